@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace deptrix {
+
+/// The three pixel layouts of the program's pictures.
+enum class PixelFormat : std::uint8_t {
+    Gray8, ///< one value per pixel: masks, coverage, depth maps
+    Bgr24, ///< bytes blue, green, red
+    Cmyk32, ///< bytes C, M, Y, K, each stored as 255 - ink (255 is no ink)
+};
+
+int BytesPerPixel(PixelFormat format);
+
+/// Bytes of one row, padded to a multiple of four as in BMP files.
+std::size_t RowStride(int width, PixelFormat format);
+
+/// Largest side of any picture the program makes or loads.
+inline constexpr int kMaxBitmapSide = 32767;
+
+/// width x height x bytes per pixel with every product checked; throws Error naming
+/// `what` when the size is negative, beyond kMaxBitmapSide or beyond `limitBytes`.
+std::size_t CheckedImageBytes(std::int64_t width, std::int64_t height, int bytesPerPixel, const char* what,
+    std::size_t limitBytes = std::size_t { 1 } << 31);
+
+/// A picture with direct row access. Rows are stored top-down, each padded to four
+/// bytes. An empty bitmap (0 x 0) is a released picture.
+class Bitmap {
+public:
+    Bitmap() = default;
+    /// A zero-filled picture; throws Error when the size is out of range.
+    Bitmap(int width, int height, PixelFormat format);
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    PixelFormat format() const { return m_format; }
+    int bytesPerPixel() const { return BytesPerPixel(m_format); }
+    std::size_t stride() const { return m_stride; }
+    bool empty() const { return m_width == 0 || m_height == 0; }
+
+    std::uint8_t* row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * m_stride; }
+    const std::uint8_t* row(int y) const { return m_pixels.data() + static_cast<std::size_t>(y) * m_stride; }
+    std::uint8_t* bits() { return m_pixels.data(); }
+    const std::uint8_t* bits() const { return m_pixels.data(); }
+    std::size_t sizeBytes() const { return m_pixels.size(); }
+
+    /// Sets every byte of every pixel (padding included) to `value`.
+    void fill(std::uint8_t value);
+
+    /// Releases the pixels; the bitmap becomes empty.
+    void release();
+
+    /// Same size, format and pixel bytes (row padding ignored).
+    bool samePixels(const Bitmap& other) const;
+
+private:
+    int m_width = 0;
+    int m_height = 0;
+    PixelFormat m_format = PixelFormat::Bgr24;
+    std::size_t m_stride = 0;
+    std::vector<std::uint8_t> m_pixels;
+};
+
+} // namespace deptrix

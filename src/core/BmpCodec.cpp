@@ -1,0 +1,146 @@
+#include "core/BmpCodec.h"
+
+#include "core/ByteReader.h"
+#include "core/Error.h"
+#include "core/FileIo.h"
+
+#include <cstring>
+
+namespace deptrix {
+
+namespace {
+
+    constexpr std::uint32_t kFileHeaderSize = 14;
+    constexpr std::uint32_t kInfoHeaderSize = 40;
+
+    void Put16(std::vector<std::uint8_t>& out, std::uint16_t v)
+    {
+        out.push_back(static_cast<std::uint8_t>(v));
+        out.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+
+    void Put32(std::vector<std::uint8_t>& out, std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+
+    int BitCount(PixelFormat format) { return BytesPerPixel(format) * 8; }
+
+} // namespace
+
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap)
+{
+    const int width = bitmap.width();
+    const int height = bitmap.height();
+    const std::size_t stride = RowStride(width, bitmap.format());
+    const std::uint32_t paletteBytes = bitmap.format() == PixelFormat::Gray8 ? 256 * 4 : 0;
+    const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize + paletteBytes;
+    const std::uint64_t imageBytes = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height);
+
+    std::vector<std::uint8_t> out;
+    out.reserve(offset + imageBytes);
+    out.push_back('B');
+    out.push_back('M');
+    Put32(out, static_cast<std::uint32_t>(offset + imageBytes));
+    Put32(out, 0);
+    Put32(out, offset);
+
+    Put32(out, kInfoHeaderSize);
+    Put32(out, static_cast<std::uint32_t>(width));
+    Put32(out, static_cast<std::uint32_t>(height));
+    Put16(out, 1);
+    Put16(out, static_cast<std::uint16_t>(BitCount(bitmap.format())));
+    Put32(out, 0); // BI_RGB
+    Put32(out, static_cast<std::uint32_t>(imageBytes));
+    Put32(out, 0);
+    Put32(out, 0);
+    Put32(out, paletteBytes ? 256 : 0);
+    Put32(out, 0);
+    for (std::uint32_t i = 0; i < paletteBytes / 4; ++i) {
+        const auto v = static_cast<std::uint8_t>(i);
+        out.insert(out.end(), { v, v, v, 0 });
+    }
+
+    const std::size_t used = static_cast<std::size_t>(width) * static_cast<std::size_t>(bitmap.bytesPerPixel());
+    for (int y = height - 1; y >= 0; --y) {
+        const std::uint8_t* row = bitmap.row(y);
+        out.insert(out.end(), row, row + used);
+        out.insert(out.end(), stride - used, 0);
+    }
+    return out;
+}
+
+Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name)
+{
+    auto fail = [&name](const std::string& problem) -> Error { return Error(name + ": " + problem); };
+    ByteReader in(bytes, ByteOrder::LittleEndian);
+    if (bytes.size() < kFileHeaderSize + kInfoHeaderSize) throw fail("not a BMP file (too short)");
+    if (in.u8() != 'B' || in.u8() != 'M') throw fail("not a BMP file (bad signature)");
+    in.skip(8); // file size and reserved fields are not trusted
+    const std::uint32_t pixelOffset = in.u32();
+    const std::uint32_t headerSize = in.u32();
+    if (headerSize < kInfoHeaderSize || headerSize > bytes.size() - kFileHeaderSize)
+        throw fail("unsupported or damaged BMP header");
+    const std::int32_t width = in.i32();
+    const std::int32_t signedHeight = in.i32();
+    const std::uint16_t planes = in.u16();
+    const std::uint16_t bitCount = in.u16();
+    const std::uint32_t compression = in.u32();
+    in.skip(12);
+    std::uint32_t colorsUsed = in.u32();
+
+    if (planes != 1) throw fail("damaged BMP header (planes)");
+    if (compression != 0) throw fail("compressed BMP files are not supported");
+    PixelFormat format;
+    switch (bitCount) {
+    case 8:
+        format = PixelFormat::Gray8;
+        break;
+    case 24:
+        format = PixelFormat::Bgr24;
+        break;
+    case 32:
+        format = PixelFormat::Cmyk32;
+        break;
+    default:
+        throw fail("unsupported BMP pixel depth " + std::to_string(bitCount));
+    }
+    if (width <= 0 || signedHeight == 0 || signedHeight == INT32_MIN) throw fail("damaged BMP header (size)");
+    const bool topDown = signedHeight < 0;
+    const std::int64_t height = topDown ? -static_cast<std::int64_t>(signedHeight) : signedHeight;
+    CheckedImageBytes(width, height, BytesPerPixel(format), name.c_str());
+
+    if (format == PixelFormat::Gray8) {
+        if (colorsUsed == 0) colorsUsed = 256;
+        if (colorsUsed > 256) throw fail("damaged BMP colour table");
+        const std::uint64_t paletteEnd = kFileHeaderSize + static_cast<std::uint64_t>(headerSize) + 4ull * colorsUsed;
+        if (paletteEnd > bytes.size()) throw fail("truncated BMP colour table");
+    }
+    const std::size_t stride = RowStride(width, format);
+    const std::uint64_t needed = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height);
+    if (pixelOffset < kFileHeaderSize + headerSize || pixelOffset > bytes.size()
+        || needed > bytes.size() - pixelOffset)
+        throw fail("truncated BMP pixel data");
+
+    Bitmap bitmap(width, static_cast<int>(height), format);
+    const std::size_t used = static_cast<std::size_t>(width) * static_cast<std::size_t>(BytesPerPixel(format));
+    for (std::int64_t fileRow = 0; fileRow < height; ++fileRow) {
+        const int y = static_cast<int>(topDown ? fileRow : height - 1 - fileRow);
+        std::memcpy(bitmap.row(y), bytes.data() + pixelOffset + fileRow * stride, used);
+    }
+    return bitmap;
+}
+
+void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path)
+{
+    const std::vector<std::uint8_t> bytes = EncodeBmp(bitmap);
+    WriteFileAtomically(path, bytes);
+}
+
+Bitmap LoadBmp(const std::filesystem::path& path)
+{
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path, 2ull << 30);
+    return DecodeBmp(bytes, DisplayName(path));
+}
+
+} // namespace deptrix

@@ -1,0 +1,161 @@
+#pragma once
+
+#include "core/Bitmap.h"
+#include "core/Fixed.h"
+#include "core/Outlines.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace deptrix {
+
+/// Group codes of a layer record.
+inline constexpr std::uint8_t kGroupNone = 0; ///< ordinary layer
+inline constexpr std::uint8_t kGroupLastFlip = 99; ///< 1..99: member of a flip group
+inline constexpr std::uint8_t kGroupOutlineBuilt = 100; ///< outline layer, per-view pictures exist
+inline constexpr std::uint8_t kGroupOutlineStale = 255; ///< outline layer, per-view pictures to build
+
+/// Most layers a document can hold: layer indices are kept in single bytes.
+inline constexpr int kMaxLayers = 256;
+
+/// Number of views of a preview (slots 1..7 of Document::Views).
+inline constexpr int kViewCount = 7;
+
+/// The layer record filled by the layer reader. The fields keep the order of the
+/// reader's 56-byte record; boxes are in source pixels.
+struct Tlayer {
+    std::int32_t Top = 0;
+    std::int32_t Left = 0;
+    std::int32_t Spare1 = 0; ///< reader: bottom edge of the box
+    std::int32_t Spare2 = 0; ///< reader: right edge of the box
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::int32_t Spare3 = 0; ///< reader: opacity 0..255
+    std::vector<std::int32_t> Spare4; ///< reader: channel ids as stored
+    std::string Spare5; ///< reader: the layer name as stored (legacy 8-bit name)
+    std::int32_t Spare6 = 0; ///< reader: index of the layer's record in the file
+    std::string Spare7; ///< reader: the Unicode layer name, UTF-8
+    std::uint8_t Group = kGroupNone;
+    std::uint8_t BaseOrder = 0; ///< depth level 0..15 that stays in place when warped
+    std::uint8_t Smooth = 0; ///< smoothness of the depth map's edges, 1..9
+    std::uint8_t Reserved = 0;
+    Fixed Depth = 0; ///< depth scale of the layer's outlines, x10000
+
+    /// The name to show: the Unicode name when the file has one, else the stored one.
+    const std::string& displayName() const { return Spare7.empty() ? Spare5 : Spare7; }
+};
+
+using alayers = std::vector<Tlayer>;
+using abitmap = std::vector<Bitmap>;
+
+/// What the program has been doing, which decides the prompt in the status bar.
+enum AppStageValue : std::uint8_t {
+    kStageNothingImported = 0,
+    kStageImported = 1,
+    kStagePreviewing = 2,
+    kStagePreviewStopped = 3,
+};
+
+/// Stop counters of the preview loops: a loop ends when its counter exceeds 600.
+inline constexpr std::int32_t kLoopLimit = 600;
+inline constexpr std::int32_t kAnimStopValue = 601;
+inline constexpr std::int32_t kLinePreviewStopValue = 605;
+
+/// The shared state of the one open document and of the synthesis parameters.
+/// Source pixels: the PSD's own grid (layer boxes, offsets, ViewLeft). Working
+/// pixels: the grid of every bitmap; v source is Round(v x WorkScale / 10000).
+struct Document {
+    // Layer arrays, index 0 the bottom layer; equal lengths after an import.
+    alayers Layers;
+    abitmap LayerBitmaps; ///< Bgr24 (RGB documents) or Cmyk32 (CMYK), box size in working px
+    abitmap LayerMasks; ///< Gray8 opacity 0..255, same size as the layer bitmap
+
+    // Image description, written by the layer reader.
+    std::uint16_t LayerCount = 0;
+    std::int16_t ImageMode = 0; ///< 3 RGB, 4 CMYK
+    std::int32_t SourceWidth = 0;
+    std::int32_t SourceHeight = 0;
+    std::int32_t ImageWidth = 0;
+    std::int32_t ImageHeight = 0;
+    Fixed WorkScale = kFixedOne; ///< working px per source px
+    Fixed SourceDpi = 0;
+    Fixed SourceWidthCm = 0;
+    Fixed SourceHeightCm = 0;
+    Fixed AspectRatio = kFixedOne; ///< SourceWidthCm / SourceHeightCm, set by the import
+    std::string PsdPath;
+
+    // Working pictures.
+    Bitmap Composite;
+    Bitmap Coverage;
+    std::array<Bitmap, kViewCount + 1> Views; ///< slots 1..7 the views; slot 0 the outline editor's
+
+    // Depth parameters.
+    Fixed Lpi = 424775;
+    std::int32_t Angles = 7;
+    Fixed DepthFactor = kFixedOne;
+    std::vector<Fixed> DefaultOffsets; ///< per layer, x10000 source px
+    std::int32_t FocusRow = 2; ///< grid row of the focus layer, 0 none
+    std::vector<std::uint8_t> UngroupedLayers; ///< ordinary layers, top-most first
+    std::int32_t UngroupedCount = 0;
+    std::int32_t FocusSlot = 0;
+    Fixed DepthSpan = 0;
+    Fixed FrontStep = kFixedOne;
+    Fixed BackStep = kFixedOne;
+
+    // Output settings (configuration, settings and project files).
+    Fixed OutDpi = 7200000;
+    Fixed OutWidth = 50000;
+    Fixed OutHeight = 50000;
+    std::uint8_t ColorMode = 2;
+    std::uint8_t HScale = 4;
+
+    // Per-view state.
+    std::vector<std::int32_t> ViewLeft; ///< per layer, source px
+    std::uint8_t CurrentView = 0; ///< view index 0..6 being built
+    std::int32_t CentreView = 4;
+    std::vector<std::vector<std::uint8_t>> GroupMembers; ///< entry g-1 for group g
+    std::vector<std::array<std::uint8_t, kViewCount>> GroupFrames; ///< entry g-1 for group g
+    std::int32_t ProgressSpan = 0;
+    std::int32_t ProgressBase = 0;
+
+    // Status flags.
+    bool DocumentLoaded = false;
+    std::uint8_t AppStage = kStageNothingImported;
+    bool OutlinesStale = true;
+    std::int32_t SelectedLayer = 0;
+    std::int32_t AnimStep = 0;
+    std::int32_t AnimStop = 0;
+    std::int32_t LinePreviewStop = 0;
+
+    // Outline editor state shared with the synthesis.
+    Tnnlayer LayerLines;
+    Tnlayer EditLines;
+    std::uint8_t CurOrder = 0;
+
+    /// Start of an import: releases the previous document's pictures, recreates
+    /// Composite, Coverage and view slot 0 empty, sets DocumentLoaded, AppStage 1 and
+    /// PsdPath, and empties the layer arrays and line sets.
+    void beginImport(const std::string& path);
+
+    /// After the reader filled the layers: ViewLeft from each Left, and the per-layer
+    /// defaults (Depth 0 -> 1.0, Smooth 0 -> 5, BaseOrder 0 -> 7).
+    void applyLayerDefaults();
+
+    /// Leaves the document consistent and empty after a failed import: no layers,
+    /// nothing imported, every per-layer array empty.
+    void clearLayers();
+
+    /// Exit: releases the document's pictures and empties the per-layer arrays.
+    void release();
+
+    /// Views slots 1..7 become empty pictures (start-up and exit).
+    void resetViews();
+
+    /// True when every per-layer array agrees with LayerCount and each mask has
+    /// its layer bitmap's size.
+    bool consistent() const;
+};
+
+} // namespace deptrix

@@ -1,0 +1,174 @@
+#include "core/NumberText.h"
+
+#include "core/Error.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace deptrix {
+
+namespace {
+
+    bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+    bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+    struct Decimal {
+        bool negative = false;
+        std::string digits; // significant digits, no trailing zeros, at least one
+        int exponent = 0; // value = 0.d1d2d3... x 10^(exponent + 1), i.e. d1 sits at 10^exponent
+    };
+
+    Decimal ToDecimal(long double value, int significant)
+    {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.*Le", significant - 1, value);
+        Decimal result;
+        const char* p = buffer;
+        if (*p == '-') {
+            result.negative = true;
+            ++p;
+        }
+        for (; *p && *p != 'e'; ++p)
+            if (IsDigit(*p)) result.digits.push_back(*p);
+        if (*p == 'e') result.exponent = std::atoi(p + 1);
+        while (result.digits.size() > 1 && result.digits.back() == '0') result.digits.pop_back();
+        if (result.digits == "0") {
+            result.negative = false;
+            result.exponent = 0;
+        }
+        return result;
+    }
+
+    [[noreturn]] void ThrowNotReal(std::string_view text)
+    {
+        throw ConvertError("'" + std::string(text) + "' is not a valid floating point value");
+    }
+
+    [[noreturn]] void ThrowNotInteger(std::string_view text)
+    {
+        throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
+    }
+
+} // namespace
+
+std::string FormatNumber(long double value)
+{
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+    const Decimal d = ToDecimal(value, 15);
+    std::string text = d.negative ? "-" : "";
+    const int count = static_cast<int>(d.digits.size());
+    if (d.digits == "0") return "0";
+    if (d.exponent >= 15 || d.exponent < -5) {
+        text += d.digits[0];
+        if (count > 1) text += "." + d.digits.substr(1);
+        text += "E" + std::to_string(d.exponent);
+        return text;
+    }
+    if (d.exponent < 0) {
+        text += "0." + std::string(static_cast<size_t>(-d.exponent - 1), '0') + d.digits;
+        return text;
+    }
+    const int integerDigits = d.exponent + 1;
+    if (count <= integerDigits) {
+        text += d.digits + std::string(static_cast<size_t>(integerDigits - count), '0');
+    } else {
+        text += d.digits.substr(0, static_cast<size_t>(integerDigits)) + "."
+            + d.digits.substr(static_cast<size_t>(integerDigits));
+    }
+    return text;
+}
+
+long double ParseReal(std::string_view text)
+{
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n && IsBlank(text[i])) ++i;
+    const size_t start = i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < n && IsDigit(text[i])) ++i, ++digits;
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && IsDigit(text[i])) ++i, ++digits;
+    }
+    if (digits == 0) ThrowNotReal(text);
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+        size_t exponentDigits = 0;
+        while (i < n && IsDigit(text[i])) ++i, ++exponentDigits;
+        if (exponentDigits == 0) ThrowNotReal(text);
+    }
+    const size_t end = i;
+    while (i < n && IsBlank(text[i])) ++i;
+    if (i != n) ThrowNotReal(text);
+
+    const std::string number(text.substr(start, end - start));
+    errno = 0;
+    char* stop = nullptr;
+    const long double value = std::strtold(number.c_str(), &stop);
+    if (stop != number.c_str() + number.size() || !std::isfinite(value)) ThrowNotReal(text);
+    return value;
+}
+
+std::int32_t ParseInteger(std::string_view text)
+{
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n && IsBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int base = 10;
+    if (i < n && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i == n) ThrowNotInteger(text);
+    std::int64_t value = 0;
+    for (; i < n; ++i) {
+        const char c = text[i];
+        int digit;
+        if (IsDigit(c))
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            ThrowNotInteger(text);
+        value = value * base + digit;
+        if (value > std::int64_t { std::numeric_limits<std::uint32_t>::max() }) ThrowNotInteger(text);
+    }
+    if (base == 16) {
+        // Hexadecimal texts name the 32-bit pattern, as "$FFFFFFFF" is -1.
+        const auto bits = static_cast<std::uint32_t>(value);
+        std::int64_t pattern = static_cast<std::int32_t>(bits);
+        return static_cast<std::int32_t>(negative ? -pattern : pattern);
+    }
+    if (negative) value = -value;
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        ThrowNotInteger(text);
+    return static_cast<std::int32_t>(value);
+}
+
+std::string FormatReal23(long double value)
+{
+    if (!std::isfinite(value)) value = 0;
+    const Decimal d = ToDecimal(value, 15);
+    std::string digits = d.digits;
+    digits.resize(15, '0');
+    const int exponent = d.digits == "0" ? 0 : d.exponent;
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%c%c.%sE%c%04d", d.negative ? '-' : ' ', digits[0], digits.c_str() + 1,
+        exponent < 0 ? '-' : '+', exponent < 0 ? -exponent : exponent);
+    return buffer;
+}
+
+} // namespace deptrix

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace deptrix {
+
+/// Reads the blank-separated text files (configuration, settings, projects) the way
+/// their fields are defined: a number is read after skipping blanks and line ends,
+/// up to the next blank or line end; a number asked for at the end of the file reads
+/// as 0; skipLine() drops the rest of the current line. A field that is not a number
+/// throws Error("Invalid numeric input"). Either line end (CR LF or LF) is accepted.
+class TokenReader {
+public:
+    explicit TokenReader(std::string text);
+
+    /// Reads the whole file; throws Error("File not found") when it cannot be opened.
+    static TokenReader FromFile(const std::filesystem::path& path);
+
+    std::int64_t readInteger();
+    long double readReal();
+
+    /// The rest of the current line as text, then moves to the next line.
+    std::string readLine();
+
+    /// Drops the rest of the current line, including its line end.
+    void skipLine();
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+
+private:
+    std::string nextToken();
+
+    std::string m_text;
+    size_t m_pos = 0;
+};
+
+} // namespace deptrix

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/Fixed.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace deptrix {
+
+inline constexpr const char* kConfigFileName = "deptrixcmyk.inf";
+
+/// The values the configuration file carries, three text lines:
+/// 1: five reserved integers, Language, DepthFactor;
+/// 2: Lpi, Angles, OutDpi, OutWidth, OutHeight, ColorMode, HScale;
+/// 3: a contact line, written and never read.
+struct ConfigValues {
+    std::array<std::int32_t, 5> Reserved {};
+    std::uint8_t Language = 0;
+    Fixed DepthFactor = 10000;
+    Fixed Lpi = 424775;
+    std::int32_t Angles = 7;
+    Fixed OutDpi = 7200000; ///< 100000000 (10000.0) means "(Auto)"
+    Fixed OutWidth = 50000;
+    Fixed OutHeight = 50000;
+    std::uint8_t ColorMode = 2;
+    std::uint8_t HScale = 4;
+
+    bool operator==(const ConfigValues&) const = default;
+};
+
+/// OutDpi stored for "(Auto)".
+inline constexpr Fixed kAutoDpi = 100000000;
+
+/// Index of the reserved field that records a finished start-up.
+inline constexpr int kStartedField = 2;
+
+/// Parses the text of a configuration file. Fields missing at the end read as 0;
+/// a field that is not a number throws Error("Invalid numeric input").
+ConfigValues ParseConfig(const std::string& text);
+
+/// Replaces out-of-range values by their defaults; returns true if anything changed.
+bool RepairConfig(ConfigValues& values);
+
+/// The three CR LF lines of the file.
+std::string FormatConfig(const ConfigValues& values);
+
+/// Reads and parses the file; throws Error when it cannot be read or parsed.
+ConfigValues ReadConfigFile(const std::filesystem::path& path);
+
+/// Writes the file through a temporary name; throws Error naming the file on failure.
+void WriteConfigFile(const std::filesystem::path& path, const ConfigValues& values);
+
+} // namespace deptrix

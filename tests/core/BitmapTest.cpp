@@ -1,0 +1,54 @@
+#include "core/Bitmap.h"
+#include "core/Error.h"
+
+#include <gtest/gtest.h>
+
+namespace deptrix {
+namespace {
+
+TEST(Bitmap, RowsArePaddedToFourBytes)
+{
+    EXPECT_EQ(RowStride(1, PixelFormat::Bgr24), 4u);
+    EXPECT_EQ(RowStride(5, PixelFormat::Bgr24), 16u);
+    EXPECT_EQ(RowStride(7, PixelFormat::Gray8), 8u);
+    EXPECT_EQ(RowStride(3, PixelFormat::Cmyk32), 12u);
+
+    Bitmap b(7, 3, PixelFormat::Bgr24);
+    EXPECT_EQ(b.stride(), 24u);
+    EXPECT_EQ(b.row(2) - b.row(0), 48);
+    EXPECT_EQ(b.sizeBytes(), 72u);
+}
+
+TEST(Bitmap, SizesAreCheckedBeforeAllocating)
+{
+    EXPECT_THROW(Bitmap(-1, 5, PixelFormat::Gray8), Error);
+    EXPECT_THROW(Bitmap(40000, 5, PixelFormat::Gray8), Error);
+    EXPECT_THROW(Bitmap(32767, 32767, PixelFormat::Cmyk32), Error); // 4 GiB
+    EXPECT_THROW(CheckedImageBytes(1000, 1000, 3, "layer", 1000), Error);
+    EXPECT_EQ(CheckedImageBytes(5, 2, 3, "layer"), 32u);
+    EXPECT_TRUE(Bitmap(0, 10, PixelFormat::Gray8).empty());
+}
+
+TEST(Bitmap, SamePixelsIgnoresRowPadding)
+{
+    Bitmap a(3, 2, PixelFormat::Bgr24);
+    Bitmap b(3, 2, PixelFormat::Bgr24);
+    a.row(1)[9] = 77; // padding byte
+    EXPECT_TRUE(a.samePixels(b));
+    b.row(1)[8] = 1;
+    EXPECT_FALSE(a.samePixels(b));
+    EXPECT_FALSE(a.samePixels(Bitmap(3, 2, PixelFormat::Gray8)));
+}
+
+TEST(Bitmap, ReleaseEmptiesThePicture)
+{
+    Bitmap b(4, 4, PixelFormat::Cmyk32);
+    b.fill(255);
+    EXPECT_EQ(b.row(3)[15], 255);
+    b.release();
+    EXPECT_TRUE(b.empty());
+    EXPECT_EQ(b.sizeBytes(), 0u);
+}
+
+} // namespace
+} // namespace deptrix

@@ -1,0 +1,127 @@
+#include "core/BmpCodec.h"
+#include "core/Error.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+namespace deptrix {
+namespace {
+
+Bitmap Noise(int w, int h, PixelFormat format, unsigned seed)
+{
+    Bitmap b(w, h, format);
+    std::mt19937 rng(seed);
+    const int used = w * b.bytesPerPixel();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < used; ++x) b.row(y)[x] = static_cast<std::uint8_t>(rng());
+    return b;
+}
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& v, size_t at)
+{
+    return v[at] | v[at + 1] << 8 | v[at + 2] << 16 | static_cast<std::uint32_t>(v[at + 3]) << 24;
+}
+
+TEST(BmpCodec, RoundTripsEveryFormatAtAwkwardSizes)
+{
+    const std::pair<int, int> sizes[] = { { 1, 1 }, { 1, 7 }, { 7, 1 }, { 11, 13 }, { 301, 301 } };
+    for (PixelFormat format : { PixelFormat::Gray8, PixelFormat::Bgr24, PixelFormat::Cmyk32 }) {
+        for (auto [w, h] : sizes) {
+            const Bitmap original = Noise(w, h, format, static_cast<unsigned>(w * 31 + h));
+            const Bitmap decoded = DecodeBmp(EncodeBmp(original), "test.bmp");
+            EXPECT_TRUE(decoded.samePixels(original)) << w << "x" << h << " format " << int(format);
+        }
+    }
+}
+
+TEST(BmpCodec, WritesBottomUpPaddedRowsAndAGreyTable)
+{
+    Bitmap b(3, 2, PixelFormat::Gray8);
+    b.row(0)[0] = 10; // top row
+    b.row(1)[0] = 20; // bottom row
+    const std::vector<std::uint8_t> file = EncodeBmp(b);
+    ASSERT_EQ(file.size(), 14u + 40u + 1024u + 2u * 4u);
+    EXPECT_EQ(file[0], 'B');
+    EXPECT_EQ(file[1], 'M');
+    EXPECT_EQ(Le32(file, 2), file.size());
+    EXPECT_EQ(Le32(file, 10), 14u + 40u + 1024u);
+    EXPECT_EQ(file[28], 8); // bits per pixel
+    for (int i : { 0, 1, 128, 255 }) {
+        EXPECT_EQ(file[54 + 4 * i], i);
+        EXPECT_EQ(file[54 + 4 * i + 1], i);
+        EXPECT_EQ(file[54 + 4 * i + 2], i);
+    }
+    EXPECT_EQ(file[1078], 20); // the file starts with the bottom row
+    EXPECT_EQ(file[1082], 10);
+}
+
+TEST(BmpCodec, ReadsTopDownFiles)
+{
+    Bitmap b = Noise(5, 3, PixelFormat::Bgr24, 9);
+    std::vector<std::uint8_t> file = EncodeBmp(b);
+    // Turn the file top-down: negate the height and reverse the row order.
+    const std::int32_t negative = -3;
+    std::memcpy(&file[22], &negative, 4);
+    const size_t stride = 16;
+    std::vector<std::uint8_t> rows(file.begin() + 54, file.end());
+    for (int r = 0; r < 3; ++r) std::copy_n(rows.begin() + (2 - r) * stride, stride, file.begin() + 54 + r * stride);
+    EXPECT_TRUE(DecodeBmp(file, "top.bmp").samePixels(b));
+}
+
+TEST(BmpCodec, EveryTruncationIsRejectedCleanly)
+{
+    for (PixelFormat format : { PixelFormat::Gray8, PixelFormat::Bgr24, PixelFormat::Cmyk32 }) {
+        const std::vector<std::uint8_t> file = EncodeBmp(Noise(5, 3, format, 4));
+        for (size_t length = 0; length < file.size(); ++length) {
+            const std::vector<std::uint8_t> cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
+            try {
+                DecodeBmp(cut, "cut.gjs");
+                ADD_FAILURE() << "accepted a file cut at " << length;
+            } catch (const Error& e) {
+                EXPECT_EQ(std::string(e.what()).rfind("cut.gjs: ", 0), 0u) << e.what();
+            }
+        }
+    }
+}
+
+TEST(BmpCodec, InconsistentHeadersAreRejected)
+{
+    const std::vector<std::uint8_t> good = EncodeBmp(Noise(4, 4, PixelFormat::Bgr24, 1));
+    auto patched = [&](size_t at, std::uint32_t value) {
+        std::vector<std::uint8_t> v = good;
+        std::memcpy(&v[at], &value, 4);
+        return v;
+    };
+    EXPECT_THROW(DecodeBmp(patched(0, 0x4d41), "x"), Error); // signature
+    EXPECT_THROW(DecodeBmp(patched(10, 0xFFFFFFF0u), "x"), Error); // pixel offset past the end
+    EXPECT_THROW(DecodeBmp(patched(14, 0x7FFFFFFF), "x"), Error); // header size
+    EXPECT_THROW(DecodeBmp(patched(18, 0), "x"), Error); // width 0
+    EXPECT_THROW(DecodeBmp(patched(18, 100000), "x"), Error); // huge width
+    EXPECT_THROW(DecodeBmp(patched(22, 0x80000000u), "x"), Error); // height INT_MIN
+    EXPECT_THROW(DecodeBmp(patched(22, 30000), "x"), Error); // more rows than data
+    EXPECT_THROW(DecodeBmp(patched(28, 16), "x"), Error); // 16 bits per pixel
+    EXPECT_THROW(DecodeBmp(patched(30, 1), "x"), Error); // RLE compression
+}
+
+TEST(BmpCodec, SaveAndLoadThroughFiles)
+{
+    const auto folder = std::filesystem::temp_directory_path() / "deptrix-bmp-test";
+    std::filesystem::create_directories(folder);
+    const Bitmap b = Noise(9, 4, PixelFormat::Cmyk32, 3);
+    SaveBmp(b, folder / "vw1.gjs");
+    EXPECT_TRUE(LoadBmp(folder / "vw1.gjs").samePixels(b));
+    std::filesystem::remove_all(folder);
+    try {
+        LoadBmp(folder / "missing.gjs");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("missing.gjs"), std::string::npos);
+    }
+}
+
+} // namespace
+} // namespace deptrix
