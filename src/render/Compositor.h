@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/Bitmap.h"
+#include "core/Document.h"
+#include "core/Progress.h"
+
+#include <filesystem>
+
+namespace deptrix {
+
+/// Flattens the layers into Composite (and their accumulated opacity into Coverage)
+/// for view index CurrentView. RGB documents (ImageMode 3) give a Bgr24 Composite on
+/// white, CMYK documents (4) a Cmyk32 one on all-255 paper; any other mode leaves
+/// both pictures alone. Coverage is an 8-bit plane starting at kCoverageStart (255).
+///
+/// Layers go bottom to top. A layer is drawn when its Group is 0 or 100, or when it is
+/// the member that GroupFrames[Group - 1] picks for CurrentView. Outline layers (Group
+/// 100) are read from their per-view files in `workFolder`, widened by a quarter inch
+/// times their Depth on each side; every other layer from LayerBitmaps/LayerMasks,
+/// placed at (Top, ViewLeft) in source pixels. Per layer s the progress position is
+/// Round(ProgressSpan / LayerCount x s) + ProgressBase.
+///
+/// Layers beyond any of the per-layer arrays are not drawn. A missing or unreadable
+/// per-view file throws Error naming it; the layers blended before stay in Composite.
+void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progress& progress);
+
+/// A Cmyk32 picture becomes Bgr24 in place: red = Round(C' x K' / 255), green from M',
+/// blue from Y', with the stored (255 - ink) bytes. Other formats are left unchanged.
+void CmykToRgb(Bitmap& bitmap);
+
+} // namespace deptrix

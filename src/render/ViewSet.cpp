@@ -1,0 +1,93 @@
+#include "render/ViewSet.h"
+
+#include "core/BmpCodec.h"
+#include "core/NumberText.h"
+#include "core/WorkFiles.h"
+#include "render/Compositor.h"
+#include "render/GroupFrames.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace deptrix {
+
+namespace {
+
+constexpr int kCentreView = 4;
+constexpr std::int32_t kPassSpan = 13;
+constexpr int kAnimSteps = 14;
+
+const std::string& CellText(const ViewSetInput& input, int row) {
+    static const std::string empty;
+    const auto index = static_cast<std::size_t>(row - 1);
+    return index < input.offsetCells.size() ? input.offsetCells[index] : empty;
+}
+
+} // namespace
+
+std::int32_t ViewLeftFor(std::int32_t offset, std::int32_t focusOffset, int viewNumber, int centreView,
+    Fixed depthFactor, std::int32_t left) {
+    // Unsigned 32-bit arithmetic wraps modulo 2^32 without undefined behaviour, and the
+    // conversion back to int32 is modular (C++20): exactly the 32-bit signed result,
+    // overflow included.
+    const std::uint32_t difference
+        = static_cast<std::uint32_t>(offset) - static_cast<std::uint32_t>(focusOffset);
+    const std::uint32_t steps
+        = static_cast<std::uint32_t>(viewNumber) - static_cast<std::uint32_t>(centreView);
+    const auto d = static_cast<std::int32_t>(difference * steps);
+
+    const std::int64_t shift
+        = Round(static_cast<long double>(d) / 6.0L * static_cast<long double>(depthFactor) / 10000.0L);
+    // The shift saturates at the 64-bit limits, so clamp before adding.
+    constexpr std::int64_t kLimit = std::int64_t { 1 } << 40;
+    const std::int64_t result = std::clamp(shift, -kLimit, kLimit) + left;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        result, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+void GenerateViews(
+    Document& doc, const ViewSetInput& input, const std::filesystem::path& workFolder, Progress& progress) {
+    progress.setPosition(0);
+    BuildGroupFrames(doc);
+    progress.setPosition(10);
+
+    doc.FocusRow = ParseInteger(input.focusText);
+    doc.CentreView = kCentreView;
+    doc.ProgressSpan = kPassSpan;
+
+    const int count = doc.LayerCount;
+    std::int32_t focusOffset = 0;
+    if (doc.FocusRow >= 1 && doc.FocusRow <= count) focusOffset = ParseInteger(CellText(input, doc.FocusRow));
+    if (doc.ViewLeft.size() < static_cast<std::size_t>(count))
+        doc.ViewLeft.resize(static_cast<std::size_t>(count), 0);
+
+    for (int i = 0; i < kViewCount; ++i) {
+        const int n = i + 1;
+        // 12.857... is 90 / 7: the seven passes spread over 10..100.
+        doc.ProgressBase = static_cast<std::int32_t>(Round(i * 12.857142857142857143L) + 10);
+        for (int j = 0; j < count; ++j) {
+            const std::int32_t offset = ParseInteger(CellText(input, count - j));
+            const auto layer = static_cast<std::size_t>(j);
+            const std::int32_t left = layer < doc.Layers.size() ? doc.Layers[layer].Left : 0;
+            doc.ViewLeft[layer] = ViewLeftFor(offset, focusOffset, n, doc.CentreView, doc.DepthFactor, left);
+        }
+        doc.CurrentView = static_cast<std::uint8_t>(i);
+        CompositePass(doc, workFolder, progress);
+
+        doc.Views[n] = doc.Composite;
+        SaveBmp(doc.Coverage, workFolder / CoverageFileName(n));
+        if (doc.ImageMode == 4) CmykToRgb(doc.Views[n]);
+        SaveBmp(doc.Views[n], workFolder / ViewFileName(n, doc.ImageMode));
+    }
+}
+
+int NextAnimStep(int animStep) {
+    const int next = animStep + 1;
+    return next >= 1 && next <= kAnimSteps ? next : 1;
+}
+
+int ViewForStep(int animStep) {
+    return animStep <= kViewCount ? animStep : 15 - animStep;
+}
+
+} // namespace deptrix

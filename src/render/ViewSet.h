@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/Document.h"
+#include "core/Fixed.h"
+#include "core/Progress.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace deptrix {
+
+/// What the window hands over: the Offset column texts, row r = 1..LayerCount at
+/// index r - 1, and the text of the focus ("Layer 0:") field. A row without a text
+/// counts as an empty cell.
+struct ViewSetInput {
+    std::vector<std::string> offsetCells;
+    std::string focusText;
+};
+
+/// ViewLeft of a layer in view n: Round(d / 6 x depthFactor / 10000) + left with
+/// d = (offset - focusOffset) x (n - centreView) in 32-bit integer arithmetic, which
+/// wraps around on overflow. A result beyond the 32-bit range is held at its limit.
+std::int32_t ViewLeftFor(std::int32_t offset, std::int32_t focusOffset, int viewNumber, int centreView,
+    Fixed depthFactor, std::int32_t left);
+
+/// Builds the seven views of a preview into Views[1..7]: the group frame step
+/// (progress 0, then 10), FocusRow := the focus text, CentreView := 4, ProgressSpan :=
+/// 13, then per view index i (view n = i + 1) ProgressBase := Round(i x 90 / 7) + 10,
+/// every layer's ViewLeft from its offset relative to the focus row's offset (0 when
+/// FocusRow is outside 1..LayerCount), CurrentView := i and a composite pass.
+/// Views[n] gets a copy of Composite; Coverage is written to CoverageFileName(n) and
+/// the view, converted to RGB for CMYK documents, to ViewFileName(n, ImageMode) in
+/// `workFolder` as soon as it is built.
+///
+/// A text that is not an integer throws ConvertError ("'<text>' is not a valid integer
+/// value"); a file that cannot be written throws Error naming it. Either way the views
+/// and files finished before stay. AppStage and the playback state are the caller's.
+void GenerateViews(
+    Document& doc, const ViewSetInput& input, const std::filesystem::path& workFolder, Progress& progress);
+
+/// Playback: AnimStep runs 1..14 and wraps to 1 (a value outside that range restarts at 1).
+int NextAnimStep(int animStep);
+
+/// The view shown at step k: k for k <= 7, 15 - k above, so the views sweep
+/// 1..7, 7..1 with each end view shown twice.
+int ViewForStep(int animStep);
+
+} // namespace deptrix
