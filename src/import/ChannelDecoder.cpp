@@ -1,0 +1,182 @@
+#include "import/ChannelDecoder.h"
+
+#include "import/PackBits.h"
+#include "import/PsdFailure.h"
+
+#include <limits>
+#include <zlib.h>
+
+namespace deptrix {
+
+namespace {
+
+/// deflate cannot expand data by more than about 1032:1.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+
+/// A 16-bit sample to 8 bits: Round(v / 257). 257 is odd, so v / 257 is never a
+/// tie and the rounding is plain half-up.
+inline std::uint8_t Reduce16(unsigned hi, unsigned lo) {
+    const unsigned v = hi << 8 | lo;
+    return static_cast<std::uint8_t>((2 * v + 257) / 514);
+}
+
+} // namespace
+
+ChannelDecoder::ChannelDecoder(const PsdHeader& header, std::string fileName)
+    : m_header(header)
+    , m_fileName(std::move(fileName)) { }
+
+void ChannelDecoder::fail(const std::string& problem, const std::string& what) const {
+    FailPsd(m_fileName, problem + " in " + what);
+}
+
+std::uint64_t ChannelDecoder::minimumStoredBytes(
+    std::span<const std::uint8_t> data, std::int64_t width, std::int64_t height) const {
+    if (width <= 0 || height <= 0) return 0;
+    if (data.size() < 2) return 2;
+    const auto compression = static_cast<std::uint16_t>(data[0] << 8 | data[1]);
+    const std::uint64_t rowBytes
+        = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(m_header.sampleBytes());
+    const auto rows = static_cast<std::uint64_t>(height);
+    switch (compression) {
+    case static_cast<std::uint16_t>(Compression::Raw):
+        return 2 + rowBytes * rows;
+    case static_cast<std::uint16_t>(Compression::Rle):
+        // Each run header covers at most 128 bytes with at least two stored bytes.
+        return 2 + rows * static_cast<std::uint64_t>(m_header.rowCountBytes())
+            + rows * 2 * ((rowBytes + 127) / 128);
+    case static_cast<std::uint16_t>(Compression::Zip):
+    case static_cast<std::uint16_t>(Compression::ZipPredicted):
+        return 2 + (rowBytes * rows + kMaxDeflateRatio - 1) / kMaxDeflateRatio;
+    default:
+        return 2;
+    }
+}
+
+void ChannelDecoder::emitRow(int y, const std::uint8_t* stored, int width, const ChannelRowSink& sink) {
+    if (m_header.depth == 8) {
+        sink(y, stored);
+        return;
+    }
+    m_row8.resize(static_cast<std::size_t>(width));
+    std::uint8_t* out = m_row8.data();
+    for (int x = 0; x < width; ++x) out[x] = Reduce16(stored[2 * x], stored[2 * x + 1]);
+    sink(y, out);
+}
+
+void ChannelDecoder::decodeLayerChannel(std::span<const std::uint8_t> data, int width, int height,
+    const std::string& what, const ChannelRowSink& sink) {
+    if (width <= 0 || height <= 0) return;
+    if (data.size() < 2) fail("missing channel data", what);
+    const auto compression = static_cast<std::uint16_t>(data[0] << 8 | data[1]);
+    const auto body = data.subspan(2);
+    switch (compression) {
+    case static_cast<std::uint16_t>(Compression::Raw):
+        decodeRaw(body, width, height, what, sink);
+        return;
+    case static_cast<std::uint16_t>(Compression::Rle): {
+        const std::uint64_t tableBytes = static_cast<std::uint64_t>(height) * m_header.rowCountBytes();
+        if (tableBytes > body.size()) fail("truncated RLE row table", what);
+        const auto counts = readRowCounts(body, static_cast<std::uint64_t>(height), what);
+        decodeRle(counts, body.subspan(static_cast<std::size_t>(tableBytes)), width, height, what, sink);
+        return;
+    }
+    case static_cast<std::uint16_t>(Compression::Zip):
+    case static_cast<std::uint16_t>(Compression::ZipPredicted):
+        decodeZip(body, compression == static_cast<std::uint16_t>(Compression::ZipPredicted), width, height,
+            what, sink);
+        return;
+    default:
+        fail("unknown compression " + std::to_string(compression), what);
+    }
+}
+
+void ChannelDecoder::decodeRaw(std::span<const std::uint8_t> data, int width, int height,
+    const std::string& what, const ChannelRowSink& sink) {
+    const std::size_t rowBytes
+        = static_cast<std::size_t>(width) * static_cast<std::size_t>(m_header.sampleBytes());
+    if (static_cast<std::uint64_t>(rowBytes) * static_cast<std::uint64_t>(height) > data.size())
+        fail("truncated channel data", what);
+    for (int y = 0; y < height; ++y)
+        emitRow(y, data.data() + static_cast<std::size_t>(y) * rowBytes, width, sink);
+}
+
+std::vector<std::uint64_t> ChannelDecoder::readRowCounts(
+    std::span<const std::uint8_t> data, std::uint64_t count, const std::string& what) const {
+    const int size = m_header.rowCountBytes();
+    if (count > data.size() / static_cast<std::uint64_t>(size)) fail("truncated RLE row table", what);
+    std::vector<std::uint64_t> counts(static_cast<std::size_t>(count));
+    const std::uint8_t* p = data.data();
+    for (auto& c : counts) {
+        std::uint64_t v = 0;
+        for (int i = 0; i < size; ++i) v = v << 8 | *p++;
+        c = v;
+    }
+    return counts;
+}
+
+std::uint64_t ChannelDecoder::decodeRle(std::span<const std::uint64_t> rowCounts,
+    std::span<const std::uint8_t> data, int width, int height, const std::string& what,
+    const ChannelRowSink& sink) {
+    const std::size_t rowBytes
+        = static_cast<std::size_t>(width) * static_cast<std::size_t>(m_header.sampleBytes());
+    std::uint64_t total = 0;
+    for (int y = 0; y < height; ++y) {
+        total += rowCounts[static_cast<std::size_t>(y)];
+        if (total > data.size()) fail("RLE row counts exceed the channel data", what);
+    }
+    m_row.resize(rowBytes);
+    std::uint64_t at = 0;
+    for (int y = 0; y < height; ++y) {
+        const std::uint64_t count = rowCounts[static_cast<std::size_t>(y)];
+        const auto packed = data.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(count));
+        if (!UnpackBitsRow(packed, m_row)) fail("corrupt RLE data (row " + std::to_string(y) + ")", what);
+        emitRow(y, m_row.data(), width, sink);
+        at += count;
+    }
+    return total;
+}
+
+void ChannelDecoder::decodeZip(std::span<const std::uint8_t> data, bool predicted, int width, int height,
+    const std::string& what, const ChannelRowSink& sink) {
+    const std::size_t rowBytes
+        = static_cast<std::size_t>(width) * static_cast<std::size_t>(m_header.sampleBytes());
+    const std::uint64_t planeBytes
+        = static_cast<std::uint64_t>(rowBytes) * static_cast<std::uint64_t>(height);
+    if (data.size() * kMaxDeflateRatio < planeBytes) fail("ZIP data too short for the channel", what);
+    if (data.size() > std::numeric_limits<uInt>::max() || planeBytes > std::numeric_limits<uInt>::max())
+        fail("ZIP channel too large", what);
+    m_plane.resize(static_cast<std::size_t>(planeBytes));
+
+    z_stream z {};
+    if (inflateInit(&z) != Z_OK) fail("cannot start ZIP decoding", what);
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = m_plane.data();
+    z.avail_out = static_cast<uInt>(planeBytes);
+    const int result = inflate(&z, Z_FINISH);
+    const uLong produced = z.total_out;
+    inflateEnd(&z);
+    if (result != Z_STREAM_END || produced != planeBytes) fail("corrupt ZIP data", what);
+
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = m_plane.data() + static_cast<std::size_t>(y) * rowBytes;
+        if (predicted) {
+            // Each sample was stored as the difference to its left neighbour.
+            if (m_header.depth == 8) {
+                for (std::size_t x = 1; x < rowBytes; ++x)
+                    row[x] = static_cast<std::uint8_t>(row[x] + row[x - 1]);
+            } else {
+                unsigned previous = static_cast<unsigned>(row[0] << 8 | row[1]);
+                for (std::size_t x = 2; x < rowBytes; x += 2) {
+                    previous = (previous + static_cast<unsigned>(row[x] << 8 | row[x + 1])) & 0xFFFF;
+                    row[x] = static_cast<std::uint8_t>(previous >> 8);
+                    row[x + 1] = static_cast<std::uint8_t>(previous);
+                }
+            }
+        }
+        emitRow(y, row, width, sink);
+    }
+}
+
+} // namespace deptrix

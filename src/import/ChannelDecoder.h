@@ -1,0 +1,64 @@
+#pragma once
+
+#include "import/PsdStructure.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace deptrix {
+
+/// Receives decoded rows top to bottom: row index and `width` samples of 8 bits
+/// (16-bit samples v already reduced to Round(v / 257)).
+using ChannelRowSink = std::function<void(int y, const std::uint8_t* samples)>;
+
+/// Decodes channel data of a file into 8-bit rows: raw, RLE (PackBits), ZIP and ZIP
+/// with prediction, 8 or 16 bits per sample. Scratch buffers are kept between
+/// channels so that decoding a layer allocates once. Errors read
+/// "<file>: <problem> in <what>".
+class ChannelDecoder {
+public:
+    ChannelDecoder(const PsdHeader& header, std::string fileName);
+
+    /// Least number of stored bytes (compression field included) that can hold a
+    /// channel of `width` x `height`; checked before anything is allocated for it, so
+    /// a small file cannot make the reader allocate a huge picture.
+    std::uint64_t minimumStoredBytes(
+        std::span<const std::uint8_t> data, std::int64_t width, std::int64_t height) const;
+
+    /// A layer channel: `data` starts with the 2-byte compression field.
+    void decodeLayerChannel(std::span<const std::uint8_t> data, int width, int height,
+        const std::string& what, const ChannelRowSink& sink);
+
+    /// Raw rows: `data` holds at least height rows.
+    void decodeRaw(std::span<const std::uint8_t> data, int width, int height, const std::string& what,
+        const ChannelRowSink& sink);
+
+    /// PackBits rows whose byte counts are `rowCounts[y]`, packed one after another
+    /// from the start of `data`. Returns the bytes used.
+    std::uint64_t decodeRle(std::span<const std::uint64_t> rowCounts, std::span<const std::uint8_t> data,
+        int width, int height, const std::string& what, const ChannelRowSink& sink);
+
+    /// One zlib stream of exactly height rows, with or without per-row prediction.
+    void decodeZip(std::span<const std::uint8_t> data, bool predicted, int width, int height,
+        const std::string& what, const ChannelRowSink& sink);
+
+    /// Reads `count` RLE row counts (2 or 4 bytes each by file version) from `data`.
+    std::vector<std::uint64_t> readRowCounts(
+        std::span<const std::uint8_t> data, std::uint64_t count, const std::string& what) const;
+
+private:
+    [[noreturn]] void fail(const std::string& problem, const std::string& what) const;
+    /// Hands one stored row to the sink, reducing 16-bit samples first.
+    void emitRow(int y, const std::uint8_t* stored, int width, const ChannelRowSink& sink);
+
+    PsdHeader m_header;
+    std::string m_fileName;
+    std::vector<std::uint8_t> m_row; ///< one stored row
+    std::vector<std::uint8_t> m_row8; ///< one row reduced to 8 bits
+    std::vector<std::uint8_t> m_plane; ///< a whole inflated ZIP channel
+};
+
+} // namespace deptrix

@@ -1,0 +1,50 @@
+#include "import/ImageResources.h"
+
+#include "core/ByteReader.h"
+#include "core/Error.h"
+
+#include <cstring>
+
+namespace deptrix {
+
+namespace {
+
+constexpr std::uint16_t kResolutionInfo = 1005;
+
+bool KnownSignature(std::span<const std::uint8_t> s) {
+    // Photoshop writes "8BIM"; a few old writers used their own tags.
+    static constexpr const char* kSignatures[] = { "8BIM", "MeSa", "AgHg", "PHUT", "DCSR" };
+    for (const char* known : kSignatures)
+        if (std::memcmp(s.data(), known, 4) == 0) return true;
+    return false;
+}
+
+} // namespace
+
+double ReadResolutionPpi(std::span<const std::uint8_t> resources, const std::string& fileName) {
+    // Resources only contribute the resolution, so a damaged entry ends the scan with
+    // the default instead of refusing a file whose layers may be intact.
+    ByteReader in(resources, ByteOrder::BigEndian, fileName);
+    try {
+        while (in.remaining() >= 12) {
+            if (!KnownSignature(in.bytes(4))) return 0;
+            const std::uint16_t id = in.u16();
+            const std::uint8_t nameLength = in.u8();
+            // The Pascal name, length byte included, is padded to an even size.
+            in.skip(nameLength + ((nameLength + 1) % 2));
+            const std::uint32_t size = in.u32();
+            ByteReader data = in.sub(size, fileName);
+            if (size % 2 != 0 && !in.atEnd()) in.skip(1);
+            if (id != kResolutionInfo || size < 4) continue;
+            // hRes is 16.16 fixed point and always in pixels per inch: the unit field
+            // that follows only says how the resolution was shown to the user (values
+            // typed in pixels per centimetre are converted before they are stored).
+            return static_cast<double>(data.u32()) / 65536.0;
+        }
+    } catch (const Error&) {
+        return 0;
+    }
+    return 0;
+}
+
+} // namespace deptrix

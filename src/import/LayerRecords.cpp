@@ -1,0 +1,195 @@
+#include "import/LayerRecords.h"
+
+#include "core/ByteReader.h"
+#include "core/Error.h"
+#include "import/PsdFailure.h"
+#include "import/TaggedBlocks.h"
+#include "import/Utf16Text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace deptrix {
+
+namespace {
+
+/// More channels than a layer can carry (colour, transparency and both masks, plus
+/// spot channels) marks a damaged record.
+constexpr std::uint16_t kMaxLayerChannels = 64;
+
+/// Keys of the blocks that make a record an adjustment layer: its pixels, if any,
+/// are not what the layer shows.
+bool IsAdjustmentKey(const TaggedBlock& block) {
+    static constexpr const char* kKeys[] = { "brit", "levl", "curv", "expA", "vibA", "hue ", "hue2", "blnc",
+        "blwh", "phfl", "mixr", "clrL", "nvrt", "post", "thrs", "grdm", "selc", "CgEd" };
+    for (const char* k : kKeys)
+        if (std::memcmp(block.key.data(), k, 4) == 0) return true;
+    return false;
+}
+
+PsdRect ReadRect(ByteReader& in) {
+    PsdRect r;
+    r.top = in.i32();
+    r.left = in.i32();
+    r.bottom = in.i32();
+    r.right = in.i32();
+    return r;
+}
+
+void ReadMaskData(ByteReader in, LayerRecord& record) {
+    if (in.remaining() < 18) return;
+    LayerMaskInfo& user = record.userMask;
+    user.present = true;
+    user.rect = ReadRect(in);
+    user.defaultColour = in.u8();
+    const std::uint8_t flags = in.u8();
+    user.disabled = (flags & 0x02) != 0;
+    user.fromRender = (flags & 0x08) != 0;
+    if (in.remaining() < 18) return; // the short form ends with two bytes of padding
+
+    // Density and feather parameters are not applied: the stored mask pixels
+    // already show the mask the user drew.
+    if (flags & 0x10) {
+        const std::uint8_t parameters = in.u8();
+        if (parameters & 0x01) in.skip(1);
+        if (parameters & 0x02) in.skip(8);
+        if (parameters & 0x04) in.skip(1);
+        if (parameters & 0x08) in.skip(8);
+    }
+    if (in.remaining() < 18) return;
+    LayerMaskInfo& real = record.realUserMask;
+    const std::uint8_t realFlags = in.u8();
+    real.present = true;
+    real.defaultColour = in.u8();
+    real.rect = ReadRect(in);
+    real.disabled = (realFlags & 0x02) != 0;
+}
+
+std::string ReadUnicodeName(std::span<const std::uint8_t> data, const std::string& fileName) {
+    ByteReader in(data, ByteOrder::BigEndian, fileName + ": layer name");
+    const std::uint32_t count = in.u32();
+    if (count > in.remaining() / 2) in.fail("name longer than its block");
+    std::vector<std::uint16_t> units(count);
+    for (auto& u : units) u = in.u16();
+    return Utf16ToUtf8(units);
+}
+
+void ApplyTaggedBlocks(
+    const std::vector<TaggedBlock>& blocks, LayerRecord& record, const std::string& fileName) {
+    for (const TaggedBlock& block : blocks) {
+        if (block.is("luni")) {
+            record.unicodeName = ReadUnicodeName(block.data, fileName);
+        } else if (block.is("lsct") || block.is("lsdk")) {
+            if (block.data.size() < 4) continue;
+            const std::uint32_t type = ByteReader(block.data, ByteOrder::BigEndian, fileName).u32();
+            if (type == 1)
+                record.folder = FolderMark::OpenFolder;
+            else if (type == 2)
+                record.folder = FolderMark::ClosedFolder;
+            else if (type == 3)
+                record.folder = FolderMark::EndOfFolder;
+        } else if (IsAdjustmentKey(block)) {
+            record.adjustment = true;
+        }
+    }
+}
+
+/// Reads one record; `contentEnd` receives the file offset where its last name
+/// or block actually ends.
+LayerRecord ReadRecord(ByteReader& in, int index, std::uint64_t infoOffset, const PsdHeader& header,
+    const std::string& fileName, std::uint64_t& contentEnd) {
+    LayerRecord record;
+    record.index = index;
+    record.box = ReadRect(in);
+    const std::uint16_t channelCount = in.u16();
+    if (channelCount > kMaxLayerChannels)
+        FailPsd(fileName,
+            "layer record " + std::to_string(index) + " lists " + std::to_string(channelCount) + " channels");
+    record.channels.resize(channelCount);
+    for (ChannelInfo& channel : record.channels) {
+        channel.id = in.i16();
+        channel.data.length = header.isPsb() ? in.u64() : in.u32();
+    }
+    const auto signature = in.bytes(4);
+    if (std::memcmp(signature.data(), "8BIM", 4) != 0 && std::memcmp(signature.data(), "8B64", 4) != 0)
+        FailPsd(fileName, "bad blend mode signature in layer record " + std::to_string(index));
+    const auto blend = in.bytes(4);
+    std::memcpy(record.blendMode.data(), blend.data(), 4);
+    record.opacity = in.u8();
+    record.clipping = in.u8();
+    const std::uint8_t flags = in.u8();
+    record.hidden = (flags & 0x02) != 0;
+    in.skip(1);
+
+    const std::uint32_t extraLength = in.u32();
+    const std::uint64_t extraOffset = infoOffset + in.position();
+    ByteReader extra = in.sub(extraLength, in.context());
+    const std::uint32_t maskLength = extra.u32();
+    ReadMaskData(extra.sub(maskLength, extra.context()), record);
+    extra.skip(extra.u32()); // blending ranges
+    const std::uint8_t nameLength = extra.u8();
+    const auto name = extra.bytes(nameLength);
+    record.pascalName.assign(name.begin(), name.end());
+    // The name is padded to a multiple of four bytes; ReadTaggedBlocks steps over
+    // the padding, also for writers that leave it out.
+    const std::uint64_t blocksAt = extra.position();
+    const auto blocks
+        = ReadTaggedBlocks(extra.bytes(extra.remaining()), extraOffset + blocksAt, header, fileName);
+    ApplyTaggedBlocks(blocks, record, fileName);
+    contentEnd = blocks.empty() ? extraOffset + blocksAt : blocks.back().offset + blocks.back().data.size();
+    return record;
+}
+
+} // namespace
+
+LayerInfo ParseLayerInfo(std::span<const std::uint8_t> info, std::uint64_t infoOffset,
+    const PsdHeader& header, const std::string& fileName) {
+    LayerInfo result;
+    if (info.size() < 2) return result;
+    ByteReader in(info, ByteOrder::BigEndian, fileName);
+    const std::int16_t storedCount = in.i16();
+    result.mergedHasTransparency = storedCount < 0;
+    const int count = storedCount < 0 ? -static_cast<int>(storedCount) : storedCount;
+
+    const std::string overrun = fileName + ": unexpected end of data";
+    std::uint64_t lastContentEnd = infoOffset;
+    for (int i = 0; i < count; ++i) {
+        try {
+            result.records.push_back(ReadRecord(in, i, infoOffset, header, fileName, lastContentEnd));
+        } catch (const Error& error) {
+            if (error.what() != overrun) throw;
+            FailPsd(fileName,
+                "truncated layer records (record " + std::to_string(i) + " of " + std::to_string(count)
+                    + ")");
+        }
+    }
+
+    // Channel data follows the records in the same order. Some writers count padding
+    // after the last record's last block without writing it; the bytes that seem
+    // left over are then the start of the channel data, told from real padding by
+    // not being zero.
+    std::uint64_t at = in.position();
+    const std::uint64_t contentEnd = lastContentEnd - infoOffset;
+    constexpr std::uint64_t kMaxPadding = 3;
+    if (!result.records.empty() && contentEnd < at && at - contentEnd <= kMaxPadding) {
+        const auto gap
+            = info.subspan(static_cast<std::size_t>(contentEnd), static_cast<std::size_t>(at - contentEnd));
+        if (std::any_of(gap.begin(), gap.end(), [](std::uint8_t b) { return b != 0; })) at = contentEnd;
+    }
+    std::uint64_t total = 0;
+    for (const LayerRecord& record : result.records)
+        for (const ChannelInfo& channel : record.channels) {
+            if (channel.data.length > info.size() - at - total)
+                FailPsd(fileName, "truncated channel data of layer record " + std::to_string(record.index));
+            total += channel.data.length;
+        }
+    for (LayerRecord& record : result.records) {
+        for (ChannelInfo& channel : record.channels) {
+            channel.data.offset = infoOffset + at;
+            at += channel.data.length;
+        }
+    }
+    return result;
+}
+
+} // namespace deptrix

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/Bitmap.h"
+#include "import/PsdStructure.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace deptrix {
+
+/// The layer bitmap format of a document: Cmyk32 for CMYK, Bgr24 for RGB and for
+/// grayscale (which is imported as RGB).
+PixelFormat LayerPixelFormat(const PsdHeader& header);
+
+/// Byte positions inside a pixel that colour channel `id` fills: RGB red goes to
+/// byte 2 of blue-green-red, CMYK channels keep their order, grey fills all three.
+std::vector<int> ColourChannelOffsets(ColourMode mode, int id);
+
+/// Writes `width` samples into every `pixelBytes`-th byte of `pixelRow`, starting at
+/// byte `offset`.
+void ScatterRow(const std::uint8_t* samples, std::uint8_t* pixelRow, int width, int pixelBytes, int offset);
+
+} // namespace deptrix

@@ -1,0 +1,95 @@
+#include "import/PsdFile.h"
+
+#include "core/ByteReader.h"
+#include "import/ImageResources.h"
+#include "import/LayerRecords.h"
+#include "import/MergedImage.h"
+#include "import/PsdFailure.h"
+#include "import/PsdHeader.h"
+#include "import/TaggedBlocks.h"
+
+namespace deptrix {
+
+namespace {
+
+/// Reads a length field at the reader's position and returns the section that
+/// follows it, checked against what the reader holds.
+Section TakeSection(
+    ByteReader& in, std::uint64_t base, int lengthBytes, const char* what, const std::string& fileName) {
+    if (in.remaining() < static_cast<std::uint64_t>(lengthBytes))
+        FailPsd(fileName, std::string("missing ") + what);
+    const std::uint64_t length = lengthBytes == 8 ? in.u64() : in.u32();
+    if (length > in.remaining())
+        FailPsd(fileName,
+            std::string("truncated ") + what + " (" + std::to_string(length) + " bytes stated, "
+                + std::to_string(in.remaining()) + " present)");
+    Section section { base + in.position(), length };
+    in.skip(length);
+    return section;
+}
+
+std::span<const std::uint8_t> Slice(std::span<const std::uint8_t> bytes, const Section& s) {
+    return bytes.subspan(static_cast<std::size_t>(s.offset), static_cast<std::size_t>(s.length));
+}
+
+/// 16-bit files keep their layers in a tagged block after the (then empty) main
+/// layer info; returns that block's section, or an empty one.
+Section FindHighDepthLayerInfo(
+    ByteReader& in, std::uint64_t base, const PsdHeader& header, const std::string& fileName) {
+    const auto rest = in.bytes(in.remaining());
+    for (const TaggedBlock& block :
+        ReadTaggedBlocks(rest, base + (in.position() - rest.size()), header, fileName))
+        if (block.is("Lr16") || block.is("Lr32") || block.is("Layr"))
+            return { block.offset, block.data.size() };
+    return {};
+}
+
+void ReadLayerAndMask(PsdFile& file) {
+    const PsdHeader& header = file.header;
+    const auto content = Slice(file.bytes, file.layerAndMask);
+    if (content.empty()) return;
+    ByteReader in(content, ByteOrder::BigEndian, file.name);
+    const std::uint64_t base = file.layerAndMask.offset;
+
+    Section info = TakeSection(in, base, header.longLengthBytes(), "layer info", file.name);
+    LayerInfo layers = ParseLayerInfo(Slice(file.bytes, info), info.offset, header, file.name);
+
+    if (layers.records.empty() && in.remaining() >= 4) {
+        TakeSection(in, base, 4, "global layer mask info", file.name);
+        const Section tagged = FindHighDepthLayerInfo(in, base, header, file.name);
+        if (tagged.length > 0) {
+            LayerInfo inBlock = ParseLayerInfo(Slice(file.bytes, tagged), tagged.offset, header, file.name);
+            if (!inBlock.records.empty()) {
+                info = tagged;
+                layers = std::move(inBlock);
+            }
+        }
+    }
+    file.layerInfo = info;
+    file.records = std::move(layers.records);
+    file.mergedHasTransparency = layers.mergedHasTransparency;
+}
+
+} // namespace
+
+PsdFile ParsePsd(std::span<const std::uint8_t> bytes, const std::string& fileName) {
+    PsdFile file;
+    file.name = fileName;
+    file.bytes = bytes;
+    file.header = ParsePsdHeader(bytes, fileName);
+
+    ByteReader in(bytes, ByteOrder::BigEndian, fileName);
+    in.seek(26);
+    file.colourModeData = TakeSection(in, 0, 4, "colour mode data", fileName);
+    file.imageResources = TakeSection(in, 0, 4, "image resources", fileName);
+    file.resolutionPpi = ReadResolutionPpi(Slice(bytes, file.imageResources), fileName);
+    file.layerAndMask
+        = TakeSection(in, 0, file.header.longLengthBytes(), "layer and mask information", fileName);
+    ReadLayerAndMask(file);
+
+    file.mergedImage = { in.position(), in.remaining() };
+    CheckMergedImage(file);
+    return file;
+}
+
+} // namespace deptrix

@@ -1,0 +1,144 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace deptrix {
+
+/// A byte range of the file: `offset` and `length` in bytes from the start of the file.
+struct Section {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    std::uint64_t end() const { return offset + length; }
+};
+
+enum class ColourMode : std::uint16_t {
+    Bitmap = 0,
+    Grayscale = 1,
+    Indexed = 2,
+    Rgb = 3,
+    Cmyk = 4,
+    Multichannel = 7,
+    Duotone = 8,
+    Lab = 9,
+};
+
+/// The fixed 26-byte file header, already checked for a mode and depth we read.
+struct PsdHeader {
+    int version = 1; ///< 1 PSD, 2 PSB (8-byte section lengths, 4-byte RLE row counts)
+    int channels = 0; ///< channels of the merged image, 1..56
+    int width = 0; ///< canvas, pixels
+    int height = 0; ///< canvas, pixels
+    int depth = 8; ///< bits per channel: 8 or 16
+    ColourMode mode = ColourMode::Rgb;
+
+    bool isPsb() const { return version == 2; }
+    /// Bytes of one stored sample.
+    int sampleBytes() const { return depth / 8; }
+    /// Colour channels of a pixel: 1 grey, 3 RGB, 4 CMYK.
+    int colourChannels() const {
+        return mode == ColourMode::Cmyk ? 4 : mode == ColourMode::Grayscale ? 1 : 3;
+    }
+    /// Width in bytes of section and channel length fields that grow in PSB files.
+    int longLengthBytes() const { return isPsb() ? 8 : 4; }
+    /// Width in bytes of one RLE row count.
+    int rowCountBytes() const { return isPsb() ? 4 : 2; }
+};
+
+/// How a channel's samples are stored.
+enum class Compression : std::uint16_t {
+    Raw = 0,
+    Rle = 1, ///< PackBits rows behind a table of row byte counts
+    Zip = 2, ///< one zlib stream
+    ZipPredicted = 3, ///< zlib stream of per-row sample deltas
+};
+
+/// Channel ids with a meaning of their own; 0..n-1 are the colour channels.
+inline constexpr int kTransparencyChannel = -1;
+inline constexpr int kUserMaskChannel = -2;
+inline constexpr int kRealUserMaskChannel = -3;
+
+/// A rectangle in canvas pixels as stored: top, left, bottom, right (exclusive).
+struct PsdRect {
+    std::int32_t top = 0;
+    std::int32_t left = 0;
+    std::int32_t bottom = 0;
+    std::int32_t right = 0;
+
+    std::int64_t width() const { return static_cast<std::int64_t>(right) - left; }
+    std::int64_t height() const { return static_cast<std::int64_t>(bottom) - top; }
+    bool empty() const { return width() <= 0 || height() <= 0; }
+};
+
+/// One channel of a layer record: its id and where its data lies (the 2-byte
+/// compression field included).
+struct ChannelInfo {
+    std::int16_t id = 0;
+    Section data;
+};
+
+/// A layer mask: the user mask (channel -2) or the real user mask (channel -3, present
+/// when the layer also has a vector mask).
+struct LayerMaskInfo {
+    bool present = false;
+    PsdRect rect; ///< canvas pixels; may differ from the layer's box
+    std::uint8_t defaultColour = 255; ///< opacity outside `rect`
+    bool disabled = false;
+    bool fromRender = false; ///< rendered from other data (a vector mask)
+};
+
+/// What a section-divider block makes of a record.
+enum class FolderMark : std::uint8_t {
+    None, ///< an ordinary layer
+    OpenFolder, ///< the folder's own record, above its children
+    ClosedFolder, ///< the same, folder shown closed
+    EndOfFolder, ///< the bounding marker below the folder's children
+};
+
+/// One layer record as stored. Records are kept in file order, index 0 the bottom.
+struct LayerRecord {
+    int index = 0; ///< position in the file's record list
+    PsdRect box;
+    std::vector<ChannelInfo> channels;
+    std::array<char, 4> blendMode { 'n', 'o', 'r', 'm' };
+    std::uint8_t opacity = 255;
+    std::uint8_t clipping = 0;
+    bool hidden = false;
+    LayerMaskInfo userMask;
+    LayerMaskInfo realUserMask;
+    std::string pascalName; ///< bytes as stored (legacy 8-bit name)
+    std::string unicodeName; ///< UTF-8, from the Unicode name block; empty when absent
+    FolderMark folder = FolderMark::None;
+    bool adjustment = false; ///< carries an adjustment layer's settings
+
+    const std::string& name() const { return unicodeName.empty() ? pascalName : unicodeName; }
+    bool isFolder() const { return folder == FolderMark::OpenFolder || folder == FolderMark::ClosedFolder; }
+    const ChannelInfo* channel(int id) const {
+        for (const ChannelInfo& c : channels)
+            if (c.id == id) return &c;
+        return nullptr;
+    }
+};
+
+/// The parsed structure of a whole file. Pixel data stays in `bytes` and is decoded
+/// on demand, one layer at a time.
+struct PsdFile {
+    std::string name; ///< the file's name, first word of every message
+    std::span<const std::uint8_t> bytes;
+    PsdHeader header;
+    Section colourModeData;
+    Section imageResources;
+    Section layerAndMask;
+    Section layerInfo; ///< the layer info actually used (main block, or a 16/32-bit tagged block)
+    Section mergedImage; ///< compression field and data of the merged picture
+    double resolutionPpi = 0; ///< 0 when the file states none
+    std::vector<LayerRecord> records;
+    /// The layer count was stored negative: the first channel after the colour
+    /// channels of the merged picture is its transparency.
+    bool mergedHasTransparency = false;
+};
+
+} // namespace deptrix

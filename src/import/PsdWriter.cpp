@@ -1,0 +1,370 @@
+#include "import/PsdWriter.h"
+
+#include "core/Error.h"
+#include "import/PackBits.h"
+#include "import/Utf16Text.h"
+
+#include <cstring>
+#include <zlib.h>
+
+namespace deptrix {
+
+namespace {
+
+/// Big-endian appends to a byte vector.
+class Out {
+public:
+    explicit Out(std::vector<std::uint8_t>& bytes)
+        : m_bytes(bytes) { }
+    void u8(unsigned v) { m_bytes.push_back(static_cast<std::uint8_t>(v)); }
+    void u16(unsigned v) { put(v, 2); }
+    void u32(std::uint64_t v) { put(v, 4); }
+    void u64(std::uint64_t v) { put(v, 8); }
+    void length(std::uint64_t v, bool wide) { put(v, wide ? 8 : 4); }
+    void text(const char* s) { append(s, std::strlen(s)); }
+    void append(const void* data, std::size_t n) {
+        const auto* p = static_cast<const std::uint8_t*>(data);
+        m_bytes.insert(m_bytes.end(), p, p + n);
+    }
+    void append(const std::vector<std::uint8_t>& v) { m_bytes.insert(m_bytes.end(), v.begin(), v.end()); }
+    void padTo(std::size_t multiple, std::size_t from = 0) {
+        while ((m_bytes.size() - from) % multiple != 0) m_bytes.push_back(0);
+    }
+    std::size_t size() const { return m_bytes.size(); }
+
+private:
+    void put(std::uint64_t v, int n) {
+        for (int i = n - 1; i >= 0; --i) m_bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+    std::vector<std::uint8_t>& m_bytes;
+};
+
+void PutRect(Out& out, const PsdRect& r) {
+    out.u32(static_cast<std::uint32_t>(r.top));
+    out.u32(static_cast<std::uint32_t>(r.left));
+    out.u32(static_cast<std::uint32_t>(r.bottom));
+    out.u32(static_cast<std::uint32_t>(r.right));
+}
+
+std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& data) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::vector<std::uint8_t> packed(size);
+    if (compress2(packed.data(), &size, data.data(), static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION)
+        != Z_OK)
+        throw Error("PSD writer: ZIP compression failed");
+    packed.resize(size);
+    return packed;
+}
+
+/// Replaces every sample but the first of each row by its difference to the left.
+void Predict(std::vector<std::uint8_t>& rows, std::size_t rowBytes, int depth) {
+    for (std::size_t start = 0; start < rows.size(); start += rowBytes) {
+        std::uint8_t* row = rows.data() + start;
+        if (depth == 8) {
+            for (std::size_t x = rowBytes - 1; x >= 1; --x)
+                row[x] = static_cast<std::uint8_t>(row[x] - row[x - 1]);
+        } else {
+            for (std::size_t x = rowBytes - 2; x >= 2; x -= 2) {
+                const unsigned v = static_cast<unsigned>(row[x] << 8 | row[x + 1]);
+                const unsigned left = static_cast<unsigned>(row[x - 2] << 8 | row[x - 1]);
+                const unsigned delta = (v - left) & 0xFFFF;
+                row[x] = static_cast<std::uint8_t>(delta >> 8);
+                row[x + 1] = static_cast<std::uint8_t>(delta);
+            }
+        }
+    }
+}
+
+/// Appends the PackBits rows of `stored` and returns their byte counts.
+std::vector<std::uint64_t> PackRows(
+    const std::vector<std::uint8_t>& stored, std::size_t rowBytes, std::vector<std::uint8_t>& out) {
+    std::vector<std::uint64_t> counts;
+    for (std::size_t start = 0; start < stored.size(); start += rowBytes) {
+        const std::size_t before = out.size();
+        PackBitsRow(std::span<const std::uint8_t>(stored).subspan(start, rowBytes), out);
+        counts.push_back(out.size() - before);
+    }
+    return counts;
+}
+
+std::string LegacyName(const std::string& name) {
+    std::string legacy;
+    for (unsigned char c : name) {
+        if (c < 0x80)
+            legacy += static_cast<char>(c);
+        else if ((c & 0xC0) != 0x80)
+            legacy += '?';
+    }
+    if (legacy.size() > 255) legacy.resize(255);
+    return legacy;
+}
+
+std::vector<std::uint8_t> RecordExtra(
+    const std::string& name, const std::optional<PsdMaskSpec>& mask, int sectionType) {
+    std::vector<std::uint8_t> extra;
+    Out out(extra);
+    if (mask) {
+        out.u32(20);
+        PutRect(out, mask->rect);
+        out.u8(mask->defaultColour);
+        out.u8(mask->disabled ? 0x02 : 0x00);
+        out.u16(0);
+    } else {
+        out.u32(0);
+    }
+    out.u32(0); // no blending ranges
+    const std::string legacy = LegacyName(name);
+    out.u8(static_cast<unsigned>(legacy.size()));
+    out.append(legacy.data(), legacy.size());
+    out.padTo(4);
+
+    const std::vector<std::uint16_t> units = Utf8ToUtf16(name);
+    out.text("8BIMluni");
+    const std::size_t luniLength = 4 + 2 * units.size();
+    out.u32((luniLength + 3) & ~std::size_t { 3 });
+    const std::size_t luniStart = out.size();
+    out.u32(units.size());
+    for (std::uint16_t u : units) out.u16(u);
+    out.padTo(4, luniStart);
+
+    if (sectionType > 0) {
+        out.text("8BIMlsct");
+        out.u32(4);
+        out.u32(static_cast<std::uint32_t>(sectionType));
+    }
+    return extra;
+}
+
+} // namespace
+
+PsdWriter::PsdWriter(const PsdWriterOptions& options)
+    : m_options(options) {
+    if (options.depth != 8 && options.depth != 16) throw Error("PSD writer: depth must be 8 or 16");
+}
+
+PsdWriter::Channel PsdWriter::encodeChannel(
+    std::int16_t id, const PsdPlane& samples, std::int64_t width, std::int64_t height) const {
+    Channel channel { id, {} };
+    Out out(channel.stored);
+    out.u16(static_cast<unsigned>(m_options.compression));
+    if (width <= 0 || height <= 0) return channel;
+    if (samples.size() != static_cast<std::size_t>(width * height))
+        throw Error("PSD writer: channel " + std::to_string(id) + " does not match its rectangle");
+
+    const int sampleBytes = m_options.depth / 8;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(sampleBytes);
+    std::vector<std::uint8_t> stored;
+    stored.reserve(samples.size() * static_cast<std::size_t>(sampleBytes));
+    for (std::uint16_t v : samples) {
+        if (sampleBytes == 2) stored.push_back(static_cast<std::uint8_t>(v >> 8));
+        stored.push_back(static_cast<std::uint8_t>(v));
+    }
+
+    switch (m_options.compression) {
+    case Compression::Raw:
+        out.append(stored);
+        break;
+    case Compression::Rle: {
+        std::vector<std::uint8_t> packed;
+        const auto counts = PackRows(stored, rowBytes, packed);
+        for (std::uint64_t c : counts) m_options.psb ? out.u32(c) : out.u16(static_cast<unsigned>(c));
+        out.append(packed);
+        break;
+    }
+    case Compression::Zip:
+    case Compression::ZipPredicted:
+        if (m_options.compression == Compression::ZipPredicted) Predict(stored, rowBytes, m_options.depth);
+        out.append(Deflate(stored));
+        break;
+    }
+    return channel;
+}
+
+void PsdWriter::addLayer(const PsdLayerSpec& layer) {
+    const int colourChannels = m_options.mode == ColourMode::Cmyk ? 4
+        : m_options.mode == ColourMode::Grayscale                 ? 1
+                                                                  : 3;
+    if (static_cast<int>(layer.colour.size()) != colourChannels)
+        throw Error("PSD writer: layer '" + layer.name + "' needs " + std::to_string(colourChannels)
+            + " colour planes");
+    Record record;
+    record.box = layer.box;
+    record.blendMode = layer.blendMode;
+    record.opacity = layer.opacity;
+    record.flags = layer.hidden ? 0x02 : 0x00;
+    const std::int64_t w = layer.box.width() > 0 ? layer.box.width() : 0;
+    const std::int64_t h = layer.box.height() > 0 ? layer.box.height() : 0;
+    if (!layer.transparency.empty())
+        record.channels.push_back(encodeChannel(kTransparencyChannel, layer.transparency, w, h));
+    for (int c = 0; c < colourChannels; ++c)
+        record.channels.push_back(
+            encodeChannel(static_cast<std::int16_t>(c), layer.colour[static_cast<std::size_t>(c)], w, h));
+    if (layer.userMask) {
+        const PsdRect& r = layer.userMask->rect;
+        record.channels.push_back(encodeChannel(kUserMaskChannel, layer.userMask->samples,
+            r.width() > 0 ? r.width() : 0, r.height() > 0 ? r.height() : 0));
+    }
+    record.extra = RecordExtra(layer.name, layer.userMask, 0);
+    m_records.push_back(std::move(record));
+}
+
+void PsdWriter::addMarkerRecord(const std::string& name, std::uint32_t sectionType, bool hidden) {
+    Record record;
+    record.blendMode = { 'n', 'o', 'r', 'm' };
+    record.opacity = 255;
+    // Bit 3 says bit 4 is meaningful; bit 4: the record's pixels do not show.
+    record.flags = static_cast<std::uint8_t>(0x18 | (hidden ? 0x02 : 0x00));
+    const int colourChannels = m_options.mode == ColourMode::Cmyk ? 4
+        : m_options.mode == ColourMode::Grayscale                 ? 1
+                                                                  : 3;
+    record.channels.push_back(encodeChannel(kTransparencyChannel, {}, 0, 0));
+    for (int c = 0; c < colourChannels; ++c)
+        record.channels.push_back(encodeChannel(static_cast<std::int16_t>(c), {}, 0, 0));
+    record.extra = RecordExtra(name, std::nullopt, static_cast<int>(sectionType));
+    m_records.push_back(std::move(record));
+}
+
+void PsdWriter::beginFolder() {
+    addMarkerRecord("</Layer group>", 3, false);
+    ++m_openFolders;
+}
+
+void PsdWriter::endFolder(const std::string& name, bool hidden) {
+    if (m_openFolders == 0) throw Error("PSD writer: endFolder without beginFolder");
+    --m_openFolders;
+    addMarkerRecord(name, 1, hidden);
+}
+
+void PsdWriter::setMergedImage(std::vector<PsdPlane> channels, bool withTransparency) {
+    m_merged = std::move(channels);
+    m_mergedTransparency = withTransparency;
+}
+
+std::vector<std::uint8_t> PsdWriter::layerInfo() const {
+    std::vector<std::uint8_t> info;
+    Out out(info);
+    const auto count = static_cast<int>(m_records.size());
+    out.u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(m_mergedTransparency ? -count : count)));
+    for (const Record& r : m_records) {
+        PutRect(out, r.box);
+        out.u16(static_cast<unsigned>(r.channels.size()));
+        for (const Channel& c : r.channels) {
+            out.u16(static_cast<std::uint16_t>(c.id));
+            out.length(c.stored.size(), m_options.psb);
+        }
+        out.text("8BIM");
+        out.append(r.blendMode.data(), 4);
+        out.u8(r.opacity);
+        out.u8(0); // clipping
+        out.u8(r.flags);
+        out.u8(0);
+        out.u32(r.extra.size());
+        out.append(r.extra);
+    }
+    for (const Record& r : m_records)
+        for (const Channel& c : r.channels) out.append(c.stored);
+    out.padTo(2);
+    return info;
+}
+
+std::vector<std::uint8_t> PsdWriter::mergedImage() const {
+    const int colourChannels = m_options.mode == ColourMode::Cmyk ? 4
+        : m_options.mode == ColourMode::Grayscale                 ? 1
+                                                                  : 3;
+    const std::size_t planeSize
+        = static_cast<std::size_t>(m_options.width) * static_cast<std::size_t>(m_options.height);
+    std::vector<PsdPlane> planes = m_merged;
+    if (planes.empty()) {
+        const std::uint16_t white = m_options.depth == 16 ? 65535 : 255;
+        planes.assign(static_cast<std::size_t>(colourChannels), PsdPlane(planeSize, white));
+    }
+    for (const PsdPlane& p : planes)
+        if (p.size() != planeSize) throw Error("PSD writer: merged image plane does not match the canvas");
+
+    std::vector<std::uint8_t> data;
+    Out out(data);
+    // The merged picture shares one compression field and, for RLE, one row table.
+    out.u16(static_cast<unsigned>(m_options.compression));
+    std::vector<std::vector<std::uint8_t>> encoded;
+    std::vector<std::uint64_t> counts;
+    std::vector<std::uint8_t> allRows;
+    for (std::size_t c = 0; c < planes.size(); ++c) {
+        Channel ch
+            = encodeChannel(static_cast<std::int16_t>(c), planes[c], m_options.width, m_options.height);
+        encoded.push_back(std::vector<std::uint8_t>(ch.stored.begin() + 2, ch.stored.end()));
+    }
+    if (m_options.compression == Compression::Rle) {
+        const std::size_t tableBytes = static_cast<std::size_t>(m_options.height) * (m_options.psb ? 4 : 2);
+        for (const auto& e : encoded) out.append(e.data(), tableBytes);
+        for (const auto& e : encoded) out.append(e.data() + tableBytes, e.size() - tableBytes);
+    } else if (m_options.compression == Compression::Raw) {
+        for (const auto& e : encoded) out.append(e);
+    } else {
+        // One stream for all channels: re-encode the concatenated planes.
+        PsdPlane joined;
+        for (const PsdPlane& p : planes) joined.insert(joined.end(), p.begin(), p.end());
+        const Channel all = encodeChannel(0, joined, m_options.width,
+            static_cast<std::int64_t>(m_options.height) * static_cast<std::int64_t>(planes.size()));
+        out.append(all.stored.data() + 2, all.stored.size() - 2);
+    }
+    return data;
+}
+
+std::vector<std::uint8_t> PsdWriter::finish() const {
+    if (m_openFolders != 0) throw Error("PSD writer: a folder is still open");
+    const int colourChannels = m_options.mode == ColourMode::Cmyk ? 4
+        : m_options.mode == ColourMode::Grayscale                 ? 1
+                                                                  : 3;
+    const int channels = static_cast<int>(m_merged.empty() ? colourChannels : m_merged.size());
+
+    std::vector<std::uint8_t> file;
+    Out out(file);
+    out.text("8BPS");
+    out.u16(m_options.psb ? 2 : 1);
+    out.append("\0\0\0\0\0\0", 6);
+    out.u16(static_cast<unsigned>(channels));
+    out.u32(static_cast<std::uint32_t>(m_options.height));
+    out.u32(static_cast<std::uint32_t>(m_options.width));
+    out.u16(static_cast<unsigned>(m_options.depth));
+    out.u16(static_cast<unsigned>(m_options.mode));
+    out.u32(0); // colour mode data
+
+    std::vector<std::uint8_t> resources;
+    if (m_options.resolutionPpi > 0) {
+        Out r(resources);
+        const auto fixed = static_cast<std::uint32_t>(m_options.resolutionPpi * 65536.0 + 0.5);
+        r.text("8BIM");
+        r.u16(1005);
+        r.u16(0); // empty name, padded
+        r.u32(16);
+        r.u32(fixed);
+        r.u16(1); // pixels per inch
+        r.u16(1); // width shown in inches
+        r.u32(fixed);
+        r.u16(1);
+        r.u16(1);
+    }
+    out.u32(resources.size());
+    out.append(resources);
+
+    const std::vector<std::uint8_t> info = m_records.empty() ? std::vector<std::uint8_t> {} : layerInfo();
+    std::vector<std::uint8_t> section;
+    Out s(section);
+    const bool inTaggedBlock = m_options.depth == 16 && !info.empty();
+    s.length(inTaggedBlock ? 0 : info.size(), m_options.psb);
+    if (!inTaggedBlock) s.append(info);
+    s.u32(0); // global layer mask info
+    if (inTaggedBlock) {
+        s.text("8BIMLr16");
+        std::vector<std::uint8_t> padded = info;
+        while (padded.size() % 4 != 0) padded.push_back(0);
+        s.length(padded.size(), m_options.psb);
+        s.append(padded);
+    }
+    out.length(section.size(), m_options.psb);
+    out.append(section);
+    out.append(mergedImage());
+    return file;
+}
+
+} // namespace deptrix

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "import/PsdStructure.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace deptrix {
+
+/// The file a PsdWriter makes.
+struct PsdWriterOptions {
+    int width = 1; ///< canvas, pixels
+    int height = 1; ///< canvas, pixels
+    ColourMode mode = ColourMode::Rgb; ///< Rgb, Cmyk or Grayscale
+    int depth = 8; ///< bits per sample, 8 or 16 (16-bit layers go into an "Lr16" block)
+    bool psb = false; ///< large-document format (version 2)
+    Compression compression = Compression::Rle; ///< for every channel and the merged picture
+    double resolutionPpi = 72; ///< written as the resolution resource; 0 writes none
+};
+
+/// Samples of one channel, row by row; values 0..255 for 8-bit files, 0..65535 for
+/// 16-bit ones. CMYK samples are stored as 255 - ink, like the file holds them.
+using PsdPlane = std::vector<std::uint16_t>;
+
+/// A user layer mask (channel -2) over its own rectangle.
+struct PsdMaskSpec {
+    PsdRect rect; ///< canvas pixels
+    std::uint8_t defaultColour = 0; ///< opacity outside the rectangle
+    bool disabled = false;
+    PsdPlane samples; ///< rect width x height
+};
+
+/// One pixel layer.
+struct PsdLayerSpec {
+    std::string name; ///< UTF-8; the legacy name gets '?' for anything not ASCII
+    PsdRect box; ///< canvas pixels; may extend past the canvas
+    std::vector<PsdPlane> colour; ///< one plane per colour channel, box width x height
+    PsdPlane transparency; ///< empty: the layer has no transparency channel
+    std::optional<PsdMaskSpec> userMask;
+    std::uint8_t opacity = 255;
+    bool hidden = false;
+    std::array<char, 4> blendMode { 'n', 'o', 'r', 'm' };
+};
+
+/// Writes layered PSD or PSB files into memory, for the tests, the benchmark and the
+/// sample scene. Layers and folders are added bottom to top; channels are encoded as
+/// they are added, so only compressed data is kept.
+class PsdWriter {
+public:
+    explicit PsdWriter(const PsdWriterOptions& options);
+
+    /// Adds a layer above everything added so far.
+    void addLayer(const PsdLayerSpec& layer);
+    /// Starts a folder: what is added until the matching endFolder goes inside it.
+    void beginFolder();
+    /// Closes the innermost open folder with its name; a hidden folder hides its content.
+    void endFolder(const std::string& name, bool hidden = false);
+
+    /// The flattened picture: one canvas-sized plane per colour channel, and one more
+    /// for transparency when `withTransparency`. Without it the picture is white.
+    void setMergedImage(std::vector<PsdPlane> channels, bool withTransparency);
+
+    /// The whole file. Throws Error when a folder is still open.
+    std::vector<std::uint8_t> finish() const;
+
+private:
+    struct Channel {
+        std::int16_t id;
+        std::vector<std::uint8_t> stored; ///< compression field and data
+    };
+    struct Record {
+        PsdRect box;
+        std::vector<Channel> channels;
+        std::vector<std::uint8_t> extra; ///< mask data, blending ranges, name and tagged blocks
+        std::array<char, 4> blendMode;
+        std::uint8_t opacity;
+        std::uint8_t flags;
+    };
+
+    Channel encodeChannel(
+        std::int16_t id, const PsdPlane& samples, std::int64_t width, std::int64_t height) const;
+    std::vector<std::uint8_t> layerInfo() const;
+    std::vector<std::uint8_t> mergedImage() const;
+    void addMarkerRecord(const std::string& name, std::uint32_t sectionType, bool hidden);
+
+    PsdWriterOptions m_options;
+    std::vector<Record> m_records;
+    int m_openFolders = 0;
+    std::vector<PsdPlane> m_merged;
+    bool m_mergedTransparency = false;
+};
+
+} // namespace deptrix
