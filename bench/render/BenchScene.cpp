@@ -97,7 +97,7 @@ void AddLayer(Document& doc, int left, int top, Bitmap mask) {
 
 } // namespace
 
-Document MakeBenchScene(int imageMode) {
+Document MakeBenchScene(int imageMode, bool softEverywhere) {
     Document doc;
     doc.ImageMode = static_cast<std::int16_t>(imageMode);
     doc.ImageWidth = kWidth;
@@ -120,6 +120,12 @@ Document MakeBenchScene(int imageMode) {
     AddLayer(doc, 500, 60, Blobs(1024, 512, 11));
     AddLayer(doc, 0, 300, Constant(kWidth, 700, 90));
     doc.LayerCount = static_cast<std::uint16_t>(doc.Layers.size());
+    if (softEverywhere) {
+        for (Bitmap& mask : doc.LayerMasks)
+            for (int y = 0; y < mask.height(); ++y)
+                for (int x = 0; x < mask.width(); ++x)
+                    mask.row(y)[x] = std::clamp<std::uint8_t>(mask.row(y)[x], 1, 254);
+    }
     return doc;
 }
 

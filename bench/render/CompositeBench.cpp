@@ -55,6 +55,21 @@ void BM_CompositePass(benchmark::State& state) {
 }
 BENCHMARK(BM_CompositePass)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
 
+/// Every mask value partly transparent: no run can be skipped or copied.
+void BM_CompositePassAllSoft(benchmark::State& state) {
+    static const Document soft = MakeBenchScene(3, true);
+    Document doc = soft;
+    NullProgress progress;
+    for (auto _ : state) {
+        CompositePass(doc, {}, progress);
+        benchmark::DoNotOptimize(doc.Composite.bits());
+    }
+    state.counters["layer_px_per_s"]
+        = benchmark::Counter(static_cast<double>(LayerPixels(doc)) * static_cast<double>(state.iterations()),
+            benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_CompositePassAllSoft)->Unit(benchmark::kMillisecond);
+
 /// The same stack through `vips composite` on one thread. The process's fixed
 /// cost is measured on a 2 x 2 stack of as many layers and subtracted; our own
 /// pass is timed here too so that the ratio comes from one run.

@@ -1,0 +1,145 @@
+#include "render/ViewSet.h"
+
+#include "RenderTestSupport.h"
+#include "core/BmpCodec.h"
+#include "core/Error.h"
+
+#include <climits>
+#include <gtest/gtest.h>
+
+namespace deptrix {
+namespace {
+
+using test::AddLayer;
+using test::EmptyDocument;
+using test::Solid;
+
+std::vector<int> Shifts(std::int32_t offset, Fixed depthFactor, std::int32_t focus = 0) {
+    std::vector<int> shifts;
+    for (int n = 1; n <= 7; ++n) shifts.push_back(ViewLeftFor(offset, focus, n, 4, depthFactor, 100) - 100);
+    return shifts;
+}
+
+TEST(ViewSet, ShiftsLayersInProportionToTheirOffsetFromTheFocus) {
+    EXPECT_EQ(Shifts(60, 10000), (std::vector<int> { -30, -20, -10, 0, 10, 20, 30 }));
+    EXPECT_EQ(Shifts(60, 5000), (std::vector<int> { -15, -10, -5, 0, 5, 10, 15 }));
+    // 7 / 6 = 1.17 -> 1 in view 5; +-3.5 ties to the even 4 in views 7 and 1.
+    EXPECT_EQ(Shifts(7, 10000), (std::vector<int> { -4, -2, -1, 0, 1, 2, 4 }));
+    EXPECT_EQ(Shifts(-25, 12345, -25), std::vector<int>(7, 0));
+    // The difference wraps in 32 bits: INT_MAX - (-1) is INT_MIN, times 3 is INT_MIN again.
+    EXPECT_EQ(ViewLeftFor(INT_MAX, -1, 7, 4, 10000, 5), 5 + Round(INT_MIN / 6.0L));
+    EXPECT_EQ(ViewLeftFor(INT_MAX, 0, 5, 4, 10000000, INT_MAX), INT_MAX); // held at the limit
+}
+
+TEST(ViewSet, PlaysTheViewsBackAndForth) {
+    std::vector<int> views;
+    for (int step = 0, i = 0; i < 16; ++i) views.push_back(ViewForStep(step = NextAnimStep(step)));
+    EXPECT_EQ(views, (std::vector<int> { 1, 2, 3, 4, 5, 6, 7, 7, 6, 5, 4, 3, 2, 1, 1, 2 }));
+}
+
+/// A white 24 x 1 background (row 2 of the table) under a black 1 x 1 dot (row 1).
+Document DotScene(int mode) {
+    const PixelFormat format = mode == 3 ? PixelFormat::Bgr24 : PixelFormat::Cmyk32;
+    Document doc = EmptyDocument(mode, 24, 1);
+    AddLayer(doc, 0, 0, Solid(24, 1, format, 255), Solid(24, 1, PixelFormat::Gray8, 255));
+    AddLayer(doc, 12, 0, Solid(1, 1, format, 0), Solid(1, 1, PixelFormat::Gray8, 255));
+    return doc;
+}
+
+int DotColumn(const Bitmap& view) {
+    for (int x = 0; x < view.width(); ++x)
+        if (view.row(0)[3 * x] == 0) return x;
+    return -1;
+}
+
+TEST(ViewSet, BuildsAndWritesSevenViews) {
+    for (int mode : { 3, 4 }) {
+        test::TempFolder folder;
+        Document doc = DotScene(mode);
+        test::RecordingProgress progress;
+        // Row 1 is the dot (offset 18), row 2 the background and focus (offset 0):
+        // the dot moves 3 px per view.
+        GenerateViews(doc, { { "18", "0" }, "2" }, folder.path(), progress);
+        EXPECT_EQ(doc.FocusRow, 2);
+        EXPECT_EQ(std::vector<int>(progress.positions.begin(), progress.positions.begin() + 4),
+            (std::vector<int> { 0, 10, 10, 16 })); // Round(13 / 2) = 6 (ties to even)
+        EXPECT_EQ(progress.positions.back(), 77 + 10 + 6);
+        for (int n = 1; n <= 7; ++n) {
+            ASSERT_EQ(doc.Views[n].format(), PixelFormat::Bgr24);
+            EXPECT_EQ(DotColumn(doc.Views[n]), 12 + 3 * (n - 4)) << n;
+            const std::string number = std::to_string(n);
+            const Bitmap file = LoadBmp(folder.path() / ((mode == 3 ? "vw" : "vwv") + number + ".gjs"));
+            EXPECT_TRUE(file.samePixels(doc.Views[n]));
+            EXPECT_TRUE(LoadBmp(folder.path() / ("vwt" + number + ".gjs")).samePixels(doc.Coverage));
+        }
+        EXPECT_EQ(doc.ViewLeft[1], 12 + 9); // view 7's positions stay
+        EXPECT_EQ(doc.CurrentView, 6);
+    }
+}
+
+TEST(ViewSet, FlipGroupsTakeTurnsAndASingleLayerNeverMoves) {
+    test::TempFolder folder;
+    NullProgress progress;
+    Document doc = EmptyDocument(3, 4, 1);
+    AddLayer(doc, 1, 0, Solid(1, 1, PixelFormat::Bgr24, 10), Solid(1, 1, PixelFormat::Gray8, 255), 1);
+    AddLayer(doc, 1, 0, Solid(1, 1, PixelFormat::Bgr24, 20), Solid(1, 1, PixelFormat::Gray8, 255), 1);
+    GenerateViews(doc, { { "0", "0" }, "0" }, folder.path(), progress);
+    for (int n = 1; n <= 7; ++n) EXPECT_EQ(doc.Views[n].row(0)[3], n <= 3 ? 10 : 20) << n;
+
+    Document single = DotScene(3);
+    single.Layers.pop_back();
+    single.LayerBitmaps.pop_back();
+    single.LayerMasks.pop_back();
+    single.LayerCount = 1;
+    GenerateViews(single, { { "35" }, "0" }, folder.path(), progress);
+    for (int n = 2; n <= 7; ++n) EXPECT_TRUE(single.Views[n].samePixels(single.Views[1])) << n;
+}
+
+TEST(ViewSet, StopsAtABadTextOrFileKeepingWhatWasBuilt) {
+    test::TempFolder folder;
+    NullProgress progress;
+    const Bitmap marker = Solid(1, 1, PixelFormat::Gray8, 42);
+    Document doc = DotScene(3);
+    doc.FocusRow = 2;
+    doc.Views.fill(marker);
+    auto message = [&](const ViewSetInput& input, const std::filesystem::path& path) {
+        try {
+            GenerateViews(doc, input, path, progress);
+        } catch (const ConvertError& e) {
+            return "convert: " + std::string(e.what());
+        } catch (const Error& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    EXPECT_EQ(
+        message({ { "18", "0" }, "two" }, folder.path()), "convert: 'two' is not a valid integer value");
+    EXPECT_EQ(doc.FocusRow, 2);
+    EXPECT_EQ(
+        message({ { "18", " 1x" }, "2" }, folder.path()), "convert: ' 1x' is not a valid integer value");
+    EXPECT_EQ(
+        message({ { "18" }, "1" }, folder.path()), "convert: '' is not a valid integer value"); // no row 2
+    EXPECT_TRUE(doc.Views[1].samePixels(marker));
+
+    const std::string written = message({ { "18", "0" }, "2" }, folder.path() / "missing");
+    EXPECT_NE(written.find("vwt1.gjs"), std::string::npos) << written;
+
+    // An outline layer whose files exist for views 1 and 2 only: views 1 and 2 are
+    // built, the third pass stops naming the missing file, later slots keep their
+    // old pictures.
+    doc.Layers[1].Group = 100;
+    doc.Layers[1].Depth = 0;
+    for (int view = 0; view < 2; ++view) {
+        SaveBmp(
+            Solid(1, 1, PixelFormat::Bgr24, 0), folder.path() / ("2xgx" + std::to_string(view + 1) + ".gjs"));
+        SaveBmp(Solid(1, 1, PixelFormat::Gray8, 255),
+            folder.path() / ("2xgxt" + std::to_string(view + 1) + ".gjs"));
+    }
+    const std::string missing = message({ { "18", "0" }, "2" }, folder.path());
+    EXPECT_NE(missing.find("2xgx3.gjs"), std::string::npos) << missing;
+    EXPECT_EQ(DotColumn(doc.Views[2]), 12 - 6);
+    EXPECT_TRUE(doc.Views[3].samePixels(marker));
+}
+
+} // namespace
+} // namespace deptrix
