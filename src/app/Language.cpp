@@ -1,0 +1,116 @@
+// Switching the window between English and Chinese.
+
+#include "app/Controls.h"
+#include "app/LayerPanel.h"
+#include "app/MainWindow.h"
+#include "app/StatusPanels.h"
+#include "app/Texts.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace deptrix {
+
+namespace {
+
+    // The window is built with the English caption as each exchangeable control's
+    // caption and the Chinese one as its hint; switching swaps the two, so switching
+    // twice restores everything. Only push buttons, labels, group boxes (radio groups
+    // included), panels, menu entries and tab sheets take part, and only with a hint.
+    template <typename Get, typename Set, typename GetHint, typename SetHint>
+    void Exchange(Get caption, Set setCaption, GetHint hint, SetHint setHint)
+    {
+        const QString swappedHint = hint();
+        if (swappedHint.isEmpty()) return;
+        const QString swappedCaption = caption();
+        setCaption(swappedHint);
+        setHint(swappedCaption);
+    }
+
+    void ExchangeCaptions(QObject* root)
+    {
+        for (QObject* object : root->findChildren<QObject*>()) {
+            if (auto* tab = qobject_cast<TabSheet*>(object)) {
+                Exchange([tab] { return tab->caption(); }, [tab](const QString& t) { tab->setCaption(t); },
+                    [tab] { return tab->hint(); }, [tab](const QString& t) { tab->setHint(t); });
+            } else if (auto* panel = qobject_cast<Panel*>(object)) {
+                Exchange([panel] { return panel->caption(); }, [panel](const QString& t) { panel->setCaption(t); },
+                    [panel] { return panel->toolTip(); }, [panel](const QString& t) { panel->setToolTip(t); });
+            } else if (auto* button = qobject_cast<QPushButton*>(object)) {
+                Exchange([button] { return button->text(); }, [button](const QString& t) { button->setText(t); },
+                    [button] { return button->toolTip(); }, [button](const QString& t) { button->setToolTip(t); });
+            } else if (auto* label = qobject_cast<QLabel*>(object)) {
+                Exchange([label] { return label->text(); }, [label](const QString& t) { label->setText(t); },
+                    [label] { return label->toolTip(); }, [label](const QString& t) { label->setToolTip(t); });
+            } else if (auto* group = qobject_cast<QGroupBox*>(object)) {
+                Exchange([group] { return group->title(); }, [group](const QString& t) { group->setTitle(t); },
+                    [group] { return group->toolTip(); }, [group](const QString& t) { group->setToolTip(t); });
+            } else if (auto* action = qobject_cast<QAction*>(object)) {
+                Exchange([action] { return action->text(); }, [action](const QString& t) { action->setText(t); },
+                    [action] { return action->statusTip(); }, [action](const QString& t) { action->setStatusTip(t); });
+            }
+        }
+    }
+
+} // namespace
+
+void TForm1::Languages1Click()
+{
+    m_language = m_language != 1 ? 1 : 0;
+    applyLanguage();
+}
+
+void TForm1::applyLanguage()
+{
+    const LanguageTexts& texts = TextsFor(m_language);
+    StringGrid* grid = m_layerPanel->grid();
+    grid->setCell(0, 0, texts.gridLayer);
+    grid->setCell(1, 0, texts.gridGroup);
+    grid->setCell(2, 0, texts.gridOffset);
+    m_status->setText(0, texts.brand);
+    m_layerPanel->layerView()->setItemText(0, texts.viewAll);
+    m_layerPanel->layerView()->setItemText(1, texts.viewOne);
+    speedButton(14)->setText(texts.languageButton);
+    m_msgImport = texts.msgImport;
+    m_msgSetParams = texts.msgSetParams;
+    m_msgStopPreview = texts.msgStopPreview;
+    m_msgExport = texts.msgExport;
+    m_status->setText(1, texts.statusOriginal);
+    m_status->setText(2, texts.statusSize);
+    m_status->setText(6, texts.statusColor);
+    m_status->setText(8, texts.statusLayers);
+    m_msgGlasses = texts.msgGlasses;
+
+    if (m_doc.AppStage <= kStagePreviewStopped) m_promptText = promptFor(m_doc.AppStage);
+    m_status->setText(StatusPanels::kPromptPanel, m_promptText);
+
+    ExchangeCaptions(this);
+}
+
+QString TForm1::promptFor(int appStage) const
+{
+    switch (appStage) {
+    case kStageNothingImported:
+        return m_msgImport;
+    case kStageImported:
+        return m_msgSetParams;
+    case kStagePreviewing:
+        return m_msgStopPreview;
+    case kStagePreviewStopped:
+        return m_msgExport;
+    default:
+        return m_promptText;
+    }
+}
+
+void TForm1::showPrompt(const QString& prompt)
+{
+    m_promptText = prompt;
+    m_status->setText(StatusPanels::kPromptPanel, prompt);
+}
+
+} // namespace deptrix

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+class QLabel;
+class QVBoxLayout;
+
+namespace deptrix {
+
+class RadioGroup;
+class StringGrid;
+
+/// The layer side of the "SetLayer" tab: the link picture (`Image2`), the "Layer View"
+/// choice (`RadioGroup1`) and the layer table (`StringGrid1`) with its columns
+/// "Layer", "Group" and "Offset". Row r shows layer LayerCount - r.
+class LayerPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit LayerPanel(QWidget* parent = nullptr);
+
+    RadioGroup* layerView() const { return m_layerView; }
+    StringGrid* grid() const { return m_grid; }
+    QLabel* linkPicture() const { return m_link; }
+    /// Where the parameter pages go, below the table.
+    QVBoxLayout* pageArea() const { return m_pageArea; }
+
+    /// Column 0 shows the row numbers 1..rows, the focus row with " <F>" after it.
+    void markFocusRow(int focusRow, int rows);
+
+    /// The Offset column texts for rows 1..rows, as typed.
+    std::vector<std::string> offsetCells(int rows) const;
+
+signals:
+    void linkClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLabel* m_link;
+    RadioGroup* m_layerView;
+    StringGrid* m_grid;
+    QVBoxLayout* m_pageArea;
+};
+
+} // namespace deptrix

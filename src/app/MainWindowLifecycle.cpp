@@ -1,0 +1,181 @@
+// Start-up and shutdown of the main window.
+
+#include "app/CommandGuard.h"
+#include "app/Controls.h"
+#include "app/LayerPanel.h"
+#include "app/MainWindow.h"
+#include "app/OutlinePanel.h"
+#include "app/ParameterPanel.h"
+#include "app/Platform.h"
+#include "app/StatusPanels.h"
+#include "app/Texts.h"
+#include "core/Error.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <filesystem>
+
+namespace deptrix {
+
+namespace {
+
+    std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+
+    // The configuration file sits beside the program when that folder can be written,
+    // else in the user's configuration folder.
+    QString ConfigFolder(const AppEnvironment& environment, const QString& exeFolder)
+    {
+        if (!environment.configFolder.isEmpty()) return environment.configFolder;
+        const QFileInfo exe(exeFolder);
+        if (exe.isDir() && exe.isWritable()) return exeFolder;
+        const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        QDir().mkpath(user);
+        return user;
+    }
+
+} // namespace
+
+TForm1::TForm1(Platform& platform, const AppEnvironment& environment, QWidget* parent)
+    : QMainWindow(parent), m_platform(platform), m_guard(platform, this)
+{
+    createControls();
+    qApp->installEventFilter(this);
+    FormCreate(environment);
+}
+
+TForm1::~TForm1()
+{
+    qApp->removeEventFilter(this);
+    if (!m_closed) FormClose();
+}
+
+void TForm1::FormCreate(const AppEnvironment& environment)
+{
+    // 1. The work folder. Without one the window still opens; commands that need it
+    //    report the problem when they run.
+    try {
+        m_work.open(environment.workBase);
+    } catch (const Error& error) {
+        m_platform.showError(this, QString::fromUtf8(error.what()));
+    }
+    // 2.
+    m_exeFolder = environment.exeFolder.isEmpty() ? QCoreApplication::applicationDirPath() : environment.exeFolder;
+    m_configPath = QDir(ConfigFolder(environment, m_exeFolder)).filePath(kConfigFileName);
+    // 3. Document defaults.
+    m_doc.AspectRatio = kFixedOne;
+    m_doc.DocumentLoaded = false;
+    m_doc.OutlinesStale = true;
+    m_doc.FrontStep = kFixedOne;
+    m_doc.BackStep = kFixedOne;
+    m_doc.LayerCount = 3;
+    m_doc.FocusRow = 2;
+    m_doc.DepthFactor = kFixedOne;
+    m_setLayerTab->activate();
+    // 4. and 5.
+    readConfiguration();
+    m_parameters->showConfig(m_config);
+    // 6.
+    m_config.Reserved[kStartedField] = 1;
+    m_doc.AppStage = kStageNothingImported;
+    // 7. to 10.
+    m_language = 0;
+    const LanguageTexts& english = TextsFor(0);
+    m_msgImport = english.msgImport;
+    m_msgSetParams = english.msgSetParams;
+    m_msgStopPreview = english.msgStopPreview;
+    m_msgExport = english.msgExport;
+    m_msgGlasses = english.msgGlasses;
+    m_status->setText(0, english.brand);
+    m_status->setText(1, english.statusOriginal);
+    m_status->setText(2, english.statusSize);
+    m_status->setText(4, "DPI:");
+    m_status->setText(6, english.statusColor);
+    m_status->setText(8, english.statusLayers);
+    if (m_status->text(StatusPanels::kPromptPanel).isEmpty())
+        m_status->setText(StatusPanels::kPromptPanel, "  Please import *.psd.");
+    m_promptText = m_status->text(StatusPanels::kPromptPanel);
+    StringGrid* grid = m_layerPanel->grid();
+    grid->setCell(0, 0, english.gridLayer);
+    grid->setCell(1, 0, english.gridGroup);
+    grid->setCell(2, 0, english.gridOffset);
+    m_doc.CurrentView = 0;
+    m_doc.SelectedLayer = 0;
+    // 11. The order check boxes are kept by the outline panel in order.
+    // 12. The seven view pictures exist empty until the first preview.
+    m_doc.resetViews();
+}
+
+void TForm1::readConfiguration()
+{
+    const std::filesystem::path path = ToPath(m_configPath);
+    QString problem;
+    if (QFileInfo::exists(m_configPath)) {
+        try {
+            m_config = ReadConfigFile(path);
+            RepairConfig(m_config);
+        } catch (const Error& error) {
+            // An unreadable file must not leave the window half started: take the
+            // defaults, rewrite the file, and say what happened.
+            m_config = ConfigValues {};
+            problem = QString("%1 could not be read (%2); the default settings are used.")
+                          .arg(QString::fromUtf8(kConfigFileName), QString::fromUtf8(error.what()));
+        }
+    } else {
+        m_config = ConfigValues {};
+    }
+    m_doc.Lpi = m_config.Lpi;
+    m_doc.Angles = m_config.Angles;
+    m_doc.OutDpi = m_config.OutDpi;
+    m_doc.OutWidth = m_config.OutWidth;
+    m_doc.OutHeight = m_config.OutHeight;
+    m_doc.ColorMode = m_config.ColorMode;
+    m_doc.HScale = m_config.HScale;
+    m_doc.DepthFactor = m_config.DepthFactor;
+    m_guard.run([&] { WriteConfigFile(path, m_config); });
+    if (!problem.isEmpty()) m_status->setText(StatusPanels::kPromptPanel, " " + problem);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (!m_closed) FormClose();
+    for (const QPointer<QWidget>& window : m_auxiliary)
+        if (window) window->close();
+    m_auxiliary.clear();
+    event->accept();
+}
+
+void TForm1::FormClose()
+{
+    m_closed = true;
+    // 1. End the running loops; they notice at their next tick.
+    m_doc.AnimStop = kAnimStopValue;
+    m_doc.LinePreviewStop = kLinePreviewStopValue;
+    // 2. A resolution equal to the automatic one is stored as "(Auto)".
+    if (m_doc.OutDpi == m_doc.Lpi * 7) m_doc.OutDpi = kAutoDpi;
+    // 3.
+    ConfigValues values = m_config;
+    values.Language = m_language;
+    values.DepthFactor = m_doc.DepthFactor;
+    values.Lpi = m_doc.Lpi;
+    values.Angles = m_doc.Angles;
+    values.OutDpi = m_doc.OutDpi;
+    values.OutWidth = m_doc.OutWidth;
+    values.OutHeight = m_doc.OutHeight;
+    values.ColorMode = m_doc.ColorMode;
+    values.HScale = m_doc.HScale;
+    // Closing goes on when the file cannot be written; only this run's settings are lost.
+    m_guard.run([&] { WriteConfigFile(ToPath(m_configPath), values); });
+    // 4. and 5.
+    m_doc.release();
+    // 6.
+    m_work.emptyFiles();
+    m_work.close();
+    // 8.
+    m_doc.resetViews();
+}
+
+} // namespace deptrix

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <vector>
+
+namespace deptrix {
+
+class Bitmap;
+
+/// The picture control of the view area: draws its picture stretched to the
+/// control, keeping the picture's proportions and centring it.
+class PictureControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureControl(QWidget* parent = nullptr);
+
+    /// Shows a copy of a 24-bit picture (other formats show nothing).
+    void showBitmap(const Bitmap& bitmap);
+    /// Shows a picture that is already prepared (implicitly shared, not copied).
+    void showImage(const QImage& image);
+    void clearPicture();
+
+    const QImage& picture() const { return m_image; }
+    QSize pictureSize() const { return m_image.size(); }
+    /// Where the picture is drawn inside the control.
+    QRect pictureRect() const;
+
+    /// A deep copy of a 24-bit picture as a QImage.
+    static QImage ToImage(const Bitmap& bitmap);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Scaled {
+        qint64 key = 0;
+        QImage image;
+    };
+    const QImage& scaledFor(const QSize& size);
+
+    QImage m_image;
+    // Playback cycles through seven pictures; keeping their scaled copies means a
+    // frame only draws, it never rescales.
+    std::vector<Scaled> m_scaled;
+};
+
+} // namespace deptrix

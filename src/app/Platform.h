@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace deptrix {
+
+/// What a file dialog asks for. An empty result means the user cancelled.
+struct FileDialogOptions {
+    QString title;
+    QString filter; ///< "Photoshop file (*.psd)" style
+    QString defaultSuffix; ///< without the dot
+    QString initialPath; ///< folder or proposed file
+    bool confirmOverwrite = true;
+};
+
+/// The desktop services the window uses, so tests can script them without modal
+/// dialogs: file dialogs, questions and message boxes, the beep, the busy cursor,
+/// opening paths and addresses with the desktop's default program, short sleeps.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    virtual QString openFileName(QWidget* parent, const FileDialogOptions& options) = 0;
+    virtual QString saveFileName(QWidget* parent, const FileDialogOptions& options) = 0;
+    virtual bool askYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
+    virtual void showMessage(QWidget* parent, const QString& text) = 0;
+    virtual void showError(QWidget* parent, const QString& text) = 0;
+    virtual void beep() = 0;
+    /// Busy (hourglass) or normal pointer for the whole application; not nested.
+    virtual void setBusyCursor(bool busy) = 0;
+    virtual bool isBusyCursor() const = 0;
+    /// Opens a local path or a web address with the desktop's default program.
+    virtual bool openExternal(const QString& pathOrUrl) = 0;
+    virtual void sleepMs(int milliseconds) = 0;
+};
+
+/// The real desktop, through Qt.
+class QtPlatform final : public Platform {
+public:
+    QString openFileName(QWidget* parent, const FileDialogOptions& options) override;
+    QString saveFileName(QWidget* parent, const FileDialogOptions& options) override;
+    bool askYesNo(QWidget* parent, const QString& title, const QString& text) override;
+    void showMessage(QWidget* parent, const QString& text) override;
+    void showError(QWidget* parent, const QString& text) override;
+    void beep() override;
+    void setBusyCursor(bool busy) override;
+    bool isBusyCursor() const override { return m_busy; }
+    bool openExternal(const QString& pathOrUrl) override;
+    void sleepMs(int milliseconds) override;
+
+private:
+    bool m_busy = false;
+};
+
+} // namespace deptrix

@@ -1,0 +1,27 @@
+#include "app/StatusPanels.h"
+
+#include <QLabel>
+
+namespace deptrix {
+
+StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent)
+{
+    setObjectName("StatusBar1");
+    setSizeGripEnabled(true);
+    static constexpr int kWidths[kPanelCount] = { 70, 90, 70, 110, 36, 50, 46, 50, 54, 40, 0 };
+    for (int i = 0; i < kPanelCount; ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QString("StatusPanel%1").arg(i));
+        label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        label->setContentsMargins(3, 0, 3, 0);
+        if (kWidths[i] > 0) label->setMinimumWidth(kWidths[i]);
+        addWidget(label, i == kPromptPanel ? 1 : 0);
+        m_panels.push_back(label);
+    }
+}
+
+QString StatusPanels::text(int panel) const { return m_panels.at(static_cast<size_t>(panel))->text(); }
+
+void StatusPanels::setText(int panel, const QString& text) { m_panels.at(static_cast<size_t>(panel))->setText(text); }
+
+} // namespace deptrix

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/Platform.h"
+
+#include <QStringList>
+
+#include <deque>
+
+namespace deptrix {
+
+/// A scripted desktop for window tests: file dialogs and questions answer from queues
+/// (an empty queue answers "cancel" / "no"), and everything shown is recorded.
+class FakePlatform final : public Platform {
+public:
+    std::deque<QString> openAnswers;
+    std::deque<QString> saveAnswers;
+    std::deque<bool> yesNoAnswers;
+
+    std::vector<FileDialogOptions> openRequests;
+    std::vector<FileDialogOptions> saveRequests;
+    QStringList messages;
+    QStringList errors;
+    QStringList opened;
+    int beeps = 0;
+    int sleptMs = 0;
+    bool busy = false;
+
+    QString openFileName(QWidget*, const FileDialogOptions& options) override
+    {
+        openRequests.push_back(options);
+        return Next(openAnswers);
+    }
+    QString saveFileName(QWidget*, const FileDialogOptions& options) override
+    {
+        saveRequests.push_back(options);
+        return Next(saveAnswers);
+    }
+    bool askYesNo(QWidget*, const QString&, const QString&) override
+    {
+        if (yesNoAnswers.empty()) return false;
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return answer;
+    }
+    void showMessage(QWidget*, const QString& text) override { messages << text; }
+    void showError(QWidget*, const QString& text) override { errors << text; }
+    void beep() override { ++beeps; }
+    void setBusyCursor(bool value) override { busy = value; }
+    bool isBusyCursor() const override { return busy; }
+    bool openExternal(const QString& pathOrUrl) override
+    {
+        opened << pathOrUrl;
+        return true;
+    }
+    void sleepMs(int milliseconds) override { sleptMs += milliseconds; }
+
+private:
+    static QString Next(std::deque<QString>& queue)
+    {
+        if (queue.empty()) return QString();
+        QString answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
+};
+
+} // namespace deptrix

@@ -1,0 +1,114 @@
+#include "WindowFixture.h"
+#include "app/Controls.h"
+#include "app/MainMenu.h"
+#include "app/StatusPanels.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <map>
+
+namespace deptrix {
+namespace {
+
+// Every caption and hint of the window, by object name and kind.
+std::map<std::string, std::pair<std::string, std::string>> Snapshot(QWidget* window)
+{
+    std::map<std::string, std::pair<std::string, std::string>> texts;
+    auto put = [&texts](const QString& key, const QString& caption, const QString& hint) {
+        texts[key.toStdString()] = { caption.toStdString(), hint.toStdString() };
+    };
+    for (QObject* o : window->findChildren<QObject*>()) {
+        const QString key = o->metaObject()->className() + QString(":") + o->objectName();
+        if (auto* tab = qobject_cast<TabSheet*>(o))
+            put(key, tab->caption(), tab->hint());
+        else if (auto* panel = qobject_cast<Panel*>(o))
+            put(key, panel->caption(), panel->toolTip());
+        else if (auto* button = qobject_cast<QAbstractButton*>(o))
+            put(key, button->text(), button->toolTip());
+        else if (auto* label = qobject_cast<QLabel*>(o))
+            put(key, label->text(), label->toolTip());
+        else if (auto* group = qobject_cast<QGroupBox*>(o))
+            put(key, group->title(), group->toolTip());
+        else if (auto* action = qobject_cast<QAction*>(o))
+            put(key, action->text(), action->statusTip());
+        else if (auto* grid = qobject_cast<StringGrid*>(o))
+            put(key, grid->cell(0, 0) + grid->cell(1, 0) + grid->cell(2, 0), grid->toolTip());
+    }
+    return texts;
+}
+
+class Language : public WindowFixture { };
+
+TEST_F(Language, SwitchingTwiceRestoresEveryCaptionAndHint)
+{
+    open();
+    const auto before = Snapshot(window.get());
+    const QString prompt = window->statusPanels()->text(StatusPanels::kPromptPanel);
+    window->Languages1Click();
+    EXPECT_NE(Snapshot(window.get()), before);
+    window->Languages1Click();
+    const auto after = Snapshot(window.get());
+    for (const auto& [key, texts] : before) {
+        if (key == "QLabel:StatusPanel10") continue; // the prompt, checked below
+        const auto found = after.find(key);
+        ASSERT_NE(found, after.end()) << key;
+        EXPECT_EQ(found->second, texts) << key;
+    }
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(window->statusPanels()->text(1), "Original info");
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel), " Please import *.psd");
+    EXPECT_NE(prompt, " Please import *.psd"); // the designed text differs until a switch
+}
+
+TEST_F(Language, ChineseReplacesTheProgramTextsAndExchangesCaptions)
+{
+    open();
+    window->Languages1Click();
+    MainMenu* menu = window->mainMenu();
+    EXPECT_EQ(menu->action("N2")->text(), QString::fromUtf8("文件(&F)"));
+    EXPECT_EQ(menu->action("N2")->statusTip(), "&File");
+    EXPECT_EQ(menu->action("N16")->text(), QString::fromUtf8("放大(&I)"));
+    // Entries without a hint keep their caption.
+    EXPECT_EQ(menu->action("ExportGif1")->text(), "Export &Gif");
+    auto* grid = find<StringGrid>("StringGrid1");
+    EXPECT_EQ(grid->cell(0, 0), QString::fromUtf8("图层"));
+    EXPECT_EQ(grid->cell(2, 0), QString::fromUtf8("移位"));
+    EXPECT_EQ(find<RadioGroup>("RadioGroup1")->itemText(1), QString::fromUtf8("单层"));
+    EXPECT_EQ(find<RadioGroup>("RadioGroup1")->title(), QString::fromUtf8("图层显示"));
+    EXPECT_EQ(find<TabSheet>("TabSheet2")->caption(), QString::fromUtf8("单层勾线"));
+    EXPECT_EQ(find<TabSheet>("TabSheet2")->hint(), "DrawLine");
+    EXPECT_EQ(find<QLabel>("Label7")->text(), QString::fromUtf8("线数:"));
+    EXPECT_EQ(find<Panel>("Panel6")->caption(), QString::fromUtf8("背景"));
+    EXPECT_EQ(find<QPushButton>("Button5")->text(), "Help");
+    EXPECT_EQ(find<QPushButton>("Button5")->toolTip(), QString::fromUtf8("？"));
+    EXPECT_EQ(find<QPushButton>("BitBtn5")->text(), QString::fromUtf8("单层预览"));
+    EXPECT_EQ(window->speedButton(14)->text(), QString::fromUtf8("英文"));
+    // Speed buttons, edits and tool buttons keep their hints.
+    EXPECT_EQ(window->speedButton(9)->toolTip(), "Preview");
+    EXPECT_EQ(find<QWidget>("Edit5")->toolTip(), "lenticular total in 1 inch");
+    EXPECT_EQ(window->statusPanels()->text(2), QString::fromUtf8("尺寸(厘米):"));
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel), QString::fromUtf8(" 请导入Psd图档"));
+}
+
+TEST_F(Language, ThePromptFollowsTheStage)
+{
+    open();
+    window->document().AppStage = kStagePreviewing;
+    window->Languages1Click();
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel), QString::fromUtf8(" 请先停止预览"));
+    window->document().AppStage = kStageImported;
+    window->Languages1Click();
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel),
+        QString::fromUtf8(" Please set 3d parameters，and click the Preview button."));
+    window->document().AppStage = 9; // unknown stage: the prompt stays
+    window->Languages1Click();
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel),
+        QString::fromUtf8(" Please set 3d parameters，and click the Preview button."));
+}
+
+} // namespace
+} // namespace deptrix

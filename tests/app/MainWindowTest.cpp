@@ -1,0 +1,248 @@
+#include "WindowFixture.h"
+#include "app/AboutBox.h"
+#include "app/Controls.h"
+#include "app/MainMenu.h"
+#include "app/StatusPanels.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace deptrix {
+namespace {
+
+class MainWindow : public WindowFixture { };
+
+TEST_F(MainWindow, ToolButtonsHaveTheirHintsIconsAndInitialStates)
+{
+    open();
+    window->show();
+    struct Expected {
+        int number;
+        const char* hint;
+        bool enabled;
+        bool shown;
+    };
+    const Expected buttons[] = {
+        { 12, "Open project", true, true },
+        { 15, "Save project", false, true },
+        { 1, "Import psd file", true, true },
+        { 3, "Zoom in", false, true },
+        { 4, "Zoom out", false, true },
+        { 10, "Delete point", false, true },
+        { 6, "delete line", false, true },
+        { 7, "delete layer", false, true },
+        { 8, "delete all", false, true },
+        { 9, "Preview", false, true },
+        { 2, "Stop", false, true },
+        { 29, "Export tiff file", false, true },
+        { 30, "Print", true, false },
+        { 13, "Begin Line", false, true },
+        { 5, "Red/blue glasses preview", false, true },
+        { 14, "", true, false },
+        { 11, "", false, false },
+    };
+    QToolBar* bar = find<QToolBar>("ToolBar1");
+    for (const Expected& e : buttons) {
+        SCOPED_TRACE(e.number);
+        QToolButton* button = window->speedButton(e.number);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->objectName(), QString("SpeedButton%1").arg(e.number));
+        EXPECT_EQ(button->toolTip(), e.hint);
+        EXPECT_EQ(button->isEnabled(), e.enabled);
+        EXPECT_FALSE(button->icon().isNull());
+        EXPECT_EQ(button->isVisible(), e.shown);
+        EXPECT_EQ(button->parentWidget(), bar);
+    }
+    EXPECT_EQ(window->speedButton(14)->text(), "Chinese");
+
+    EXPECT_FALSE(find<QToolBar>("ToolBar2")->isVisibleTo(window.get()));
+    EXPECT_TRUE(find<QToolButton>("ToolButton1")->isChecked());
+    for (const char* name : { "ToolButton2", "ToolButton3", "ToolButton4", "ToolButton5" })
+        EXPECT_FALSE(find<QToolButton>(name)->isChecked()) << name;
+    EXPECT_FALSE(find<QToolButton>("ToolButton10")->isEnabled());
+    EXPECT_TRUE(find<QToolButton>("ToolButton9")->isEnabled());
+    EXPECT_EQ(find<QToolButton>("ToolButton8")->toolTip(), "Move to down Layer");
+}
+
+TEST_F(MainWindow, PanelsAndFieldsStartAsDesigned)
+{
+    open();
+    EXPECT_FALSE(find<QWidget>("GroupBox2")->isEnabled());
+    auto* grid = find<StringGrid>("StringGrid1");
+    EXPECT_FALSE(grid->isEnabled());
+    EXPECT_EQ(grid->columnCount(), 3);
+    EXPECT_EQ(grid->gridRowCount(), 11);
+    EXPECT_EQ(grid->cell(0, 0), "Layer");
+    EXPECT_EQ(grid->cell(1, 0), "Group");
+    EXPECT_EQ(grid->cell(2, 0), "Offset");
+    EXPECT_EQ(grid->columnWidth(0), 36);
+    EXPECT_EQ(grid->columnWidth(1), 46);
+    EXPECT_EQ(grid->columnWidth(2), 43);
+    auto* view = find<RadioGroup>("RadioGroup1");
+    EXPECT_EQ(view->title(), "Layer View");
+    EXPECT_EQ(view->itemIndex(), 0);
+    EXPECT_EQ(view->itemText(1), "One");
+    EXPECT_EQ(find<TabSheet>("TabSheet1")->caption(), "SetLayer");
+    EXPECT_EQ(find<TabSheet>("TabSheet2")->caption(), "DrawLine");
+    EXPECT_EQ(find<TabSheet>("TabSheet3")->caption(), "3DSets");
+    EXPECT_EQ(find<TabSheet>("TabSheet4")->caption(), "Output Sets");
+    EXPECT_EQ(find<QTabWidget>("PageControl1")->currentWidget()->objectName(), "TabSheet1");
+
+    struct Field {
+        const char* name;
+        int maxLength;
+        const char* hint;
+    };
+    for (const Field& f : { Field { "Edit5", 8, "lenticular total in 1 inch" }, Field { "Edit4", 3, "" },
+             Field { "Edit2", 3, "focus layer index" }, Field { "Edit3", 7, "3D depth" },
+             Field { "Edit9", 8, "output width" }, Field { "Edit10", 8, "output height" },
+             Field { "Edit11", 2, "Vertical compress" } }) {
+        auto* edit = find<QLineEdit>(f.name);
+        EXPECT_EQ(edit->maxLength(), f.maxLength) << f.name;
+        EXPECT_EQ(edit->toolTip(), f.hint) << f.name;
+    }
+    EXPECT_EQ(find<QLineEdit>("Edit2")->text(), "0");
+    EXPECT_TRUE(find<QLineEdit>("Edit10")->isReadOnly());
+    EXPECT_FALSE(find<QWidget>("ComboBox1")->isVisibleTo(window.get()));
+    EXPECT_FALSE(find<QWidget>("ComboBox3")->isVisibleTo(window.get()));
+
+    EXPECT_EQ(find<QLineEdit>("Edit1")->text(), "1.0");
+    auto* smooth = find<QSlider>("TrackBar2");
+    EXPECT_EQ(smooth->minimum(), 1);
+    EXPECT_EQ(smooth->maximum(), 9);
+    EXPECT_EQ(smooth->value(), 5);
+    auto* base = find<QSlider>("TrackBar3");
+    EXPECT_EQ(base->maximum(), 15);
+    EXPECT_EQ(base->value(), 7);
+    EXPECT_EQ(base->toolTip(), "basic layer select");
+    auto* order = find<RadioGroup>("RadioGroup2");
+    EXPECT_EQ(order->count(), 16);
+    EXPECT_EQ(order->itemIndex(), 0);
+    EXPECT_EQ(order->itemText(15), "");
+    for (int i = 1; i <= 15; ++i) EXPECT_TRUE(find<QCheckBox>(QString("CheckBox%1").arg(i).toLatin1())->isChecked());
+    EXPECT_FALSE(find<QPushButton>("BitBtn6")->isEnabled());
+
+    EXPECT_FALSE(find<QWidget>("Image1")->isEnabled());
+    EXPECT_FALSE(find<QLabel>("Label24")->isVisibleTo(window.get()));
+    EXPECT_EQ(find<QLabel>("Label24")->text(), "Front");
+    StatusPanels* status = window->statusPanels();
+    EXPECT_EQ(status->text(1), "Original info");
+    EXPECT_EQ(status->text(2), "Size (cm):");
+    EXPECT_EQ(status->text(6), "Color:");
+    EXPECT_EQ(status->text(8), "Layers:");
+    EXPECT_EQ(status->text(10), "  Please import *.psd.");
+    EXPECT_EQ(find<QTimer>("Timer1")->interval(), 50);
+}
+
+TEST_F(MainWindow, MenuEntriesHaveTheirShortcutsAndStates)
+{
+    open();
+    MainMenu* menu = window->mainMenu();
+    auto shortcut = [&](const char* name) { return menu->action(name)->shortcut().toString(); };
+    EXPECT_EQ(shortcut("N6"), "Ctrl+I");
+    EXPECT_EQ(shortcut("N18"), "F9");
+    EXPECT_EQ(shortcut("N25"), "F10");
+    EXPECT_EQ(shortcut("N26"), "F11");
+    EXPECT_EQ(shortcut("ExportGif1"), "Ctrl+G");
+    EXPECT_EQ(shortcut("Languages1"), "Ctrl+Alt+C");
+    EXPECT_EQ(shortcut("Opensettingsdefault1"), "F2");
+    // F3 belongs to the hidden "Save Default settings", which comes first in the menu.
+    EXPECT_EQ(shortcut("Savedefaultsettings1"), "F3");
+    EXPECT_EQ(shortcut("N16"), "");
+    EXPECT_EQ(shortcut("N17"), "F4");
+    EXPECT_FALSE(menu->isShown("Savedefaultsettings1"));
+    EXPECT_FALSE(menu->isShown("Opensettingsdefault1"));
+    EXPECT_FALSE(menu->isShown("Languages1"));
+    EXPECT_TRUE(menu->isShown("N16"));
+    EXPECT_FALSE(menu->action("ExportGif1")->isEnabled());
+    EXPECT_FALSE(menu->action("Exporttiff1")->isEnabled());
+    EXPECT_TRUE(menu->action("N18")->isEnabled());
+    EXPECT_TRUE(menu->action("Showgrouptiff1")->isEnabled());
+    EXPECT_EQ(menu->action("N2")->text(), "&File");
+}
+
+TEST_F(MainWindow, PreviewStopAndGlassesKeysDoNothingBeforeAnImport)
+{
+    openActive();
+    for (Qt::Key key : { Qt::Key_F9, Qt::Key_F10, Qt::Key_F11 }) QTest::keyClick(window.get(), key);
+    QApplication::processEvents();
+    EXPECT_EQ(window->document().AppStage, kStageNothingImported);
+    EXPECT_FALSE(window->speedButton(2)->isEnabled());
+    EXPECT_TRUE(platform.errors.isEmpty());
+    EXPECT_TRUE(platform.openRequests.empty());
+}
+
+TEST_F(MainWindow, ShortcutsReachHiddenEntries)
+{
+    openActive();
+    QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(window->language(), 1);
+    QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(window->language(), 0);
+    // Ctrl+I opens the import dialog; cancelling it changes nothing.
+    QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier);
+    ASSERT_EQ(platform.openRequests.size(), 1u);
+    EXPECT_EQ(window->document().AppStage, kStageNothingImported);
+}
+
+TEST_F(MainWindow, HelpAboutAndTheWebLinkOpenWithoutBlocking)
+{
+    open();
+    window->mainMenu()->action("N21")->trigger();
+    QWidget* help = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "Form2" && w->isVisible()) help = w;
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->windowTitle(), "Help");
+    window->mainMenu()->action("Weblink1")->trigger();
+    ASSERT_EQ(platform.opened.size(), 1);
+    EXPECT_TRUE(platform.opened[0].startsWith("https://"));
+    window->mainMenu()->action("N22")->trigger();
+    closeWindow();
+    QApplication::processEvents();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->isVisible() && (w->objectName() == "Form2" || w->objectName() == "AboutBox"));
+}
+
+TEST_F(MainWindow, ShowWorkFolderOpensIt)
+{
+    open();
+    window->mainMenu()->action("Showgrouptiff1")->trigger();
+    ASSERT_EQ(platform.opened.size(), 1);
+    EXPECT_EQ(platform.opened[0], window->workFolder().path());
+}
+
+TEST(Splash, EndsAfterTwoSecondsOrAtAClick)
+{
+    QElapsedTimer clock;
+    {
+        AboutBox splash;
+        EXPECT_EQ(splash.windowTitle(), "About");
+        QTimer::singleShot(100, &splash, [&splash] { QTest::mouseClick(splash.childAt(300, 200), Qt::LeftButton); });
+        clock.start();
+        splash.runAsSplash();
+        EXPECT_LT(clock.elapsed(), 1500);
+        EXPECT_FALSE(splash.isVisible());
+    }
+    {
+        AboutBox splash;
+        clock.start();
+        splash.runAsSplash();
+        EXPECT_GE(clock.elapsed(), 1900);
+        EXPECT_LT(clock.elapsed(), 3000);
+        EXPECT_FALSE(splash.timer()->isActive());
+    }
+}
+
+} // namespace
+} // namespace deptrix

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "FakePlatform.h"
+#include "app/MainWindow.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace deptrix {
+
+/// A main window over temporary folders and the fake desktop.
+class WindowFixture : public ::testing::Test {
+protected:
+    QTemporaryDir folder;
+    FakePlatform platform;
+    std::unique_ptr<TForm1> window;
+
+    QString configPath() const { return folder.filePath("deptrixcmyk.inf"); }
+    QString cacheFolder() const { return folder.filePath("cache"); }
+    AppEnvironment environment() const { return { folder.path(), folder.path(), cacheFolder() }; }
+
+    void writeConfig(const QByteArray& text);
+    QByteArray readConfig() const;
+    void open();
+    /// Shows the window and waits until it is active, so shortcuts reach it.
+    void openActive();
+    /// Closes the window the way the user does (runs shutdown).
+    void closeWindow();
+
+    template <typename T> T* find(const char* name) const
+    {
+        T* object = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(object, nullptr) << "no control " << name;
+        return object;
+    }
+};
+
+} // namespace deptrix
