@@ -1,0 +1,108 @@
+#include "render/GifExport.h"
+
+#include "core/BmpCodec.h"
+#include "core/Canvas.h"
+#include "core/Error.h"
+#include "core/FileIo.h"
+#include "core/Fixed.h"
+#include "core/WorkFiles.h"
+#include "render/GifWriter.h"
+#include "render/IndexedFrame.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace deptrix {
+
+namespace {
+
+constexpr int kViewCount = 7;
+constexpr int kExportMaxWidth = 800;
+constexpr int kExportDelay = 10;
+
+/// View n = 1..7; the reference stays valid until the next call.
+using ViewSource = std::function<const Bitmap&(int viewNumber)>;
+
+void RequireView(const Bitmap& view, const std::string& name) {
+    if (view.format() != PixelFormat::Bgr24) throw Error(name + ": not a 24-bit picture");
+    if (view.empty()) throw Error(name + ": the picture is empty");
+}
+
+int ForwardProgress(int n) {
+    return static_cast<int>(Round(n * 45.0L / 7.0L)) + 10;
+}
+int BackwardProgress(int n) {
+    return static_cast<int>(Round((8 - n) * 45.0L / 7.0L)) + 55;
+}
+
+/// The sweep 1..7, 7..1. Each view is loaded, stretched and reduced once: its
+/// second frame is the same picture, so it reuses the indexed frame.
+std::vector<std::uint8_t> EncodeSweep(
+    const ViewSource& loadView, int maxWidth, int delay, Progress& progress) {
+    const Bitmap& first = loadView(1);
+    const GifFrameSize size = GifFrameSizeFor(first.width(), first.height(), maxWidth);
+    progress.setPosition(10);
+
+    GifWriter writer(size.width, size.height);
+    Bitmap framePicture(size.width, size.height, PixelFormat::Bgr24);
+    std::array<std::optional<IndexedFrame>, kViewCount + 1> frames;
+    auto writeFrame = [&](int n) {
+        if (!frames[n]) {
+            // View 1 is still the last one loaded when its frame is made.
+            StretchNearest(n == 1 ? first : loadView(n), framePicture);
+            frames[n] = ReduceFrame(framePicture);
+        }
+        writer.addLoopExtension(0);
+        writer.addGraphicControl(delay);
+        writer.addImage(*frames[n]);
+    };
+    for (int n = 1; n <= kViewCount; ++n) {
+        writeFrame(n);
+        progress.setPosition(ForwardProgress(n));
+    }
+    for (int n = kViewCount; n >= 1; --n) {
+        writeFrame(n);
+        progress.setPosition(BackwardProgress(n));
+    }
+    return writer.finish();
+}
+
+} // namespace
+
+GifFrameSize GifFrameSizeFor(int w, int h, int maxWidth) {
+    if (w < 1 || h < 1)
+        throw Error("GIF export: views of " + std::to_string(w) + " x " + std::to_string(h) + " pixels");
+    if (maxWidth < 1) throw Error("GIF export: the frame width limit must be positive");
+    if (w < maxWidth) return { w, h };
+    const std::int64_t height = Round(static_cast<long double>(maxWidth) * h / w);
+    return { maxWidth, static_cast<int>(std::max<std::int64_t>(height, 1)) };
+}
+
+std::vector<std::uint8_t> EncodeAnimatedGif(
+    std::span<const Bitmap> views, int maxWidth, int delay, Progress& progress) {
+    if (views.size() != kViewCount)
+        throw Error("GIF export: " + std::to_string(views.size()) + " views instead of seven");
+    for (int n = 1; n <= kViewCount; ++n) RequireView(views[n - 1], "view " + std::to_string(n));
+    return EncodeSweep([views](int n) -> const Bitmap& { return views[n - 1]; }, maxWidth, delay, progress);
+}
+
+void ExportGif(const std::filesystem::path& workFolder, int imageMode, const std::filesystem::path& target,
+    Progress& progress) {
+    progress.setPosition(0);
+    // One view in memory at a time: views of print documents are large.
+    Bitmap current;
+    const std::vector<std::uint8_t> gif = EncodeSweep(
+        [&](int n) -> const Bitmap& {
+            const std::filesystem::path file = workFolder / ViewFileName(n, imageMode);
+            current = LoadBmp(file);
+            RequireView(current, DisplayName(file));
+            return current;
+        },
+        kExportMaxWidth, kExportDelay, progress);
+    WriteFileAtomically(target, gif);
+}
+
+} // namespace deptrix
