@@ -28,27 +28,6 @@ TEST(BlendKernels, BlendByteMatchesTheExtendedPrecisionFormulaForEveryInput) {
                     << dst << " " << src << " " << m;
 }
 
-TEST(BlendKernels, VectorPathAgreesWithScalarPathAtEveryLengthAndOffset) {
-    std::mt19937 random(7);
-    std::vector<std::uint8_t> src(200), alpha(200), dst(200);
-    for (std::size_t length = 0; length < 70; ++length) {
-        for (std::size_t offset = 0; offset < 3; ++offset) {
-            for (auto* v : { &src, &alpha, &dst })
-                for (auto& b : *v) b = static_cast<std::uint8_t>(random());
-            std::vector<std::uint8_t> expected = dst;
-            std::vector<std::uint8_t> coverage = dst;
-            BlendBytesScalar(expected.data() + offset, src.data() + offset, alpha.data() + offset, length);
-            BlendBytes(dst.data() + offset, src.data() + offset, alpha.data() + offset, length);
-            ASSERT_EQ(dst, expected) << length;
-
-            std::vector<std::uint8_t> white(200, 255), expectedCoverage = coverage;
-            BlendBytesScalar(expectedCoverage.data() + offset, white.data(), alpha.data() + offset, length);
-            AccumulateCoverage(coverage.data() + offset, alpha.data() + offset, length);
-            ASSERT_EQ(coverage, expectedCoverage) << length;
-        }
-    }
-}
-
 TEST(BlendKernels, PixelRowGivesTheBytewiseBlendWhateverTheMaskRuns) {
     // Runs of 0, 255 and mixed values of every length around the 16-pixel blocks
     // exercise the skip, copy and blend paths and their boundaries.

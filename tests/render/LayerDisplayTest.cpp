@@ -29,14 +29,13 @@ TEST(LayerDisplay, DrawsTheCheckerboardStartingWithShortSquares) {
     EXPECT_EQ(Red(doc, 0, 7), 255);
     EXPECT_EQ(Red(doc, 31, 15), 200);
     EXPECT_EQ(doc.Composite.row(0)[0], 200); // every byte of a grey pixel
-}
 
-TEST(LayerDisplay, CmykBoardIsConvertedForDisplay) {
-    Document doc = EmptyDocument(4, 16, 16);
+    // CMYK squares hold 200 in all four bytes and show as 200 x 200 / 255 = 156.9.
+    doc.ImageMode = 4;
     ShowSingleLayer(doc, -1);
     ASSERT_EQ(doc.Composite.format(), PixelFormat::Bgr24);
-    EXPECT_EQ(doc.Composite.row(0)[0], 157); // 200 x 200 / 255 = 156.9
-    EXPECT_EQ(doc.Composite.row(0)[3 * 7], 255);
+    EXPECT_EQ(Red(doc, 0, 0), 157);
+    EXPECT_EQ(Red(doc, 7, 0), 255);
 }
 
 TEST(LayerDisplay, LaysTheLayerAtItsImportedPositionThroughItsMask) {

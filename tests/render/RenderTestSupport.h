@@ -2,6 +2,7 @@
 
 #include "core/Bitmap.h"
 #include "core/Document.h"
+#include "core/Error.h"
 #include "core/Progress.h"
 
 #include <filesystem>
@@ -72,6 +73,18 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+/// The message of the Error `action` throws, "convert: " first for a ConvertError.
+template <typename Action> std::string ErrorText(Action action) {
+    try {
+        action();
+    } catch (const ConvertError& e) {
+        return "convert: " + std::string(e.what());
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "no error";
+}
 
 class RecordingProgress final : public Progress {
 public:
