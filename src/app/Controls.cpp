@@ -113,7 +113,7 @@ void StringGrid::setCell(int column, int row, const QString& text)
     QTableWidgetItem* it = item(row - 1, column);
     if (!it) {
         it = new QTableWidgetItem();
-        if (column == 0) it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        if (column < m_readOnlyColumns) it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         setItem(row - 1, column, it);
     }
     it->setText(text);

@@ -81,6 +81,11 @@ public:
     void setGridRowCount(int rows);
     /// The row of the current cell in grid numbering (1 for the first data row), 0 if none.
     int currentGridRow() const { return currentRow() + 1; }
+    /// Columns 0..count-1 show texts the program sets; they cannot be edited.
+    void setReadOnlyColumns(int count) { m_readOnlyColumns = count; }
+
+private:
+    int m_readOnlyColumns = 1;
 };
 
 } // namespace deptrix

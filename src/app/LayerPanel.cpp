@@ -5,6 +5,7 @@
 #include "app/Texts.h"
 
 #include <QEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -25,10 +26,16 @@ LayerPanel::LayerPanel(QWidget* parent)
     m_layerView->setItemIndex(0);
 
     m_grid->setObjectName("StringGrid1");
+    m_grid->setReadOnlyColumns(2);
     m_grid->setColumnWidth(0, 36);
     m_grid->setColumnWidth(1, 46);
     m_grid->setColumnWidth(2, 43);
     m_grid->setStyleSheet("QTableWidget { background: white; }");
+    m_grid->setWordWrap(false);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    QFont small = m_grid->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    m_grid->setFont(small);
     m_grid->setEnabled(false);
 
     auto* layout = new QVBoxLayout(this);

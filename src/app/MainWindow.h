@@ -73,6 +73,9 @@ public:
     QProgressBar* progressBar() const { return m_progress; }
     QTimer* frameTimer() const { return m_timer1; }
 
+    /// The import without its file dialog (also used by project open).
+    void importPsd(const QString& path);
+
     /// Sets the prompt for the current stage into the last status panel.
     void showPrompt(const QString& prompt);
     QString promptFor(int appStage) const;
@@ -137,6 +140,11 @@ private:
     void FormCreate(const AppEnvironment& environment);
     void FormClose();
     void readConfiguration();
+
+    // Import, in ImportCommand.cpp.
+    void showImportFacts();
+    void fillLayerTable();
+    void showEmptyDocument();
 
     void applyLanguage();
     void setProgress(int percent);

@@ -60,12 +60,12 @@ bool QtPlatform::askYesNo(QWidget* parent, const QString& title, const QString& 
 
 void QtPlatform::showMessage(QWidget* parent, const QString& text)
 {
-    QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
+    QMessageBox::information(parent, QStringLiteral("Deptrix"), text);
 }
 
 void QtPlatform::showError(QWidget* parent, const QString& text)
 {
-    QMessageBox::critical(parent, QApplication::applicationDisplayName(), text);
+    QMessageBox::critical(parent, QStringLiteral("Deptrix"), text);
 }
 
 void QtPlatform::beep() { QApplication::beep(); }

@@ -157,9 +157,10 @@ void Viewport::disarmPan(bool drawLineMode)
 
 bool Viewport::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != viewport() && watched != m_content && watched != m_picture) return false;
+    if (watched != viewport() && watched != m_content && watched != m_picture)
+        return QScrollArea::eventFilter(watched, event);
     // Only while the picture control is disabled do its mouse events belong to panning.
-    if (watched == m_picture && m_picture->isEnabled()) return false;
+    if (watched == m_picture && m_picture->isEnabled()) return QScrollArea::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
@@ -169,7 +170,7 @@ bool Viewport::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     case QEvent::MouseMove: {
-        if (!m_panArmed || !m_panDragging) return false;
+        if (!m_panArmed || !m_panDragging) return QScrollArea::eventFilter(watched, event);
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = viewport()->mapFromGlobal(mouse->globalPosition().toPoint());
         setScrollPosition(m_panStartScroll + m_panStart - at);
@@ -179,7 +180,7 @@ bool Viewport::eventFilter(QObject* watched, QEvent* event)
         m_panDragging = false;
         return true;
     default:
-        return false;
+        return QScrollArea::eventFilter(watched, event);
     }
 }
 

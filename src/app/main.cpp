@@ -9,7 +9,6 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("deptrix");
-    QApplication::setApplicationDisplayName("Deptrix");
     QApplication::setOrganizationName("Deptrix");
 
     deptrix::QtPlatform platform;

