@@ -1,0 +1,181 @@
+#include "GifFrames.h"
+#include "MagickGif.h"
+#include "SyntheticViews.h"
+#include "core/Canvas.h"
+#include "render/Anaglyph.h"
+#include "render/ColourHistogram.h"
+#include "render/GifExport.h"
+#include "render/IndexedFrame.h"
+#include "render/StereoPair.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+namespace deptrix::bench {
+namespace {
+
+enum Scene { Synthetic = 0, SyntheticLarge = 1, Noise = 2 };
+
+std::vector<Bitmap> NoiseViews(int width, int height) {
+    std::mt19937 random(99);
+    std::vector<Bitmap> views;
+    for (int n = 0; n < 7; ++n) {
+        Bitmap view(width, height, PixelFormat::Bgr24);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width * 3; ++x) view.row(y)[x] = static_cast<std::uint8_t>(random());
+        views.push_back(std::move(view));
+    }
+    return views;
+}
+
+/// The views of a scene; DEPTRIX_BENCH_VIEWS may name a work folder whose view
+/// files then stand in for the synthetic scene.
+const std::vector<Bitmap>& Views(int scene) {
+    static std::map<int, std::vector<Bitmap>> cache;
+    auto found = cache.find(scene);
+    if (found != cache.end()) return found->second;
+    std::vector<Bitmap> views;
+    const char* folder = std::getenv("DEPTRIX_BENCH_VIEWS");
+    if (scene == Synthetic && folder && *folder)
+        views = LoadViewFiles(folder);
+    else if (scene == Noise)
+        views = NoiseViews(800, 600);
+    else
+        views = scene == SyntheticLarge ? MakeSyntheticViews(1600, 1200) : MakeSyntheticViews(800, 600);
+    return cache.emplace(scene, std::move(views)).first->second;
+}
+
+const char* SceneName(int scene) {
+    return scene == Synthetic     ? "views 800x600"
+        : scene == SyntheticLarge ? "views 1600x1200"
+                                  : "noise 800x600";
+}
+
+std::size_t DistinctColours(const Bitmap& frame) {
+    return BuildColourHistogram(frame).keys.size();
+}
+
+void BM_EncodeAnimatedGif(benchmark::State& state) {
+    const int scene = static_cast<int>(state.range(0));
+    const std::vector<Bitmap>& views = Views(scene);
+    NullProgress progress;
+    std::vector<std::uint8_t> gif;
+    for (auto _ : state) {
+        gif = EncodeAnimatedGif(views, 800, 10, progress);
+        benchmark::DoNotOptimize(gif.data());
+    }
+    const double mae = MeanAbsoluteError(DecodeGifFrames(gif), SweepFrames(views, 800));
+    state.counters["mae"] = mae;
+    state.counters["kB"] = static_cast<double>(gif.size()) / 1024;
+    state.counters["colours"] = static_cast<double>(DistinctColours(SweepFrames(views, 800)[3]));
+    state.SetLabel(SceneName(scene));
+}
+
+void BM_MagickGif(benchmark::State& state) {
+    const int scene = static_cast<int>(state.range(0));
+    if (!MagickAvailable()) {
+        state.SkipWithError("ImageMagick's convert is not installed");
+        return;
+    }
+    const auto folder = std::filesystem::temp_directory_path()
+        / ("deptrix-bench-output-" + std::to_string(getpid()) + "-" + std::to_string(scene));
+    const std::vector<Bitmap> frames = SweepFrames(Views(scene), 800);
+    WriteFramePngs(frames, folder);
+    std::vector<std::uint8_t> gif;
+    for (auto _ : state) state.SetIterationTime(RunMagickGif(folder, gif));
+    std::filesystem::remove_all(folder);
+    const double mae = MeanAbsoluteError(DecodeGifFrames(gif), frames);
+    state.counters["mae"] = mae;
+    state.counters["kB"] = static_cast<double>(gif.size()) / 1024;
+    state.SetLabel(SceneName(scene));
+}
+
+void BM_ReduceFrame(benchmark::State& state) {
+    Bitmap frame(800, 600, PixelFormat::Bgr24);
+    StretchNearest(Views(static_cast<int>(state.range(0)))[3], frame);
+    for (auto _ : state) benchmark::DoNotOptimize(ReduceFrame(frame).indices.data());
+    state.SetLabel(SceneName(static_cast<int>(state.range(0))));
+}
+
+void BM_Anaglyph(benchmark::State& state) {
+    const std::vector<Bitmap>& views = Views(SyntheticLarge);
+    for (auto _ : state) benchmark::DoNotOptimize(MakeAnaglyph(views[1], views[5]).bits());
+    state.SetLabel(SceneName(SyntheticLarge));
+}
+
+void BM_StereoPairJpeg(benchmark::State& state) {
+    const std::vector<Bitmap>& views = Views(SyntheticLarge);
+    for (auto _ : state) benchmark::DoNotOptimize(EncodeJpeg(SideBySide(views[2], views[5])).data());
+    state.SetLabel(SceneName(SyntheticLarge));
+}
+
+BENCHMARK(BM_EncodeAnimatedGif)
+    ->Arg(Synthetic)
+    ->Arg(SyntheticLarge)
+    ->Arg(Noise)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2);
+BENCHMARK(BM_MagickGif)
+    ->Arg(Synthetic)
+    ->Arg(SyntheticLarge)
+    ->Arg(Noise)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
+BENCHMARK(BM_ReduceFrame)->Arg(Synthetic)->Arg(Noise)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Anaglyph)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StereoPairJpeg)->Unit(benchmark::kMillisecond);
+
+/// The console report plus, per scene, the comparison of the two GIF writers.
+class ComparingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+            const auto mae = run.counters.find("mae");
+            const double ms = run.GetAdjustedRealTime();
+            if (run.run_name.function_name == "BM_EncodeAnimatedGif")
+                m_ours[run.run_name.args] = { ms, mae->second };
+            if (run.run_name.function_name == "BM_MagickGif")
+                m_magick[run.run_name.args] = { ms, mae->second };
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        for (const auto& [args, ours] : m_ours) {
+            const auto magick = m_magick.find(args);
+            if (magick == m_magick.end()) continue;
+            std::printf("%-16s ours %7.1f ms  mae %.3f | ImageMagick %7.1f ms  mae %.3f | speed-up %.1fx\n",
+                SceneName(std::stoi(args)), ours.ms, ours.mae, magick->second.ms, magick->second.mae,
+                magick->second.ms / ours.ms);
+        }
+    }
+
+private:
+    struct Figures {
+        double ms = 0;
+        double mae = 0;
+    };
+    std::map<std::string, Figures> m_ours;
+    std::map<std::string, Figures> m_magick;
+};
+
+} // namespace
+} // namespace deptrix::bench
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    deptrix::bench::ComparingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
