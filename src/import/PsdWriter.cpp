@@ -23,10 +23,12 @@ public:
     void length(std::uint64_t v, bool wide) { put(v, wide ? 8 : 4); }
     void text(const char* s) { append(s, std::strlen(s)); }
     void append(const void* data, std::size_t n) {
-        const auto* p = static_cast<const std::uint8_t*>(data);
-        m_bytes.insert(m_bytes.end(), p, p + n);
+        if (n == 0) return;
+        const std::size_t at = m_bytes.size();
+        m_bytes.resize(at + n);
+        std::memcpy(m_bytes.data() + at, data, n);
     }
-    void append(const std::vector<std::uint8_t>& v) { m_bytes.insert(m_bytes.end(), v.begin(), v.end()); }
+    void append(const std::vector<std::uint8_t>& v) { append(v.data(), v.size()); }
     void padTo(std::size_t multiple, std::size_t from = 0) {
         while ((m_bytes.size() - from) % multiple != 0) m_bytes.push_back(0);
     }
@@ -318,6 +320,7 @@ std::vector<std::uint8_t> PsdWriter::finish() const {
     const int channels = static_cast<int>(m_merged.empty() ? colourChannels : m_merged.size());
 
     std::vector<std::uint8_t> file;
+    file.reserve(1024);
     Out out(file);
     out.text("8BPS");
     out.u16(m_options.psb ? 2 : 1);
