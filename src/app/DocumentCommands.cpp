@@ -7,8 +7,6 @@ namespace deptrix {
 void TForm1::Openproject1Click() { }
 void TForm1::Opensettingsdefault1Click() { }
 void TForm1::N3Click() { }
-void TForm1::SpeedButton9Click() { }
-void TForm1::SpeedButton2Click() { }
 void TForm1::SpeedButton5Click() { }
 void TForm1::SpeedButton11Click() { }
 void TForm1::ExportGif1Click() { }

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace deptrix {
 
 LayerPanel::LayerPanel(QWidget* parent)
@@ -27,7 +29,6 @@ LayerPanel::LayerPanel(QWidget* parent)
 
     m_grid->setObjectName("StringGrid1");
     m_grid->setReadOnlyColumns(2);
-    m_grid->setColumnWidth(0, 36);
     m_grid->setColumnWidth(1, 46);
     m_grid->setColumnWidth(2, 43);
     m_grid->setStyleSheet("QTableWidget { background: white; }");
@@ -36,6 +37,9 @@ LayerPanel::LayerPanel(QWidget* parent)
     QFont small = m_grid->font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
     m_grid->setFont(small);
+    // Wide enough for "10 <F>" in the table's font.
+    m_grid->setColumnWidth(0, std::max(36, m_grid->fontMetrics().horizontalAdvance("10 <F>") + 8));
+
     m_grid->setEnabled(false);
 
     auto* layout = new QVBoxLayout(this);

@@ -30,6 +30,7 @@ class MainMenu;
 class OutlinePanel;
 class ParameterPanel;
 class Platform;
+class PreviewPlayer;
 class StatusPanels;
 class TabSheet;
 class Viewport;
@@ -72,6 +73,7 @@ public:
     StatusPanels* statusPanels() const { return m_status; }
     QProgressBar* progressBar() const { return m_progress; }
     QTimer* frameTimer() const { return m_timer1; }
+    PreviewPlayer* player() const { return m_player.get(); }
 
     /// The import without its file dialog (also used by project open).
     void importPsd(const QString& path);
@@ -141,6 +143,9 @@ private:
     void FormClose();
     void readConfiguration();
 
+    // Preview, in PreviewCommands.cpp.
+    void generateAndPlay();
+
     // Import, in ImportCommand.cpp.
     void showImportFacts();
     void fillLayerTable();
@@ -185,6 +190,7 @@ private:
     QTimer* m_timer1 = nullptr;
     std::vector<QPointer<QWidget>> m_auxiliary; ///< help windows and about boxes, closed with the window
     bool m_drawLineMode = false;
+    std::unique_ptr<PreviewPlayer> m_player;
 };
 
 } // namespace deptrix

@@ -7,6 +7,8 @@
 #include "app/OutlinePanel.h"
 #include "app/ParameterPanel.h"
 #include "app/Platform.h"
+#include "app/PreviewPlayer.h"
+#include "app/Viewport.h"
 #include "app/StatusPanels.h"
 #include "app/Texts.h"
 #include "core/Error.h"
@@ -43,6 +45,7 @@ TForm1::TForm1(Platform& platform, const AppEnvironment& environment, QWidget* p
     : QMainWindow(parent), m_platform(platform), m_guard(platform, this)
 {
     createControls();
+    m_player = std::make_unique<PreviewPlayer>(m_doc, *m_viewport, *m_timer1);
     qApp->installEventFilter(this);
     FormCreate(environment);
 }

@@ -1,0 +1,55 @@
+#include "app/PreviewPlayer.h"
+
+#include "app/PictureControl.h"
+#include "app/Viewport.h"
+#include "core/Document.h"
+#include "render/ViewSet.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTimer>
+
+namespace deptrix {
+
+PreviewPlayer::PreviewPlayer(Document& doc, Viewport& viewport, QTimer& frameTimer)
+    : m_doc(doc), m_viewport(viewport), m_timer(frameTimer)
+{
+}
+
+void PreviewPlayer::takeViews()
+{
+    for (int n = 1; n <= kViewCount; ++n) m_pictures[static_cast<size_t>(n)] = PictureControl::ToImage(m_doc.Views[static_cast<size_t>(n)]);
+}
+
+int PreviewPlayer::FrontLabelLeft(int width, int view)
+{
+    return static_cast<int>(Round(width / 2.0L - 20.0L - view * 50.0L / 7.0L));
+}
+
+void PreviewPlayer::WaitForTick(QTimer& timer)
+{
+    timer.start();
+    while (timer.isActive()) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void PreviewPlayer::play(const std::function<bool()>& closing)
+{
+    QLabel* front = m_viewport.frontLabel();
+    front->move(static_cast<int>(Round(m_viewport.width() / 2.0L)) - 20, front->y());
+    front->show();
+    front->raise();
+    while (m_doc.AnimStop <= kLoopLimit) {
+        WaitForTick(m_timer);
+        if (closing()) return;
+        m_doc.AnimStep = NextAnimStep(m_doc.AnimStep);
+        const int view = ViewForStep(m_doc.AnimStep);
+        front->move(FrontLabelLeft(m_viewport.width(), view), front->y());
+        if (view >= 1 && view <= kViewCount) {
+            m_viewport.picture()->showImage(m_pictures[static_cast<size_t>(view)]);
+            emit frameShown(view);
+        }
+    }
+    front->hide();
+}
+
+} // namespace deptrix

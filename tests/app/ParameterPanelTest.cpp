@@ -1,0 +1,145 @@
+#include "WindowFixture.h"
+#include "app/Controls.h"
+#include "app/ParameterPanel.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace deptrix {
+namespace {
+
+class Parameters : public WindowFixture {
+protected:
+    ParameterPanel* panel = nullptr;
+    void SetUp() override
+    {
+        open();
+        panel = window->parameterPanel();
+    }
+    void leave(QLineEdit* field, const char* text)
+    {
+        field->setText(QString::fromUtf8(text));
+        if (field == panel->lpiField())
+            window->guard().run([this] { panel->lpiLeft(); });
+        else if (field == panel->focusField())
+            window->guard().run([this] { panel->focusLeft(); });
+        else
+            window->guard().run([this] { panel->hScaleLeft(); });
+    }
+};
+
+TEST_F(Parameters, LpiOutsideNineTo180BecomesSeventyFivePointFiveFive)
+{
+    leave(panel->lpiField(), "8.99");
+    EXPECT_EQ(window->document().Lpi, 755500);
+    EXPECT_EQ(panel->lpiField()->text(), "75.55");
+    leave(panel->lpiField(), "9");
+    EXPECT_EQ(window->document().Lpi, 90000);
+    leave(panel->lpiField(), "180");
+    EXPECT_EQ(window->document().Lpi, 1800000);
+    leave(panel->lpiField(), "180.0001");
+    EXPECT_EQ(window->document().Lpi, 755500);
+    leave(panel->lpiField(), "60");
+    leave(panel->lpiField(), "");
+    EXPECT_EQ(window->document().Lpi, 600000); // an empty field keeps the value
+}
+
+TEST_F(Parameters, FocusOutsideTheLayersMarksNoRow)
+{
+    window->document().LayerCount = 4;
+    auto* grid = find<StringGrid>("StringGrid1");
+    leave(panel->focusField(), "2");
+    EXPECT_EQ(window->document().FocusRow, 2);
+    EXPECT_EQ(grid->cell(0, 1), "1");
+    EXPECT_EQ(grid->cell(0, 2), "2 <F>");
+    EXPECT_EQ(grid->cell(0, 4), "4");
+    for (const char* outside : { "0", "-3", "5" }) {
+        leave(panel->focusField(), outside);
+        EXPECT_EQ(window->document().FocusRow, 0) << outside;
+        EXPECT_EQ(panel->focusField()->text(), "0");
+        EXPECT_EQ(grid->cell(0, 2), "2");
+    }
+}
+
+TEST_F(Parameters, FocusAndDepthChangesOutdateTheGlassesPicture)
+{
+    window->speedButton(5)->setEnabled(true);
+    leave(panel->focusField(), "1");
+    EXPECT_FALSE(window->speedButton(5)->isEnabled());
+    window->speedButton(5)->setEnabled(true);
+    window->document().OutlinesStale = false;
+    panel->depthField()->setText("1.5");
+    EXPECT_FALSE(window->speedButton(5)->isEnabled());
+    EXPECT_TRUE(window->document().OutlinesStale);
+    EXPECT_EQ(window->document().DepthFactor, 15000);
+}
+
+TEST_F(Parameters, DepthBeyondTenBecomesTwoWhileTheTextStays)
+{
+    panel->depthField()->setText("12");
+    EXPECT_EQ(window->document().DepthFactor, 20000);
+    EXPECT_EQ(panel->depthField()->text(), "12");
+    panel->depthField()->setText("-10");
+    EXPECT_EQ(window->document().DepthFactor, -100000);
+    panel->depthField()->setText("10");
+    EXPECT_EQ(window->document().DepthFactor, 100000);
+    panel->depthField()->setText("");
+    EXPECT_EQ(panel->depthField()->text(), "1.0");
+    EXPECT_EQ(window->document().DepthFactor, 10000);
+}
+
+TEST_F(Parameters, TextThatIsNotANumberShowsTheMessageAndKeepsTheValue)
+{
+    panel->depthField()->setText("0.5");
+    panel->depthField()->setText("-");
+    ASSERT_EQ(platform.errors.size(), 1);
+    EXPECT_EQ(platform.errors[0], "'-' is not a valid floating point value");
+    EXPECT_EQ(window->document().DepthFactor, 5000);
+
+    leave(panel->lpiField(), "forty");
+    EXPECT_EQ(platform.errors.last(), "'forty' is not a valid floating point value");
+    EXPECT_EQ(window->document().Lpi, 424775);
+
+    window->document().LayerCount = 4;
+    leave(panel->focusField(), "3");
+    leave(panel->focusField(), "x");
+    EXPECT_EQ(platform.errors.last(), "'x' is not a valid integer value");
+    EXPECT_EQ(window->document().FocusRow, 3);
+
+    leave(panel->hScaleField(), "q");
+    EXPECT_EQ(platform.errors.last(), "'q' is not a valid integer value");
+    EXPECT_EQ(platform.errors.size(), 4);
+}
+
+TEST_F(Parameters, WidthDerivesTheHeightFromTheAspectRatio)
+{
+    window->document().AspectRatio = 15000;
+    panel->widthField()->setText("10");
+    EXPECT_EQ(panel->heightField()->text(), "6.666666"); // 6.66666666666667 in an 8-character field
+    window->document().AspectRatio = 5000;
+    panel->widthField()->setText("3");
+    EXPECT_EQ(panel->heightField()->text(), "6");
+}
+
+TEST_F(Parameters, HScaleIsKeptBetweenOneAndSixteen)
+{
+    leave(panel->hScaleField(), "0");
+    EXPECT_EQ(panel->hScaleField()->text(), "1");
+    leave(panel->hScaleField(), "17");
+    EXPECT_EQ(panel->hScaleField()->text(), "16");
+    leave(panel->hScaleField(), "");
+    EXPECT_EQ(panel->hScaleField()->text(), "4");
+    leave(panel->hScaleField(), "9");
+    EXPECT_EQ(panel->hScaleField()->text(), "9");
+}
+
+TEST_F(Parameters, AColourModeListWithoutSelectionSelectsEightBit)
+{
+    panel->colorModeField()->setCurrentIndex(-1);
+    panel->colorModeLeft();
+    EXPECT_EQ(panel->colorModeField()->currentText(), "8bit");
+}
+
+} // namespace
+} // namespace deptrix
