@@ -5,6 +5,7 @@
 #include "import/PsdFailure.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace deptrix {
@@ -16,7 +17,12 @@ struct MaskFactor {
     Bitmap plane; ///< empty when the rectangle is empty
     PsdRect rect;
     std::uint8_t defaultColour = 255;
+    std::uint8_t density = 255;
 };
+
+/// Masks enter the product as 65025 - density x (255 - m): the mask value scaled
+/// by 255 at full density, weakened towards 65025 (no effect) as density falls.
+constexpr std::uint64_t kFactorScale = 255 * 255;
 
 std::span<const std::uint8_t> ChannelBytes(const PsdFile& file, const ChannelInfo& channel) {
     return file.bytes.subspan(
@@ -29,32 +35,37 @@ void CheckStored(const PsdFile& file, const ChannelInfo& channel, std::int64_t w
         FailPsd(file.name, "truncated channel data in " + what + ", channel " + std::to_string(channel.id));
 }
 
-/// The row of `factor` over the layer's row `y`, as `width` values.
-void FactorRow(const MaskFactor& factor, const PsdRect& box, int y, int width, std::uint8_t* out) {
-    std::fill(out, out + width, factor.defaultColour);
+/// The row of `factor` over the layer's row `y`, as `width` scaled factors.
+void FactorRow(const MaskFactor& factor, const PsdRect& box, int y, int width, std::uint32_t* out) {
+    std::array<std::uint32_t, 256> scaled;
+    for (int m = 0; m < 256; ++m)
+        scaled[static_cast<std::size_t>(m)]
+            = static_cast<std::uint32_t>(kFactorScale - factor.density * (255u - m));
+    std::fill(out, out + width, scaled[factor.defaultColour]);
     if (factor.plane.empty()) return;
     const std::int64_t canvasY = static_cast<std::int64_t>(box.top) + y;
     if (canvasY < factor.rect.top || canvasY >= factor.rect.bottom) return;
     const std::int64_t from = std::max<std::int64_t>(factor.rect.left, box.left);
     const std::int64_t to = std::min<std::int64_t>(factor.rect.right, box.right);
     if (from >= to) return;
-    const std::uint8_t* src = factor.plane.row(static_cast<int>(canvasY - factor.rect.top));
-    std::memcpy(
-        out + (from - box.left), src + (from - factor.rect.left), static_cast<std::size_t>(to - from));
+    const std::uint8_t* src
+        = factor.plane.row(static_cast<int>(canvasY - factor.rect.top)) + (from - factor.rect.left);
+    std::uint32_t* dst = out + (from - box.left);
+    for (std::int64_t x = 0; x < to - from; ++x) dst[x] = scaled[src[x]];
 }
 
-/// mask := Round(mask x f1 x ... x opacity / 255^n), one rounding for all factors.
+/// mask := Round(mask x f1 x ... x opacity / (65025^k x 255)), one rounding for all
+/// factors; with full density that is Round(alpha x mask x opacity / 255^2).
 void ApplyFactors(
     Bitmap& mask, const PsdRect& box, const std::vector<MaskFactor>& factors, std::uint8_t opacity) {
     const bool scaleByOpacity = opacity != 255;
-    const int count = static_cast<int>(factors.size()) + (scaleByOpacity ? 1 : 0);
-    if (count == 0) return;
-    std::uint64_t denominator = 1;
-    for (int i = 0; i < count; ++i) denominator *= 255;
+    if (factors.empty() && !scaleByOpacity) return;
+    std::uint64_t denominator = scaleByOpacity ? 255 : 1;
+    for (std::size_t i = 0; i < factors.size(); ++i) denominator *= kFactorScale;
     // The denominator is odd, so no quotient is ever a tie and half-up rounding
-    // equals rounding to even.
+    // equals rounding to even. At most two masks: the numerator stays below 2^49.
     const int width = mask.width();
-    std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) * factors.size());
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(width) * factors.size());
     for (int y = 0; y < mask.height(); ++y) {
         for (std::size_t f = 0; f < factors.size(); ++f)
             FactorRow(factors[f], box, y, width, rows.data() + f * static_cast<std::size_t>(width));
@@ -131,6 +142,7 @@ LayerPixels DecodeLayerPixels(
         MaskFactor factor;
         factor.rect = info->rect;
         factor.defaultColour = info->defaultColour;
+        factor.density = info->density;
         if (!info->rect.empty()) {
             const int mw = static_cast<int>(info->rect.width());
             factor.plane = Bitmap(mw, static_cast<int>(info->rect.height()), PixelFormat::Gray8);

@@ -18,13 +18,14 @@ struct LayerPixels {
 
 /// Decodes the pixels of one record. The opacity combines the transparency channel
 /// (-1; opaque when the layer has none), the user mask (-2) and the real user mask
-/// (-3), each over its own rectangle with its default colour outside it and left out
-/// when disabled, and the layer's opacity:
+/// (-3), each over its own rectangle with its default colour outside it, left out
+/// when disabled and weakened by its density, and the layer's opacity:
 ///     m = Round(alpha x mask x opacity / 255^2)
 /// (with one more factor and divisor 255 for each further mask). Clipping, blend
-/// modes, fill opacity, layer effects and vector mask paths are not interpreted:
-/// every layer is laid "normal" over those below it. Every size is checked against
-/// `limitBytes` and against the stored data before anything is allocated.
+/// modes, fill opacity, layer effects, mask feathering and vector mask paths are not
+/// interpreted: every layer is laid "normal" over those below it. Every size is
+/// checked against `limitBytes` and against the stored data before anything is
+/// allocated.
 LayerPixels DecodeLayerPixels(
     const PsdFile& file, const LayerRecord& record, ChannelDecoder& decoder, std::size_t limitBytes);
 

@@ -36,6 +36,10 @@ PsdRect ReadRect(ByteReader& in) {
     return r;
 }
 
+/// Mask data as files hold it: the user mask's rectangle, default colour and flags;
+/// when the record also has a vector mask (36 bytes or more), the real user mask's
+/// flags, default colour and rectangle; then, when flag bit 4 is set, the density
+/// and feather parameters.
 void ReadMaskData(ByteReader in, LayerRecord& record) {
     if (in.remaining() < 18) return;
     LayerMaskInfo& user = record.userMask;
@@ -45,24 +49,25 @@ void ReadMaskData(ByteReader in, LayerRecord& record) {
     const std::uint8_t flags = in.u8();
     user.disabled = (flags & 0x02) != 0;
     user.fromRender = (flags & 0x08) != 0;
-    if (in.remaining() < 18) return; // the short form ends with two bytes of padding
 
-    // Density and feather parameters are not applied: the stored mask pixels
-    // already show the mask the user drew.
-    if (flags & 0x10) {
-        const std::uint8_t parameters = in.u8();
-        if (parameters & 0x01) in.skip(1);
-        if (parameters & 0x02) in.skip(8);
-        if (parameters & 0x04) in.skip(1);
-        if (parameters & 0x08) in.skip(8);
-    }
-    if (in.remaining() < 18) return;
     LayerMaskInfo& real = record.realUserMask;
-    const std::uint8_t realFlags = in.u8();
-    real.present = true;
-    real.defaultColour = in.u8();
-    real.rect = ReadRect(in);
-    real.disabled = (realFlags & 0x02) != 0;
+    if (in.remaining() >= 18) {
+        const std::uint8_t realFlags = in.u8();
+        real.present = true;
+        real.defaultColour = in.u8();
+        real.rect = ReadRect(in);
+        real.disabled = (realFlags & 0x02) != 0;
+    }
+    if ((flags & 0x10) == 0 || in.remaining() < 1) return;
+    // Feathering is not applied: it would blur the mask at display time.
+    std::uint8_t userDensity = 255;
+    std::uint8_t vectorDensity = 255;
+    const std::uint8_t parameters = in.u8();
+    if ((parameters & 0x01) && in.remaining() >= 1) userDensity = in.u8();
+    if ((parameters & 0x02) && in.remaining() >= 8) in.skip(8);
+    if ((parameters & 0x04) && in.remaining() >= 1) vectorDensity = in.u8();
+    user.density = user.fromRender ? vectorDensity : userDensity;
+    real.density = userDensity;
 }
 
 std::string ReadUnicodeName(std::span<const std::uint8_t> data, const std::string& fileName) {

@@ -88,6 +88,7 @@ struct LayerMaskInfo {
     std::uint8_t defaultColour = 255; ///< opacity outside `rect`
     bool disabled = false;
     bool fromRender = false; ///< rendered from other data (a vector mask)
+    std::uint8_t density = 255; ///< how far the mask hides: 255 fully, 0 not at all
 };
 
 /// What a section-divider block makes of a record.
