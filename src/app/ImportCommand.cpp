@@ -58,6 +58,9 @@ void TForm1::importPsd(const QString& path)
 {
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the import");
     m_doc.beginImport(path.toStdString());
+    // Every work file belongs to the document being replaced; none may be mistaken
+    // for the new one's (an old view file exported as a GIF, say).
+    m_work.emptyFiles();
     m_platform.setBusyCursor(true);
     ProgressBarSink progress(m_progress);
     progress.setPosition(0);

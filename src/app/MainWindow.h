@@ -190,6 +190,7 @@ private:
     QTimer* m_timer1 = nullptr;
     std::vector<QPointer<QWidget>> m_auxiliary; ///< help windows and about boxes, closed with the window
     bool m_drawLineMode = false;
+    QString m_settingsFileName; ///< proposed name of the settings and project open dialog
     std::unique_ptr<PreviewPlayer> m_player;
 };
 

@@ -34,6 +34,7 @@ void PreviewPlayer::WaitForTick(QTimer& timer)
 
 void PreviewPlayer::play(const std::function<bool()>& closing)
 {
+    m_shownKey = m_viewport.picture()->picture().cacheKey();
     QLabel* front = m_viewport.frontLabel();
     front->move(static_cast<int>(Round(m_viewport.width() / 2.0L)) - 20, front->y());
     front->show();
@@ -41,11 +42,15 @@ void PreviewPlayer::play(const std::function<bool()>& closing)
     while (m_doc.AnimStop <= kLoopLimit) {
         WaitForTick(m_timer);
         if (closing()) return;
+        // A command that ran during the wait and stopped the playback may have put up
+        // a picture of its own (the red/blue glasses); the last frame leaves it there.
+        if (m_doc.AnimStop > kLoopLimit && m_viewport.picture()->picture().cacheKey() != m_shownKey) break;
         m_doc.AnimStep = NextAnimStep(m_doc.AnimStep);
         const int view = ViewForStep(m_doc.AnimStep);
         front->move(FrontLabelLeft(m_viewport.width(), view), front->y());
         if (view >= 1 && view <= kViewCount) {
             m_viewport.picture()->showImage(m_pictures[static_cast<size_t>(view)]);
+            m_shownKey = m_viewport.picture()->picture().cacheKey();
             emit frameShown(view);
         }
     }

@@ -45,6 +45,7 @@ private:
     Viewport& m_viewport;
     QTimer& m_timer;
     std::array<QImage, 8> m_pictures;
+    qint64 m_shownKey = 0;
 };
 
 } // namespace deptrix

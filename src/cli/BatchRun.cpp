@@ -1,0 +1,192 @@
+#include "cli/BatchRun.h"
+
+#include "core/BmpCodec.h"
+#include "core/Document.h"
+#include "core/Error.h"
+#include "core/FileIo.h"
+#include "core/NumberText.h"
+#include "import/DefaultOffsets.h"
+#include "import/LayerReader.h"
+#include "render/Anaglyph.h"
+#include "render/Compositor.h"
+#include "render/GifExport.h"
+#include "render/GroupFrames.h"
+#include "render/StereoPair.h"
+#include "render/ViewSet.h"
+
+#include <ostream>
+#include <random>
+
+namespace deptrix {
+
+namespace {
+
+    // A private folder for the work files of one run, removed at the end.
+    class TemporaryFolder {
+    public:
+        TemporaryFolder()
+        {
+            std::random_device seed;
+            m_path = std::filesystem::temp_directory_path() / ("deptrix-batch-" + std::to_string(seed()));
+            std::filesystem::create_directory(m_path);
+            std::filesystem::permissions(m_path, std::filesystem::perms::owner_all);
+        }
+        ~TemporaryFolder()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(m_path, ignored);
+        }
+        const std::filesystem::path& path() const { return m_path; }
+
+    private:
+        std::filesystem::path m_path;
+    };
+
+    std::string JsonString(const std::string& text)
+    {
+        std::string out = "\"";
+        for (const char c : text) {
+            switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    out += escaped;
+                } else {
+                    out += c;
+                }
+            }
+        }
+        return out + "\"";
+    }
+
+    std::filesystem::path Under(const std::string& folder, const std::string& name)
+    {
+        return std::filesystem::path(folder) / name;
+    }
+
+    void EnsureFolder(const std::string& folder)
+    {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error) throw Error(folder + ": cannot create the folder (" + error.message() + ")");
+    }
+
+} // namespace
+
+void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder, Document& doc,
+    Progress& progress)
+{
+    doc.beginImport(psdPath.string());
+    try {
+        progress.setPosition(ReadPsd(psdPath, workFolder, doc, progress));
+    } catch (const Error&) {
+        doc.clearLayers();
+        throw;
+    }
+    ApplyImportDefaults(doc);
+    BuildGroupFrames(doc);
+    doc.ProgressSpan = 40;
+    doc.ProgressBase = 60;
+    CompositePass(doc, workFolder, progress);
+    CmykToRgb(doc.Composite);
+}
+
+std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, std::string>& overrides)
+{
+    const int rows = doc.LayerCount;
+    std::vector<std::string> cells;
+    for (int r = 1; r <= rows; ++r) {
+        const size_t layer = static_cast<size_t>(rows - r);
+        cells.push_back(std::to_string(Round(doc.DefaultOffsets[layer] / 10000.0L)));
+    }
+    for (const auto& [row, text] : overrides) {
+        if (row < 1 || row > rows)
+            throw Error("--offset row " + std::to_string(row) + " is not a row of the layer table (1.."
+                + std::to_string(rows) + ")");
+        cells[static_cast<size_t>(row - 1)] = text;
+    }
+    return cells;
+}
+
+void WriteInfoJson(const Document& doc, std::ostream& out)
+{
+    out << "{\n";
+    out << "  \"width\": " << doc.SourceWidth << ",\n";
+    out << "  \"height\": " << doc.SourceHeight << ",\n";
+    out << "  \"imageMode\": " << doc.ImageMode << ",\n";
+    out << "  \"layerCount\": " << doc.LayerCount << ",\n";
+    out << "  \"workScale\": " << FormatFixed(doc.WorkScale) << ",\n";
+    out << "  \"imageWidth\": " << doc.ImageWidth << ",\n";
+    out << "  \"imageHeight\": " << doc.ImageHeight << ",\n";
+    out << "  \"dpi\": " << FormatFixed(doc.SourceDpi) << ",\n";
+    out << "  \"focusRow\": " << doc.FocusRow << ",\n";
+    out << "  \"layers\": [";
+    for (size_t i = 0; i < doc.Layers.size(); ++i) {
+        const Tlayer& layer = doc.Layers[i];
+        out << (i ? ",\n" : "\n") << "    {\"index\": " << i << ", \"name\": " << JsonString(layer.displayName())
+            << ", \"top\": " << layer.Top << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
+            << ", \"height\": " << layer.Height << ", \"group\": " << static_cast<int>(layer.Group)
+            << ", \"offset\": " << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
+    }
+    out << (doc.Layers.empty() ? "]\n" : "\n  ]\n") << "}\n";
+}
+
+void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress)
+{
+    TemporaryFolder work;
+    Document doc;
+    progress.beginStep("import");
+    ImportForBatch(options.psdPath, work.path(), doc, progress);
+    if (options.info) WriteInfoJson(doc, out);
+
+    if (!options.dumpFolder.empty()) {
+        EnsureFolder(options.dumpFolder);
+        SaveBmp(doc.Composite, Under(options.dumpFolder, "composite.bmp"));
+        for (size_t i = 0; i < doc.LayerBitmaps.size(); ++i) {
+            const std::string n = std::to_string(i + 1);
+            SaveBmp(doc.LayerBitmaps[i], Under(options.dumpFolder, "layer" + n + ".bmp"));
+            SaveBmp(doc.LayerMasks[i], Under(options.dumpFolder, "layer" + n + "-mask.bmp"));
+        }
+    }
+
+    if (!options.needsViews()) return;
+    ViewSetInput input;
+    input.offsetCells = OffsetCells(doc, options.offsets);
+    input.focusText = options.focusText.value_or(std::to_string(doc.FocusRow));
+    doc.DepthFactor = ParseFixed(options.depthText.value_or("1.0"));
+    progress.beginStep("views");
+    GenerateViews(doc, input, work.path(), progress);
+
+    if (!options.viewsFolder.empty()) {
+        EnsureFolder(options.viewsFolder);
+        for (int n = 1; n <= kViewCount; ++n)
+            SaveBmp(doc.Views[static_cast<size_t>(n)], Under(options.viewsFolder, "view" + std::to_string(n) + ".bmp"));
+    }
+    if (!options.gifPath.empty()) {
+        progress.beginStep("GIF");
+        ExportGif(work.path(), doc.ImageMode, options.gifPath, progress);
+    }
+    if (!options.anaglyphPath.empty()) SaveBmp(MakeAnaglyph(doc.Views[2], doc.Views[6]), options.anaglyphPath);
+    if (!options.jpsPath.empty()) {
+        const std::vector<std::uint8_t> jpeg = EncodeJpeg(SideBySide(doc.Views[3], doc.Views[6]), 90);
+        WriteFileAtomically(options.jpsPath, jpeg);
+    }
+}
+
+} // namespace deptrix

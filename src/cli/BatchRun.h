@@ -1,0 +1,35 @@
+#pragma once
+
+#include "cli/BatchOptions.h"
+
+#include <filesystem>
+#include <iosfwd>
+
+#include "core/Progress.h"
+
+namespace deptrix {
+
+struct Document;
+
+/// Progress of a batch run, told which step it is in.
+class BatchProgress : public Progress {
+public:
+    virtual void beginStep(const char* step) = 0;
+};
+
+/// Imports the PSD into `doc` as the window's import does (reader, defaults, group
+/// frames, first composite converted to RGB), using `workFolder` for the work files.
+void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder, Document& doc,
+    Progress& progress);
+
+/// The layer table's Offset column after the import with the given overrides, row 1
+/// first, as the window would hold it.
+std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, std::string>& overrides);
+
+/// Everything the options ask for; --info goes to `out`. Throws Error on failure.
+void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress);
+
+/// The --info object.
+void WriteInfoJson(const Document& doc, std::ostream& out);
+
+} // namespace deptrix

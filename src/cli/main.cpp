@@ -1,0 +1,86 @@
+// deptrix-batch: the import, the views and the outputs of Deptrix without a window.
+
+#include "cli/BatchOptions.h"
+#include "cli/BatchRun.h"
+#include "core/Error.h"
+#include "core/Progress.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+// One progress line per step on standard error, rewritten in place on a terminal;
+// elsewhere only the end of each step is reported.
+class StderrProgress final : public deptrix::BatchProgress {
+public:
+    explicit StderrProgress(std::string name) : m_name(std::move(name)), m_terminal(isatty(2)) { }
+    ~StderrProgress() override
+    {
+        if (m_terminal && !m_step.empty()) std::fputc('\n', stderr);
+    }
+    /// The last step finished.
+    void finish() { endStep(); }
+    void beginStep(const char* step) override
+    {
+        endStep();
+        m_step = step;
+        m_last = -1;
+    }
+    void setPosition(int percent) override
+    {
+        if (percent == m_last || !m_terminal) return;
+        std::fprintf(stderr, "\r%s: %s %3d%%", m_name.c_str(), m_step.c_str(), percent);
+        std::fflush(stderr);
+        m_last = percent;
+    }
+
+private:
+    void endStep()
+    {
+        if (m_step.empty()) return;
+        if (m_terminal)
+            std::fputc('\n', stderr);
+        else
+            std::fprintf(stderr, "%s: %s done\n", m_name.c_str(), m_step.c_str());
+        m_step.clear();
+    }
+
+    std::string m_name;
+    bool m_terminal;
+    std::string m_step;
+    int m_last = -1;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    deptrix::BatchOptions options;
+    try {
+        options = deptrix::ParseBatchOptions(arguments);
+    } catch (const deptrix::Error& error) {
+        std::cerr << "deptrix-batch: " << error.what() << "\n" << deptrix::BatchUsage();
+        return 2;
+    }
+    if (options.help) {
+        std::cout << deptrix::BatchUsage();
+        return 0;
+    }
+    try {
+        StderrProgress progress(options.psdPath);
+        deptrix::RunBatch(options, std::cout, progress);
+        progress.finish();
+    } catch (const std::exception& error) {
+        // Messages about the file name it already; others get its path in front.
+        const std::string message = error.what();
+        const std::string name = std::filesystem::path(options.psdPath).filename().string();
+        std::cerr << "deptrix-batch: " << (message.find(name) == std::string::npos ? options.psdPath + ": " : "")
+                  << message << "\n";
+        return 1;
+    }
+    return 0;
+}
