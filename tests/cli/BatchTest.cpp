@@ -1,0 +1,141 @@
+#include "cli/BatchOptions.h"
+#include "cli/BatchRun.h"
+#include "core/BmpCodec.h"
+#include "core/Document.h"
+#include "core/Error.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace deptrix {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSample = std::string(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd";
+
+struct Quiet final : BatchProgress {
+    std::vector<std::string> steps;
+    void beginStep(const char* step) override { steps.push_back(step); }
+    void setPosition(int) override { }
+};
+
+class Batch : public ::testing::Test {
+protected:
+    fs::path folder;
+    void SetUp() override
+    {
+        folder = fs::temp_directory_path() / ("deptrix-batch-test-" + std::to_string(std::random_device {}()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+};
+
+TEST(BatchOptions, ParsesEveryOption)
+{
+    const BatchOptions o = ParseBatchOptions({ "scene.psd", "--views", "out", "--focus", "3", "--depth", "0.5",
+        "--offset", "2=-40", "--offset", "5=12", "--gif", "a.gif", "--anaglyph", "a.bmp", "--jps", "a.jps" });
+    EXPECT_EQ(o.psdPath, "scene.psd");
+    EXPECT_EQ(o.viewsFolder, "out");
+    EXPECT_EQ(o.focusText, "3");
+    EXPECT_EQ(o.depthText, "0.5");
+    EXPECT_EQ(o.offsets, (std::map<int, std::string> { { 2, "-40" }, { 5, "12" } }));
+    EXPECT_EQ(o.gifPath, "a.gif");
+    EXPECT_TRUE(o.needsViews());
+    EXPECT_TRUE(ParseBatchOptions({ "--info", "x.psd" }).info);
+    EXPECT_TRUE(ParseBatchOptions({ "--help" }).help);
+}
+
+TEST(BatchOptions, RefusesWhatItCannotDo)
+{
+    EXPECT_THROW(ParseBatchOptions({}), Error);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd" }), Error); // nothing asked for
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views" }), Error);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--offset", "3" }), Error);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--offset", "a=3" }), Error);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--colour" }), Error);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "y.psd", "--info" }), Error);
+}
+
+TEST_F(Batch, InfoDescribesThePictureAndItsLayers)
+{
+    BatchOptions options = ParseBatchOptions({ "--info", kSample });
+    std::ostringstream out;
+    Quiet progress;
+    RunBatch(options, out, progress);
+    const std::string json = out.str();
+    for (const char* field : { "\"width\": 1600", "\"height\": 1200", "\"imageMode\": 3", "\"layerCount\": 11",
+             "\"workScale\": 1", "\"imageWidth\": 1600", "\"dpi\": 150", "\"focusRow\": 7",
+             "{\"index\": 0, \"name\": \"Sky\"", "\"group\": 1, \"offset\": 0}" })
+        EXPECT_NE(json.find(field), std::string::npos) << field << "\n" << json;
+    EXPECT_EQ(json.front(), '{');
+    EXPECT_EQ(progress.steps, std::vector<std::string> { "import" });
+}
+
+TEST_F(Batch, DumpWritesTheCompositeAndEveryLayerInWorkingPixels)
+{
+    BatchOptions options = ParseBatchOptions({ kSample, "--dump", (folder / "dump").string() });
+    std::ostringstream out;
+    Quiet progress;
+    RunBatch(options, out, progress);
+    const Bitmap composite = LoadBmp(folder / "dump/composite.bmp");
+    EXPECT_EQ(composite.width(), 1600);
+    EXPECT_EQ(composite.format(), PixelFormat::Bgr24);
+    for (int n = 1; n <= 11; ++n) {
+        const Bitmap layer = LoadBmp(folder / ("dump/layer" + std::to_string(n) + ".bmp"));
+        const Bitmap mask = LoadBmp(folder / ("dump/layer" + std::to_string(n) + "-mask.bmp"));
+        EXPECT_EQ(layer.width(), mask.width()) << n;
+        EXPECT_EQ(mask.format(), PixelFormat::Gray8);
+    }
+}
+
+TEST_F(Batch, OffsetsFocusAndDepthChangeTheViews)
+{
+    std::ostringstream out;
+    Quiet progress;
+    RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "a").string() }), out, progress);
+    RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "b").string(), "--offset", "11=0", "--depth", "1.0" }),
+        out, progress);
+    RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "c").string(), "--depth", "0" }), out, progress);
+    const Bitmap a1 = LoadBmp(folder / "a/view1.bmp");
+    const Bitmap a4 = LoadBmp(folder / "a/view4.bmp");
+    // The sky (row 11) at offset 0 instead of 100 changes view 1 but not the centre view.
+    EXPECT_FALSE(LoadBmp(folder / "b/view1.bmp").samePixels(a1));
+    EXPECT_TRUE(LoadBmp(folder / "b/view4.bmp").samePixels(a4));
+    // Depth 0: no layer moves, only the flip group changes.
+    EXPECT_TRUE(LoadBmp(folder / "c/view1.bmp").samePixels(LoadBmp(folder / "c/view2.bmp")));
+    EXPECT_EQ(progress.steps.back(), "views");
+}
+
+TEST_F(Batch, OutputsAreWrittenAndBadInputIsRefused)
+{
+    std::ostringstream out;
+    Quiet progress;
+    RunBatch(ParseBatchOptions({ kSample, "--gif", (folder / "s.gif").string(), "--anaglyph",
+                 (folder / "s.bmp").string(), "--jps", (folder / "s.jps").string() }),
+        out, progress);
+    EXPECT_GT(fs::file_size(folder / "s.gif"), 1000u);
+    EXPECT_EQ(LoadBmp(folder / "s.bmp").width(), 1600);
+    std::ifstream jps(folder / "s.jps", std::ios::binary);
+    EXPECT_EQ(jps.get(), 0xFF);
+    EXPECT_EQ(jps.get(), 0xD8);
+
+    EXPECT_THROW(RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "x").string(), "--offset", "12=3" }),
+                     out, progress),
+        Error);
+    try {
+        RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "x").string(), "--offset", "3=4x" }), out, progress);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "'4x' is not a valid integer value");
+    }
+    std::ofstream(folder / "broken.psd") << "8BPS";
+    EXPECT_THROW(RunBatch(ParseBatchOptions({ (folder / "broken.psd").string(), "--info" }), out, progress), Error);
+}
+
+} // namespace
+} // namespace deptrix
