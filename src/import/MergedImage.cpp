@@ -4,7 +4,10 @@
 #include "import/PixelPlacement.h"
 #include "import/PsdFailure.h"
 
+#include <array>
 #include <cstring>
+#include <limits>
+#include <zlib.h>
 
 namespace deptrix {
 
@@ -15,6 +18,28 @@ std::span<const std::uint8_t> MergedBytes(const PsdFile& file) {
         static_cast<std::size_t>(file.mergedImage.offset), static_cast<std::size_t>(file.mergedImage.length));
 }
 
+/// True when `data` is one complete zlib stream of exactly `bytes` bytes, found by
+/// inflating it through a small buffer so that nothing the size of the picture is
+/// allocated.
+bool ZipStreamHolds(std::span<const std::uint8_t> data, std::uint64_t bytes) {
+    if (data.size() > std::numeric_limits<uInt>::max()) return false;
+    z_stream z {};
+    if (inflateInit(&z) != Z_OK) return false;
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    std::array<Bytef, 1 << 16> scratch;
+    int result = Z_OK;
+    while (result == Z_OK) {
+        z.next_out = scratch.data();
+        z.avail_out = static_cast<uInt>(scratch.size());
+        result = inflate(&z, Z_NO_FLUSH);
+        if (z.total_out > bytes) break;
+    }
+    const bool complete = result == Z_STREAM_END && z.total_out == bytes;
+    inflateEnd(&z);
+    return complete;
+}
+
 std::uint16_t CompressionOf(std::span<const std::uint8_t> data) {
     return static_cast<std::uint16_t>(data[0] << 8 | data[1]);
 }
@@ -23,7 +48,6 @@ std::uint16_t CompressionOf(std::span<const std::uint8_t> data) {
 
 void CheckMergedImage(const PsdFile& file) {
     const auto data = MergedBytes(file);
-    if (data.empty() && !file.records.empty()) return;
     if (data.size() < 2) FailPsd(file.name, "missing merged image data");
     const PsdHeader& h = file.header;
     const auto body = data.subspan(2);
@@ -45,6 +69,8 @@ void CheckMergedImage(const PsdFile& file) {
     }
     case static_cast<std::uint16_t>(Compression::Zip):
     case static_cast<std::uint16_t>(Compression::ZipPredicted):
+        if (!ZipStreamHolds(body, rows * rowBytes))
+            FailPsd(file.name, "truncated or corrupt merged image data");
         return;
     default:
         FailPsd(

@@ -14,9 +14,9 @@ struct MergedPicture {
 };
 
 /// Checks that the merged picture's data is all there (compression known, row
-/// tables and data within the file) without decoding it, so that a file cut short
-/// is refused even when its layers are intact. A file with layer records may omit
-/// the merged picture altogether.
+/// tables and data within the file; a ZIP stream is inflated through a small buffer)
+/// without decoding the picture, so that a file cut short
+/// is refused even when its layers are intact.
 void CheckMergedImage(const PsdFile& file);
 
 /// Decodes the merged picture. The channel after the colour channels is read as

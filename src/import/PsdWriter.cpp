@@ -106,11 +106,15 @@ std::vector<std::uint8_t> RecordExtra(
     std::vector<std::uint8_t> extra;
     Out out(extra);
     if (mask) {
+        // Twenty bytes either way: two of padding, or the parameter flags and the
+        // density when the mask hides only partly.
+        const bool partial = mask->density != 255;
         out.u32(20);
         PutRect(out, mask->rect);
         out.u8(mask->defaultColour);
-        out.u8(mask->disabled ? 0x02 : 0x00);
-        out.u16(0);
+        out.u8((mask->disabled ? 0x02 : 0x00) | (partial ? 0x10 : 0x00));
+        out.u8(partial ? 0x01 : 0x00);
+        out.u8(partial ? mask->density : 0x00);
     } else {
         out.u32(0);
     }

@@ -31,6 +31,7 @@ struct PsdMaskSpec {
     std::uint8_t defaultColour = 0; ///< opacity outside the rectangle
     bool disabled = false;
     PsdPlane samples; ///< rect width x height
+    std::uint8_t density = 255; ///< below 255 the mask hides only partly
 };
 
 /// One pixel layer.
