@@ -145,10 +145,28 @@ void StretchNearest(const Bitmap& source, Bitmap& target)
     const std::int64_t th = target.height();
     std::vector<int> columns(static_cast<size_t>(tw));
     for (std::int64_t x = 0; x < tw; ++x) columns[static_cast<size_t>(x)] = static_cast<int>(x * sw / tw) * bpp;
-    for (std::int64_t y = 0; y < th; ++y) {
-        const std::uint8_t* from = source.row(static_cast<int>(y * sh / th));
-        std::uint8_t* to = target.row(static_cast<int>(y));
-        for (std::int64_t x = 0; x < tw; ++x) std::memcpy(to + x * bpp, from + columns[static_cast<size_t>(x)], static_cast<size_t>(bpp));
+    // The pixel size is a constant inside each loop: a copy call per pixel would cost
+    // more than the copy.
+    auto stretchRows = [&]<int Bytes>() {
+        for (std::int64_t y = 0; y < th; ++y) {
+            const std::uint8_t* from = source.row(static_cast<int>(y * sh / th));
+            std::uint8_t* to = target.row(static_cast<int>(y));
+            for (std::int64_t x = 0; x < tw; ++x, to += Bytes) {
+                const std::uint8_t* pixel = from + columns[static_cast<size_t>(x)];
+                for (int c = 0; c < Bytes; ++c) to[c] = pixel[c];
+            }
+        }
+    };
+    switch (bpp) {
+    case 1:
+        stretchRows.template operator()<1>();
+        break;
+    case 3:
+        stretchRows.template operator()<3>();
+        break;
+    default:
+        stretchRows.template operator()<4>();
+        break;
     }
 }
 
