@@ -36,17 +36,22 @@ constexpr std::array<std::array<std::uint32_t, 256>, 3> MakeGatherTables() {
 
 constexpr std::array<std::array<std::uint32_t, 256>, 3> kGather = MakeGatherTables();
 
-/// Least-significant-digit radix sort of 24-bit keys, twelve bits per pass: two
-/// passes, with counters small enough to stay in the first-level cache.
-void SortKeys(std::vector<std::uint32_t>& keys) {
-    std::vector<std::uint32_t> scratch(keys.size());
+/// A run of equal pixels: the colour's key in the low 24 bits, the run's length
+/// (1..255) in the top 8, so that flat areas cost one element per run.
+constexpr std::uint32_t kKeyMask = 0xFFFFFFu;
+constexpr std::uint32_t kLongestRun = 255;
+
+/// Least-significant-digit radix sort of runs by key, twelve bits per pass: two passes,
+/// with counters small enough to stay in the first-level cache.
+void SortRuns(std::vector<std::uint32_t>& runs) {
+    std::vector<std::uint32_t> scratch(runs.size());
     std::vector<std::size_t> start(4097);
     for (int shift = 0; shift < 24; shift += 12) {
         std::fill(start.begin(), start.end(), 0);
-        for (std::uint32_t key : keys) ++start[((key >> shift) & 0xFFFu) + 1];
+        for (std::uint32_t run : runs) ++start[((run >> shift) & 0xFFFu) + 1];
         for (std::size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
-        for (std::uint32_t key : keys) scratch[start[(key >> shift) & 0xFFFu]++] = key;
-        keys.swap(scratch);
+        for (std::uint32_t run : runs) scratch[start[(run >> shift) & 0xFFFu]++] = run;
+        runs.swap(scratch);
     }
 }
 
@@ -68,22 +73,30 @@ ColourHistogram BuildColourHistogram(const Bitmap& bgr24) {
     if (bgr24.format() != PixelFormat::Bgr24)
         throw Error("colour reduction: the picture must be a 24-bit picture");
     const int width = bgr24.width();
-    std::vector<std::uint32_t> keys;
-    keys.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(bgr24.height()));
+    std::vector<std::uint32_t> runs;
+    runs.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(bgr24.height()));
     for (int y = 0; y < bgr24.height(); ++y) {
         const std::uint8_t* p = bgr24.row(y);
-        for (int x = 0; x < width; ++x, p += 3)
-            keys.push_back(kSpread[p[2]] << 2 | kSpread[p[1]] << 1 | kSpread[p[0]]);
+        for (int x = 0; x < width;) {
+            const std::uint8_t* first = p;
+            std::uint32_t length = 1;
+            for (p += 3, ++x; x < width && length < kLongestRun && p[0] == first[0] && p[1] == first[1]
+                 && p[2] == first[2];
+                 p += 3, ++x)
+                ++length;
+            runs.push_back(
+                length << 24 | kSpread[first[2]] << 2 | kSpread[first[1]] << 1 | kSpread[first[0]]);
+        }
     }
-    SortKeys(keys);
+    SortRuns(runs);
 
     ColourHistogram histogram;
-    for (std::size_t i = 0; i < keys.size();) {
-        std::size_t end = i + 1;
-        while (end < keys.size() && keys[end] == keys[i]) ++end;
-        histogram.keys.push_back(keys[i]);
-        histogram.counts.push_back(static_cast<std::uint32_t>(end - i));
-        i = end;
+    for (std::size_t i = 0; i < runs.size();) {
+        const std::uint32_t key = runs[i] & kKeyMask;
+        std::uint32_t count = 0;
+        for (; i < runs.size() && (runs[i] & kKeyMask) == key; ++i) count += runs[i] >> 24;
+        histogram.keys.push_back(key);
+        histogram.counts.push_back(count);
     }
     return histogram;
 }

@@ -48,16 +48,23 @@ std::vector<std::uint8_t> EncodeSweep(
 
     GifWriter writer(size.width, size.height);
     Bitmap framePicture(size.width, size.height, PixelFormat::Bgr24);
-    std::array<std::optional<IndexedFrame>, kViewCount + 1> frames;
+    struct WrittenFrame {
+        IndexedFrame frame;
+        GifWriter::EncodedPixels pixels;
+    };
+    std::array<std::optional<WrittenFrame>, kViewCount + 1> written;
     auto writeFrame = [&](int n) {
-        if (!frames[n]) {
-            // View 1 is still the last one loaded when its frame is made.
-            StretchNearest(n == 1 ? first : loadView(n), framePicture);
-            frames[n] = ReduceFrame(framePicture);
-        }
         writer.addLoopExtension(0);
         writer.addGraphicControl(delay);
-        writer.addImage(*frames[n]);
+        if (written[n]) {
+            writer.repeatImage(written[n]->frame, written[n]->pixels);
+            return;
+        }
+        // View 1 is still the last one loaded when its frame is made.
+        StretchNearest(n == 1 ? first : loadView(n), framePicture);
+        IndexedFrame frame = ReduceFrame(framePicture);
+        GifWriter::EncodedPixels pixels = writer.addImage(frame);
+        written[n] = WrittenFrame { std::move(frame), std::move(pixels) };
     };
     for (int n = 1; n <= kViewCount; ++n) {
         writeFrame(n);

@@ -77,7 +77,8 @@ void GifWriter::addGraphicControl(int delay) {
         "graphic control extension");
 }
 
-void GifWriter::addImage(const IndexedFrame& frame) {
+void GifWriter::describeImage(const IndexedFrame& frame) {
+    GifFileType* gif = file("image descriptor");
     if (frame.width != m_width || frame.height != m_height
         || frame.indices.size() != static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height))
         throw Error("GIF encoder: a frame differs in size from the screen");
@@ -86,10 +87,16 @@ void GifWriter::addImage(const IndexedFrame& frame) {
         colours[i] = { frame.palette[i].r, frame.palette[i].g, frame.palette[i].b };
     ColorMapObject* map = GifMakeMapObject(256, colours);
     if (!map) throw Error("GIF encoder: out of memory for a colour table");
-    GifFileType* gif = file("image descriptor");
     const int described = EGifPutImageDesc(gif, 0, 0, m_width, m_height, false, map);
     GifFreeMapObject(map); // giflib keeps its own copy
     check(described, "image descriptor");
+}
+
+GifWriter::EncodedPixels GifWriter::addImage(const IndexedFrame& frame) {
+    describeImage(frame);
+    // The descriptor ends with the code size byte; what follows is the compressed data.
+    const std::size_t dataStart = m_bytes.size();
+    GifFileType* gif = m_gif.get();
     // giflib masks the pixels of the line it is given in place, so it gets a copy.
     std::vector<GifPixelType> line(static_cast<std::size_t>(m_width));
     for (int y = 0; y < m_height; ++y) {
@@ -97,6 +104,22 @@ void GifWriter::addImage(const IndexedFrame& frame) {
         std::copy(row, row + m_width, line.begin());
         check(EGifPutLine(gif, line.data(), m_width), "image data");
     }
+    return { std::vector<std::uint8_t>(
+        m_bytes.begin() + static_cast<std::ptrdiff_t>(dataStart), m_bytes.end()) };
+}
+
+void GifWriter::repeatImage(const IndexedFrame& frame, const EncodedPixels& pixels) {
+    // Sub-blocks of up to 255 bytes, each after its length, then an empty one. Checked
+    // before the descriptor: giflib cannot abandon an image once it has begun.
+    const std::vector<std::uint8_t>& blocks = pixels.blocks;
+    std::size_t end = 0;
+    while (end < blocks.size() && blocks[end] != 0) end += 1u + blocks[end];
+    if (end >= blocks.size()) throw Error("GIF encoder: damaged image data to repeat");
+    describeImage(frame);
+    GifFileType* gif = m_gif.get();
+    for (std::size_t at = 0; at < end; at += 1u + blocks[at])
+        check(EGifPutCodeNext(gif, blocks.data() + at), "image data");
+    check(EGifPutCodeNext(gif, nullptr), "image data");
 }
 
 std::vector<std::uint8_t> GifWriter::finish() {

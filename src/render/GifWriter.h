@@ -28,8 +28,18 @@ public:
     /// flag clear: no transparent colour, no disposal method, no user input.
     void addGraphicControl(int delay);
 
-    /// An image covering the whole screen with its own 256-entry colour table.
-    void addImage(const IndexedFrame& frame);
+    /// The compressed pixels of an image as written: its data sub-blocks.
+    struct EncodedPixels {
+        std::vector<std::uint8_t> blocks;
+    };
+
+    /// An image covering the whole screen with its own 256-entry colour table; returns
+    /// its compressed pixels for repeatImage.
+    EncodedPixels addImage(const IndexedFrame& frame);
+
+    /// The same image once more, byte for byte, without compressing it again: `frame`
+    /// must be the frame that addImage returned `pixels` for.
+    void repeatImage(const IndexedFrame& frame, const EncodedPixels& pixels);
 
     /// Ends the file; the writer takes nothing more afterwards.
     std::vector<std::uint8_t> finish();
@@ -40,6 +50,7 @@ private:
     };
 
     static int Append(GifFileType* gif, const std::uint8_t* data, int length);
+    void describeImage(const IndexedFrame& frame);
     /// The open file; throws once finish() has closed it.
     GifFileType* file(const char* step);
     void check(int result, const char* step);

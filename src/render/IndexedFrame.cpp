@@ -7,14 +7,6 @@
 
 namespace deptrix {
 
-namespace {
-
-// Three passes take the mean error about a tenth below the octree's own colours; more
-// passes gain less than one per cent each.
-constexpr int kRefinementPasses = 3;
-
-} // namespace
-
 IndexedFrame ReduceFrame(const Bitmap& bgr24) {
     const ColourHistogram histogram = BuildColourHistogram(bgr24);
     const std::vector<PaletteColour> colours = ReduceColours(histogram, kFrameColourCount);
@@ -22,7 +14,7 @@ IndexedFrame ReduceFrame(const Bitmap& bgr24) {
     frame.width = bgr24.width();
     frame.height = bgr24.height();
     frame.palette = FramePalette(colours);
-    RefineFrameColours(histogram, frame.palette, static_cast<int>(colours.size()), kRefinementPasses);
+    RefineFrameColours(histogram, frame.palette, RefinementPassesFor(histogram.keys.size()));
     frame.indices.resize(static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height));
     NearestColourMap map(frame.palette);
     for (int y = 0; y < frame.height; ++y)

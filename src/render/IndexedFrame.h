@@ -17,8 +17,8 @@ struct IndexedFrame {
 };
 
 /// The frame form of a Bgr24 picture: the twenty system colours plus up to 236 octree
-/// colours of this picture, polished by a few refinement passes, every pixel taking its
-/// nearest table entry (no dithering).
+/// colours of this picture, then refined for a small mean absolute error, every pixel
+/// taking its nearest table entry (no dithering).
 IndexedFrame ReduceFrame(const Bitmap& bgr24);
 
 } // namespace deptrix

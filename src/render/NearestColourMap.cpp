@@ -7,80 +7,80 @@ namespace deptrix {
 
 namespace {
 
-constexpr int kCoarseBits = 4;
-constexpr int kFineBits = 3;
-
 constexpr std::size_t CellIndex(int bits, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     const int side = 256 >> bits;
     return static_cast<std::size_t>(((r >> bits) * side + (g >> bits)) * side + (b >> bits));
 }
 
-/// Appends to `out` the entries of `from` (in their order) that can be nearest to some
-/// colour of the cube of `bits` holding (r, g, b): those whose nearest point of the cube
-/// is no farther than the farthest point of the cube is from the best-placed entry.
-template <typename Entry>
-void ListCube(const std::vector<Entry>& from, std::size_t first, std::size_t count, int bits, std::uint8_t r,
-    std::uint8_t g, std::uint8_t b, std::vector<Entry>& out) {
-    const int side = 1 << bits;
-    const int lo[3] = { (r >> bits) << bits, (g >> bits) << bits, (b >> bits) << bits };
-    const int hi[3] = { lo[0] + side - 1, lo[1] + side - 1, lo[2] + side - 1 };
-    std::int32_t nearSq[256];
-    std::int32_t bound = std::numeric_limits<std::int32_t>::max();
-    for (std::size_t i = 0; i < count; ++i) {
-        const Entry& e = from[first + i];
-        const int v[3] = { e.r, e.g, e.b };
-        std::int32_t near = 0;
-        std::int32_t far = 0;
-        for (int c = 0; c < 3; ++c) {
-            const int below = std::max(lo[c] - v[c], 0);
-            const int above = std::max(v[c] - hi[c], 0);
-            const int toFar = std::max(v[c] - lo[c], hi[c] - v[c]);
-            near += (below + above) * (below + above);
-            far += toFar * toFar;
+/// Marks in `keep` the entries (channel values r[i], g[i], b[i] side by side, so that
+/// this vectorises) that can be nearest to some colour of the cube of `bits` holding
+/// (r, g, b): those whose nearest point of the cube is no farther than the farthest
+/// point of the cube is from the best-placed entry.
+void SelectForCube(const std::int32_t* const channels[3], std::size_t count, int bits,
+    const std::uint8_t colour[3], bool* keep) {
+    const std::int32_t side = 1 << bits;
+    alignas(32) std::int32_t nearSq[256];
+    alignas(32) std::int32_t farSq[256];
+    for (int c = 0; c < 3; ++c) {
+        const std::int32_t* v = channels[c];
+        const std::int32_t low = (colour[c] >> bits) << bits;
+        const std::int32_t high = low + side - 1;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int32_t near = std::max(std::max(low - v[i], v[i] - high), 0);
+            const std::int32_t far = std::max(v[i] - low, high - v[i]);
+            nearSq[i] = (c == 0 ? 0 : nearSq[i]) + near * near;
+            farSq[i] = (c == 0 ? 0 : farSq[i]) + far * far;
         }
-        nearSq[i] = near;
-        bound = std::min(bound, far);
     }
-    for (std::size_t i = 0; i < count; ++i)
-        if (nearSq[i] <= bound) out.push_back(from[first + i]);
+    std::int32_t bound = farSq[0];
+    for (std::size_t i = 1; i < count; ++i) bound = std::min(bound, farSq[i]);
+    for (std::size_t i = 0; i < count; ++i) keep[i] = nearSq[i] <= bound;
 }
 
 } // namespace
 
 NearestColourMap::NearestColourMap(const GifPalette& palette)
-    : m_coarse(std::size_t { 1 } << (3 * (8 - kCoarseBits)))
-    , m_fine(std::size_t { 1 } << (3 * (8 - kFineBits))) {
+    : m_levels { { { 5, std::vector<CellList>(std::size_t { 1 } << 9), {} },
+        { 4, std::vector<CellList>(std::size_t { 1 } << 12), {} },
+        { 3, std::vector<CellList>(std::size_t { 1 } << 15), {} } } } {
     for (std::size_t i = 0; i < palette.size(); ++i)
         m_entries.push_back({ palette[i].r, palette[i].g, palette[i].b, static_cast<std::int32_t>(i) });
 }
 
-const NearestColourMap::CellList& NearestColourMap::coarseCell(
-    std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    CellList& list = m_coarse[CellIndex(kCoarseBits, r, g, b)];
-    if (list.size == 0) {
-        list.start = static_cast<std::uint32_t>(m_coarseCandidates.size());
-        ListCube(m_entries, 0, m_entries.size(), kCoarseBits, r, g, b, m_coarseCandidates);
-        list.size = static_cast<std::uint32_t>(m_coarseCandidates.size()) - list.start;
+const NearestColourMap::CellList& NearestColourMap::cell(
+    int level, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    Level& cubes = m_levels[static_cast<std::size_t>(level)];
+    CellList& list = cubes.cells[CellIndex(cubes.bits, r, g, b)];
+    if (list.size != 0) return list;
+    // A colour's nearest entry is among the candidates of the larger cube around its
+    // cube, so only those need sorting through.
+    const Candidate* from = m_entries.data();
+    std::size_t count = m_entries.size();
+    if (level > 0) {
+        const CellList& outer = cell(level - 1, r, g, b);
+        from = m_levels[static_cast<std::size_t>(level - 1)].candidates.data() + outer.start;
+        count = outer.size;
     }
-    return list;
-}
-
-const NearestColourMap::CellList& NearestColourMap::fineCell(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    CellList& list = m_fine[CellIndex(kFineBits, r, g, b)];
-    if (list.size == 0) {
-        // A colour's nearest entry is among those of its cube of 16, so the cube of 8
-        // inside it only needs to sort through that list.
-        const CellList coarse = coarseCell(r, g, b);
-        list.start = static_cast<std::uint32_t>(m_fineCandidates.size());
-        ListCube(m_coarseCandidates, coarse.start, coarse.size, kFineBits, r, g, b, m_fineCandidates);
-        list.size = static_cast<std::uint32_t>(m_fineCandidates.size()) - list.start;
+    alignas(32) std::int32_t columns[3][256];
+    for (std::size_t i = 0; i < count; ++i) {
+        columns[0][i] = from[i].r;
+        columns[1][i] = from[i].g;
+        columns[2][i] = from[i].b;
     }
+    const std::int32_t* const channels[3] = { columns[0], columns[1], columns[2] };
+    const std::uint8_t colour[3] = { r, g, b };
+    bool keep[256];
+    SelectForCube(channels, count, cubes.bits, colour, keep);
+    list.start = static_cast<std::uint32_t>(cubes.candidates.size());
+    for (std::size_t i = 0; i < count; ++i)
+        if (keep[i]) cubes.candidates.push_back(from[i]);
+    list.size = static_cast<std::uint32_t>(cubes.candidates.size()) - list.start;
     return list;
 }
 
 std::uint8_t NearestColourMap::nearest(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    const CellList& list = fineCell(r, g, b);
-    const Candidate* candidate = m_fineCandidates.data() + list.start;
+    const CellList& list = cell(kLevels - 1, r, g, b);
+    const Candidate* candidate = m_levels[kLevels - 1].candidates.data() + list.start;
     const Candidate* const end = candidate + list.size;
     // Distance and index in one number (at most 3 x 255^2 x 256 < 2^31): the smallest
     // is the nearest entry, and of equally near entries the one with the lowest index.

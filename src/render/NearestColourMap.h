@@ -2,6 +2,7 @@
 
 #include "render/GifPalette.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -13,7 +14,8 @@ namespace deptrix {
 /// entries that can be nearest to some colour inside it are listed (an entry whose
 /// closest possible distance to the cube exceeds another entry's farthest possible
 /// distance never can be), and colours in the cube then search only that list. Cubes
-/// of 16 are listed from all entries, their cubes of 8 from the list of the cube of 16.
+/// of 32 are listed from all entries, cubes of 16 from the list of their cube of 32,
+/// and cubes of 8 from the list of their cube of 16.
 class NearestColourMap {
 public:
     explicit NearestColourMap(const GifPalette& palette);
@@ -29,20 +31,26 @@ private:
         std::int32_t index;
     };
 
-    /// A run of a candidate vector; size 0 until listed (every cube has a candidate).
+    /// A run of a level's candidates; size 0 until listed (every cube has a candidate).
     struct CellList {
         std::uint32_t start = 0;
         std::uint32_t size = 0;
     };
 
-    const CellList& fineCell(std::uint8_t r, std::uint8_t g, std::uint8_t b);
-    const CellList& coarseCell(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+    /// The cubes of one size: 2^bits on a side.
+    struct Level {
+        int bits;
+        std::vector<CellList> cells;
+        std::vector<Candidate> candidates;
+    };
+
+    static constexpr int kLevels = 3;
+
+    /// The candidates of the cube of `level` holding the colour, listed on first use.
+    const CellList& cell(int level, std::uint8_t r, std::uint8_t g, std::uint8_t b);
 
     std::vector<Candidate> m_entries;
-    std::vector<CellList> m_coarse;
-    std::vector<CellList> m_fine;
-    std::vector<Candidate> m_coarseCandidates;
-    std::vector<Candidate> m_fineCandidates;
+    std::array<Level, kLevels> m_levels;
 };
 
 } // namespace deptrix

@@ -118,7 +118,8 @@ Bitmap SideBySide(const Bitmap& left, const Bitmap& right) {
     const int width = left.width();
     const int height = left.height();
     if (width > kMaxBitmapSide / 2)
-        throw Error("stereo pair: views of " + std::to_string(width) + " pixels are too wide to sit side by side");
+        throw Error(
+            "stereo pair: views of " + std::to_string(width) + " pixels are too wide to sit side by side");
     Bitmap pair(2 * width, height, PixelFormat::Bgr24);
     const auto half = static_cast<std::size_t>(width) * 3;
     const auto rightBytes = static_cast<std::size_t>(std::min(width, right.width())) * 3;

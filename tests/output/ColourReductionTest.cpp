@@ -33,14 +33,13 @@ int BruteNearest(const GifPalette& palette, int r, int g, int b) {
     return best;
 }
 
-double SquaredError(const ColourHistogram& histogram, const GifPalette& palette) {
+double AbsoluteError(const ColourHistogram& histogram, const GifPalette& palette) {
     double total = 0;
     for (std::size_t i = 0; i < histogram.keys.size(); ++i) {
         std::uint8_t r, g, b;
         ColourOfOctreeKey(histogram.keys[i], r, g, b);
         const PaletteColour& e = palette[BruteNearest(palette, r, g, b)];
-        const double dr = e.r - r, dg = e.g - g, db = e.b - b;
-        total += (dr * dr + dg * dg + db * db) * histogram.counts[i];
+        total += (std::abs(e.r - r) + std::abs(e.g - g) + std::abs(e.b - b)) * double(histogram.counts[i]);
     }
     return total;
 }
@@ -153,17 +152,40 @@ TEST(NearestColourMap, MapsRowsLikeSinglePixels) {
     }
 }
 
-TEST(RefineFrameColours, LowersTheErrorAndLeavesTheSystemColoursAlone) {
+TEST(RefineFrameColours, LowersTheAbsoluteErrorAndLeavesTheSystemColoursAlone) {
     for (const Bitmap& picture : { Photo(90, 60, 11), Noise(90, 60, 12) }) {
         const ColourHistogram histogram = BuildColourHistogram(picture);
-        const std::vector<PaletteColour> colours = ReduceColours(histogram, kFrameColourCount);
-        const GifPalette before = FramePalette(colours);
+        const GifPalette before = FramePalette(ReduceColours(histogram, kFrameColourCount));
         GifPalette after = before;
-        RefineFrameColours(histogram, after, static_cast<int>(colours.size()), 3);
+        RefineFrameColours(histogram, after, 4);
         EXPECT_TRUE(std::equal(before.begin(), before.begin() + 10, after.begin()));
         EXPECT_TRUE(std::equal(before.end() - 10, before.end(), after.end() - 10));
-        EXPECT_LE(SquaredError(histogram, after), SquaredError(histogram, before));
+        EXPECT_LT(AbsoluteError(histogram, after), AbsoluteError(histogram, before) * 0.97);
     }
+}
+
+TEST(RefineFrameColours, PutsIdleEntriesOnTheWorstServedColours) {
+    // Every frame entry starts as an idle black; the picture has two colours far from
+    // every system colour, one of them on a single pixel.
+    Bitmap picture = Solid(10, 10, 37, 201, 90);
+    picture.row(9)[27] = 3; // blue, green, red of the last pixel
+    picture.row(9)[28] = 120;
+    picture.row(9)[29] = 250;
+    GifPalette palette = FramePalette({});
+    RefineFrameColours(BuildColourHistogram(picture), palette, 2);
+    const auto has
+        = [&](PaletteColour c) { return std::find(palette.begin(), palette.end(), c) != palette.end(); };
+    EXPECT_TRUE(has({ 37, 201, 90 }));
+    EXPECT_TRUE(has({ 250, 120, 3 }));
+}
+
+TEST(RefineFrameColours, KeepsTheColoursOfAPictureWithFewColours) {
+    Bitmap picture = Photo(40, 6, 14);
+    const ColourHistogram histogram = BuildColourHistogram(picture);
+    ASSERT_LE(histogram.keys.size(), 236u);
+    GifPalette palette = FramePalette(ReduceColours(histogram, kFrameColourCount));
+    RefineFrameColours(histogram, palette, 8);
+    EXPECT_EQ(AbsoluteError(histogram, palette), 0.0);
 }
 
 TEST(ReduceFrame, MapsEveryPixelToItsNearestEntry) {
