@@ -38,8 +38,8 @@ int BackwardProgress(int n) {
     return static_cast<int>(Round((8 - n) * 45.0L / 7.0L)) + 55;
 }
 
-/// The sweep 1..7, 7..1. Each view is loaded, stretched and reduced once: its
-/// second frame is the same picture, so it reuses the indexed frame.
+/// The sweep 1..7, 7..1. Each view is loaded, stretched, reduced and compressed
+/// once: its second frame is the same picture, so it repeats the first one's bytes.
 std::vector<std::uint8_t> EncodeSweep(
     const ViewSource& loadView, int maxWidth, int delay, Progress& progress) {
     const Bitmap& first = loadView(1);

@@ -25,8 +25,9 @@ GifFrameSize GifFrameSizeFor(int w, int h, int maxWidth = 800);
 /// The animated GIF of seven Bgr24 views: 14 frames sweeping views 1..7 and back
 /// 7..1, each stretched (nearest neighbour) to the frame size of view 1 and preceded
 /// by a "NETSCAPE2.0" loop-forever extension and a graphic control extension with
-/// `delay` hundredths of a second; each frame has its own colour table (twenty
-/// system colours and 236 octree colours of the frame, nearest colour, no dithering).
+/// `delay` hundredths of a second; each frame has its own colour table (the twenty
+/// system colours and up to 236 colours of the frame from the octree quantizer,
+/// refined), every pixel the nearest colour of that table, no dithering.
 /// Progress goes 10, then Round(n x 45 / 7) + 10 after view n of the forward pass and
 /// Round((8 - n) x 45 / 7) + 55 after view n of the backward pass. Throws Error unless
 /// there are seven non-empty Bgr24 views.
