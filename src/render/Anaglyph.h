@@ -20,8 +20,9 @@ Bitmap MakeAnaglyph(const Bitmap& view2, const Bitmap& view6);
 /// Where the anaglyph of a PSD goes: the path without its last four characters,
 /// followed by "_qv58.bmp" ("D:/art/scene.psd" -> "D:/art/scene_qv58.bmp", "scene.ps"
 /// -> "scen_qv58.bmp"). Characters are UTF-8 code points. The cut never reaches into
-/// the folder part, so a file name of four characters or fewer becomes "_qv58.bmp" in
-/// the PSD's own folder rather than a file beside some parent folder.
+/// the folder part (after the last "/" or "\\"), so a file name of four characters or
+/// fewer becomes "_qv58.bmp" in the PSD's own folder rather than a file beside some
+/// parent folder.
 std::string AnaglyphPath(const std::string& psdPath);
 
 } // namespace deptrix
