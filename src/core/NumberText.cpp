@@ -59,25 +59,24 @@ std::string FormatNumber(long double value)
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     const Decimal d = ToDecimal(value, 15);
-    std::string text = d.negative ? "-" : "";
-    const int count = static_cast<int>(d.digits.size());
     if (d.digits == "0") return "0";
+    // Built with append() alone: GCC 12 warns falsely about literal + string here.
+    std::string text;
+    if (d.negative) text.push_back('-');
+    const size_t count = d.digits.size();
     if (d.exponent >= 15 || d.exponent < -5) {
-        text += d.digits[0];
-        if (count > 1) text += "." + d.digits.substr(1);
-        text += "E" + std::to_string(d.exponent);
-        return text;
-    }
-    if (d.exponent < 0) {
-        text += "0." + std::string(static_cast<size_t>(-d.exponent - 1), '0') + d.digits;
-        return text;
-    }
-    const int integerDigits = d.exponent + 1;
-    if (count <= integerDigits) {
-        text += d.digits + std::string(static_cast<size_t>(integerDigits - count), '0');
+        text.push_back(d.digits[0]);
+        if (count > 1) text.append(".").append(d.digits, 1, std::string::npos);
+        text.append("E").append(std::to_string(d.exponent));
+    } else if (d.exponent < 0) {
+        text.append("0.").append(static_cast<size_t>(-d.exponent - 1), '0').append(d.digits);
     } else {
-        text += d.digits.substr(0, static_cast<size_t>(integerDigits)) + "."
-            + d.digits.substr(static_cast<size_t>(integerDigits));
+        const size_t integerDigits = static_cast<size_t>(d.exponent) + 1;
+        if (count <= integerDigits) {
+            text.append(d.digits).append(integerDigits - count, '0');
+        } else {
+            text.append(d.digits, 0, integerDigits).append(".").append(d.digits, integerDigits, std::string::npos);
+        }
     }
     return text;
 }
