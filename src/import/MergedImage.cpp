@@ -138,7 +138,9 @@ MergedPicture DecodeMergedImage(const PsdFile& file, std::size_t limitBytes) {
     }
     case static_cast<std::uint16_t>(Compression::Zip):
     case static_cast<std::uint16_t>(Compression::ZipPredicted): {
-        // One stream holds every channel's rows in turn.
+        // One stream holds every channel's rows in turn, inflated as a whole.
+        if (static_cast<std::uint64_t>(planeBytes) * static_cast<std::uint64_t>(h.channels) > limitBytes)
+            FailPsd(file.name, "merged image too large to decode");
         std::vector<ChannelRowSink> sinks;
         for (int c = 0; c < h.channels; ++c) sinks.push_back(sinkFor(c));
         decoder.decodeZip(body, CompressionOf(data) == static_cast<std::uint16_t>(Compression::ZipPredicted),
