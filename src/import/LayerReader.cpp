@@ -33,7 +33,7 @@ int ReadPsd(const std::filesystem::path& psdPath, const std::filesystem::path& w
     WorkFileSink sink(workFolder);
     ImportedDocument imported = ImportPsd(file.bytes(), DisplayName(psdPath), &sink, progress);
     imported.moveInto(doc);
-    return 60;
+    return kImportProgressEnd;
 }
 
 } // namespace deptrix

@@ -79,7 +79,7 @@ PsdFile ParsePsd(std::span<const std::uint8_t> bytes, const std::string& fileNam
     file.header = ParsePsdHeader(bytes, fileName);
 
     ByteReader in(bytes, ByteOrder::BigEndian, fileName);
-    in.seek(26);
+    in.seek(kPsdHeaderBytes);
     file.colourModeData = TakeSection(in, 0, 4, "colour mode data", fileName);
     file.imageResources = TakeSection(in, 0, 4, "image resources", fileName);
     file.resolutionPpi = ReadResolutionPpi(Slice(bytes, file.imageResources), fileName);

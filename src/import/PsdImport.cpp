@@ -16,7 +16,6 @@ namespace deptrix {
 namespace {
 
 constexpr int kParsedProgress = 5;
-constexpr int kDoneProgress = 60;
 
 void Describe(const PsdFile& file, ImportedDocument& out) {
     const PsdHeader& h = file.header;
@@ -125,9 +124,9 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
         out.LayerMasks.push_back(std::move(pixels.mask));
         progress.setPosition(kParsedProgress
             + static_cast<int>(
-                Round((kDoneProgress - kParsedProgress) * static_cast<long double>(i + 1) / count)));
+                Round((kImportProgressEnd - kParsedProgress) * static_cast<long double>(i + 1) / count)));
     }
-    progress.setPosition(kDoneProgress);
+    progress.setPosition(kImportProgressEnd);
     return out;
 }
 

@@ -44,6 +44,10 @@ struct ImportedDocument {
     void moveInto(Document& doc);
 };
 
+/// Progress position when an import is complete; the composite that follows fills
+/// the rest of the bar.
+inline constexpr int kImportProgressEnd = 60;
+
 /// Resolution assumed when a file states none.
 inline constexpr double kDefaultPpi = 72.0;
 
