@@ -22,6 +22,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent), m_timer(new QTimer(this))
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(picture);
     m_timer->setInterval(2000);
+    m_timer->setTimerType(Qt::PreciseTimer);
     m_timer->setSingleShot(true);
     m_timer->start();
 }

@@ -64,9 +64,8 @@ void TForm1::Languages1Click()
     applyLanguage();
 }
 
-void TForm1::applyLanguage()
+void TForm1::setProgramTexts(const LanguageTexts& texts)
 {
-    const LanguageTexts& texts = TextsFor(m_language);
     StringGrid* grid = m_layerPanel->grid();
     grid->setCell(0, 0, texts.gridLayer);
     grid->setCell(1, 0, texts.gridGroup);
@@ -84,10 +83,13 @@ void TForm1::applyLanguage()
     m_status->setText(6, texts.statusColor);
     m_status->setText(8, texts.statusLayers);
     m_msgGlasses = texts.msgGlasses;
+}
 
+void TForm1::applyLanguage()
+{
+    setProgramTexts(TextsFor(m_language));
     if (m_doc.AppStage <= kStagePreviewStopped) m_promptText = promptFor(m_doc.AppStage);
     m_status->setText(StatusPanels::kPromptPanel, m_promptText);
-
     ExchangeCaptions(this);
 }
 

@@ -25,6 +25,7 @@ class QToolButton;
 namespace deptrix {
 
 class AboutBox;
+struct LanguageTexts;
 class LayerPanel;
 class MainMenu;
 class OutlinePanel;
@@ -152,6 +153,8 @@ private:
     void showEmptyDocument();
 
     void applyLanguage();
+    /// The texts the program sets itself (grid titles, status captions, prompts).
+    void setProgramTexts(const LanguageTexts& texts);
     void setProgress(int percent);
     void showComposite();
 

@@ -86,25 +86,11 @@ void TForm1::FormCreate(const AppEnvironment& environment)
     m_doc.AppStage = kStageNothingImported;
     // 7. to 10.
     m_language = 0;
-    const LanguageTexts& english = TextsFor(0);
-    m_msgImport = english.msgImport;
-    m_msgSetParams = english.msgSetParams;
-    m_msgStopPreview = english.msgStopPreview;
-    m_msgExport = english.msgExport;
-    m_msgGlasses = english.msgGlasses;
-    m_status->setText(0, english.brand);
-    m_status->setText(1, english.statusOriginal);
-    m_status->setText(2, english.statusSize);
+    setProgramTexts(TextsFor(0));
     m_status->setText(4, "DPI:");
-    m_status->setText(6, english.statusColor);
-    m_status->setText(8, english.statusLayers);
     if (m_status->text(StatusPanels::kPromptPanel).isEmpty())
         m_status->setText(StatusPanels::kPromptPanel, "  Please import *.psd.");
     m_promptText = m_status->text(StatusPanels::kPromptPanel);
-    StringGrid* grid = m_layerPanel->grid();
-    grid->setCell(0, 0, english.gridLayer);
-    grid->setCell(1, 0, english.gridGroup);
-    grid->setCell(2, 0, english.gridOffset);
     m_doc.CurrentView = 0;
     m_doc.SelectedLayer = 0;
     // 11. The order check boxes are kept by the outline panel in order.
@@ -130,14 +116,7 @@ void TForm1::readConfiguration()
     } else {
         m_config = ConfigValues {};
     }
-    m_doc.Lpi = m_config.Lpi;
-    m_doc.Angles = m_config.Angles;
-    m_doc.OutDpi = m_config.OutDpi;
-    m_doc.OutWidth = m_config.OutWidth;
-    m_doc.OutHeight = m_config.OutHeight;
-    m_doc.ColorMode = m_config.ColorMode;
-    m_doc.HScale = m_config.HScale;
-    m_doc.DepthFactor = m_config.DepthFactor;
+    ApplyConfig(m_config, m_doc);
     m_guard.run([&] { WriteConfigFile(path, m_config); });
     if (!problem.isEmpty()) m_status->setText(StatusPanels::kPromptPanel, " " + problem);
 }
@@ -161,15 +140,8 @@ void TForm1::FormClose()
     if (m_doc.OutDpi == m_doc.Lpi * 7) m_doc.OutDpi = kAutoDpi;
     // 3.
     ConfigValues values = m_config;
+    StoreConfig(m_doc, values);
     values.Language = m_language;
-    values.DepthFactor = m_doc.DepthFactor;
-    values.Lpi = m_doc.Lpi;
-    values.Angles = m_doc.Angles;
-    values.OutDpi = m_doc.OutDpi;
-    values.OutWidth = m_doc.OutWidth;
-    values.OutHeight = m_doc.OutHeight;
-    values.ColorMode = m_doc.ColorMode;
-    values.HScale = m_doc.HScale;
     // Closing goes on when the file cannot be written; only this run's settings are lost.
     m_guard.run([&] { WriteConfigFile(ToPath(m_configPath), values); });
     // 4. and 5.

@@ -1,5 +1,6 @@
 #include "files/ConfigFile.h"
 
+#include "core/Document.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
 #include "core/TokenReader.h"
@@ -60,6 +61,30 @@ std::string FormatConfig(const ConfigValues& v)
         + std::to_string(v.ColorMode) + " " + std::to_string(v.HScale) + "\r\n";
     text += std::string(kContactLine) + "\r\n";
     return text;
+}
+
+void ApplyConfig(const ConfigValues& v, Document& doc)
+{
+    doc.DepthFactor = v.DepthFactor;
+    doc.Lpi = v.Lpi;
+    doc.Angles = v.Angles;
+    doc.OutDpi = v.OutDpi;
+    doc.OutWidth = v.OutWidth;
+    doc.OutHeight = v.OutHeight;
+    doc.ColorMode = v.ColorMode;
+    doc.HScale = v.HScale;
+}
+
+void StoreConfig(const Document& doc, ConfigValues& v)
+{
+    v.DepthFactor = doc.DepthFactor;
+    v.Lpi = doc.Lpi;
+    v.Angles = doc.Angles;
+    v.OutDpi = doc.OutDpi;
+    v.OutWidth = doc.OutWidth;
+    v.OutHeight = doc.OutHeight;
+    v.ColorMode = doc.ColorMode;
+    v.HScale = doc.HScale;
 }
 
 ConfigValues ReadConfigFile(const std::filesystem::path& path)

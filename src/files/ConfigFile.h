@@ -9,6 +9,8 @@
 
 namespace deptrix {
 
+struct Document;
+
 inline constexpr const char* kConfigFileName = "deptrixcmyk.inf";
 
 /// The values the configuration file carries, three text lines:
@@ -45,6 +47,11 @@ bool RepairConfig(ConfigValues& values);
 
 /// The three CR LF lines of the file.
 std::string FormatConfig(const ConfigValues& values);
+
+/// The values the file carries go into the document (all but the reserved fields and
+/// the language), and back.
+void ApplyConfig(const ConfigValues& values, Document& doc);
+void StoreConfig(const Document& doc, ConfigValues& values);
 
 /// Reads and parses the file; throws Error when it cannot be read or parsed.
 ConfigValues ReadConfigFile(const std::filesystem::path& path);

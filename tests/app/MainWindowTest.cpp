@@ -238,7 +238,7 @@ TEST(Splash, EndsAfterTwoSecondsOrAtAClick)
         AboutBox splash;
         clock.start();
         splash.runAsSplash();
-        EXPECT_GE(clock.elapsed(), 1900);
+        EXPECT_GE(clock.elapsed(), 1800);
         EXPECT_LT(clock.elapsed(), 3000);
         EXPECT_FALSE(splash.timer()->isActive());
     }
