@@ -30,14 +30,20 @@ using deptrix::PsdRect;
 constexpr int kWidth = 1600;
 constexpr int kHeight = 1200;
 constexpr double kPpi = 150;
+// Layers reach this far past the left and right edges, so that shifting them in the
+// outer views never uncovers bare paper.
+constexpr int kMargin = 72;
+constexpr int kPaintedWidth = kWidth + 2 * kMargin;
 
 using Painting = std::function<void(QPainter&)>;
 
+/// Paints in canvas coordinates onto a picture that is kMargin wider on each side.
 QImage Paint(const Painting& paint) {
-    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    QImage image(kPaintedWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(kMargin, 0);
     paint(painter);
     painter.end();
     return image.convertToFormat(QImage::Format_ARGB32);
@@ -45,10 +51,10 @@ QImage Paint(const Painting& paint) {
 
 /// The painted pixels cut to their bounding box, as planes of straight colour.
 PsdLayerSpec ToLayer(const std::string& name, const QImage& image) {
-    int left = kWidth, top = kHeight, right = 0, bottom = 0;
+    int left = kPaintedWidth, top = kHeight, right = 0, bottom = 0;
     for (int y = 0; y < kHeight; ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < kWidth; ++x) {
+        for (int x = 0; x < kPaintedWidth; ++x) {
             if (qAlpha(row[x]) == 0) continue;
             left = std::min(left, x);
             right = std::max(right, x + 1);
@@ -58,7 +64,7 @@ PsdLayerSpec ToLayer(const std::string& name, const QImage& image) {
     }
     PsdLayerSpec layer;
     layer.name = name;
-    layer.box = { top, left, bottom, right };
+    layer.box = { top, left - kMargin, bottom, right - kMargin };
     const std::size_t size = static_cast<std::size_t>(right - left) * static_cast<std::size_t>(bottom - top);
     layer.colour.assign(3, PsdPlane {});
     for (auto& plane : layer.colour) plane.reserve(size);
@@ -80,9 +86,9 @@ PsdLayerSpec ToLayer(const std::string& name, const QImage& image) {
 
 QPainterPath HillPath(double base, const std::function<double(double)>& height) {
     QPainterPath path;
-    path.moveTo(-10, kHeight + 10);
-    for (int x = -10; x <= kWidth + 10; x += 4) path.lineTo(x, base + height(x));
-    path.lineTo(kWidth + 10, kHeight + 10);
+    path.moveTo(-kMargin - 10, kHeight + 10);
+    for (int x = -kMargin - 10; x <= kWidth + kMargin + 10; x += 4) path.lineTo(x, base + height(x));
+    path.lineTo(kWidth + kMargin + 10, kHeight + 10);
     path.closeSubpath();
     return path;
 }
@@ -93,7 +99,7 @@ void Sky(QPainter& p) {
     g.setColorAt(0.55, QColor(110, 150, 205));
     g.setColorAt(0.85, QColor(238, 196, 160));
     g.setColorAt(1.0, QColor(250, 214, 165));
-    p.fillRect(0, 0, kWidth, kHeight, g);
+    p.fillRect(-kMargin, 0, kPaintedWidth, kHeight, g);
 }
 
 void Sun(QPainter& p) {
@@ -237,7 +243,7 @@ void Meadow(QPainter& p) {
     p.drawPath(path);
     // Blades of grass along the top edge and a scatter of flowers.
     p.setPen(QPen(QColor(70, 130, 48), 3, Qt::SolidLine, Qt::RoundCap));
-    for (int x = 0; x < kWidth; x += 11) {
+    for (int x = -kMargin; x < kWidth + kMargin; x += 11) {
         const double top = 1060 + 22 * std::sin(x / 140.0 + 0.5) + 8 * std::sin(x / 37.0);
         const double lean = 6 * std::sin(x * 0.7);
         p.drawLine(QPointF(x, top + 6), QPointF(x + lean, top - 14 - 6 * std::fabs(std::sin(x * 1.3))));
@@ -250,7 +256,7 @@ void Meadow(QPainter& p) {
         return range * (seed >> 8) / double(1u << 24);
     };
     for (int i = 0; i < 70; ++i) {
-        const double x = next(kWidth);
+        const double x = next(kPaintedWidth) - kMargin;
         const double y = 1105 + next(85);
         p.setBrush(petals[i % 3]);
         p.drawEllipse(QPointF(x, y), 6, 6);
@@ -279,7 +285,7 @@ Painting Bird(double cx, double cy, double lift) {
 
 void CompositeOver(QImage& target, const QImage& layer) {
     QPainter painter(&target);
-    painter.drawImage(0, 0, layer);
+    painter.drawImage(-kMargin, 0, layer);
 }
 
 PsdPlane Channel(const QImage& image, int shift) {

@@ -49,7 +49,7 @@ namespace {
 
 } // namespace
 
-Canvas::Canvas(Bitmap& target) : m_target(target)
+Canvas::Canvas(Bitmap& target)
 {
     const QImage::Format format = ImageFormat(target.format());
     if (target.empty()) throw Error("cannot draw on an empty picture");

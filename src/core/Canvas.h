@@ -59,7 +59,6 @@ public:
     void clear(Rgb color);
 
 private:
-    Bitmap& m_target;
     std::unique_ptr<QImage> m_image;
     std::unique_ptr<QPainter> m_painter;
 };
