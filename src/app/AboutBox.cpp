@@ -10,8 +10,9 @@
 
 namespace deptrix {
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent), m_timer(new QTimer(this))
-{
+AboutBox::AboutBox(QWidget* parent)
+    : QDialog(parent)
+    , m_timer(new QTimer(this)) {
     setObjectName("AboutBox");
     setWindowTitle("About");
     auto* picture = new QLabel(this);
@@ -27,8 +28,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent), m_timer(new QTimer(this))
     m_timer->start();
 }
 
-void AboutBox::runAsSplash()
-{
+void AboutBox::runAsSplash() {
     setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     resize(600, 450);
     if (const QScreen* screen = QApplication::primaryScreen())
@@ -39,8 +39,7 @@ void AboutBox::runAsSplash()
     while (m_timer->isActive() && isVisible()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
-void AboutBox::mousePressEvent(QMouseEvent* event)
-{
+void AboutBox::mousePressEvent(QMouseEvent* event) {
     QDialog::mousePressEvent(event);
     m_timer->stop();
     hide();

@@ -3,14 +3,12 @@
 #include "app/Platform.h"
 
 #include <QString>
-
 #include <exception>
 #include <new>
 
 namespace deptrix {
 
-bool CommandGuard::run(const std::function<void()>& command) const
-{
+bool CommandGuard::run(const std::function<void()>& command) const {
     QString message;
     try {
         command();

@@ -13,7 +13,9 @@ class Platform;
 /// the pointer never stays an hourglass behind the message.
 class CommandGuard {
 public:
-    CommandGuard(Platform& platform, QWidget* parent) : m_platform(platform), m_parent(parent) { }
+    CommandGuard(Platform& platform, QWidget* parent)
+        : m_platform(platform)
+        , m_parent(parent) { }
 
     /// True when the command finished without an error.
     bool run(const std::function<void()>& command) const;

@@ -10,35 +10,50 @@
 namespace deptrix {
 
 TabSheet::TabSheet(QTabWidget* pageControl, const QString& caption, const QString& hint)
-    : QWidget(pageControl), m_pageControl(pageControl)
-{
+    : QWidget(pageControl)
+    , m_pageControl(pageControl) {
     pageControl->addTab(this, caption);
     setHint(hint);
 }
 
-int TabSheet::index() const { return m_pageControl->indexOf(const_cast<TabSheet*>(this)); }
+int TabSheet::index() const {
+    return m_pageControl->indexOf(const_cast<TabSheet*>(this));
+}
 
-QString TabSheet::caption() const { return m_pageControl->tabText(index()); }
-void TabSheet::setCaption(const QString& caption) { m_pageControl->setTabText(index(), caption); }
-QString TabSheet::hint() const { return m_pageControl->tabToolTip(index()); }
-void TabSheet::setHint(const QString& hint) { m_pageControl->setTabToolTip(index(), hint); }
-void TabSheet::setTabVisible(bool visible) { m_pageControl->setTabVisible(index(), visible); }
-bool TabSheet::isTabVisible() const { return m_pageControl->isTabVisible(index()); }
-void TabSheet::activate() { m_pageControl->setCurrentWidget(this); }
+QString TabSheet::caption() const {
+    return m_pageControl->tabText(index());
+}
+void TabSheet::setCaption(const QString& caption) {
+    m_pageControl->setTabText(index(), caption);
+}
+QString TabSheet::hint() const {
+    return m_pageControl->tabToolTip(index());
+}
+void TabSheet::setHint(const QString& hint) {
+    m_pageControl->setTabToolTip(index(), hint);
+}
+void TabSheet::setTabVisible(bool visible) {
+    m_pageControl->setTabVisible(index(), visible);
+}
+bool TabSheet::isTabVisible() const {
+    return m_pageControl->isTabVisible(index());
+}
+void TabSheet::activate() {
+    m_pageControl->setCurrentWidget(this);
+}
 
-Panel::Panel(const QString& caption, QWidget* parent) : QFrame(parent), m_caption(caption)
-{
+Panel::Panel(const QString& caption, QWidget* parent)
+    : QFrame(parent)
+    , m_caption(caption) {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
 }
 
-void Panel::setCaption(const QString& caption)
-{
+void Panel::setCaption(const QString& caption) {
     m_caption = caption;
     update();
 }
 
-void Panel::paintEvent(QPaintEvent* event)
-{
+void Panel::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     if (m_caption.isEmpty()) return;
     QPainter painter(this);
@@ -46,8 +61,8 @@ void Panel::paintEvent(QPaintEvent* event)
 }
 
 RadioGroup::RadioGroup(const QString& title, const QStringList& items, int columns, QWidget* parent)
-    : QGroupBox(title, parent), m_buttons(new QButtonGroup(this))
-{
+    : QGroupBox(title, parent)
+    , m_buttons(new QButtonGroup(this)) {
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(6, 4, 6, 4);
     layout->setSpacing(2);
@@ -64,8 +79,7 @@ RadioGroup::RadioGroup(const QString& title, const QStringList& items, int colum
     });
 }
 
-void RadioGroup::setItemIndex(int index)
-{
+void RadioGroup::setItemIndex(int index) {
     if (index == m_index) return;
     if (index < 0 || index >= count()) {
         m_buttons->setExclusive(false);
@@ -78,12 +92,18 @@ void RadioGroup::setItemIndex(int index)
     m_buttons->button(index)->setChecked(true); // emits through idToggled
 }
 
-int RadioGroup::count() const { return static_cast<int>(m_buttons->buttons().size()); }
-QString RadioGroup::itemText(int index) const { return m_buttons->button(index)->text(); }
-void RadioGroup::setItemText(int index, const QString& text) { m_buttons->button(index)->setText(text); }
+int RadioGroup::count() const {
+    return static_cast<int>(m_buttons->buttons().size());
+}
+QString RadioGroup::itemText(int index) const {
+    return m_buttons->button(index)->text();
+}
+void RadioGroup::setItemText(int index, const QString& text) {
+    m_buttons->button(index)->setText(text);
+}
 
-StringGrid::StringGrid(int columns, int rows, QWidget* parent) : QTableWidget(rows - 1, columns, parent)
-{
+StringGrid::StringGrid(int columns, int rows, QWidget* parent)
+    : QTableWidget(rows - 1, columns, parent) {
     verticalHeader()->hide();
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setHighlightSections(false);
@@ -93,8 +113,7 @@ StringGrid::StringGrid(int columns, int rows, QWidget* parent) : QTableWidget(ro
     for (int c = 0; c < columns; ++c) setHorizontalHeaderItem(c, new QTableWidgetItem());
 }
 
-QString StringGrid::cell(int column, int row) const
-{
+QString StringGrid::cell(int column, int row) const {
     if (row == 0) {
         const QTableWidgetItem* header = horizontalHeaderItem(column);
         return header ? header->text() : QString();
@@ -103,8 +122,7 @@ QString StringGrid::cell(int column, int row) const
     return it ? it->text() : QString();
 }
 
-void StringGrid::setCell(int column, int row, const QString& text)
-{
+void StringGrid::setCell(int column, int row, const QString& text) {
     if (row == 0) {
         horizontalHeaderItem(column)->setText(text);
         return;
@@ -119,13 +137,14 @@ void StringGrid::setCell(int column, int row, const QString& text)
     it->setText(text);
 }
 
-void StringGrid::setCellToolTip(int column, int row, const QString& text)
-{
+void StringGrid::setCellToolTip(int column, int row, const QString& text) {
     if (row < 1 || row - 1 >= rowCount()) return;
     if (!item(row - 1, column)) setCell(column, row, QString());
     item(row - 1, column)->setToolTip(text);
 }
 
-void StringGrid::setGridRowCount(int rows) { setRowCount(rows > 1 ? rows - 1 : 0); }
+void StringGrid::setGridRowCount(int rows) {
+    setRowCount(rows > 1 ? rows - 1 : 0);
+}
 
 } // namespace deptrix

@@ -36,13 +36,16 @@ namespace deptrix {
 
 namespace {
 
-    std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
-    QString Text(const std::string& s) { return QString::fromStdString(s); }
+std::filesystem::path ToPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
+QString Text(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
-void TForm1::SpeedButton1Click()
-{
+void TForm1::SpeedButton1Click() {
     FileDialogOptions options;
     options.title = "Import psd file";
     options.filter = "Photoshop file (*.psd)";
@@ -54,8 +57,7 @@ void TForm1::SpeedButton1Click()
     importPsd(path);
 }
 
-void TForm1::importPsd(const QString& path)
-{
+void TForm1::importPsd(const QString& path) {
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the import");
     m_doc.beginImport(path.toStdString());
     // Every work file belongs to the document being replaced; none may be mistaken
@@ -119,9 +121,10 @@ void TForm1::importPsd(const QString& path)
     m_toolBar2->findChild<QToolButton*>("ToolButton1")->setChecked(true);
 }
 
-void TForm1::showImportFacts()
-{
-    const QString mode = m_doc.ImageMode == 3 ? "RGB" : m_doc.ImageMode == 4 ? "CMYK" : m_infoValues["Mode:"]->text();
+void TForm1::showImportFacts() {
+    const QString mode = m_doc.ImageMode == 3 ? "RGB"
+        : m_doc.ImageMode == 4                ? "CMYK"
+                                              : m_infoValues["Mode:"]->text();
     const QString dpi = Text(FormatFixed(m_doc.SourceDpi));
     const QString width = Text(FormatFixed(m_doc.SourceWidthCm));
     const QString height = Text(FormatFixed(m_doc.SourceHeightCm));
@@ -136,8 +139,7 @@ void TForm1::showImportFacts()
     m_status->setText(9, QString::number(m_doc.LayerCount));
 }
 
-void TForm1::fillLayerTable()
-{
+void TForm1::fillLayerTable() {
     StringGrid* grid = m_layerPanel->grid();
     grid->setGridRowCount(m_doc.LayerCount + 1);
     const std::vector<LayerTableRow> rows = LayerTableRows(m_doc);
@@ -150,8 +152,7 @@ void TForm1::fillLayerTable()
     }
 }
 
-void TForm1::showEmptyDocument()
-{
+void TForm1::showEmptyDocument() {
     m_layerPanel->grid()->setGridRowCount(1);
     m_viewport->picture()->clearPicture();
     for (int number : { 3, 4, 9, 2, 10, 6, 7, 8, 5, 11, 13 }) speedButton(number)->setEnabled(false);
@@ -166,8 +167,7 @@ void TForm1::showEmptyDocument()
     m_progress->setValue(0);
 }
 
-void TForm1::RadioGroup1Click()
-{
+void TForm1::RadioGroup1Click() {
     if (m_layerPanel->layerView()->itemIndex() == 1) {
         ShowSingleLayer(m_doc, m_doc.LayerCount - m_layerPanel->grid()->currentGridRow());
         m_viewport->picture()->showBitmap(m_doc.Composite);
@@ -184,8 +184,7 @@ void TForm1::RadioGroup1Click()
     speedButton(13)->setEnabled(false);
 }
 
-void TForm1::StringGrid1Click()
-{
+void TForm1::StringGrid1Click() {
     StringGrid* grid = m_layerPanel->grid();
     // The group column is set by the program; a click there moves on to the offset.
     if (grid->currentColumn() == 1) grid->setCurrentCell(grid->currentRow(), 2);

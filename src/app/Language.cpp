@@ -17,55 +17,54 @@ namespace deptrix {
 
 namespace {
 
-    // The window is built with the English caption as each exchangeable control's
-    // caption and the Chinese one as its hint; switching swaps the two, so switching
-    // twice restores everything. Only push buttons, labels, group boxes (radio groups
-    // included), panels, menu entries and tab sheets take part, and only with a hint.
-    template <typename Get, typename Set, typename GetHint, typename SetHint>
-    void Exchange(Get caption, Set setCaption, GetHint hint, SetHint setHint)
-    {
-        const QString swappedHint = hint();
-        if (swappedHint.isEmpty()) return;
-        const QString swappedCaption = caption();
-        setCaption(swappedHint);
-        setHint(swappedCaption);
-    }
+// The window is built with the English caption as each exchangeable control's
+// caption and the Chinese one as its hint; switching swaps the two, so switching
+// twice restores everything. Only push buttons, labels, group boxes (radio groups
+// included), panels, menu entries and tab sheets take part, and only with a hint.
+template <typename Get, typename Set, typename GetHint, typename SetHint>
+void Exchange(Get caption, Set setCaption, GetHint hint, SetHint setHint) {
+    const QString swappedHint = hint();
+    if (swappedHint.isEmpty()) return;
+    const QString swappedCaption = caption();
+    setCaption(swappedHint);
+    setHint(swappedCaption);
+}
 
-    void ExchangeCaptions(QObject* root)
-    {
-        for (QObject* object : root->findChildren<QObject*>()) {
-            if (auto* tab = qobject_cast<TabSheet*>(object)) {
-                Exchange([tab] { return tab->caption(); }, [tab](const QString& t) { tab->setCaption(t); },
-                    [tab] { return tab->hint(); }, [tab](const QString& t) { tab->setHint(t); });
-            } else if (auto* panel = qobject_cast<Panel*>(object)) {
-                Exchange([panel] { return panel->caption(); }, [panel](const QString& t) { panel->setCaption(t); },
-                    [panel] { return panel->toolTip(); }, [panel](const QString& t) { panel->setToolTip(t); });
-            } else if (auto* button = qobject_cast<QPushButton*>(object)) {
-                Exchange([button] { return button->text(); }, [button](const QString& t) { button->setText(t); },
-                    [button] { return button->toolTip(); }, [button](const QString& t) { button->setToolTip(t); });
-            } else if (auto* label = qobject_cast<QLabel*>(object)) {
-                Exchange([label] { return label->text(); }, [label](const QString& t) { label->setText(t); },
-                    [label] { return label->toolTip(); }, [label](const QString& t) { label->setToolTip(t); });
-            } else if (auto* group = qobject_cast<QGroupBox*>(object)) {
-                Exchange([group] { return group->title(); }, [group](const QString& t) { group->setTitle(t); },
-                    [group] { return group->toolTip(); }, [group](const QString& t) { group->setToolTip(t); });
-            } else if (auto* action = qobject_cast<QAction*>(object)) {
-                Exchange([action] { return action->text(); }, [action](const QString& t) { action->setText(t); },
-                    [action] { return action->statusTip(); }, [action](const QString& t) { action->setStatusTip(t); });
-            }
+void ExchangeCaptions(QObject* root) {
+    for (QObject* object : root->findChildren<QObject*>()) {
+        if (auto* tab = qobject_cast<TabSheet*>(object)) {
+            Exchange([tab] { return tab->caption(); }, [tab](const QString& t) { tab->setCaption(t); },
+                [tab] { return tab->hint(); }, [tab](const QString& t) { tab->setHint(t); });
+        } else if (auto* panel = qobject_cast<Panel*>(object)) {
+            Exchange([panel] { return panel->caption(); },
+                [panel](const QString& t) { panel->setCaption(t); }, [panel] { return panel->toolTip(); },
+                [panel](const QString& t) { panel->setToolTip(t); });
+        } else if (auto* button = qobject_cast<QPushButton*>(object)) {
+            Exchange([button] { return button->text(); }, [button](const QString& t) { button->setText(t); },
+                [button] { return button->toolTip(); },
+                [button](const QString& t) { button->setToolTip(t); });
+        } else if (auto* label = qobject_cast<QLabel*>(object)) {
+            Exchange([label] { return label->text(); }, [label](const QString& t) { label->setText(t); },
+                [label] { return label->toolTip(); }, [label](const QString& t) { label->setToolTip(t); });
+        } else if (auto* group = qobject_cast<QGroupBox*>(object)) {
+            Exchange([group] { return group->title(); }, [group](const QString& t) { group->setTitle(t); },
+                [group] { return group->toolTip(); }, [group](const QString& t) { group->setToolTip(t); });
+        } else if (auto* action = qobject_cast<QAction*>(object)) {
+            Exchange([action] { return action->text(); }, [action](const QString& t) { action->setText(t); },
+                [action] { return action->statusTip(); },
+                [action](const QString& t) { action->setStatusTip(t); });
         }
     }
+}
 
 } // namespace
 
-void TForm1::Languages1Click()
-{
+void TForm1::Languages1Click() {
     m_language = m_language != 1 ? 1 : 0;
     applyLanguage();
 }
 
-void TForm1::setProgramTexts(const LanguageTexts& texts)
-{
+void TForm1::setProgramTexts(const LanguageTexts& texts) {
     StringGrid* grid = m_layerPanel->grid();
     grid->setCell(0, 0, texts.gridLayer);
     grid->setCell(1, 0, texts.gridGroup);
@@ -85,16 +84,14 @@ void TForm1::setProgramTexts(const LanguageTexts& texts)
     m_msgGlasses = texts.msgGlasses;
 }
 
-void TForm1::applyLanguage()
-{
+void TForm1::applyLanguage() {
     setProgramTexts(TextsFor(m_language));
     if (m_doc.AppStage <= kStagePreviewStopped) m_promptText = promptFor(m_doc.AppStage);
     m_status->setText(StatusPanels::kPromptPanel, m_promptText);
     ExchangeCaptions(this);
 }
 
-QString TForm1::promptFor(int appStage) const
-{
+QString TForm1::promptFor(int appStage) const {
     switch (appStage) {
     case kStageNothingImported:
         return m_msgImport;
@@ -109,8 +106,7 @@ QString TForm1::promptFor(int appStage) const
     }
 }
 
-void TForm1::showPrompt(const QString& prompt)
-{
+void TForm1::showPrompt(const QString& prompt) {
     m_promptText = prompt;
     m_status->setText(StatusPanels::kPromptPanel, prompt);
 }

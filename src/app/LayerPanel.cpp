@@ -8,16 +8,16 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace deptrix {
 
 LayerPanel::LayerPanel(QWidget* parent)
-    : QWidget(parent), m_link(new QLabel(this)),
-      m_layerView(new RadioGroup("Layer View", { "All", "One" }, 2, this)), m_grid(new StringGrid(3, 11, this)),
-      m_pageArea(new QVBoxLayout)
-{
+    : QWidget(parent)
+    , m_link(new QLabel(this))
+    , m_layerView(new RadioGroup("Layer View", { "All", "One" }, 2, this))
+    , m_grid(new StringGrid(3, 11, this))
+    , m_pageArea(new QVBoxLayout) {
     m_link->setObjectName("Image2");
     m_link->setPixmap(QPixmap::fromImage(LinkPicture(QSize(230, 46))));
     m_link->setCursor(Qt::PointingHandCursor);
@@ -50,22 +50,19 @@ LayerPanel::LayerPanel(QWidget* parent)
     layout->addLayout(m_pageArea);
 }
 
-void LayerPanel::markFocusRow(int focusRow, int rows)
-{
+void LayerPanel::markFocusRow(int focusRow, int rows) {
     for (int r = 1; r <= rows; ++r) m_grid->setCell(0, r, QString::number(r));
     if (focusRow >= 1 && focusRow <= rows) m_grid->setCell(0, focusRow, QString::number(focusRow) + " <F>");
 }
 
-std::vector<std::string> LayerPanel::offsetCells(int rows) const
-{
+std::vector<std::string> LayerPanel::offsetCells(int rows) const {
     std::vector<std::string> cells;
     cells.reserve(static_cast<size_t>(rows));
     for (int r = 1; r <= rows; ++r) cells.push_back(m_grid->cell(2, r).toStdString());
     return cells;
 }
 
-bool LayerPanel::eventFilter(QObject* watched, QEvent* event)
-{
+bool LayerPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_link && event->type() == QEvent::MouseButtonRelease && m_link->isEnabled()) {
         emit linkClicked();
         return true;

@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
-
 #include <memory>
 #include <vector>
 
@@ -137,7 +136,8 @@ private:
     void createRightPanel();
     void createHiddenControls();
     void connectCommands();
-    QToolButton* addSpeedButton(QToolBar* bar, int number, const char* icon, const char* hint, bool shown = true);
+    QToolButton* addSpeedButton(
+        QToolBar* bar, int number, const char* icon, const char* hint, bool shown = true);
 
     // Start-up and shutdown, in MainWindowLifecycle.cpp.
     void FormCreate(const AppEnvironment& environment);

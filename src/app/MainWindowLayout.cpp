@@ -11,10 +11,9 @@
 #include "app/Viewport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QGridLayout>
-#include <QVBoxLayout>
-#include <QApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,11 +24,12 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace deptrix {
 
-QToolButton* TForm1::addSpeedButton(QToolBar* bar, int number, const char* icon, const char* hint, bool shown)
-{
+QToolButton* TForm1::addSpeedButton(
+    QToolBar* bar, int number, const char* icon, const char* hint, bool shown) {
     auto* button = new QToolButton(bar);
     button->setObjectName(QString("SpeedButton%1").arg(number));
     button->setIcon(ToolIcon(icon));
@@ -44,10 +44,11 @@ QToolButton* TForm1::addSpeedButton(QToolBar* bar, int number, const char* icon,
     return button;
 }
 
-QToolButton* TForm1::speedButton(int number) const { return m_speedButtons.value(number); }
+QToolButton* TForm1::speedButton(int number) const {
+    return m_speedButtons.value(number);
+}
 
-void TForm1::createToolBars()
-{
+void TForm1::createToolBars() {
     m_toolBar1 = addToolBar("Tools");
     m_toolBar1->setObjectName("ToolBar1");
     m_toolBar1->setMovable(false);
@@ -124,8 +125,7 @@ void TForm1::createToolBars()
     m_toolBar2->hide();
 }
 
-void TForm1::createRightPanel()
-{
+void TForm1::createRightPanel() {
     m_rightPanel = new QGroupBox;
     m_rightPanel->setObjectName("GroupBox2");
     m_rightPanel->setFixedWidth(230);
@@ -155,8 +155,7 @@ void TForm1::createRightPanel()
     m_rightPanel->setEnabled(false);
 }
 
-void TForm1::createHiddenControls()
-{
+void TForm1::createHiddenControls() {
     // The picture facts of an import, kept for their texts; the status bar shows them.
     m_infoBox = new QGroupBox("Info", this);
     m_infoBox->setObjectName("GroupBox1");
@@ -196,8 +195,7 @@ void TForm1::createHiddenControls()
     m_timer1->start(); // created enabled: it ticks once, then waits for a loop to need it
 }
 
-void TForm1::createControls()
-{
+void TForm1::createControls() {
     setObjectName("Form1");
     setWindowTitle("Deptrix 10.0");
     m_menu = new MainMenu(this);
@@ -233,8 +231,7 @@ void TForm1::createControls()
     connectCommands();
 }
 
-void TForm1::connectCommands()
-{
+void TForm1::connectCommands() {
     // Every command runs inside the guard, which shows any error it raises.
     auto wire = [this](auto* sender, auto signal, void (TForm1::*slot)()) {
         connect(sender, signal, this, [this, slot] { m_guard.run([this, slot] { (this->*slot)(); }); });
@@ -242,7 +239,8 @@ void TForm1::connectCommands()
     auto menuEntry = [&](const char* name, void (TForm1::*slot)()) {
         wire(m_menu->action(name), &QAction::triggered, slot);
     };
-    auto button = [&](int number, void (TForm1::*slot)()) { wire(speedButton(number), &QToolButton::clicked, slot); };
+    auto button
+        = [&](int number, void (TForm1::*slot)()) { wire(speedButton(number), &QToolButton::clicked, slot); };
     auto tool = [&](const char* name, void (TForm1::*slot)()) {
         wire(m_toolBar2->findChild<QToolButton*>(name), &QToolButton::clicked, slot);
     };
@@ -303,8 +301,10 @@ void TForm1::connectCommands()
     wire(m_layerPanel->layerView(), &RadioGroup::itemIndexChanged, &TForm1::RadioGroup1Click);
     wire(m_layerPanel->grid(), &QTableWidget::cellClicked, &TForm1::StringGrid1Click);
     connect(m_timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(m_speedTrack, &QSlider::valueChanged, this, [this](int position) { m_timer1->setInterval(position * 10); });
-    connect(m_parameters, &ParameterPanel::glassesOutdated, this, [this] { speedButton(5)->setEnabled(false); });
+    connect(m_speedTrack, &QSlider::valueChanged, this,
+        [this](int position) { m_timer1->setInterval(position * 10); });
+    connect(
+        m_parameters, &ParameterPanel::glassesOutdated, this, [this] { speedButton(5)->setEnabled(false); });
     connect(m_outlinePanel->orderGroup(), &RadioGroup::itemIndexChanged, this, [this](int index) {
         // The empty last item stands for the last order.
         if (index == OutlinePanel::kOrders) {

@@ -8,9 +8,9 @@
 #include "app/ParameterPanel.h"
 #include "app/Platform.h"
 #include "app/PreviewPlayer.h"
-#include "app/Viewport.h"
 #include "app/StatusPanels.h"
 #include "app/Texts.h"
+#include "app/Viewport.h"
 #include "core/Error.h"
 
 #include <QApplication>
@@ -18,46 +18,45 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-
 #include <filesystem>
 
 namespace deptrix {
 
 namespace {
 
-    std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+std::filesystem::path ToPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
 
-    // The configuration file sits beside the program when that folder can be written,
-    // else in the user's configuration folder.
-    QString ConfigFolder(const AppEnvironment& environment, const QString& exeFolder)
-    {
-        if (!environment.configFolder.isEmpty()) return environment.configFolder;
-        const QFileInfo exe(exeFolder);
-        if (exe.isDir() && exe.isWritable()) return exeFolder;
-        const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-        QDir().mkpath(user);
-        return user;
-    }
+// The configuration file sits beside the program when that folder can be written,
+// else in the user's configuration folder.
+QString ConfigFolder(const AppEnvironment& environment, const QString& exeFolder) {
+    if (!environment.configFolder.isEmpty()) return environment.configFolder;
+    const QFileInfo exe(exeFolder);
+    if (exe.isDir() && exe.isWritable()) return exeFolder;
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(user);
+    return user;
+}
 
 } // namespace
 
 TForm1::TForm1(Platform& platform, const AppEnvironment& environment, QWidget* parent)
-    : QMainWindow(parent), m_platform(platform), m_guard(platform, this)
-{
+    : QMainWindow(parent)
+    , m_platform(platform)
+    , m_guard(platform, this) {
     createControls();
     m_player = std::make_unique<PreviewPlayer>(m_doc, *m_viewport, *m_timer1);
     qApp->installEventFilter(this);
     FormCreate(environment);
 }
 
-TForm1::~TForm1()
-{
+TForm1::~TForm1() {
     qApp->removeEventFilter(this);
     if (!m_closed) FormClose();
 }
 
-void TForm1::FormCreate(const AppEnvironment& environment)
-{
+void TForm1::FormCreate(const AppEnvironment& environment) {
     // 1. The work folder. Without one the window still opens; commands that need it
     //    report the problem when they run.
     try {
@@ -66,7 +65,8 @@ void TForm1::FormCreate(const AppEnvironment& environment)
         m_platform.showError(this, QString::fromUtf8(error.what()));
     }
     // 2.
-    m_exeFolder = environment.exeFolder.isEmpty() ? QCoreApplication::applicationDirPath() : environment.exeFolder;
+    m_exeFolder
+        = environment.exeFolder.isEmpty() ? QCoreApplication::applicationDirPath() : environment.exeFolder;
     m_configPath = QDir(ConfigFolder(environment, m_exeFolder)).filePath(kConfigFileName);
     // 3. Document defaults.
     m_doc.AspectRatio = kFixedOne;
@@ -98,8 +98,7 @@ void TForm1::FormCreate(const AppEnvironment& environment)
     m_doc.resetViews();
 }
 
-void TForm1::readConfiguration()
-{
+void TForm1::readConfiguration() {
     const std::filesystem::path path = ToPath(m_configPath);
     QString problem;
     if (QFileInfo::exists(m_configPath)) {
@@ -121,8 +120,7 @@ void TForm1::readConfiguration()
     if (!problem.isEmpty()) m_status->setText(StatusPanels::kPromptPanel, " " + problem);
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
-{
+void TForm1::closeEvent(QCloseEvent* event) {
     if (!m_closed) FormClose();
     for (const QPointer<QWidget>& window : m_auxiliary)
         if (window) window->close();
@@ -130,8 +128,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void TForm1::FormClose()
-{
+void TForm1::FormClose() {
     m_closed = true;
     // 1. End the running loops; they notice at their next tick.
     m_doc.AnimStop = kAnimStopValue;

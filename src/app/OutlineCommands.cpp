@@ -6,40 +6,28 @@
 
 namespace deptrix {
 
-void TForm1::SpeedButton13Click()
-{ }
+void TForm1::SpeedButton13Click() { }
 
-void TForm1::SpeedButton10Click()
-{ }
+void TForm1::SpeedButton10Click() { }
 
-void TForm1::SpeedButton6Click()
-{ }
+void TForm1::SpeedButton6Click() { }
 
-void TForm1::SpeedButton7Click()
-{ }
+void TForm1::SpeedButton7Click() { }
 
-void TForm1::SpeedButton8Click()
-{ }
+void TForm1::SpeedButton8Click() { }
 
-void TForm1::DeleteSelect1Click()
-{ }
+void TForm1::DeleteSelect1Click() { }
 
-void TForm1::SelectAll1Click()
-{ }
+void TForm1::SelectAll1Click() { }
 
-void TForm1::FreeTransition1Click()
-{ }
+void TForm1::FreeTransition1Click() { }
 
-void TForm1::ToolButton9Click()
-{ }
+void TForm1::ToolButton9Click() { }
 
-void TForm1::ToolButton10Click()
-{ }
+void TForm1::ToolButton10Click() { }
 
-void TForm1::ToolButton8Click()
-{ }
+void TForm1::ToolButton8Click() { }
 
-void TForm1::ToolButton7Click()
-{ }
+void TForm1::ToolButton7Click() { }
 
 } // namespace deptrix

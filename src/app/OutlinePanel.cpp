@@ -16,21 +16,20 @@ namespace deptrix {
 
 namespace {
 
-    constexpr int kRowPitch = 22; // one order per row
-    constexpr int kFirstRowTop = 44;
+constexpr int kRowPitch = 22; // one order per row
+constexpr int kFirstRowTop = 44;
 
-    QLabel* Caption(const char* name, const char* caption, const char* hint, QWidget* parent)
-    {
-        auto* label = new QLabel(QString::fromUtf8(caption), parent);
-        label->setObjectName(name);
-        label->setToolTip(QString::fromUtf8(hint));
-        return label;
-    }
+QLabel* Caption(const char* name, const char* caption, const char* hint, QWidget* parent) {
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    label->setObjectName(name);
+    label->setToolTip(QString::fromUtf8(hint));
+    return label;
+}
 
 } // namespace
 
-OutlinePanel::OutlinePanel(QWidget* parent) : QWidget(parent)
-{
+OutlinePanel::OutlinePanel(QWidget* parent)
+    : QWidget(parent) {
     auto* settings = new Panel(QString(), this);
     settings->setObjectName("Panel2");
     settings->setFrameStyle(QFrame::NoFrame);
@@ -117,8 +116,7 @@ OutlinePanel::OutlinePanel(QWidget* parent) : QWidget(parent)
     layout->addStretch(1);
 }
 
-void OutlinePanel::placeMarker(int order)
-{
+void OutlinePanel::placeMarker(int order) {
     m_marker->move(m_marker->x(), order * kRowPitch + kFirstRowTop);
 }
 

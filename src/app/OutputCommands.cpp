@@ -19,18 +19,18 @@ namespace deptrix {
 
 namespace {
 
-    std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+std::filesystem::path ToPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
 
-    QString WithSuffix(const std::string& path, const char* suffix)
-    {
-        const QFileInfo info(QString::fromStdString(path));
-        return info.path() + "/" + info.completeBaseName() + suffix;
-    }
+QString WithSuffix(const std::string& path, const char* suffix) {
+    const QFileInfo info(QString::fromStdString(path));
+    return info.path() + "/" + info.completeBaseName() + suffix;
+}
 
 } // namespace
 
-void TForm1::SpeedButton5Click()
-{
+void TForm1::SpeedButton5Click() {
     SpeedButton2Click();
     m_platform.sleepMs(5);
     const Bitmap anaglyph = MakeAnaglyph(m_doc.Views[2], m_doc.Views[6]);
@@ -40,8 +40,7 @@ void TForm1::SpeedButton5Click()
     m_platform.showMessage(this, m_msgGlasses);
 }
 
-void TForm1::SpeedButton11Click()
-{
+void TForm1::SpeedButton11Click() {
     SpeedButton2Click();
     m_platform.sleepMs(5);
     const std::vector<std::uint8_t> jpeg = EncodeJpeg(SideBySide(m_doc.Views[3], m_doc.Views[6]), 90);
@@ -50,8 +49,7 @@ void TForm1::SpeedButton11Click()
     m_platform.openExternal(path);
 }
 
-void TForm1::ExportGif1Click()
-{
+void TForm1::ExportGif1Click() {
     FileDialogOptions options;
     options.title = "Gif save";
     options.filter = "Gif (*.gif)";

@@ -3,7 +3,6 @@
 #include "core/Fixed.h"
 
 #include <QTabWidget>
-
 #include <functional>
 
 class QComboBox;

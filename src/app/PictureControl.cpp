@@ -3,43 +3,42 @@
 #include "core/Bitmap.h"
 
 #include <QPainter>
-
 #include <algorithm>
 
 namespace deptrix {
 
-PictureControl::PictureControl(QWidget* parent) : QWidget(parent)
-{
+PictureControl::PictureControl(QWidget* parent)
+    : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-QImage PictureControl::ToImage(const Bitmap& bitmap)
-{
+QImage PictureControl::ToImage(const Bitmap& bitmap) {
     if (bitmap.empty() || bitmap.format() != PixelFormat::Bgr24) return QImage();
     const QImage view(bitmap.bits(), bitmap.width(), bitmap.height(), static_cast<qsizetype>(bitmap.stride()),
         QImage::Format_BGR888);
     return view.convertToFormat(QImage::Format_RGB32);
 }
 
-void PictureControl::showBitmap(const Bitmap& bitmap) { showImage(ToImage(bitmap)); }
+void PictureControl::showBitmap(const Bitmap& bitmap) {
+    showImage(ToImage(bitmap));
+}
 
-void PictureControl::showImage(const QImage& image)
-{
+void PictureControl::showImage(const QImage& image) {
     m_image = image;
     update();
 }
 
-void PictureControl::clearPicture() { showImage(QImage()); }
+void PictureControl::clearPicture() {
+    showImage(QImage());
+}
 
-QRect PictureControl::pictureRect() const
-{
+QRect PictureControl::pictureRect() const {
     if (m_image.isNull() || width() <= 0 || height() <= 0) return QRect();
     const QSize fitted = m_image.size().scaled(size(), Qt::KeepAspectRatio);
     return QRect(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
 }
 
-void PictureControl::paintEvent(QPaintEvent*)
-{
+void PictureControl::paintEvent(QPaintEvent*) {
     if (m_image.isNull()) return;
     const QRect target = pictureRect();
     if (target.isEmpty()) return;
@@ -47,8 +46,7 @@ void PictureControl::paintEvent(QPaintEvent*)
     painter.drawImage(target.topLeft(), scaledFor(target.size()));
 }
 
-const QImage& PictureControl::scaledFor(const QSize& size)
-{
+const QImage& PictureControl::scaledFor(const QSize& size) {
     constexpr size_t kKept = 8;
     for (size_t i = 0; i < m_scaled.size(); ++i) {
         if (m_scaled[i].key == m_image.cacheKey() && m_scaled[i].image.size() == size) {

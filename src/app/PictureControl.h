@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QWidget>
-
 #include <vector>
 
 namespace deptrix {

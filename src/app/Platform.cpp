@@ -12,66 +12,60 @@ namespace deptrix {
 
 namespace {
 
-    QFileDialog* MakeDialog(QWidget* parent, const FileDialogOptions& options, QFileDialog::AcceptMode mode)
-    {
-        auto* dialog = new QFileDialog(parent, options.title);
-        dialog->setAttribute(Qt::WA_DeleteOnClose, false);
-        dialog->setAcceptMode(mode);
-        dialog->setNameFilters(options.filter.split(";;", Qt::SkipEmptyParts));
-        dialog->setDefaultSuffix(options.defaultSuffix);
-        if (!options.confirmOverwrite) dialog->setOption(QFileDialog::DontConfirmOverwrite);
-        dialog->setOption(QFileDialog::ReadOnly, false);
-        const QFileInfo initial(options.initialPath);
-        if (initial.isDir()) {
-            dialog->setDirectory(initial.absoluteFilePath());
-        } else if (!options.initialPath.isEmpty()) {
-            dialog->setDirectory(initial.absolutePath());
-            dialog->selectFile(initial.fileName());
-        }
-        dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-        return dialog;
+QFileDialog* MakeDialog(QWidget* parent, const FileDialogOptions& options, QFileDialog::AcceptMode mode) {
+    auto* dialog = new QFileDialog(parent, options.title);
+    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+    dialog->setAcceptMode(mode);
+    dialog->setNameFilters(options.filter.split(";;", Qt::SkipEmptyParts));
+    dialog->setDefaultSuffix(options.defaultSuffix);
+    if (!options.confirmOverwrite) dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    dialog->setOption(QFileDialog::ReadOnly, false);
+    const QFileInfo initial(options.initialPath);
+    if (initial.isDir()) {
+        dialog->setDirectory(initial.absoluteFilePath());
+    } else if (!options.initialPath.isEmpty()) {
+        dialog->setDirectory(initial.absolutePath());
+        dialog->selectFile(initial.fileName());
     }
+    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    return dialog;
+}
 
-    QString Run(QFileDialog* dialog)
-    {
-        QString result;
-        if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
-            result = dialog->selectedFiles().first();
-        delete dialog;
-        return result;
-    }
+QString Run(QFileDialog* dialog) {
+    QString result;
+    if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+        result = dialog->selectedFiles().first();
+    delete dialog;
+    return result;
+}
 
 } // namespace
 
-QString QtPlatform::openFileName(QWidget* parent, const FileDialogOptions& options)
-{
+QString QtPlatform::openFileName(QWidget* parent, const FileDialogOptions& options) {
     return Run(MakeDialog(parent, options, QFileDialog::AcceptOpen));
 }
 
-QString QtPlatform::saveFileName(QWidget* parent, const FileDialogOptions& options)
-{
+QString QtPlatform::saveFileName(QWidget* parent, const FileDialogOptions& options) {
     return Run(MakeDialog(parent, options, QFileDialog::AcceptSave));
 }
 
-bool QtPlatform::askYesNo(QWidget* parent, const QString& title, const QString& text)
-{
+bool QtPlatform::askYesNo(QWidget* parent, const QString& title, const QString& text) {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-void QtPlatform::showMessage(QWidget* parent, const QString& text)
-{
+void QtPlatform::showMessage(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QStringLiteral("Deptrix"), text);
 }
 
-void QtPlatform::showError(QWidget* parent, const QString& text)
-{
+void QtPlatform::showError(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QStringLiteral("Deptrix"), text);
 }
 
-void QtPlatform::beep() { QApplication::beep(); }
+void QtPlatform::beep() {
+    QApplication::beep();
+}
 
-void QtPlatform::setBusyCursor(bool busy)
-{
+void QtPlatform::setBusyCursor(bool busy) {
     if (busy == m_busy) return;
     m_busy = busy;
     if (busy)
@@ -80,12 +74,13 @@ void QtPlatform::setBusyCursor(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-bool QtPlatform::openExternal(const QString& pathOrUrl)
-{
+bool QtPlatform::openExternal(const QString& pathOrUrl) {
     const QUrl url = pathOrUrl.contains("://") ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
     return QDesktopServices::openUrl(url);
 }
 
-void QtPlatform::sleepMs(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+void QtPlatform::sleepMs(int milliseconds) {
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
 
 } // namespace deptrix

@@ -24,19 +24,19 @@ namespace deptrix {
 
 namespace {
 
-    std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+std::filesystem::path ToPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
 
-    // A field the preview needs gets its default text when it is empty.
-    std::string TextOrDefault(QLineEdit* field, const char* fallback)
-    {
-        if (field->text().isEmpty()) field->setText(fallback);
-        return field->text().toStdString();
-    }
+// A field the preview needs gets its default text when it is empty.
+std::string TextOrDefault(QLineEdit* field, const char* fallback) {
+    if (field->text().isEmpty()) field->setText(fallback);
+    return field->text().toStdString();
+}
 
 } // namespace
 
-void TForm1::SpeedButton9Click()
-{
+void TForm1::SpeedButton9Click() {
     m_platform.setBusyCursor(true);
     speedButton(29)->setEnabled(false);
     speedButton(5)->setEnabled(false);
@@ -49,8 +49,7 @@ void TForm1::SpeedButton9Click()
     m_platform.setBusyCursor(false);
 }
 
-void TForm1::generateAndPlay()
-{
+void TForm1::generateAndPlay() {
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the preview");
     m_doc.AppStage = kStagePreviewing;
     for (int number : { 1, 10, 6, 7, 8, 13 }) speedButton(number)->setEnabled(false);
@@ -80,8 +79,7 @@ void TForm1::generateAndPlay()
     m_player->play([this] { return m_closed; });
 }
 
-void TForm1::SpeedButton2Click()
-{
+void TForm1::SpeedButton2Click() {
     m_doc.AnimStop = kAnimStopValue;
     m_doc.AppStage = kStagePreviewStopped;
     speedButton(1)->setEnabled(true);

@@ -12,28 +12,26 @@
 namespace deptrix {
 
 PreviewPlayer::PreviewPlayer(Document& doc, Viewport& viewport, QTimer& frameTimer)
-    : m_doc(doc), m_viewport(viewport), m_timer(frameTimer)
-{
+    : m_doc(doc)
+    , m_viewport(viewport)
+    , m_timer(frameTimer) { }
+
+void PreviewPlayer::takeViews() {
+    for (int n = 1; n <= kViewCount; ++n)
+        m_pictures[static_cast<size_t>(n)] = PictureControl::ToImage(m_doc.Views[static_cast<size_t>(n)]);
 }
 
-void PreviewPlayer::takeViews()
-{
-    for (int n = 1; n <= kViewCount; ++n) m_pictures[static_cast<size_t>(n)] = PictureControl::ToImage(m_doc.Views[static_cast<size_t>(n)]);
-}
-
-int PreviewPlayer::FrontLabelLeft(int width, int view)
-{
+int PreviewPlayer::FrontLabelLeft(int width, int view) {
     return static_cast<int>(Round(width / 2.0L - 20.0L - view * 50.0L / 7.0L));
 }
 
-void PreviewPlayer::WaitForTick(QTimer& timer)
-{
+void PreviewPlayer::WaitForTick(QTimer& timer) {
     timer.start();
-    while (timer.isActive()) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    while (timer.isActive())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
-void PreviewPlayer::play(const std::function<bool()>& closing)
-{
+void PreviewPlayer::play(const std::function<bool()>& closing) {
     m_shownKey = m_viewport.picture()->picture().cacheKey();
     QLabel* front = m_viewport.frontLabel();
     front->move(static_cast<int>(Round(m_viewport.width() / 2.0L)) - 20, front->y());

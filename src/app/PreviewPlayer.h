@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QObject>
-
 #include <array>
 #include <functional>
 

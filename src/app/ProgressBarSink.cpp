@@ -1,13 +1,11 @@
 #include "app/ProgressBarSink.h"
 
 #include <QProgressBar>
-
 #include <algorithm>
 
 namespace deptrix {
 
-void ProgressBarSink::setPosition(int percent)
-{
+void ProgressBarSink::setPosition(int percent) {
     const int value = std::clamp(percent, m_bar->minimum(), m_bar->maximum());
     if (value == m_bar->value()) return;
     m_bar->setValue(value);

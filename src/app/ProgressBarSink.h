@@ -10,7 +10,8 @@ namespace deptrix {
 /// without letting other events run in between.
 class ProgressBarSink final : public Progress {
 public:
-    explicit ProgressBarSink(QProgressBar* bar) : m_bar(bar) { }
+    explicit ProgressBarSink(QProgressBar* bar)
+        : m_bar(bar) { }
     void setPosition(int percent) override;
 
 private:

@@ -4,8 +4,8 @@
 
 namespace deptrix {
 
-StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent)
-{
+StatusPanels::StatusPanels(QWidget* parent)
+    : QStatusBar(parent) {
     setObjectName("StatusBar1");
     setSizeGripEnabled(true);
     static constexpr int kWidths[kPanelCount] = { 70, 90, 70, 110, 36, 50, 46, 50, 54, 40, 0 };
@@ -20,8 +20,12 @@ StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent)
     }
 }
 
-QString StatusPanels::text(int panel) const { return m_panels.at(static_cast<size_t>(panel))->text(); }
+QString StatusPanels::text(int panel) const {
+    return m_panels.at(static_cast<size_t>(panel))->text();
+}
 
-void StatusPanels::setText(int panel, const QString& text) { m_panels.at(static_cast<size_t>(panel))->setText(text); }
+void StatusPanels::setText(int panel, const QString& text) {
+    m_panels.at(static_cast<size_t>(panel))->setText(text);
+}
 
 } // namespace deptrix

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QStatusBar>
-
 #include <vector>
 
 class QLabel;

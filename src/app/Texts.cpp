@@ -2,30 +2,40 @@
 
 namespace deptrix {
 
-const LanguageTexts& TextsFor(int language)
-{
+const LanguageTexts& TextsFor(int language) {
     static const LanguageTexts english {
-        "Layer", "Group", "Offset",
+        "Layer",
+        "Group",
+        "Offset",
         "Deptrix",
-        "All", "One",
+        "All",
+        "One",
         "Chinese",
         " Please import *.psd",
         QString::fromUtf8(" Please set 3d parameters\uff0cand click the Preview button."),
         " Please stop preview",
         " Please export tiff file, or change 3d settings.",
-        "Original info", "Size (cm):", "Color:", "Layers:",
+        "Original info",
+        "Size (cm):",
+        "Color:",
+        "Layers:",
         "Please put on 3d glasses to see the 3d picture.",
     };
     static const LanguageTexts chinese {
-        QString::fromUtf8("图层"), QString::fromUtf8("群组"), QString::fromUtf8("移位"),
+        QString::fromUtf8("图层"),
+        QString::fromUtf8("群组"),
+        QString::fromUtf8("移位"),
         QString::fromUtf8("Deptrix 立体"),
-        QString::fromUtf8("全部"), QString::fromUtf8("单层"),
+        QString::fromUtf8("全部"),
+        QString::fromUtf8("单层"),
         QString::fromUtf8("英文"),
         QString::fromUtf8(" 请导入Psd图档"),
         QString::fromUtf8(" 请设置参数,然后预览"),
         QString::fromUtf8(" 请先停止预览"),
         QString::fromUtf8(" 请输出立体图片。或重新设置立体参数。"),
-        QString::fromUtf8("原图信息"), QString::fromUtf8("尺寸(厘米):"), QString::fromUtf8("颜色:"),
+        QString::fromUtf8("原图信息"),
+        QString::fromUtf8("尺寸(厘米):"),
+        QString::fromUtf8("颜色:"),
         QString::fromUtf8("层数:"),
         QString::fromUtf8("请戴上红绿立体眼镜,观看立体效果."),
     };

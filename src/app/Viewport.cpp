@@ -6,25 +6,27 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
-
 #include <algorithm>
 
 namespace deptrix {
 
 namespace {
 
-    // Zooming stops where the picture would become unusably small or huge.
-    constexpr int kMinSide = 16;
-    constexpr int kMaxSide = 32000;
+// Zooming stops where the picture would become unusably small or huge.
+constexpr int kMinSide = 16;
+constexpr int kMaxSide = 32000;
 
-    int RoundHalfEven(long double v) { return static_cast<int>(Round(v)); }
+int RoundHalfEven(long double v) {
+    return static_cast<int>(Round(v));
+}
 
 } // namespace
 
 Viewport::Viewport(QWidget* parent)
-    : QScrollArea(parent), m_content(new QWidget), m_picture(new PictureControl(m_content)),
-      m_front(new QLabel("Front", viewport()))
-{
+    : QScrollArea(parent)
+    , m_content(new QWidget)
+    , m_picture(new PictureControl(m_content))
+    , m_front(new QLabel("Front", viewport())) {
     setObjectName("ScrollBox1");
     m_picture->setObjectName("Image1");
     m_front->setObjectName("Label24");
@@ -57,8 +59,7 @@ Viewport::Viewport(QWidget* parent)
     updateContentSize();
 }
 
-void Viewport::fit(int imageWidth, int imageHeight)
-{
+void Viewport::fit(int imageWidth, int imageHeight) {
     if (imageWidth <= 0 || imageHeight <= 0) return;
     const QSize client = viewport()->size();
     int w = std::max(1, client.width() - 4);
@@ -71,12 +72,12 @@ void Viewport::fit(int imageWidth, int imageHeight)
     w = std::max(w, 1);
     h = std::max(h, 1);
     setScrollPosition({ 0, 0 });
-    m_picture->setGeometry(RoundHalfEven((client.width() - w) / 2.0L), RoundHalfEven((client.height() - h) / 2.0L), w, h);
+    m_picture->setGeometry(
+        RoundHalfEven((client.width() - w) / 2.0L), RoundHalfEven((client.height() - h) / 2.0L), w, h);
     updateContentSize();
 }
 
-void Viewport::enlarge(int imageHeight)
-{
+void Viewport::enlarge(int imageHeight) {
     const QSize picture = m_picture->pictureSize();
     if (picture.isEmpty()) return;
     const int w = RoundHalfEven(m_picture->width() * 1.5L);
@@ -86,8 +87,7 @@ void Viewport::enlarge(int imageHeight)
     afterZoom(imageHeight);
 }
 
-void Viewport::reduce(int imageHeight)
-{
+void Viewport::reduce(int imageHeight) {
     if (m_picture->pictureSize().isEmpty()) return;
     const int w = RoundHalfEven(m_picture->width() / 1.5L);
     const int h = RoundHalfEven(m_picture->height() / 1.5L);
@@ -96,8 +96,7 @@ void Viewport::reduce(int imageHeight)
     afterZoom(imageHeight);
 }
 
-void Viewport::afterZoom(int imageHeight)
-{
+void Viewport::afterZoom(int imageHeight) {
     setScrollPosition({ 0, 0 });
     m_picture->move(0, 0);
     updateContentSize();
@@ -107,8 +106,7 @@ void Viewport::afterZoom(int imageHeight)
     m_viewOffsetY = 0;
 }
 
-void Viewport::centre()
-{
+void Viewport::centre() {
     const QSize client = viewport()->size();
     const int dx = RoundHalfEven((client.width() - m_picture->width()) / 2.0L);
     const int dy = RoundHalfEven((client.height() - m_picture->height()) / 2.0L);
@@ -117,29 +115,28 @@ void Viewport::centre()
     setScrollPosition({ dx < 0 ? -dx : 0, dy < 0 ? -dy : 0 });
 }
 
-void Viewport::updateContentSize()
-{
+void Viewport::updateContentSize() {
     const QSize client = viewport()->size();
     const QRect picture = m_picture->geometry();
-    m_content->resize(std::max(client.width(), picture.right() + 1), std::max(client.height(), picture.bottom() + 1));
+    m_content->resize(
+        std::max(client.width(), picture.right() + 1), std::max(client.height(), picture.bottom() + 1));
 }
 
-void Viewport::resizeEvent(QResizeEvent* event)
-{
+void Viewport::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
     updateContentSize();
 }
 
-QPoint Viewport::scrollPosition() const { return { horizontalScrollBar()->value(), verticalScrollBar()->value() }; }
+QPoint Viewport::scrollPosition() const {
+    return { horizontalScrollBar()->value(), verticalScrollBar()->value() };
+}
 
-void Viewport::setScrollPosition(QPoint position)
-{
+void Viewport::setScrollPosition(QPoint position) {
     horizontalScrollBar()->setValue(position.x());
     verticalScrollBar()->setValue(position.y());
 }
 
-void Viewport::armPan(bool)
-{
+void Viewport::armPan(bool) {
     setFocus(Qt::OtherFocusReason);
     m_picture->setEnabled(false);
     viewport()->setCursor(Qt::OpenHandCursor);
@@ -147,16 +144,14 @@ void Viewport::armPan(bool)
     m_panArmed = true;
 }
 
-void Viewport::disarmPan(bool drawLineMode)
-{
+void Viewport::disarmPan(bool drawLineMode) {
     viewport()->unsetCursor();
     m_content->unsetCursor();
     m_panArmed = false;
     m_picture->setEnabled(drawLineMode);
 }
 
-bool Viewport::eventFilter(QObject* watched, QEvent* event)
-{
+bool Viewport::eventFilter(QObject* watched, QEvent* event) {
     if (watched != viewport() && watched != m_content && watched != m_picture)
         return QScrollArea::eventFilter(watched, event);
     // Only while the picture control is disabled do its mouse events belong to panning.

@@ -12,45 +12,44 @@ namespace deptrix {
 
 namespace {
 
-    constexpr int kMaxInstances = 64;
+constexpr int kMaxInstances = 64;
 
 #ifdef Q_OS_WIN
-    QStringList WindowsCandidates()
-    {
-        const QString first = QDir("D:/").exists() ? "D:/qv58temp/" : "c:/qv58temp/";
-        return { first, "d:/qv58temp/" };
-    }
+QStringList WindowsCandidates() {
+    const QString first = QDir("D:/").exists() ? "D:/qv58temp/" : "c:/qv58temp/";
+    return { first, "d:/qv58temp/" };
+}
 #endif
 
-    // Creates `folder` owner-only unless it exists; refuses links and files.
-    bool PrepareFolder(const QString& folder, QString& problem)
-    {
-        const QFileInfo info(folder);
-        if (info.isSymLink()) {
-            problem = folder + " is a symbolic link";
-            return false;
-        }
-        if (info.exists() && !info.isDir()) {
-            problem = folder + " exists and is not a folder";
-            return false;
-        }
-        if (!info.exists()) {
-            if (!QDir().mkpath(folder)) {
-                problem = "cannot create " + folder;
-                return false;
-            }
-        }
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        return true;
+// Creates `folder` owner-only unless it exists; refuses links and files.
+bool PrepareFolder(const QString& folder, QString& problem) {
+    const QFileInfo info(folder);
+    if (info.isSymLink()) {
+        problem = folder + " is a symbolic link";
+        return false;
     }
+    if (info.exists() && !info.isDir()) {
+        problem = folder + " exists and is not a folder";
+        return false;
+    }
+    if (!info.exists()) {
+        if (!QDir().mkpath(folder)) {
+            problem = "cannot create " + folder;
+            return false;
+        }
+    }
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return true;
+}
 
 } // namespace
 
 WorkFolder::WorkFolder() = default;
-WorkFolder::~WorkFolder() { close(); }
+WorkFolder::~WorkFolder() {
+    close();
+}
 
-void WorkFolder::open(const QString& base)
-{
+void WorkFolder::open(const QString& base) {
     close();
 #ifdef Q_OS_WIN
     QString problem;
@@ -62,7 +61,8 @@ void WorkFolder::open(const QString& base)
     }
     throw Error("File access denied: " + problem.toStdString());
 #else
-    const QString root = base.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::CacheLocation) : base;
+    const QString root
+        = base.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::CacheLocation) : base;
     if (root.isEmpty()) throw Error("No cache folder is available for the work folder");
     if (!QDir().mkpath(root)) throw Error("Cannot create the folder " + root.toStdString());
     QString problem;
@@ -72,7 +72,8 @@ void WorkFolder::open(const QString& base)
         auto lock = std::make_unique<QLockFile>(folder + ".lock");
         lock->setStaleLockTime(0); // a copy that crashed leaves a stale lock; its PID tells
         if (!lock->tryLock(0)) continue;
-        if (!PrepareFolder(folder, problem)) throw Error("Cannot use the work folder: " + problem.toStdString());
+        if (!PrepareFolder(folder, problem))
+            throw Error("Cannot use the work folder: " + problem.toStdString());
         m_lock = std::move(lock);
         m_path = QDir::cleanPath(folder) + "/";
         return;
@@ -81,8 +82,7 @@ void WorkFolder::open(const QString& base)
 #endif
 }
 
-void WorkFolder::emptyFiles() const
-{
+void WorkFolder::emptyFiles() const {
     if (m_path.isEmpty()) return;
     QDir dir(m_path);
     if (!dir.exists()) return;
@@ -91,8 +91,7 @@ void WorkFolder::emptyFiles() const
     for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) dir.remove(name);
 }
 
-void WorkFolder::close()
-{
+void WorkFolder::close() {
     if (m_lock) m_lock->unlock();
     m_lock.reset();
     m_path.clear();

@@ -5,8 +5,7 @@
 #include <QApplication>
 #include <QScreen>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("deptrix");
     QApplication::setOrganizationName("Deptrix");
@@ -18,7 +17,8 @@ int main(int argc, char* argv[])
         splash.runAsSplash();
     }
     // Without a window manager "maximised" means nothing; start at the screen's size.
-    if (const QScreen* screen = QApplication::primaryScreen()) window.setGeometry(screen->availableGeometry());
+    if (const QScreen* screen = QApplication::primaryScreen())
+        window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     return QApplication::exec();
 }

@@ -5,8 +5,7 @@
 
 namespace deptrix {
 
-const char* BatchUsage()
-{
+const char* BatchUsage() {
     return "Usage: deptrix-batch --info FILE.psd\n"
            "       deptrix-batch FILE.psd [--dump DIR] [--views DIR] [--focus ROW] [--depth FACTOR]\n"
            "                     [--offset ROW=PIXELS ...] [--gif PATH] [--anaglyph PATH] [--jps PATH]\n"
@@ -33,8 +32,7 @@ const char* BatchUsage()
            "Progress goes to standard error; the exit status is 0 on success and 1 on any failure.\n";
 }
 
-BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments)
-{
+BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     BatchOptions options;
     auto value = [&](size_t& i) -> const std::string& {
         if (i + 1 >= arguments.size()) throw Error(arguments[i] + " needs a value");

@@ -22,8 +22,7 @@ struct BatchOptions {
     std::string jpsPath;
 
     /// Whether the seven views have to be built.
-    bool needsViews() const
-    {
+    bool needsViews() const {
         return !viewsFolder.empty() || !gifPath.empty() || !anaglyphPath.empty() || !jpsPath.empty();
     }
 };

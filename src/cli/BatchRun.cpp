@@ -21,77 +21,71 @@ namespace deptrix {
 
 namespace {
 
-    // A private folder for the work files of one run, removed at the end.
-    class TemporaryFolder {
-    public:
-        TemporaryFolder()
-        {
-            std::random_device seed;
-            m_path = std::filesystem::temp_directory_path() / ("deptrix-batch-" + std::to_string(seed()));
-            std::filesystem::create_directory(m_path);
-            std::filesystem::permissions(m_path, std::filesystem::perms::owner_all);
-        }
-        ~TemporaryFolder()
-        {
-            std::error_code ignored;
-            std::filesystem::remove_all(m_path, ignored);
-        }
-        const std::filesystem::path& path() const { return m_path; }
+// A private folder for the work files of one run, removed at the end.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::random_device seed;
+        m_path = std::filesystem::temp_directory_path() / ("deptrix-batch-" + std::to_string(seed()));
+        std::filesystem::create_directory(m_path);
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all);
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    const std::filesystem::path& path() const { return m_path; }
 
-    private:
-        std::filesystem::path m_path;
-    };
+private:
+    std::filesystem::path m_path;
+};
 
-    std::string JsonString(const std::string& text)
-    {
-        std::string out = "\"";
-        for (const char c : text) {
-            switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += c;
-                }
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else {
+                out += c;
             }
         }
-        return out + "\"";
     }
+    return out + "\"";
+}
 
-    std::filesystem::path Under(const std::string& folder, const std::string& name)
-    {
-        return std::filesystem::path(folder) / name;
-    }
+std::filesystem::path Under(const std::string& folder, const std::string& name) {
+    return std::filesystem::path(folder) / name;
+}
 
-    void EnsureFolder(const std::string& folder)
-    {
-        std::error_code error;
-        std::filesystem::create_directories(folder, error);
-        if (error) throw Error(folder + ": cannot create the folder (" + error.message() + ")");
-    }
+void EnsureFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) throw Error(folder + ": cannot create the folder (" + error.message() + ")");
+}
 
 } // namespace
 
-void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder, Document& doc,
-    Progress& progress)
-{
+void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder,
+    Document& doc, Progress& progress) {
     doc.beginImport(psdPath.string());
     try {
         progress.setPosition(ReadPsd(psdPath, workFolder, doc, progress));
@@ -107,8 +101,7 @@ void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem:
     CmykToRgb(doc.Composite);
 }
 
-std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, std::string>& overrides)
-{
+std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, std::string>& overrides) {
     const int rows = doc.LayerCount;
     std::vector<std::string> cells;
     for (int r = 1; r <= rows; ++r) {
@@ -124,8 +117,7 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
     return cells;
 }
 
-void WriteInfoJson(const Document& doc, std::ostream& out)
-{
+void WriteInfoJson(const Document& doc, std::ostream& out) {
     out << "{\n";
     out << "  \"width\": " << doc.SourceWidth << ",\n";
     out << "  \"height\": " << doc.SourceHeight << ",\n";
@@ -139,16 +131,16 @@ void WriteInfoJson(const Document& doc, std::ostream& out)
     out << "  \"layers\": [";
     for (size_t i = 0; i < doc.Layers.size(); ++i) {
         const Tlayer& layer = doc.Layers[i];
-        out << (i ? ",\n" : "\n") << "    {\"index\": " << i << ", \"name\": " << JsonString(layer.displayName())
-            << ", \"top\": " << layer.Top << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
+        out << (i ? ",\n" : "\n") << "    {\"index\": " << i
+            << ", \"name\": " << JsonString(layer.displayName()) << ", \"top\": " << layer.Top
+            << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
             << ", \"height\": " << layer.Height << ", \"group\": " << static_cast<int>(layer.Group)
             << ", \"offset\": " << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
     }
     out << (doc.Layers.empty() ? "]\n" : "\n  ]\n") << "}\n";
 }
 
-void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress)
-{
+void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {
     TemporaryFolder work;
     Document doc;
     progress.beginStep("import");
@@ -176,13 +168,15 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     if (!options.viewsFolder.empty()) {
         EnsureFolder(options.viewsFolder);
         for (int n = 1; n <= kViewCount; ++n)
-            SaveBmp(doc.Views[static_cast<size_t>(n)], Under(options.viewsFolder, "view" + std::to_string(n) + ".bmp"));
+            SaveBmp(doc.Views[static_cast<size_t>(n)],
+                Under(options.viewsFolder, "view" + std::to_string(n) + ".bmp"));
     }
     if (!options.gifPath.empty()) {
         progress.beginStep("GIF");
         ExportGif(work.path(), doc.ImageMode, options.gifPath, progress);
     }
-    if (!options.anaglyphPath.empty()) SaveBmp(MakeAnaglyph(doc.Views[2], doc.Views[6]), options.anaglyphPath);
+    if (!options.anaglyphPath.empty())
+        SaveBmp(MakeAnaglyph(doc.Views[2], doc.Views[6]), options.anaglyphPath);
     if (!options.jpsPath.empty()) {
         const std::vector<std::uint8_t> jpeg = EncodeJpeg(SideBySide(doc.Views[3], doc.Views[6]), 90);
         WriteFileAtomically(options.jpsPath, jpeg);

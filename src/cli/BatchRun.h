@@ -1,11 +1,10 @@
 #pragma once
 
 #include "cli/BatchOptions.h"
+#include "core/Progress.h"
 
 #include <filesystem>
 #include <iosfwd>
-
-#include "core/Progress.h"
 
 namespace deptrix {
 
@@ -19,8 +18,8 @@ public:
 
 /// Imports the PSD into `doc` as the window's import does (reader, defaults, group
 /// frames, first composite converted to RGB), using `workFolder` for the work files.
-void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder, Document& doc,
-    Progress& progress);
+void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder,
+    Document& doc, Progress& progress);
 
 /// The layer table's Offset column after the import with the given overrides, row 1
 /// first, as the window would hold it.

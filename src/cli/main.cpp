@@ -16,21 +16,20 @@ namespace {
 // elsewhere only the end of each step is reported.
 class StderrProgress final : public deptrix::BatchProgress {
 public:
-    explicit StderrProgress(std::string name) : m_name(std::move(name)), m_terminal(isatty(2)) { }
-    ~StderrProgress() override
-    {
+    explicit StderrProgress(std::string name)
+        : m_name(std::move(name))
+        , m_terminal(isatty(2)) { }
+    ~StderrProgress() override {
         if (m_terminal && !m_step.empty()) std::fputc('\n', stderr);
     }
     /// The last step finished.
     void finish() { endStep(); }
-    void beginStep(const char* step) override
-    {
+    void beginStep(const char* step) override {
         endStep();
         m_step = step;
         m_last = -1;
     }
-    void setPosition(int percent) override
-    {
+    void setPosition(int percent) override {
         if (percent == m_last || !m_terminal) return;
         std::fprintf(stderr, "\r%s: %s %3d%%", m_name.c_str(), m_step.c_str(), percent);
         std::fflush(stderr);
@@ -38,8 +37,7 @@ public:
     }
 
 private:
-    void endStep()
-    {
+    void endStep() {
         if (m_step.empty()) return;
         if (m_terminal)
             std::fputc('\n', stderr);
@@ -56,8 +54,7 @@ private:
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     deptrix::BatchOptions options;
     try {
@@ -78,8 +75,9 @@ int main(int argc, char* argv[])
         // Messages about the file name it already; others get its path in front.
         const std::string message = error.what();
         const std::string name = std::filesystem::path(options.psdPath).filename().string();
-        std::cerr << "deptrix-batch: " << (message.find(name) == std::string::npos ? options.psdPath + ": " : "")
-                  << message << "\n";
+        std::cerr << "deptrix-batch: "
+                  << (message.find(name) == std::string::npos ? options.psdPath + ": " : "") << message
+                  << "\n";
         return 1;
     }
     return 0;

@@ -10,26 +10,25 @@ namespace deptrix {
 
 namespace {
 
-    constexpr std::uint32_t kFileHeaderSize = 14;
-    constexpr std::uint32_t kInfoHeaderSize = 40;
+constexpr std::uint32_t kFileHeaderSize = 14;
+constexpr std::uint32_t kInfoHeaderSize = 40;
 
-    void Put16(std::vector<std::uint8_t>& out, std::uint16_t v)
-    {
-        out.push_back(static_cast<std::uint8_t>(v));
-        out.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
+void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
 
-    void Put32(std::vector<std::uint8_t>& out, std::uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
 
-    int BitCount(PixelFormat format) { return BytesPerPixel(format) * 8; }
+int BitCount(PixelFormat format) {
+    return BytesPerPixel(format) * 8;
+}
 
 } // namespace
 
-std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap)
-{
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
     const int width = bitmap.width();
     const int height = bitmap.height();
     const std::size_t stride = RowStride(width, bitmap.format());
@@ -61,7 +60,8 @@ std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap)
         out.insert(out.end(), { v, v, v, 0 });
     }
 
-    const std::size_t used = static_cast<std::size_t>(width) * static_cast<std::size_t>(bitmap.bytesPerPixel());
+    const std::size_t used
+        = static_cast<std::size_t>(width) * static_cast<std::size_t>(bitmap.bytesPerPixel());
     for (int y = height - 1; y >= 0; --y) {
         const std::uint8_t* row = bitmap.row(y);
         out.insert(out.end(), row, row + used);
@@ -70,8 +70,7 @@ std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap)
     return out;
 }
 
-Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name)
-{
+Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name) {
     auto fail = [&name](const std::string& problem) -> Error { return Error(name + ": " + problem); };
     ByteReader in(bytes, ByteOrder::LittleEndian);
     if (bytes.size() < kFileHeaderSize + kInfoHeaderSize) throw fail("not a BMP file (too short)");
@@ -113,7 +112,8 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name)
     if (format == PixelFormat::Gray8) {
         if (colorsUsed == 0) colorsUsed = 256;
         if (colorsUsed > 256) throw fail("damaged BMP colour table");
-        const std::uint64_t paletteEnd = kFileHeaderSize + static_cast<std::uint64_t>(headerSize) + 4ull * colorsUsed;
+        const std::uint64_t paletteEnd
+            = kFileHeaderSize + static_cast<std::uint64_t>(headerSize) + 4ull * colorsUsed;
         if (paletteEnd > bytes.size()) throw fail("truncated BMP colour table");
     }
     const std::size_t stride = RowStride(width, format);
@@ -123,7 +123,8 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name)
         throw fail("truncated BMP pixel data");
 
     Bitmap bitmap(width, static_cast<int>(height), format);
-    const std::size_t used = static_cast<std::size_t>(width) * static_cast<std::size_t>(BytesPerPixel(format));
+    const std::size_t used
+        = static_cast<std::size_t>(width) * static_cast<std::size_t>(BytesPerPixel(format));
     for (std::int64_t fileRow = 0; fileRow < height; ++fileRow) {
         const int y = static_cast<int>(topDown ? fileRow : height - 1 - fileRow);
         std::memcpy(bitmap.row(y), bytes.data() + pixelOffset + fileRow * stride, used);
@@ -131,14 +132,12 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name)
     return bitmap;
 }
 
-void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path)
-{
+void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = EncodeBmp(bitmap);
     WriteFileAtomically(path, bytes);
 }
 
-Bitmap LoadBmp(const std::filesystem::path& path)
-{
+Bitmap LoadBmp(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path, 2ull << 30);
     return DecodeBmp(bytes, DisplayName(path));
 }

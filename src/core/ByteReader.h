@@ -13,9 +13,9 @@ enum class ByteOrder { LittleEndian, BigEndian };
 class ByteReader {
 public:
     ByteReader(std::span<const std::uint8_t> bytes, ByteOrder order, std::string context = "data")
-        : m_bytes(bytes), m_order(order), m_context(std::move(context))
-    {
-    }
+        : m_bytes(bytes)
+        , m_order(order)
+        , m_context(std::move(context)) { }
 
     std::uint64_t position() const { return m_pos; }
     std::uint64_t size() const { return m_bytes.size(); }

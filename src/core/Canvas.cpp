@@ -5,57 +5,55 @@
 #include <QImage>
 #include <QPainter>
 #include <QPolygon>
-
 #include <cstring>
 
 namespace deptrix {
 
 namespace {
 
-    QImage::Format ImageFormat(PixelFormat format)
-    {
-        switch (format) {
-        case PixelFormat::Gray8:
-            return QImage::Format_Grayscale8;
-        case PixelFormat::Bgr24:
-            return QImage::Format_BGR888;
-        case PixelFormat::Cmyk32:
-            break;
-        }
-        throw Error("drawing on CMYK pictures is not supported");
+QImage::Format ImageFormat(PixelFormat format) {
+    switch (format) {
+    case PixelFormat::Gray8:
+        return QImage::Format_Grayscale8;
+    case PixelFormat::Bgr24:
+        return QImage::Format_BGR888;
+    case PixelFormat::Cmyk32:
+        break;
     }
+    throw Error("drawing on CMYK pictures is not supported");
+}
 
-    QPainter::CompositionMode Composition(PenMode mode)
-    {
-        switch (mode) {
-        case PenMode::Copy:
-            return QPainter::CompositionMode_Source;
-        case PenMode::NotXor:
-            return QPainter::RasterOp_NotSourceXorDestination;
-        case PenMode::Mask:
-            return QPainter::RasterOp_SourceAndDestination;
-        }
+QPainter::CompositionMode Composition(PenMode mode) {
+    switch (mode) {
+    case PenMode::Copy:
         return QPainter::CompositionMode_Source;
+    case PenMode::NotXor:
+        return QPainter::RasterOp_NotSourceXorDestination;
+    case PenMode::Mask:
+        return QPainter::RasterOp_SourceAndDestination;
     }
+    return QPainter::CompositionMode_Source;
+}
 
-    QColor ToColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+QColor ToColor(Rgb c) {
+    return QColor(c.r, c.g, c.b);
+}
 
-    QPolygon ToPolygon(std::span<const Tpoint> points)
-    {
-        QPolygon polygon(static_cast<int>(points.size()));
-        for (size_t i = 0; i < points.size(); ++i) polygon.setPoint(static_cast<int>(i), points[i].x, points[i].y);
-        return polygon;
-    }
+QPolygon ToPolygon(std::span<const Tpoint> points) {
+    QPolygon polygon(static_cast<int>(points.size()));
+    for (size_t i = 0; i < points.size(); ++i)
+        polygon.setPoint(static_cast<int>(i), points[i].x, points[i].y);
+    return polygon;
+}
 
 } // namespace
 
-Canvas::Canvas(Bitmap& target)
-{
+Canvas::Canvas(Bitmap& target) {
     const QImage::Format format = ImageFormat(target.format());
     if (target.empty()) throw Error("cannot draw on an empty picture");
     // The image views the bitmap's own rows; nothing is copied.
-    m_image = std::make_unique<QImage>(target.bits(), target.width(), target.height(),
-        static_cast<qsizetype>(target.stride()), format);
+    m_image = std::make_unique<QImage>(
+        target.bits(), target.width(), target.height(), static_cast<qsizetype>(target.stride()), format);
     m_painter = std::make_unique<QPainter>(m_image.get());
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_painter->setCompositionMode(QPainter::CompositionMode_Source);
@@ -63,13 +61,11 @@ Canvas::Canvas(Bitmap& target)
     setNoBrush();
 }
 
-Canvas::~Canvas()
-{
+Canvas::~Canvas() {
     if (m_painter) m_painter->end();
 }
 
-void Canvas::setPen(Rgb color, int width, PenMode mode)
-{
+void Canvas::setPen(Rgb color, int width, PenMode mode) {
     QPen pen(ToColor(color));
     pen.setWidth(width < 1 ? 1 : width);
     pen.setCapStyle(Qt::RoundCap);
@@ -78,22 +74,28 @@ void Canvas::setPen(Rgb color, int width, PenMode mode)
     setMode(mode);
 }
 
-void Canvas::setNoPen() { m_painter->setPen(Qt::NoPen); }
+void Canvas::setNoPen() {
+    m_painter->setPen(Qt::NoPen);
+}
 
-void Canvas::setBrush(Rgb color) { m_painter->setBrush(QBrush(ToColor(color))); }
+void Canvas::setBrush(Rgb color) {
+    m_painter->setBrush(QBrush(ToColor(color)));
+}
 
-void Canvas::setNoBrush() { m_painter->setBrush(Qt::NoBrush); }
+void Canvas::setNoBrush() {
+    m_painter->setBrush(Qt::NoBrush);
+}
 
-void Canvas::setMode(PenMode mode) { m_painter->setCompositionMode(Composition(mode)); }
+void Canvas::setMode(PenMode mode) {
+    m_painter->setCompositionMode(Composition(mode));
+}
 
-void Canvas::polygon(std::span<const Tpoint> points)
-{
+void Canvas::polygon(std::span<const Tpoint> points) {
     if (points.empty()) return;
     m_painter->drawPolygon(ToPolygon(points), Qt::OddEvenFill);
 }
 
-void Canvas::polyline(std::span<const Tpoint> points)
-{
+void Canvas::polyline(std::span<const Tpoint> points) {
     if (points.empty()) return;
     if (points.size() == 1) {
         m_painter->drawPoint(points[0].x, points[0].y);
@@ -102,10 +104,11 @@ void Canvas::polyline(std::span<const Tpoint> points)
     m_painter->drawPolyline(ToPolygon(points));
 }
 
-void Canvas::line(int x1, int y1, int x2, int y2) { m_painter->drawLine(x1, y1, x2, y2); }
+void Canvas::line(int x1, int y1, int x2, int y2) {
+    m_painter->drawLine(x1, y1, x2, y2);
+}
 
-void Canvas::rectangle(int x1, int y1, int x2, int y2)
-{
+void Canvas::rectangle(int x1, int y1, int x2, int y2) {
     if (x2 <= x1 || y2 <= y1) return;
     const QPen pen = m_painter->pen();
     if (pen.style() == Qt::NoPen) {
@@ -117,8 +120,7 @@ void Canvas::rectangle(int x1, int y1, int x2, int y2)
     }
 }
 
-void Canvas::ellipse(int x1, int y1, int x2, int y2)
-{
+void Canvas::ellipse(int x1, int y1, int x2, int y2) {
     if (x2 <= x1 || y2 <= y1) return;
     // The outline runs inside the box, as the filled interior does.
     const QPen pen = m_painter->pen();
@@ -126,16 +128,14 @@ void Canvas::ellipse(int x1, int y1, int x2, int y2)
     m_painter->drawEllipse(QRectF(x1 + inset, y1 + inset, x2 - x1 - 2 * inset, y2 - y1 - 2 * inset));
 }
 
-void Canvas::clear(Rgb color)
-{
+void Canvas::clear(Rgb color) {
     const QPainter::CompositionMode mode = m_painter->compositionMode();
     m_painter->setCompositionMode(QPainter::CompositionMode_Source);
     m_painter->fillRect(m_image->rect(), ToColor(color));
     m_painter->setCompositionMode(mode);
 }
 
-void StretchNearest(const Bitmap& source, Bitmap& target)
-{
+void StretchNearest(const Bitmap& source, Bitmap& target) {
     if (source.format() != target.format()) throw Error("stretch between different pixel formats");
     if (source.empty() || target.empty()) return;
     const int bpp = source.bytesPerPixel();
@@ -144,7 +144,8 @@ void StretchNearest(const Bitmap& source, Bitmap& target)
     const std::int64_t tw = target.width();
     const std::int64_t th = target.height();
     std::vector<int> columns(static_cast<size_t>(tw));
-    for (std::int64_t x = 0; x < tw; ++x) columns[static_cast<size_t>(x)] = static_cast<int>(x * sw / tw) * bpp;
+    for (std::int64_t x = 0; x < tw; ++x)
+        columns[static_cast<size_t>(x)] = static_cast<int>(x * sw / tw) * bpp;
     // The pixel size is a constant inside each loop: a copy call per pixel would cost
     // more than the copy.
     auto stretchRows = [&]<int Bytes>() {

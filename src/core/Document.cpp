@@ -2,8 +2,7 @@
 
 namespace deptrix {
 
-void Document::beginImport(const std::string& path)
-{
+void Document::beginImport(const std::string& path) {
     if (DocumentLoaded) {
         Composite.release();
         Coverage.release();
@@ -27,8 +26,7 @@ void Document::beginImport(const std::string& path)
     UngroupedLayers.clear();
 }
 
-void Document::applyLayerDefaults()
-{
+void Document::applyLayerDefaults() {
     ViewLeft.assign(Layers.size(), 0);
     for (size_t i = 0; i < Layers.size(); ++i) {
         Tlayer& layer = Layers[i];
@@ -39,8 +37,7 @@ void Document::applyLayerDefaults()
     }
 }
 
-void Document::clearLayers()
-{
+void Document::clearLayers() {
     Layers.clear();
     LayerBitmaps.clear();
     LayerMasks.clear();
@@ -67,8 +64,7 @@ void Document::clearLayers()
     SourceHeight = 0;
 }
 
-void Document::release()
-{
+void Document::release() {
     if (DocumentLoaded) {
         Composite.release();
         Coverage.release();
@@ -82,17 +78,16 @@ void Document::release()
     DefaultOffsets.clear();
 }
 
-void Document::resetViews()
-{
+void Document::resetViews() {
     for (int n = 1; n <= kViewCount; ++n) Views[n] = Bitmap();
 }
 
-bool Document::consistent() const
-{
+bool Document::consistent() const {
     if (Layers.size() != LayerCount || LayerBitmaps.size() != LayerCount || LayerMasks.size() != LayerCount)
         return false;
     for (size_t i = 0; i < LayerCount; ++i) {
-        if (LayerBitmaps[i].width() != LayerMasks[i].width() || LayerBitmaps[i].height() != LayerMasks[i].height())
+        if (LayerBitmaps[i].width() != LayerMasks[i].width()
+            || LayerBitmaps[i].height() != LayerMasks[i].height())
             return false;
     }
     return true;

@@ -9,7 +9,8 @@ namespace deptrix {
 /// wrapper shows it in a message box, the batch front end prints it.
 class Error : public std::runtime_error {
 public:
-    explicit Error(const std::string& message) : std::runtime_error(message) { }
+    explicit Error(const std::string& message)
+        : std::runtime_error(message) { }
 };
 
 /// A text that does not convert to a number ("'abc' is not a valid integer value").

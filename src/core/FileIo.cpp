@@ -11,19 +11,18 @@
 
 namespace deptrix {
 
-std::string DisplayName(const std::filesystem::path& path)
-{
+std::string DisplayName(const std::filesystem::path& path) {
     const auto name = path.filename().u8string();
     return std::string(name.begin(), name.end());
 }
 
-std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, std::uint64_t limitBytes)
-{
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, std::uint64_t limitBytes) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) throw Error(DisplayName(path) + ": cannot open the file (" + std::strerror(errno) + ")");
     const std::streamoff size = in.tellg();
     if (size < 0) throw Error(DisplayName(path) + ": cannot read the file");
-    if (static_cast<std::uint64_t>(size) > limitBytes) throw Error(DisplayName(path) + ": the file is too large");
+    if (static_cast<std::uint64_t>(size) > limitBytes)
+        throw Error(DisplayName(path) + ": the file is too large");
     std::vector<std::uint8_t> bytes(static_cast<size_t>(size));
     in.seekg(0);
     if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
@@ -31,11 +30,10 @@ std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, std::
     return bytes;
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
-{
+void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     std::random_device seed;
-    const auto temp = path.parent_path()
-        / (path.filename().string() + ".tmp" + std::to_string(seed() % 1000000u));
+    const auto temp
+        = path.parent_path() / (path.filename().string() + ".tmp" + std::to_string(seed() % 1000000u));
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) throw Error(DisplayName(path) + ": cannot write the file (" + std::strerror(errno) + ")");

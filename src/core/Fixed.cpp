@@ -7,21 +7,19 @@ namespace deptrix {
 
 namespace {
 
-    constexpr long double kMaxInt64 = 9223372036854775807.0L;
-    constexpr long double kMinInt64 = -9223372036854775808.0L;
+constexpr long double kMaxInt64 = 9223372036854775807.0L;
+constexpr long double kMinInt64 = -9223372036854775808.0L;
 
-    std::int64_t Saturate(long double integral)
-    {
-        if (std::isnan(integral)) return 0;
-        if (integral >= kMaxInt64) return std::numeric_limits<std::int64_t>::max();
-        if (integral <= kMinInt64) return std::numeric_limits<std::int64_t>::min();
-        return static_cast<std::int64_t>(integral);
-    }
+std::int64_t Saturate(long double integral) {
+    if (std::isnan(integral)) return 0;
+    if (integral >= kMaxInt64) return std::numeric_limits<std::int64_t>::max();
+    if (integral <= kMinInt64) return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(integral);
+}
 
 } // namespace
 
-std::int64_t Round(long double value)
-{
+std::int64_t Round(long double value) {
     if (!std::isfinite(value)) return Saturate(value);
     const long double below = std::floor(value);
     const long double fraction = value - below;
@@ -35,6 +33,8 @@ std::int64_t Round(long double value)
     return Saturate(result);
 }
 
-std::int64_t Trunc(long double value) { return Saturate(std::trunc(value)); }
+std::int64_t Trunc(long double value) {
+    return Saturate(std::trunc(value));
+}
 
 } // namespace deptrix

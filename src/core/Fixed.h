@@ -17,8 +17,12 @@ std::int64_t Round(long double value);
 std::int64_t Trunc(long double value);
 
 /// Round(value x 10000): the fixed-point form of a typed value.
-inline Fixed ToFixed(long double value) { return Round(value * 10000.0L); }
+inline Fixed ToFixed(long double value) {
+    return Round(value * 10000.0L);
+}
 
-inline long double FromFixed(Fixed value) { return static_cast<long double>(value) / 10000.0L; }
+inline long double FromFixed(Fixed value) {
+    return static_cast<long double>(value) / 10000.0L;
+}
 
 } // namespace deptrix

@@ -12,50 +12,50 @@ namespace deptrix {
 
 namespace {
 
-    bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-    bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-    struct Decimal {
-        bool negative = false;
-        std::string digits; // significant digits, no trailing zeros, at least one
-        int exponent = 0; // value = 0.d1d2d3... x 10^(exponent + 1), i.e. d1 sits at 10^exponent
-    };
+struct Decimal {
+    bool negative = false;
+    std::string digits; // significant digits, no trailing zeros, at least one
+    int exponent = 0; // value = 0.d1d2d3... x 10^(exponent + 1), i.e. d1 sits at 10^exponent
+};
 
-    Decimal ToDecimal(long double value, int significant)
-    {
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%.*Le", significant - 1, value);
-        Decimal result;
-        const char* p = buffer;
-        if (*p == '-') {
-            result.negative = true;
-            ++p;
-        }
-        for (; *p && *p != 'e'; ++p)
-            if (IsDigit(*p)) result.digits.push_back(*p);
-        if (*p == 'e') result.exponent = std::atoi(p + 1);
-        while (result.digits.size() > 1 && result.digits.back() == '0') result.digits.pop_back();
-        if (result.digits == "0") {
-            result.negative = false;
-            result.exponent = 0;
-        }
-        return result;
+Decimal ToDecimal(long double value, int significant) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*Le", significant - 1, value);
+    Decimal result;
+    const char* p = buffer;
+    if (*p == '-') {
+        result.negative = true;
+        ++p;
     }
-
-    [[noreturn]] void ThrowNotReal(std::string_view text)
-    {
-        throw ConvertError("'" + std::string(text) + "' is not a valid floating point value");
+    for (; *p && *p != 'e'; ++p)
+        if (IsDigit(*p)) result.digits.push_back(*p);
+    if (*p == 'e') result.exponent = std::atoi(p + 1);
+    while (result.digits.size() > 1 && result.digits.back() == '0') result.digits.pop_back();
+    if (result.digits == "0") {
+        result.negative = false;
+        result.exponent = 0;
     }
+    return result;
+}
 
-    [[noreturn]] void ThrowNotInteger(std::string_view text)
-    {
-        throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
-    }
+[[noreturn]] void ThrowNotReal(std::string_view text) {
+    throw ConvertError("'" + std::string(text) + "' is not a valid floating point value");
+}
+
+[[noreturn]] void ThrowNotInteger(std::string_view text) {
+    throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
+}
 
 } // namespace
 
-std::string FormatNumber(long double value)
-{
+std::string FormatNumber(long double value) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     const Decimal d = ToDecimal(value, 15);
@@ -75,14 +75,15 @@ std::string FormatNumber(long double value)
         if (count <= integerDigits) {
             text.append(d.digits).append(integerDigits - count, '0');
         } else {
-            text.append(d.digits, 0, integerDigits).append(".").append(d.digits, integerDigits, std::string::npos);
+            text.append(d.digits, 0, integerDigits)
+                .append(".")
+                .append(d.digits, integerDigits, std::string::npos);
         }
     }
     return text;
 }
 
-long double ParseReal(std::string_view text)
-{
+long double ParseReal(std::string_view text) {
     size_t i = 0;
     const size_t n = text.size();
     while (i < n && IsBlank(text[i])) ++i;
@@ -114,8 +115,7 @@ long double ParseReal(std::string_view text)
     return value;
 }
 
-std::int32_t ParseInteger(std::string_view text)
-{
+std::int32_t ParseInteger(std::string_view text) {
     size_t i = 0;
     const size_t n = text.size();
     while (i < n && IsBlank(text[i])) ++i;
@@ -157,16 +157,15 @@ std::int32_t ParseInteger(std::string_view text)
     return static_cast<std::int32_t>(value);
 }
 
-std::string FormatReal23(long double value)
-{
+std::string FormatReal23(long double value) {
     if (!std::isfinite(value)) value = 0;
     const Decimal d = ToDecimal(value, 15);
     std::string digits = d.digits;
     digits.resize(15, '0');
     const int exponent = d.digits == "0" ? 0 : d.exponent;
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%c%c.%sE%c%04d", d.negative ? '-' : ' ', digits[0], digits.c_str() + 1,
-        exponent < 0 ? '-' : '+', exponent < 0 ? -exponent : exponent);
+    std::snprintf(buffer, sizeof buffer, "%c%c.%sE%c%04d", d.negative ? '-' : ' ', digits[0],
+        digits.c_str() + 1, exponent < 0 ? '-' : '+', exponent < 0 ? -exponent : exponent);
     return buffer;
 }
 

@@ -14,7 +14,9 @@ namespace deptrix {
 std::string FormatNumber(long double value);
 
 /// The text of a fixed-point value (value / 10000).
-inline std::string FormatFixed(Fixed value) { return FormatNumber(FromFixed(value)); }
+inline std::string FormatFixed(Fixed value) {
+    return FormatNumber(FromFixed(value));
+}
 
 /// A decimal or scientific number with optional surrounding blanks. Throws
 /// ConvertError "'<text>' is not a valid floating point value" otherwise.
@@ -25,7 +27,9 @@ long double ParseReal(std::string_view text);
 std::int32_t ParseInteger(std::string_view text);
 
 /// Round(ParseReal(text) x 10000).
-inline Fixed ParseFixed(std::string_view text) { return ToFixed(ParseReal(text)); }
+inline Fixed ParseFixed(std::string_view text) {
+    return ToFixed(ParseReal(text));
+}
 
 /// The fixed 23-character real form of the text files: a sign position (blank or
 /// "-"), one digit, a point, 14 digits, "E", the exponent sign and four exponent

@@ -11,16 +11,20 @@ namespace deptrix {
 
 namespace {
 
-    bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsSeparator(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
-    [[noreturn]] void ThrowInvalidNumber() { throw Error("Invalid numeric input"); }
+[[noreturn]] void ThrowInvalidNumber() {
+    throw Error("Invalid numeric input");
+}
 
 } // namespace
 
-TokenReader::TokenReader(std::string text) : m_text(std::move(text)) { }
+TokenReader::TokenReader(std::string text)
+    : m_text(std::move(text)) { }
 
-TokenReader TokenReader::FromFile(const std::filesystem::path& path)
-{
+TokenReader TokenReader::FromFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw Error("File not found");
     std::ostringstream contents;
@@ -28,16 +32,14 @@ TokenReader TokenReader::FromFile(const std::filesystem::path& path)
     return TokenReader(contents.str());
 }
 
-std::string TokenReader::nextToken()
-{
+std::string TokenReader::nextToken() {
     while (m_pos < m_text.size() && IsSeparator(m_text[m_pos])) ++m_pos;
     const size_t start = m_pos;
     while (m_pos < m_text.size() && !IsSeparator(m_text[m_pos])) ++m_pos;
     return m_text.substr(start, m_pos - start);
 }
 
-std::int64_t TokenReader::readInteger()
-{
+std::int64_t TokenReader::readInteger() {
     const std::string token = nextToken();
     if (token.empty()) return 0;
     size_t i = 0;
@@ -54,8 +56,7 @@ std::int64_t TokenReader::readInteger()
     return negative ? -value : value;
 }
 
-long double TokenReader::readReal()
-{
+long double TokenReader::readReal() {
     const std::string token = nextToken();
     if (token.empty()) return 0;
     try {
@@ -65,8 +66,7 @@ long double TokenReader::readReal()
     }
 }
 
-std::string TokenReader::readLine()
-{
+std::string TokenReader::readLine() {
     const size_t start = m_pos;
     while (m_pos < m_text.size() && m_text[m_pos] != '\r' && m_text[m_pos] != '\n') ++m_pos;
     std::string line = m_text.substr(start, m_pos - start);
@@ -74,8 +74,7 @@ std::string TokenReader::readLine()
     return line;
 }
 
-void TokenReader::skipLine()
-{
+void TokenReader::skipLine() {
     while (m_pos < m_text.size() && m_text[m_pos] != '\r' && m_text[m_pos] != '\n') ++m_pos;
     if (m_pos < m_text.size() && m_text[m_pos] == '\r') ++m_pos;
     if (m_pos < m_text.size() && m_text[m_pos] == '\n') ++m_pos;

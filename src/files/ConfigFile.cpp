@@ -11,17 +11,23 @@ namespace deptrix {
 
 namespace {
 
-    constexpr const char* kContactLine = "Deptrix 10.0  www.deptrix.example  support@deptrix.example  +1 555 0100";
+constexpr const char* kContactLine
+    = "Deptrix 10.0  www.deptrix.example  support@deptrix.example  +1 555 0100";
 
-    std::int32_t Low32(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
-    std::uint8_t Low8(std::int64_t v) { return static_cast<std::uint8_t>(static_cast<std::uint64_t>(v)); }
+std::int32_t Low32(std::int64_t v) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+}
+std::uint8_t Low8(std::int64_t v) {
+    return static_cast<std::uint8_t>(static_cast<std::uint64_t>(v));
+}
 
-    bool OutOfRange(Fixed v, Fixed low, Fixed high) { return v < low || v > high; }
+bool OutOfRange(Fixed v, Fixed low, Fixed high) {
+    return v < low || v > high;
+}
 
 } // namespace
 
-ConfigValues ParseConfig(const std::string& text)
-{
+ConfigValues ParseConfig(const std::string& text) {
     TokenReader in(text);
     ConfigValues v;
     for (auto& field : v.Reserved) field = Low32(in.readInteger());
@@ -38,8 +44,7 @@ ConfigValues ParseConfig(const std::string& text)
     return v;
 }
 
-bool RepairConfig(ConfigValues& v)
-{
+bool RepairConfig(ConfigValues& v) {
     const ConfigValues before = v;
     if (OutOfRange(v.Lpi, 90000, 1700000)) v.Lpi = 424775;
     if (OutOfRange(v.OutDpi, 1000000, 101600000)) v.OutDpi = 12000000;
@@ -51,20 +56,19 @@ bool RepairConfig(ConfigValues& v)
     return !(v == before);
 }
 
-std::string FormatConfig(const ConfigValues& v)
-{
+std::string FormatConfig(const ConfigValues& v) {
     std::string text;
     for (std::int32_t field : v.Reserved) text += std::to_string(field) + " ";
     text += std::to_string(v.Language) + " " + FormatReal23(FromFixed(v.DepthFactor)) + "\r\n";
-    text += FormatReal23(FromFixed(v.Lpi)) + " " + std::to_string(v.Angles) + " " + FormatReal23(FromFixed(v.OutDpi))
-        + " " + FormatReal23(FromFixed(v.OutWidth)) + " " + FormatReal23(FromFixed(v.OutHeight)) + " "
-        + std::to_string(v.ColorMode) + " " + std::to_string(v.HScale) + "\r\n";
+    text += FormatReal23(FromFixed(v.Lpi)) + " " + std::to_string(v.Angles) + " "
+        + FormatReal23(FromFixed(v.OutDpi)) + " " + FormatReal23(FromFixed(v.OutWidth)) + " "
+        + FormatReal23(FromFixed(v.OutHeight)) + " " + std::to_string(v.ColorMode) + " "
+        + std::to_string(v.HScale) + "\r\n";
     text += std::string(kContactLine) + "\r\n";
     return text;
 }
 
-void ApplyConfig(const ConfigValues& v, Document& doc)
-{
+void ApplyConfig(const ConfigValues& v, Document& doc) {
     doc.DepthFactor = v.DepthFactor;
     doc.Lpi = v.Lpi;
     doc.Angles = v.Angles;
@@ -75,8 +79,7 @@ void ApplyConfig(const ConfigValues& v, Document& doc)
     doc.HScale = v.HScale;
 }
 
-void StoreConfig(const Document& doc, ConfigValues& v)
-{
+void StoreConfig(const Document& doc, ConfigValues& v) {
     v.DepthFactor = doc.DepthFactor;
     v.Lpi = doc.Lpi;
     v.Angles = doc.Angles;
@@ -87,14 +90,12 @@ void StoreConfig(const Document& doc, ConfigValues& v)
     v.HScale = doc.HScale;
 }
 
-ConfigValues ReadConfigFile(const std::filesystem::path& path)
-{
+ConfigValues ReadConfigFile(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path, 1 << 20);
     return ParseConfig(std::string(bytes.begin(), bytes.end()));
 }
 
-void WriteConfigFile(const std::filesystem::path& path, const ConfigValues& values)
-{
+void WriteConfigFile(const std::filesystem::path& path, const ConfigValues& values) {
     const std::string text = FormatConfig(values);
     WriteFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }

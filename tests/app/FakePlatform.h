@@ -3,7 +3,6 @@
 #include "app/Platform.h"
 
 #include <QStringList>
-
 #include <deque>
 
 namespace deptrix {
@@ -25,18 +24,15 @@ public:
     int sleptMs = 0;
     bool busy = false;
 
-    QString openFileName(QWidget*, const FileDialogOptions& options) override
-    {
+    QString openFileName(QWidget*, const FileDialogOptions& options) override {
         openRequests.push_back(options);
         return Next(openAnswers);
     }
-    QString saveFileName(QWidget*, const FileDialogOptions& options) override
-    {
+    QString saveFileName(QWidget*, const FileDialogOptions& options) override {
         saveRequests.push_back(options);
         return Next(saveAnswers);
     }
-    bool askYesNo(QWidget*, const QString&, const QString&) override
-    {
+    bool askYesNo(QWidget*, const QString&, const QString&) override {
         if (yesNoAnswers.empty()) return false;
         const bool answer = yesNoAnswers.front();
         yesNoAnswers.pop_front();
@@ -47,16 +43,14 @@ public:
     void beep() override { ++beeps; }
     void setBusyCursor(bool value) override { busy = value; }
     bool isBusyCursor() const override { return busy; }
-    bool openExternal(const QString& pathOrUrl) override
-    {
+    bool openExternal(const QString& pathOrUrl) override {
         opened << pathOrUrl;
         return true;
     }
     void sleepMs(int milliseconds) override { sleptMs += milliseconds; }
 
 private:
-    static QString Next(std::deque<QString>& queue)
-    {
+    static QString Next(std::deque<QString>& queue) {
         if (queue.empty()) return QString();
         QString answer = queue.front();
         queue.pop_front();

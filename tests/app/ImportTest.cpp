@@ -18,20 +18,22 @@
 namespace deptrix {
 namespace {
 
-QString SamplePath() { return QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd"; }
-QString FixturePath(const char* name) { return QString(DEPTRIX_FIXTURES_DIR) + "/" + name; }
+QString SamplePath() {
+    return QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd";
+}
+QString FixturePath(const char* name) {
+    return QString(DEPTRIX_FIXTURES_DIR) + "/" + name;
+}
 
 class Import : public WindowFixture {
 protected:
-    void importFile(const QString& path)
-    {
+    void importFile(const QString& path) {
         platform.openAnswers.push_back(path);
         window->mainMenu()->action("N6")->trigger();
     }
 };
 
-TEST_F(Import, TheSampleFillsTheTableStatusBarAndCaption)
-{
+TEST_F(Import, TheSampleFillsTheTableStatusBarAndCaption) {
     open();
     window->resize(1200, 800);
     importFile(SamplePath());
@@ -60,13 +62,15 @@ TEST_F(Import, TheSampleFillsTheTableStatusBarAndCaption)
     EXPECT_EQ(status->text(5), "150");
     EXPECT_EQ(status->text(7), "RGB");
     EXPECT_EQ(status->text(9), "11");
-    EXPECT_EQ(status->text(StatusPanels::kPromptPanel), QString::fromUtf8(" Please set 3d parameters，and click the Preview button."));
+    EXPECT_EQ(status->text(StatusPanels::kPromptPanel),
+        QString::fromUtf8(" Please set 3d parameters，and click the Preview button."));
     // Output height keeps the picture's proportions: 5 / 1.3333, cut to the field's 8 characters.
     EXPECT_EQ(window->document().AspectRatio, 13333);
     EXPECT_EQ(window->parameterPanel()->heightField()->text(), "3.750093");
 
     for (int enabled : { 3, 4, 9 }) EXPECT_TRUE(window->speedButton(enabled)->isEnabled()) << enabled;
-    for (int disabled : { 2, 5, 10, 6, 7, 8, 11 }) EXPECT_FALSE(window->speedButton(disabled)->isEnabled()) << disabled;
+    for (int disabled : { 2, 5, 10, 6, 7, 8, 11 })
+        EXPECT_FALSE(window->speedButton(disabled)->isEnabled()) << disabled;
     EXPECT_TRUE(find<QWidget>("GroupBox2")->isEnabled());
     EXPECT_TRUE(grid->isEnabled());
     EXPECT_FALSE(window->mainMenu()->action("ExportGif1")->isEnabled());
@@ -92,8 +96,7 @@ TEST_F(Import, TheSampleFillsTheTableStatusBarAndCaption)
     }
 }
 
-TEST_F(Import, ARealFileFromAnotherProgramImports)
-{
+TEST_F(Import, ARealFileFromAnotherProgramImports) {
     if (!QFileInfo::exists(FixturePath("psd-tools/2layers.psd"))) GTEST_SKIP() << "fixtures folder absent";
     open();
     importFile(FixturePath("psd-tools/2layers.psd"));
@@ -108,8 +111,7 @@ TEST_F(Import, ARealFileFromAnotherProgramImports)
     EXPECT_EQ(window->statusPanels()->text(5), "72");
 }
 
-TEST_F(Import, ADamagedFileLeavesAnEmptyDocumentAndSaysWhy)
-{
+TEST_F(Import, ADamagedFileLeavesAnEmptyDocumentAndSaysWhy) {
     open();
     importFile(SamplePath());
     ASSERT_EQ(window->document().LayerCount, 11);
@@ -140,8 +142,7 @@ TEST_F(Import, ADamagedFileLeavesAnEmptyDocumentAndSaysWhy)
     EXPECT_EQ(platform.errors.size(), 1);
 }
 
-TEST_F(Import, CancellingTheDialogChangesNothing)
-{
+TEST_F(Import, CancellingTheDialogChangesNothing) {
     open();
     window->SpeedButton1Click();
     ASSERT_EQ(platform.openRequests.size(), 1u);
@@ -151,8 +152,7 @@ TEST_F(Import, CancellingTheDialogChangesNothing)
     EXPECT_EQ(platform.beeps, 0);
 }
 
-TEST_F(Import, LayerViewShowsOneLayerOverTheCheckerboardOrAll)
-{
+TEST_F(Import, LayerViewShowsOneLayerOverTheCheckerboardOrAll) {
     open();
     importFile(SamplePath());
     auto* grid = find<StringGrid>("StringGrid1");

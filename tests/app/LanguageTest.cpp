@@ -8,15 +8,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
-
 #include <map>
 
 namespace deptrix {
 namespace {
 
 // Every caption and hint of the window, by object name and kind.
-std::map<std::string, std::pair<std::string, std::string>> Snapshot(QWidget* window)
-{
+std::map<std::string, std::pair<std::string, std::string>> Snapshot(QWidget* window) {
     std::map<std::string, std::pair<std::string, std::string>> texts;
     auto put = [&texts](const QString& key, const QString& caption, const QString& hint) {
         texts[key.toStdString()] = { caption.toStdString(), hint.toStdString() };
@@ -43,8 +41,7 @@ std::map<std::string, std::pair<std::string, std::string>> Snapshot(QWidget* win
 
 class Language : public WindowFixture { };
 
-TEST_F(Language, SwitchingTwiceRestoresEveryCaptionAndHint)
-{
+TEST_F(Language, SwitchingTwiceRestoresEveryCaptionAndHint) {
     open();
     const auto before = Snapshot(window.get());
     const QString prompt = window->statusPanels()->text(StatusPanels::kPromptPanel);
@@ -64,8 +61,7 @@ TEST_F(Language, SwitchingTwiceRestoresEveryCaptionAndHint)
     EXPECT_NE(prompt, " Please import *.psd"); // the designed text differs until a switch
 }
 
-TEST_F(Language, ChineseReplacesTheProgramTextsAndExchangesCaptions)
-{
+TEST_F(Language, ChineseReplacesTheProgramTextsAndExchangesCaptions) {
     open();
     window->Languages1Click();
     MainMenu* menu = window->mainMenu();
@@ -94,8 +90,7 @@ TEST_F(Language, ChineseReplacesTheProgramTextsAndExchangesCaptions)
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel), QString::fromUtf8(" 请导入Psd图档"));
 }
 
-TEST_F(Language, ThePromptFollowsTheStage)
-{
+TEST_F(Language, ThePromptFollowsTheStage) {
     open();
     window->document().AppStage = kStagePreviewing;
     window->Languages1Click();

@@ -22,8 +22,7 @@ namespace {
 
 class MainWindow : public WindowFixture { };
 
-TEST_F(MainWindow, ToolButtonsHaveTheirHintsIconsAndInitialStates)
-{
+TEST_F(MainWindow, ToolButtonsHaveTheirHintsIconsAndInitialStates) {
     open();
     window->show();
     struct Expected {
@@ -74,8 +73,7 @@ TEST_F(MainWindow, ToolButtonsHaveTheirHintsIconsAndInitialStates)
     EXPECT_EQ(find<QToolButton>("ToolButton8")->toolTip(), "Move to down Layer");
 }
 
-TEST_F(MainWindow, PanelsAndFieldsStartAsDesigned)
-{
+TEST_F(MainWindow, PanelsAndFieldsStartAsDesigned) {
     open();
     EXPECT_FALSE(find<QWidget>("GroupBox2")->isEnabled());
     auto* grid = find<StringGrid>("StringGrid1");
@@ -129,7 +127,8 @@ TEST_F(MainWindow, PanelsAndFieldsStartAsDesigned)
     EXPECT_EQ(order->count(), 16);
     EXPECT_EQ(order->itemIndex(), 0);
     EXPECT_EQ(order->itemText(15), "");
-    for (int i = 1; i <= 15; ++i) EXPECT_TRUE(find<QCheckBox>(QString("CheckBox%1").arg(i).toLatin1())->isChecked());
+    for (int i = 1; i <= 15; ++i)
+        EXPECT_TRUE(find<QCheckBox>(QString("CheckBox%1").arg(i).toLatin1())->isChecked());
     EXPECT_FALSE(find<QPushButton>("BitBtn6")->isEnabled());
 
     EXPECT_FALSE(find<QWidget>("Image1")->isEnabled());
@@ -144,8 +143,7 @@ TEST_F(MainWindow, PanelsAndFieldsStartAsDesigned)
     EXPECT_EQ(find<QTimer>("Timer1")->interval(), 50);
 }
 
-TEST_F(MainWindow, MenuEntriesHaveTheirShortcutsAndStates)
-{
+TEST_F(MainWindow, MenuEntriesHaveTheirShortcutsAndStates) {
     open();
     MainMenu* menu = window->mainMenu();
     auto shortcut = [&](const char* name) { return menu->action(name)->shortcut().toString(); };
@@ -171,8 +169,7 @@ TEST_F(MainWindow, MenuEntriesHaveTheirShortcutsAndStates)
     EXPECT_EQ(menu->action("N2")->text(), "&File");
 }
 
-TEST_F(MainWindow, PreviewStopAndGlassesKeysDoNothingBeforeAnImport)
-{
+TEST_F(MainWindow, PreviewStopAndGlassesKeysDoNothingBeforeAnImport) {
     openActive();
     for (Qt::Key key : { Qt::Key_F9, Qt::Key_F10, Qt::Key_F11 }) QTest::keyClick(window.get(), key);
     QApplication::processEvents();
@@ -182,8 +179,7 @@ TEST_F(MainWindow, PreviewStopAndGlassesKeysDoNothingBeforeAnImport)
     EXPECT_TRUE(platform.openRequests.empty());
 }
 
-TEST_F(MainWindow, ShortcutsReachHiddenEntries)
-{
+TEST_F(MainWindow, ShortcutsReachHiddenEntries) {
     openActive();
     QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(window->language(), 1);
@@ -195,8 +191,7 @@ TEST_F(MainWindow, ShortcutsReachHiddenEntries)
     EXPECT_EQ(window->document().AppStage, kStageNothingImported);
 }
 
-TEST_F(MainWindow, HelpAboutAndTheWebLinkOpenWithoutBlocking)
-{
+TEST_F(MainWindow, HelpAboutAndTheWebLinkOpenWithoutBlocking) {
     open();
     window->mainMenu()->action("N21")->trigger();
     QWidget* help = nullptr;
@@ -214,21 +209,20 @@ TEST_F(MainWindow, HelpAboutAndTheWebLinkOpenWithoutBlocking)
         EXPECT_FALSE(w->isVisible() && (w->objectName() == "Form2" || w->objectName() == "AboutBox"));
 }
 
-TEST_F(MainWindow, ShowWorkFolderOpensIt)
-{
+TEST_F(MainWindow, ShowWorkFolderOpensIt) {
     open();
     window->mainMenu()->action("Showgrouptiff1")->trigger();
     ASSERT_EQ(platform.opened.size(), 1);
     EXPECT_EQ(platform.opened[0], window->workFolder().path());
 }
 
-TEST(Splash, EndsAfterTwoSecondsOrAtAClick)
-{
+TEST(Splash, EndsAfterTwoSecondsOrAtAClick) {
     QElapsedTimer clock;
     {
         AboutBox splash;
         EXPECT_EQ(splash.windowTitle(), "About");
-        QTimer::singleShot(100, &splash, [&splash] { QTest::mouseClick(splash.childAt(300, 200), Qt::LeftButton); });
+        QTimer::singleShot(
+            100, &splash, [&splash] { QTest::mouseClick(splash.childAt(300, 200), Qt::LeftButton); });
         clock.start();
         splash.runAsSplash();
         EXPECT_LT(clock.elapsed(), 1500);

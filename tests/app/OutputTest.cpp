@@ -15,13 +15,14 @@
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
-
 #include <sstream>
 
 namespace deptrix {
 namespace {
 
-std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(path.toStdString()); }
+std::filesystem::path ToPath(const QString& path) {
+    return std::filesystem::path(path.toStdString());
+}
 
 // A window with the sample imported from a folder of its own and one preview played.
 class Outputs : public WindowFixture {
@@ -29,8 +30,7 @@ protected:
     QString psd;
     int framesShown = 0;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         open();
         psd = folder.filePath("pictures/scene.psd");
         QDir().mkpath(folder.filePath("pictures"));
@@ -42,8 +42,7 @@ protected:
     }
 
     /// Preview, and run `during` inside the playback after a few frames (Stop by default).
-    void preview(std::function<void()> during = {})
-    {
+    void preview(std::function<void()> during = {}) {
         auto* poll = new QTimer(window.get());
         QObject::connect(poll, &QTimer::timeout, poll, [this, poll, during] {
             if (framesShown < 3) return;
@@ -60,8 +59,7 @@ protected:
     }
 };
 
-TEST_F(Outputs, GlassesStopThePlaybackShowAndSaveTheAnaglyph)
-{
+TEST_F(Outputs, GlassesStopThePlaybackShowAndSaveTheAnaglyph) {
     EXPECT_FALSE(window->speedButton(5)->isEnabled());
     preview([this] { window->mainMenu()->action("N26")->trigger(); });
     const Document& doc = window->document();
@@ -79,8 +77,7 @@ TEST_F(Outputs, GlassesStopThePlaybackShowAndSaveTheAnaglyph)
     EXPECT_EQ(platform.messages.size(), 2);
 }
 
-TEST_F(Outputs, APictureThatCannotBeWrittenIsReportedWithoutTheMessage)
-{
+TEST_F(Outputs, APictureThatCannotBeWrittenIsReportedWithoutTheMessage) {
     preview();
     // A folder in the way of the anaglyph's name makes the write fail for any user.
     ASSERT_TRUE(QDir().mkpath(folder.filePath("pictures/scene_qv58.bmp")));
@@ -93,8 +90,7 @@ TEST_F(Outputs, APictureThatCannotBeWrittenIsReportedWithoutTheMessage)
     EXPECT_FALSE(platform.busy);
 }
 
-TEST_F(Outputs, TheStereoPairIsWrittenToTheWorkFolderAndOpened)
-{
+TEST_F(Outputs, TheStereoPairIsWrittenToTheWorkFolderAndOpened) {
     preview();
     EXPECT_TRUE(window->mainMenu()->action("Stereopair1")->isEnabled());
     window->mainMenu()->action("Stereopair1")->trigger();
@@ -105,8 +101,7 @@ TEST_F(Outputs, TheStereoPairIsWrittenToTheWorkFolderAndOpened)
     EXPECT_EQ(pair.size(), QSize(2 * window->document().ImageWidth, window->document().ImageHeight));
 }
 
-TEST_F(Outputs, TheGifExportAsksForANameAndWritesTheFile)
-{
+TEST_F(Outputs, TheGifExportAsksForANameAndWritesTheFile) {
     EXPECT_FALSE(window->mainMenu()->action("ExportGif1")->isEnabled());
     preview();
     ASSERT_TRUE(window->mainMenu()->action("ExportGif1")->isEnabled());
@@ -132,8 +127,7 @@ TEST_F(Outputs, TheGifExportAsksForANameAndWritesTheFile)
     EXPECT_FALSE(platform.busy);
 }
 
-TEST_F(Outputs, AMissingViewFileStopsTheExportAndWritesNothing)
-{
+TEST_F(Outputs, AMissingViewFileStopsTheExportAndWritesNothing) {
     preview();
     QFile::remove(window->workFolder().path() + "vw4.gjs");
     const QString gif = folder.filePath("out.gif");
@@ -145,8 +139,7 @@ TEST_F(Outputs, AMissingViewFileStopsTheExportAndWritesNothing)
     EXPECT_FALSE(platform.busy);
 }
 
-TEST_F(Outputs, TheBatchFrontEndBuildsTheSameViewsAsPreview)
-{
+TEST_F(Outputs, TheBatchFrontEndBuildsTheSameViewsAsPreview) {
     preview();
     BatchOptions options;
     options.psdPath = psd.toStdString();

@@ -1,6 +1,7 @@
+#include "app/ParameterPanel.h"
+
 #include "WindowFixture.h"
 #include "app/Controls.h"
-#include "app/ParameterPanel.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -12,13 +13,11 @@ namespace {
 class Parameters : public WindowFixture {
 protected:
     ParameterPanel* panel = nullptr;
-    void SetUp() override
-    {
+    void SetUp() override {
         open();
         panel = window->parameterPanel();
     }
-    void leave(QLineEdit* field, const char* text)
-    {
+    void leave(QLineEdit* field, const char* text) {
         field->setText(QString::fromUtf8(text));
         if (field == panel->lpiField())
             window->guard().run([this] { panel->lpiLeft(); });
@@ -29,8 +28,7 @@ protected:
     }
 };
 
-TEST_F(Parameters, LpiOutsideNineTo180BecomesSeventyFivePointFiveFive)
-{
+TEST_F(Parameters, LpiOutsideNineTo180BecomesSeventyFivePointFiveFive) {
     leave(panel->lpiField(), "8.99");
     EXPECT_EQ(window->document().Lpi, 755500);
     EXPECT_EQ(panel->lpiField()->text(), "75.55");
@@ -45,8 +43,7 @@ TEST_F(Parameters, LpiOutsideNineTo180BecomesSeventyFivePointFiveFive)
     EXPECT_EQ(window->document().Lpi, 600000); // an empty field keeps the value
 }
 
-TEST_F(Parameters, FocusOutsideTheLayersMarksNoRow)
-{
+TEST_F(Parameters, FocusOutsideTheLayersMarksNoRow) {
     window->document().LayerCount = 4;
     auto* grid = find<StringGrid>("StringGrid1");
     leave(panel->focusField(), "2");
@@ -62,8 +59,7 @@ TEST_F(Parameters, FocusOutsideTheLayersMarksNoRow)
     }
 }
 
-TEST_F(Parameters, FocusAndDepthChangesOutdateTheGlassesPicture)
-{
+TEST_F(Parameters, FocusAndDepthChangesOutdateTheGlassesPicture) {
     window->speedButton(5)->setEnabled(true);
     leave(panel->focusField(), "1");
     EXPECT_FALSE(window->speedButton(5)->isEnabled());
@@ -75,8 +71,7 @@ TEST_F(Parameters, FocusAndDepthChangesOutdateTheGlassesPicture)
     EXPECT_EQ(window->document().DepthFactor, 15000);
 }
 
-TEST_F(Parameters, DepthBeyondTenBecomesTwoWhileTheTextStays)
-{
+TEST_F(Parameters, DepthBeyondTenBecomesTwoWhileTheTextStays) {
     panel->depthField()->setText("12");
     EXPECT_EQ(window->document().DepthFactor, 20000);
     EXPECT_EQ(panel->depthField()->text(), "12");
@@ -89,8 +84,7 @@ TEST_F(Parameters, DepthBeyondTenBecomesTwoWhileTheTextStays)
     EXPECT_EQ(window->document().DepthFactor, 10000);
 }
 
-TEST_F(Parameters, TextThatIsNotANumberShowsTheMessageAndKeepsTheValue)
-{
+TEST_F(Parameters, TextThatIsNotANumberShowsTheMessageAndKeepsTheValue) {
     panel->depthField()->setText("0.5");
     panel->depthField()->setText("-");
     ASSERT_EQ(platform.errors.size(), 1);
@@ -112,8 +106,7 @@ TEST_F(Parameters, TextThatIsNotANumberShowsTheMessageAndKeepsTheValue)
     EXPECT_EQ(platform.errors.size(), 4);
 }
 
-TEST_F(Parameters, WidthDerivesTheHeightFromTheAspectRatio)
-{
+TEST_F(Parameters, WidthDerivesTheHeightFromTheAspectRatio) {
     window->document().AspectRatio = 15000;
     panel->widthField()->setText("10");
     EXPECT_EQ(panel->heightField()->text(), "6.666666"); // 6.66666666666667 in an 8-character field
@@ -122,8 +115,7 @@ TEST_F(Parameters, WidthDerivesTheHeightFromTheAspectRatio)
     EXPECT_EQ(panel->heightField()->text(), "6");
 }
 
-TEST_F(Parameters, HScaleIsKeptBetweenOneAndSixteen)
-{
+TEST_F(Parameters, HScaleIsKeptBetweenOneAndSixteen) {
     leave(panel->hScaleField(), "0");
     EXPECT_EQ(panel->hScaleField()->text(), "1");
     leave(panel->hScaleField(), "17");
@@ -134,8 +126,7 @@ TEST_F(Parameters, HScaleIsKeptBetweenOneAndSixteen)
     EXPECT_EQ(panel->hScaleField()->text(), "9");
 }
 
-TEST_F(Parameters, AColourModeListWithoutSelectionSelectsEightBit)
-{
+TEST_F(Parameters, AColourModeListWithoutSelectionSelectsEightBit) {
     panel->colorModeField()->setCurrentIndex(-1);
     panel->colorModeLeft();
     EXPECT_EQ(panel->colorModeField()->currentText(), "8bit");

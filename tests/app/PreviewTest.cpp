@@ -25,19 +25,18 @@ class Preview : public WindowFixture {
 protected:
     std::vector<int> frames;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         openActive();
         platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
         window->mainMenu()->action("N6")->trigger();
         ASSERT_EQ(window->document().LayerCount, 11);
         find<QSlider>("TrackBar1")->setValue(1); // 10 ms frames keep the tests short
-        QObject::connect(window->player(), &PreviewPlayer::frameShown, [this](int view) { frames.push_back(view); });
+        QObject::connect(
+            window->player(), &PreviewPlayer::frameShown, [this](int view) { frames.push_back(view); });
     }
 
     /// Runs `action` inside the playback once `count` frames have been shown.
-    void atFrame(size_t count, std::function<void()> action)
-    {
+    void atFrame(size_t count, std::function<void()> action) {
         auto* poll = new QTimer(window.get());
         QObject::connect(poll, &QTimer::timeout, poll, [this, poll, count, action] {
             if (frames.size() < count) return;
@@ -49,11 +48,11 @@ protected:
     }
 };
 
-TEST_F(Preview, PlaysTheViewsBackAndForthUntilStop)
-{
+TEST_F(Preview, PlaysTheViewsBackAndForthUntilStop) {
     std::vector<int> labelLefts;
     QLabel* front = find<QLabel>("Label24");
-    QObject::connect(window->player(), &PreviewPlayer::frameShown, [&](int) { labelLefts.push_back(front->x()); });
+    QObject::connect(
+        window->player(), &PreviewPlayer::frameShown, [&](int) { labelLefts.push_back(front->x()); });
     bool stoppedDuringPlayback = false;
     atFrame(16, [&] {
         EXPECT_EQ(window->document().AppStage, kStagePreviewing);
@@ -96,8 +95,7 @@ TEST_F(Preview, PlaysTheViewsBackAndForthUntilStop)
     EXPECT_FALSE(doc.Views[1].samePixels(doc.Views[7]));
 }
 
-TEST_F(Preview, PreviewPressedAgainRunsInsideAndOneStopEndsBoth)
-{
+TEST_F(Preview, PreviewPressedAgainRunsInsideAndOneStopEndsBoth) {
     int generations = 0;
     atFrame(3, [&] {
         ++generations;
@@ -113,8 +111,7 @@ TEST_F(Preview, PreviewPressedAgainRunsInsideAndOneStopEndsBoth)
     EXPECT_EQ(window->document().AppStage, kStagePreviewStopped);
 }
 
-TEST_F(Preview, ClosingTheWindowEndsEveryLoop)
-{
+TEST_F(Preview, ClosingTheWindowEndsEveryLoop) {
     const QString work = window->workFolder().path();
     atFrame(2, [&] { window->speedButton(9)->click(); });
     atFrame(5, [&] { window->close(); });
@@ -125,8 +122,7 @@ TEST_F(Preview, ClosingTheWindowEndsEveryLoop)
     EXPECT_TRUE(window->document().Layers.empty());
 }
 
-TEST_F(Preview, ABadOffsetCellStopsWithTheConversionMessage)
-{
+TEST_F(Preview, ABadOffsetCellStopsWithTheConversionMessage) {
     find<StringGrid>("StringGrid1")->setCell(2, 5, "4x");
     window->speedButton(9)->click();
     ASSERT_EQ(platform.errors.size(), 1);
@@ -142,8 +138,7 @@ TEST_F(Preview, ABadOffsetCellStopsWithTheConversionMessage)
     EXPECT_EQ(platform.errors.size(), 1);
 }
 
-TEST_F(Preview, ABadFocusTextStopsBeforeAnythingChanges)
-{
+TEST_F(Preview, ABadFocusTextStopsBeforeAnythingChanges) {
     window->parameterPanel()->focusField()->setText("two");
     window->speedButton(9)->click();
     ASSERT_EQ(platform.errors.size(), 1);
@@ -153,8 +148,7 @@ TEST_F(Preview, ABadFocusTextStopsBeforeAnythingChanges)
     EXPECT_FALSE(platform.busy);
 }
 
-TEST_F(Preview, EmptyFieldsGetThePreviewDefaults)
-{
+TEST_F(Preview, EmptyFieldsGetThePreviewDefaults) {
     window->parameterPanel()->anglesField()->clear();
     window->parameterPanel()->lpiField()->clear();
     atFrame(1, [&] { window->speedButton(2)->click(); });
@@ -164,8 +158,7 @@ TEST_F(Preview, EmptyFieldsGetThePreviewDefaults)
     EXPECT_EQ(window->document().Lpi, 755500);
 }
 
-TEST_F(Preview, TheDepthFieldIsReadAgainUnchecked)
-{
+TEST_F(Preview, TheDepthFieldIsReadAgainUnchecked) {
     window->parameterPanel()->depthField()->setText("12");
     EXPECT_EQ(window->document().DepthFactor, 20000);
     atFrame(1, [&] { window->speedButton(2)->click(); });

@@ -11,12 +11,13 @@
 namespace deptrix {
 namespace {
 
-QByteArray Config(const char* line1, const char* line2) { return QByteArray(line1) + "\r\n" + line2 + "\r\nx\r\n"; }
+QByteArray Config(const char* line1, const char* line2) {
+    return QByteArray(line1) + "\r\n" + line2 + "\r\nx\r\n";
+}
 
 class Startup : public WindowFixture { };
 
-TEST_F(Startup, WithoutAFileTheDefaultsAreWrittenAndShown)
-{
+TEST_F(Startup, WithoutAFileTheDefaultsAreWrittenAndShown) {
     open();
     EXPECT_EQ(ParseConfig(readConfig().toStdString()), ConfigValues {});
     EXPECT_TRUE(readConfig().startsWith("0 0 0 0 0 0  1.00000000000000E+0000\r\n"));
@@ -36,8 +37,7 @@ TEST_F(Startup, WithoutAFileTheDefaultsAreWrittenAndShown)
     EXPECT_TRUE(platform.errors.isEmpty());
 }
 
-TEST_F(Startup, OutOfRangeValuesAreRepairedAndRewrittenAtOnce)
-{
+TEST_F(Startup, OutOfRangeValuesAreRepairedAndRewrittenAtOnce) {
     writeConfig(Config("4 5 0 7 8 0 1.0", "8.9 12 99.5 0.5 101 3 0"));
     open();
     const ConfigValues rewritten = ParseConfig(readConfig().toStdString());
@@ -53,8 +53,7 @@ TEST_F(Startup, OutOfRangeValuesAreRepairedAndRewrittenAtOnce)
     EXPECT_EQ(window->parameterPanel()->dpiField()->currentText(), "1200");
 }
 
-TEST_F(Startup, BoundsAreAccepted)
-{
+TEST_F(Startup, BoundsAreAccepted) {
     writeConfig(Config("0 0 0 0 0 0 100", "9 7 100 1 100 0 32"));
     open();
     EXPECT_EQ(window->document().Lpi, 90000);
@@ -67,8 +66,7 @@ TEST_F(Startup, BoundsAreAccepted)
     EXPECT_EQ(window->parameterPanel()->dpiField()->currentText(), "10160");
 }
 
-TEST_F(Startup, TheAutomaticResolutionShowsAsAuto)
-{
+TEST_F(Startup, TheAutomaticResolutionShowsAsAuto) {
     writeConfig(Config("0 0 0 0 0 0 1", "42.4775 7 10000 5 5 2 4"));
     open();
     EXPECT_EQ(window->parameterPanel()->dpiField()->currentText(), "(Auto)");
@@ -78,8 +76,7 @@ TEST_F(Startup, TheAutomaticResolutionShowsAsAuto)
     EXPECT_EQ(window->parameterPanel()->dpiField()->currentText(), "9000");
 }
 
-TEST_F(Startup, ADepthOfFiftyPassesTheFileButNotTheField)
-{
+TEST_F(Startup, ADepthOfFiftyPassesTheFileButNotTheField) {
     writeConfig(Config("0 0 0 0 0 0 50", "42.4775 7 720 5 5 2 4"));
     open();
     EXPECT_EQ(window->parameterPanel()->depthField()->text(), "50");
@@ -89,8 +86,7 @@ TEST_F(Startup, ADepthOfFiftyPassesTheFileButNotTheField)
     EXPECT_EQ(ParseConfig(readConfig().toStdString()).DepthFactor, 20000);
 }
 
-TEST_F(Startup, TheLanguageOfTheFileIsKeptButNotApplied)
-{
+TEST_F(Startup, TheLanguageOfTheFileIsKeptButNotApplied) {
     writeConfig(Config("0 0 0 0 0 1 1", "42.4775 7 720 5 5 2 4"));
     open();
     EXPECT_EQ(window->language(), 0);
@@ -102,8 +98,7 @@ TEST_F(Startup, TheLanguageOfTheFileIsKeptButNotApplied)
     EXPECT_EQ(atShutdown.Reserved[2], 1); // start-up finished
 }
 
-TEST_F(Startup, AResolutionEqualToSevenTimesTheLpiIsStoredAsAuto)
-{
+TEST_F(Startup, AResolutionEqualToSevenTimesTheLpiIsStoredAsAuto) {
     writeConfig(Config("0 0 0 0 0 0 1", "42.4775 7 297.3425 5 5 2 4"));
     open();
     EXPECT_EQ(window->parameterPanel()->dpiField()->currentText(), "297.3425");
@@ -116,8 +111,7 @@ TEST_F(Startup, AResolutionEqualToSevenTimesTheLpiIsStoredAsAuto)
     EXPECT_EQ(ParseConfig(readConfig().toStdString()).OutDpi, 2973426);
 }
 
-TEST_F(Startup, AnUnreadableFileStartsWithTheDefaultsAndSaysSo)
-{
+TEST_F(Startup, AnUnreadableFileStartsWithTheDefaultsAndSaysSo) {
     writeConfig("0 0 0 0 0 0 1\r\nforty-two 7 720 5 5 2 4\r\n");
     open();
     EXPECT_EQ(ParseConfig(readConfig().toStdString()), ConfigValues {});
@@ -128,8 +122,7 @@ TEST_F(Startup, AnUnreadableFileStartsWithTheDefaultsAndSaysSo)
     EXPECT_EQ(window->findChild<QWidget*>("StringGrid1")->isEnabled(), false);
 }
 
-TEST_F(Startup, ShutdownEmptiesTheWorkFolderButKeepsSubfolders)
-{
+TEST_F(Startup, ShutdownEmptiesTheWorkFolderButKeepsSubfolders) {
     open();
     const QString work = window->workFolder().path();
     ASSERT_TRUE(work.endsWith("qv58temp/"));
@@ -142,8 +135,7 @@ TEST_F(Startup, ShutdownEmptiesTheWorkFolderButKeepsSubfolders)
     EXPECT_TRUE(QDir(work + "keep").exists());
 }
 
-TEST_F(Startup, ASecondCopyGetsItsOwnWorkFolder)
-{
+TEST_F(Startup, ASecondCopyGetsItsOwnWorkFolder) {
     open();
     FakePlatform otherPlatform;
     TForm1 second(otherPlatform, environment());
@@ -154,8 +146,7 @@ TEST_F(Startup, ASecondCopyGetsItsOwnWorkFolder)
     EXPECT_TRUE(QFile::exists(window->workFolder().path() + "ly1.gjs"));
 }
 
-TEST_F(Startup, AWorkFolderThatIsASymbolicLinkIsRefused)
-{
+TEST_F(Startup, AWorkFolderThatIsASymbolicLinkIsRefused) {
     QDir().mkpath(cacheFolder());
     QDir().mkpath(folder.filePath("elsewhere"));
     ASSERT_TRUE(QFile::link(folder.filePath("elsewhere"), cacheFolder() + "/qv58temp"));

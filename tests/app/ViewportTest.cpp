@@ -1,10 +1,10 @@
-#include "app/PictureControl.h"
 #include "app/Viewport.h"
+
+#include "app/PictureControl.h"
 
 #include <QApplication>
 #include <QScrollBar>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace deptrix {
@@ -14,8 +14,7 @@ class ViewportTest : public ::testing::Test {
 protected:
     Viewport viewport;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         viewport.resize(900, 700);
         viewport.show();
         QImage picture(400, 300, QImage::Format_RGB32);
@@ -25,8 +24,7 @@ protected:
     QSize client() const { return viewport.viewport()->size(); }
 };
 
-TEST_F(ViewportTest, FitUsesTheClientAreaLessFourPixelsInTheImagesProportions)
-{
+TEST_F(ViewportTest, FitUsesTheClientAreaLessFourPixelsInTheImagesProportions) {
     viewport.fit(400, 300);
     const QSize c = client();
     const QRect r = viewport.picture()->geometry();
@@ -40,8 +38,7 @@ TEST_F(ViewportTest, FitUsesTheClientAreaLessFourPixelsInTheImagesProportions)
     EXPECT_LE(std::abs(r.top() * 2 + r.height() - c.height()), 1);
 }
 
-TEST_F(ViewportTest, EnlargeAndReduceByOneAndAHalf)
-{
+TEST_F(ViewportTest, EnlargeAndReduceByOneAndAHalf) {
     viewport.picture()->resize(400, 300);
     viewport.enlarge(300);
     EXPECT_EQ(viewport.picture()->size(), QSize(600, 450));
@@ -55,8 +52,7 @@ TEST_F(ViewportTest, EnlargeAndReduceByOneAndAHalf)
     EXPECT_EQ(viewport.picture()->size(), QSize(267, 201)); // each side rounded on its own
 }
 
-TEST_F(ViewportTest, ABigPictureIsPlacedAtZeroAndScrolledToItsMiddle)
-{
+TEST_F(ViewportTest, ABigPictureIsPlacedAtZeroAndScrolledToItsMiddle) {
     viewport.picture()->resize(1200, 900);
     viewport.enlarge(300); // 1800 x 1350
     const QSize c = client();
@@ -65,8 +61,7 @@ TEST_F(ViewportTest, ABigPictureIsPlacedAtZeroAndScrolledToItsMiddle)
     EXPECT_EQ(viewport.verticalScrollBar()->value(), qRound((1350 - c.height()) / 2.0));
 }
 
-TEST_F(ViewportTest, PanningFollowsThePointerOnlyWhileTheSpaceBarIsHeld)
-{
+TEST_F(ViewportTest, PanningFollowsThePointerOnlyWhileTheSpaceBarIsHeld) {
     viewport.picture()->resize(1200, 900);
     viewport.enlarge(300);
     const QPoint start = viewport.scrollPosition();
@@ -93,8 +88,7 @@ TEST_F(ViewportTest, PanningFollowsThePointerOnlyWhileTheSpaceBarIsHeld)
     EXPECT_TRUE(viewport.picture()->isEnabled()); // inside it
 }
 
-TEST_F(ViewportTest, ZoomDoesNothingWithoutAPicture)
-{
+TEST_F(ViewportTest, ZoomDoesNothingWithoutAPicture) {
     viewport.picture()->clearPicture();
     viewport.picture()->resize(400, 300);
     viewport.enlarge(300);

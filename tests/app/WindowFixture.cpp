@@ -5,24 +5,23 @@
 
 namespace deptrix {
 
-void WindowFixture::writeConfig(const QByteArray& text)
-{
+void WindowFixture::writeConfig(const QByteArray& text) {
     QFile file(configPath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(text);
 }
 
-QByteArray WindowFixture::readConfig() const
-{
+QByteArray WindowFixture::readConfig() const {
     QFile file(configPath());
     if (!file.open(QIODevice::ReadOnly)) return {};
     return file.readAll();
 }
 
-void WindowFixture::open() { window = std::make_unique<TForm1>(platform, environment()); }
+void WindowFixture::open() {
+    window = std::make_unique<TForm1>(platform, environment());
+}
 
-void WindowFixture::openActive()
-{
+void WindowFixture::openActive() {
     open();
     window->resize(1200, 800);
     window->show();
@@ -30,6 +29,8 @@ void WindowFixture::openActive()
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
 }
 
-void WindowFixture::closeWindow() { window->close(); }
+void WindowFixture::closeWindow() {
+    window->close();
+}
 
 } // namespace deptrix

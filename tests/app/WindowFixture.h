@@ -4,9 +4,7 @@
 #include "app/MainWindow.h"
 
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace deptrix {
@@ -30,8 +28,7 @@ protected:
     /// Closes the window the way the user does (runs shutdown).
     void closeWindow();
 
-    template <typename T> T* find(const char* name) const
-    {
+    template <typename T> T* find(const char* name) const {
         T* object = window->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(object, nullptr) << "no control " << name;
         return object;

@@ -4,10 +4,9 @@
 #include "core/Document.h"
 #include "core/Error.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
 #include <sstream>
 
@@ -27,18 +26,18 @@ struct Quiet final : BatchProgress {
 class Batch : public ::testing::Test {
 protected:
     fs::path folder;
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() / ("deptrix-batch-test-" + std::to_string(std::random_device {}()));
+    void SetUp() override {
+        folder
+            = fs::temp_directory_path() / ("deptrix-batch-test-" + std::to_string(std::random_device {}()));
         fs::create_directories(folder);
     }
     void TearDown() override { fs::remove_all(folder); }
 };
 
-TEST(BatchOptions, ParsesEveryOption)
-{
-    const BatchOptions o = ParseBatchOptions({ "scene.psd", "--views", "out", "--focus", "3", "--depth", "0.5",
-        "--offset", "2=-40", "--offset", "5=12", "--gif", "a.gif", "--anaglyph", "a.bmp", "--jps", "a.jps" });
+TEST(BatchOptions, ParsesEveryOption) {
+    const BatchOptions o
+        = ParseBatchOptions({ "scene.psd", "--views", "out", "--focus", "3", "--depth", "0.5", "--offset",
+            "2=-40", "--offset", "5=12", "--gif", "a.gif", "--anaglyph", "a.bmp", "--jps", "a.jps" });
     EXPECT_EQ(o.psdPath, "scene.psd");
     EXPECT_EQ(o.viewsFolder, "out");
     EXPECT_EQ(o.focusText, "3");
@@ -50,8 +49,7 @@ TEST(BatchOptions, ParsesEveryOption)
     EXPECT_TRUE(ParseBatchOptions({ "--help" }).help);
 }
 
-TEST(BatchOptions, RefusesWhatItCannotDo)
-{
+TEST(BatchOptions, RefusesWhatItCannotDo) {
     EXPECT_THROW(ParseBatchOptions({}), Error);
     EXPECT_THROW(ParseBatchOptions({ "x.psd" }), Error); // nothing asked for
     EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views" }), Error);
@@ -61,23 +59,21 @@ TEST(BatchOptions, RefusesWhatItCannotDo)
     EXPECT_THROW(ParseBatchOptions({ "x.psd", "y.psd", "--info" }), Error);
 }
 
-TEST_F(Batch, InfoDescribesThePictureAndItsLayers)
-{
+TEST_F(Batch, InfoDescribesThePictureAndItsLayers) {
     BatchOptions options = ParseBatchOptions({ "--info", kSample });
     std::ostringstream out;
     Quiet progress;
     RunBatch(options, out, progress);
     const std::string json = out.str();
-    for (const char* field : { "\"width\": 1600", "\"height\": 1200", "\"imageMode\": 3", "\"layerCount\": 11",
-             "\"workScale\": 1", "\"imageWidth\": 1600", "\"dpi\": 150", "\"focusRow\": 7",
-             "{\"index\": 0, \"name\": \"Sky\"", "\"group\": 1, \"offset\": 0}" })
+    for (const char* field : { "\"width\": 1600", "\"height\": 1200", "\"imageMode\": 3",
+             "\"layerCount\": 11", "\"workScale\": 1", "\"imageWidth\": 1600", "\"dpi\": 150",
+             "\"focusRow\": 7", "{\"index\": 0, \"name\": \"Sky\"", "\"group\": 1, \"offset\": 0}" })
         EXPECT_NE(json.find(field), std::string::npos) << field << "\n" << json;
     EXPECT_EQ(json.front(), '{');
     EXPECT_EQ(progress.steps, std::vector<std::string> { "import" });
 }
 
-TEST_F(Batch, DumpWritesTheCompositeAndEveryLayerInWorkingPixels)
-{
+TEST_F(Batch, DumpWritesTheCompositeAndEveryLayerInWorkingPixels) {
     BatchOptions options = ParseBatchOptions({ kSample, "--dump", (folder / "dump").string() });
     std::ostringstream out;
     Quiet progress;
@@ -93,14 +89,15 @@ TEST_F(Batch, DumpWritesTheCompositeAndEveryLayerInWorkingPixels)
     }
 }
 
-TEST_F(Batch, OffsetsFocusAndDepthChangeTheViews)
-{
+TEST_F(Batch, OffsetsFocusAndDepthChangeTheViews) {
     std::ostringstream out;
     Quiet progress;
     RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "a").string() }), out, progress);
-    RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "b").string(), "--offset", "9=0", "--depth", "1.0" }),
+    RunBatch(ParseBatchOptions(
+                 { kSample, "--views", (folder / "b").string(), "--offset", "9=0", "--depth", "1.0" }),
         out, progress);
-    RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "c").string(), "--depth", "0" }), out, progress);
+    RunBatch(
+        ParseBatchOptions({ kSample, "--views", (folder / "c").string(), "--depth", "0" }), out, progress);
     const Bitmap a1 = LoadBmp(folder / "a/view1.bmp");
     const Bitmap a4 = LoadBmp(folder / "a/view4.bmp");
     // The clouds (row 9) at offset 0 instead of 50 change view 1 but not the centre view.
@@ -111,8 +108,7 @@ TEST_F(Batch, OffsetsFocusAndDepthChangeTheViews)
     EXPECT_EQ(progress.steps.back(), "views");
 }
 
-TEST_F(Batch, OutputsAreWrittenAndBadInputIsRefused)
-{
+TEST_F(Batch, OutputsAreWrittenAndBadInputIsRefused) {
     std::ostringstream out;
     Quiet progress;
     RunBatch(ParseBatchOptions({ kSample, "--gif", (folder / "s.gif").string(), "--anaglyph",
@@ -124,17 +120,20 @@ TEST_F(Batch, OutputsAreWrittenAndBadInputIsRefused)
     EXPECT_EQ(jps.get(), 0xFF);
     EXPECT_EQ(jps.get(), 0xD8);
 
-    EXPECT_THROW(RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "x").string(), "--offset", "12=3" }),
-                     out, progress),
+    EXPECT_THROW(
+        RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "x").string(), "--offset", "12=3" }), out,
+            progress),
         Error);
     try {
-        RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "x").string(), "--offset", "3=4x" }), out, progress);
+        RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "x").string(), "--offset", "3=4x" }), out,
+            progress);
         FAIL();
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "'4x' is not a valid integer value");
     }
     std::ofstream(folder / "broken.psd") << "8BPS";
-    EXPECT_THROW(RunBatch(ParseBatchOptions({ (folder / "broken.psd").string(), "--info" }), out, progress), Error);
+    EXPECT_THROW(
+        RunBatch(ParseBatchOptions({ (folder / "broken.psd").string(), "--info" }), out, progress), Error);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "core/Bitmap.h"
+
 #include "core/Error.h"
 
 #include <gtest/gtest.h>
@@ -6,8 +7,7 @@
 namespace deptrix {
 namespace {
 
-TEST(Bitmap, RowsArePaddedToFourBytes)
-{
+TEST(Bitmap, RowsArePaddedToFourBytes) {
     EXPECT_EQ(RowStride(1, PixelFormat::Bgr24), 4u);
     EXPECT_EQ(RowStride(5, PixelFormat::Bgr24), 16u);
     EXPECT_EQ(RowStride(7, PixelFormat::Gray8), 8u);
@@ -19,8 +19,7 @@ TEST(Bitmap, RowsArePaddedToFourBytes)
     EXPECT_EQ(b.sizeBytes(), 72u);
 }
 
-TEST(Bitmap, SizesAreCheckedBeforeAllocating)
-{
+TEST(Bitmap, SizesAreCheckedBeforeAllocating) {
     EXPECT_THROW(Bitmap(-1, 5, PixelFormat::Gray8), Error);
     EXPECT_THROW(Bitmap(40000, 5, PixelFormat::Gray8), Error);
     EXPECT_THROW(Bitmap(32767, 32767, PixelFormat::Cmyk32), Error); // 4 GiB
@@ -29,8 +28,7 @@ TEST(Bitmap, SizesAreCheckedBeforeAllocating)
     EXPECT_TRUE(Bitmap(0, 10, PixelFormat::Gray8).empty());
 }
 
-TEST(Bitmap, SamePixelsIgnoresRowPadding)
-{
+TEST(Bitmap, SamePixelsIgnoresRowPadding) {
     Bitmap a(3, 2, PixelFormat::Bgr24);
     Bitmap b(3, 2, PixelFormat::Bgr24);
     a.row(1)[9] = 77; // padding byte
@@ -40,8 +38,7 @@ TEST(Bitmap, SamePixelsIgnoresRowPadding)
     EXPECT_FALSE(a.samePixels(Bitmap(3, 2, PixelFormat::Gray8)));
 }
 
-TEST(Bitmap, ReleaseEmptiesThePicture)
-{
+TEST(Bitmap, ReleaseEmptiesThePicture) {
     Bitmap b(4, 4, PixelFormat::Cmyk32);
     b.fill(255);
     EXPECT_EQ(b.row(3)[15], 255);

@@ -1,18 +1,17 @@
 #include "core/BmpCodec.h"
-#include "core/Error.h"
 
-#include <gtest/gtest.h>
+#include "core/Error.h"
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <random>
 
 namespace deptrix {
 namespace {
 
-Bitmap Noise(int w, int h, PixelFormat format, unsigned seed)
-{
+Bitmap Noise(int w, int h, PixelFormat format, unsigned seed) {
     Bitmap b(w, h, format);
     std::mt19937 rng(seed);
     const int used = w * b.bytesPerPixel();
@@ -21,13 +20,11 @@ Bitmap Noise(int w, int h, PixelFormat format, unsigned seed)
     return b;
 }
 
-std::uint32_t Le32(const std::vector<std::uint8_t>& v, size_t at)
-{
+std::uint32_t Le32(const std::vector<std::uint8_t>& v, size_t at) {
     return v[at] | v[at + 1] << 8 | v[at + 2] << 16 | static_cast<std::uint32_t>(v[at + 3]) << 24;
 }
 
-TEST(BmpCodec, RoundTripsEveryFormatAtAwkwardSizes)
-{
+TEST(BmpCodec, RoundTripsEveryFormatAtAwkwardSizes) {
     const std::pair<int, int> sizes[] = { { 1, 1 }, { 1, 7 }, { 7, 1 }, { 11, 13 }, { 301, 301 } };
     for (PixelFormat format : { PixelFormat::Gray8, PixelFormat::Bgr24, PixelFormat::Cmyk32 }) {
         for (auto [w, h] : sizes) {
@@ -38,8 +35,7 @@ TEST(BmpCodec, RoundTripsEveryFormatAtAwkwardSizes)
     }
 }
 
-TEST(BmpCodec, WritesBottomUpPaddedRowsAndAGreyTable)
-{
+TEST(BmpCodec, WritesBottomUpPaddedRowsAndAGreyTable) {
     Bitmap b(3, 2, PixelFormat::Gray8);
     b.row(0)[0] = 10; // top row
     b.row(1)[0] = 20; // bottom row
@@ -59,8 +55,7 @@ TEST(BmpCodec, WritesBottomUpPaddedRowsAndAGreyTable)
     EXPECT_EQ(file[1082], 10);
 }
 
-TEST(BmpCodec, ReadsTopDownFiles)
-{
+TEST(BmpCodec, ReadsTopDownFiles) {
     Bitmap b = Noise(5, 3, PixelFormat::Bgr24, 9);
     std::vector<std::uint8_t> file = EncodeBmp(b);
     // Turn the file top-down: negate the height and reverse the row order.
@@ -68,16 +63,17 @@ TEST(BmpCodec, ReadsTopDownFiles)
     std::memcpy(&file[22], &negative, 4);
     const size_t stride = 16;
     std::vector<std::uint8_t> rows(file.begin() + 54, file.end());
-    for (int r = 0; r < 3; ++r) std::copy_n(rows.begin() + (2 - r) * stride, stride, file.begin() + 54 + r * stride);
+    for (int r = 0; r < 3; ++r)
+        std::copy_n(rows.begin() + (2 - r) * stride, stride, file.begin() + 54 + r * stride);
     EXPECT_TRUE(DecodeBmp(file, "top.bmp").samePixels(b));
 }
 
-TEST(BmpCodec, EveryTruncationIsRejectedCleanly)
-{
+TEST(BmpCodec, EveryTruncationIsRejectedCleanly) {
     for (PixelFormat format : { PixelFormat::Gray8, PixelFormat::Bgr24, PixelFormat::Cmyk32 }) {
         const std::vector<std::uint8_t> file = EncodeBmp(Noise(5, 3, format, 4));
         for (size_t length = 0; length < file.size(); ++length) {
-            const std::vector<std::uint8_t> cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
+            const std::vector<std::uint8_t> cut(
+                file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
             try {
                 DecodeBmp(cut, "cut.gjs");
                 ADD_FAILURE() << "accepted a file cut at " << length;
@@ -88,8 +84,7 @@ TEST(BmpCodec, EveryTruncationIsRejectedCleanly)
     }
 }
 
-TEST(BmpCodec, InconsistentHeadersAreRejected)
-{
+TEST(BmpCodec, InconsistentHeadersAreRejected) {
     const std::vector<std::uint8_t> good = EncodeBmp(Noise(4, 4, PixelFormat::Bgr24, 1));
     auto patched = [&](size_t at, std::uint32_t value) {
         std::vector<std::uint8_t> v = good;
@@ -107,8 +102,7 @@ TEST(BmpCodec, InconsistentHeadersAreRejected)
     EXPECT_THROW(DecodeBmp(patched(30, 1), "x"), Error); // RLE compression
 }
 
-TEST(BmpCodec, SaveAndLoadThroughFiles)
-{
+TEST(BmpCodec, SaveAndLoadThroughFiles) {
     const auto folder = std::filesystem::temp_directory_path() / "deptrix-bmp-test";
     std::filesystem::create_directories(folder);
     const Bitmap b = Noise(9, 4, PixelFormat::Cmyk32, 3);

@@ -1,23 +1,21 @@
 #include "core/Canvas.h"
+
 #include "core/Error.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace deptrix {
 namespace {
 
-int Count(const Bitmap& b, std::uint8_t value)
-{
+int Count(const Bitmap& b, std::uint8_t value) {
     int n = 0;
     for (int y = 0; y < b.height(); ++y)
         for (int x = 0; x < b.width(); ++x) n += b.row(y)[x] == value;
     return n;
 }
 
-TEST(Canvas, FillsPolygonsWithTheEvenOddRule)
-{
+TEST(Canvas, FillsPolygonsWithTheEvenOddRule) {
     // Two nested squares drawn as one self-overlapping outline leave a hole:
     //   ##########
     //   #........#   (hole is 4x4 in the middle)
@@ -25,16 +23,15 @@ TEST(Canvas, FillsPolygonsWithTheEvenOddRule)
     Canvas canvas(b);
     canvas.setNoPen();
     canvas.setBrush(Rgb::Gray(200));
-    const std::vector<Tpoint> shape = { { 0, 0 }, { 10, 0 }, { 10, 10 }, { 0, 10 }, { 0, 0 }, { 3, 3 }, { 3, 7 },
-        { 7, 7 }, { 7, 3 }, { 3, 3 } };
+    const std::vector<Tpoint> shape = { { 0, 0 }, { 10, 0 }, { 10, 10 }, { 0, 10 }, { 0, 0 }, { 3, 3 },
+        { 3, 7 }, { 7, 7 }, { 7, 3 }, { 3, 3 } };
     canvas.polygon(shape);
     EXPECT_EQ(b.row(1)[1], 200);
     EXPECT_EQ(b.row(5)[5], 0);
     EXPECT_EQ(Count(b, 200), 100 - 16);
 }
 
-TEST(Canvas, DrawsIntoTheBitmapMemoryWithoutACopy)
-{
+TEST(Canvas, DrawsIntoTheBitmapMemoryWithoutACopy) {
     Bitmap b(6, 4, PixelFormat::Bgr24);
     {
         Canvas canvas(b);
@@ -50,8 +47,7 @@ TEST(Canvas, DrawsIntoTheBitmapMemoryWithoutACopy)
     EXPECT_EQ(b.row(3)[9], 0);
 }
 
-TEST(Canvas, NotXorPenRestoresThePictureWhenDrawnTwice)
-{
+TEST(Canvas, NotXorPenRestoresThePictureWhenDrawnTwice) {
     Bitmap b(20, 20, PixelFormat::Bgr24);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 60; ++x) b.row(y)[x] = static_cast<std::uint8_t>(x * 7 + y * 3);
@@ -73,8 +69,7 @@ TEST(Canvas, NotXorPenRestoresThePictureWhenDrawnTwice)
     EXPECT_TRUE(b.samePixels(before));
 }
 
-TEST(Canvas, MaskPenAndsTheColour)
-{
+TEST(Canvas, MaskPenAndsTheColour) {
     Bitmap b(8, 8, PixelFormat::Gray8);
     b.fill(0xF0);
     Canvas canvas(b);
@@ -85,8 +80,7 @@ TEST(Canvas, MaskPenAndsTheColour)
     EXPECT_EQ(b.row(4)[4], 0x30);
 }
 
-TEST(Canvas, WidePensHaveRoundEnds)
-{
+TEST(Canvas, WidePensHaveRoundEnds) {
     Bitmap b(40, 40, PixelFormat::Gray8);
     Canvas canvas(b);
     canvas.setPen(Rgb::Gray(255), 9);
@@ -98,8 +92,7 @@ TEST(Canvas, WidePensHaveRoundEnds)
     EXPECT_EQ(b.row(25)[20], 0);
 }
 
-TEST(Canvas, EllipseStaysInsideItsBox)
-{
+TEST(Canvas, EllipseStaysInsideItsBox) {
     Bitmap b(30, 20, PixelFormat::Gray8);
     Canvas canvas(b);
     canvas.setNoPen();
@@ -112,14 +105,12 @@ TEST(Canvas, EllipseStaysInsideItsBox)
     EXPECT_EQ(b.row(15)[15], 0);
 }
 
-TEST(Canvas, RefusesCmykPictures)
-{
+TEST(Canvas, RefusesCmykPictures) {
     Bitmap b(2, 2, PixelFormat::Cmyk32);
     EXPECT_THROW(Canvas canvas(b), Error);
 }
 
-TEST(StretchNearest, DropsAndRepeatsWholeRowsAndColumns)
-{
+TEST(StretchNearest, DropsAndRepeatsWholeRowsAndColumns) {
     Bitmap source(4, 2, PixelFormat::Gray8);
     for (int x = 0; x < 4; ++x) {
         source.row(0)[x] = static_cast<std::uint8_t>(x);

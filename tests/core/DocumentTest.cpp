@@ -5,8 +5,7 @@
 namespace deptrix {
 namespace {
 
-Document TwoLayerDocument()
-{
+Document TwoLayerDocument() {
     Document doc;
     doc.beginImport("/pics/first.psd");
     doc.Layers.resize(2);
@@ -22,8 +21,7 @@ Document TwoLayerDocument()
     return doc;
 }
 
-TEST(Document, DefaultsFillOnlyZeroFieldsAndViewLeftFollowsLeft)
-{
+TEST(Document, DefaultsFillOnlyZeroFieldsAndViewLeftFollowsLeft) {
     const Document doc = TwoLayerDocument();
     EXPECT_TRUE(doc.consistent());
     EXPECT_EQ(doc.ViewLeft, (std::vector<std::int32_t> { -5, 40 }));
@@ -35,8 +33,7 @@ TEST(Document, DefaultsFillOnlyZeroFieldsAndViewLeftFollowsLeft)
     EXPECT_EQ(doc.Layers[1].BaseOrder, 3);
 }
 
-TEST(Document, ASecondImportReleasesTheFirstDocument)
-{
+TEST(Document, ASecondImportReleasesTheFirstDocument) {
     Document doc = TwoLayerDocument();
     doc.Composite = Bitmap(5, 5, PixelFormat::Bgr24);
     doc.LayerLines.resize(2);
@@ -51,8 +48,7 @@ TEST(Document, ASecondImportReleasesTheFirstDocument)
     EXPECT_TRUE(doc.Composite.empty());
 }
 
-TEST(Document, AFailedImportLeavesNothingToReadPast)
-{
+TEST(Document, AFailedImportLeavesNothingToReadPast) {
     Document doc = TwoLayerDocument();
     doc.LayerCount = 2;
     doc.clearLayers();
@@ -63,8 +59,7 @@ TEST(Document, AFailedImportLeavesNothingToReadPast)
     EXPECT_EQ(doc.AppStage, kStageNothingImported);
 }
 
-TEST(Document, ConsistencyNeedsEqualArraysAndMatchingMasks)
-{
+TEST(Document, ConsistencyNeedsEqualArraysAndMatchingMasks) {
     Document doc = TwoLayerDocument();
     doc.LayerMasks[1] = Bitmap(3, 2, PixelFormat::Gray8);
     EXPECT_FALSE(doc.consistent());
@@ -73,8 +68,7 @@ TEST(Document, ConsistencyNeedsEqualArraysAndMatchingMasks)
     EXPECT_FALSE(doc.consistent());
 }
 
-TEST(Document, ExitEmptiesTheLayerArrays)
-{
+TEST(Document, ExitEmptiesTheLayerArrays) {
     Document doc = TwoLayerDocument();
     doc.DefaultOffsets = { 0, 5 };
     doc.release();

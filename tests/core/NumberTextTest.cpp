@@ -1,13 +1,13 @@
-#include "core/Error.h"
 #include "core/NumberText.h"
+
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 
 namespace deptrix {
 namespace {
 
-TEST(FormatNumber, ShortestTextUpToFifteenDigits)
-{
+TEST(FormatNumber, ShortestTextUpToFifteenDigits) {
     EXPECT_EQ(FormatNumber(5.0L), "5");
     EXPECT_EQ(FormatNumber(42.4775L), "42.4775");
     EXPECT_EQ(FormatNumber(10.0L / 3.0L), "3.33333333333333");
@@ -20,23 +20,20 @@ TEST(FormatNumber, ShortestTextUpToFifteenDigits)
     EXPECT_EQ(FormatNumber(123456789012345.0L), "123456789012345");
 }
 
-TEST(FormatNumber, ExtremeMagnitudesUseTheExponentForm)
-{
+TEST(FormatNumber, ExtremeMagnitudesUseTheExponentForm) {
     EXPECT_EQ(FormatNumber(1e20L), "1E20");
     EXPECT_EQ(FormatNumber(1.5e-7L), "1.5E-7");
     EXPECT_EQ(FormatNumber(1e15L), "1E15");
 }
 
-TEST(FormatFixed, ShowsValueOverTenThousand)
-{
+TEST(FormatFixed, ShowsValueOverTenThousand) {
     EXPECT_EQ(FormatFixed(10000), "1");
     EXPECT_EQ(FormatFixed(424775), "42.4775");
     EXPECT_EQ(FormatFixed(755500), "75.55");
     EXPECT_EQ(FormatFixed(-5000), "-0.5");
 }
 
-TEST(ParseReal, AcceptsDecimalAndScientificNotation)
-{
+TEST(ParseReal, AcceptsDecimalAndScientificNotation) {
     EXPECT_EQ(ParseReal("42.4775"), 42.4775L);
     EXPECT_EQ(ParseReal(" 7 "), 7.0L);
     EXPECT_EQ(ParseReal("-.5"), -0.5L);
@@ -45,21 +42,20 @@ TEST(ParseReal, AcceptsDecimalAndScientificNotation)
     EXPECT_EQ(ParseFixed("1.0"), 10000);
 }
 
-TEST(ParseReal, RejectsTextWithThePlatformMessage)
-{
+TEST(ParseReal, RejectsTextWithThePlatformMessage) {
     for (const char* bad : { "", "-", ".", "abc", "1.2.3", "1e", "1,5", "12x", "e5", "inf" }) {
         try {
             ParseReal(bad);
             ADD_FAILURE() << "accepted '" << bad << "'";
         } catch (const ConvertError& e) {
-            EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' is not a valid floating point value");
+            EXPECT_EQ(
+                std::string(e.what()), std::string("'") + bad + "' is not a valid floating point value");
         }
     }
     EXPECT_THROW(ParseReal("1e99999"), ConvertError);
 }
 
-TEST(ParseInteger, AcceptsSignsBlanksAndHex)
-{
+TEST(ParseInteger, AcceptsSignsBlanksAndHex) {
     EXPECT_EQ(ParseInteger("60"), 60);
     EXPECT_EQ(ParseInteger("  -8"), -8);
     EXPECT_EQ(ParseInteger("+3"), 3);
@@ -69,8 +65,7 @@ TEST(ParseInteger, AcceptsSignsBlanksAndHex)
     EXPECT_EQ(ParseInteger("-2147483648"), -2147483647 - 1);
 }
 
-TEST(ParseInteger, RejectsTextWithThePlatformMessage)
-{
+TEST(ParseInteger, RejectsTextWithThePlatformMessage) {
     for (const char* bad : { "", " ", "-", "1.5", "3 <F>", "2147483648", "abc", "7 " }) {
         try {
             ParseInteger(bad);
@@ -81,8 +76,7 @@ TEST(ParseInteger, RejectsTextWithThePlatformMessage)
     }
 }
 
-TEST(FormatReal23, FixedScientificForm)
-{
+TEST(FormatReal23, FixedScientificForm) {
     EXPECT_EQ(FormatReal23(42.4775L), " 4.24775000000000E+0001");
     EXPECT_EQ(FormatReal23(1.0L), " 1.00000000000000E+0000");
     EXPECT_EQ(FormatReal23(720.0L), " 7.20000000000000E+0002");
@@ -95,8 +89,7 @@ TEST(FormatReal23, FixedScientificForm)
     for (long double v : { 42.4775L, -1e-7L, 123456.789L }) EXPECT_EQ(FormatReal23(v).size(), 23u);
 }
 
-TEST(FormatReal23, ReadsBackToTheSameFixedValue)
-{
+TEST(FormatReal23, ReadsBackToTheSameFixedValue) {
     for (Fixed f : { Fixed { 424775 }, Fixed { 2973425 }, Fixed { -5000 }, Fixed { 100000000 }, Fixed { 1 } })
         EXPECT_EQ(ParseFixed(FormatReal23(FromFixed(f))), f);
 }

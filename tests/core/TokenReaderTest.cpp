@@ -1,13 +1,13 @@
-#include "core/Error.h"
 #include "core/TokenReader.h"
+
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 
 namespace deptrix {
 namespace {
 
-TEST(TokenReader, ReadsFieldsThenSkipsTheRestOfTheLine)
-{
+TEST(TokenReader, ReadsFieldsThenSkipsTheRestOfTheLine) {
     TokenReader in("1 2 3 trailing words\r\n 4.5e1  7\r\nlast line\r\n");
     EXPECT_EQ(in.readInteger(), 1);
     EXPECT_EQ(in.readInteger(), 2);
@@ -19,8 +19,7 @@ TEST(TokenReader, ReadsFieldsThenSkipsTheRestOfTheLine)
     EXPECT_TRUE(in.atEnd());
 }
 
-TEST(TokenReader, NumbersContinueOnTheNextLineAndReadZeroAtTheEnd)
-{
+TEST(TokenReader, NumbersContinueOnTheNextLineAndReadZeroAtTheEnd) {
     TokenReader in("10\n20\n");
     EXPECT_EQ(in.readInteger(), 10);
     EXPECT_EQ(in.readInteger(), 20);
@@ -30,16 +29,14 @@ TEST(TokenReader, NumbersContinueOnTheNextLineAndReadZeroAtTheEnd)
     EXPECT_EQ(in.readLine(), "");
 }
 
-TEST(TokenReader, AcceptsBareLineFeeds)
-{
+TEST(TokenReader, AcceptsBareLineFeeds) {
     TokenReader in("first\nsecond\n3");
     EXPECT_EQ(in.readLine(), "first");
     EXPECT_EQ(in.readLine(), "second");
     EXPECT_EQ(in.readInteger(), 3);
 }
 
-TEST(TokenReader, AFieldThatIsNotANumberFails)
-{
+TEST(TokenReader, AFieldThatIsNotANumberFails) {
     for (const char* text : { "abc", "1.5", "-", "12x" }) {
         TokenReader in(text);
         try {
@@ -55,8 +52,7 @@ TEST(TokenReader, AFieldThatIsNotANumberFails)
     EXPECT_THROW(huge.readInteger(), Error);
 }
 
-TEST(TokenReader, MissingFileIsReported)
-{
+TEST(TokenReader, MissingFileIsReported) {
     try {
         TokenReader::FromFile("/nonexistent/folder/deptrix.inf");
         FAIL();

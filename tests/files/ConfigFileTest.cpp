@@ -1,13 +1,13 @@
-#include "core/Error.h"
 #include "files/ConfigFile.h"
+
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 
 namespace deptrix {
 namespace {
 
-TEST(ConfigFile, NewFileHoldsTheDefaultsInTheFixedRealForm)
-{
+TEST(ConfigFile, NewFileHoldsTheDefaultsInTheFixedRealForm) {
     const std::string text = FormatConfig(ConfigValues {});
     const std::string line1 = "0 0 0 0 0 0  1.00000000000000E+0000\r\n";
     const std::string line2 = " 4.24775000000000E+0001 7  7.20000000000000E+0002  5.00000000000000E+0000 "
@@ -18,8 +18,7 @@ TEST(ConfigFile, NewFileHoldsTheDefaultsInTheFixedRealForm)
     EXPECT_EQ(ParseConfig(text), ConfigValues {});
 }
 
-TEST(ConfigFile, RepairsOutOfRangeValuesAndKeepsTheBounds)
-{
+TEST(ConfigFile, RepairsOutOfRangeValuesAndKeepsTheBounds) {
     ConfigValues v;
     v.Lpi = 89000; // 8.9
     v.OutDpi = 999999;
@@ -55,8 +54,7 @@ TEST(ConfigFile, RepairsOutOfRangeValuesAndKeepsTheBounds)
     EXPECT_EQ(bounds.HScale, 4);
 }
 
-TEST(ConfigFile, ReadsAnyNotationAndKeepsLowBitsOfByteFields)
-{
+TEST(ConfigFile, ReadsAnyNotationAndKeepsLowBitsOfByteFields) {
     const ConfigValues v = ParseConfig("7 8 9 10 11 257 50\n9 12 10000 5.5 3 258 300 extra\nignored 1 2\n");
     EXPECT_EQ(v.Reserved, (std::array<std::int32_t, 5> { 7, 8, 9, 10, 11 }));
     EXPECT_EQ(v.Language, 1);
@@ -69,8 +67,7 @@ TEST(ConfigFile, ReadsAnyNotationAndKeepsLowBitsOfByteFields)
     EXPECT_EQ(v.HScale, 44);
 }
 
-TEST(ConfigFile, MissingTrailingFieldsReadAsZero)
-{
+TEST(ConfigFile, MissingTrailingFieldsReadAsZero) {
     ConfigValues v = ParseConfig("0 0 0 0 0 0 1.0\r\n42.4775 7 720");
     EXPECT_EQ(v.OutWidth, 0);
     EXPECT_EQ(v.ColorMode, 0);
@@ -82,8 +79,7 @@ TEST(ConfigFile, MissingTrailingFieldsReadAsZero)
     EXPECT_EQ(ParseConfig("").Lpi, 0);
 }
 
-TEST(ConfigFile, AFieldThatIsNotANumberFails)
-{
+TEST(ConfigFile, AFieldThatIsNotANumberFails) {
     EXPECT_THROW(ParseConfig("0 0 0 0 0 0 1.0\r\n42,4775 7\r\n"), Error);
     EXPECT_THROW(ParseConfig("garbage\r\n"), Error);
 }

@@ -1,5 +1,6 @@
-#include "core/Document.h"
 #include "import/DefaultOffsets.h"
+
+#include "core/Document.h"
 #include "import/LayerTable.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,7 @@ namespace deptrix {
 namespace {
 
 // Layers from the bottom (index 0) up, each with its group code.
-Document WithGroups(std::vector<std::uint8_t> groups, std::int32_t sourceWidth)
-{
+Document WithGroups(std::vector<std::uint8_t> groups, std::int32_t sourceWidth) {
     Document doc;
     doc.SourceWidth = sourceWidth;
     for (std::uint8_t g : groups) {
@@ -22,15 +22,13 @@ Document WithGroups(std::vector<std::uint8_t> groups, std::int32_t sourceWidth)
     return doc;
 }
 
-std::vector<std::string> OffsetColumn(const Document& doc)
-{
+std::vector<std::string> OffsetColumn(const Document& doc) {
     std::vector<std::string> column;
     for (const LayerTableRow& row : LayerTableRows(doc)) column.push_back(row.offset);
     return column;
 }
 
-TEST(DefaultOffsets, SixOrdinaryLayersRampFromFrontToBack)
-{
+TEST(DefaultOffsets, SixOrdinaryLayersRampFromFrontToBack) {
     const Document doc = WithGroups({ 0, 0, 0, 0, 0, 0 }, 1600);
     EXPECT_EQ(doc.DepthSpan, 1000000);
     EXPECT_EQ(doc.FocusSlot, 2);
@@ -41,11 +39,10 @@ TEST(DefaultOffsets, SixOrdinaryLayersRampFromFrontToBack)
     EXPECT_EQ(LayerTableRows(doc)[2].layer, "3 <F>");
 }
 
-TEST(DefaultOffsets, FocusSitsTwoFifthsDownTheOrdinaryLayers)
-{
+TEST(DefaultOffsets, FocusSitsTwoFifthsDownTheOrdinaryLayers) {
     // Ordinary layer count -> focus slot (0 = the top-most ordinary layer).
-    const std::pair<int, int> cases[] = { { 1, 0 }, { 2, 0 }, { 3, 1 }, { 4, 1 }, { 5, 2 }, { 6, 2 }, { 7, 2 },
-        { 8, 3 } };
+    const std::pair<int, int> cases[]
+        = { { 1, 0 }, { 2, 0 }, { 3, 1 }, { 4, 1 }, { 5, 2 }, { 6, 2 }, { 7, 2 }, { 8, 3 } };
     for (auto [count, slot] : cases) {
         const Document doc = WithGroups(std::vector<std::uint8_t>(static_cast<size_t>(count), 0), 800);
         EXPECT_EQ(doc.FocusSlot, slot) << count;
@@ -54,16 +51,14 @@ TEST(DefaultOffsets, FocusSitsTwoFifthsDownTheOrdinaryLayers)
     }
 }
 
-TEST(DefaultOffsets, OneLayerIsTheFocusWithOffsetZero)
-{
+TEST(DefaultOffsets, OneLayerIsTheFocusWithOffsetZero) {
     const Document doc = WithGroups({ 0 }, 1000);
     EXPECT_EQ(doc.FocusSlot, 0);
     EXPECT_EQ(doc.FocusRow, 1);
     EXPECT_EQ(OffsetColumn(doc), std::vector<std::string> { "0" });
 }
 
-TEST(DefaultOffsets, GroupedLayersKeepZeroAndAreNotCounted)
-{
+TEST(DefaultOffsets, GroupedLayersKeepZeroAndAreNotCounted) {
     // Bottom to top: ordinary, flip A, flip A, ordinary, ordinary.
     const Document doc = WithGroups({ 0, 1, 1, 0, 0 }, 1600);
     EXPECT_EQ(doc.UngroupedLayers, (std::vector<std::uint8_t> { 4, 3, 0 }));
@@ -77,8 +72,7 @@ TEST(DefaultOffsets, GroupedLayersKeepZeroAndAreNotCounted)
     EXPECT_EQ(rows[4].offset, "100"); // BackStep = Round(1000000 / 1.001)
 }
 
-TEST(DefaultOffsets, AllGroupedLeavesNoFocus)
-{
+TEST(DefaultOffsets, AllGroupedLeavesNoFocus) {
     const Document doc = WithGroups({ 1, 1, 2 }, 900);
     EXPECT_EQ(doc.UngroupedCount, 0);
     EXPECT_EQ(doc.FocusSlot, 0);
@@ -90,8 +84,7 @@ TEST(DefaultOffsets, AllGroupedLeavesNoFocus)
     EXPECT_EQ(LayerTableRows(doc)[0].group, "B");
 }
 
-TEST(LayerTable, GroupLetters)
-{
+TEST(LayerTable, GroupLetters) {
     EXPECT_EQ(GroupLetter(0), "");
     EXPECT_EQ(GroupLetter(1), "A");
     EXPECT_EQ(GroupLetter(26), "Z");
