@@ -10,6 +10,7 @@
 #include "app/Platform.h"
 #include "app/ProgressBarSink.h"
 #include "app/StatusPanels.h"
+#include "app/TextAndPaths.h"
 #include "app/Texts.h"
 #include "app/Viewport.h"
 #include "core/Error.h"
@@ -33,17 +34,6 @@
 #include <QToolButton>
 
 namespace deptrix {
-
-namespace {
-
-std::filesystem::path ToPath(const QString& path) {
-    return std::filesystem::path(path.toStdU16String());
-}
-QString Text(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-} // namespace
 
 void TForm1::SpeedButton1Click() {
     FileDialogOptions options;

@@ -9,6 +9,7 @@
 #include "app/Platform.h"
 #include "app/PreviewPlayer.h"
 #include "app/StatusPanels.h"
+#include "app/TextAndPaths.h"
 #include "app/Texts.h"
 #include "app/Viewport.h"
 #include "core/Error.h"
@@ -23,10 +24,6 @@
 namespace deptrix {
 
 namespace {
-
-std::filesystem::path ToPath(const QString& path) {
-    return std::filesystem::path(path.toStdU16String());
-}
 
 // The configuration file sits beside the program when that folder can be written,
 // else in the user's configuration folder.

@@ -4,6 +4,7 @@
 #include "app/PictureControl.h"
 #include "app/Platform.h"
 #include "app/ProgressBarSink.h"
+#include "app/TextAndPaths.h"
 #include "app/Viewport.h"
 #include "core/BmpCodec.h"
 #include "core/FileIo.h"
@@ -18,10 +19,6 @@
 namespace deptrix {
 
 namespace {
-
-std::filesystem::path ToPath(const QString& path) {
-    return std::filesystem::path(path.toStdU16String());
-}
 
 QString WithSuffix(const std::string& path, const char* suffix) {
     const QFileInfo info(QString::fromStdString(path));

@@ -3,6 +3,7 @@
 #include "app/CommandGuard.h"
 #include "app/Controls.h"
 #include "app/LayerPanel.h"
+#include "app/TextAndPaths.h"
 #include "core/Document.h"
 #include "core/NumberText.h"
 #include "files/ConfigFile.h"
@@ -22,13 +23,6 @@ constexpr Fixed kLpiHigh = 1800000;
 constexpr Fixed kLpiReplacement = 755500;
 constexpr Fixed kDepthLimit = 100000;
 constexpr Fixed kDepthReplacement = 20000;
-
-QString Text(const std::string& s) {
-    return QString::fromStdString(s);
-}
-std::string Std(const QString& s) {
-    return s.toStdString();
-}
 
 QComboBox* AddCombo(QGridLayout* grid, int row, QLabel* label, const char* name, const char* tip,
     const QStringList& items, bool editable) {

@@ -8,6 +8,7 @@
 #include "app/Platform.h"
 #include "app/PreviewPlayer.h"
 #include "app/ProgressBarSink.h"
+#include "app/TextAndPaths.h"
 #include "app/Viewport.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
@@ -23,10 +24,6 @@
 namespace deptrix {
 
 namespace {
-
-std::filesystem::path ToPath(const QString& path) {
-    return std::filesystem::path(path.toStdU16String());
-}
 
 // A field the preview needs gets its default text when it is empty.
 std::string TextOrDefault(QLineEdit* field, const char* fallback) {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <filesystem>
+#include <string>
+
+namespace deptrix {
+
+/// A path the window holds as text, as the core's file functions take it.
+inline std::filesystem::path ToPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
+
+/// A UTF-8 text of the core as a Qt text, and back.
+inline QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+inline std::string Std(const QString& text) {
+    return text.toStdString();
+}
+
+} // namespace deptrix
