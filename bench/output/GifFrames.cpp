@@ -2,7 +2,7 @@
 
 #include "core/Canvas.h"
 #include "core/Error.h"
-#include "render/GifExport.h"
+#include "output/GifExport.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,11 +3,11 @@
 #include "SampleViews.h"
 #include "SyntheticViews.h"
 #include "core/Canvas.h"
-#include "render/Anaglyph.h"
-#include "render/ColourHistogram.h"
-#include "render/GifExport.h"
-#include "render/IndexedFrame.h"
-#include "render/StereoPair.h"
+#include "output/Anaglyph.h"
+#include "output/ColourHistogram.h"
+#include "output/GifExport.h"
+#include "output/IndexedFrame.h"
+#include "output/StereoPair.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

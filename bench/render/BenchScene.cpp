@@ -82,7 +82,7 @@ Bitmap Constant(int width, int height, std::uint8_t value) {
 }
 
 void AddLayer(Document& doc, int left, int top, Bitmap mask) {
-    Tlayer layer;
+    LayerRecord layer;
     layer.Left = left;
     layer.Top = top;
     layer.Width = mask.width();

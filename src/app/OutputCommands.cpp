@@ -9,9 +9,9 @@
 #include "core/BmpCodec.h"
 #include "core/FileIo.h"
 #include "core/WorkFiles.h"
-#include "render/Anaglyph.h"
-#include "render/GifExport.h"
-#include "render/StereoPair.h"
+#include "output/Anaglyph.h"
+#include "output/GifExport.h"
+#include "output/StereoPair.h"
 
 #include <QFileInfo>
 #include <QProgressBar>

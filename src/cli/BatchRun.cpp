@@ -7,11 +7,11 @@
 #include "core/NumberText.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
-#include "render/Anaglyph.h"
+#include "output/Anaglyph.h"
 #include "render/Compositor.h"
-#include "render/GifExport.h"
+#include "output/GifExport.h"
 #include "render/GroupFrames.h"
-#include "render/StereoPair.h"
+#include "output/StereoPair.h"
 #include "render/ViewSet.h"
 
 #include <ostream>
@@ -130,7 +130,7 @@ void WriteInfoJson(const Document& doc, std::ostream& out) {
     out << "  \"focusRow\": " << doc.FocusRow << ",\n";
     out << "  \"layers\": [";
     for (size_t i = 0; i < doc.Layers.size(); ++i) {
-        const Tlayer& layer = doc.Layers[i];
+        const LayerRecord& layer = doc.Layers[i];
         out << (i ? ",\n" : "\n") << "    {\"index\": " << i
             << ", \"name\": " << JsonString(layer.displayName()) << ", \"top\": " << layer.Top
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width

@@ -39,7 +39,7 @@ QColor ToColor(Rgb c) {
     return QColor(c.r, c.g, c.b);
 }
 
-QPolygon ToPolygon(std::span<const Tpoint> points) {
+QPolygon ToPolygon(std::span<const LinePoint> points) {
     QPolygon polygon(static_cast<int>(points.size()));
     for (size_t i = 0; i < points.size(); ++i)
         polygon.setPoint(static_cast<int>(i), points[i].x, points[i].y);
@@ -90,12 +90,12 @@ void Canvas::setMode(PenMode mode) {
     m_painter->setCompositionMode(Composition(mode));
 }
 
-void Canvas::polygon(std::span<const Tpoint> points) {
+void Canvas::polygon(std::span<const LinePoint> points) {
     if (points.empty()) return;
     m_painter->drawPolygon(ToPolygon(points), Qt::OddEvenFill);
 }
 
-void Canvas::polyline(std::span<const Tpoint> points) {
+void Canvas::polyline(std::span<const LinePoint> points) {
     if (points.empty()) return;
     if (points.size() == 1) {
         m_painter->drawPoint(points[0].x, points[0].y);

@@ -47,9 +47,9 @@ public:
     void setMode(PenMode mode);
 
     /// Closed polygon: interior (even-odd rule) with the brush, outline with the pen.
-    void polygon(std::span<const Tpoint> points);
+    void polygon(std::span<const LinePoint> points);
     /// Open polyline with the pen.
-    void polyline(std::span<const Tpoint> points);
+    void polyline(std::span<const LinePoint> points);
     void line(int x1, int y1, int x2, int y2);
     /// Rectangle covering columns x1..x2-1 and rows y1..y2-1, brush inside, pen around.
     void rectangle(int x1, int y1, int x2, int y2);

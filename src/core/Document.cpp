@@ -29,7 +29,7 @@ void Document::beginImport(const std::string& path) {
 void Document::applyLayerDefaults() {
     ViewLeft.assign(Layers.size(), 0);
     for (size_t i = 0; i < Layers.size(); ++i) {
-        Tlayer& layer = Layers[i];
+        LayerRecord& layer = Layers[i];
         ViewLeft[i] = layer.Left;
         if (layer.Depth == 0) layer.Depth = kFixedOne;
         if (layer.Smooth == 0) layer.Smooth = 5;

@@ -25,18 +25,18 @@ inline constexpr int kViewCount = 7;
 
 /// The layer record filled by the layer reader. The fields keep the order of the
 /// reader's 56-byte record; boxes are in source pixels.
-struct Tlayer {
+struct LayerRecord {
     std::int32_t Top = 0;
     std::int32_t Left = 0;
-    std::int32_t Spare1 = 0; ///< reader: bottom edge of the box
-    std::int32_t Spare2 = 0; ///< reader: right edge of the box
+    std::int32_t Bottom = 0; ///< reader: bottom edge of the box
+    std::int32_t Right = 0; ///< reader: right edge of the box
     std::int32_t Width = 0;
     std::int32_t Height = 0;
-    std::int32_t Spare3 = 0; ///< reader: opacity 0..255
-    std::vector<std::int32_t> Spare4; ///< reader: channel ids as stored
-    std::string Spare5; ///< reader: the layer name as stored (legacy 8-bit name)
-    std::int32_t Spare6 = 0; ///< reader: index of the layer's record in the file
-    std::string Spare7; ///< reader: the Unicode layer name, UTF-8
+    std::int32_t Opacity = 0; ///< reader: opacity 0..255
+    std::vector<std::int32_t> ChannelIds; ///< reader: channel ids as stored
+    std::string StoredName; ///< reader: the layer name as stored (legacy 8-bit name)
+    std::int32_t RecordIndex = 0; ///< reader: index of the layer's record in the file
+    std::string UnicodeName; ///< reader: the Unicode layer name, UTF-8
     std::uint8_t Group = kGroupNone;
     std::uint8_t BaseOrder = 0; ///< depth level 0..15 that stays in place when warped
     std::uint8_t Smooth = 0; ///< smoothness of the depth map's edges, 1..9
@@ -44,11 +44,11 @@ struct Tlayer {
     Fixed Depth = 0; ///< depth scale of the layer's outlines, x10000
 
     /// The name to show: the Unicode name when the file has one, else the stored one.
-    const std::string& displayName() const { return Spare7.empty() ? Spare5 : Spare7; }
+    const std::string& displayName() const { return UnicodeName.empty() ? StoredName : UnicodeName; }
 };
 
-using alayers = std::vector<Tlayer>;
-using abitmap = std::vector<Bitmap>;
+using LayerRecordList = std::vector<LayerRecord>;
+using BitmapList = std::vector<Bitmap>;
 
 /// What the program has been doing, which decides the prompt in the status bar.
 enum AppStageValue : std::uint8_t {
@@ -68,9 +68,9 @@ inline constexpr std::int32_t kLinePreviewStopValue = 605;
 /// pixels: the grid of every bitmap; v source is Round(v x WorkScale / 10000).
 struct Document {
     // Layer arrays, index 0 the bottom layer; equal lengths after an import.
-    alayers Layers;
-    abitmap LayerBitmaps; ///< Bgr24 (RGB documents) or Cmyk32 (CMYK), box size in working px
-    abitmap LayerMasks; ///< Gray8 opacity 0..255, same size as the layer bitmap
+    LayerRecordList Layers;
+    BitmapList LayerBitmaps; ///< Bgr24 (RGB documents) or Cmyk32 (CMYK), box size in working px
+    BitmapList LayerMasks; ///< Gray8 opacity 0..255, same size as the layer bitmap
 
     // Image description, written by the layer reader.
     std::uint16_t LayerCount = 0;
@@ -130,8 +130,8 @@ struct Document {
     std::int32_t LinePreviewStop = 0;
 
     // Outline editor state shared with the synthesis.
-    Tnnlayer LayerLines;
-    Tnlayer EditLines;
+    LineSets LayerLines;
+    LineSet EditLines;
     std::uint8_t CurOrder = 0;
 
     /// Start of an import: releases the previous document's pictures, recreates

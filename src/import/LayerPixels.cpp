@@ -83,7 +83,7 @@ void ApplyFactors(
 } // namespace
 
 LayerPixels DecodeLayerPixels(
-    const PsdFile& file, const LayerRecord& record, ChannelDecoder& decoder, std::size_t limitBytes) {
+    const PsdFile& file, const PsdLayerRecord& record, ChannelDecoder& decoder, std::size_t limitBytes) {
     const PsdHeader& header = file.header;
     const std::string what = "layer record " + std::to_string(record.index);
     const std::string sizeWhat = file.name + ": " + what;

@@ -27,6 +27,6 @@ struct LayerPixels {
 /// checked against `limitBytes` and against the stored data before anything is
 /// allocated.
 LayerPixels DecodeLayerPixels(
-    const PsdFile& file, const LayerRecord& record, ChannelDecoder& decoder, std::size_t limitBytes);
+    const PsdFile& file, const PsdLayerRecord& record, ChannelDecoder& decoder, std::size_t limitBytes);
 
 } // namespace deptrix

@@ -40,7 +40,7 @@ PsdRect ReadRect(ByteReader& in) {
 /// when the record also has a vector mask (36 bytes or more), the real user mask's
 /// flags, default colour and rectangle; then, when flag bit 4 is set, the density
 /// and feather parameters.
-void ReadMaskData(ByteReader in, LayerRecord& record) {
+void ReadMaskData(ByteReader in, PsdLayerRecord& record) {
     if (in.remaining() < 18) return;
     LayerMaskInfo& user = record.userMask;
     user.present = true;
@@ -80,7 +80,7 @@ std::string ReadUnicodeName(std::span<const std::uint8_t> data, const std::strin
 }
 
 void ApplyTaggedBlocks(
-    const std::vector<TaggedBlock>& blocks, LayerRecord& record, const std::string& fileName) {
+    const std::vector<TaggedBlock>& blocks, PsdLayerRecord& record, const std::string& fileName) {
     for (const TaggedBlock& block : blocks) {
         if (block.is("luni")) {
             record.unicodeName = ReadUnicodeName(block.data, fileName);
@@ -101,9 +101,9 @@ void ApplyTaggedBlocks(
 
 /// Reads one record; `contentEnd` receives the file offset where its last name
 /// or block actually ends.
-LayerRecord ReadRecord(ByteReader& in, int index, std::uint64_t infoOffset, const PsdHeader& header,
+PsdLayerRecord ReadRecord(ByteReader& in, int index, std::uint64_t infoOffset, const PsdHeader& header,
     const std::string& fileName, std::uint64_t& contentEnd) {
-    LayerRecord record;
+    PsdLayerRecord record;
     record.index = index;
     record.box = ReadRect(in);
     const std::uint16_t channelCount = in.u16();
@@ -182,13 +182,13 @@ LayerInfo ParseLayerInfo(std::span<const std::uint8_t> info, std::uint64_t infoO
         if (std::any_of(gap.begin(), gap.end(), [](std::uint8_t b) { return b != 0; })) at = contentEnd;
     }
     std::uint64_t total = 0;
-    for (const LayerRecord& record : result.records)
+    for (const PsdLayerRecord& record : result.records)
         for (const ChannelInfo& channel : record.channels) {
             if (channel.data.length > info.size() - at - total)
                 FailPsd(fileName, "truncated channel data of layer record " + std::to_string(record.index));
             total += channel.data.length;
         }
-    for (LayerRecord& record : result.records) {
+    for (PsdLayerRecord& record : result.records) {
         for (ChannelInfo& channel : record.channels) {
             channel.data.offset = infoOffset + at;
             at += channel.data.length;

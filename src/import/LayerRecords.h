@@ -12,7 +12,7 @@ namespace deptrix {
 /// The layer records of one layer info block, with the position of every channel's
 /// data in the file.
 struct LayerInfo {
-    std::vector<LayerRecord> records;
+    std::vector<PsdLayerRecord> records;
     bool mergedHasTransparency = false; ///< the record count was stored negative
 };
 

@@ -28,18 +28,18 @@ bool IsFlipFolderName(const std::string& name) {
 }
 
 std::vector<SelectedLayer> SelectLayers(
-    const std::vector<LayerRecord>& records, const std::string& fileName) {
+    const std::vector<PsdLayerRecord>& records, const std::string& fileName) {
     // Records run bottom to top and a folder's own record sits above its children,
     // with an end marker below them; walking from the top, a folder record opens a
     // folder and an end marker closes it.
     struct Candidate {
-        const LayerRecord* record;
+        const PsdLayerRecord* record;
         int flipFolder;
     };
     std::vector<Candidate> kept;
     std::vector<OpenFolder> folders;
     for (auto it = records.rbegin(); it != records.rend(); ++it) {
-        const LayerRecord& record = *it;
+        const PsdLayerRecord& record = *it;
         const bool insideHidden = !folders.empty() && folders.back().hidden;
         const int flipFolder = folders.empty() ? -1 : folders.back().flipFolder;
         if (record.isFolder()) {

@@ -10,7 +10,7 @@ namespace deptrix {
 
 /// A record that becomes a layer of the document, with its group code.
 struct SelectedLayer {
-    const LayerRecord* record = nullptr;
+    const PsdLayerRecord* record = nullptr;
     std::uint8_t group = 0; ///< 0 ordinary, 1..99 flip group
 };
 
@@ -28,6 +28,6 @@ bool IsFlipFolderName(const std::string& name);
 /// numbered 1, 2, ... by the position of their folder from the bottom up, counting
 /// only folders that keep at least one layer. Throws Error when more than 99 flip
 /// groups would result.
-std::vector<SelectedLayer> SelectLayers(const std::vector<LayerRecord>& records, const std::string& fileName);
+std::vector<SelectedLayer> SelectLayers(const std::vector<PsdLayerRecord>& records, const std::string& fileName);
 
 } // namespace deptrix

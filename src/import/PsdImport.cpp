@@ -33,36 +33,36 @@ void Describe(const PsdFile& file, ImportedDocument& out) {
     out.SourceHeightCm = Round(h.height / dpi * 2.54L * 10000.0L);
 }
 
-Tlayer LayerFromRecord(const LayerRecord& record, std::uint8_t group) {
-    Tlayer layer;
+LayerRecord LayerFromRecord(const PsdLayerRecord& record, std::uint8_t group) {
+    LayerRecord layer;
     layer.Top = record.box.top;
     layer.Left = record.box.left;
-    layer.Spare1 = record.box.bottom;
-    layer.Spare2 = record.box.right;
+    layer.Bottom = record.box.bottom;
+    layer.Right = record.box.right;
     layer.Width = static_cast<std::int32_t>(record.box.width());
     layer.Height = static_cast<std::int32_t>(record.box.height());
-    layer.Spare3 = record.opacity;
-    for (const ChannelInfo& channel : record.channels) layer.Spare4.push_back(channel.id);
-    layer.Spare5 = record.pascalName;
-    layer.Spare6 = record.index;
-    layer.Spare7 = record.unicodeName;
+    layer.Opacity = record.opacity;
+    for (const ChannelInfo& channel : record.channels) layer.ChannelIds.push_back(channel.id);
+    layer.StoredName = record.pascalName;
+    layer.RecordIndex = record.index;
+    layer.UnicodeName = record.unicodeName;
     layer.Group = group;
     return layer;
 }
 
 /// The merged picture as one ordinary layer covering the canvas.
-LayerPixels MergedLayer(const PsdFile& file, std::size_t limitBytes, Tlayer& layer) {
+LayerPixels MergedLayer(const PsdFile& file, std::size_t limitBytes, LayerRecord& layer) {
     MergedPicture merged = DecodeMergedImage(file, limitBytes);
     const PsdHeader& h = file.header;
-    layer.Width = layer.Spare2 = h.width;
-    layer.Height = layer.Spare1 = h.height;
-    layer.Spare3 = 255;
-    layer.Spare6 = -1; // not a record of the file
-    for (int c = 0; c < h.colourChannels(); ++c) layer.Spare4.push_back(c);
+    layer.Width = layer.Right = h.width;
+    layer.Height = layer.Bottom = h.height;
+    layer.Opacity = 255;
+    layer.RecordIndex = -1; // not a record of the file
+    for (int c = 0; c < h.colourChannels(); ++c) layer.ChannelIds.push_back(c);
     LayerPixels pixels;
     pixels.colour = std::move(merged.colour);
     if (!merged.alpha.empty()) {
-        layer.Spare4.push_back(kTransparencyChannel);
+        layer.ChannelIds.push_back(kTransparencyChannel);
         pixels.mask = std::move(merged.alpha);
     } else {
         pixels.mask = Bitmap(h.width, h.height, PixelFormat::Gray8);
@@ -109,7 +109,7 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     ChannelDecoder decoder(file.header, fileName);
     const std::size_t count = fromMerged ? 1 : selected.size();
     for (std::size_t i = 0; i < count; ++i) {
-        Tlayer layer;
+        LayerRecord layer;
         LayerPixels pixels;
         if (fromMerged) {
             pixels = MergedLayer(file, limits.maxPictureBytes, layer);

@@ -27,9 +27,9 @@ struct ImportLimits {
 
 /// What the reader hands to the document: exactly the fields it is allowed to fill.
 struct ImportedDocument {
-    alayers Layers;
-    abitmap LayerBitmaps;
-    abitmap LayerMasks;
+    LayerRecordList Layers;
+    BitmapList LayerBitmaps;
+    BitmapList LayerMasks;
     std::int16_t ImageMode = 0;
     std::int32_t SourceWidth = 0;
     std::int32_t SourceHeight = 0;

@@ -100,7 +100,7 @@ enum class FolderMark : std::uint8_t {
 };
 
 /// One layer record as stored. Records are kept in file order, index 0 the bottom.
-struct LayerRecord {
+struct PsdLayerRecord {
     int index = 0; ///< position in the file's record list
     PsdRect box;
     std::vector<ChannelInfo> channels;
@@ -136,7 +136,7 @@ struct PsdFile {
     Section layerInfo; ///< the layer info actually used (main block, or a 16/32-bit tagged block)
     Section mergedImage; ///< compression field and data of the merged picture
     double resolutionPpi = 0; ///< 0 when the file states none
-    std::vector<LayerRecord> records;
+    std::vector<PsdLayerRecord> records;
     /// The layer count was stored negative: the first channel after the colour
     /// channels of the merged picture is its transparency.
     bool mergedHasTransparency = false;

@@ -47,7 +47,7 @@ void LayOutlineLayer(
         throw Error(
             DisplayName(maskPath) + ": the mask does not match its picture " + DisplayName(picturePath));
 
-    const Tlayer& layer = doc.Layers[s];
+    const LayerRecord& layer = doc.Layers[s];
     // The warped picture is wider than the layer by a quarter inch times the
     // layer's depth on each side.
     const std::int64_t margin = Round(static_cast<long double>(doc.SourceDpi)
@@ -70,7 +70,7 @@ void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progr
     for (std::size_t s = 0; s < doc.LayerCount; ++s) {
         ReportLayer(doc, s, progress);
         if (s >= drawable || !IsVisible(doc, s)) continue;
-        const Tlayer& layer = doc.Layers[s];
+        const LayerRecord& layer = doc.Layers[s];
         const std::int64_t top = ToWorking(layer.Top, doc.WorkScale);
         if (layer.Group == kGroupOutlineBuilt) {
             LayOutlineLayer(doc, s, workFolder, top);

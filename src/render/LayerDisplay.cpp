@@ -46,7 +46,7 @@ void ShowSingleLayer(Document& doc, int layerIndex) {
         doc.LayerBitmaps.size(), doc.LayerMasks.size() });
     if (layerIndex >= 0 && static_cast<std::size_t>(layerIndex) < layers) {
         const auto i = static_cast<std::size_t>(layerIndex);
-        const Tlayer& layer = doc.Layers[i];
+        const LayerRecord& layer = doc.Layers[i];
         LayOver(doc.Composite, nullptr, doc.LayerBitmaps[i], doc.LayerMasks[i],
             ToWorking(layer.Top, doc.WorkScale), ToWorking(layer.Left, doc.WorkScale),
             "layer " + std::to_string(layerIndex + 1));

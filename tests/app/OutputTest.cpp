@@ -5,7 +5,7 @@
 #include "app/Viewport.h"
 #include "cli/BatchRun.h"
 #include "core/BmpCodec.h"
-#include "render/Anaglyph.h"
+#include "output/Anaglyph.h"
 
 #include <QAction>
 #include <QDir>

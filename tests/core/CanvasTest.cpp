@@ -23,7 +23,7 @@ TEST(Canvas, FillsPolygonsWithTheEvenOddRule) {
     Canvas canvas(b);
     canvas.setNoPen();
     canvas.setBrush(Rgb::Gray(200));
-    const std::vector<Tpoint> shape = { { 0, 0 }, { 10, 0 }, { 10, 10 }, { 0, 10 }, { 0, 0 }, { 3, 3 },
+    const std::vector<LinePoint> shape = { { 0, 0 }, { 10, 0 }, { 10, 10 }, { 0, 10 }, { 0, 0 }, { 3, 3 },
         { 3, 7 }, { 7, 7 }, { 7, 3 }, { 3, 3 } };
     canvas.polygon(shape);
     EXPECT_EQ(b.row(1)[1], 200);
@@ -52,7 +52,7 @@ TEST(Canvas, NotXorPenRestoresThePictureWhenDrawnTwice) {
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 60; ++x) b.row(y)[x] = static_cast<std::uint8_t>(x * 7 + y * 3);
     const Bitmap before = b;
-    const std::vector<Tpoint> line = { { 2, 2 }, { 17, 5 }, { 9, 16 } };
+    const std::vector<LinePoint> line = { { 2, 2 }, { 17, 5 }, { 9, 16 } };
     {
         Canvas canvas(b);
         canvas.setPen(Rgb { 0, 0, 0 }, 2, PenMode::NotXor);

@@ -20,7 +20,7 @@ Bitmap CompositeOverWhite(const ImportedDocument& doc, PixelFormat format) {
     out.fill(255);
     const int channels = out.bytesPerPixel();
     for (std::size_t i = 0; i < doc.Layers.size(); ++i) {
-        const Tlayer& layer = doc.Layers[i];
+        const LayerRecord& layer = doc.Layers[i];
         const Bitmap& colour = doc.LayerBitmaps[i];
         const Bitmap& mask = doc.LayerMasks[i];
         for (int y = std::max(0, -layer.Top); y < colour.height() && layer.Top + y < out.height(); ++y) {
@@ -92,7 +92,7 @@ TEST(CompositeCheck, LayersOverWhiteReproduceTheFilesMergedPicture) {
         NullProgress progress;
         const ImportedDocument doc = ImportPsd(mapped.bytes(), "fixture", nullptr, progress);
         ASSERT_GE(doc.Layers.size(), 1u);
-        EXPECT_GE(doc.Layers[0].Spare6, 0) << "built from layer records, not from the merged picture";
+        EXPECT_GE(doc.Layers[0].RecordIndex, 0) << "built from layer records, not from the merged picture";
         const PsdFile psd = ParsePsd(mapped.bytes(), "fixture");
         const MergedPicture merged = DecodeMergedImage(psd, std::size_t { 1 } << 31);
         EXPECT_LE(MaxDifference(CompositeOverWhite(doc, merged.colour.format()), merged.colour), kTolerance);

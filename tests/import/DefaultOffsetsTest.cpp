@@ -13,7 +13,7 @@ Document WithGroups(std::vector<std::uint8_t> groups, std::int32_t sourceWidth) 
     Document doc;
     doc.SourceWidth = sourceWidth;
     for (std::uint8_t g : groups) {
-        Tlayer layer;
+        LayerRecord layer;
         layer.Group = g;
         doc.Layers.push_back(layer);
     }

@@ -122,16 +122,16 @@ void CheckAgainstOracle(
     ASSERT_EQ(doc.Layers.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const QJsonObject& layer = expected[i];
-        const Tlayer& ours = doc.Layers[i];
+        const LayerRecord& ours = doc.Layers[i];
         const QJsonArray bbox = layer["bbox"].toArray();
         SCOPED_TRACE("layer " + std::to_string(i) + " '" + ours.displayName() + "'");
-        EXPECT_EQ(ours.Spare6, layer["record_index"].toInt());
+        EXPECT_EQ(ours.RecordIndex, layer["record_index"].toInt());
         EXPECT_EQ(ours.displayName(), layer["name"].toString().toStdString());
         EXPECT_EQ(ours.Left, bbox[0].toInt());
         EXPECT_EQ(ours.Top, bbox[1].toInt());
         EXPECT_EQ(ours.Width, bbox[2].toInt() - bbox[0].toInt());
         EXPECT_EQ(ours.Height, bbox[3].toInt() - bbox[1].toInt());
-        EXPECT_EQ(ours.Spare3, layer["opacity"].toInt());
+        EXPECT_EQ(ours.Opacity, layer["opacity"].toInt());
         EXPECT_EQ(ours.Group, 0); // no fixture has a flip folder
         EXPECT_EQ(doc.LayerBitmaps[i].width(), ours.Width);
         EXPECT_EQ(doc.LayerMasks[i].height(), ours.Height);
@@ -189,9 +189,9 @@ TEST(FixtureImport, FilesTheReferenceReaderRejectsStillImport) {
     // does not hold: the channel data starts two bytes before where it says.
     const ImportedDocument luni = ImportFile(FixturesDir() / "rust-psd/luni.psd");
     ASSERT_EQ(luni.Layers.size(), 3u);
-    EXPECT_EQ(luni.Layers[0].Spare7, "1");
-    EXPECT_EQ(luni.Layers[1].Spare7, "2 \xE3\x81\xAE\xE3\x82\xB3\xE3\x83\x94\xE3\x83\xBC"); // "2 のコピー"
-    EXPECT_EQ(luni.Layers[1].Spare5, "2 ????");
+    EXPECT_EQ(luni.Layers[0].UnicodeName, "1");
+    EXPECT_EQ(luni.Layers[1].UnicodeName, "2 \xE3\x81\xAE\xE3\x82\xB3\xE3\x83\x94\xE3\x83\xBC"); // "2 のコピー"
+    EXPECT_EQ(luni.Layers[1].StoredName, "2 ????");
     for (std::size_t i = 0; i < 3; ++i) {
         // Every channel holds one RLE row of a single 0xff.
         EXPECT_EQ(Rgb(luni.LayerBitmaps[i], 0, 0), (std::array<int, 3> { 255, 255, 255 }));

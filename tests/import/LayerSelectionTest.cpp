@@ -17,13 +17,13 @@ PsdLayerSpec Pixel(const std::string& name, bool hidden = false) {
 
 std::vector<std::string> Names(const ImportedDocument& doc) {
     std::vector<std::string> names;
-    for (const Tlayer& layer : doc.Layers) names.push_back(layer.displayName());
+    for (const LayerRecord& layer : doc.Layers) names.push_back(layer.displayName());
     return names;
 }
 
 std::vector<int> Groups(const ImportedDocument& doc) {
     std::vector<int> groups;
-    for (const Tlayer& layer : doc.Layers) groups.push_back(layer.Group);
+    for (const LayerRecord& layer : doc.Layers) groups.push_back(layer.Group);
     return groups;
 }
 
@@ -98,7 +98,7 @@ TEST(LayerSelection, HiddenEmptyAndMarkerRecordsAreLeftOut) {
     writer.endFolder("empty folder");
     const ImportedDocument doc = Import(writer.finish());
     EXPECT_EQ(Names(doc), (std::vector<std::string> { "kept" }));
-    EXPECT_EQ(doc.Layers[0].Spare6, 0);
+    EXPECT_EQ(doc.Layers[0].RecordIndex, 0);
 }
 
 TEST(LayerSelection, AFileWhoseLayersAreAllHiddenFallsBackToItsMergedPicture) {
@@ -107,13 +107,13 @@ TEST(LayerSelection, AFileWhoseLayersAreAllHiddenFallsBackToItsMergedPicture) {
     writer.setMergedImage({ { 10, 20 }, { 30, 40 }, { 50, 60 }, { 255, 7 } }, true);
     const ImportedDocument doc = Import(writer.finish());
     ASSERT_EQ(doc.Layers.size(), 1u);
-    const Tlayer& layer = doc.Layers[0];
+    const LayerRecord& layer = doc.Layers[0];
     EXPECT_EQ(layer.Left, 0);
     EXPECT_EQ(layer.Top, 0);
     EXPECT_EQ(layer.Width, 2);
     EXPECT_EQ(layer.Height, 1);
     EXPECT_EQ(layer.Group, 0);
-    EXPECT_EQ(layer.Spare6, -1);
+    EXPECT_EQ(layer.RecordIndex, -1);
     EXPECT_EQ(Rgb(doc.LayerBitmaps[0], 1, 0), (std::array<int, 3> { 20, 40, 60 }));
     // The negative layer count marks the fourth merged channel as transparency.
     EXPECT_EQ(doc.LayerMasks[0].row(0)[0], 255);

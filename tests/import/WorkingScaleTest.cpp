@@ -164,7 +164,7 @@ TEST(WorkingScale, ImportKeepsSourceBoxesAndReducesTheBitmaps) {
     EXPECT_EQ(doc.ImageWidth, 2048); // Round(2047.95)
     EXPECT_EQ(doc.ImageHeight, 50); // Round(49.95)
     EXPECT_EQ(doc.SourceWidth, 4100);
-    const Tlayer& layer = doc.Layers[0];
+    const LayerRecord& layer = doc.Layers[0];
     EXPECT_EQ(layer.Left, -50);
     EXPECT_EQ(layer.Width, 3050);
     EXPECT_EQ(layer.Height, 80);

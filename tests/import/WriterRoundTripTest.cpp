@@ -109,19 +109,19 @@ TEST(WriterRoundTrip, NamesOffsetsOpacityAndTheRecordFieldsSurvive) {
     writer.addLayer(sign);
     const ImportedDocument doc = Import(writer.finish());
     ASSERT_EQ(doc.Layers.size(), 2u);
-    const Tlayer& layer = doc.Layers[1];
-    EXPECT_EQ(layer.Spare7, sign.name); // the Unicode name, surrogate pair included
-    EXPECT_EQ(layer.Spare5, "Schild ?eins? ?"); // the legacy name as stored
+    const LayerRecord& layer = doc.Layers[1];
+    EXPECT_EQ(layer.UnicodeName, sign.name); // the Unicode name, surrogate pair included
+    EXPECT_EQ(layer.StoredName, "Schild ?eins? ?"); // the legacy name as stored
     EXPECT_EQ(layer.displayName(), sign.name);
     EXPECT_EQ(layer.Top, -3);
     EXPECT_EQ(layer.Left, 15);
-    EXPECT_EQ(layer.Spare1, 4); // bottom
-    EXPECT_EQ(layer.Spare2, 30); // right, past the canvas
+    EXPECT_EQ(layer.Bottom, 4); // bottom
+    EXPECT_EQ(layer.Right, 30); // right, past the canvas
     EXPECT_EQ(layer.Width, 15);
     EXPECT_EQ(layer.Height, 7);
-    EXPECT_EQ(layer.Spare3, 51);
-    EXPECT_EQ(layer.Spare4, (std::vector<std::int32_t> { -1, 0, 1, 2 }));
-    EXPECT_EQ(layer.Spare6, 1);
+    EXPECT_EQ(layer.Opacity, 51);
+    EXPECT_EQ(layer.ChannelIds, (std::vector<std::int32_t> { -1, 0, 1, 2 }));
+    EXPECT_EQ(layer.RecordIndex, 1);
     EXPECT_EQ(layer.Group, 0);
     EXPECT_EQ(layer.BaseOrder, 0); // the caller fills the defaults
     EXPECT_EQ(layer.Smooth, 0);

@@ -1,4 +1,4 @@
-#include "render/Anaglyph.h"
+#include "output/Anaglyph.h"
 
 #include "TestPictures.h"
 #include "core/Error.h"

@@ -1,10 +1,10 @@
 #include "TestPictures.h"
 #include "core/Error.h"
-#include "render/ColourHistogram.h"
-#include "render/IndexedFrame.h"
-#include "render/NearestColourMap.h"
-#include "render/OctreeQuantizer.h"
-#include "render/PaletteRefinement.h"
+#include "output/ColourHistogram.h"
+#include "output/IndexedFrame.h"
+#include "output/NearestColourMap.h"
+#include "output/OctreeQuantizer.h"
+#include "output/PaletteRefinement.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

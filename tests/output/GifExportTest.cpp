@@ -1,4 +1,4 @@
-#include "render/GifExport.h"
+#include "output/GifExport.h"
 
 #include "GifInspection.h"
 #include "TestPictures.h"
@@ -7,7 +7,7 @@
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/WorkFiles.h"
-#include "render/GifPalette.h"
+#include "output/GifPalette.h"
 
 #include <filesystem>
 #include <fstream>

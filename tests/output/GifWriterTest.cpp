@@ -1,9 +1,9 @@
-#include "render/GifWriter.h"
+#include "output/GifWriter.h"
 
 #include "GifInspection.h"
 #include "TestPictures.h"
 #include "core/Error.h"
-#include "render/IndexedFrame.h"
+#include "output/IndexedFrame.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@ namespace {
 Document WithGroups(std::initializer_list<std::uint8_t> codes) {
     Document doc;
     for (std::uint8_t code : codes) {
-        Tlayer layer;
+        LayerRecord layer;
         layer.Group = code;
         doc.Layers.push_back(layer);
     }
@@ -37,7 +37,7 @@ TEST(GroupFrames, SpreadsTheMembersOverTheSevenViews) {
         // and layer index differ: member k is layer 2k + 1.
         Document doc;
         for (int i = 0; i < 2 * n; ++i) {
-            Tlayer layer;
+            LayerRecord layer;
             layer.Group = i % 2 ? 3 : 0;
             doc.Layers.push_back(layer);
         }

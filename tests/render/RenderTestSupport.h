@@ -38,7 +38,7 @@ inline Document EmptyDocument(int imageMode, int width, int height) {
 
 /// Appends a layer at (left, top) source px; ViewLeft starts at Left as after import.
 inline void AddLayer(Document& doc, int left, int top, Bitmap picture, Bitmap mask, std::uint8_t group = 0) {
-    Tlayer layer;
+    LayerRecord layer;
     layer.Left = left;
     layer.Top = top;
     layer.Width = picture.width();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/GifPalette.h"
+#include "output/GifPalette.h"
 
 #include <array>
 #include <cstdint>

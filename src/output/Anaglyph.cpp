@@ -1,4 +1,4 @@
-#include "render/Anaglyph.h"
+#include "output/Anaglyph.h"
 
 #include "core/Error.h"
 #include "core/Fixed.h"

@@ -1,4 +1,4 @@
-#include "render/StereoPair.h"
+#include "output/StereoPair.h"
 
 #include "core/Error.h"
 

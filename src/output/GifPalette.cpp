@@ -1,4 +1,4 @@
-#include "render/GifPalette.h"
+#include "output/GifPalette.h"
 
 #include "core/Error.h"
 

@@ -1,4 +1,4 @@
-#include "render/ColourHistogram.h"
+#include "output/ColourHistogram.h"
 
 #include "core/Error.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "render/ColourHistogram.h"
-#include "render/GifPalette.h"
+#include "output/ColourHistogram.h"
+#include "output/GifPalette.h"
 
 namespace deptrix {
 

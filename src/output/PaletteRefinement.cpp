@@ -1,6 +1,6 @@
-#include "render/PaletteRefinement.h"
+#include "output/PaletteRefinement.h"
 
-#include "render/NearestColourMap.h"
+#include "output/NearestColourMap.h"
 
 #include <algorithm>
 #include <array>

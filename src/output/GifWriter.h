@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/IndexedFrame.h"
+#include "output/IndexedFrame.h"
 
 #include <cstdint>
 #include <memory>

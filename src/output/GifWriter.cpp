@@ -1,4 +1,4 @@
-#include "render/GifWriter.h"
+#include "output/GifWriter.h"
 
 #include "core/Error.h"
 

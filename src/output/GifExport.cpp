@@ -1,4 +1,4 @@
-#include "render/GifExport.h"
+#include "output/GifExport.h"
 
 #include "core/BmpCodec.h"
 #include "core/Canvas.h"
@@ -6,8 +6,8 @@
 #include "core/FileIo.h"
 #include "core/Fixed.h"
 #include "core/WorkFiles.h"
-#include "render/GifWriter.h"
-#include "render/IndexedFrame.h"
+#include "output/GifWriter.h"
+#include "output/IndexedFrame.h"
 
 #include <algorithm>
 #include <array>

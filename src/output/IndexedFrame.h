@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Bitmap.h"
-#include "render/GifPalette.h"
+#include "output/GifPalette.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,9 +1,9 @@
-#include "render/IndexedFrame.h"
+#include "output/IndexedFrame.h"
 
-#include "render/ColourHistogram.h"
-#include "render/NearestColourMap.h"
-#include "render/OctreeQuantizer.h"
-#include "render/PaletteRefinement.h"
+#include "output/ColourHistogram.h"
+#include "output/NearestColourMap.h"
+#include "output/OctreeQuantizer.h"
+#include "output/PaletteRefinement.h"
 
 namespace deptrix {
 

@@ -1,4 +1,4 @@
-#include "render/NearestColourMap.h"
+#include "output/NearestColourMap.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "render/OctreeQuantizer.h"
+#include "output/OctreeQuantizer.h"
 
 #include "core/Error.h"
 
