@@ -8,10 +8,10 @@
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "output/Anaglyph.h"
-#include "render/Compositor.h"
 #include "output/GifExport.h"
-#include "render/GroupFrames.h"
 #include "output/StereoPair.h"
+#include "render/Compositor.h"
+#include "render/GroupFrames.h"
 #include "render/ViewSet.h"
 
 #include <ostream>

@@ -28,6 +28,7 @@ bool IsFlipFolderName(const std::string& name);
 /// numbered 1, 2, ... by the position of their folder from the bottom up, counting
 /// only folders that keep at least one layer. Throws Error when more than 99 flip
 /// groups would result.
-std::vector<SelectedLayer> SelectLayers(const std::vector<PsdLayerRecord>& records, const std::string& fileName);
+std::vector<SelectedLayer> SelectLayers(
+    const std::vector<PsdLayerRecord>& records, const std::string& fileName);
 
 } // namespace deptrix

@@ -190,7 +190,8 @@ TEST(FixtureImport, FilesTheReferenceReaderRejectsStillImport) {
     const ImportedDocument luni = ImportFile(FixturesDir() / "rust-psd/luni.psd");
     ASSERT_EQ(luni.Layers.size(), 3u);
     EXPECT_EQ(luni.Layers[0].UnicodeName, "1");
-    EXPECT_EQ(luni.Layers[1].UnicodeName, "2 \xE3\x81\xAE\xE3\x82\xB3\xE3\x83\x94\xE3\x83\xBC"); // "2 のコピー"
+    EXPECT_EQ(
+        luni.Layers[1].UnicodeName, "2 \xE3\x81\xAE\xE3\x82\xB3\xE3\x83\x94\xE3\x83\xBC"); // "2 のコピー"
     EXPECT_EQ(luni.Layers[1].StoredName, "2 ????");
     for (std::size_t i = 0; i < 3; ++i) {
         // Every channel holds one RLE row of a single 0xff.
