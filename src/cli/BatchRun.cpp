@@ -135,9 +135,25 @@ void WriteInfoJson(const Document& doc, std::ostream& out) {
             << ", \"name\": " << JsonString(layer.displayName()) << ", \"top\": " << layer.Top
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
             << ", \"height\": " << layer.Height << ", \"group\": " << static_cast<int>(layer.Group)
-            << ", \"offset\": " << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
+            << ", \"offset\": " << Round(doc.DefaultOffsets[i] / 10000.0L);
+        // Only what differs from a plain layer.
+        if (layer.blendMode() != BlendMode::Normal)
+            out << ", \"blendMode\": " << JsonString(std::string(BlendModeName(layer.blendMode())));
+        if (layer.ClipBase >= 0) out << ", \"clippedTo\": " << layer.ClipBase;
+        out << "}";
     }
-    out << (doc.Layers.empty() ? "]\n" : "\n  ]\n") << "}\n";
+    out << (doc.Layers.empty() ? "]" : "\n  ]");
+    if (!doc.ApproximateLayers.empty()) {
+        out << ",\n  \"approximate\": " << JsonString(ApproximationSummary(doc.ApproximateLayers));
+        out << ",\n  \"approximateLayers\": [";
+        for (size_t i = 0; i < doc.ApproximateLayers.size(); ++i) {
+            const ApproximateLayer& layer = doc.ApproximateLayers[i];
+            out << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(layer.name)
+                << ", \"reason\": " << JsonString(std::string(ApproximationText(layer.reason))) << "}";
+        }
+        out << "\n  ]";
+    }
+    out << "\n}\n";
 }
 
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {

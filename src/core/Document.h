@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Approximation.h"
 #include "core/Bitmap.h"
 #include "core/BlendModes.h"
 #include "core/Fixed.h"
@@ -70,21 +71,6 @@ struct LayerRecord {
 
 using LayerRecordList = std::vector<LayerRecord>;
 
-/// Why the import can draw a layer of the file only approximately.
-enum class Approximation : std::uint8_t {
-    LayerEffects, ///< shadows, glows, strokes and other effects are not drawn
-    AdjustmentLayer, ///< the colour correction is not applied to the layers below
-    Dissolve, ///< drawn as Normal, without the scattered pixels
-    UnknownBlendMode, ///< a mode this program does not know, drawn as Normal
-    FolderClipping, ///< clipping to or of a folder is not drawn: drawn unclipped
-    FolderComposite, ///< a folder with a mode of its own: its layers blend one by one
-};
-
-/// A layer (or folder) of the file that the document shows only approximately.
-struct ApproximateLayer {
-    std::string name; ///< the layer's or folder's name, UTF-8
-    Approximation reason = Approximation::LayerEffects;
-};
 using BitmapList = std::vector<Bitmap>;
 
 /// What the program has been doing, which decides the prompt in the status bar.
