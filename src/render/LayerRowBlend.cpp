@@ -65,6 +65,12 @@ void BlendLayerRow(BlendMode mode, std::uint8_t* dst, const std::uint8_t* src, c
         const std::uint8_t* s = src + done * bpp;
         std::uint8_t* alpha = backdropAlpha ? backdropAlpha + done : nullptr;
         const bool opaqueBelow = !alpha || AllEqual(alpha, pixels, 255);
+        if (!opaqueBelow && AllEqual(alpha, pixels, 0)) {
+            // Nothing below to blend with: the layer shows as itself.
+            BlendPixelRow(d, s, m, pixels, bytesPerPixel, coverage ? coverage + done : nullptr);
+            AccumulateCoverage(alpha, m, pixels);
+            continue;
+        }
         if (opaqueBelow) {
             ModeRow(mode, d, s, blended, pixels, bytesPerPixel);
         } else {

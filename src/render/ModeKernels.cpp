@@ -21,6 +21,12 @@ constexpr unsigned RoundedQuotient(unsigned n, unsigned d) {
     return (2 * n + d) / (2 * d);
 }
 
+/// 255 - n / d rounded to the nearest integer, halves up, for n / d <= 255: the
+/// quotient itself is rounded halves down.
+constexpr unsigned RoundedComplement(unsigned n, unsigned d) {
+    return 255 - (2 * n + d - 1) / (2 * d);
+}
+
 constexpr unsigned Dodge(unsigned a, unsigned b) {
     if (a == 0) return 0;
     if (b == 255) return 255;
@@ -30,7 +36,8 @@ constexpr unsigned Dodge(unsigned a, unsigned b) {
 constexpr unsigned Burn(unsigned a, unsigned b) {
     if (a == 255) return 255;
     if (b == 0) return 0;
-    return 255 - std::min(255u, RoundedQuotient(255 * (255 - a), b));
+    if (255 - a >= b) return 0;
+    return RoundedComplement(255 * (255 - a), b);
 }
 
 /// Multiply below the middle, screen above it, on doubled values: the shared core of
@@ -58,8 +65,8 @@ unsigned VividLight(unsigned a, unsigned b) {
     // plain burn and dodge, black and white sources win over white and black
     // backdrops, as editors draw it.
     if (b < 128) {
-        if (b == 0) return 0;
-        return 255 - std::min(255u, RoundedQuotient(255 * (255 - a), 2 * b));
+        if (b == 0 || 255 - a >= 2 * b) return 0;
+        return RoundedComplement(255 * (255 - a), 2 * b);
     }
     if (b == 255) return 255;
     return std::min(255u, RoundedQuotient(255 * a, 510 - 2 * b));
