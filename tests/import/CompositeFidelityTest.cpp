@@ -23,22 +23,17 @@ namespace {
 struct Difference {
     std::array<double, 4> mean {}; ///< mean absolute difference
     std::array<int, 4> max {};
-    std::array<double, 4> meanColourGap {}; ///< difference of the pictures' mean colours
     double shareOver8 = 0; ///< share of pixels with some channel more than 8 levels off
     int channels = 0;
 
     double worstMean() const { return *std::max_element(mean.begin(), mean.begin() + channels); }
     int worstMax() const { return *std::max_element(max.begin(), max.begin() + channels); }
-    double worstColourGap() const {
-        return *std::max_element(meanColourGap.begin(), meanColourGap.begin() + channels);
-    }
 };
 
 Difference Compare(const Bitmap& ours, const Bitmap& theirs) {
     Difference d;
     d.channels = ours.bytesPerPixel();
     std::array<double, 4> sum {};
-    std::array<double, 4> signedSum {};
     std::int64_t over8 = 0;
     for (int y = 0; y < ours.height(); ++y)
         for (int x = 0; x < ours.width(); ++x) {
@@ -47,17 +42,13 @@ Difference Compare(const Bitmap& ours, const Bitmap& theirs) {
                 const std::size_t at = static_cast<std::size_t>(x * d.channels) + c;
                 const int diff = ours.row(y)[at] - theirs.row(y)[at];
                 sum[c] += std::abs(diff);
-                signedSum[c] += diff;
                 d.max[c] = std::max(d.max[c], std::abs(diff));
                 far = far || std::abs(diff) > 8;
             }
             over8 += far;
         }
     const double pixels = static_cast<double>(ours.width()) * ours.height();
-    for (std::size_t c = 0; c < static_cast<std::size_t>(d.channels); ++c) {
-        d.mean[c] = sum[c] / pixels;
-        d.meanColourGap[c] = std::abs(signedSum[c]) / pixels;
-    }
+    for (std::size_t c = 0; c < static_cast<std::size_t>(d.channels); ++c) d.mean[c] = sum[c] / pixels;
     d.shareOver8 = static_cast<double>(over8) / pixels;
     return d;
 }

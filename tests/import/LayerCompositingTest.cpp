@@ -2,7 +2,6 @@
 // blend modes, fill and folder opacity, folder modes, and what it cannot draw.
 
 #include "TestPsd.h"
-#include "import/LayerEffects.h"
 
 #include <gtest/gtest.h>
 
@@ -213,28 +212,6 @@ TEST(LayerCompositing, EffectsAndAdjustmentsAreNotedOnlyWhenTheyShow) {
     EXPECT_EQ(doc.ApproximateLayers[2].reason, Approximation::LayerEffects);
     EXPECT_EQ(ApproximationSummary(doc.ApproximateLayers),
         "3 layers drawn approximately: layer effects not drawn (2), adjustment layer not applied (1)");
-}
-
-TEST(LayerCompositing, OldEffectRecordsAreReadByTheirEnabledByte) {
-    // Version, two effects: the common state and a drop shadow whose enabled byte
-    // sits 38 bytes into its 51.
-    std::vector<std::uint8_t> data = { 0, 0, 0, 2 };
-    const auto effect = [&](const char* key, std::size_t size) {
-        data.insert(data.end(), { '8', 'B', 'I', 'M' });
-        data.insert(data.end(), key, key + 4);
-        data.insert(data.end(), { 0, 0, 0, static_cast<std::uint8_t>(size) });
-        data.resize(data.size() + size);
-    };
-    effect("cmnS", 7);
-    effect("dsdw", 51);
-    const std::size_t enabled = data.size() - 51 + 38;
-    TaggedBlock block { { 'l', 'r', 'F', 'X' }, data };
-    EXPECT_EQ(EffectsShow(block), false);
-    data[enabled] = 1;
-    block.data = data;
-    EXPECT_EQ(EffectsShow(block), true);
-    block.data = std::span<const std::uint8_t>(data).first(data.size() - 20);
-    EXPECT_EQ(EffectsShow(block), std::nullopt);
 }
 
 } // namespace deptrix::test

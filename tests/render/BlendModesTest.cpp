@@ -184,33 +184,5 @@ TEST(BlendModes, LayerRowBlendsWithWhatLiesBelowInProportionToItsOpacity) {
     }
 }
 
-TEST(BlendModes, AScreenLayerOverNothingShowsAsItselfAndOverWhiteVanishes) {
-    // Two pixels of white paper: nothing below the first, an opaque white layer below
-    // the second.
-    std::uint8_t dst[] = { 255, 255, 255, 255, 255, 255 };
-    const std::uint8_t src[] = { 10, 20, 30, 10, 20, 30 }, mask[] = { 255, 255 };
-    std::uint8_t alpha[] = { 0, 255 }, coverage[] = { 255, 255 };
-    BlendLayerRow(BlendMode::Screen, dst, src, mask, 2, 3, coverage, alpha);
-    EXPECT_EQ(std::vector<int>(dst, dst + 6), (std::vector<int> { 10, 20, 30, 255, 255, 255 }));
-    EXPECT_EQ(alpha[0], 255);
-}
-
-TEST(BlendModes, ClippedLayersShowOnlyWhereTheirBaseDoes) {
-    // One grey channel per pixel, 6 pixels:
-    //   base mask      0   255 255 255 128   0
-    //   clipped        .   [ 255 255   0 ] .      (offset 1, 3 pixels, value 10)
-    //   result       200    10  10  90 145 200    (base colour 90 over 200)
-    std::uint8_t dst[]
-        = { 200, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200, 200 };
-    std::vector<std::uint8_t> base(18, 90), clippedColour(9, 10);
-    const std::uint8_t baseMask[] = { 0, 255, 255, 255, 128, 0 }, clippedMask[] = { 255, 255, 0 };
-    const ClippedRow clipped[] = { { BlendMode::Normal, clippedColour.data(), clippedMask, 1, 3 } };
-    std::uint8_t group[18];
-    BlendClippingGroupRow(
-        BlendMode::Normal, dst, base.data(), baseMask, 6, 3, clipped, group, nullptr, nullptr);
-    const int want[] = { 200, 10, 10, 90, 145, 200 };
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(dst[3 * i], want[i]) << i;
-}
-
 } // namespace
 } // namespace deptrix::blend
