@@ -7,6 +7,7 @@
 #include "core/Document.h"
 #include "core/NumberText.h"
 #include "files/ConfigFile.h"
+#include "files/FieldRules.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -17,12 +18,6 @@
 namespace deptrix {
 
 namespace {
-
-constexpr Fixed kLpiLow = 90000;
-constexpr Fixed kLpiHigh = 1800000;
-constexpr Fixed kLpiReplacement = 755500;
-constexpr Fixed kDepthLimit = 100000;
-constexpr Fixed kDepthReplacement = 20000;
 
 QComboBox* AddCombo(QGridLayout* grid, int row, QLabel* label, const char* name, const char* tip,
     const QStringList& items, bool editable) {
@@ -133,7 +128,7 @@ void ParameterPanel::showConfig(const ConfigValues& values) {
 
 void ParameterPanel::showOutputSettings(
     Fixed outDpi, Fixed outWidth, Fixed outHeight, int colorMode, int hScale) {
-    m_dpi->setCurrentText(outDpi == kAutoDpi ? QString("(Auto)") : Text(FormatFixed(outDpi)));
+    m_dpi->setCurrentText(Text(DpiFieldText(outDpi)));
     m_width->setText(Text(FormatFixed(outWidth)));
     m_height->setText(Text(FormatFixed(outHeight)));
     m_colorMode->setCurrentIndex(colorMode >= 0 && colorMode < m_colorMode->count() ? colorMode : -1);
@@ -142,49 +137,36 @@ void ParameterPanel::showOutputSettings(
 
 void ParameterPanel::lpiLeft() {
     if (m_lpi->text().isEmpty()) return;
-    m_doc.Lpi = ParseFixed(Std(m_lpi->text()));
-    if (m_doc.Lpi < kLpiLow || m_doc.Lpi > kLpiHigh) {
-        m_doc.Lpi = kLpiReplacement;
-        m_lpi->setText("75.55");
-    }
+    const LpiFieldValue value = LpiFromField(Std(m_lpi->text()));
+    m_doc.Lpi = value.lpi;
+    if (value.replaced) m_lpi->setText(kLpiReplacementText);
 }
 
 void ParameterPanel::focusLeft() {
     if (m_focus->text().isEmpty()) return;
     emit glassesOutdated();
-    m_doc.FocusRow = ParseInteger(Std(m_focus->text()));
-    if (m_doc.FocusRow <= 0 || m_doc.FocusRow > m_doc.LayerCount) {
-        m_doc.FocusRow = 0;
-        m_focus->setText("0");
-    }
+    m_doc.FocusRow = FocusRowFromField(Std(m_focus->text()), m_doc.LayerCount);
+    if (m_doc.FocusRow == 0) m_focus->setText("0");
     m_layers.markFocusRow(m_doc.FocusRow, m_doc.LayerCount);
 }
 
 void ParameterPanel::depthChanged() {
     if (m_depth->text().isEmpty()) {
-        m_depth->setText("1.0"); // a change of its own, which runs this rule again
+        m_depth->setText(kEmptyDepthText); // a change of its own, which runs this rule again
         return;
     }
-    m_doc.DepthFactor = ParseFixed(Std(m_depth->text()));
+    ApplyDepthText(Std(m_depth->text()), m_doc);
     emit glassesOutdated();
-    m_doc.OutlinesStale = true;
-    if (m_doc.DepthFactor > kDepthLimit || m_doc.DepthFactor < -kDepthLimit)
-        m_doc.DepthFactor = kDepthReplacement;
 }
 
 void ParameterPanel::widthChanged() {
     if (m_width->text().isEmpty()) return;
-    const long double width = ParseReal(Std(m_width->text()));
-    m_height->setText(Text(FormatNumber(width / (static_cast<long double>(m_doc.AspectRatio) / 10000.0L))));
+    m_height->setText(Text(HeightTextForWidth(Std(m_width->text()), m_doc.AspectRatio)));
 }
 
 void ParameterPanel::hScaleLeft() {
-    if (m_hScale->text().isEmpty()) m_hScale->setText("4");
-    const std::int32_t value = ParseInteger(Std(m_hScale->text()));
-    if (value <= 0)
-        m_hScale->setText("1");
-    else if (value > 16)
-        m_hScale->setText("16");
+    const QString shown = Text(HScaleFieldText(Std(m_hScale->text())));
+    if (shown != m_hScale->text()) m_hScale->setText(shown);
 }
 
 void ParameterPanel::colorModeLeft() {
