@@ -71,11 +71,7 @@ TEST_F(SetupFiles, AProjectSavedWithLinesOpensInAFreshWindowAsItWasLeft) {
     const Document& after = window->document();
     EXPECT_EQ(after.LayerLines, before.LayerLines);
     EXPECT_EQ(after.LayerLines[5][6].size(), 2u);
-    for (size_t i = 0; i < 11; ++i) {
-        EXPECT_EQ(after.Layers[i].Group, before.Layers[i].Group) << i;
-        EXPECT_EQ(after.Layers[i].Depth, before.Layers[i].Depth) << i;
-        EXPECT_EQ(after.Layers[i].BaseOrder, before.Layers[i].BaseOrder) << i;
-    }
+    for (size_t i = 0; i < 11; ++i) EXPECT_EQ(after.Layers[i].Group, before.Layers[i].Group) << i;
     for (int r = 1; r <= 11; ++r)
         EXPECT_EQ(table()->cell(1, r) + "|" + table()->cell(2, r), cells[r - 1]) << r;
     EXPECT_EQ(after.FocusRow, 4);

@@ -48,7 +48,6 @@ TEST_F(SetupFileReaderTest, TheExampleFillsTableLayersAndLinesAndOpensTheSameTwi
     EXPECT_EQ(d.fields.groupCell(2), "+");
     EXPECT_EQ(d.fields.lpiText(), "75.55"); // the file's LPI is not applied by settings
     EXPECT_EQ(d.fields.focusText(), "2");
-    EXPECT_EQ(d.fields.depthText(), "1.5");
     EXPECT_EQ(d.doc.DepthFactor, 15000);
     EXPECT_EQ(d.fields.caption(), "Deptrix 10.0   shop.psd    s.tw3d2");
 }
@@ -126,17 +125,12 @@ TEST_F(SetupFileReaderTest, OutputValuesAndDepthGoThroughTheFieldRules) {
     EXPECT_EQ(project.offsets(), (std::vector<std::string> { "3", "2", "1" }));
     EXPECT_EQ(project.fields.lpiText(), "60"); // shown, not yet in effect
     EXPECT_EQ(project.doc.Lpi, 424775);
-}
 
-TEST_F(SetupFileReaderTest, AProjectWithoutItsImageChangesOnlyTheDepthText) {
-    ImportedDocument d(3);
-    d.fields.setDepthText("3");
-    const ProjectOpenResult result = OpenProjectFile(write("lost.tw3d2", "C:\\pics\\lost.psd\n60 9 1 1\n"),
-        d.doc, d.fields, [](const std::filesystem::path&) { FAIL() << "imported"; });
-    EXPECT_FALSE(result.opened);
-    EXPECT_EQ(result.imagePath, folder / "lost.psd");
-    EXPECT_EQ(d.fields.depthText(), "1.0");
-    EXPECT_EQ(d.doc.Angles, 7);
+    // Without its picture in the project's folder, only the depth text has changed.
+    project.fields.setDepthText("3");
+    EXPECT_FALSE(openProject("C:\\pics\\lost.psd\n61 9 1 1\n", project, 3).opened);
+    EXPECT_EQ(project.fields.depthText(), "1.0");
+    EXPECT_EQ(project.fields.lpiText(), "60");
 }
 
 TEST_F(SetupFileReaderTest, WhatTheDocumentCannotHoldIsRefusedAndWhatCameBeforeStays) {
