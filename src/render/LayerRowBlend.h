@@ -22,7 +22,11 @@ namespace deptrix::blend {
 /// `backdropAlpha`, when not null, is how opaque the picture below is (0 where only
 /// the white paper shows): a mode blends only with what is there, and over nothing
 /// the layer shows as Normal, as in an editor's transparent document later flattened
-/// onto white; it accumulates the mask too. Null means an opaque picture below.
+/// onto white; it accumulates the mask too. Null means an opaque picture below. To
+/// match the composite pass, keep one such row per picture row, starting at 0, and
+/// pass it for every layer (Normal ones only accumulate into it) whenever some layer
+/// of the picture blends in another mode; the pass itself stops updating it above the
+/// last such layer, which changes nothing.
 ///
 /// Works in chunks on the stack: no allocation.
 void BlendLayerRow(BlendMode mode, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t* mask,
