@@ -9,6 +9,8 @@ const char* BatchUsage() {
     return "Usage: deptrix-batch --info FILE.psd\n"
            "       deptrix-batch FILE.psd [--dump DIR] [--views DIR] [--focus ROW] [--depth FACTOR]\n"
            "                     [--offset ROW=PIXELS ...] [--gif PATH] [--anaglyph PATH] [--jps PATH]\n"
+           "                     [--lines FILE] [--layer-depth N=BASE,SMOOTH,DEPTH ...]\n"
+           "                     [--depthmap N PATH ...] [--work DIR]\n"
            "\n"
            "Imports a layered PSD the way the Deptrix window does and writes what is asked for.\n"
            "\n"
@@ -27,10 +29,51 @@ const char* BatchUsage() {
            "  --gif PATH        write the animated GIF of the views\n"
            "  --anaglyph PATH   write the red/cyan anaglyph of views 2 and 6 (24-bit BMP)\n"
            "  --jps PATH        write the stereo pair of views 3 and 6 (JPEG)\n"
+           "  --lines FILE      give layers outlines from line records as a settings file holds them:\n"
+           "                    a line \"layer order line P\" (layer index from 0 at the bottom, order\n"
+           "                    index 0..14), then on the next lines P + 1 points x y in working\n"
+           "                    pixels; those layers get their depth from the outlines and are\n"
+           "                    rebuilt before the views\n"
+           "  --layer-depth N=BASE,SMOOTH,DEPTH\n"
+           "                    outline parameters of layer N (bottom = 1): the order that stays in\n"
+           "                    place (0..15), the smoothness (1..9) and the depth scale\n"
+           "  --depthmap N PATH write the smoothed depth map of layer N (bottom = 1) as an 8-bit BMP,\n"
+           "                    near light and far dark; may be given several times\n"
+           "  --work DIR        keep the work files in DIR instead of a temporary folder\n"
            "  --help            show this text\n"
            "\n"
            "Progress goes to standard error; the exit status is 0 on success and 1 on any failure.\n";
 }
+
+namespace {
+
+LayerDepthOption ParseLayerDepth(const std::string& text) {
+    auto refuse = [&text](const std::string& problem) {
+        return Error("--layer-depth needs N=BASEORDER,SMOOTH,DEPTH, not '" + text + "': " + problem);
+    };
+    const size_t equals = text.find('=');
+    const size_t first = text.find(',', equals == std::string::npos ? 0 : equals);
+    const size_t second = first == std::string::npos ? first : text.find(',', first + 1);
+    if (equals == std::string::npos || first == std::string::npos || second == std::string::npos)
+        throw refuse("three values after the layer number");
+    LayerDepthOption option;
+    try {
+        option.layerNumber = ParseInteger(text.substr(0, equals));
+        const std::int32_t base = ParseInteger(text.substr(equals + 1, first - equals - 1));
+        const std::int32_t smooth = ParseInteger(text.substr(first + 1, second - first - 1));
+        option.depth = ParseFixed(text.substr(second + 1));
+        if (base < 0 || base > 15) throw refuse("the base order must be 0..15");
+        if (smooth < 1 || smooth > 9) throw refuse("the smoothness must be 1..9");
+        option.baseOrder = static_cast<std::uint8_t>(base);
+        option.smooth = static_cast<std::uint8_t>(smooth);
+    } catch (const ConvertError& e) {
+        throw refuse(e.what());
+    }
+    if (option.layerNumber < 1) throw refuse("layers are numbered from 1");
+    return option;
+}
+
+} // namespace
 
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     BatchOptions options;
@@ -64,6 +107,17 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.anaglyphPath = value(i);
         } else if (a == "--jps") {
             options.jpsPath = value(i);
+        } else if (a == "--lines") {
+            options.linesPath = value(i);
+        } else if (a == "--layer-depth") {
+            options.layerDepths.push_back(ParseLayerDepth(value(i)));
+        } else if (a == "--depthmap") {
+            DepthMapOption map;
+            map.layerNumber = ParseInteger(value(i));
+            map.path = value(i);
+            options.depthMaps.push_back(map);
+        } else if (a == "--work") {
+            options.workFolder = value(i);
         } else if (!a.empty() && a[0] == '-') {
             throw Error("unknown option " + a);
         } else if (options.psdPath.empty()) {
@@ -73,8 +127,9 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         }
     }
     if (!options.help && options.psdPath.empty()) throw Error("no PSD file given");
-    if (!options.help && !options.info && options.dumpFolder.empty() && !options.needsViews())
-        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph or --jps");
+    if (!options.help && !options.info && options.dumpFolder.empty() && !options.needsViews()
+        && options.depthMaps.empty())
+        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps or --depthmap");
     return options;
 }
 
