@@ -1,18 +1,13 @@
 #include "depth/DepthMapPicture.h"
 
-#include "core/Error.h"
 #include "depth/DepthQuantities.h"
 #include "depth/DepthRaster.h"
 
-#include <string>
 #include <vector>
 
 namespace deptrix {
 
-Bitmap DepthMapPicture(const Document& doc, std::size_t layerIndex, const LineSet& lines) {
-    if (layerIndex >= doc.Layers.size())
-        throw Error("There is no layer " + std::to_string(layerIndex + 1) + " to show the depth of");
-    const LayerRecord& layer = doc.Layers[layerIndex];
+Bitmap DepthMapPicture(const Document& doc, const LayerRecord& layer, const LineSet& lines) {
     const Bitmap raster = SmoothedDepthRaster(doc, layer, lines);
     Bitmap picture(doc.ImageWidth, doc.ImageHeight, PixelFormat::Bgr24);
 

@@ -22,8 +22,9 @@ void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* so
     const std::uint8_t* sourceMask, int bytesPerPixel, std::uint8_t* out, std::uint8_t* outMask);
 
 /// The target column of source column i for each depth level L in one view:
-/// Round(i + (L - baseLevel) x levelShift x factor / 10000) with ties to even, kept
-/// as the whole part of the shift and how its remainder rounds.
+/// Round(i + (L - baseLevel) x levelShift x factor / 10000) with ties to even, exact
+/// in integers: per level the shift rounded half down, and whether it ends in exactly
+/// one half, where the parity of the column decides.
 class LevelTargets {
 public:
     LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, int viewFactor);
