@@ -95,15 +95,6 @@ TEST_F(LineRecords, RefusesBadRecordsNamingTheFileAndTheLine) {
     EXPECT_THROW(ReadLineRecords(folder / "missing.txt", 3), Error);
 }
 
-TEST(LayerDepthOption, RefusesValuesOutsideTheirRanges) {
-    const BatchOptions o
-        = ParseBatchOptions({ "x.psd", "--layer-depth", "6=3,9,1.5", "--depthmap", "6", "m.bmp" });
-    EXPECT_EQ(o.layerDepths[0].depth, 15000);
-    for (const char* bad : { "6=16,5,1", "6=7,0,1", "6=7,5,deep", "0=7,5,1", "6=7,5" })
-        EXPECT_THROW(ParseBatchOptions({ "x.psd", "--depthmap", "1", "m.bmp", "--layer-depth", bad }), Error)
-            << bad;
-}
-
 TEST_F(LineRecords, BatchGivesTheLayerDepthFromItsLinesBeforeBuildingTheViews) {
     // Layer index 5 ("House", 252 x 412 at 409, 510; 150 dpi): a near roof over a far door.
     const fs::path lines = write("5 0 0 2\n420 620 535 515 650 620\n"
@@ -142,6 +133,9 @@ TEST_F(LineRecords, BatchGivesTheLayerDepthFromItsLinesBeforeBuildingTheViews) {
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), lines.string() + ", line 1: layer index 11 is out of range (0..10)");
     }
+    for (const char* bad : { "6=16,5,1", "6=7,0,1", "6=7,5,deep", "0=7,5,1", "6=7,5" })
+        EXPECT_THROW(ParseBatchOptions({ kSample, "--depthmap", "1", "m.bmp", "--layer-depth", bad }), Error)
+            << bad;
     EXPECT_THROW(RunBatch(ParseBatchOptions({ kSample, "--layer-depth", "12=7,5,1", "--depthmap", "1",
                               (folder / "x.bmp").string() }),
                      out, progress),

@@ -73,22 +73,6 @@ TEST(SmoothDepth, MatchesTheTapByTapFilterAtEverySizeAndStep) {
         }
 }
 
-TEST(DepthRaster, LayerWithoutLinesIsBackgroundInsideTheDocumentAndZeroOutside) {
-    // 40 dpi and depth 1.0: margins of 10 columns. The box starts at document column 0
-    // and reaches 5 rows below the document.
-    const Document doc = DepthDocument(3, 40, 20, kFixedOne, 40);
-    const Bitmap raster = BuildDepthRaster(doc, OutlineLayer(0, 5, 30, 20), LineSet(kOrderCount), 10);
-    ASSERT_EQ(raster.width(), 50);
-    ASSERT_EQ(raster.height(), 20);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 50; ++x) {
-            const bool inside = x >= 10 && y < 15; // document columns 0..39, rows 5..19
-            EXPECT_EQ(At(raster, x, y), inside ? 30 : 0) << x << "," << y;
-        }
-    // An empty set (a layer that never had lines) gives the same.
-    EXPECT_TRUE(raster.samePixels(BuildDepthRaster(doc, OutlineLayer(0, 5, 30, 20), {}, 10)));
-}
-
 TEST(DepthRaster, NearerOrdersCoverFartherOnesAndFillsAreEvenOdd) {
     // 60 pixels wide: the pen rounds to 0 and draws one-pixel edges.
     const Document doc = DepthDocument(3, 60, 40, kFixedOne, 40);
@@ -134,7 +118,8 @@ TEST(DepthRaster, EqualsDrawingInColourStretchingAndCroppingOneStepAfterTheOther
             lines[random() % kOrderCount].push_back(line);
         }
         // The literal steps: a 24-bit drawing, its red bytes stretched to source
-        // resolution, that raster laid into the margins at (M - Left, -Top).
+        // resolution, that raster laid into margins of level 0 at (M - Left, -Top); the
+        // first layer's box starts left of and above the document.
         Bitmap colour(doc.ImageWidth, doc.ImageHeight, PixelFormat::Bgr24);
         {
             Canvas canvas(colour);

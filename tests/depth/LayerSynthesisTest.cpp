@@ -7,7 +7,6 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
-#include <tuple>
 
 namespace deptrix {
 namespace {
@@ -43,46 +42,6 @@ struct SameContent {
     }
 };
 
-TEST(SynthesiseLineLayer, WritesEveryViewInTheLayersFormatAtBothResolutions) {
-    for (int mode : { 3, 4 }) {
-        TempFolder folder;
-        // 40 dpi, depth 1.0: margins of 10; half the resolution on the working grid.
-        Document doc = DepthDocument(mode, 80, 40, 5000, 40);
-        const PixelFormat format = mode == 3 ? PixelFormat::Bgr24 : PixelFormat::Cmyk32;
-        AddLayerWithFiles(doc, OutlineLayer(0, 0, 10, 7), test::Solid(10, 7, format, 90),
-            test::Solid(10, 7, PixelFormat::Gray8, 255), folder.path());
-        AddLayerWithFiles(doc, OutlineLayer(20, 10, 31, 9), test::Solid(31, 9, format, 90),
-            test::Solid(31, 9, PixelFormat::Gray8, 255), folder.path());
-        test::RecordingProgress progress;
-        SynthesiseLineLayer(doc, 1, LinesInOrder(0, { Rectangle(12, 6, 20, 9) }), folder.path(), progress);
-
-        for (int v = 1; v <= 7; ++v) {
-            const std::string n = std::to_string(v) + ".gjs";
-            for (const auto& [name, width, height, pixels] :
-                { std::tuple { "2gx", 51, 9, format }, { "2gxt", 51, 9, PixelFormat::Gray8 },
-                    { "2xgx", 26, 4, format }, // Round(25.5), Round(4.5)
-                    { "2xgxt", 26, 4, PixelFormat::Gray8 } }) {
-                const Bitmap file = Load(folder.path(), name + n);
-                EXPECT_EQ(file.width(), width) << name << n;
-                EXPECT_EQ(file.height(), height) << name << n;
-                EXPECT_EQ(file.format(), pixels) << name << n;
-            }
-            if (mode == 4) {
-                Bitmap converted = Load(folder.path(), "2xgx" + n);
-                CmykToRgb(converted);
-                EXPECT_TRUE(Load(folder.path(), "2xgxv" + n).samePixels(converted));
-            }
-        }
-        EXPECT_EQ(fs::exists(folder.path() / "2xgxv1.gjs"), mode == 4);
-        EXPECT_FALSE(fs::exists(folder.path() / "1gx1.gjs"));
-        // 20 after the smoothing, then each view's rows from its base 20, 31, 43, ... 89.
-        ASSERT_FALSE(progress.positions.empty());
-        EXPECT_EQ(progress.positions.front(), 20);
-        EXPECT_EQ(progress.positions[1 + 9 * 6], 89);
-        EXPECT_EQ(doc.ProgressBase, 89);
-    }
-}
-
 TEST(SynthesiseLineLayer, RefusesMissingOrMismatchedLayerFiles) {
     TempFolder folder;
     Document doc = DepthDocument(3, 40, 20, kFixedOne, 40);
@@ -101,6 +60,8 @@ TEST(SynthesiseLineLayer, RefusesMissingOrMismatchedLayerFiles) {
 }
 
 TEST(SynthesiseLineLayer, CmykDocumentsMoveThePictureExactlyAsRgbDocumentsDo) {
+    // 60 dpi and depth 1.5: margins of Round(22.5) = 22, so the views are 114 x 30
+    // source pixels and Round(85.5) x Round(22.5) = 86 x 22 working pixels.
     std::mt19937 random(17);
     const SameContent layer(70, 30, random);
     LineSet lines = LinesInOrder(0, { Rectangle(30, 10, 60, 28) });
@@ -114,9 +75,23 @@ TEST(SynthesiseLineLayer, CmykDocumentsMoveThePictureExactlyAsRgbDocumentsDo) {
         AddLayerWithFiles(cmyk, record, layer.cmyk, layer.mask, cmykFolder.path());
         NullProgress progress;
         SynthesiseLineLayer(rgb, 0, lines, rgbFolder.path(), progress);
-        SynthesiseLineLayer(cmyk, 0, lines, cmykFolder.path(), progress);
+        test::RecordingProgress cmykProgress;
+        SynthesiseLineLayer(cmyk, 0, lines, cmykFolder.path(), cmykProgress);
+        // 20 after the smoothing; the rows of view 1 start at Round(6 x 80 / 7) + 20.
+        EXPECT_EQ(cmykProgress.positions.front(), 20);
+        EXPECT_EQ(cmykProgress.positions[1 + 30 * 6], 89);
+        EXPECT_FALSE(fs::exists(rgbFolder.path() / "1xgxv1.gjs"));
 
         for (int v = 1; v <= 7; ++v) {
+            const std::string n = std::to_string(v) + ".gjs";
+            const Bitmap gx = Load(cmykFolder.path(), "1gx" + n), xgx = Load(cmykFolder.path(), "1xgx" + n);
+            EXPECT_EQ(gx.format(), PixelFormat::Cmyk32);
+            EXPECT_EQ(gx.width(), 114);
+            EXPECT_EQ(xgx.width(), 86);
+            EXPECT_EQ(xgx.height(), 22);
+            Bitmap display = xgx;
+            CmykToRgb(display);
+            EXPECT_TRUE(Load(cmykFolder.path(), "1xgxv" + n).samePixels(display));
             for (const char* kind : { "1gxt", "1xgxt" }) {
                 const std::string name = kind + std::to_string(v) + ".gjs";
                 EXPECT_TRUE(Load(rgbFolder.path(), name).samePixels(Load(cmykFolder.path(), name))) << name;
@@ -137,7 +112,7 @@ TEST(SynthesiseLineLayer, CmykDocumentsMoveThePictureExactlyAsRgbDocumentsDo) {
                     }
             }
         }
-        // The centre view is the padded layer itself in both modes (margins of Round(22.5)).
+        // The centre view is the padded layer itself in both modes.
         EXPECT_TRUE(Load(cmykFolder.path(), "1gx4.gjs").samePixels(PadColumns(layer.cmyk, 22, 255)));
         EXPECT_TRUE(Load(rgbFolder.path(), "1gx4.gjs").samePixels(PadColumns(layer.rgb, 22, 0)));
     }

@@ -105,20 +105,6 @@ TEST(LayerWarp, MatchesTheFormulaViewAfterViewCarryingTheOutputOver) {
     }
 }
 
-TEST(LayerWarp, TieMovesTheWholeRowWithoutLosingAPixel) {
-    // Every column at level 255 over base level 30, K 1000, view 1 (+3): 67.5 pixels.
-    const int w = 200;
-    Bitmap source(w, 1, PixelFormat::Bgr24);
-    for (int x = 0; x < w; ++x) source.row(0)[3 * x] = std::uint8_t(x);
-    const Bitmap mask = test::Solid(w, 1, PixelFormat::Gray8, 255);
-    LayerWarp warp(source, mask, test::Solid(w, 1, PixelFormat::Gray8, 255), 30, 1000);
-    NullProgress progress;
-    warp.warpView(1, 20, progress);
-    EXPECT_EQ(warp.picture().row(0)[0], 0); // column 0 keeps the source's own pixel
-    for (int x = 1; x <= 68; ++x) EXPECT_EQ(warp.picture().row(0)[3 * x], 0) << x;
-    for (int x = 68; x < w; ++x) EXPECT_EQ(warp.picture().row(0)[3 * x], x - 68) << x;
-}
-
 TEST(LayerWarp, HalfPixelShiftsAlternateInsideARunOfOneLevel) {
     // Level 99 over base level 100, 5000 per level, view 3 (+1): half a pixel to the
     // left, so targets 4 4 6 6 8 8 from column 4 on, right after the still columns.
