@@ -40,8 +40,12 @@ LayerRecord WithTabSettings(LayerRecord layer, const OutlinePanel& panel) {
 } // namespace
 
 bool MainWindow::hasEditedLayer() const {
-    return m_doc.DocumentLoaded && m_doc.SelectedLayer >= 0 && m_doc.SelectedLayer < m_doc.LayerCount
-        && static_cast<std::size_t>(m_doc.SelectedLayer) < m_doc.Layers.size();
+    if (!m_doc.DocumentLoaded || m_doc.SelectedLayer < 0 || m_doc.SelectedLayer >= m_doc.LayerCount
+        || static_cast<std::size_t>(m_doc.SelectedLayer) >= m_doc.Layers.size())
+        return false;
+    // Members of a flip group never get outlines: the DrawLine tab refuses them.
+    const std::uint8_t group = m_doc.Layers[static_cast<std::size_t>(m_doc.SelectedLayer)].Group;
+    return group == kGroupNone || group > kGroupLastFlip;
 }
 
 const LineSet& MainWindow::editedLines() const {
@@ -71,7 +75,16 @@ void MainWindow::previewLayer() {
     m_doc.Layers[k].Group = kGroupOutlineBuilt;
 
     ProgressBarSink progress(m_progressBar);
-    SynthesiseLineLayer(m_doc, k, m_doc.LayerLines[k], ToPath(m_work.path()), progress);
+    try {
+        SynthesiseLineLayer(m_doc, k, m_doc.LayerLines[k], ToPath(m_work.path()), progress);
+    } catch (const Error&) {
+        // The layer's pictures are incomplete: the next Preview builds them again (and
+        // says what is wrong if it still fails), and the tab is usable at once.
+        m_doc.Layers[k].Group = kGroupOutlineStale;
+        progress.setPosition(0);
+        stopLayerPreview();
+        throw;
+    }
     progress.setPosition(100);
     progress.setPosition(0);
     m_platform.setBusyCursor(false);

@@ -67,6 +67,15 @@ TEST_F(LayerPreview, StoresTheTabsSettingsAndPlaysTheLayerAloneUntilStop) {
     for (const char* name : { "BitBtn5", "SpeedButton1", "SpeedButton9", "Panel2" })
         EXPECT_TRUE(enabled(name)) << name;
     EXPECT_TRUE(frames.empty());
+    // A depth too large for a picture fails in the synthesis: the tab is usable again
+    // and the layer waits to be built at the next Preview.
+    find<QLineEdit>("Edit1")->setText("1000");
+    find<QPushButton>("BitBtn5")->click();
+    ASSERT_EQ(platform.errors.size(), 2);
+    EXPECT_EQ(window->document().Layers[kHouse].Group, kGroupOutlineStale);
+    for (const char* name : { "BitBtn5", "SpeedButton9", "Panel2", "PageControl2" })
+        EXPECT_TRUE(enabled(name)) << name;
+    EXPECT_FALSE(enabled("BitBtn6"));
     platform.errors.clear();
 
     find<QLineEdit>("Edit1")->setText("2.0");
