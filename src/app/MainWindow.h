@@ -26,6 +26,7 @@ class AboutBox;
 struct LanguageTexts;
 class LayerPanel;
 class MainMenu;
+class OutlineEditorController;
 class OutlinePanel;
 class Panel;
 class ParameterPanel;
@@ -76,6 +77,7 @@ public:
     LayerPanel* layerPanel() const { return m_layerPanel; }
     ParameterPanel* parameterPanel() const { return m_parameterPanel; }
     OutlinePanel* outlinePanel() const { return m_outlinePanel; }
+    OutlineEditorController* outlineEditor() const { return m_outlineEditor; }
     Viewport* viewport() const { return m_viewport; }
     StatusPanels* statusPanels() const { return m_statusPanels; }
     QProgressBar* progressBar() const { return m_progressBar; }
@@ -115,9 +117,12 @@ public slots:
     void selectAllLines();
     void freeTransform();
     void cutLines();
+    void copyLines(); ///< fills the clipboard like cutLines, keeping the lines
     void pasteLines();
     void moveLinesDown(); ///< moves the selected lines down an order
     void moveLinesUp(); ///< moves the selected lines up an order
+    void undoLineEdit(); ///< steps back in the history of the open layer's lines
+    void redoLineEdit();
     // View
     void zoomIn();
     void zoomOut();
@@ -218,6 +223,7 @@ private:
     LayerPanel* m_layerPanel = nullptr;
     ParameterPanel* m_parameterPanel = nullptr;
     OutlinePanel* m_outlinePanel = nullptr;
+    OutlineEditorController* m_outlineEditor = nullptr;
 
     QWidget* m_centrePanel = nullptr;
     Viewport* m_viewport = nullptr;
@@ -239,7 +245,6 @@ private:
 
     QTimer* m_frameTimer = nullptr;
     std::vector<QPointer<QWidget>> m_auxiliary; ///< help windows and about boxes, closed with the window
-    bool m_drawLineMode = false;
     QString m_settingsFileName; ///< proposed name of the settings and project open dialog
     std::unique_ptr<PreviewPlayer> m_player;
 };
