@@ -16,7 +16,7 @@ void OutlineEditor::pruneSelection() {
 
 EditorResponse OutlineEditor::undoPoint() {
     EditorResponse response;
-    if (!m_open || m_drawPoints.empty()) return response;
+    if (!isOpen() || m_drawPoints.empty()) return response;
     m_drawPoints.pop_back();
     refreshDisplay(response);
     redrawPendingLine(response);
@@ -25,7 +25,7 @@ EditorResponse OutlineEditor::undoPoint() {
 
 EditorResponse OutlineEditor::deleteLine() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     OrderLines& order = lines()[m_doc.CurOrder % kOrderCount];
     if (order.empty()) return response;
     EditSnapshot before = snapshot();
@@ -37,7 +37,7 @@ EditorResponse OutlineEditor::deleteLine() {
 
 EditorResponse OutlineEditor::deleteOrder() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     OrderLines& order = lines()[m_doc.CurOrder % kOrderCount];
     if (order.empty()) return response;
     EditSnapshot before = snapshot();
@@ -49,7 +49,7 @@ EditorResponse OutlineEditor::deleteOrder() {
 
 EditorResponse OutlineEditor::deleteAll() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     EditSnapshot before = snapshot();
     m_doc.EditLines = EmptyLineSet();
     if (m_doc.LayerLines.size() <= static_cast<size_t>(m_layer))
@@ -63,7 +63,7 @@ EditorResponse OutlineEditor::deleteAll() {
 
 EditorResponse OutlineEditor::selectAll() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     m_checkedButton = EditTool::MoveLine;
     m_selection.clear();
     for (std::uint32_t order = kOrderCount; order-- > 0;)
@@ -83,7 +83,7 @@ EditorResponse OutlineEditor::selectAll() {
 
 EditorResponse OutlineEditor::freeTransform() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     pruneSelection();
     if (m_selection.empty()) return response;
     m_tool = EditTool::FreeTransform;
@@ -99,7 +99,7 @@ EditorResponse OutlineEditor::freeTransform() {
 
 EditorResponse OutlineEditor::deleteSelection() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     if (m_tool == EditTool::MoveLine) {
         pruneSelection();
         if (m_selection.empty()) return response;
@@ -140,7 +140,7 @@ void OutlineEditor::fillClipboard() {
 
 EditorResponse OutlineEditor::cut() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     fillClipboard();
     EditSnapshot before = snapshot();
     for (const LineRef& ref : m_selection) FindLine(lines(), ref)->clear();
@@ -155,7 +155,7 @@ EditorResponse OutlineEditor::cut() {
 
 EditorResponse OutlineEditor::copy() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     fillClipboard();
     m_pasteEnabled = true;
     return response;
@@ -163,7 +163,7 @@ EditorResponse OutlineEditor::copy() {
 
 EditorResponse OutlineEditor::paste() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     EditSnapshot before = snapshot();
     m_selection.clear();
     for (size_t i = 0; i < m_clipLines.size() && i < m_clipOrders.size(); ++i) {
@@ -190,7 +190,7 @@ EditorResponse OutlineEditor::moveLinesUp() {
 
 EditorResponse OutlineEditor::moveLinesToNeighbour(bool down) {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     pruneSelection();
     if (m_selection.empty()) return response;
     EditSnapshot before = snapshot();

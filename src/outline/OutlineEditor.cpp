@@ -209,7 +209,7 @@ EditorResponse OutlineEditor::selectTool(EditTool tool) {
     m_dragging = false;
     m_checkedButton = tool;
     m_tool = tool;
-    if (m_open) pruneSelection();
+    if (isOpen()) pruneSelection();
     switch (tool) {
     case EditTool::DrawLine:
         response.pointer = PointerShape::Cross;
@@ -253,7 +253,7 @@ EditorResponse OutlineEditor::setOrderVisible(int order, bool visible) {
     EditorResponse response;
     if (order < 0 || order >= kOrderCount) return response;
     m_visible[static_cast<size_t>(order)] = visible;
-    if (m_open) redisplay(response);
+    if (isOpen()) redisplay(response);
     return response;
 }
 
@@ -266,7 +266,7 @@ void OutlineEditor::switchToMoveLine(EditorResponse& response) {
 
 EditorResponse OutlineEditor::press(const PointerInput& input) {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     const LinePoint at = m_mapping.toWorking(input.x, input.y);
     // A press acts on what lies under it, as if the pointer had hovered there first.
     switch (m_tool) {
@@ -299,7 +299,7 @@ EditorResponse OutlineEditor::press(const PointerInput& input) {
 
 EditorResponse OutlineEditor::move(const PointerInput& input) {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     const LinePoint at = m_mapping.toWorking(input.x, input.y);
     switch (m_tool) {
     case EditTool::None:
@@ -337,7 +337,7 @@ EditorResponse OutlineEditor::move(const PointerInput& input) {
 
 EditorResponse OutlineEditor::release(const PointerInput& input) {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     switch (m_tool) {
     case EditTool::None:
         // The release that follows the double click ending a transform.
@@ -364,7 +364,7 @@ EditorResponse OutlineEditor::release(const PointerInput& input) {
 
 EditorResponse OutlineEditor::doubleClick(const PointerInput& input) {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     if (m_tool == EditTool::FreeTransform) endTransform(response);
     const EditorResponse pressed = press(input);
     response.repaint.unite(pressed.repaint);
@@ -375,7 +375,7 @@ EditorResponse OutlineEditor::doubleClick(const PointerInput& input) {
 
 EditorResponse OutlineEditor::key(EditorKey key) {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     if (key == EditorKey::Enter) {
         if (m_tool == EditTool::FreeTransform) endTransform(response);
         return response;
@@ -420,14 +420,14 @@ void OutlineEditor::restore(EditSnapshot state, EditorResponse& response) {
 
 EditorResponse OutlineEditor::undoEdit() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     if (auto state = m_history.undo(snapshot())) restore(std::move(*state), response);
     return response;
 }
 
 EditorResponse OutlineEditor::redoEdit() {
     EditorResponse response;
-    if (!m_open) return response;
+    if (!isOpen()) return response;
     if (auto state = m_history.redo(snapshot())) restore(std::move(*state), response);
     return response;
 }

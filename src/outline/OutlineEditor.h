@@ -85,7 +85,9 @@ public:
     /// Stores EditLines as the layer's set and empties it; a line being drawn is
     /// abandoned. The selection and clipboard stay (they may be pasted elsewhere).
     void close();
-    bool isOpen() const { return m_open; }
+    /// A layer is open and its set is still the document's EditLines (an import
+    /// empties EditLines behind the editor's back; nothing then acts on it).
+    bool isOpen() const { return m_open && m_doc.EditLines.size() == static_cast<size_t>(kOrderCount); }
     int layer() const { return m_layer; }
 
     /// After a zoom: the new mapping (the display is not refreshed, so the feedback on
