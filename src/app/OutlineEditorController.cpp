@@ -188,6 +188,11 @@ void OutlineEditorController::documentReplaced() {
     picture->unsetCursor();
 }
 
+void OutlineEditorController::linesReplaced() {
+    if (!m_drawLineMode) return;
+    run([&] { return m_editor.linesReplaced(); });
+}
+
 void OutlineEditorController::viewZoomed() {
     if (!m_editor.isOpen()) return;
     const Viewport& viewport = *m_controls.viewport;

@@ -79,6 +79,8 @@ public:
     void viewZoomed();
     /// An import replaced the document: the editor lets go of the old one's lines.
     void documentReplaced();
+    /// A settings file gave the open layer other lines: the editor shows them.
+    void linesReplaced();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -96,6 +96,8 @@ EditorResponse OutlineEditor::linesReplaced() {
     if (!m_open) return response;
     if (m_doc.EditLines.size() != static_cast<size_t>(kOrderCount)) m_doc.EditLines.resize(kOrderCount);
     forgetPaintedLines();
+    // The history holds the lines from before; they are no steps back from these.
+    m_history.clear();
     m_dragging = false;
     redisplay(response);
     return response;

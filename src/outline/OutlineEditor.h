@@ -171,7 +171,8 @@ public:
     const Bitmap& tintMask() const { return m_tintMask; }
 
     /// EditLines was replaced from outside the editor (a settings file read while the
-    /// tab shows): forgets what was painted from the old lines and shows the new ones.
+    /// tab shows): forgets what was painted from the old lines and their history, and
+    /// shows the new ones.
     EditorResponse linesReplaced();
 
 private:
