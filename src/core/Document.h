@@ -85,6 +85,7 @@ struct Document {
     Fixed SourceHeightCm = 0;
     Fixed AspectRatio = kFixedOne; ///< SourceWidthCm / SourceHeightCm, set by the import
     std::string PsdPath;
+    std::vector<std::uint8_t> IccProfile; ///< the PSD's embedded colour profile, empty when none
 
     // Working pictures.
     Bitmap Composite;

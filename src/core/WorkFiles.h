@@ -16,6 +16,16 @@ inline std::string LayerMaskFileName(int n) {
     return "lyt" + std::to_string(n) + ".gjs";
 }
 
+/// Per-view picture of an outline layer at source resolution, the warped layer widened
+/// by its margin on each side: layer index 2 in view index 4 is "3gx5.gjs".
+inline std::string OutlineSourceViewFileName(int layerIndex, int viewIndex) {
+    return std::to_string(layerIndex + 1) + "gx" + std::to_string(viewIndex + 1) + ".gjs";
+}
+/// Its 8-bit mask ("3gxt5.gjs").
+inline std::string OutlineSourceViewMaskFileName(int layerIndex, int viewIndex) {
+    return std::to_string(layerIndex + 1) + "gxt" + std::to_string(viewIndex + 1) + ".gjs";
+}
+
 /// Per-view picture of an outline layer: layer index 2 in view index 4 is "3xgx5.gjs".
 inline std::string OutlineViewFileName(int layerIndex, int viewIndex) {
     return std::to_string(layerIndex + 1) + "xgx" + std::to_string(viewIndex + 1) + ".gjs";

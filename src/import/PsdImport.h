@@ -39,6 +39,7 @@ struct ImportedDocument {
     Fixed SourceDpi = 0;
     Fixed SourceWidthCm = 0;
     Fixed SourceHeightCm = 0;
+    std::vector<std::uint8_t> IccProfile;
 
     /// Moves the layers and the image description into `doc`, touching nothing else.
     void moveInto(Document& doc);

@@ -15,15 +15,6 @@ namespace deptrix {
 
 namespace {
 
-bool IsVisible(const Document& doc, std::size_t s) {
-    const std::uint8_t code = doc.Layers[s].Group;
-    if (code == kGroupNone || code == kGroupOutlineBuilt) return true;
-    // Frames missing for this code (the group step has not run since the codes
-    // changed) or a view index out of range: no member can be chosen.
-    if (code > doc.GroupFrames.size() || doc.CurrentView >= kViewCount) return false;
-    return doc.GroupFrames[code - 1u][doc.CurrentView] == s;
-}
-
 void ReportLayer(const Document& doc, std::size_t s, Progress& progress) {
     const long double share = static_cast<long double>(doc.ProgressSpan) / doc.LayerCount;
     const std::int64_t position = Round(share * static_cast<long double>(s)) + doc.ProgressBase;
@@ -47,11 +38,7 @@ void LayOutlineLayer(
         throw Error(
             DisplayName(maskPath) + ": the mask does not match its picture " + DisplayName(picturePath));
 
-    const LayerRecord& layer = doc.Layers[s];
-    // The warped picture is wider than the layer by a quarter inch times the
-    // layer's depth on each side.
-    const std::int64_t margin = Round(static_cast<long double>(doc.SourceDpi)
-        * static_cast<long double>(layer.Depth) / 4.0L / 100000000.0L);
+    const std::int64_t margin = OutlineMargin(doc.SourceDpi, doc.Layers[s].Depth);
     const long double sourceLeft
         = static_cast<long double>(doc.ViewLeft[s]) - static_cast<long double>(margin);
     LayOver(doc.Composite, &doc.Coverage, picture, mask, top, ToWorking(sourceLeft, doc.WorkScale),
@@ -59,6 +46,15 @@ void LayOutlineLayer(
 }
 
 } // namespace
+
+bool DrawnInView(const Document& doc, std::size_t layer, int viewIndex) {
+    const std::uint8_t code = doc.Layers[layer].Group;
+    if (code == kGroupNone || code == kGroupOutlineBuilt) return true;
+    // Frames missing for this code (the group step has not run since the codes
+    // changed) or a view index out of range: no member can be chosen.
+    if (code > doc.GroupFrames.size() || viewIndex < 0 || viewIndex >= kViewCount) return false;
+    return doc.GroupFrames[code - 1u][static_cast<std::size_t>(viewIndex)] == layer;
+}
 
 void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progress& progress) {
     if (doc.ImageMode != 3 && doc.ImageMode != 4) return;
@@ -69,7 +65,7 @@ void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progr
         { doc.Layers.size(), doc.LayerBitmaps.size(), doc.LayerMasks.size(), doc.ViewLeft.size() });
     for (std::size_t s = 0; s < doc.LayerCount; ++s) {
         ReportLayer(doc, s, progress);
-        if (s >= drawable || !IsVisible(doc, s)) continue;
+        if (s >= drawable || !DrawnInView(doc, s, doc.CurrentView)) continue;
         const LayerRecord& layer = doc.Layers[s];
         const std::int64_t top = ToWorking(layer.Top, doc.WorkScale);
         if (layer.Group == kGroupOutlineBuilt) {
