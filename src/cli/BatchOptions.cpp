@@ -9,6 +9,11 @@ const char* BatchUsage() {
     return "Usage: deptrix-batch --info FILE.psd\n"
            "       deptrix-batch FILE.psd [--dump DIR] [--views DIR] [--focus ROW] [--depth FACTOR]\n"
            "                     [--offset ROW=PIXELS ...] [--gif PATH] [--anaglyph PATH] [--jps PATH]\n"
+           "                     [--interlace OUT.tif [--lpi L] [--dpi D|auto] [--width INCHES] [--hscale "
+           "H]\n"
+           "                      [--phase P] [--reverse] [--compress none|lzw|deflate] [--bigtiff]]\n"
+           "       deptrix-batch --pitch-test OUT.tif [--lpi L] [--dpi D|auto] [--span S] [--step T]\n"
+           "                     [--width INCHES] [--height INCHES] [--phase-test] [--reverse]\n"
            "\n"
            "Imports a layered PSD the way the Deptrix window does and writes what is asked for.\n"
            "\n"
@@ -16,7 +21,9 @@ const char* BatchUsage() {
            "                    (source pixels), imageMode (3 RGB, 4 CMYK), layerCount, workScale\n"
            "                    (working pixels per source pixel), imageWidth, imageHeight, dpi,\n"
            "                    focusRow, and per layer (bottom first) index, name, top, left, width,\n"
-           "                    height, group and the default offset\n"
+           "                    height, group and the default offset, and parallaxPerView: how far\n"
+           "                    the layer moves between neighbouring views, in lens widths at --lpi\n"
+           "                    and --width\n"
            "  --dump DIR        write composite.bmp and per layer N (bottom = 1) layerN.bmp and\n"
            "                    layerN-mask.bmp, in working pixels\n"
            "  --views DIR       write view1.bmp .. view7.bmp (24-bit) as Preview builds them\n"
@@ -27,6 +34,18 @@ const char* BatchUsage() {
            "  --gif PATH        write the animated GIF of the views\n"
            "  --anaglyph PATH   write the red/cyan anaglyph of views 2 and 6 (24-bit BMP)\n"
            "  --jps PATH        write the stereo pair of views 3 and 6 (JPEG)\n"
+           "  --interlace OUT   write the interlaced print as a TIFF (BigTIFF when it may pass 4 GiB):\n"
+           "                    the seven views at the PSD's full resolution under lenses of --lpi\n"
+           "                    (default 42.4775) at --dpi (default 720; auto: LPI x 7), --width\n"
+           "                    inches wide (default 5; the height keeps the picture's proportions),\n"
+           "                    each row --hscale pixels high (default 4); --phase -0.5..0.5 shifts\n"
+           "                    the strips, --reverse puts view 1 at the left of each lens\n"
+           "  --compress KIND   none (default), lzw or deflate, both with the horizontal predictor\n"
+           "  --bigtiff         write a BigTIFF whatever the size\n"
+           "  --pitch-test OUT  write a pitch test sheet: one band per LPI from --lpi minus --span to\n"
+           "                    --lpi plus --span (defaults 0.5) in steps of --step (default 0.05),\n"
+           "                    --width x --height inches (defaults 5 x 5); --phase-test makes bands\n"
+           "                    at --lpi with phases -0.5 .. 0.5 instead\n"
            "  --help            show this text\n"
            "\n"
            "Progress goes to standard error; the exit status is 0 on success and 1 on any failure.\n";
@@ -64,6 +83,37 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.anaglyphPath = value(i);
         } else if (a == "--jps") {
             options.jpsPath = value(i);
+        } else if (a == "--interlace") {
+            options.interlacePath = value(i);
+        } else if (a == "--pitch-test") {
+            options.pitchTestPath = value(i);
+        } else if (a == "--lpi") {
+            options.lpiText = value(i);
+        } else if (a == "--dpi") {
+            options.dpiText = value(i);
+        } else if (a == "--width") {
+            options.widthText = value(i);
+        } else if (a == "--height") {
+            options.heightText = value(i);
+        } else if (a == "--hscale") {
+            options.hScaleText = value(i);
+        } else if (a == "--phase") {
+            options.phaseText = value(i);
+        } else if (a == "--span") {
+            options.spanText = value(i);
+        } else if (a == "--step") {
+            options.stepText = value(i);
+        } else if (a == "--compress") {
+            options.compression = value(i);
+            if (options.compression != "none" && options.compression != "lzw"
+                && options.compression != "deflate")
+                throw Error("--compress takes none, lzw or deflate, not '" + options.compression + "'");
+        } else if (a == "--reverse") {
+            options.reverse = true;
+        } else if (a == "--phase-test") {
+            options.phaseTest = true;
+        } else if (a == "--bigtiff") {
+            options.bigTiff = true;
         } else if (!a.empty() && a[0] == '-') {
             throw Error("unknown option " + a);
         } else if (options.psdPath.empty()) {
@@ -72,9 +122,12 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             throw Error("more than one PSD given: " + options.psdPath + " and " + a);
         }
     }
-    if (!options.help && options.psdPath.empty()) throw Error("no PSD file given");
-    if (!options.help && !options.info && options.dumpFolder.empty() && !options.needsViews())
-        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph or --jps");
+    const bool sheetOnly = !options.pitchTestPath.empty() && options.psdPath.empty();
+    if (!options.help && options.psdPath.empty() && !sheetOnly) throw Error("no PSD file given");
+    if (!options.help && !sheetOnly && !options.info && options.dumpFolder.empty() && !options.needsViews()
+        && options.interlacePath.empty() && options.pitchTestPath.empty())
+        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps, --interlace or "
+                    "--pitch-test");
     return options;
 }
 

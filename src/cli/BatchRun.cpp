@@ -1,5 +1,6 @@
 #include "cli/BatchRun.h"
 
+#include "cli/BatchPrint.h"
 #include "core/BmpCodec.h"
 #include "core/Document.h"
 #include "core/Error.h"
@@ -117,7 +118,8 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
     return cells;
 }
 
-void WriteInfoJson(const Document& doc, std::ostream& out) {
+void WriteInfoJson(const Document& doc, std::ostream& out, const LensBudgetSettings& lens,
+    const std::vector<double>& parallaxPerView) {
     out << "{\n";
     out << "  \"width\": " << doc.SourceWidth << ",\n";
     out << "  \"height\": " << doc.SourceHeight << ",\n";
@@ -128,24 +130,42 @@ void WriteInfoJson(const Document& doc, std::ostream& out) {
     out << "  \"imageHeight\": " << doc.ImageHeight << ",\n";
     out << "  \"dpi\": " << FormatFixed(doc.SourceDpi) << ",\n";
     out << "  \"focusRow\": " << doc.FocusRow << ",\n";
+    out << "  \"lpi\": " << FormatFixed(lens.lpi) << ",\n";
+    out << "  \"printWidth\": " << FormatNumber(lens.widthInches) << ",\n";
     out << "  \"layers\": [";
     for (size_t i = 0; i < doc.Layers.size(); ++i) {
         const LayerRecord& layer = doc.Layers[i];
         out << (i ? ",\n" : "\n") << "    {\"index\": " << i
             << ", \"name\": " << JsonString(layer.displayName()) << ", \"top\": " << layer.Top
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
-            << ", \"height\": " << layer.Height << ", \"group\": " << static_cast<int>(layer.Group)
+            << ", \"height\": " << layer.Height << ", \"parallaxPerView\": "
+            << FormatNumber(
+                   i < parallaxPerView.size() ? Round(parallaxPerView[i] * 10000.0L) / 10000.0L : 0.0L)
+            << ", \"group\": " << static_cast<int>(layer.Group)
             << ", \"offset\": " << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
     }
     out << (doc.Layers.empty() ? "]\n" : "\n  ]\n") << "}\n";
 }
 
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {
+    if (options.psdPath.empty()) {
+        // A pitch test sheet needs no picture.
+        if (!options.pitchTestPath.empty()) RunPitchTest(options, Document(), progress);
+        return;
+    }
     TemporaryFolder work;
     Document doc;
     progress.beginStep("import");
     ImportForBatch(options.psdPath, work.path(), doc, progress);
-    if (options.info) WriteInfoJson(doc, out);
+    ViewSetInput input;
+    input.offsetCells = OffsetCells(doc, options.offsets);
+    input.focusText = options.focusText.value_or(std::to_string(doc.FocusRow));
+    doc.DepthFactor = ParseFixed(options.depthText.value_or("1.0"));
+    if (options.info) {
+        const LensBudgetSettings lens = BatchBudgetSettings(options, doc);
+        WriteInfoJson(
+            doc, out, lens, ParallaxPerView(doc, ReadLayerOffsets(doc, input), doc.DepthFactor, lens));
+    }
 
     if (!options.dumpFolder.empty()) {
         EnsureFolder(options.dumpFolder);
@@ -157,11 +177,11 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         }
     }
 
+    if (!options.interlacePath.empty())
+        RunInterlace(options, doc, ReadLayerOffsets(doc, input), work.path(), progress);
+    if (!options.pitchTestPath.empty()) RunPitchTest(options, doc, progress);
+
     if (!options.needsViews()) return;
-    ViewSetInput input;
-    input.offsetCells = OffsetCells(doc, options.offsets);
-    input.focusText = options.focusText.value_or(std::to_string(doc.FocusRow));
-    doc.DepthFactor = ParseFixed(options.depthText.value_or("1.0"));
     progress.beginStep("views");
     GenerateViews(doc, input, work.path(), progress);
 

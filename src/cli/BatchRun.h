@@ -2,6 +2,7 @@
 
 #include "cli/BatchOptions.h"
 #include "core/Progress.h"
+#include "print/DepthBudget.h"
 
 #include <filesystem>
 #include <iosfwd>
@@ -28,7 +29,9 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
 /// Everything the options ask for; --info goes to `out`. Throws Error on failure.
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress);
 
-/// The --info object.
-void WriteInfoJson(const Document& doc, std::ostream& out);
+/// The --info object, with each layer's movement per view (lens widths) measured
+/// against `lens`.
+void WriteInfoJson(const Document& doc, std::ostream& out, const LensBudgetSettings& lens,
+    const std::vector<double>& parallaxPerView);
 
 } // namespace deptrix

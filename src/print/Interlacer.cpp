@@ -15,29 +15,55 @@ constexpr int kRowsKept = 4;
 /// Bound of the lens-value rows a band may hold.
 constexpr std::size_t kBandFloats = std::size_t { 16 } << 20;
 
+/// Nearest byte; written as plain comparisons so that loops over it vectorise.
 inline std::uint8_t ToByte(float v) {
-    return static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f));
+    float t = v + 0.5f;
+    t = t < 0.0f ? 0.0f : t;
+    t = t > 255.0f ? 255.0f : t;
+    return static_cast<std::uint8_t>(static_cast<int>(t));
 }
 
 template <int Channels>
-void ExpandPieces(const StripMap& strips, std::int64_t width, const float* values, std::uint8_t* out) {
-    constexpr std::size_t kViewFloats = Channels;
-    constexpr std::size_t kLensFloats = kStripsPerLens * kViewFloats;
-    for (std::int64_t x = 0; x < width; ++x, out += Channels) {
-        const StripMap::Piece* piece = strips.begin(x);
-        const StripMap::Piece* end = strips.end(x);
-        const float* first = values + piece->lens * kLensFloats + piece->view * kViewFloats;
-        if (end - piece == 1) {
-            for (int c = 0; c < Channels; ++c) out[c] = ToByte(first[c]);
+void SampleRow(const SpanTable& taps, int view, const std::uint8_t* row, float* values) {
+    const std::size_t lenses = taps.first.size();
+    for (std::size_t i = 0; i < lenses; ++i) {
+        const float* w = taps.weights.data() + taps.begin[i];
+        const float* end = taps.weights.data() + taps.begin[i + 1];
+        const std::uint8_t* p = row + static_cast<std::size_t>(taps.first[i]) * Channels;
+        float sum[Channels] = {};
+        for (; w != end; ++w, p += Channels)
+            for (int c = 0; c < Channels; ++c) sum[c] += *w * p[c];
+        float* out = values + (i * kStripsPerLens + static_cast<std::size_t>(view)) * Channels;
+        if constexpr (Channels == 3) {
+            // Blue, green, red in the pictures; red, green, blue in the print.
+            out[0] = sum[2];
+            out[1] = sum[1];
+            out[2] = sum[0];
+        } else {
+            // Stored as 255 - ink; the print holds the ink.
+            for (int c = 0; c < Channels; ++c) out[c] = 255.0f - sum[c];
+        }
+    }
+}
+
+template <int Channels>
+void Expand(const std::vector<Interlacer::Run>& runs, const StripMap& strips, const float* values,
+    const std::uint8_t* bytes, std::uint8_t* out) {
+    constexpr std::size_t kLensFloats = kStripsPerLens * Channels;
+    for (const Interlacer::Run& run : runs) {
+        if (run.count > 0) {
+            const std::uint8_t* v = bytes + run.at;
+            for (std::uint32_t i = 0; i < run.count; ++i, out += Channels)
+                for (int c = 0; c < Channels; ++c) out[c] = v[c];
             continue;
         }
-        float sum[Channels];
-        for (int c = 0; c < Channels; ++c) sum[c] = first[c] * piece->weight;
-        for (++piece; piece != end; ++piece) {
-            const float* v = values + piece->lens * kLensFloats + piece->view * kViewFloats;
+        float sum[Channels] = {};
+        for (const StripMap::Piece* piece = strips.begin(run.at); piece != strips.end(run.at); ++piece) {
+            const float* v = values + piece->lens * kLensFloats + piece->view * std::size_t { Channels };
             for (int c = 0; c < Channels; ++c) sum[c] += v[c] * piece->weight;
         }
         for (int c = 0; c < Channels; ++c) out[c] = ToByte(sum[c]);
+        out += Channels;
     }
 }
 
@@ -72,29 +98,27 @@ Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views)
     m_capacity = m_bandRows + kRowsKept;
     m_cache.resize(static_cast<std::size_t>(m_capacity) * m_lensRowFloats);
     m_sum.resize(m_lensRowFloats);
+    m_lensBytes.resize(m_lensRowFloats);
+
+    for (std::int64_t x = 0; x < geometry.width; ++x) {
+        const StripMap::Piece* piece = m_strips.begin(x);
+        if (m_strips.end(x) - piece != 1) {
+            m_runs.push_back({ 0, static_cast<std::uint32_t>(x) });
+            continue;
+        }
+        const auto at = static_cast<std::uint32_t>((piece->lens * kStripsPerLens + piece->view) * m_channels);
+        if (!m_runs.empty() && m_runs.back().count > 0 && m_runs.back().at == at)
+            ++m_runs.back().count;
+        else
+            m_runs.push_back({ 1, at });
+    }
 }
 
 void Interlacer::sampleLenses(int view, const std::uint8_t* row, float* values) const {
-    const std::size_t lenses = m_lensTaps.first.size();
-    const int bpp = m_channels;
-    for (std::size_t i = 0; i < lenses; ++i) {
-        const float* w = m_lensTaps.weights.data() + m_lensTaps.begin[i];
-        const float* end = m_lensTaps.weights.data() + m_lensTaps.begin[i + 1];
-        const std::uint8_t* p = row + static_cast<std::size_t>(m_lensTaps.first[i]) * bpp;
-        float sum[4] = { 0, 0, 0, 0 };
-        for (; w != end; ++w, p += bpp)
-            for (int c = 0; c < bpp; ++c) sum[c] += *w * p[c];
-        float* out = values + (i * kStripsPerLens + static_cast<std::size_t>(view)) * bpp;
-        if (bpp == 3) {
-            // Blue, green, red in the pictures; red, green, blue in the print.
-            out[0] = sum[2];
-            out[1] = sum[1];
-            out[2] = sum[0];
-        } else {
-            // Stored as 255 - ink; the print holds the ink.
-            for (int c = 0; c < 4; ++c) out[c] = 255.0f - sum[c];
-        }
-    }
+    if (m_channels == 3)
+        SampleRow<3>(m_lensTaps, view, row, values);
+    else
+        SampleRow<4>(m_lensTaps, view, row, values);
 }
 
 void Interlacer::readBand(int firstRow) {
@@ -112,11 +136,14 @@ const float* Interlacer::lensValues(int sourceRow) {
     return m_cache.data() + static_cast<std::size_t>(sourceRow % m_capacity) * m_lensRowFloats;
 }
 
-void Interlacer::expandRow(const float* values, std::uint8_t* out) const {
+void Interlacer::expandRow(const float* values, std::uint8_t* out) {
+    // Whole-strip columns copy their lens value's bytes, rounded once per row.
+    std::uint8_t* bytes = m_lensBytes.data();
+    for (std::size_t k = 0; k < m_lensRowFloats; ++k) bytes[k] = ToByte(values[k]);
     if (m_channels == 3)
-        ExpandPieces<3>(m_strips, m_geometry.width, values, out);
+        Expand<3>(m_runs, m_strips, values, bytes, out);
     else
-        ExpandPieces<4>(m_strips, m_geometry.width, values, out);
+        Expand<4>(m_runs, m_strips, values, bytes, out);
 }
 
 void Interlacer::makeRows(std::int64_t first, int count, std::uint8_t* out) {

@@ -36,11 +36,18 @@ public:
     /// going back reads the views again.
     void makeRows(std::int64_t first, int count, std::uint8_t* out);
 
+    /// Columns that take one strip's view whole, one after the other, or a single
+    /// column that mixes several (count 0).
+    struct Run {
+        std::uint32_t count;
+        std::uint32_t at; ///< whole: offset of the lens value; mixed: the column
+    };
+
 private:
     const float* lensValues(int sourceRow);
     void readBand(int firstRow);
     void sampleLenses(int view, const std::uint8_t* row, float* lensValues) const;
-    void expandRow(const float* lensValues, std::uint8_t* out) const;
+    void expandRow(const float* lensValues, std::uint8_t* out);
 
     PrintGeometry m_geometry;
     ViewRows& m_views;
@@ -54,6 +61,8 @@ private:
     int m_high = 0; ///< one past the last cached source row
     std::vector<float> m_cache; ///< m_capacity rows of lens values, row y in slot y % m_capacity
     std::vector<float> m_sum;
+    std::vector<Run> m_runs;
+    std::vector<std::uint8_t> m_lensBytes; ///< one row's lens values, rounded
     SpanWeights m_rowTaps;
 };
 
