@@ -101,6 +101,10 @@ void MainWindow::importPsdFile(const QString& path) {
         false);
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
+    // A new document prints once it has been previewed.
+    enablePrintExport(false);
+    m_menu->entries().fitDepthToLens->setEnabled(true);
+    refreshDepthBudget();
 
     showPrompt(m_msgSetParams);
     setWindowTitle(QString(kProductTitle) + "   " + QFileInfo(path).fileName());
@@ -154,6 +158,9 @@ void MainWindow::showEmptyDocument() {
     m_layerPanel->layerTable()->setEnabled(false);
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
+    enablePrintExport(false);
+    m_menu->entries().fitDepthToLens->setEnabled(false);
+    m_statusPanels->setWarning(QString());
     for (int panel : { StatusPanels::kSizePanel, StatusPanels::kDpiPanel, StatusPanels::kColorPanel,
              StatusPanels::kLayerCountPanel })
         m_statusPanels->setText(panel, QString());

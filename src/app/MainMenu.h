@@ -32,6 +32,7 @@ struct MenuEntries {
     QAction* writeStereoPair = nullptr;
     QAction* exportGif = nullptr;
     QAction* exportTiff = nullptr;
+    QAction* pitchTestSheet = nullptr;
     QAction* exportPsd = nullptr;
     QAction* exportLinesPsd = nullptr;
     QAction* quit = nullptr;
@@ -50,6 +51,7 @@ struct MenuEntries {
     QAction* zoomIn = nullptr;
     QAction* zoomOut = nullptr;
     QAction* showWorkFolder = nullptr;
+    QAction* fitDepthToLens = nullptr;
 
     QAction* showHelp = nullptr;
     QAction* showAbout = nullptr;

@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -292,6 +293,9 @@ void MainWindow::connectCommands() {
     entry(menu.writeStereoPair, &MainWindow::writeStereoPair);
     button(m_stereoPairButton, &MainWindow::writeStereoPair);
     entry(menu.exportGif, &MainWindow::exportGif);
+    entry(menu.exportTiff, &MainWindow::exportTiff);
+    button(m_exportTiffButton, &MainWindow::exportTiff);
+    entry(menu.pitchTestSheet, &MainWindow::makePitchTestSheet);
     entry(menu.quit, &MainWindow::quit);
 
     entry(menu.beginLine, &MainWindow::beginLine);
@@ -319,6 +323,7 @@ void MainWindow::connectCommands() {
     entry(menu.zoomOut, &MainWindow::zoomOut);
     button(m_zoomOutButton, &MainWindow::zoomOut);
     entry(menu.showWorkFolder, &MainWindow::showWorkFolder);
+    entry(menu.fitDepthToLens, &MainWindow::fitDepthToLens);
 
     entry(menu.showHelp, &MainWindow::showHelp);
     button(m_helpButton, &MainWindow::showHelp);
@@ -335,6 +340,13 @@ void MainWindow::connectCommands() {
         [this](int position) { m_frameTimer->setInterval(position * 10); });
     connect(m_parameterPanel, &ParameterPanel::glassesOutdated, this,
         [this] { m_anaglyphButton->setEnabled(false); });
+    // The depth budget follows the offsets and the fields it depends on.
+    connect(m_layerPanel->layerTable(), &QTableWidget::cellChanged, this, [this](int, int column) {
+        if (column == 2) refreshDepthBudget();
+    });
+    for (QLineEdit* field : { m_parameterPanel->lpiField(), m_parameterPanel->focusField(),
+             m_parameterPanel->depthField(), m_parameterPanel->widthField() })
+        connect(field, &QLineEdit::textChanged, this, &MainWindow::refreshDepthBudget);
     connect(m_outlinePanel->orderChoice(), &RadioGroup::itemIndexChanged, this, [this](int index) {
         // The empty last item stands for the last order.
         if (index == OutlinePanel::kOrders) {

@@ -18,6 +18,24 @@ StatusPanels::StatusPanels(QWidget* parent)
         addWidget(label, i == kPromptPanel ? 1 : 0);
         m_panels.push_back(label);
     }
+    m_warning = new QLabel(this);
+    m_warning->setObjectName("StatusWarning");
+    m_warning->setStyleSheet("color: #c00000; font-weight: bold;");
+    m_warning->setContentsMargins(3, 0, 3, 0);
+    // A long warning gives way to the window's width instead of widening it.
+    m_warning->setMinimumWidth(1);
+    addPermanentWidget(m_warning);
+    m_warning->hide();
+}
+
+void StatusPanels::setWarning(const QString& text) {
+    m_warning->setText(text);
+    m_warning->setToolTip(text);
+    m_warning->setVisible(!text.isEmpty());
+}
+
+QString StatusPanels::warning() const {
+    return m_warning->text();
 }
 
 QString StatusPanels::text(int panel) const {

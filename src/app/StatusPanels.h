@@ -29,8 +29,13 @@ public:
     QString text(int panel) const;
     void setText(int panel, const QString& text);
 
+    /// A warning in red at the right end of the bar; an empty text hides it.
+    void setWarning(const QString& text);
+    QString warning() const;
+
 private:
     std::vector<QLabel*> m_panels;
+    QLabel* m_warning;
 };
 
 } // namespace deptrix
