@@ -179,10 +179,15 @@ void MainWindow::refreshDepthBudget() {
                 + " between neighbouring views",
             moves > kParallaxLimit);
     }
-    m_statusPanels->setWarning(parallax[worst] > kParallaxLimit
-            ? "\"" + Text(m_doc.Layers[worst].displayName()) + "\" moves " + LensWidths(parallax[worst])
-                + " per view: it will blur in the print"
-            : QString());
+    if (parallax[worst] <= kParallaxLimit) {
+        m_statusPanels->setWarning(QString());
+        return;
+    }
+    const QString name = Text(m_doc.Layers[worst].displayName());
+    m_statusPanels->setWarning(name + ": " + LensWidths(parallax[worst]) + " per view",
+        "\"" + name + "\" moves " + LensWidths(parallax[worst])
+            + " between neighbouring views: above one lens width it blurs and doubles in the print. "
+              "View > Fit depth to lens brings the largest movement to one.");
 }
 
 } // namespace deptrix

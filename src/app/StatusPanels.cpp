@@ -28,9 +28,9 @@ StatusPanels::StatusPanels(QWidget* parent)
     m_warning->hide();
 }
 
-void StatusPanels::setWarning(const QString& text) {
+void StatusPanels::setWarning(const QString& text, const QString& explanation) {
     m_warning->setText(text);
-    m_warning->setToolTip(text);
+    m_warning->setToolTip(explanation.isEmpty() ? text : explanation);
     m_warning->setVisible(!text.isEmpty());
 }
 

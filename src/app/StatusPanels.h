@@ -29,8 +29,9 @@ public:
     QString text(int panel) const;
     void setText(int panel, const QString& text);
 
-    /// A warning in red at the right end of the bar; an empty text hides it.
-    void setWarning(const QString& text);
+    /// A short warning in red at the right end of the bar, its explanation in the
+    /// tooltip; an empty text hides it.
+    void setWarning(const QString& text, const QString& explanation = QString());
     QString warning() const;
 
 private:

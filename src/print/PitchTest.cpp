@@ -17,7 +17,7 @@ namespace {
 
 constexpr int kMostBands = 201;
 constexpr Fixed kPhaseStep = 1000; // 0.1 lens
-/// Label box: padding of two font units around text of seven, no higher than 0.4 inch.
+/// Label box: text of seven font units with two units of padding, no higher than 0.4 inch.
 constexpr int kBoxUnits = kLabelFontHeight + 4;
 constexpr long double kLargestBoxInches = 0.4L;
 
@@ -138,9 +138,7 @@ void WritePitchTestSheet(
                 labelTop = current.firstRow + (current.rows - label.height()) / 2;
             }
             std::memcpy(out, bandRow.data(), rowBytes);
-            // The white box and its black text.
-            const std::int64_t boxTop = labelTop - padding;
-            if (y < boxTop || y >= labelTop + label.height() + padding) continue;
+            // The white box, the band's full height, and its black text.
             const auto boxWidth = static_cast<std::size_t>(
                 std::min<std::int64_t>(label.width() + 2 * padding, geometry.width));
             std::memset(out, 255, boxWidth * 3);

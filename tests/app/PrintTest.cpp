@@ -162,8 +162,7 @@ TEST_F(Printing, FitDepthToLensBringsTheLargestMovementToOneLensWidth) {
     StatusPanels* status = window->statusPanels();
     QTableWidget* table = find<QTableWidget>("StringGrid1");
     field("Edit9")->setText("5");
-    EXPECT_TRUE(status->warning().startsWith("\"Sky\" moves 2.2 lens widths per view"))
-        << status->warning().toStdString();
+    EXPECT_EQ(status->warning(), "Sky: 2.2 lens widths per view") << status->warning().toStdString();
     EXPECT_TRUE(table->item(10, 2)->toolTip().contains("Moves 2.2 lens widths"));
     EXPECT_EQ(table->item(10, 2)->foreground().color(), QColor(200, 0, 0));
 
@@ -180,7 +179,7 @@ TEST_F(Printing, FitDepthToLensBringsTheLargestMovementToOneLensWidth) {
 
     // An offset typed into the table is measured at once.
     table->item(10, 2)->setText("300");
-    EXPECT_TRUE(status->warning().startsWith("\"Sky\" moves 3")) << status->warning().toStdString();
+    EXPECT_TRUE(status->warning().startsWith("Sky: 3")) << status->warning().toStdString();
 }
 
 TEST_F(Printing, PitchTestSheetFromItsDialog) {
