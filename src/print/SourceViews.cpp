@@ -17,6 +17,9 @@ namespace {
 /// Bytes the seven bands may hold together.
 constexpr std::size_t kBandBytes = std::size_t { 24 } << 20;
 
+/// Largest side of a large-document PSD.
+constexpr int kMaxSourceSide = 300000;
+
 } // namespace
 
 SourceViews::Picture SourceViews::OpenPicture(
@@ -53,8 +56,10 @@ SourceViews::SourceViews(
     if (doc.ImageMode != 3 && doc.ImageMode != 4)
         throw Error(
             "only RGB and CMYK documents can be printed (colour mode " + std::to_string(doc.ImageMode) + ")");
-    CheckedImageBytes(m_width, m_height, BytesPerPixel(m_format), "the picture");
-    if (m_width < 1 || m_height < 1) throw Error("the picture is empty");
+    // Only bands of rows are held, so any size a layered file can have will do.
+    if (m_width < 1 || m_height < 1 || m_width > kMaxSourceSide || m_height > kMaxSourceSide)
+        throw Error("the picture's size " + std::to_string(m_width) + " x " + std::to_string(m_height)
+            + " is out of range");
     m_rowBytes = static_cast<std::size_t>(m_width) * BytesPerPixel(m_format);
 
     const std::size_t count = std::min<std::size_t>(doc.LayerCount, doc.Layers.size());

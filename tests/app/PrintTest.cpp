@@ -1,6 +1,6 @@
 // The print commands of the window: exporting the interlaced TIFF after a preview,
-// the pitch test sheet, and fitting the depth to the lens with the layer table's
-// movement marks and the status bar warning.
+// and fitting the depth to the lens with the layer table's movement marks and the
+// status bar warning.
 
 #include "WindowFixture.h"
 #include "app/LayerPanel.h"
@@ -180,25 +180,6 @@ TEST_F(Printing, FitDepthToLensBringsTheLargestMovementToOneLensWidth) {
     // An offset typed into the table is measured at once.
     table->item(10, 2)->setText("300");
     EXPECT_TRUE(status->warning().startsWith("Sky: 3")) << status->warning().toStdString();
-}
-
-TEST_F(Printing, PitchTestSheetFromItsDialog) {
-    field("Edit5")->setText("40");
-    find<QComboBox>("ComboBox2")->setCurrentText("360");
-    platform.onDialog = [](QDialog* dialog) {
-        EXPECT_DOUBLE_EQ(dialog->findChild<QDoubleSpinBox*>("PitchLpi")->value(), 40.0);
-        EXPECT_DOUBLE_EQ(dialog->findChild<QDoubleSpinBox*>("PitchDpi")->value(), 360.0);
-        EXPECT_FALSE(dialog->findChild<QLabel*>("PitchHint")->text().isEmpty());
-        dialog->findChild<QDoubleSpinBox*>("PitchWidth")->setValue(2);
-        dialog->findChild<QDoubleSpinBox*>("PitchHeight")->setValue(3);
-    };
-    platform.dialogAnswers = { true };
-    platform.saveAnswers = { target("pitch.tif") };
-    window->mainMenu()->entries().pitchTestSheet->trigger();
-    ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
-    const TiffFacts facts = ReadFacts(target("pitch.tif"));
-    EXPECT_EQ(facts.width, 720u);
-    EXPECT_EQ(facts.height, 1080u);
 }
 
 } // namespace

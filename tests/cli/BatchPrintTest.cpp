@@ -59,26 +59,19 @@ Facts Read(const fs::path& path) {
     return facts;
 }
 
-TEST(BatchPrintOptions, ParsesThePrintOptions) {
-    const BatchOptions o
-        = ParseBatchOptions({ "scene.psd", "--interlace", "p.tif", "--lpi", "40", "--dpi", "auto", "--width",
-            "8", "--hscale", "2", "--phase", "-0.2", "--reverse", "--compress", "deflate", "--bigtiff" });
-    EXPECT_EQ(o.interlacePath, "p.tif");
-    EXPECT_EQ(o.dpiText, "auto");
-    EXPECT_TRUE(o.reverse && o.bigTiff);
+TEST(BatchPrintOptions, SettingsFollowTheWindowsRules) {
+    const BatchOptions o = ParseBatchOptions({ "scene.psd", "--interlace", "p.tif", "--lpi", "40", "--dpi",
+        "auto", "--width", "8", "--phase", "-0.2", "--compress", "deflate" });
     Document doc; // the configuration's defaults
     doc.SourceWidthCm = 40000;
     doc.SourceHeightCm = 30000;
     const PrintSettings s = BatchPrintSettings(o, doc);
-    EXPECT_EQ(s.lpi, 400000);
-    EXPECT_EQ(s.dpi, 2800000);
-    EXPECT_EQ(s.widthInches, 8);
+    EXPECT_EQ(s.dpi, 2800000); // auto: LPI x 7
     // As the window's Height field: the proportions as a fixed-point 1.3333.
     EXPECT_DOUBLE_EQ(static_cast<double>(s.heightInches), 8 / 1.3333);
-    EXPECT_EQ(s.hScale, 2);
+    EXPECT_EQ(s.hScale, 4);
     EXPECT_EQ(s.phase, -2000);
     EXPECT_EQ(s.compression, TiffCompression::Deflate);
-
     // A sheet needs no picture; nothing else goes without one.
     EXPECT_NO_THROW(ParseBatchOptions({ "--pitch-test", "s.tif", "--lpi", "40" }));
     EXPECT_THROW(ParseBatchOptions({ "--interlace", "p.tif" }), Error);
@@ -111,19 +104,6 @@ TEST_F(BatchPrint, InterlaceWritesThePrintAtTheAskedSize) {
         EXPECT_STREQ(e.what(), "'4in' is not a valid floating point value");
     }
     EXPECT_FALSE(fs::exists(folder / "bad.tif"));
-}
-
-TEST_F(BatchPrint, PitchTestSheetWithoutAPicture) {
-    Quiet progress;
-    std::ostringstream out;
-    const fs::path target = folder / "pitch.tif";
-    RunBatch(ParseBatchOptions({ "--pitch-test", target.string(), "--lpi", "40", "--dpi", "360", "--width",
-                 "3", "--height", "4" }),
-        out, progress);
-    const Facts facts = Read(target);
-    EXPECT_EQ(facts.width, 1080u);
-    EXPECT_EQ(facts.height, 1440u);
-    EXPECT_EQ(progress.steps, std::vector<std::string> { "pitch test" });
 }
 
 TEST_F(BatchPrint, InfoGivesEachLayersMovementInLensWidths) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace deptrix {
@@ -255,25 +256,15 @@ TEST(PrintGeometryRules, SizeResolutionAndRefusals) {
     EXPECT_DOUBLE_EQ(static_cast<double>(g.yResolution), 297.3425 / 8);
     EXPECT_DOUBLE_EQ(static_cast<double>(g.period()), 7.0);
 
-    auto refuses = [](PrintSettings bad) { EXPECT_THROW(MakePrintGeometry(bad), Error); };
-    PrintSettings bad = s;
-    bad.lpi = 0;
-    refuses(bad);
-    bad = s;
-    bad.dpi = s.lpi / 2; // a lens narrower than a pixel
-    refuses(bad);
-    bad = s;
-    bad.phase = 5001;
-    refuses(bad);
-    bad = s;
-    bad.widthInches = 0;
-    refuses(bad);
-    bad = s;
-    bad.hScale = 0;
-    refuses(bad);
-    bad = s;
-    bad.widthInches = 1e6; // far beyond any row buffer
-    refuses(bad);
+    // Out of range, a lens narrower than a pixel, no pixels, too many pixels.
+    for (const auto& change : std::vector<std::function<void(PrintSettings&)>> {
+             [](PrintSettings& b) { b.lpi = 0; }, [](PrintSettings& b) { b.dpi = b.lpi / 2; },
+             [](PrintSettings& b) { b.phase = 5001; }, [](PrintSettings& b) { b.widthInches = 0; },
+             [](PrintSettings& b) { b.hScale = 0; }, [](PrintSettings& b) { b.widthInches = 1e6; } }) {
+        PrintSettings bad = s;
+        change(bad);
+        EXPECT_THROW(MakePrintGeometry(bad), Error);
+    }
 }
 
 } // namespace
