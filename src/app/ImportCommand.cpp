@@ -15,6 +15,7 @@
 #include "app/Viewport.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "files/FieldRules.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "import/LayerTable.h"
@@ -47,7 +48,8 @@ void MainWindow::importPsd() {
     importPsdFile(path);
 }
 
-void MainWindow::importPsdFile(const QString& path) {
+void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
+    const bool forProject = origin == ImportOrigin::Project;
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the import");
     m_doc.beginImport(path.toStdString());
     // Every work file belongs to the document being replaced; none may be mistaken
@@ -55,7 +57,7 @@ void MainWindow::importPsdFile(const QString& path) {
     m_work.emptyFiles();
     m_platform.setBusyCursor(true);
     ProgressBarSink progress(m_progressBar);
-    progress.setPosition(0);
+    if (!forProject) progress.setPosition(0);
     try {
         progress.setPosition(ReadPsd(ToPath(path), ToPath(m_work.path()), m_doc, progress));
     } catch (const Error&) {
@@ -70,9 +72,7 @@ void MainWindow::importPsdFile(const QString& path) {
     // The output height keeps the picture's proportions.
     m_doc.Angles = ParseInteger(m_parameterPanel->anglesField()->text().toStdString());
     m_doc.Lpi = ParseFixed(m_parameterPanel->lpiField()->text().toStdString());
-    m_doc.AspectRatio = m_doc.SourceHeightCm > 0
-        ? Round(static_cast<long double>(m_doc.SourceWidthCm) / m_doc.SourceHeightCm * 10000.0L)
-        : kFixedOne;
+    m_doc.AspectRatio = PictureAspectRatio(m_doc);
     const long double width = ParseReal(m_parameterPanel->widthField()->text().toStdString());
     m_parameterPanel->heightField()->setText(Text(FormatNumber(width / m_doc.AspectRatio * 10000.0L)));
 
@@ -101,6 +101,7 @@ void MainWindow::importPsdFile(const QString& path) {
         false);
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
+    enableSaving(true);
     // A new document prints once it has been previewed.
     enablePrintExport(false);
     m_menu->entries().fitDepthToLens->setEnabled(true);
@@ -112,6 +113,7 @@ void MainWindow::importPsdFile(const QString& path) {
     m_platform.setBusyCursor(false);
     progress.setPosition(0);
     m_setLayerTab->activate();
+    if (forProject) return; // project open beeps when it is done; the outline tools stay as they are
     m_platform.beep();
     m_outlineToolBar->hide();
     m_drawLineTool->setChecked(true);
@@ -158,6 +160,7 @@ void MainWindow::showEmptyDocument() {
     m_layerPanel->layerTable()->setEnabled(false);
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
+    enableSaving(false);
     enablePrintExport(false);
     m_menu->entries().fitDepthToLens->setEnabled(false);
     m_statusPanels->setWarning(QString());

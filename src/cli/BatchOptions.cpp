@@ -9,11 +9,12 @@ const char* BatchUsage() {
     return "Usage: deptrix-batch --info FILE.psd\n"
            "       deptrix-batch FILE.psd [--dump DIR] [--views DIR] [--focus ROW] [--depth FACTOR]\n"
            "                     [--offset ROW=PIXELS ...] [--gif PATH] [--anaglyph PATH] [--jps PATH]\n"
-           "                     [--interlace OUT.tif [--lpi L] [--dpi D|auto] [--width INCHES] [--hscale "
-           "H]\n"
+           "                     [--interlace OUT.tif [--lpi L] [--dpi D|auto] [--width INCHES] [--hscale H]\n"
            "                      [--phase P] [--reverse] [--compress none|lzw|deflate] [--bigtiff]]\n"
            "       deptrix-batch --pitch-test OUT.tif [--lpi L] [--dpi D|auto] [--span S] [--step T]\n"
            "                     [--width INCHES] [--height INCHES] [--phase-test] [--reverse]\n"
+           "       deptrix-batch FILE.psd --settings S.tw3d2 [--save-settings PATH] [--info] ...\n"
+           "       deptrix-batch --project P.tw3d2 [--save-settings PATH] [--info] ...\n"
            "\n"
            "Imports a layered PSD the way the Deptrix window does and writes what is asked for.\n"
            "\n"
@@ -22,8 +23,8 @@ const char* BatchUsage() {
            "                    (working pixels per source pixel), imageWidth, imageHeight, dpi,\n"
            "                    focusRow, and per layer (bottom first) index, name, top, left, width,\n"
            "                    height, group and the default offset, and parallaxPerView: how far\n"
-           "                    the layer moves between neighbouring views, in lens widths at --lpi\n"
-           "                    and --width\n"
+           "                    the layer moves between neighbouring views, in lens widths at the\n"
+           "                    LPI and width of the fields (--lpi, --width)\n"
            "  --dump DIR        write composite.bmp and per layer N (bottom = 1) layerN.bmp and\n"
            "                    layerN-mask.bmp, in working pixels\n"
            "  --views DIR       write view1.bmp .. view7.bmp (24-bit) as Preview builds them\n"
@@ -36,16 +37,26 @@ const char* BatchUsage() {
            "  --jps PATH        write the stereo pair of views 3 and 6 (JPEG)\n"
            "  --interlace OUT   write the interlaced print as a TIFF (BigTIFF when it may pass 4 GiB):\n"
            "                    the seven views at the PSD's full resolution under lenses of --lpi\n"
-           "                    (default 42.4775) at --dpi (default 720; auto: LPI x 7), --width\n"
-           "                    inches wide (default 5; the height keeps the picture's proportions),\n"
-           "                    each row --hscale pixels high (default 4); --phase -0.5..0.5 shifts\n"
-           "                    the strips, --reverse puts view 1 at the left of each lens\n"
+           "                    at --dpi (auto: LPI x 7), --width inches wide (the height keeps the\n"
+           "                    picture's proportions), each row --hscale pixels high; each defaults\n"
+           "                    to its field (a settings file's, else 42.4775, 720, 5 and 4);\n"
+           "                    --phase -0.5..0.5 shifts the strips, --reverse puts view 1 at the\n"
+           "                    left of each lens\n"
            "  --compress KIND   none (default), lzw or deflate, both with the horizontal predictor\n"
            "  --bigtiff         write a BigTIFF whatever the size\n"
            "  --pitch-test OUT  write a pitch test sheet: one band per LPI from --lpi minus --span to\n"
            "                    --lpi plus --span (defaults 0.5) in steps of --step (default 0.05),\n"
-           "                    --width x --height inches (defaults 5 x 5); --phase-test makes bands\n"
-           "                    at --lpi with phases -0.5 .. 0.5 instead\n"
+           "                    --width x --height inches; --phase-test makes bands at --lpi with\n"
+           "                    phases -0.5 .. 0.5 instead\n"
+           "  --settings FILE   apply a settings file (.tw3d2, .tw3d) after the import, as Open\n"
+           "                    settings does: its offsets, parameters and lines set the document up\n"
+           "  --project FILE    open a project instead of a PSD, as Open project does: the image its\n"
+           "                    first line names is imported from the project's own folder\n"
+           "  --save-settings PATH  write the document's set-up as a settings file (.tw3d2)\n"
+           "                    After --settings or --project, --info also reports lpi (the LPI\n"
+           "                    field's value, which the next preview uses), angles, depthFactor,\n"
+           "                    and per layer the table's offset, baseOrder, smooth, depth and\n"
+           "                    lines ({order, index, points: [[x, y], ...]} in working pixels)\n"
            "  --help            show this text\n"
            "\n"
            "Progress goes to standard error; the exit status is 0 on success and 1 on any failure.\n";
@@ -114,6 +125,12 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.phaseTest = true;
         } else if (a == "--bigtiff") {
             options.bigTiff = true;
+        } else if (a == "--settings") {
+            options.settingsPath = value(i);
+        } else if (a == "--project") {
+            options.projectPath = value(i);
+        } else if (a == "--save-settings") {
+            options.saveSettingsPath = value(i);
         } else if (!a.empty() && a[0] == '-') {
             throw Error("unknown option " + a);
         } else if (options.psdPath.empty()) {
@@ -122,12 +139,20 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             throw Error("more than one PSD given: " + options.psdPath + " and " + a);
         }
     }
-    const bool sheetOnly = !options.pitchTestPath.empty() && options.psdPath.empty();
-    if (!options.help && options.psdPath.empty() && !sheetOnly) throw Error("no PSD file given");
-    if (!options.help && !sheetOnly && !options.info && options.dumpFolder.empty() && !options.needsViews()
-        && options.interlacePath.empty() && options.pitchTestPath.empty())
-        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps, --interlace or "
-                    "--pitch-test");
+    if (options.help) return options;
+    // A pitch test sheet needs no picture.
+    const bool sheetOnly
+        = !options.pitchTestPath.empty() && options.psdPath.empty() && options.projectPath.empty();
+    if (!options.projectPath.empty()) {
+        if (!options.psdPath.empty() || !options.settingsPath.empty())
+            throw Error("--project names its own PSD: give no PSD and no --settings with it");
+    } else if (options.psdPath.empty() && !sheetOnly) {
+        throw Error("no PSD file given");
+    }
+    if (!sheetOnly && !options.info && options.dumpFolder.empty() && !options.needsViews()
+        && options.saveSettingsPath.empty() && options.interlacePath.empty() && options.pitchTestPath.empty())
+        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps, --save-settings, "
+                    "--interlace or --pitch-test");
     return options;
 }
 

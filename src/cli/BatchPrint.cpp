@@ -2,6 +2,7 @@
 
 #include "core/Document.h"
 #include "core/NumberText.h"
+#include "files/SetupFields.h"
 #include "print/PrintExport.h"
 #include "print/PrintFields.h"
 
@@ -46,32 +47,22 @@ TiffCompression CompressionOf(const std::string& name) {
     return TiffCompression::None;
 }
 
-Fixed LpiOf(const BatchOptions& options, const Document& doc) {
-    return options.lpiText ? ParseFixed(*options.lpiText) : doc.Lpi;
-}
-
-long double WidthOf(const BatchOptions& options, const Document& doc) {
-    return options.widthText ? ParseReal(*options.widthText) : FromFixed(doc.OutWidth);
-}
-
-Fixed DpiOf(const BatchOptions& options, const Document& doc, Fixed lpi) {
-    if (!options.dpiText) return ResolveDpi(doc.OutDpi, lpi);
-    return IsAutoDpiText(*options.dpiText) ? lpi * kStripsPerLens : ParseFixed(*options.dpiText);
+PrintFieldValues FieldValues(const SetupFields& fields) {
+    return ReadPrintFields(
+        { fields.lpiText(), fields.dpiText(), fields.widthText(), fields.heightText(), fields.hScaleText() });
 }
 
 } // namespace
 
-PrintSettings BatchPrintSettings(const BatchOptions& options, const Document& doc) {
-    PrintSettings settings;
-    settings.lpi = LpiOf(options, doc);
-    settings.dpi = DpiOf(options, doc, settings.lpi);
-    settings.widthInches = WidthOf(options, doc);
-    // As the window's Height field: width / (source width cm / source height cm).
-    const Fixed aspect = doc.SourceHeightCm > 0
-        ? Round(static_cast<long double>(doc.SourceWidthCm) / doc.SourceHeightCm * 10000.0L)
-        : kFixedOne;
-    settings.heightInches = settings.widthInches / (static_cast<long double>(aspect) / 10000.0L);
-    settings.hScale = options.hScaleText ? ParseInteger(*options.hScaleText) : doc.HScale;
+void ApplyPrintFieldOptions(const BatchOptions& options, SetupFields& fields) {
+    if (options.lpiText) fields.setLpiText(*options.lpiText);
+    if (options.dpiText) fields.setDpiText(IsAutoDpiText(*options.dpiText) ? "(Auto)" : *options.dpiText);
+    if (options.widthText) fields.setWidthText(*options.widthText);
+    if (options.hScaleText) fields.setHScaleText(*options.hScaleText);
+}
+
+PrintSettings BatchPrintSettings(const BatchOptions& options, const SetupFields& fields) {
+    PrintSettings settings = SettingsFromFields(FieldValues(fields));
     settings.phase = options.phaseText ? ParseFixed(*options.phaseText) : 0;
     settings.reverse = options.reverse;
     settings.compression = CompressionOf(options.compression);
@@ -79,34 +70,35 @@ PrintSettings BatchPrintSettings(const BatchOptions& options, const Document& do
     return settings;
 }
 
-PitchTestSettings BatchPitchSettings(const BatchOptions& options, const Document& doc) {
+PitchTestSettings BatchPitchSettings(const BatchOptions& options, const SetupFields& fields) {
+    const PrintSettings print = SettingsFromFields(FieldValues(fields));
     PitchTestSettings settings;
-    settings.lpi = LpiOf(options, doc);
-    settings.dpi = DpiOf(options, doc, settings.lpi);
+    settings.lpi = print.lpi;
+    settings.dpi = print.dpi;
     if (options.spanText) settings.span = ParseFixed(*options.spanText);
     if (options.stepText) settings.step = ParseFixed(*options.stepText);
-    settings.widthInches = WidthOf(options, doc);
-    settings.heightInches = options.heightText ? ParseReal(*options.heightText) : FromFixed(doc.OutHeight);
+    settings.widthInches = print.widthInches;
+    settings.heightInches = options.heightText ? ParseReal(*options.heightText) : print.heightInches;
     settings.phaseTest = options.phaseTest;
     settings.reverse = options.reverse;
     settings.compression = CompressionOf(options.compression);
     return settings;
 }
 
-LensBudgetSettings BatchBudgetSettings(const BatchOptions& options, const Document& doc) {
-    return { LpiOf(options, doc), WidthOf(options, doc) };
+LensBudgetSettings BatchBudgetSettings(const SetupFields& fields) {
+    return { ParseFixed(fields.lpiText()), ParseReal(fields.widthText()) };
 }
 
-void RunInterlace(const BatchOptions& options, Document& doc, const LayerOffsets& offsets,
-    const std::filesystem::path& workFolder, BatchProgress& progress) {
-    const PrintSettings settings = BatchPrintSettings(options, doc);
+void RunInterlace(const BatchOptions& options, Document& doc, const SetupFields& fields,
+    const LayerOffsets& offsets, const std::filesystem::path& workFolder, BatchProgress& progress) {
+    const PrintSettings settings = BatchPrintSettings(options, fields);
     progress.beginStep("print");
     InterruptibleProgress interruptible(progress);
     ExportPrint(doc, offsets, settings, workFolder, options.interlacePath, interruptible);
 }
 
-void RunPitchTest(const BatchOptions& options, const Document& doc, BatchProgress& progress) {
-    const PitchTestSettings settings = BatchPitchSettings(options, doc);
+void RunPitchTest(const BatchOptions& options, const SetupFields& fields, BatchProgress& progress) {
+    const PitchTestSettings settings = BatchPitchSettings(options, fields);
     progress.beginStep("pitch test");
     InterruptibleProgress interruptible(progress);
     WritePitchTestSheet(settings, options.pitchTestPath, interruptible);

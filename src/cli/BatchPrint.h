@@ -8,28 +8,32 @@
 #include "render/ViewSet.h"
 
 #include <filesystem>
-#include <vector>
 
 namespace deptrix {
 
 struct Document;
+class SetupFields;
 
-/// The print settings the options ask for over the document's (the configuration's)
-/// output settings; the height keeps the picture's proportions.
-PrintSettings BatchPrintSettings(const BatchOptions& options, const Document& doc);
+/// --lpi, --dpi, --width and --hscale typed into their fields, through the fields'
+/// rules (the width rule gives the height).
+void ApplyPrintFieldOptions(const BatchOptions& options, SetupFields& fields);
 
-/// The pitch test sheet's settings from the options over the document's defaults.
-PitchTestSettings BatchPitchSettings(const BatchOptions& options, const Document& doc);
+/// The print the fields describe, with the options the export dialog would give.
+/// A field that is not a number throws its conversion message.
+PrintSettings BatchPrintSettings(const BatchOptions& options, const SetupFields& fields);
 
-/// Lens and width the --info movement is measured against.
-LensBudgetSettings BatchBudgetSettings(const BatchOptions& options, const Document& doc);
+/// The pitch test sheet from the fields, --span, --step and --height.
+PitchTestSettings BatchPitchSettings(const BatchOptions& options, const SetupFields& fields);
 
-/// Writes the interlaced print of the imported document. Ctrl+C (or a terminate
+/// Lens and width the --info movement is measured against: the LPI and Width fields.
+LensBudgetSettings BatchBudgetSettings(const SetupFields& fields);
+
+/// Writes the interlaced print of the set-up document. Ctrl+C (or a terminate
 /// signal) cancels it without leaving a file behind.
-void RunInterlace(const BatchOptions& options, Document& doc, const LayerOffsets& offsets,
-    const std::filesystem::path& workFolder, BatchProgress& progress);
+void RunInterlace(const BatchOptions& options, Document& doc, const SetupFields& fields,
+    const LayerOffsets& offsets, const std::filesystem::path& workFolder, BatchProgress& progress);
 
 /// Writes the pitch test sheet, cancelled like RunInterlace.
-void RunPitchTest(const BatchOptions& options, const Document& doc, BatchProgress& progress);
+void RunPitchTest(const BatchOptions& options, const SetupFields& fields, BatchProgress& progress);
 
 } // namespace deptrix

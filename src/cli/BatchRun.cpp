@@ -1,11 +1,14 @@
 #include "cli/BatchRun.h"
 
 #include "cli/BatchPrint.h"
+#include "cli/BatchSetup.h"
 #include "core/BmpCodec.h"
 #include "core/Document.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
+#include "files/SetupFields.h"
+#include "files/SetupFileWriter.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "output/Anaglyph.h"
@@ -118,8 +121,8 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
     return cells;
 }
 
-void WriteInfoJson(const Document& doc, std::ostream& out, const LensBudgetSettings& lens,
-    const std::vector<double>& parallaxPerView) {
+void WriteInfoJson(
+    const Document& doc, std::ostream& out, const SetupFields* setup, const ParallaxInfo* parallax) {
     out << "{\n";
     out << "  \"width\": " << doc.SourceWidth << ",\n";
     out << "  \"height\": " << doc.SourceHeight << ",\n";
@@ -130,42 +133,53 @@ void WriteInfoJson(const Document& doc, std::ostream& out, const LensBudgetSetti
     out << "  \"imageHeight\": " << doc.ImageHeight << ",\n";
     out << "  \"dpi\": " << FormatFixed(doc.SourceDpi) << ",\n";
     out << "  \"focusRow\": " << doc.FocusRow << ",\n";
-    out << "  \"lpi\": " << FormatFixed(lens.lpi) << ",\n";
-    out << "  \"printWidth\": " << FormatNumber(lens.widthInches) << ",\n";
+    if (setup) WriteSetupTopLevelJson(doc, *setup, out);
+    if (parallax) {
+        out << "  \"printLpi\": " << FormatFixed(parallax->lens.lpi) << ",\n";
+        out << "  \"printWidth\": " << FormatNumber(parallax->lens.widthInches) << ",\n";
+    }
     out << "  \"layers\": [";
     for (size_t i = 0; i < doc.Layers.size(); ++i) {
         const LayerRecord& layer = doc.Layers[i];
         out << (i ? ",\n" : "\n") << "    {\"index\": " << i
             << ", \"name\": " << JsonString(layer.displayName()) << ", \"top\": " << layer.Top
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
-            << ", \"height\": " << layer.Height << ", \"parallaxPerView\": "
-            << FormatNumber(
-                   i < parallaxPerView.size() ? Round(parallaxPerView[i] * 10000.0L) / 10000.0L : 0.0L)
-            << ", \"group\": " << static_cast<int>(layer.Group)
-            << ", \"offset\": " << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
+            << ", \"height\": " << layer.Height;
+        if (parallax && i < parallax->perLayer.size())
+            out << ", \"parallaxPerView\": " << FormatNumber(Round(parallax->perLayer[i] * 10000.0L) / 10000.0L);
+        out << ", \"group\": " << static_cast<int>(layer.Group) << ", \"offset\": ";
+        if (!setup) {
+            out << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
+            continue;
+        }
+        out << OffsetCellJson(*setup, static_cast<int>(doc.Layers.size() - i));
+        WriteSetupLayerJson(doc, i, out);
+        out << "}";
     }
     out << (doc.Layers.empty() ? "]\n" : "\n  ]\n") << "}\n";
 }
 
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {
-    if (options.psdPath.empty()) {
-        // A pitch test sheet needs no picture.
-        if (!options.pitchTestPath.empty()) RunPitchTest(options, Document(), progress);
+    if (options.psdPath.empty() && options.projectPath.empty()) {
+        // A pitch test sheet needs no picture: the fields as start-up shows them.
+        Document doc;
+        SetupFields fields(doc);
+        if (!options.pitchTestPath.empty()) RunPitchTest(options, fields, progress);
         return;
     }
     TemporaryFolder work;
     Document doc;
-    progress.beginStep("import");
-    ImportForBatch(options.psdPath, work.path(), doc, progress);
-    ViewSetInput input;
-    input.offsetCells = OffsetCells(doc, options.offsets);
-    input.focusText = options.focusText.value_or(std::to_string(doc.FocusRow));
-    doc.DepthFactor = ParseFixed(options.depthText.value_or("1.0"));
+    SetupFields fields(doc);
+    progress.beginStep(options.projectPath.empty() ? "import" : "project");
+    SetUpBatchDocument(options, work.path(), doc, fields, progress);
+    ApplyPrintFieldOptions(options, fields);
     if (options.info) {
-        const LensBudgetSettings lens = BatchBudgetSettings(options, doc);
-        WriteInfoJson(
-            doc, out, lens, ParallaxPerView(doc, ReadLayerOffsets(doc, input), doc.DepthFactor, lens));
+        ParallaxInfo parallax { BatchBudgetSettings(fields), {} };
+        parallax.perLayer = ParallaxPerView(
+            doc, ReadLayerOffsets(doc, PreviewInput(options, doc, fields)), doc.DepthFactor, parallax.lens);
+        WriteInfoJson(doc, out, options.setUpFromFile() ? &fields : nullptr, &parallax);
     }
+    if (!options.saveSettingsPath.empty()) SaveSetupFile(options.saveSettingsPath, doc, fields, nullptr);
 
     if (!options.dumpFolder.empty()) {
         EnsureFolder(options.dumpFolder);
@@ -177,9 +191,10 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         }
     }
 
+    const ViewSetInput input = PreviewInput(options, doc, fields);
     if (!options.interlacePath.empty())
-        RunInterlace(options, doc, ReadLayerOffsets(doc, input), work.path(), progress);
-    if (!options.pitchTestPath.empty()) RunPitchTest(options, doc, progress);
+        RunInterlace(options, doc, fields, ReadLayerOffsets(doc, input), work.path(), progress);
+    if (!options.pitchTestPath.empty()) RunPitchTest(options, fields, progress);
 
     if (!options.needsViews()) return;
     progress.beginStep("views");

@@ -10,6 +10,7 @@
 namespace deptrix {
 
 struct Document;
+class SetupFields;
 
 /// Progress of a batch run, told which step it is in.
 class BatchProgress : public Progress {
@@ -29,9 +30,17 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
 /// Everything the options ask for; --info goes to `out`. Throws Error on failure.
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress);
 
-/// The --info object, with each layer's movement per view (lens widths) measured
-/// against `lens`.
-void WriteInfoJson(const Document& doc, std::ostream& out, const LensBudgetSettings& lens,
-    const std::vector<double>& parallaxPerView);
+/// Each layer's movement between neighbouring views (lens widths, index 0 the bottom
+/// layer) at a lens and print width.
+struct ParallaxInfo {
+    LensBudgetSettings lens;
+    std::vector<double> perLayer;
+};
+
+/// The --info object; with `setup`, also the parameters, the layer table's offsets, the
+/// outline parameters and the lines that a settings or project file set up; with
+/// `parallax`, printLpi, printWidth and each layer's parallaxPerView.
+void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* setup = nullptr,
+    const ParallaxInfo* parallax = nullptr);
 
 } // namespace deptrix

@@ -6,6 +6,7 @@
 #include "cli/BatchRun.h"
 #include "core/Document.h"
 #include "core/Error.h"
+#include "files/SetupFields.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -63,12 +64,13 @@ TEST(BatchPrintOptions, SettingsFollowTheWindowsRules) {
     const BatchOptions o = ParseBatchOptions({ "scene.psd", "--interlace", "p.tif", "--lpi", "40", "--dpi",
         "auto", "--width", "8", "--phase", "-0.2", "--compress", "deflate" });
     Document doc; // the configuration's defaults
-    doc.SourceWidthCm = 40000;
-    doc.SourceHeightCm = 30000;
-    const PrintSettings s = BatchPrintSettings(o, doc);
+    doc.AspectRatio = 13333;
+    SetupFields fields(doc);
+    ApplyPrintFieldOptions(o, fields);
+    const PrintSettings s = BatchPrintSettings(o, fields);
     EXPECT_EQ(s.dpi, 2800000); // auto: LPI x 7
-    // As the window's Height field: the proportions as a fixed-point 1.3333.
-    EXPECT_DOUBLE_EQ(static_cast<double>(s.heightInches), 8 / 1.3333);
+    // The width rule of the fields gives the height: the proportions as a fixed-point 1.3333.
+    EXPECT_NEAR(static_cast<double>(s.heightInches), 8 / 1.3333, 1e-12);
     EXPECT_EQ(s.hScale, 4);
     EXPECT_EQ(s.phase, -2000);
     EXPECT_EQ(s.compression, TiffCompression::Deflate);
@@ -117,7 +119,7 @@ TEST_F(BatchPrint, InfoGivesEachLayersMovementInLensWidths) {
                         "\"parallaxPerView\": 4.1667"),
         std::string::npos)
         << json;
-    EXPECT_NE(json.find("\"lpi\": 40"), std::string::npos);
+    EXPECT_NE(json.find("\"printLpi\": 40"), std::string::npos);
     // Half the depth, half the movement.
     std::ostringstream half;
     RunBatch(ParseBatchOptions({ "--info", kSample, "--lpi", "40", "--width", "10", "--depth", "0.5" }), half,
