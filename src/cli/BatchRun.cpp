@@ -146,7 +146,8 @@ void WriteInfoJson(
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
             << ", \"height\": " << layer.Height;
         if (parallax && i < parallax->perLayer.size())
-            out << ", \"parallaxPerView\": " << FormatNumber(Round(parallax->perLayer[i] * 10000.0L) / 10000.0L);
+            out << ", \"parallaxPerView\": "
+                << FormatNumber(Round(parallax->perLayer[i] * 10000.0L) / 10000.0L);
         out << ", \"group\": " << static_cast<int>(layer.Group) << ", \"offset\": ";
         if (!setup) {
             out << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
@@ -174,9 +175,14 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     SetUpBatchDocument(options, work.path(), doc, fields, progress);
     ApplyPrintFieldOptions(options, fields);
     if (options.info) {
+        // Measured at the depth the views would be built with, leaving the document's
+        // own depth factor for the JSON and the saved set-up.
+        const Fixed kept = doc.DepthFactor;
+        const ViewSetInput input = PreviewInput(options, doc, fields);
+        const Fixed previewDepth = doc.DepthFactor;
+        doc.DepthFactor = kept;
         ParallaxInfo parallax { BatchBudgetSettings(fields), {} };
-        parallax.perLayer = ParallaxPerView(
-            doc, ReadLayerOffsets(doc, PreviewInput(options, doc, fields)), doc.DepthFactor, parallax.lens);
+        parallax.perLayer = ParallaxPerView(doc, ReadLayerOffsets(doc, input), previewDepth, parallax.lens);
         WriteInfoJson(doc, out, options.setUpFromFile() ? &fields : nullptr, &parallax);
     }
     if (!options.saveSettingsPath.empty()) SaveSetupFile(options.saveSettingsPath, doc, fields, nullptr);
