@@ -51,6 +51,7 @@ struct MenuEntries {
     QAction* zoomIn = nullptr;
     QAction* zoomOut = nullptr;
     QAction* showWorkFolder = nullptr;
+    QAction* showDepthMap = nullptr;
     QAction* fitDepthToLens = nullptr;
 
     QAction* showHelp = nullptr;

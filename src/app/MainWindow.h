@@ -28,6 +28,7 @@ namespace deptrix {
 class AboutBox;
 struct LanguageTexts;
 class LayerPanel;
+class LayerPreviewPlayer;
 class MainMenu;
 class OutlinePanel;
 class Panel;
@@ -85,6 +86,7 @@ public:
     QProgressBar* progressBar() const { return m_progressBar; }
     QTimer* frameTimer() const { return m_frameTimer; }
     PreviewPlayer* player() const { return m_player.get(); }
+    LayerPreviewPlayer* layerPlayer() const { return m_layerPlayer.get(); }
 
     /// Who asks for an import: the import command, or project open, which leaves the
     /// progress bar, the outline tool bar and the beep to the end of its own command.
@@ -131,10 +133,13 @@ public slots:
     void pasteLines();
     void moveLinesDown(); ///< moves the selected lines down an order
     void moveLinesUp(); ///< moves the selected lines up an order
+    void previewLayer(); ///< synthesises the layer being edited and plays it alone
+    void stopLayerPreview();
     // View
     void zoomIn();
     void zoomOut();
     void showWorkFolder();
+    void showDepthMap(); ///< the depth the edited layer's outlines make, near light, far dark
     void fitDepthToLens(); ///< sets the depth so the largest movement is one lens width per view
     // Help
     void showHelp();
@@ -181,6 +186,11 @@ private:
     /// Shows each layer's movement per view in lens widths (Offset cell tooltips, red
     /// above one) and warns in the status bar; quiet while a field is not a number.
     void refreshDepthBudget();
+
+    // The layer being edited on the DrawLine tab, in LayerPreviewCommands.cpp.
+    bool hasEditedLayer() const;
+    const LineSet& editedLines() const;
+    void leavePage();
 
     // Import, in ImportCommand.cpp.
     void showImportFacts();
@@ -269,6 +279,7 @@ private:
     bool m_drawLineMode = false;
     QString m_settingsFileName; ///< proposed name of the settings and project open dialog
     std::unique_ptr<PreviewPlayer> m_player;
+    std::unique_ptr<LayerPreviewPlayer> m_layerPlayer;
     PrintOptions m_printOptions; ///< the export dialog's choices, kept between exports
     std::optional<PitchTestSettings> m_pitchTest; ///< the last pitch test sheet's settings
 };

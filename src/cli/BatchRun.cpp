@@ -2,11 +2,14 @@
 
 #include "cli/BatchPrint.h"
 #include "cli/BatchSetup.h"
+#include "cli/LineRecordFile.h"
 #include "core/BmpCodec.h"
 #include "core/Document.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
+#include "depth/DepthRaster.h"
+#include "depth/LineLayerSynthesis.h"
 #include "files/SetupFields.h"
 #include "files/SetupFileWriter.h"
 #include "import/DefaultOffsets.h"
@@ -18,6 +21,8 @@
 #include "render/GroupFrames.h"
 #include "render/ViewSet.h"
 
+#include <algorithm>
+#include <optional>
 #include <ostream>
 #include <random>
 
@@ -84,6 +89,30 @@ void EnsureFolder(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) throw Error(folder + ": cannot create the folder (" + error.message() + ")");
+}
+
+std::size_t LayerIndex(const Document& doc, int layerNumber, const char* option) {
+    if (layerNumber < 1 || layerNumber > doc.LayerCount)
+        throw Error(std::string(option) + ": there is no layer " + std::to_string(layerNumber)
+            + " (the picture has " + std::to_string(doc.LayerCount) + ", numbered from 1 at the bottom)");
+    return static_cast<std::size_t>(layerNumber - 1);
+}
+
+/// Lines, outline parameters and depth maps asked for on the command line.
+void ApplyOutlineOptions(const BatchOptions& options, Document& doc) {
+    if (!options.linesPath.empty()) ApplyLineRecords(doc, ReadLineRecords(options.linesPath, doc.LayerCount));
+    for (const LayerDepthOption& option : options.layerDepths) {
+        LayerRecord& layer = doc.Layers[LayerIndex(doc, option.layerNumber, "--layer-depth")];
+        layer.BaseOrder = option.baseOrder;
+        layer.Smooth = option.smooth;
+        layer.Depth = option.depth;
+    }
+    static const LineSet noLines;
+    for (const DepthMapOption& option : options.depthMaps) {
+        const std::size_t index = LayerIndex(doc, option.layerNumber, "--depthmap");
+        const LineSet& lines = index < doc.LayerLines.size() ? doc.LayerLines[index] : noLines;
+        SaveBmp(SmoothedDepthRaster(doc, doc.Layers[index], lines), option.path);
+    }
 }
 
 } // namespace
@@ -161,6 +190,8 @@ void WriteInfoJson(
 }
 
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {
+    std::optional<TemporaryFolder> temporary;
+    std::filesystem::path work = options.workFolder;
     if (options.psdPath.empty() && options.projectPath.empty()) {
         // A pitch test sheet needs no picture: the fields as start-up shows them.
         Document doc;
@@ -168,11 +199,17 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         if (!options.pitchTestPath.empty()) RunPitchTest(options, fields, progress);
         return;
     }
-    TemporaryFolder work;
+    if (work.empty()) {
+        temporary.emplace();
+        work = temporary->path();
+    } else {
+        EnsureFolder(options.workFolder);
+    }
     Document doc;
     SetupFields fields(doc);
     progress.beginStep(options.projectPath.empty() ? "import" : "project");
-    SetUpBatchDocument(options, work.path(), doc, fields, progress);
+    SetUpBatchDocument(options, work, doc, fields, progress);
+    ApplyOutlineOptions(options, doc);
     ApplyPrintFieldOptions(options, fields);
     if (options.info) {
         // Measured at the depth the views would be built with, leaving the document's
@@ -197,14 +234,21 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         }
     }
 
-    const ViewSetInput input = PreviewInput(options, doc, fields);
-    if (!options.interlacePath.empty())
-        RunInterlace(options, doc, fields, ReadLayerOffsets(doc, input), work.path(), progress);
     if (!options.pitchTestPath.empty()) RunPitchTest(options, fields, progress);
-
+    if (!options.needsViews() && options.interlacePath.empty()) return;
+    // The print, like the views, needs the outline layers brought up to date first.
+    ViewSetInput input;
+    const bool outlines = std::any_of(doc.Layers.begin(), doc.Layers.end(), [](const LayerRecord& layer) {
+        return layer.Group == kGroupOutlineStale || layer.Group == kGroupOutlineBuilt;
+    });
+    if (outlines) progress.beginStep("outlines");
+    RefreshOutlineLayers(
+        doc, [&] { input = PreviewInput(options, doc, fields); }, work, progress);
+    if (!options.interlacePath.empty())
+        RunInterlace(options, doc, fields, ReadLayerOffsets(doc, input), work, progress);
     if (!options.needsViews()) return;
     progress.beginStep("views");
-    GenerateViews(doc, input, work.path(), progress);
+    GenerateViews(doc, input, work, progress);
 
     if (!options.viewsFolder.empty()) {
         EnsureFolder(options.viewsFolder);
@@ -214,7 +258,7 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     }
     if (!options.gifPath.empty()) {
         progress.beginStep("GIF");
-        ExportGif(work.path(), doc.ImageMode, options.gifPath, progress);
+        ExportGif(work, doc.ImageMode, options.gifPath, progress);
     }
     if (!options.anaglyphPath.empty())
         SaveBmp(MakeAnaglyph(doc.Views[2], doc.Views[6]), options.anaglyphPath);

@@ -16,16 +16,6 @@ inline std::string LayerMaskFileName(int n) {
     return "lyt" + std::to_string(n) + ".gjs";
 }
 
-/// Per-view picture of an outline layer at source resolution, the warped layer widened
-/// by its margin on each side: layer index 2 in view index 4 is "3gx5.gjs".
-inline std::string OutlineSourceViewFileName(int layerIndex, int viewIndex) {
-    return std::to_string(layerIndex + 1) + "gx" + std::to_string(viewIndex + 1) + ".gjs";
-}
-/// Its 8-bit mask ("3gxt5.gjs").
-inline std::string OutlineSourceViewMaskFileName(int layerIndex, int viewIndex) {
-    return std::to_string(layerIndex + 1) + "gxt" + std::to_string(viewIndex + 1) + ".gjs";
-}
-
 /// Per-view picture of an outline layer: layer index 2 in view index 4 is "3xgx5.gjs".
 inline std::string OutlineViewFileName(int layerIndex, int viewIndex) {
     return std::to_string(layerIndex + 1) + "xgx" + std::to_string(viewIndex + 1) + ".gjs";
@@ -33,6 +23,19 @@ inline std::string OutlineViewFileName(int layerIndex, int viewIndex) {
 /// Its 8-bit mask ("3xgxt5.gjs").
 inline std::string OutlineViewMaskFileName(int layerIndex, int viewIndex) {
     return std::to_string(layerIndex + 1) + "xgxt" + std::to_string(viewIndex + 1) + ".gjs";
+}
+
+/// For CMYK documents, the per-view picture converted to RGB for display ("3xgxv5.gjs").
+inline std::string OutlineViewDisplayFileName(int layerIndex, int viewIndex) {
+    return std::to_string(layerIndex + 1) + "xgxv" + std::to_string(viewIndex + 1) + ".gjs";
+}
+/// The per-view picture of an outline layer at source resolution ("3gx5.gjs").
+inline std::string WarpedViewFileName(int layerIndex, int viewIndex) {
+    return std::to_string(layerIndex + 1) + "gx" + std::to_string(viewIndex + 1) + ".gjs";
+}
+/// Its 8-bit mask ("3gxt5.gjs").
+inline std::string WarpedViewMaskFileName(int layerIndex, int viewIndex) {
+    return std::to_string(layerIndex + 1) + "gxt" + std::to_string(viewIndex + 1) + ".gjs";
 }
 
 /// Coverage of view n = 1..7 ("vwt3.gjs").

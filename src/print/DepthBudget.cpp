@@ -1,5 +1,7 @@
 #include "print/DepthBudget.h"
 
+#include "depth/DepthQuantities.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,12 +9,7 @@ namespace deptrix {
 
 namespace {
 
-constexpr int kBackgroundLevel = 30;
 constexpr Fixed kLargestDepthFactor = 10 * kFixedOne;
-
-int BaseLevel(const LayerRecord& layer) {
-    return static_cast<std::uint8_t>(255 - 15 * layer.BaseOrder);
-}
 
 bool IsOutlineLayer(const LayerRecord& layer) {
     return layer.Group == kGroupOutlineBuilt || layer.Group == kGroupOutlineStale;
@@ -20,17 +17,12 @@ bool IsOutlineLayer(const LayerRecord& layer) {
 
 } // namespace
 
-std::int64_t OutlineLevelStep(std::int32_t sourceWidth, Fixed layerDepth, Fixed depthFactor) {
-    return Round(static_cast<long double>(sourceWidth) * static_cast<long double>(layerDepth)
-        * static_cast<long double>(depthFactor) / 5000.0L / 6.0L / 10000.0L);
-}
-
 std::vector<int> OutlineLevels(const LineSet& lines) {
-    std::vector<int> levels { kBackgroundLevel };
+    std::vector<int> levels { kLevelBackground };
     for (std::size_t k = 0; k < lines.size() && k < static_cast<std::size_t>(kOrderCount); ++k) {
         const bool drawn
             = std::any_of(lines[k].begin(), lines[k].end(), [](const Line& l) { return l.size() >= 2; });
-        if (drawn) levels.push_back(255 - 15 * static_cast<int>(k));
+        if (drawn) levels.push_back(OrderLevel(static_cast<int>(k)));
     }
     return levels;
 }
@@ -51,13 +43,12 @@ std::vector<double> ParallaxPerView(
         long double largest = std::fabs(shift);
         if (IsOutlineLayer(layer)) {
             const long double step
-                = static_cast<long double>(OutlineLevelStep(doc.SourceWidth, layer.Depth, depthFactor))
-                / 10000.0L;
+                = static_cast<long double>(LevelShift(doc.SourceWidth, layer.Depth, depthFactor)) / 10000.0L;
             static const LineSet kNoLines;
             const LineSet& lines = i < doc.LayerLines.size() ? doc.LayerLines[i] : kNoLines;
             // The warping moves level L by -(L - base) x step per view step.
             for (const int level : OutlineLevels(lines))
-                largest = std::max(largest, std::fabs(shift - (level - BaseLevel(layer)) * step));
+                largest = std::max(largest, std::fabs(shift - (level - BaseLevelOf(layer.BaseOrder)) * step));
         }
         result[i] = static_cast<double>(largest * lensWidths);
     }

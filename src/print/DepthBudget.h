@@ -16,11 +16,6 @@ struct LensBudgetSettings {
     long double widthInches = 5; ///< printed width of the whole picture
 };
 
-/// Step of an outline layer's warping, in 1/10000 source px per depth level and view
-/// step: Round(SourceWidth x Depth x DepthFactor / 5000 / 6 / 10000) on the raw
-/// fixed-point values (a 3000-pixel picture at depth 1.0 and factor 1.0 gives 1000).
-std::int64_t OutlineLevelStep(std::int32_t sourceWidth, Fixed layerDepth, Fixed depthFactor);
-
 /// The depth levels an outline layer's pictures hold: the background level 30 and
 /// the level of every order that has a line.
 std::vector<int> OutlineLevels(const LineSet& lines);
@@ -29,8 +24,8 @@ std::vector<int> OutlineLevels(const LineSet& lines);
 /// (index 0 the bottom layer). An ordinary or flip layer moves
 /// |offset - focus offset| / 6 x depth factor source px per view step; an outline
 /// layer moves by that and, in each area, by its level's difference from the
-/// layer's base level times the warping step, so its largest movement is taken
-/// over its levels. Source px become inches through width / SourceWidth and lens
+/// layer's base level times the warping's LevelShift, so its largest movement is
+/// taken over its levels. Source px become inches through width / SourceWidth and lens
 /// widths through x LPI.
 std::vector<double> ParallaxPerView(
     const Document& doc, const LayerOffsets& offsets, Fixed depthFactor, const LensBudgetSettings& settings);

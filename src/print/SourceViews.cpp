@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/WorkFiles.h"
+#include "depth/DepthQuantities.h"
 #include "render/BlendKernels.h"
 #include "render/Compositor.h"
 #include "render/LayerBlend.h"
@@ -79,8 +80,8 @@ SourceViews::SourceViews(
         if (outline) {
             for (int v = 0; v < kViewCount; ++v)
                 layer.pictures.push_back(layer.drawn[v]
-                        ? OpenPicture(workFolder / OutlineSourceViewFileName(index, v),
-                            workFolder / OutlineSourceViewMaskFileName(index, v), m_format)
+                        ? OpenPicture(workFolder / WarpedViewFileName(index, v),
+                            workFolder / WarpedViewMaskFileName(index, v), m_format)
                         : Picture {});
         } else {
             layer.pictures.push_back(OpenPicture(

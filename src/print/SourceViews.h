@@ -24,7 +24,7 @@ ViewLefts PreviewViewLefts(
 /// band of rows at a time exactly as the composite pass builds the preview's views
 /// (same flip-group frames, same placement, same blend), but from the layers' work
 /// files at source resolution: LayerFileName/LayerMaskFileName for ordinary and
-/// flip layers, the per-view OutlineSourceViewFileName pictures for outline layers
+/// flip layers, the per-view WarpedViewFileName pictures for outline layers
 /// (Group 100, widened by their margin). Group frames must be current
 /// (BuildGroupFrames). Only the band's rows of each file are mapped at a time.
 class SourceViews final : public ViewRows {

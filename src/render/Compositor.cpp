@@ -38,7 +38,11 @@ void LayOutlineLayer(
         throw Error(
             DisplayName(maskPath) + ": the mask does not match its picture " + DisplayName(picturePath));
 
-    const std::int64_t margin = OutlineMargin(doc.SourceDpi, doc.Layers[s].Depth);
+    const LayerRecord& layer = doc.Layers[s];
+    // The warped picture is wider than the layer by a quarter inch times the
+    // layer's depth on each side.
+    const std::int64_t margin = Round(static_cast<long double>(doc.SourceDpi)
+        * static_cast<long double>(layer.Depth) / 4.0L / 100000000.0L);
     const long double sourceLeft
         = static_cast<long double>(doc.ViewLeft[s]) - static_cast<long double>(margin);
     LayOver(doc.Composite, &doc.Coverage, picture, mask, top, ToWorking(sourceLeft, doc.WorkScale),

@@ -35,10 +35,6 @@ std::int64_t ToWorking(long double sourceValue, Fixed workScale) {
     return std::clamp(working, -kFarAway, kFarAway);
 }
 
-std::int64_t OutlineMargin(Fixed sourceDpi, Fixed depth) {
-    return Round(static_cast<long double>(sourceDpi) * static_cast<long double>(depth) / 4.0L / 100000000.0L);
-}
-
 void ResetPicture(Bitmap& picture, int width, int height, PixelFormat format, std::uint8_t value) {
     const bool sameShape
         = picture.format() == format && picture.width() == width && picture.height() == height;

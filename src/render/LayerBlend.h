@@ -21,11 +21,6 @@ PixelFormat CompositeFormat(int imageMode);
 /// never overflow.
 std::int64_t ToWorking(long double sourceValue, Fixed workScale);
 
-/// Columns (source px) by which an outline layer's warped pictures are wider than the
-/// layer on each side: a quarter inch times the layer's depth,
-/// Round(sourceDpi x depth / 4 / 10^8) on the raw fixed-point values.
-std::int64_t OutlineMargin(Fixed sourceDpi, Fixed depth);
-
 /// Makes `picture` width x height in `format` with every byte set to `value`, reusing
 /// its memory when the size and format already match.
 void ResetPicture(Bitmap& picture, int width, int height, PixelFormat format, std::uint8_t value);

@@ -60,8 +60,7 @@ TEST(DepthBudget, OrdinaryLayerMovesItsOffsetOverSixPerView) {
 }
 
 TEST(DepthBudget, OutlineLayerMovesByItsLevelsAroundTheBase) {
-    // K = 3000 x 1.0 x 1.0 / 3 = 1000, a tenth of a pixel per level and view step.
-    EXPECT_EQ(OutlineLevelStep(3000, kFixedOne, kFixedOne), 1000);
+    // The warping moves 3000 x 1.0 x 1.0 / 3 = 1000, a tenth of a pixel, per level and view step.
     // Base order 7 is level 150; lines of Order 1 (255) and the background (30) lie
     // 105 and 120 levels from it: the background moves most, 12 px per view.
     Document doc = DocumentOf({ Outline(7) });

@@ -8,6 +8,7 @@
 #include "core/Document.h"
 #include "core/FileIo.h"
 #include "core/WorkFiles.h"
+#include "depth/DepthQuantities.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "import/PsdWriter.h"
@@ -131,8 +132,8 @@ TEST_P(OneToOne, SourceViewsEqualThePreviewsViews) {
                         = static_cast<std::uint8_t>(x * 3 + y + 40 * v + c);
                 mask.row(y)[x] = static_cast<std::uint8_t>((x + v * 9) % 256);
             }
-        SaveBmp(picture, work / OutlineSourceViewFileName(4, v));
-        SaveBmp(mask, work / OutlineSourceViewMaskFileName(4, v));
+        SaveBmp(picture, work / WarpedViewFileName(4, v));
+        SaveBmp(mask, work / WarpedViewMaskFileName(4, v));
         SaveBmp(picture, work / OutlineViewFileName(4, v));
         SaveBmp(mask, work / OutlineViewMaskFileName(4, v));
     }
