@@ -9,6 +9,7 @@
 #include "core/FileIo.h"
 #include "core/WorkFiles.h"
 #include "depth/DepthQuantities.h"
+#include "depth/LineLayerSynthesis.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "import/PsdWriter.h"
@@ -114,29 +115,18 @@ TEST_P(OneToOne, SourceViewsEqualThePreviewsViews) {
     ASSERT_EQ(doc.LayerCount, 5);
     ASSERT_NE(doc.Layers[2].Group, 0); // the flip pair
 
-    // The top layer becomes an outline layer: its per-view pictures, widened by the
-    // margin, at source resolution and (the same at 1:1) at working resolution.
-    const std::size_t outline = 4;
-    LayerRecord& top = doc.Layers[outline];
-    top.Group = kGroupOutlineBuilt;
-    const auto margin = static_cast<int>(OutlineMargin(doc.SourceDpi, top.Depth));
-    ASSERT_GT(margin, 0);
-    const PixelFormat format = CompositeFormat(doc.ImageMode);
-    for (int v = 0; v < 7; ++v) {
-        Bitmap picture(top.Width + 2 * margin, top.Height, format);
-        Bitmap mask(picture.width(), picture.height(), PixelFormat::Gray8);
-        for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x) {
-                for (int c = 0; c < picture.bytesPerPixel(); ++c)
-                    picture.row(y)[x * picture.bytesPerPixel() + c]
-                        = static_cast<std::uint8_t>(x * 3 + y + 40 * v + c);
-                mask.row(y)[x] = static_cast<std::uint8_t>((x + v * 9) % 256);
-            }
-        SaveBmp(picture, work / WarpedViewFileName(4, v));
-        SaveBmp(mask, work / WarpedViewMaskFileName(4, v));
-        SaveBmp(picture, work / OutlineViewFileName(4, v));
-        SaveBmp(mask, work / OutlineViewMaskFileName(4, v));
-    }
+    // The top layer becomes an outline layer with a line of Order 1, warped into its
+    // per-view pictures (at source and at working resolution, alike at 1:1) by the
+    // refresh Preview runs.
+    doc.LayerLines.resize(doc.LayerCount);
+    doc.LayerLines[4].assign(kOrderCount, {});
+    doc.LayerLines[4][0].push_back({ { 15, 35 }, { 40, 32 }, { 30, 56 } });
+    doc.Layers[4].Group = kGroupOutlineStale;
+    NullProgress quiet;
+    RefreshOutlineLayers(
+        doc, [] {}, work.path(), quiet);
+    ASSERT_EQ(doc.Layers[4].Group, kGroupOutlineBuilt);
+    ASSERT_GT(OutlineMargin(doc.SourceDpi, doc.Layers[4].Depth), 0);
 
     NullProgress progress;
     GenerateViews(doc, scene.input, work.path(), progress);
