@@ -21,14 +21,33 @@ StatusPanels::StatusPanels(QWidget* parent)
     m_approximationNote = new QLabel(this);
     m_approximationNote->setObjectName("ApproximationNote");
     m_approximationNote->setContentsMargins(3, 0, 3, 0);
+    m_approximationNote->setMinimumWidth(1);
     m_approximationNote->hide();
     addPermanentWidget(m_approximationNote);
+    m_warning = new QLabel(this);
+    m_warning->setObjectName("StatusWarning");
+    m_warning->setStyleSheet("color: #c00000; font-weight: bold;");
+    m_warning->setContentsMargins(3, 0, 3, 0);
+    // A long warning gives way to the window's width instead of widening it.
+    m_warning->setMinimumWidth(1);
+    addPermanentWidget(m_warning);
+    m_warning->hide();
 }
 
 void StatusPanels::setApproximationNote(const QString& summary, const QString& layers) {
     m_approximationNote->setText(summary);
     m_approximationNote->setToolTip(layers);
     m_approximationNote->setVisible(!summary.isEmpty());
+}
+
+void StatusPanels::setWarning(const QString& text, const QString& explanation) {
+    m_warning->setText(text);
+    m_warning->setToolTip(explanation.isEmpty() ? text : explanation);
+    m_warning->setVisible(!text.isEmpty());
+}
+
+QString StatusPanels::warning() const {
+    return m_warning->text();
 }
 
 QString StatusPanels::text(int panel) const {
