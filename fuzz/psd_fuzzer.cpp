@@ -13,11 +13,29 @@ namespace {
 
 class DiscardingSink final : public deptrix::SourceLayerSink {
 public:
-    void takeLayer(int, const deptrix::Bitmap& colour, const deptrix::Bitmap& mask) override {
-        if (colour.width() != mask.width() || colour.height() != mask.height()) std::abort();
+    void beginLayer(int, int width, int height, deptrix::PixelFormat) override {
+        m_width = width;
+        m_height = height;
+        m_next = 0;
+    }
+    void takeRows(int, int firstRow, const deptrix::Bitmap& colour, const deptrix::Bitmap& mask, int bandRow,
+        int count) override {
+        // Bands arrive in order, inside the layer and inside the pictures handed over.
+        if (colour.width() != m_width || mask.width() != m_width || firstRow != m_next || count <= 0
+            || bandRow + count > colour.height() || bandRow + count > mask.height())
+            std::abort();
+        m_next += count;
         volatile std::size_t bytes = deptrix::EncodeBmp(colour).size() + deptrix::EncodeBmp(mask).size();
         (void)bytes;
     }
+    void endLayer(int) override {
+        if (m_next != m_height) std::abort();
+    }
+
+private:
+    int m_width = 0;
+    int m_height = 0;
+    int m_next = 0;
 };
 
 } // namespace

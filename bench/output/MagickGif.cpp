@@ -35,16 +35,30 @@ bool MagickAvailable() {
     return std::system("convert -version > /dev/null 2>&1") == 0;
 }
 
-double RunMagickGif(const std::filesystem::path& folder, std::vector<std::uint8_t>& gif) {
+namespace {
+
+double RunMagick(const std::filesystem::path& folder, const char* output) {
     std::string command
         = "cd '" + folder.string() + "' && MAGICK_THREAD_LIMIT=1 convert -delay 10 -loop 0 +dither";
     for (int i = 1; i <= 14; ++i) command += " f" + std::to_string(i) + ".png";
-    command += " out.gif";
+    command += " ";
+    command += output;
     const auto start = std::chrono::steady_clock::now();
     if (std::system(command.c_str()) != 0) throw Error("convert failed");
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    gif = ReadFileBytes(folder / "out.gif");
     return elapsed.count();
+}
+
+} // namespace
+
+double RunMagickGif(const std::filesystem::path& folder, std::vector<std::uint8_t>& gif) {
+    const double seconds = RunMagick(folder, "out.gif");
+    gif = ReadFileBytes(folder / "out.gif");
+    return seconds;
+}
+
+double RunMagickWithoutOutput(const std::filesystem::path& folder) {
+    return RunMagick(folder, "null:");
 }
 
 } // namespace deptrix::bench

@@ -19,4 +19,8 @@ bool MagickAvailable();
 /// one thread; returns the wall-clock seconds and fills `gif` with the result.
 double RunMagickGif(const std::filesystem::path& folder, std::vector<std::uint8_t>& gif);
 
+/// The same run writing nothing (`null:`): process start and reading the frames, so
+/// that the GIF run minus this one is ImageMagick's encoding alone.
+double RunMagickWithoutOutput(const std::filesystem::path& folder);
+
 } // namespace deptrix::bench

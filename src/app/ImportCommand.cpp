@@ -16,6 +16,7 @@
 #include "app/Viewport.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "core/WorkFileWriter.h"
 #include "files/FieldRules.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
@@ -55,6 +56,7 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     m_doc.beginImport(path.toStdString());
     // Every work file belongs to the document being replaced; none may be mistaken
     // for the new one's (an old view file exported as a GIF, say).
+    SharedWorkFileWriter().cancel(); // nothing may still be writing into the folder
     m_work.emptyFiles();
     m_platform.setBusyCursor(true);
     ProgressBarSink progress(m_progressBar);

@@ -15,6 +15,7 @@
 #include "app/Texts.h"
 #include "app/Viewport.h"
 #include "core/Error.h"
+#include "core/WorkFileWriter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -144,6 +145,7 @@ void MainWindow::shutDown() {
     // 4. and 5.
     m_doc.release();
     // 6.
+    SharedWorkFileWriter().cancel(); // nothing may still be writing into the folder
     m_work.emptyFiles();
     m_work.close();
     // 8.

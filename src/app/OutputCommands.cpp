@@ -15,6 +15,8 @@
 
 #include <QFileInfo>
 #include <QProgressBar>
+#include <algorithm>
+#include <span>
 
 namespace deptrix {
 
@@ -49,7 +51,13 @@ void MainWindow::exportGif() {
     m_platform.setBusyCursor(true);
     ProgressBarSink progress(m_progressBar);
     progress.setPosition(0);
-    ExportGif(ToPath(m_work.path()), m_doc.ImageMode, ToPath(path), progress);
+    // The views of the last preview are in memory and the same as their files.
+    const std::span<const Bitmap> views = std::span<const Bitmap>(m_doc.Views).subspan(1, kViewCount);
+    if (std::all_of(views.begin(), views.end(),
+            [](const Bitmap& view) { return !view.empty() && view.format() == PixelFormat::Bgr24; }))
+        ExportGif(views, ToPath(path), progress);
+    else
+        ExportGif(ToPath(m_work.path()), m_doc.ImageMode, ToPath(path), progress);
     progress.setPosition(0);
     m_platform.beep();
     m_platform.setBusyCursor(false);

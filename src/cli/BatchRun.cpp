@@ -8,6 +8,7 @@
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
+#include "core/WorkFileWriter.h"
 #include "depth/DepthRaster.h"
 #include "depth/LineLayerSynthesis.h"
 #include "files/SetupFields.h"
@@ -47,6 +48,37 @@ public:
 
 private:
     std::filesystem::path m_path;
+};
+
+/// The work files still being written when a run ends: finished when the folder is
+/// the user's (--work), dropped with a temporary folder, which goes anyway.
+class PendingWorkFiles {
+public:
+    explicit PendingWorkFiles(bool temporaryFolder)
+        : m_temporaryFolder(temporaryFolder) { }
+    ~PendingWorkFiles() {
+        WorkFileWriter& writer = SharedWorkFileWriter();
+        if (m_temporaryFolder) {
+            writer.cancel();
+            return;
+        }
+        try {
+            writer.awaitAll();
+        } catch (const Error&) {
+            // Leaving on an error already: finish() reports write failures otherwise.
+        }
+    }
+    PendingWorkFiles(const PendingWorkFiles&) = delete;
+    PendingWorkFiles& operator=(const PendingWorkFiles&) = delete;
+
+    /// At the end of a run that succeeded: a work file that could not be written
+    /// fails the run, naming the file.
+    void finish() const {
+        if (!m_temporaryFolder) SharedWorkFileWriter().awaitAll();
+    }
+
+private:
+    bool m_temporaryFolder;
 };
 
 std::string JsonString(const std::string& text) {
@@ -206,6 +238,7 @@ void WriteInfoJson(
 
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {
     std::optional<TemporaryFolder> temporary;
+    const PendingWorkFiles pending(options.workFolder.empty());
     std::filesystem::path work = options.workFolder;
     if (options.psdPath.empty() && options.projectPath.empty()) {
         // A pitch test sheet needs no picture: the fields as start-up shows them.
@@ -250,7 +283,10 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     }
 
     if (!options.pitchTestPath.empty()) RunPitchTest(options, fields, progress);
-    if (!options.needsViews() && options.interlacePath.empty()) return;
+    if (!options.needsViews() && options.interlacePath.empty()) {
+        pending.finish();
+        return;
+    }
     // The print, like the views, needs the outline layers brought up to date first.
     ViewSetInput input;
     const bool outlines = std::any_of(doc.Layers.begin(), doc.Layers.end(), [](const LayerRecord& layer) {
@@ -261,7 +297,10 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         doc, [&] { input = PreviewInput(options, doc, fields); }, work, progress);
     if (!options.interlacePath.empty())
         RunInterlace(options, doc, fields, ReadLayerOffsets(doc, input), work, progress);
-    if (!options.needsViews()) return;
+    if (!options.needsViews()) {
+        pending.finish();
+        return;
+    }
     progress.beginStep("views");
     GenerateViews(doc, input, work, progress);
 
@@ -273,7 +312,8 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     }
     if (!options.gifPath.empty()) {
         progress.beginStep("GIF");
-        ExportGif(work, doc.ImageMode, options.gifPath, progress);
+        // The views just built are the current ones: no need to read their files back.
+        ExportGif(std::span<const Bitmap>(doc.Views).subspan(1, kViewCount), options.gifPath, progress);
     }
     if (!options.anaglyphPath.empty())
         SaveBmp(MakeAnaglyph(doc.Views[2], doc.Views[6]), options.anaglyphPath);
@@ -281,6 +321,7 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         const std::vector<std::uint8_t> jpeg = EncodeJpeg(SideBySide(doc.Views[3], doc.Views[6]), 90);
         WriteFileAtomically(options.jpsPath, jpeg);
     }
+    pending.finish();
 }
 
 } // namespace deptrix

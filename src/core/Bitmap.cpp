@@ -55,6 +55,25 @@ Bitmap::Bitmap(int width, int height, PixelFormat format)
     }
 }
 
+Bitmap::Bitmap(int width, int height, PixelFormat format, UnfilledPixels)
+    : m_width(width)
+    , m_height(height)
+    , m_format(format) {
+    const std::size_t bytes = CheckedImageBytes(width, height, BytesPerPixel(format), "picture");
+    m_stride = RowStride(width, format);
+    m_pixels.resize(bytes);
+    if (width == 0 || height == 0) {
+        m_width = 0;
+        m_height = 0;
+        m_stride = 0;
+        return;
+    }
+    const std::size_t used
+        = static_cast<std::size_t>(width) * static_cast<std::size_t>(BytesPerPixel(format));
+    if (used != m_stride)
+        for (int y = 0; y < height; ++y) std::memset(row(y) + used, 0, m_stride - used);
+}
+
 void Bitmap::fill(std::uint8_t value) {
     std::fill(m_pixels.begin(), m_pixels.end(), value);
 }
@@ -63,7 +82,7 @@ void Bitmap::release() {
     m_width = 0;
     m_height = 0;
     m_stride = 0;
-    std::vector<std::uint8_t>().swap(m_pixels);
+    decltype(m_pixels)().swap(m_pixels);
 }
 
 bool Bitmap::samePixels(const Bitmap& other) const {

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace deptrix {
@@ -26,6 +28,21 @@ inline constexpr int kMaxBitmapSide = 32767;
 std::size_t CheckedImageBytes(std::int64_t width, std::int64_t height, int bytesPerPixel, const char* what,
     std::size_t limitBytes = std::size_t { 1 } << 31);
 
+/// Allocates bytes without setting them, so that a picture its maker fills completely
+/// is not written twice.
+template <class T> struct UninitializedAllocator : std::allocator<T> {
+    template <class U> struct rebind { using other = UninitializedAllocator<U>; };
+    UninitializedAllocator() = default;
+    template <class U> UninitializedAllocator(const UninitializedAllocator<U>&) noexcept { }
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+/// Marks the constructor whose pixels the caller fills.
+struct UnfilledPixels { };
+
 /// A picture with direct row access. Rows are stored top-down, each padded to four
 /// bytes. An empty bitmap (0 x 0) is a released picture.
 class Bitmap {
@@ -33,6 +50,9 @@ public:
     Bitmap() = default;
     /// A zero-filled picture; throws Error when the size is out of range.
     Bitmap(int width, int height, PixelFormat format);
+    /// A picture whose pixel bytes the caller sets, every one of them, before reading
+    /// any (row padding is zeroed here). Throws Error when the size is out of range.
+    Bitmap(int width, int height, PixelFormat format, UnfilledPixels);
 
     int width() const { return m_width; }
     int height() const { return m_height; }
@@ -61,7 +81,7 @@ private:
     int m_height = 0;
     PixelFormat m_format = PixelFormat::Bgr24;
     std::size_t m_stride = 0;
-    std::vector<std::uint8_t> m_pixels;
+    std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> m_pixels;
 };
 
 } // namespace deptrix

@@ -1,8 +1,10 @@
 #include "core/BmpCodec.h"
 
+#include "core/BmpFileRows.h"
 #include "core/ByteReader.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
+#include "core/WorkFileWriter.h"
 
 #include <cstring>
 
@@ -13,53 +15,14 @@ namespace {
 constexpr std::uint32_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 
-void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-int BitCount(PixelFormat format) {
-    return BytesPerPixel(format) * 8;
-}
-
 } // namespace
 
 std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
     const int width = bitmap.width();
     const int height = bitmap.height();
     const std::size_t stride = RowStride(width, bitmap.format());
-    const std::uint32_t paletteBytes = bitmap.format() == PixelFormat::Gray8 ? 256 * 4 : 0;
-    const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize + paletteBytes;
-    const std::uint64_t imageBytes = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height);
-
-    std::vector<std::uint8_t> out;
-    out.reserve(offset + imageBytes);
-    out.push_back('B');
-    out.push_back('M');
-    Put32(out, static_cast<std::uint32_t>(offset + imageBytes));
-    Put32(out, 0);
-    Put32(out, offset);
-
-    Put32(out, kInfoHeaderSize);
-    Put32(out, static_cast<std::uint32_t>(width));
-    Put32(out, static_cast<std::uint32_t>(height));
-    Put16(out, 1);
-    Put16(out, static_cast<std::uint16_t>(BitCount(bitmap.format())));
-    Put32(out, 0); // BI_RGB
-    Put32(out, static_cast<std::uint32_t>(imageBytes));
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, paletteBytes ? 256 : 0);
-    Put32(out, 0);
-    for (std::uint32_t i = 0; i < paletteBytes / 4; ++i) {
-        const auto v = static_cast<std::uint8_t>(i);
-        out.insert(out.end(), { v, v, v, 0 });
-    }
-
+    std::vector<std::uint8_t> out = BmpHeaderBytes(width, height, bitmap.format());
+    out.reserve(out.size() + stride * static_cast<std::size_t>(height));
     const std::size_t used
         = static_cast<std::size_t>(width) * static_cast<std::size_t>(bitmap.bytesPerPixel());
     for (int y = height - 1; y >= 0; --y) {
@@ -140,11 +103,14 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name) {
 }
 
 void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
-    const std::vector<std::uint8_t> bytes = EncodeBmp(bitmap);
-    WriteFileAtomically(path, bytes);
+    TemporaryOutputFile file(path);
+    BmpFileRows rows(file.descriptor(), path, bitmap.width(), bitmap.height(), bitmap.format());
+    rows.write(0, bitmap.height(), bitmap.bits(), bitmap.stride());
+    file.commit();
 }
 
 Bitmap LoadBmp(const std::filesystem::path& path) {
+    AwaitWorkFile(path);
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path, 2ull << 30);
     return DecodeBmp(bytes, DisplayName(path));
 }

@@ -47,10 +47,11 @@ inline constexpr std::size_t kBmpHeadBytes = 54;
 /// unsupported file without reading past `bytes`.
 Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name);
 
-/// EncodeBmp written through a temporary file and renamed into place.
+/// The EncodeBmp bytes written row by row into a temporary file and renamed into place.
 void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path);
 
-/// ReadFileBytes + DecodeBmp, naming the file in errors.
+/// ReadFileBytes + DecodeBmp, naming the file in errors. A work file still being
+/// written in the background is waited for first (AwaitWorkFile).
 Bitmap LoadBmp(const std::filesystem::path& path);
 
 } // namespace deptrix

@@ -76,77 +76,99 @@ void FinishRow(float* acc, int width, int channels, std::uint8_t* colour, std::u
 }
 
 template <int Channels>
-void ReduceRows(const LayerPixels& source, const AxisSpread& xs, const AxisSpread& ys, LayerPixels& out) {
+void AddRow(const std::uint8_t* colour, const std::uint8_t* mask, int sw, const AxisSpread& xs, float* row) {
     constexpr int stride = Channels + 1;
-    const int sw = source.colour.width();
-    const int sh = source.colour.height();
-    const int ow = out.colour.width();
-    const int oh = out.colour.height();
-    std::vector<float> row(static_cast<std::size_t>(ow) * stride);
-    // Two pending working rows: a source row reaches at most two of them.
-    std::vector<float> pending[2] = { std::vector<float>(row.size()), std::vector<float>(row.size()) };
-    int nextToFinish = 0;
-    auto finishUpTo = [&](int limit) {
-        for (; nextToFinish < limit && nextToFinish < oh; ++nextToFinish)
-            FinishRow(pending[nextToFinish & 1].data(), ow, Channels, out.colour.row(nextToFinish),
-                out.mask.row(nextToFinish));
-    };
+    for (int x = 0; x < sw; ++x) {
+        const float m = mask[x];
+        if (m == 0.0f) continue;
+        const std::size_t k = static_cast<std::size_t>(x);
+        float* a = row + static_cast<std::ptrdiff_t>(xs.first[k]) * stride;
+        float* b = row + static_cast<std::ptrdiff_t>(xs.second[k]) * stride;
+        const float ma = m * xs.firstWeight[k];
+        const float mb = m * xs.secondWeight[k];
+        const std::uint8_t* p = colour + static_cast<std::ptrdiff_t>(x) * Channels;
+        a[0] += ma;
+        b[0] += mb;
+        for (int c = 0; c < Channels; ++c) {
+            a[c + 1] += ma * p[c];
+            b[c + 1] += mb * p[c];
+        }
+    }
+}
 
-    for (int y = 0; y < sh; ++y) {
+} // namespace
+
+struct AreaReducer::Spreads {
+    AxisSpread xs;
+    AxisSpread ys;
+};
+
+AreaReducer::AreaReducer(int sourceWidth, int sourceHeight, std::int64_t sourceLeft, std::int64_t sourceTop,
+    Fixed workScale, PixelFormat format)
+    : m_sourceWidth(sourceWidth)
+    , m_sourceHeight(sourceHeight)
+    , m_channels(BytesPerPixel(format)) {
+    const WorkingBox box
+        = ToWorkingBox(sourceLeft, sourceTop, sourceLeft + sourceWidth, sourceTop + sourceHeight, workScale);
+    const double scale = static_cast<double>(workScale) / 10000.0;
+    // Every working pixel is set when its last source row arrives.
+    m_out.colour = Bitmap(box.width, box.height, format, UnfilledPixels {});
+    m_out.mask = Bitmap(box.width, box.height, PixelFormat::Gray8, UnfilledPixels {});
+    m_spreads
+        = std::make_unique<Spreads>(Spreads { Spread(sourceWidth, sourceLeft, box.left, box.width, scale),
+            Spread(sourceHeight, sourceTop, box.top, box.height, scale) });
+    const std::size_t size = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(m_channels + 1);
+    m_row.assign(size, 0.0f);
+    m_pending[0].assign(size, 0.0f);
+    m_pending[1].assign(size, 0.0f);
+}
+
+AreaReducer::~AreaReducer() = default;
+
+void AreaReducer::finishUpTo(int limit) {
+    const int ow = m_out.colour.width();
+    const int oh = m_out.colour.height();
+    for (; m_nextToFinish < limit && m_nextToFinish < oh; ++m_nextToFinish)
+        FinishRow(m_pending[m_nextToFinish & 1].data(), ow, m_channels, m_out.colour.row(m_nextToFinish),
+            m_out.mask.row(m_nextToFinish));
+}
+
+void AreaReducer::addRows(const Bitmap& colour, const Bitmap& mask, int bandRow, int count) {
+    const AxisSpread& xs = m_spreads->xs;
+    const AxisSpread& ys = m_spreads->ys;
+    for (int r = 0; r < count && m_sourceRow < m_sourceHeight; ++r) {
+        const int y = m_sourceRow++;
         const float wy0 = ys.firstWeight[static_cast<std::size_t>(y)];
         const float wy1 = ys.secondWeight[static_cast<std::size_t>(y)];
         if (wy0 == 0.0f && wy1 == 0.0f) continue;
         const int oy = ys.first[static_cast<std::size_t>(y)];
         finishUpTo(oy);
 
-        std::fill(row.begin(), row.end(), 0.0f);
-        const std::uint8_t* colour = source.colour.row(y);
-        const std::uint8_t* mask = source.mask.row(y);
-        for (int x = 0; x < sw; ++x) {
-            const float m = mask[x];
-            if (m == 0.0f) continue;
-            const std::size_t k = static_cast<std::size_t>(x);
-            float* a = row.data() + static_cast<std::ptrdiff_t>(xs.first[k]) * stride;
-            float* b = row.data() + static_cast<std::ptrdiff_t>(xs.second[k]) * stride;
-            const float ma = m * xs.firstWeight[k];
-            const float mb = m * xs.secondWeight[k];
-            const std::uint8_t* p = colour + static_cast<std::ptrdiff_t>(x) * Channels;
-            a[0] += ma;
-            b[0] += mb;
-            for (int c = 0; c < Channels; ++c) {
-                a[c + 1] += ma * p[c];
-                b[c + 1] += mb * p[c];
-            }
-        }
-        float* first = pending[oy & 1].data();
-        for (std::size_t i = 0; i < row.size(); ++i) first[i] += wy0 * row[i];
+        std::fill(m_row.begin(), m_row.end(), 0.0f);
+        if (m_channels == 4)
+            AddRow<4>(colour.row(bandRow + r), mask.row(bandRow + r), m_sourceWidth, xs, m_row.data());
+        else
+            AddRow<3>(colour.row(bandRow + r), mask.row(bandRow + r), m_sourceWidth, xs, m_row.data());
+        float* first = m_pending[oy & 1].data();
+        for (std::size_t i = 0; i < m_row.size(); ++i) first[i] += wy0 * m_row[i];
         if (wy1 != 0.0f) {
-            float* second = pending[(ys.second[static_cast<std::size_t>(y)]) & 1].data();
-            for (std::size_t i = 0; i < row.size(); ++i) second[i] += wy1 * row[i];
+            float* second = m_pending[(ys.second[static_cast<std::size_t>(y)]) & 1].data();
+            for (std::size_t i = 0; i < m_row.size(); ++i) second[i] += wy1 * m_row[i];
         }
     }
-    finishUpTo(oh);
 }
 
-} // namespace
+LayerPixels AreaReducer::finish() {
+    finishUpTo(m_out.colour.height());
+    return std::move(m_out);
+}
 
 LayerPixels ReduceLayer(
     const LayerPixels& source, std::int64_t sourceLeft, std::int64_t sourceTop, Fixed workScale) {
-    const int sw = source.colour.width();
-    const int sh = source.colour.height();
-    const WorkingBox box = ToWorkingBox(sourceLeft, sourceTop, sourceLeft + sw, sourceTop + sh, workScale);
-    const double scale = static_cast<double>(workScale) / 10000.0;
-
-    LayerPixels out;
-    out.colour = Bitmap(box.width, box.height, source.colour.format());
-    out.mask = Bitmap(box.width, box.height, PixelFormat::Gray8);
-    const AxisSpread xs = Spread(sw, sourceLeft, box.left, box.width, scale);
-    const AxisSpread ys = Spread(sh, sourceTop, box.top, box.height, scale);
-    if (source.colour.bytesPerPixel() == 4)
-        ReduceRows<4>(source, xs, ys, out);
-    else
-        ReduceRows<3>(source, xs, ys, out);
-    return out;
+    AreaReducer reducer(source.colour.width(), source.colour.height(), sourceLeft, sourceTop, workScale,
+        source.colour.format());
+    reducer.addRows(source.colour, source.mask, 0, source.colour.height());
+    return reducer.finish();
 }
 
 } // namespace deptrix

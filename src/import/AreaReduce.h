@@ -4,6 +4,8 @@
 #include "import/LayerPixels.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace deptrix {
 
@@ -16,5 +18,35 @@ namespace deptrix {
 /// pixel with no opacity at all gets white (no ink).
 LayerPixels ReduceLayer(
     const LayerPixels& source, std::int64_t sourceLeft, std::int64_t sourceTop, Fixed workScale);
+
+/// ReduceLayer for a layer that arrives in bands of rows, top to bottom: memory for
+/// two working rows besides the result, whatever the source size.
+class AreaReducer {
+public:
+    AreaReducer(int sourceWidth, int sourceHeight, std::int64_t sourceLeft, std::int64_t sourceTop,
+        Fixed workScale, PixelFormat format);
+    ~AreaReducer();
+    AreaReducer(const AreaReducer&) = delete;
+    AreaReducer& operator=(const AreaReducer&) = delete;
+
+    /// Adds the next `count` source rows, taken from rows bandRow .. of the band.
+    void addRows(const Bitmap& colour, const Bitmap& mask, int bandRow, int count);
+    /// The layer on the working grid; call once, after the last source row.
+    LayerPixels finish();
+
+private:
+    struct Spreads;
+    void finishUpTo(int limit);
+
+    int m_sourceWidth;
+    int m_sourceHeight;
+    int m_channels;
+    int m_sourceRow = 0;
+    int m_nextToFinish = 0;
+    LayerPixels m_out;
+    std::unique_ptr<Spreads> m_spreads;
+    std::vector<float> m_row;
+    std::vector<float> m_pending[2]; ///< a source row reaches at most two working rows
+};
 
 } // namespace deptrix

@@ -30,29 +30,6 @@ void ChannelDecoder::fail(const std::string& problem, const std::string& what) c
     FailPsd(m_fileName, problem + " in " + what);
 }
 
-std::uint64_t ChannelDecoder::minimumStoredBytes(
-    std::span<const std::uint8_t> data, std::int64_t width, std::int64_t height) const {
-    if (width <= 0 || height <= 0) return 0;
-    if (data.size() < 2) return 2;
-    const auto compression = static_cast<std::uint16_t>(data[0] << 8 | data[1]);
-    const std::uint64_t rowBytes
-        = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(m_header.sampleBytes());
-    const auto rows = static_cast<std::uint64_t>(height);
-    switch (compression) {
-    case static_cast<std::uint16_t>(Compression::Raw):
-        return 2 + rowBytes * rows;
-    case static_cast<std::uint16_t>(Compression::Rle):
-        // Each run header covers at most 128 bytes with at least two stored bytes.
-        return 2 + rows * static_cast<std::uint64_t>(m_header.rowCountBytes())
-            + rows * 2 * ((rowBytes + 127) / 128);
-    case static_cast<std::uint16_t>(Compression::Zip):
-    case static_cast<std::uint16_t>(Compression::ZipPredicted):
-        return 2 + (rowBytes * rows + kMaxDeflateRatio - 1) / kMaxDeflateRatio;
-    default:
-        return 2;
-    }
-}
-
 void ChannelDecoder::emitRow(int y, const std::uint8_t* stored, int width, const ChannelRowSink& sink) {
     if (m_header.depth == 8) {
         sink(y, stored);
@@ -62,33 +39,6 @@ void ChannelDecoder::emitRow(int y, const std::uint8_t* stored, int width, const
     std::uint8_t* out = m_row8.data();
     for (int x = 0; x < width; ++x) out[x] = Reduce16(stored[2 * x], stored[2 * x + 1]);
     sink(y, out);
-}
-
-void ChannelDecoder::decodeLayerChannel(std::span<const std::uint8_t> data, int width, int height,
-    const std::string& what, const ChannelRowSink& sink) {
-    if (width <= 0 || height <= 0) return;
-    if (data.size() < 2) fail("missing channel data", what);
-    const auto compression = static_cast<std::uint16_t>(data[0] << 8 | data[1]);
-    const auto body = data.subspan(2);
-    switch (compression) {
-    case static_cast<std::uint16_t>(Compression::Raw):
-        decodeRaw(body, width, height, what, sink);
-        return;
-    case static_cast<std::uint16_t>(Compression::Rle): {
-        const std::uint64_t tableBytes = static_cast<std::uint64_t>(height) * m_header.rowCountBytes();
-        if (tableBytes > body.size()) fail("truncated RLE row table", what);
-        const auto counts = readRowCounts(body, static_cast<std::uint64_t>(height), what);
-        decodeRle(counts, body.subspan(static_cast<std::size_t>(tableBytes)), width, height, what, sink);
-        return;
-    }
-    case static_cast<std::uint16_t>(Compression::Zip):
-    case static_cast<std::uint16_t>(Compression::ZipPredicted):
-        decodeZip(body, compression == static_cast<std::uint16_t>(Compression::ZipPredicted), width, height,
-            what, sink);
-        return;
-    default:
-        fail("unknown compression " + std::to_string(compression), what);
-    }
 }
 
 void ChannelDecoder::decodeRaw(std::span<const std::uint8_t> data, int width, int height,

@@ -14,23 +14,13 @@ namespace deptrix {
 /// (16-bit samples v already reduced to Round(v / 257)).
 using ChannelRowSink = std::function<void(int y, const std::uint8_t* samples)>;
 
-/// Decodes channel data of a file into 8-bit rows: raw, RLE (PackBits), ZIP and ZIP
-/// with prediction, 8 or 16 bits per sample. Scratch buffers are kept between
-/// channels so that decoding a layer allocates once. Errors read
+/// Decodes channel data of the merged picture into 8-bit rows: raw, RLE (PackBits), ZIP
+/// and ZIP with prediction, 8 or 16 bits per sample (layers use ChannelRows). Scratch buffers are kept
+/// between channels so that decoding a layer allocates once. Errors read
 /// "<file>: <problem> in <what>".
 class ChannelDecoder {
 public:
     ChannelDecoder(const PsdHeader& header, std::string fileName);
-
-    /// Least number of stored bytes (compression field included) that can hold a
-    /// channel of `width` x `height`; checked before anything is allocated for it, so
-    /// a small file cannot make the reader allocate a huge picture.
-    std::uint64_t minimumStoredBytes(
-        std::span<const std::uint8_t> data, std::int64_t width, std::int64_t height) const;
-
-    /// A layer channel: `data` starts with the 2-byte compression field.
-    void decodeLayerChannel(std::span<const std::uint8_t> data, int width, int height,
-        const std::string& what, const ChannelRowSink& sink);
 
     /// Raw rows: `data` holds at least height rows.
     void decodeRaw(std::span<const std::uint8_t> data, int width, int height, const std::string& what,

@@ -5,10 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace deptrix {
 
-class ChannelDecoder;
+class ChannelRows;
 
 /// A layer at source resolution: its colour and its 8-bit opacity, both the size of
 /// the layer's box.
@@ -17,17 +20,54 @@ struct LayerPixels {
     Bitmap mask; ///< Gray8 opacity
 };
 
-/// Decodes the pixels of one record. The opacity combines the transparency channel
-/// (-1; opaque when the layer has none), the user mask (-2) and the real user mask
-/// (-3), each over its own rectangle with its default colour outside it, left out
-/// when disabled and weakened by its density, and `opacity`:
+/// Decodes the pixels of one record in bands of rows, top to bottom, so that a layer
+/// of any size needs memory for one band. The opacity combines the transparency
+/// channel (-1; opaque when the layer has none), the user mask (-2) and the real
+/// user mask (-3), each over its own rectangle with its default colour outside it,
+/// left out when disabled and weakened by its density, and `opacity`:
 ///     m = Round(alpha x mask x opacity / 255^2)
 /// (with one more factor and divisor 255 for each further mask). `opacity` is the
 /// record's own unless the caller folds fill and folder opacity into it. Layer
 /// effects, mask feathering and vector mask paths are not interpreted. Every size is
-/// checked against `limitBytes` and against the stored data before anything is
-/// allocated.
-LayerPixels DecodeLayerPixels(const PsdFile& file, const PsdLayerRecord& record, ChannelDecoder& decoder,
-    std::size_t limitBytes, std::uint8_t opacity);
+/// checked against `limitBytes` and against the stored data when the decoder is made,
+/// before anything is decompressed.
+class LayerBandDecoder {
+public:
+    LayerBandDecoder(
+        const PsdFile& file, const PsdLayerRecord& record, std::size_t limitBytes, std::uint8_t opacity);
+    ~LayerBandDecoder();
+    LayerBandDecoder(const LayerBandDecoder&) = delete;
+    LayerBandDecoder& operator=(const LayerBandDecoder&) = delete;
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    PixelFormat format() const { return m_format; }
+    int rowsDone() const { return m_rowsDone; }
+
+    /// Decodes the next `count` layer rows (fewer at the bottom) into rows
+    /// firstRow .. of `colour` and `mask` (width() wide, format() and Gray8), setting
+    /// every pixel byte of them. Returns the rows decoded.
+    int decode(Bitmap& colour, Bitmap& mask, int firstRow, int count);
+
+private:
+    struct Factor;
+
+    std::string m_fileName;
+    PsdRect m_box;
+    int m_width = 0;
+    int m_height = 0;
+    PixelFormat m_format = PixelFormat::Bgr24;
+    std::uint8_t m_opacity = 255;
+    int m_rowsDone = 0;
+    std::vector<std::unique_ptr<ChannelRows>> m_colour;
+    std::vector<std::vector<int>> m_colourOffsets;
+    std::unique_ptr<ChannelRows> m_alpha;
+    std::vector<Factor> m_factors;
+    std::vector<std::uint32_t> m_factorRows; ///< one row of scaled factors per mask
+};
+
+/// The whole layer at once through LayerBandDecoder.
+LayerPixels DecodeLayerPixels(
+    const PsdFile& file, const PsdLayerRecord& record, std::size_t limitBytes, std::uint8_t opacity);
 
 } // namespace deptrix

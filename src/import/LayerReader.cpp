@@ -1,38 +1,61 @@
 #include "import/LayerReader.h"
 
-#include "core/BmpCodec.h"
 #include "core/FileIo.h"
+#include "core/WorkFileWriter.h"
 #include "core/WorkFiles.h"
 #include "import/MappedFile.h"
+#include "import/PageRelease.h"
 #include "import/PsdImport.h"
 
 namespace deptrix {
 
 namespace {
 
-/// Leaves each layer and its mask at source resolution in the work folder.
+/// Hands each layer and its mask at source resolution to the background writer as
+/// the bands arrive.
 class WorkFileSink final : public SourceLayerSink {
 public:
-    explicit WorkFileSink(std::filesystem::path folder)
-        : m_folder(std::move(folder)) { }
+    WorkFileSink(std::filesystem::path folder, WorkFileWriter& writer)
+        : m_folder(std::move(folder))
+        , m_writer(writer) { }
 
-    void takeLayer(int number, const Bitmap& colour, const Bitmap& mask) override {
-        SaveBmp(colour, m_folder / LayerFileName(number));
-        SaveBmp(mask, m_folder / LayerMaskFileName(number));
+    void beginLayer(int number, int width, int height, PixelFormat format) override {
+        m_writer.begin(m_folder / LayerFileName(number), width, height, format);
+        m_writer.begin(m_folder / LayerMaskFileName(number), width, height, PixelFormat::Gray8);
+    }
+    void takeRows(
+        int number, int firstRow, const Bitmap& colour, const Bitmap& mask, int bandRow, int count) override {
+        m_writer.write(m_folder / LayerFileName(number), firstRow, colour, bandRow, count);
+        m_writer.write(m_folder / LayerMaskFileName(number), firstRow, mask, bandRow, count);
+    }
+    void endLayer(int number) override {
+        m_writer.finish(m_folder / LayerFileName(number));
+        m_writer.finish(m_folder / LayerMaskFileName(number));
     }
 
 private:
     std::filesystem::path m_folder;
+    WorkFileWriter& m_writer;
 };
 
 } // namespace
 
 int ReadPsd(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder, Document& doc,
     Progress& progress) {
+    WorkFileWriter& writer = SharedWorkFileWriter();
+    // The files of the document before are of no use any more.
+    writer.cancel();
     const MappedFile file(psdPath);
-    WorkFileSink sink(workFolder);
-    ImportedDocument imported = ImportPsd(file.bytes(), DisplayName(psdPath), &sink, progress);
-    imported.moveInto(doc);
+    WorkFileSink sink(workFolder, writer);
+    ImportLimits limits;
+    limits.releaseDecoded = ReleaseMappedPages;
+    try {
+        ImportedDocument imported = ImportPsd(file.bytes(), DisplayName(psdPath), &sink, progress, limits);
+        imported.moveInto(doc);
+    } catch (...) {
+        writer.cancel(); // no half set of layer files stays behind
+        throw;
+    }
     return kImportProgressEnd;
 }
 

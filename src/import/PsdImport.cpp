@@ -1,15 +1,17 @@
 #include "import/PsdImport.h"
 
 #include "import/AreaReduce.h"
-#include "import/ChannelDecoder.h"
 #include "import/LayerPixels.h"
 #include "import/LayerStack.h"
 #include "import/MergedImage.h"
+#include "import/PixelPlacement.h"
 #include "import/PsdFailure.h"
 #include "import/PsdFile.h"
 #include "import/WorkScale.h"
 
+#include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace deptrix {
 
@@ -99,6 +101,93 @@ void ImportedDocument::moveInto(Document& doc) {
     doc.IccProfile = std::move(IccProfile);
 }
 
+namespace {
+
+int BandRowsFor(const ImportLimits& limits, int width, PixelFormat format) {
+    if (limits.bandRows > 0) return limits.bandRows;
+    const std::size_t rowBytes = RowStride(width, format) + RowStride(width, PixelFormat::Gray8);
+    return static_cast<int>(
+        std::clamp<std::size_t>(kImportBandBytes / std::max<std::size_t>(rowBytes, 1), 1, 4096));
+}
+
+/// The stored bytes of a record's channels, from the first to the end of the last.
+std::span<const std::uint8_t> StoredBytes(const PsdFile& file, const PsdLayerRecord& record) {
+    std::uint64_t from = UINT64_MAX;
+    std::uint64_t to = 0;
+    for (const ChannelInfo& channel : record.channels) {
+        if (channel.data.length == 0) continue;
+        from = std::min(from, channel.data.offset);
+        to = std::max(to, channel.data.offset + channel.data.length);
+    }
+    if (from >= to || to > file.bytes.size()) return {};
+    return file.bytes.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+}
+
+/// Decodes one record band by band into `sink` and onto the working grid.
+LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, const ImportedDocument& out,
+    int number, SourceLayerSink* sink, const ImportLimits& limits) {
+    const PsdLayerRecord& record = *selected.record;
+    LayerBandDecoder decoder(file, record, limits.maxPictureBytes, selected.maskOpacity);
+    const int w = decoder.width();
+    const int h = decoder.height();
+    if (sink) sink->beginLayer(number, w, h, decoder.format());
+    LayerPixels result;
+    if (out.WorkScale == kFixedOne) {
+        // Kept at source resolution: decoded straight into the layer's own pictures.
+        result.colour = Bitmap(w, h, decoder.format(), UnfilledPixels {});
+        result.mask = Bitmap(w, h, PixelFormat::Gray8, UnfilledPixels {});
+        const int band = BandRowsFor(limits, w, decoder.format());
+        for (int y = 0; y < h;) {
+            const int rows = decoder.decode(result.colour, result.mask, y, band);
+            if (sink) sink->takeRows(number, y, result.colour, result.mask, y, rows);
+            y += rows;
+        }
+    } else {
+        const int band = std::min(BandRowsFor(limits, w, decoder.format()), std::max(h, 1));
+        Bitmap colour(w, band, decoder.format(), UnfilledPixels {});
+        Bitmap mask(w, band, PixelFormat::Gray8, UnfilledPixels {});
+        AreaReducer reducer(w, h, record.box.left, record.box.top, out.WorkScale, decoder.format());
+        for (int y = 0; y < h;) {
+            const int rows = decoder.decode(colour, mask, 0, band);
+            if (sink) sink->takeRows(number, y, colour, mask, 0, rows);
+            reducer.addRows(colour, mask, 0, rows);
+            y += rows;
+        }
+        result = reducer.finish();
+    }
+    if (sink) sink->endLayer(number);
+    if (limits.releaseDecoded) limits.releaseDecoded(StoredBytes(file, record));
+    return result;
+}
+
+/// Memory an import needs: every layer on the working grid, one band and the
+/// pictures the composite after it makes, in MB rounded up.
+std::uint64_t NeededMegabytes(const PsdFile& file, const std::vector<SelectedLayer>& selected,
+    const ImportedDocument& out, const ImportLimits& limits) {
+    const PixelFormat format = LayerPixelFormat(file.header);
+    const int pixelBytes = BytesPerPixel(format) + 1;
+    std::uint64_t bytes = 0;
+    std::uint64_t widest = 0;
+    for (const SelectedLayer& layer : selected) {
+        const PsdRect& box = layer.record->box;
+        const WorkingBox working = ToWorkingBox(box.left, box.top, box.right, box.bottom, out.WorkScale);
+        bytes += static_cast<std::uint64_t>(working.width) * static_cast<std::uint64_t>(working.height)
+            * pixelBytes;
+        widest = std::max<std::uint64_t>(
+            widest, static_cast<std::uint64_t>(std::max<std::int64_t>(box.width(), 0)));
+    }
+    if (selected.empty())
+        bytes += static_cast<std::uint64_t>(file.header.width)
+            * static_cast<std::uint64_t>(file.header.height) * pixelBytes * 2;
+    const int band
+        = BandRowsFor(limits, static_cast<int>(std::min<std::uint64_t>(widest, kMaxBitmapSide)), format);
+    bytes += widest * static_cast<std::uint64_t>(band) * pixelBytes;
+    bytes += static_cast<std::uint64_t>(out.ImageWidth) * static_cast<std::uint64_t>(out.ImageHeight) * 8;
+    return (bytes + (1u << 20) - 1) >> 20;
+}
+
+} // namespace
+
 ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::string& fileName,
     SourceLayerSink* sink, Progress& progress, const ImportLimits& limits) {
     progress.setPosition(0);
@@ -117,26 +206,38 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     if (fromMerged && file.mergedImage.length == 0) FailPsd(fileName, "no visible layer with pixels");
     progress.setPosition(kParsedProgress);
 
-    ChannelDecoder decoder(file.header, fileName);
     const std::size_t count = fromMerged ? 1 : selected.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        LayerRecord layer;
-        LayerPixels pixels;
-        if (fromMerged) {
-            pixels = MergedLayer(file, limits.maxPictureBytes, layer);
-        } else {
-            layer = LayerFromRecord(selected[i]);
-            pixels = DecodeLayerPixels(
-                file, *selected[i].record, decoder, limits.maxPictureBytes, selected[i].maskOpacity);
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            const int number = static_cast<int>(i) + 1;
+            LayerRecord layer;
+            LayerPixels pixels;
+            if (fromMerged) {
+                pixels = MergedLayer(file, limits.maxPictureBytes, layer);
+                if (sink) {
+                    sink->beginLayer(
+                        number, pixels.colour.width(), pixels.colour.height(), pixels.colour.format());
+                    sink->takeRows(number, 0, pixels.colour, pixels.mask, 0, pixels.colour.height());
+                    sink->endLayer(number);
+                }
+                if (out.WorkScale != kFixedOne)
+                    pixels = ReduceLayer(pixels, layer.Left, layer.Top, out.WorkScale);
+            } else {
+                layer = LayerFromRecord(selected[i]);
+                pixels = ImportLayer(file, selected[i], out, number, sink, limits);
+            }
+            out.Layers.push_back(std::move(layer));
+            out.LayerBitmaps.push_back(std::move(pixels.colour));
+            out.LayerMasks.push_back(std::move(pixels.mask));
+            progress.setPosition(kParsedProgress
+                + static_cast<int>(
+                    Round((kImportProgressEnd - kParsedProgress) * static_cast<long double>(i + 1) / count)));
         }
-        if (sink) sink->takeLayer(static_cast<int>(i) + 1, pixels.colour, pixels.mask);
-        if (out.WorkScale != kFixedOne) pixels = ReduceLayer(pixels, layer.Left, layer.Top, out.WorkScale);
-        out.Layers.push_back(std::move(layer));
-        out.LayerBitmaps.push_back(std::move(pixels.colour));
-        out.LayerMasks.push_back(std::move(pixels.mask));
-        progress.setPosition(kParsedProgress
-            + static_cast<int>(
-                Round((kImportProgressEnd - kParsedProgress) * static_cast<long double>(i + 1) / count)));
+    } catch (const std::bad_alloc&) {
+        const std::uint64_t needed = NeededMegabytes(file, selected, out, limits);
+        out = ImportedDocument {}; // what was decoded so far goes before the message is made
+        throw Error(
+            "not enough memory to import " + fileName + " (needs about " + std::to_string(needed) + " MB)");
     }
     if (!fromMerged) out.ApproximateLayers = std::move(selection.approximations);
     progress.setPosition(kImportProgressEnd);

@@ -7,24 +7,41 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace deptrix {
 
-/// Receives each layer at source resolution before it is reduced to the working
-/// grid, with its number n = index + 1 (the reader writes the work files here).
+/// Receives each layer at source resolution, band by band from the top, as it is
+/// decoded, with its number n = index + 1 (the reader writes the work files here).
 class SourceLayerSink {
 public:
     virtual ~SourceLayerSink() = default;
-    virtual void takeLayer(int number, const Bitmap& colour, const Bitmap& mask) = 0;
+    /// A layer of width x height starts; its colour pictures are in `format`.
+    virtual void beginLayer(int number, int width, int height, PixelFormat format) = 0;
+    /// Layer rows firstRow .. firstRow + count - 1: rows bandRow .. of `colour` and
+    /// `mask` (valid only during the call).
+    virtual void takeRows(
+        int number, int firstRow, const Bitmap& colour, const Bitmap& mask, int bandRow, int count)
+        = 0;
+    /// Every row of the layer has been given.
+    virtual void endLayer(int number) = 0;
 };
 
 /// Limits a caller may tighten (the fuzzer does, to stay within its memory budget).
 struct ImportLimits {
-    std::size_t maxPictureBytes = std::size_t { 1 } << 31; ///< any one decoded picture
+    std::size_t maxPictureBytes = std::size_t { 1 } << 31; ///< any one layer at source resolution
+    /// Rows decoded at a time; 0 picks bands of about kImportBandBytes.
+    int bandRows = 0;
+    /// Called with the stored bytes of each layer once it is decoded, so that a
+    /// caller reading through a memory map can let those pages go.
+    std::function<void(std::span<const std::uint8_t>)> releaseDecoded;
 };
+
+/// Memory for one band of a layer decoded at source resolution.
+inline constexpr std::size_t kImportBandBytes = std::size_t { 4 } << 20;
 
 /// What the reader hands to the document: exactly the fields it is allowed to fill.
 struct ImportedDocument {
@@ -55,9 +72,12 @@ inline constexpr int kImportProgressEnd = 60;
 inline constexpr double kDefaultPpi = 72.0;
 
 /// Imports a PSD or PSB held in memory: parses it, selects and decodes the layers one
-/// at a time (a file without usable layer records gives one layer from its merged
-/// picture), hands each to `sink` (may be null) at source resolution and reduces it
-/// to the working grid. Reports progress 0..60. Throws Error "<fileName>: <problem>".
+/// at a time in bands of rows (a file without usable layer records gives one layer
+/// from its merged picture), hands each band to `sink` (may be null) at source
+/// resolution and reduces it to the working grid as it arrives, so that memory goes
+/// to the working pictures and one band, not to the source. Reports progress 0..60.
+/// Throws Error "<fileName>: <problem>"; running out of memory throws Error "not
+/// enough memory to import <fileName> (needs about N MB)".
 ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::string& fileName,
     SourceLayerSink* sink, Progress& progress, const ImportLimits& limits = {});
 

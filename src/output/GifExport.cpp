@@ -112,4 +112,10 @@ void ExportGif(const std::filesystem::path& workFolder, int imageMode, const std
     WriteFileAtomically(target, gif);
 }
 
+void ExportGif(std::span<const Bitmap> views, const std::filesystem::path& target, Progress& progress) {
+    progress.setPosition(0);
+    const std::vector<std::uint8_t> gif = EncodeAnimatedGif(views, kExportMaxWidth, kExportDelay, progress);
+    WriteFileAtomically(target, gif);
+}
+
 } // namespace deptrix

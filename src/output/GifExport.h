@@ -43,4 +43,9 @@ std::vector<std::uint8_t> EncodeAnimatedGif(
 void ExportGif(const std::filesystem::path& workFolder, int imageMode, const std::filesystem::path& target,
     Progress& progress);
 
+/// The same export from the seven views in memory (slots 1..7 of Document::Views
+/// while they are the current ones): the GIF is byte for byte the one the view files
+/// give, without reading them back.
+void ExportGif(std::span<const Bitmap> views, const std::filesystem::path& target, Progress& progress);
+
 } // namespace deptrix

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/FileIo.h"
+#include "core/WorkFileWriter.h"
 
 #include <QFile>
 #include <QString>
@@ -13,6 +14,7 @@ namespace deptrix {
 LayerFile::LayerFile(const std::filesystem::path& path)
     : m_file(std::make_unique<QFile>(QString::fromStdU16String(path.u16string())))
     , m_name(DisplayName(path)) {
+    AwaitWorkFile(path);
     if (!m_file->open(QIODevice::ReadOnly))
         throw Error(m_name + ": cannot open the file (" + m_file->errorString().toStdString() + ")");
     const qint64 size = m_file->size();

@@ -2,6 +2,7 @@
 
 #include "core/BmpCodec.h"
 #include "core/NumberText.h"
+#include "core/WorkFileWriter.h"
 #include "core/WorkFiles.h"
 #include "render/Compositor.h"
 #include "render/GroupFrames.h"
@@ -86,9 +87,11 @@ void GenerateViews(
         CompositePass(doc, workFolder, progress);
 
         doc.Views[n] = doc.Composite;
-        SaveBmp(doc.Coverage, workFolder / CoverageFileName(n));
+        // Written in the background; whoever reads the files waits for them.
+        WorkFileWriter& writer = SharedWorkFileWriter();
+        writer.save(doc.Coverage, workFolder / CoverageFileName(n));
         if (doc.ImageMode == 4) CmykToRgb(doc.Views[n]);
-        SaveBmp(doc.Views[n], workFolder / ViewFileName(n, doc.ImageMode));
+        writer.save(doc.Views[n], workFolder / ViewFileName(n, doc.ImageMode));
     }
 }
 

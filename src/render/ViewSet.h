@@ -41,13 +41,14 @@ std::int32_t ViewLeftFor(std::int32_t offset, std::int32_t focusOffset, int view
 /// 13, then per view index i (view n = i + 1) ProgressBase := Round(i x 90 / 7) + 10,
 /// every layer's ViewLeft from its offset relative to the focus row's offset (0 when
 /// FocusRow is outside 1..LayerCount), CurrentView := i and a composite pass.
-/// Views[n] gets a copy of Composite; Coverage is written to CoverageFileName(n) and
-/// the view, converted to RGB for CMYK documents, to ViewFileName(n, ImageMode) in
-/// `workFolder` as soon as it is built.
+/// Views[n] gets a copy of Composite; Coverage is handed to the shared WorkFileWriter
+/// as CoverageFileName(n) and the view, converted to RGB for CMYK documents, as
+/// ViewFileName(n, ImageMode) in `workFolder` as soon as it is built; the files are
+/// written in the background, and a write that fails is reported by whatever reads
+/// the file next.
 ///
 /// A text that is not an integer throws ConvertError ("'<text>' is not a valid integer
-/// value"); a file that cannot be written throws Error naming it. Either way the views
-/// and files finished before stay. AppStage and the playback state are the caller's.
+/// value"). The views finished before stay. AppStage and the playback state are the caller's.
 void GenerateViews(
     Document& doc, const ViewSetInput& input, const std::filesystem::path& workFolder, Progress& progress);
 

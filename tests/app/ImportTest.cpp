@@ -6,6 +6,7 @@
 #include "app/PictureControl.h"
 #include "app/StatusPanels.h"
 #include "app/Viewport.h"
+#include "core/WorkFileWriter.h"
 
 #include <QAction>
 #include <QDir>
@@ -92,6 +93,8 @@ TEST_F(Import, TheSampleFillsTheTableStatusBarAndCaption) {
     const QRgb sky = picture->picture().pixel(doc.ImageWidth / 2, 2);
     EXPECT_GT(qBlue(sky), qRed(sky));
 
+    // The files are written in the background.
+    SharedWorkFileWriter().awaitAll();
     // The reader left each layer and its mask in the work folder.
     for (int n = 1; n <= 11; ++n) {
         EXPECT_TRUE(QFile::exists(window->workFolder().path() + QString("ly%1.gjs").arg(n)));

@@ -7,6 +7,7 @@
 #include "app/PreviewPlayer.h"
 #include "app/StatusPanels.h"
 #include "app/Viewport.h"
+#include "core/WorkFileWriter.h"
 
 #include <QAction>
 #include <QDir>
@@ -86,6 +87,8 @@ TEST_F(Preview, PlaysTheViewsBackAndForthUntilStop) {
     EXPECT_TRUE(find<QWidget>("GroupBox2")->isEnabled());
     EXPECT_FALSE(platform.busy);
     EXPECT_TRUE(platform.errors.isEmpty());
+    // The files are written in the background.
+    SharedWorkFileWriter().awaitAll();
     for (int n = 1; n <= 7; ++n) {
         EXPECT_EQ(doc.Views[static_cast<size_t>(n)].width(), doc.ImageWidth);
         EXPECT_TRUE(QFile::exists(window->workFolder().path() + QString("vwt%1.gjs").arg(n)));

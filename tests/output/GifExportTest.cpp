@@ -211,6 +211,16 @@ TEST_F(GifExportFiles, WritesTheGifOfTheViewFiles) {
     }
 }
 
+TEST_F(GifExportFiles, TheViewsInMemoryGiveTheSameGifAsTheirFiles) {
+    writeViews(3);
+    RecordingProgress fromFiles;
+    ExportGif(folder, 3, folder / "files.gif", fromFiles);
+    RecordingProgress fromMemory;
+    ExportGif(views, folder / "memory.gif", fromMemory);
+    EXPECT_EQ(ReadFileBytes(folder / "memory.gif"), ReadFileBytes(folder / "files.gif"));
+    EXPECT_EQ(fromMemory.positions, fromFiles.positions);
+}
+
 TEST_F(GifExportFiles, AMissingViewNamesTheFileAndLeavesTheTargetAlone) {
     writeViews(3);
     fs::remove(folder / "vw3.gjs");

@@ -1,0 +1,105 @@
+#include "core/BmpFileRows.h"
+
+#include "core/Error.h"
+#include "core/FileIo.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace deptrix {
+
+namespace {
+
+constexpr std::uint32_t kFileHeaderSize = 14;
+constexpr std::uint32_t kInfoHeaderSize = 40;
+
+void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> BmpHeaderBytes(int width, int height, PixelFormat format) {
+    const std::size_t stride = RowStride(width, format);
+    const std::uint32_t paletteBytes = format == PixelFormat::Gray8 ? 256 * 4 : 0;
+    const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize + paletteBytes;
+    const std::uint64_t imageBytes = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height);
+
+    std::vector<std::uint8_t> out;
+    out.reserve(offset);
+    out.push_back('B');
+    out.push_back('M');
+    Put32(out, static_cast<std::uint32_t>(offset + imageBytes));
+    Put32(out, 0);
+    Put32(out, offset);
+
+    Put32(out, kInfoHeaderSize);
+    Put32(out, static_cast<std::uint32_t>(width));
+    Put32(out, static_cast<std::uint32_t>(height));
+    Put16(out, 1);
+    Put16(out, static_cast<std::uint16_t>(BytesPerPixel(format) * 8));
+    Put32(out, 0); // BI_RGB
+    Put32(out, static_cast<std::uint32_t>(imageBytes));
+    Put32(out, 0);
+    Put32(out, 0);
+    Put32(out, paletteBytes ? 256 : 0);
+    Put32(out, 0);
+    for (std::uint32_t i = 0; i < paletteBytes / 4; ++i) {
+        const auto v = static_cast<std::uint8_t>(i);
+        out.insert(out.end(), { v, v, v, 0 });
+    }
+    return out;
+}
+
+BmpFileRows::BmpFileRows(int fd, std::filesystem::path shownAs, int width, int height, PixelFormat format)
+    : m_fd(fd)
+    , m_shownAs(std::move(shownAs))
+    , m_height(height)
+    , m_stride(RowStride(width, format)) {
+    const std::vector<std::uint8_t> header = BmpHeaderBytes(width, height, format);
+    m_pixelOffset = header.size();
+    writeAt(0, header.data(), header.size());
+}
+
+void BmpFileRows::writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::pwrite(m_fd, data, size, static_cast<off_t>(offset));
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            ThrowWriteError(m_shownAs, errno);
+        }
+        if (written == 0) ThrowWriteError(m_shownAs, ENOSPC);
+        data += written;
+        size -= static_cast<std::size_t>(written);
+        offset += static_cast<std::uint64_t>(written);
+    }
+}
+
+void BmpFileRows::write(int firstRow, int count, const std::uint8_t* rows, std::size_t stride) {
+    if (firstRow < 0 || count < 0 || firstRow + static_cast<std::int64_t>(count) > m_height)
+        throw Error(DisplayName(m_shownAs) + ": rows " + std::to_string(firstRow) + " + "
+            + std::to_string(count) + " outside the picture");
+    // Rows are stored bottom-up: picture row y lies at height - 1 - y.
+    for (int i = 0; i < count; ++i) {
+        const auto stored = static_cast<std::uint64_t>(m_height - 1 - (firstRow + i));
+        writeAt(m_pixelOffset + stored * m_stride, rows + static_cast<std::size_t>(i) * stride, m_stride);
+    }
+    m_rowsWritten += count;
+}
+
+int CreateWorkFile(const std::filesystem::path& path) {
+    // The work folder is private, so nobody else can put a file back between the two
+    // calls; O_EXCL and O_NOFOLLOW still refuse to open anything but a new file.
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) ThrowWriteError(path, errno);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) ThrowWriteError(path, errno);
+    return fd;
+}
+
+} // namespace deptrix

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/Bitmap.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace deptrix {
+
+/// Writes the BMP work files on a thread of its own, so that importing and building
+/// views do not wait for the disk. Pictures are handed over whole or band by band
+/// (rows are copied into a queue bounded by `queueLimitBytes`; a producer waits while
+/// it is full) and written in the order given, each straight into its file, created
+/// afresh as CreateWorkFile does.
+///
+/// Each file has a ready state: await(file) returns once everything handed over for
+/// it is written, and throws the Error of a failed write (naming the file) to whoever
+/// needs the file next. A file that failed is removed, never left half-written.
+class WorkFileWriter {
+public:
+    explicit WorkFileWriter(std::size_t queueLimitBytes = std::size_t { 64 } << 20);
+    /// Writes what is queued, then stops the thread.
+    ~WorkFileWriter();
+    WorkFileWriter(const WorkFileWriter&) = delete;
+    WorkFileWriter& operator=(const WorkFileWriter&) = delete;
+
+    /// Starts `file` as a width x height picture of `format`; from now until finish()
+    /// await(file) waits. An earlier failure of the same file is forgotten.
+    void begin(const std::filesystem::path& file, int width, int height, PixelFormat format);
+    /// Queues picture rows firstRow .. firstRow + count - 1 of `file`, taken from
+    /// rows bandRow .. of `band` (same width and format as begun).
+    void write(const std::filesystem::path& file, int firstRow, const Bitmap& band, int bandRow, int count);
+    /// Ends `file`; writing fewer rows than its height is a failure of the file.
+    void finish(const std::filesystem::path& file);
+    /// begin + write of every row + finish.
+    void save(const Bitmap& picture, const std::filesystem::path& file);
+
+    /// Waits until `file` is written. Throws Error with the failure when writing it
+    /// failed. A file this writer was never given returns at once.
+    void await(const std::filesystem::path& file);
+    /// Waits until everything handed over is written; throws Error with the first
+    /// failure, if any.
+    void awaitAll();
+    /// Drops what is queued, removes the files not yet finished and forgets every
+    /// file's state (for a new import or closing). Returns once the thread is idle.
+    void cancel();
+
+private:
+    struct Block {
+        std::unique_ptr<std::uint8_t[]> bytes;
+        std::size_t capacity = 0;
+    };
+    enum class JobKind : std::uint8_t { Begin, Rows, Finish, Cancel };
+    struct Job {
+        Job(JobKind k, std::filesystem::path f)
+            : kind(k)
+            , file(std::move(f)) { }
+        JobKind kind;
+        std::filesystem::path file;
+        int width = 0;
+        int height = 0;
+        PixelFormat format = PixelFormat::Gray8;
+        int firstRow = 0;
+        int count = 0;
+        std::size_t stride = 0;
+        Block block;
+    };
+    struct FileState {
+        int open = 0; ///< begun and not yet finished by the thread
+        std::string failure;
+    };
+    struct OpenFile;
+
+    void push(Job job);
+    void run();
+    void perform(Job& job, std::map<std::filesystem::path, std::unique_ptr<OpenFile>>& files);
+    void fail(const std::filesystem::path& file, const std::string& message);
+    Block takeBlock(std::size_t bytes);
+
+    const std::size_t m_queueLimit;
+    std::mutex m_mutex;
+    std::condition_variable m_jobsChanged; ///< queue gained a job or room, or stopping
+    std::condition_variable m_progress; ///< a job finished
+    std::deque<Job> m_queue;
+    std::size_t m_queuedBytes = 0;
+    bool m_busy = false;
+    bool m_stopping = false;
+    std::uint64_t m_cancelsDone = 0;
+    std::map<std::filesystem::path, FileState> m_files;
+    std::vector<Block> m_spareBlocks;
+    std::thread m_thread;
+};
+
+/// The writer the program's work files go through.
+WorkFileWriter& SharedWorkFileWriter();
+
+/// Waits for `file` if the shared writer has it in hand (see WorkFileWriter::await).
+void AwaitWorkFile(const std::filesystem::path& file);
+
+} // namespace deptrix
