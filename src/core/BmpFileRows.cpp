@@ -3,8 +3,11 @@
 #include "core/Error.h"
 #include "core/FileIo.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace deptrix {
@@ -85,12 +88,45 @@ void BmpFileRows::write(int firstRow, int count, const std::uint8_t* rows, std::
     if (firstRow < 0 || count < 0 || firstRow + static_cast<std::int64_t>(count) > m_height)
         throw Error(DisplayName(m_shownAs) + ": rows " + std::to_string(firstRow) + " + "
             + std::to_string(count) + " outside the picture");
-    // Rows are stored bottom-up: picture row y lies at height - 1 - y.
-    for (int i = 0; i < count; ++i) {
-        const auto stored = static_cast<std::uint64_t>(m_height - 1 - (firstRow + i));
-        writeAt(m_pixelOffset + stored * m_stride, rows + static_cast<std::size_t>(i) * stride, m_stride);
+    // Rows are stored bottom-up, so a band is one stretch of the file in reverse row
+    // order: written with one call per up to kRowsPerCall rows.
+    constexpr int kRowsPerCall = 512;
+    std::array<iovec, kRowsPerCall> pieces;
+    for (int done = 0; done < count;) {
+        const int n = std::min(count - done, kRowsPerCall);
+        const int lastRow = firstRow + done + n - 1; // lowest in the picture, first in the file
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t* row = rows + static_cast<std::size_t>(done + n - 1 - i) * stride;
+            pieces[static_cast<std::size_t>(i)] = { const_cast<std::uint8_t*>(row), m_stride };
+        }
+        const auto stored = static_cast<std::uint64_t>(m_height - 1 - lastRow);
+        writeRowsAt(m_pixelOffset + stored * m_stride, pieces.data(), n);
+        done += n;
     }
     m_rowsWritten += count;
+}
+
+void BmpFileRows::writeRowsAt(std::uint64_t offset, iovec* pieces, int count) {
+    while (count > 0) {
+        const ssize_t written = ::pwritev(m_fd, pieces, count, static_cast<off_t>(offset));
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            ThrowWriteError(m_shownAs, errno);
+        }
+        if (written == 0) ThrowWriteError(m_shownAs, ENOSPC);
+        offset += static_cast<std::uint64_t>(written);
+        // Skip what went out; a short write leaves part of one row to go again.
+        auto left = static_cast<std::size_t>(written);
+        while (count > 0 && left >= pieces->iov_len) {
+            left -= pieces->iov_len;
+            ++pieces;
+            --count;
+        }
+        if (count > 0) {
+            pieces->iov_base = static_cast<std::uint8_t*>(pieces->iov_base) + left;
+            pieces->iov_len -= left;
+        }
+    }
 }
 
 int CreateWorkFile(const std::filesystem::path& path) {

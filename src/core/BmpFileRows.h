@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <sys/uio.h>
 #include <vector>
 
 namespace deptrix {
@@ -30,6 +31,7 @@ public:
 
 private:
     void writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
+    void writeRowsAt(std::uint64_t offset, iovec* pieces, int count);
 
     int m_fd;
     std::filesystem::path m_shownAs;

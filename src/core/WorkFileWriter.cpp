@@ -13,9 +13,9 @@ namespace deptrix {
 
 namespace {
 
-/// Finished blocks kept for reuse, so that a steady stream of bands does not fault
-/// in fresh pages for every one.
-constexpr std::size_t kSpareBlocks = 4;
+/// Finished blocks kept for reuse (bytes in all), so that a steady stream of bands
+/// and views does not fault in fresh pages for every one.
+constexpr std::size_t kSpareBytes = std::size_t { 16 } << 20;
 
 std::filesystem::path Key(const std::filesystem::path& file) {
     return file.lexically_normal();
@@ -50,12 +50,17 @@ WorkFileWriter::~WorkFileWriter() {
 WorkFileWriter::Block WorkFileWriter::takeBlock(std::size_t bytes) {
     {
         const std::lock_guard lock(m_mutex);
+        // The smallest spare block that holds the rows.
+        auto best = m_spareBlocks.end();
         for (auto it = m_spareBlocks.begin(); it != m_spareBlocks.end(); ++it)
-            if (it->capacity >= bytes) {
-                Block block = std::move(*it);
-                m_spareBlocks.erase(it);
-                return block;
-            }
+            if (it->capacity >= bytes && (best == m_spareBlocks.end() || it->capacity < best->capacity))
+                best = it;
+        if (best != m_spareBlocks.end()) {
+            Block block = std::move(*best);
+            m_spareBlocks.erase(best);
+            m_spareBytes -= block.capacity;
+            return block;
+        }
     }
     Block block;
     block.bytes.reset(new std::uint8_t[bytes]); // filled by the caller
@@ -199,8 +204,10 @@ void WorkFileWriter::run() {
         m_jobsChanged.notify_all(); // room for a waiting producer
         perform(job, files);
         lock.lock();
-        if (job.block.bytes && m_spareBlocks.size() < kSpareBlocks)
+        if (job.block.bytes && m_spareBytes + job.block.capacity <= kSpareBytes) {
+            m_spareBytes += job.block.capacity;
             m_spareBlocks.push_back(std::move(job.block));
+        }
         m_busy = false;
         m_progress.notify_all();
     }

@@ -97,6 +97,7 @@ private:
     std::uint64_t m_cancelsDone = 0;
     std::map<std::filesystem::path, FileState> m_files;
     std::vector<Block> m_spareBlocks;
+    std::size_t m_spareBytes = 0;
     std::thread m_thread;
 };
 
