@@ -2,6 +2,7 @@
 
 #include "app/Artwork.h"
 #include "app/Controls.h"
+#include "app/OffsetCellDelegate.h"
 #include "app/Texts.h"
 
 #include <QEvent>
@@ -16,7 +17,7 @@ LayerPanel::LayerPanel(QWidget* parent)
     : QWidget(parent)
     , m_linkPicture(new QLabel(this))
     , m_layerViewChoice(new RadioGroup("Layer View", { "All", "One" }, 2, this))
-    , m_layerTable(new StringGrid(3, 11, this))
+    , m_layerTable(new StringGrid(4, 11, this))
     , m_pageArea(new QVBoxLayout) {
     assignObjectNames();
     m_linkPicture->setPixmap(QPixmap::fromImage(LinkPicture(QSize(230, 46))));
@@ -27,10 +28,15 @@ LayerPanel::LayerPanel(QWidget* parent)
     m_layerViewChoice->setItemIndex(0);
 
     m_layerTable->setReadOnlyColumns(2);
+    m_layerTable->setColumnReadOnly(kNameColumn);
     m_layerTable->setColumnWidth(1, 46);
     m_layerTable->setColumnWidth(2, 43);
+    auto* offsets = new OffsetCellDelegate(m_layerTable);
+    m_layerTable->setItemDelegateForColumn(kOffsetColumn, offsets);
+    connect(offsets, &OffsetCellDelegate::refused, this, &LayerPanel::offsetRefused);
     m_layerTable->setStyleSheet("QTableWidget { background: white; }");
     m_layerTable->setWordWrap(false);
+    m_layerTable->setTextElideMode(Qt::ElideRight); // long layer names; the tooltip has them whole
     m_layerTable->horizontalHeader()->setStretchLastSection(true);
     QFont small = m_layerTable->font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
@@ -64,7 +70,7 @@ void LayerPanel::markFocusRow(int focusRow, int rows) {
 std::vector<std::string> LayerPanel::offsetCells(int rows) const {
     std::vector<std::string> cells;
     cells.reserve(static_cast<size_t>(rows));
-    for (int r = 1; r <= rows; ++r) cells.push_back(m_layerTable->cell(2, r).toStdString());
+    for (int r = 1; r <= rows; ++r) cells.push_back(m_layerTable->cell(kOffsetColumn, r).toStdString());
     return cells;
 }
 

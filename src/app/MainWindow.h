@@ -23,6 +23,7 @@ class QToolButton;
 namespace deptrix {
 
 class AboutBox;
+class FileDrop;
 struct LanguageTexts;
 class LayerPanel;
 class MainMenu;
@@ -31,6 +32,7 @@ class Panel;
 class ParameterPanel;
 class Platform;
 class PreviewPlayer;
+class RecentFiles;
 class StatusPanels;
 class TabSheet;
 class Viewport;
@@ -42,6 +44,7 @@ struct AppEnvironment {
     QString exeFolder;
     QString configFolder;
     QString workBase;
+    QString recentFilesStore; ///< INI file of the recent files list; empty: the user's settings
 };
 
 /// The main window. It builds the controls, runs start-up and shutdown, and holds one
@@ -81,9 +84,15 @@ public:
     QProgressBar* progressBar() const { return m_progressBar; }
     QTimer* frameTimer() const { return m_frameTimer; }
     PreviewPlayer* player() const { return m_player.get(); }
+    RecentFiles* recentFiles() const { return m_recentFiles; }
 
     /// The import without its file dialog (also used by project open).
     void importPsdFile(const QString& path);
+    /// Opens a file named on the command line, dropped on the window or chosen from
+    /// the recent files: a PSD or PSB is imported, a project is opened.
+    void openFile(const QString& path);
+    /// The one way into a project file (.tw3d, .tw3d2).
+    void openProjectFile(const QString& path);
 
     /// Sets the prompt for the current stage into the last status panel.
     void showPrompt(const QString& prompt);
@@ -98,7 +107,8 @@ public slots:
     void preview();
     void stopPreview();
     void showAnaglyph(); ///< the red/blue glasses picture
-    void writeStereoPair();
+    void writeStereoPair(); ///< into the work folder, then shown
+    void saveStereoPair(); ///< asks where, then shown
     void exportGif();
     // Menu entries that mirror a tool button act only while the button is enabled.
     void previewFromMenu();
@@ -121,6 +131,8 @@ public slots:
     // View
     void zoomIn();
     void zoomOut();
+    void zoomToFit();
+    void zoomToActualSize(); ///< 100 %: one working pixel per screen pixel
     void showWorkFolder();
     // Help
     void showHelp();
@@ -146,6 +158,8 @@ private:
     void assignObjectNames();
     void connectCommands();
     QToolButton* addToolButton(QToolBar* bar, const char* icon, const char* hint, bool shown = true);
+    /// The recent files menu and files dropped on the window, in FileCommands.cpp.
+    void connectFileSources(const AppEnvironment& environment);
 
     // Start-up and shutdown, in MainWindowLifecycle.cpp.
     void startUp(const AppEnvironment& environment);
@@ -165,6 +179,8 @@ private:
     void setProgramTexts(const LanguageTexts& texts);
     void setProgress(int percent);
     void showComposite();
+    /// Says in the status bar where an output was written, and whether it could be shown.
+    void reportWritten(const QString& path, bool shown = true);
 
     Platform& m_platform;
     CommandGuard m_guard;
@@ -242,6 +258,8 @@ private:
     bool m_drawLineMode = false;
     QString m_settingsFileName; ///< proposed name of the settings and project open dialog
     std::unique_ptr<PreviewPlayer> m_player;
+    RecentFiles* m_recentFiles = nullptr;
+    FileDrop* m_fileDrop = nullptr;
 };
 
 } // namespace deptrix

@@ -49,6 +49,14 @@ void MainWindow::zoomOut() {
     m_viewport->reduce(m_doc.ImageHeight);
 }
 
+void MainWindow::zoomToFit() {
+    m_viewport->fitToWindow(m_doc.ImageWidth, m_doc.ImageHeight);
+}
+
+void MainWindow::zoomToActualSize() {
+    m_viewport->showActualSize(m_doc.ImageWidth, m_doc.ImageHeight);
+}
+
 void MainWindow::stopFrameTimer() {
     m_frameTimer->stop();
 }

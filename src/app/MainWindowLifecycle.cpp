@@ -43,6 +43,7 @@ MainWindow::MainWindow(Platform& platform, const AppEnvironment& environment, QW
     , m_platform(platform)
     , m_guard(platform, this) {
     createControls();
+    connectFileSources(environment);
     m_player = std::make_unique<PreviewPlayer>(m_doc, *m_viewport, *m_frameTimer);
     qApp->installEventFilter(this);
     startUp(environment);

@@ -1,6 +1,6 @@
 #include "app/StatusPanels.h"
 
-#include <QLabel>
+#include "app/ElidedLabel.h"
 
 namespace deptrix {
 
@@ -10,7 +10,9 @@ StatusPanels::StatusPanels(QWidget* parent)
     setSizeGripEnabled(true);
     static constexpr int kWidths[kPanelCount] = { 70, 90, 70, 110, 36, 50, 46, 50, 54, 40, 0 };
     for (int i = 0; i < kPanelCount; ++i) {
-        auto* label = new QLabel(this);
+        // Texts are shortened to the panel, never the window widened to the text; the
+        // prompt keeps both ends, where paths have their file names.
+        auto* label = new ElidedLabel(i == kPromptPanel ? Qt::ElideMiddle : Qt::ElideRight, this);
         label->setObjectName(QString("StatusPanel%1").arg(i));
         label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         label->setContentsMargins(3, 0, 3, 0);
@@ -22,6 +24,10 @@ StatusPanels::StatusPanels(QWidget* parent)
 
 QString StatusPanels::text(int panel) const {
     return m_panels.at(static_cast<size_t>(panel))->text();
+}
+
+QString StatusPanels::shownText(int panel) const {
+    return m_panels.at(static_cast<size_t>(panel))->shownText();
 }
 
 void StatusPanels::setText(int panel, const QString& text) {

@@ -3,9 +3,9 @@
 #include <QStatusBar>
 #include <vector>
 
-class QLabel;
-
 namespace deptrix {
+
+class ElidedLabel;
 
 /// The status bar (`StatusBar1`) with its eleven text panels, numbered from 0 in
 /// the order below; captions and values alternate after the brand.
@@ -28,9 +28,11 @@ public:
     explicit StatusPanels(QWidget* parent = nullptr);
     QString text(int panel) const;
     void setText(int panel, const QString& text);
+    /// The text as drawn: shortened with "…" when the panel is too narrow for it.
+    QString shownText(int panel) const;
 
 private:
-    std::vector<QLabel*> m_panels;
+    std::vector<ElidedLabel*> m_panels;
 };
 
 } // namespace deptrix

@@ -29,13 +29,28 @@ const char* BatchUsage() {
            "  --jps PATH        write the stereo pair of views 3 and 6 (JPEG)\n"
            "  --help            show this text\n"
            "\n"
-           "Progress goes to standard error; the exit status is 0 on success and 1 on any failure.\n";
+           "Progress goes to standard error. Exit status: 0 on success, 1 when the work fails (a file\n"
+           "that cannot be read or written), 2 for a command line that cannot be carried out (an\n"
+           "unknown option, a missing or malformed value, no PSD, a row the layer table lacks).\n";
 }
+
+namespace {
+
+// A value the run would refuse later is refused with the rest of the command line.
+template <typename Parse> auto Checked(Parse parse, const std::string& text) {
+    try {
+        return parse(text);
+    } catch (const ConvertError& error) {
+        throw UsageError(error.what());
+    }
+}
+
+} // namespace
 
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     BatchOptions options;
     auto value = [&](size_t& i) -> const std::string& {
-        if (i + 1 >= arguments.size()) throw Error(arguments[i] + " needs a value");
+        if (i + 1 >= arguments.size()) throw UsageError(arguments[i] + " needs a value");
         return arguments[++i];
     };
     for (size_t i = 0; i < arguments.size(); ++i) {
@@ -50,14 +65,18 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.viewsFolder = value(i);
         } else if (a == "--focus") {
             options.focusText = value(i);
+            Checked(ParseInteger, *options.focusText);
         } else if (a == "--depth") {
             options.depthText = value(i);
+            Checked(ParseFixed, *options.depthText);
         } else if (a == "--offset") {
             const std::string& pair = value(i);
             const size_t equals = pair.find('=');
-            if (equals == std::string::npos) throw Error("--offset needs ROW=PIXELS, not '" + pair + "'");
-            const std::int32_t row = ParseInteger(pair.substr(0, equals));
+            if (equals == std::string::npos)
+                throw UsageError("--offset needs ROW=PIXELS, not '" + pair + "'");
+            const std::int32_t row = Checked(ParseInteger, pair.substr(0, equals));
             options.offsets[row] = pair.substr(equals + 1);
+            Checked(ParseInteger, options.offsets[row]);
         } else if (a == "--gif") {
             options.gifPath = value(i);
         } else if (a == "--anaglyph") {
@@ -65,16 +84,16 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         } else if (a == "--jps") {
             options.jpsPath = value(i);
         } else if (!a.empty() && a[0] == '-') {
-            throw Error("unknown option " + a);
+            throw UsageError("unknown option " + a);
         } else if (options.psdPath.empty()) {
             options.psdPath = a;
         } else {
-            throw Error("more than one PSD given: " + options.psdPath + " and " + a);
+            throw UsageError("more than one PSD given: " + options.psdPath + " and " + a);
         }
     }
-    if (!options.help && options.psdPath.empty()) throw Error("no PSD file given");
+    if (!options.help && options.psdPath.empty()) throw UsageError("no PSD file given");
     if (!options.help && !options.info && options.dumpFolder.empty() && !options.needsViews())
-        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph or --jps");
+        throw UsageError("nothing to do: give --info, --dump, --views, --gif, --anaglyph or --jps");
     return options;
 }
 

@@ -110,7 +110,7 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
     }
     for (const auto& [row, text] : overrides) {
         if (row < 1 || row > rows)
-            throw Error("--offset row " + std::to_string(row) + " is not a row of the layer table (1.."
+            throw UsageError("--offset row " + std::to_string(row) + " is not a row of the layer table (1.."
                 + std::to_string(rows) + ")");
         cells[static_cast<size_t>(row - 1)] = text;
     }

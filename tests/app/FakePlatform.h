@@ -23,6 +23,7 @@ public:
     int beeps = 0;
     int sleptMs = 0;
     bool busy = false;
+    bool hasViewer = true; ///< whether openExternal finds a program
 
     QString openFileName(QWidget*, const FileDialogOptions& options) override {
         openRequests.push_back(options);
@@ -45,7 +46,7 @@ public:
     bool isBusyCursor() const override { return busy; }
     bool openExternal(const QString& pathOrUrl) override {
         opened << pathOrUrl;
-        return true;
+        return hasViewer;
     }
     void sleepMs(int milliseconds) override { sleptMs += milliseconds; }
 
