@@ -37,7 +37,10 @@ LayerPanel::LayerPanel(QWidget* parent)
     m_layerTable->setStyleSheet("QTableWidget { background: white; }");
     m_layerTable->setWordWrap(false);
     m_layerTable->setTextElideMode(Qt::ElideRight); // long layer names; the tooltip has them whole
-    m_layerTable->horizontalHeader()->setStretchLastSection(true);
+    // The name takes what the panel leaves; a long one is shortened, never scrolled to.
+    m_layerTable->horizontalHeader()->setMinimumSectionSize(24);
+    m_layerTable->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+    m_layerTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont small = m_layerTable->font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
     m_layerTable->setFont(small);

@@ -17,6 +17,8 @@ PsdOpenDialog::PsdOpenDialog(QWidget* parent, const QString& title)
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
         grid->addWidget(m_pane, 0, grid->columnCount(), grid->rowCount(), 1);
     connect(this, &QFileDialog::currentChanged, m_pane, &PsdPreviewPane::showFile);
+    // Room for the list beside the pane, within a 1024 x 768 screen.
+    resize(880, 520);
 }
 
 } // namespace deptrix

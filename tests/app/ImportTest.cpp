@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTest>
@@ -284,6 +285,10 @@ TEST_F(Import, TheWindowFitsSmallScreensAndLongStatusTextsAreShortened) {
     EXPECT_LE(help->mapTo(window.get(), QPoint(help->width(), 0)).x(), window->width());
     auto* prompt = find<QWidget>("StatusPanel10");
     EXPECT_GT(prompt->width(), 100);
+    // The four columns of the layer table fit it: long names are shortened, not scrolled to.
+    auto* grid = find<StringGrid>("StringGrid1");
+    EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width());
+    EXPECT_GE(grid->columnWidth(LayerPanel::kNameColumn), 60);
     EXPECT_LE(prompt->mapTo(window.get(), QPoint(prompt->width(), 0)).x(), window->width());
 
     const QString longText = " Saved " + QString(300, 'x') + "/scene.jps";
