@@ -8,6 +8,7 @@
 #include "core/Error.h"
 
 #include <QFileInfo>
+#include <QToolButton>
 
 namespace deptrix {
 
@@ -38,8 +39,9 @@ void MainWindow::connectFileSources(const AppEnvironment& environment) {
 void MainWindow::openFile(const QString& path) {
     const QFileInfo file(path);
     const std::string name = file.fileName().toStdString();
-    // A playback in progress holds the document's views; it has to end first.
-    if (m_doc.AppStage == kStagePreviewing) throw Error("Stop the preview before opening " + name);
+    // A playback in progress (either preview locks the import button) holds the
+    // document's pictures; it has to end first.
+    if (!m_importButton->isEnabled()) throw Error("Stop the preview before opening " + name);
     if (!file.isFile()) {
         m_recentFiles->remove(path);
         throw Error(file.absoluteFilePath().toStdString() + ": file not found");
@@ -50,12 +52,6 @@ void MainWindow::openFile(const QString& path) {
         openProjectFile(file.absoluteFilePath());
     else
         throw Error(name + ": not a PSD, PSB or project (.tw3d, .tw3d2) file");
-}
-
-void MainWindow::openProjectFile(const QString& path) {
-    // Projects are read by the project reader; until it is part of the build a project
-    // is refused with its name rather than imported as something else.
-    throw Error(QFileInfo(path).fileName().toStdString() + ": this version cannot open project files");
 }
 
 } // namespace deptrix

@@ -5,6 +5,7 @@
 #include "app/LayerPanel.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
+#include "app/OutlineEditorController.h"
 #include "app/ParameterPanel.h"
 #include "app/PictureControl.h"
 #include "app/Platform.h"
@@ -16,6 +17,7 @@
 #include "app/Viewport.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "files/FieldRules.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "import/LayerTable.h"
@@ -50,12 +52,13 @@ void MainWindow::importPsd() {
     importPsdFile(path);
 }
 
-void MainWindow::importPsdFile(const QString& path) {
+void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
+    const bool forProject = origin == ImportOrigin::Project;
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the import");
     // The window is painted again, without the closed dialog over it, and shows what
     // is coming before the reader holds the thread for a while.
     showPrompt(TextsFor(m_language).msgImporting.arg(QFileInfo(path).fileName()));
-    m_progressBar->setValue(0);
+    if (!forProject) m_progressBar->setValue(0);
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     repaint();
     m_doc.beginImport(path.toStdString());
@@ -64,7 +67,7 @@ void MainWindow::importPsdFile(const QString& path) {
     m_work.emptyFiles();
     m_platform.setBusyCursor(true);
     ProgressBarSink progress(m_progressBar);
-    progress.setPosition(0);
+    if (!forProject) progress.setPosition(0);
     try {
         progress.setPosition(ReadPsd(ToPath(path), ToPath(m_work.path()), m_doc, progress));
     } catch (const Error&) {
@@ -79,9 +82,7 @@ void MainWindow::importPsdFile(const QString& path) {
     // The output height keeps the picture's proportions.
     m_doc.Angles = ParseInteger(m_parameterPanel->anglesField()->text().toStdString());
     m_doc.Lpi = ParseFixed(m_parameterPanel->lpiField()->text().toStdString());
-    m_doc.AspectRatio = m_doc.SourceHeightCm > 0
-        ? Round(static_cast<long double>(m_doc.SourceWidthCm) / m_doc.SourceHeightCm * 10000.0L)
-        : kFixedOne;
+    m_doc.AspectRatio = PictureAspectRatio(m_doc);
     const long double width = ParseReal(m_parameterPanel->widthField()->text().toStdString());
     m_parameterPanel->heightField()->setText(Text(FormatNumber(width / m_doc.AspectRatio * 10000.0L)));
 
@@ -94,7 +95,7 @@ void MainWindow::importPsdFile(const QString& path) {
     m_doc.ProgressBase = 60;
     CompositePass(m_doc, ToPath(m_work.path()), progress);
 
-    m_drawLineMode = false;
+    m_outlineEditor->documentReplaced();
     CmykToRgb(m_doc.Composite);
     m_viewport->picture()->showBitmap(m_doc.Composite);
     m_viewport->fit(m_doc.ImageWidth, m_doc.ImageHeight);
@@ -110,6 +111,7 @@ void MainWindow::importPsdFile(const QString& path) {
         false);
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
+    enableSaving(true);
 
     showPrompt(m_msgSetParams);
     setWindowTitle(QString(kProductTitle) + "   " + QFileInfo(path).fileName());
@@ -117,6 +119,7 @@ void MainWindow::importPsdFile(const QString& path) {
     m_platform.setBusyCursor(false);
     progress.setPosition(0);
     m_setLayerTab->activate();
+    if (forProject) return; // project open beeps when it is done; the outline tools stay as they are
     m_platform.beep();
     m_outlineToolBar->hide();
     m_drawLineTool->setChecked(true);
@@ -170,6 +173,7 @@ void MainWindow::showEmptyDocument() {
     m_layerPanel->layerTable()->setEnabled(false);
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
+    enableSaving(false);
     for (int panel : { StatusPanels::kSizePanel, StatusPanels::kDpiPanel, StatusPanels::kColorPanel,
              StatusPanels::kLayerCountPanel })
         m_statusPanels->setText(panel, QString());

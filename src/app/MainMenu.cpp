@@ -79,7 +79,13 @@ constexpr EntryDef kEntries[] = {
     { &E::editMenu, &E::freeTransform, "FreeTransition1", "Free &Transition", "自由变换(&T)", "Ctrl+T", true,
         true },
     { &E::editMenu, &E::cutLines, "Cut1", "&Cut", "剪切(&C)", "Ctrl+X", true, true },
+    { &E::editMenu, &E::copyLines, "CopyLines1", "C&opy lines", "复制勾线(&O)", "Ctrl+C", true, true },
     { &E::editMenu, &E::pasteLines, "Pastup1", "Pastup", "粘贴(&P)", "Ctrl+V", true, true },
+    { &E::editMenu, nullptr, nullptr, nullptr, nullptr, nullptr, true, true },
+    { &E::editMenu, &E::undoLineEdit, "UndoLineEdit1", "Undo line edit", "撤销勾线编辑", "Ctrl+Alt+Z", true,
+        true },
+    { &E::editMenu, &E::redoLineEdit, "RedoLineEdit1", "Redo line edit", "重做勾线编辑", "Ctrl+Shift+Z", true,
+        true },
     { &E::viewMenu, &E::zoomIn, "N16", "Zoom &In", "放大(&I)", "F3", true, true },
     { &E::viewMenu, &E::zoomOut, "N17", "Zoom &Out", "缩小(&O)", "F4", true, true },
     { &E::viewMenu, &E::zoomToFit, "Zoomfit1", "&Fit to window", "适合窗口(&F)", "Ctrl+0", true, true },
@@ -87,6 +93,7 @@ constexpr EntryDef kEntries[] = {
         true, true },
     { &E::viewMenu, &E::showWorkFolder, "Showgrouptiff1", "&Show work folder", "显示系列图(&S)", "", true,
         true },
+    { &E::viewMenu, &E::showDepthMap, "DepthMap1", "&Depth map", "深度图(&D)", "", true, true },
     { &E::helpMenu, &E::showHelp, "N21", "&Help", "帮助(&H)", "F1", true, true },
     { &E::helpMenu, &E::showAbout, "N22", "&About", "关于(&A)", "F12", true, true },
     { &E::helpMenu, &E::openWebLink, "Weblink1", kWebLinkCaption, kWebLinkCaptionChinese, "", true, true },
@@ -154,6 +161,8 @@ MainMenu::MainMenu(QMainWindow* window)
         m_shown.insert(def.name, def.shown);
         m_order.push_back(def.name);
     }
+    // Redo has the second shortcut most programs give it.
+    m_entries.redoLineEdit->setShortcuts({ QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y") });
     addRecentFilesMenu(window);
 }
 

@@ -46,13 +46,17 @@ struct MenuEntries {
     QAction* selectAllLines = nullptr;
     QAction* freeTransform = nullptr;
     QAction* cutLines = nullptr;
+    QAction* copyLines = nullptr;
     QAction* pasteLines = nullptr;
+    QAction* undoLineEdit = nullptr;
+    QAction* redoLineEdit = nullptr;
 
     QAction* zoomIn = nullptr;
     QAction* zoomOut = nullptr;
     QAction* zoomToFit = nullptr;
     QAction* zoomToActualSize = nullptr;
     QAction* showWorkFolder = nullptr;
+    QAction* showDepthMap = nullptr;
 
     QAction* showHelp = nullptr;
     QAction* showAbout = nullptr;

@@ -26,7 +26,9 @@ class AboutBox;
 class FileDrop;
 struct LanguageTexts;
 class LayerPanel;
+class LayerPreviewPlayer;
 class MainMenu;
+class OutlineEditorController;
 class OutlinePanel;
 class Panel;
 class ParameterPanel;
@@ -79,19 +81,25 @@ public:
     LayerPanel* layerPanel() const { return m_layerPanel; }
     ParameterPanel* parameterPanel() const { return m_parameterPanel; }
     OutlinePanel* outlinePanel() const { return m_outlinePanel; }
+    OutlineEditorController* outlineEditor() const { return m_outlineEditor; }
     Viewport* viewport() const { return m_viewport; }
     StatusPanels* statusPanels() const { return m_statusPanels; }
     QProgressBar* progressBar() const { return m_progressBar; }
     QTimer* frameTimer() const { return m_frameTimer; }
     PreviewPlayer* player() const { return m_player.get(); }
+    LayerPreviewPlayer* layerPlayer() const { return m_layerPlayer.get(); }
     RecentFiles* recentFiles() const { return m_recentFiles; }
 
+    /// Who asks for an import: the import command, or project open, which leaves the
+    /// progress bar, the outline tool bar and the beep to the end of its own command.
+    enum class ImportOrigin { ImportCommand, Project };
+
     /// The import without its file dialog (also used by project open).
-    void importPsdFile(const QString& path);
+    void importPsdFile(const QString& path, ImportOrigin origin = ImportOrigin::ImportCommand);
     /// Opens a file named on the command line, dropped on the window or chosen from
     /// the recent files: a PSD or PSB is imported, a project is opened.
     void openFile(const QString& path);
-    /// The one way into a project file (.tw3d, .tw3d2).
+    /// The one way into a project file (.tw3d, .tw3d2) once it is chosen.
     void openProjectFile(const QString& path);
 
     /// Sets the prompt for the current stage into the last status panel.
@@ -104,6 +112,9 @@ public slots:
     void importPsd(); ///< asks for the file, then imports it
     void openDefaultSettings();
     void openSettings();
+    void saveProject();
+    void saveDefaultSettings();
+    void saveSettings();
     void preview();
     void stopPreview();
     void showAnaglyph(); ///< the red/blue glasses picture
@@ -125,15 +136,21 @@ public slots:
     void selectAllLines();
     void freeTransform();
     void cutLines();
+    void copyLines(); ///< fills the clipboard like cutLines, keeping the lines
     void pasteLines();
     void moveLinesDown(); ///< moves the selected lines down an order
     void moveLinesUp(); ///< moves the selected lines up an order
+    void previewLayer(); ///< synthesises the layer being edited and plays it alone
+    void stopLayerPreview();
+    void undoLineEdit(); ///< steps back in the history of the open layer's lines
+    void redoLineEdit();
     // View
     void zoomIn();
     void zoomOut();
     void zoomToFit();
     void zoomToActualSize(); ///< 100 %: one working pixel per screen pixel
     void showWorkFolder();
+    void showDepthMap(); ///< the depth the edited layer's outlines make, near light, far dark
     // Help
     void showHelp();
     void showAbout();
@@ -166,8 +183,19 @@ private:
     void shutDown();
     void readConfiguration();
 
+    // Settings and project files, in SettingsCommands.cpp.
+    void readSettings(const QString& path);
+    void saveSetup(const QString& path);
+    /// The saving commands work once a document is imported.
+    void enableSaving(bool enabled);
+
     // Preview, in PreviewCommands.cpp.
     void generateAndPlay();
+
+    // The layer being edited on the DrawLine tab, in LayerPreviewCommands.cpp.
+    bool hasEditedLayer() const;
+    const LineSet& editedLines() const;
+    void leavePage();
 
     // Import, in ImportCommand.cpp.
     void showImportFacts();
@@ -234,6 +262,7 @@ private:
     LayerPanel* m_layerPanel = nullptr;
     ParameterPanel* m_parameterPanel = nullptr;
     OutlinePanel* m_outlinePanel = nullptr;
+    OutlineEditorController* m_outlineEditor = nullptr;
 
     QWidget* m_centrePanel = nullptr;
     Viewport* m_viewport = nullptr;
@@ -255,9 +284,9 @@ private:
 
     QTimer* m_frameTimer = nullptr;
     std::vector<QPointer<QWidget>> m_auxiliary; ///< help windows and about boxes, closed with the window
-    bool m_drawLineMode = false;
     QString m_settingsFileName; ///< proposed name of the settings and project open dialog
     std::unique_ptr<PreviewPlayer> m_player;
+    std::unique_ptr<LayerPreviewPlayer> m_layerPlayer;
     RecentFiles* m_recentFiles = nullptr;
     FileDrop* m_fileDrop = nullptr;
 };

@@ -34,12 +34,31 @@ void PictureControl::showBitmap(const Bitmap& bitmap) {
 }
 
 void PictureControl::showImage(const QImage& image) {
-    // Nearest-neighbour sampling reads 32-bit pixels.
-    m_image
-        = image.isNull() || image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+    // Nearest-neighbour sampling reads pixels of 24 or 32 bits.
+    m_image = image.isNull() || image.depth() == 32 || image.depth() == 24
         ? image
         : image.convertToFormat(QImage::Format_RGB32);
+    m_live = false;
     update();
+}
+
+void PictureControl::showLiveImage(const QImage& image) {
+    m_image = image;
+    m_live = true;
+    m_scaled.clear();
+    update();
+}
+
+void PictureControl::updatePictureArea(const QRect& area) {
+    const QRect target = pictureRect();
+    if (target.isEmpty() || m_image.isNull()) return;
+    const double sx = static_cast<double>(target.width()) / m_image.width();
+    const double sy = static_cast<double>(target.height()) / m_image.height();
+    // One client pixel more on each side covers the rounding of the sampling.
+    const QRect client(target.left() + static_cast<int>(area.left() * sx) - 1,
+        target.top() + static_cast<int>(area.top() * sy) - 1, static_cast<int>(area.width() * sx) + 3,
+        static_cast<int>(area.height() * sy) + 3);
+    update(client.intersected(target));
 }
 
 void PictureControl::clearPicture() {
@@ -65,7 +84,8 @@ void PictureControl::paintEvent(QPaintEvent* event) {
     const QRect exposed = event->rect() & target;
     if (exposed.isEmpty()) return;
     QPainter painter(this);
-    if (const QImage* reduced = reducedFor(target.size())) {
+    // A live picture changes under its copies, so it is always sampled afresh.
+    if (const QImage* reduced = m_live ? nullptr : reducedFor(target.size())) {
         painter.drawImage(exposed.topLeft(), *reduced, exposed.translated(-target.topLeft()));
         return;
     }

@@ -9,6 +9,10 @@ const char* BatchUsage() {
     return "Usage: deptrix-batch --info FILE.psd\n"
            "       deptrix-batch FILE.psd [--dump DIR] [--views DIR] [--focus ROW] [--depth FACTOR]\n"
            "                     [--offset ROW=PIXELS ...] [--gif PATH] [--anaglyph PATH] [--jps PATH]\n"
+           "       deptrix-batch FILE.psd --settings S.tw3d2 [--save-settings PATH] [--info] ...\n"
+           "       deptrix-batch --project P.tw3d2 [--save-settings PATH] [--info] ...\n"
+           "                     [--lines FILE] [--layer-depth N=BASE,SMOOTH,DEPTH ...]\n"
+           "                     [--depthmap N PATH ...] [--work DIR]\n"
            "\n"
            "Imports a layered PSD the way the Deptrix window does and writes what is asked for.\n"
            "\n"
@@ -27,11 +31,31 @@ const char* BatchUsage() {
            "  --gif PATH        write the animated GIF of the views\n"
            "  --anaglyph PATH   write the red/cyan anaglyph of views 2 and 6 (24-bit BMP)\n"
            "  --jps PATH        write the stereo pair of views 3 and 6 (JPEG)\n"
+           "  --settings FILE   apply a settings file (.tw3d2, .tw3d) after the import, as Open\n"
+           "                    settings does: its offsets, parameters and lines set the document up\n"
+           "  --project FILE    open a project instead of a PSD, as Open project does: the image its\n"
+           "                    first line names is imported from the project's own folder\n"
+           "  --save-settings PATH  write the document's set-up as a settings file (.tw3d2)\n"
+           "                    After --settings or --project, --info also reports lpi (the LPI\n"
+           "                    field's value, which the next preview uses), angles, depthFactor,\n"
+           "                    and per layer the table's offset, baseOrder, smooth, depth and\n"
+           "                    lines ({order, index, points: [[x, y], ...]} in working pixels)\n"
+           "  --lines FILE      give layers outlines from line records as a settings file holds them:\n"
+           "                    a line \"layer order line P\" (layer index from 0 at the bottom, order\n"
+           "                    index 0..14), then on the next lines P + 1 points x y in working\n"
+           "                    pixels; those layers get their depth from the outlines and are\n"
+           "                    rebuilt before the views\n"
+           "  --layer-depth N=BASE,SMOOTH,DEPTH\n"
+           "                    outline parameters of layer N (bottom = 1): the order that stays in\n"
+           "                    place (0..15), the smoothness (1..9) and the depth scale\n"
+           "  --depthmap N PATH write the smoothed depth map of layer N (bottom = 1) as an 8-bit BMP,\n"
+           "                    near light and far dark; may be given several times\n"
+           "  --work DIR        keep the work files in DIR instead of a temporary folder\n"
            "  --help            show this text\n"
            "\n"
            "Progress goes to standard error. Exit status: 0 on success, 1 when the work fails (a file\n"
            "that cannot be read or written), 2 for a command line that cannot be carried out (an\n"
-           "unknown option, a missing or malformed value, no PSD, a row the layer table lacks).\n";
+           "unknown option, a missing or malformed value, no PSD, a row or layer the picture lacks).\n";
 }
 
 namespace {
@@ -43,6 +67,32 @@ template <typename Parse> auto Checked(Parse parse, const std::string& text) {
     } catch (const ConvertError& error) {
         throw UsageError(error.what());
     }
+}
+
+LayerDepthOption ParseLayerDepth(const std::string& text) {
+    auto refuse = [&text](const std::string& problem) {
+        return UsageError("--layer-depth needs N=BASEORDER,SMOOTH,DEPTH, not '" + text + "': " + problem);
+    };
+    const size_t equals = text.find('=');
+    const size_t first = text.find(',', equals == std::string::npos ? 0 : equals);
+    const size_t second = first == std::string::npos ? first : text.find(',', first + 1);
+    if (equals == std::string::npos || first == std::string::npos || second == std::string::npos)
+        throw refuse("three values after the layer number");
+    LayerDepthOption option;
+    try {
+        option.layerNumber = ParseInteger(text.substr(0, equals));
+        const std::int32_t base = ParseInteger(text.substr(equals + 1, first - equals - 1));
+        const std::int32_t smooth = ParseInteger(text.substr(first + 1, second - first - 1));
+        option.depth = ParseFixed(text.substr(second + 1));
+        if (base < 0 || base > 15) throw refuse("the base order must be 0..15");
+        if (smooth < 1 || smooth > 9) throw refuse("the smoothness must be 1..9");
+        option.baseOrder = static_cast<std::uint8_t>(base);
+        option.smooth = static_cast<std::uint8_t>(smooth);
+    } catch (const ConvertError& e) {
+        throw refuse(e.what());
+    }
+    if (option.layerNumber < 1) throw refuse("layers are numbered from 1");
+    return option;
 }
 
 } // namespace
@@ -83,6 +133,23 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.anaglyphPath = value(i);
         } else if (a == "--jps") {
             options.jpsPath = value(i);
+        } else if (a == "--settings") {
+            options.settingsPath = value(i);
+        } else if (a == "--project") {
+            options.projectPath = value(i);
+        } else if (a == "--save-settings") {
+            options.saveSettingsPath = value(i);
+        } else if (a == "--lines") {
+            options.linesPath = value(i);
+        } else if (a == "--layer-depth") {
+            options.layerDepths.push_back(ParseLayerDepth(value(i)));
+        } else if (a == "--depthmap") {
+            DepthMapOption map;
+            map.layerNumber = Checked(ParseInteger, value(i));
+            map.path = value(i);
+            options.depthMaps.push_back(map);
+        } else if (a == "--work") {
+            options.workFolder = value(i);
         } else if (!a.empty() && a[0] == '-') {
             throw UsageError("unknown option " + a);
         } else if (options.psdPath.empty()) {
@@ -91,9 +158,17 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             throw UsageError("more than one PSD given: " + options.psdPath + " and " + a);
         }
     }
-    if (!options.help && options.psdPath.empty()) throw UsageError("no PSD file given");
-    if (!options.help && !options.info && options.dumpFolder.empty() && !options.needsViews())
-        throw UsageError("nothing to do: give --info, --dump, --views, --gif, --anaglyph or --jps");
+    if (options.help) return options;
+    if (!options.projectPath.empty()) {
+        if (!options.psdPath.empty() || !options.settingsPath.empty())
+            throw UsageError("--project names its own PSD: give no PSD and no --settings with it");
+    } else if (options.psdPath.empty()) {
+        throw UsageError("no PSD file given");
+    }
+    if (!options.info && options.dumpFolder.empty() && !options.needsViews()
+        && options.saveSettingsPath.empty() && options.depthMaps.empty())
+        throw UsageError("nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps, "
+                         "--save-settings or --depthmap");
     return options;
 }
 

@@ -1,13 +1,29 @@
 #pragma once
 
 #include "core/Error.h"
+#include "core/Fixed.h"
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace deptrix {
+
+/// --layer-depth N=BASEORDER,SMOOTH,DEPTH: the outline parameters of layer number N.
+struct LayerDepthOption {
+    int layerNumber = 0; ///< 1 the bottom layer
+    std::uint8_t baseOrder = 7; ///< 0..15
+    std::uint8_t smooth = 5; ///< 1..9
+    Fixed depth = kFixedOne;
+};
+
+/// --depthmap N PATH: where to write the depth raster of layer number N.
+struct DepthMapOption {
+    int layerNumber = 0; ///< 1 the bottom layer
+    std::string path;
+};
 
 /// What the batch front end was asked to do.
 struct BatchOptions {
@@ -22,6 +38,16 @@ struct BatchOptions {
     std::string gifPath;
     std::string anaglyphPath;
     std::string jpsPath;
+    std::string settingsPath; ///< applied after the import, as Open settings does
+    std::string projectPath; ///< opened as Open project does, instead of a PSD
+    std::string saveSettingsPath; ///< the set-up written as a settings file
+
+    /// Whether a settings or project file sets the document up.
+    bool setUpFromFile() const { return !settingsPath.empty() || !projectPath.empty(); }
+    std::string linesPath; ///< line records to give the layers outlines
+    std::vector<LayerDepthOption> layerDepths;
+    std::vector<DepthMapOption> depthMaps;
+    std::string workFolder; ///< kept afterwards; empty: a temporary folder
 
     /// Whether the seven views have to be built.
     bool needsViews() const {
@@ -42,7 +68,7 @@ inline constexpr int kExitUsage = 2;
 
 /// Parses the command line (without the program name). Throws UsageError with a
 /// message for unknown options, missing values, values that are not numbers and a
-/// missing PSD.
+/// missing PSD or project.
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
 
 /// The text of --help.

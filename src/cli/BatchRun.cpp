@@ -1,10 +1,16 @@
 #include "cli/BatchRun.h"
 
+#include "cli/BatchSetup.h"
+#include "cli/LineRecordFile.h"
 #include "core/BmpCodec.h"
 #include "core/Document.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
+#include "depth/DepthRaster.h"
+#include "depth/LineLayerSynthesis.h"
+#include "files/SetupFields.h"
+#include "files/SetupFileWriter.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "output/Anaglyph.h"
@@ -14,6 +20,8 @@
 #include "render/GroupFrames.h"
 #include "render/ViewSet.h"
 
+#include <algorithm>
+#include <optional>
 #include <ostream>
 #include <random>
 
@@ -82,6 +90,30 @@ void EnsureFolder(const std::string& folder) {
     if (error) throw Error(folder + ": cannot create the folder (" + error.message() + ")");
 }
 
+std::size_t LayerIndex(const Document& doc, int layerNumber, const char* option) {
+    if (layerNumber < 1 || layerNumber > doc.LayerCount)
+        throw UsageError(std::string(option) + ": there is no layer " + std::to_string(layerNumber)
+            + " (the picture has " + std::to_string(doc.LayerCount) + ", numbered from 1 at the bottom)");
+    return static_cast<std::size_t>(layerNumber - 1);
+}
+
+/// Lines, outline parameters and depth maps asked for on the command line.
+void ApplyOutlineOptions(const BatchOptions& options, Document& doc) {
+    if (!options.linesPath.empty()) ApplyLineRecords(doc, ReadLineRecords(options.linesPath, doc.LayerCount));
+    for (const LayerDepthOption& option : options.layerDepths) {
+        LayerRecord& layer = doc.Layers[LayerIndex(doc, option.layerNumber, "--layer-depth")];
+        layer.BaseOrder = option.baseOrder;
+        layer.Smooth = option.smooth;
+        layer.Depth = option.depth;
+    }
+    static const LineSet noLines;
+    for (const DepthMapOption& option : options.depthMaps) {
+        const std::size_t index = LayerIndex(doc, option.layerNumber, "--depthmap");
+        const LineSet& lines = index < doc.LayerLines.size() ? doc.LayerLines[index] : noLines;
+        SaveBmp(SmoothedDepthRaster(doc, doc.Layers[index], lines), option.path);
+    }
+}
+
 } // namespace
 
 void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder,
@@ -117,7 +149,7 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
     return cells;
 }
 
-void WriteInfoJson(const Document& doc, std::ostream& out) {
+void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* setup) {
     out << "{\n";
     out << "  \"width\": " << doc.SourceWidth << ",\n";
     out << "  \"height\": " << doc.SourceHeight << ",\n";
@@ -128,6 +160,7 @@ void WriteInfoJson(const Document& doc, std::ostream& out) {
     out << "  \"imageHeight\": " << doc.ImageHeight << ",\n";
     out << "  \"dpi\": " << FormatFixed(doc.SourceDpi) << ",\n";
     out << "  \"focusRow\": " << doc.FocusRow << ",\n";
+    if (setup) WriteSetupTopLevelJson(doc, *setup, out);
     out << "  \"layers\": [";
     for (size_t i = 0; i < doc.Layers.size(); ++i) {
         const LayerRecord& layer = doc.Layers[i];
@@ -135,17 +168,34 @@ void WriteInfoJson(const Document& doc, std::ostream& out) {
             << ", \"name\": " << JsonString(layer.displayName()) << ", \"top\": " << layer.Top
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
             << ", \"height\": " << layer.Height << ", \"group\": " << static_cast<int>(layer.Group)
-            << ", \"offset\": " << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
+            << ", \"offset\": ";
+        if (!setup) {
+            out << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
+            continue;
+        }
+        out << OffsetCellJson(*setup, static_cast<int>(doc.Layers.size() - i));
+        WriteSetupLayerJson(doc, i, out);
+        out << "}";
     }
     out << (doc.Layers.empty() ? "]\n" : "\n  ]\n") << "}\n";
 }
 
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {
-    TemporaryFolder work;
+    std::optional<TemporaryFolder> temporary;
+    std::filesystem::path work = options.workFolder;
+    if (work.empty()) {
+        temporary.emplace();
+        work = temporary->path();
+    } else {
+        EnsureFolder(options.workFolder);
+    }
     Document doc;
-    progress.beginStep("import");
-    ImportForBatch(options.psdPath, work.path(), doc, progress);
-    if (options.info) WriteInfoJson(doc, out);
+    SetupFields fields(doc);
+    progress.beginStep(options.projectPath.empty() ? "import" : "project");
+    SetUpBatchDocument(options, work, doc, fields, progress);
+    ApplyOutlineOptions(options, doc);
+    if (options.info) WriteInfoJson(doc, out, options.setUpFromFile() ? &fields : nullptr);
+    if (!options.saveSettingsPath.empty()) SaveSetupFile(options.saveSettingsPath, doc, fields, nullptr);
 
     if (!options.dumpFolder.empty()) {
         EnsureFolder(options.dumpFolder);
@@ -159,11 +209,14 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
 
     if (!options.needsViews()) return;
     ViewSetInput input;
-    input.offsetCells = OffsetCells(doc, options.offsets);
-    input.focusText = options.focusText.value_or(std::to_string(doc.FocusRow));
-    doc.DepthFactor = ParseFixed(options.depthText.value_or("1.0"));
+    const bool outlines = std::any_of(doc.Layers.begin(), doc.Layers.end(), [](const LayerRecord& layer) {
+        return layer.Group == kGroupOutlineStale || layer.Group == kGroupOutlineBuilt;
+    });
+    if (outlines) progress.beginStep("outlines");
+    RefreshOutlineLayers(
+        doc, [&] { input = PreviewInput(options, doc, fields); }, work, progress);
     progress.beginStep("views");
-    GenerateViews(doc, input, work.path(), progress);
+    GenerateViews(doc, input, work, progress);
 
     if (!options.viewsFolder.empty()) {
         EnsureFolder(options.viewsFolder);
@@ -173,7 +226,7 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     }
     if (!options.gifPath.empty()) {
         progress.beginStep("GIF");
-        ExportGif(work.path(), doc.ImageMode, options.gifPath, progress);
+        ExportGif(work, doc.ImageMode, options.gifPath, progress);
     }
     if (!options.anaglyphPath.empty())
         SaveBmp(MakeAnaglyph(doc.Views[2], doc.Views[6]), options.anaglyphPath);

@@ -67,8 +67,10 @@ int main(int argc, char* argv[]) {
         std::cout << deptrix::BatchUsage();
         return 0;
     }
+    // What the messages are about: the PSD, or the project that names it.
+    const std::string subject = options.psdPath.empty() ? options.projectPath : options.psdPath;
     try {
-        StderrProgress progress(options.psdPath);
+        StderrProgress progress(subject);
         deptrix::RunBatch(options, std::cout, progress);
         progress.finish();
     } catch (const deptrix::UsageError& error) {
@@ -77,10 +79,9 @@ int main(int argc, char* argv[]) {
     } catch (const std::exception& error) {
         // Messages about the file name it already; others get its path in front.
         const std::string message = error.what();
-        const std::string name = std::filesystem::path(options.psdPath).filename().string();
-        std::cerr << "deptrix-batch: "
-                  << (message.find(name) == std::string::npos ? options.psdPath + ": " : "") << message
-                  << "\n";
+        const std::string name = std::filesystem::path(subject).filename().string();
+        std::cerr << "deptrix-batch: " << (message.find(name) == std::string::npos ? subject + ": " : "")
+                  << message << "\n";
         return deptrix::kExitFailure;
     }
     return 0;

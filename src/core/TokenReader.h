@@ -29,6 +29,20 @@ public:
 
     bool atEnd() const { return m_pos >= m_text.size(); }
 
+    /// Whether nothing but blanks and line ends is left.
+    bool onlyBlanksLeft() const;
+
+    /// Bytes not read yet.
+    size_t remaining() const { return m_text.size() - m_pos; }
+
+    /// Bytes read so far.
+    size_t position() const { return m_pos; }
+
+    /// The 1-based number of the line holding a position (by default the one being
+    /// read), for messages.
+    int lineNumber() const { return lineNumberAt(m_pos); }
+    int lineNumberAt(size_t position) const;
+
 private:
     std::string nextToken();
 

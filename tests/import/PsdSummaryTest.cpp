@@ -1,5 +1,6 @@
 // What the import dialog's preview learns about a file, and the resolution the
-// import takes when a file states none or an absurd one.
+// import takes when a file states none or an absurd one (the grey mode is checked
+// through the window's import).
 
 #include "import/PsdSummary.h"
 
@@ -48,14 +49,6 @@ TEST(PsdSummary, GivesTheFactsAndAReducedMergedPicture) {
     EXPECT_THROW(SummarisePsd(std::span(bytes).first(60), "cut.psd", 100), Error);
 }
 
-TEST(PsdSummary, AFileWithoutLayersOrMergedPictureSaysSo) {
-    PsdWriter writer(RgbOptions(10, 10));
-    writer.addLayer(SolidLayer("only", { 0, 0, 10, 10 }, { 1, 1, 1 }));
-    const PsdSummary summary = SummarisePsd(writer.finish(), "x.psd", 50);
-    EXPECT_EQ(summary.layerCount, 1);
-    EXPECT_EQ(summary.picture.width(), 10); // small pictures keep their size
-}
-
 TEST(ImportResolution, SeventyTwoWhenTheFileStatesNoneZeroOrLessThanOne) {
     for (const double stated : { 0.0, 0.5, 0.999 }) {
         PsdWriterOptions options = RgbOptions(720, 360);
@@ -68,20 +61,6 @@ TEST(ImportResolution, SeventyTwoWhenTheFileStatesNoneZeroOrLessThanOne) {
     PsdWriterOptions options = RgbOptions(720, 360);
     options.resolutionPpi = 1;
     EXPECT_EQ(Import(TwoLayerFile(options)).SourceDpi, 10000);
-}
-
-TEST(ImportResolution, AGreyFileIsReadAsRgbButRemembersItsMode) {
-    PsdWriterOptions options = RgbOptions(4, 4);
-    options.mode = ColourMode::Grayscale;
-    PsdWriter writer(options);
-    PsdLayerSpec layer;
-    layer.box = { 0, 0, 4, 4 };
-    layer.colour = { Flat(16, 90) };
-    writer.addLayer(layer);
-    const ImportedDocument doc = Import(writer.finish());
-    EXPECT_EQ(doc.ImageMode, 3);
-    EXPECT_EQ(doc.SourceMode, 1);
-    EXPECT_EQ(Rgb(doc.LayerBitmaps[0], 1, 1), (std::array<int, 3> { 90, 90, 90 }));
 }
 
 } // namespace
