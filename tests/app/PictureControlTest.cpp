@@ -32,6 +32,9 @@ TEST(StretchNearestPart, PicksTheSourcePixelOfEachTargetPixelForAnyVisiblePart) 
     // Clipped to the target; nothing outside it.
     EXPECT_EQ(StretchNearestPart(source, target, QRect(10, 6, 50, 50)).size(), QSize(3, 2));
     EXPECT_TRUE(StretchNearestPart(source, target, QRect(20, 20, 5, 5)).isNull());
+    // The outline editor's live 24-bit display is sampled the same way.
+    const QImage live = source.convertToFormat(QImage::Format_BGR888);
+    EXPECT_EQ(StretchNearestPart(live, target, part).convertToFormat(QImage::Format_RGB32), whole.copy(part));
     // Reduced (5 -> 2) the same rule drops columns.
     const QImage reduced = StretchNearestPart(source, QSize(2, 3), QRect(0, 0, 2, 3));
     EXPECT_EQ(reduced.pixel(1, 2), source.pixel(2, 2));
