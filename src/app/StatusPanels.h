@@ -31,8 +31,14 @@ public:
     /// The text as drawn: shortened with "…" when the panel is too narrow for it.
     QString shownText(int panel) const;
 
+    /// The note after the panels (`ApproximationNote`) on what the imported picture
+    /// draws only approximately, with one line per layer in its tooltip; hidden when
+    /// `summary` is empty.
+    void setApproximationNote(const QString& summary, const QString& layers);
+
 private:
     std::vector<ElidedLabel*> m_panels;
+    ElidedLabel* m_approximationNote = nullptr;
 };
 
 } // namespace deptrix
