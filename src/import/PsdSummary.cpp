@@ -42,7 +42,7 @@ PsdSummary SummarisePsd(std::span<const std::uint8_t> bytes, const std::string& 
     summary.mode = file.header.mode;
     summary.largeDocument = file.header.isPsb();
     summary.resolutionPpi = EffectivePpi(file.resolutionPpi);
-    const std::size_t selected = SelectLayers(file.records, fileName).size();
+    const std::size_t selected = SelectLayers(file.records, fileName).layers.size();
     summary.layerCount = selected > 0 ? static_cast<int>(selected) : file.mergedImage.length > 0 ? 1 : 0;
 
     if (file.mergedImage.length == 0) {
