@@ -112,6 +112,10 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
     enableSaving(true);
+    // A new document prints once it has been previewed.
+    enablePrintExport(false);
+    m_menu->entries().fitDepthToLens->setEnabled(true);
+    refreshDepthBudget();
 
     showPrompt(m_msgSetParams);
     setWindowTitle(QString(kProductTitle) + "   " + QFileInfo(path).fileName());
@@ -148,6 +152,10 @@ void MainWindow::showImportFacts() {
         Text(ApproximationList(m_doc.ApproximateLayers)));
 }
 
+QString MainWindow::layerToolTip(const LayerTableRow& row) {
+    return Text(row.name) + (row.blendMode.empty() ? "" : "\n" + Text(row.blendMode));
+}
+
 void MainWindow::fillLayerTable() {
     StringGrid* grid = m_layerPanel->layerTable();
     grid->setGridRowCount(m_doc.LayerCount + 1);
@@ -158,9 +166,9 @@ void MainWindow::fillLayerTable() {
         grid->setCell(1, r, Text(rows[i].group));
         grid->setCell(2, r, Text(rows[i].offset));
         grid->setCell(LayerPanel::kNameColumn, r, Text(rows[i].name));
-        const QString tip
-            = Text(rows[i].name) + (rows[i].blendMode.empty() ? "" : "\n" + Text(rows[i].blendMode));
-        for (int column = 0; column <= LayerPanel::kNameColumn; ++column) grid->setCellToolTip(column, r, tip);
+        const QString tip = layerToolTip(rows[i]);
+        for (int column = 0; column <= LayerPanel::kNameColumn; ++column)
+            grid->setCellToolTip(column, r, tip);
     }
 }
 
@@ -177,6 +185,9 @@ void MainWindow::showEmptyDocument() {
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
     enableSaving(false);
+    enablePrintExport(false);
+    m_menu->entries().fitDepthToLens->setEnabled(false);
+    m_statusPanels->setWarning(QString());
     for (int panel : { StatusPanels::kSizePanel, StatusPanels::kDpiPanel, StatusPanels::kColorPanel,
              StatusPanels::kLayerCountPanel })
         m_statusPanels->setText(panel, QString());

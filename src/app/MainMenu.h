@@ -33,6 +33,7 @@ struct MenuEntries {
     QAction* writeStereoPair = nullptr;
     QAction* exportGif = nullptr;
     QAction* exportTiff = nullptr;
+    QAction* pitchTestSheet = nullptr;
     QAction* exportPsd = nullptr;
     QAction* exportLinesPsd = nullptr;
     QAction* quit = nullptr;
@@ -57,6 +58,7 @@ struct MenuEntries {
     QAction* zoomToActualSize = nullptr;
     QAction* showWorkFolder = nullptr;
     QAction* showDepthMap = nullptr;
+    QAction* fitDepthToLens = nullptr;
 
     QAction* showHelp = nullptr;
     QAction* showAbout = nullptr;

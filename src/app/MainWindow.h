@@ -1,13 +1,16 @@
 #pragma once
 
 #include "app/CommandGuard.h"
+#include "app/ExportDialog.h"
 #include "app/WorkFolder.h"
 #include "core/Document.h"
 #include "files/ConfigFile.h"
+#include "print/PitchTest.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QGroupBox;
@@ -22,6 +25,7 @@ class QToolButton;
 
 namespace deptrix {
 
+struct LayerTableRow;
 class AboutBox;
 class FileDrop;
 struct LanguageTexts;
@@ -76,6 +80,7 @@ public:
     QToolButton* previewButton() const { return m_previewButton; }
     QToolButton* stopButton() const { return m_stopButton; }
     QToolButton* anaglyphButton() const { return m_anaglyphButton; }
+    QToolButton* exportTiffButton() const { return m_exportTiffButton; }
     QToolButton* beginLineButton() const { return m_beginLineButton; }
     QToolButton* languageButton() const { return m_languageButton; }
     LayerPanel* layerPanel() const { return m_layerPanel; }
@@ -121,6 +126,8 @@ public slots:
     void writeStereoPair(); ///< into the work folder, then shown
     void saveStereoPair(); ///< asks where, then shown
     void exportGif();
+    void exportTiff(); ///< the interlaced print file
+    void makePitchTestSheet();
     // Menu entries that mirror a tool button act only while the button is enabled.
     void previewFromMenu();
     void stopPreviewFromMenu();
@@ -151,6 +158,7 @@ public slots:
     void zoomToActualSize(); ///< 100 %: one working pixel per screen pixel
     void showWorkFolder();
     void showDepthMap(); ///< the depth the edited layer's outlines make, near light, far dark
+    void fitDepthToLens(); ///< sets the depth so the largest movement is one lens width per view
     // Help
     void showHelp();
     void showAbout();
@@ -192,6 +200,13 @@ private:
     // Preview, in PreviewCommands.cpp.
     void generateAndPlay();
 
+    // Print files and the depth budget, in PrintCommands.cpp.
+    /// The print output is possible once a preview has built views and stopped.
+    void enablePrintExport(bool enabled);
+    /// Shows each layer's movement per view in lens widths (Offset cell tooltips, red
+    /// above one) and warns in the status bar; quiet while a field is not a number.
+    void refreshDepthBudget();
+
     // The layer being edited on the DrawLine tab, in LayerPreviewCommands.cpp.
     bool hasEditedLayer() const;
     const LineSet& editedLines() const;
@@ -200,6 +215,7 @@ private:
     // Import, in ImportCommand.cpp.
     void showImportFacts();
     void fillLayerTable();
+    static QString layerToolTip(const LayerTableRow& row);
     void showEmptyDocument();
 
     void applyLanguage();
@@ -289,6 +305,8 @@ private:
     std::unique_ptr<LayerPreviewPlayer> m_layerPlayer;
     RecentFiles* m_recentFiles = nullptr;
     FileDrop* m_fileDrop = nullptr;
+    PrintOptions m_printOptions; ///< the export dialog's choices, kept between exports
+    std::optional<PitchTestSettings> m_pitchTest; ///< the last pitch test sheet's settings
 };
 
 } // namespace deptrix

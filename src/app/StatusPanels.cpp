@@ -23,14 +23,34 @@ StatusPanels::StatusPanels(QWidget* parent)
     m_approximationNote = new ElidedLabel(Qt::ElideRight, this);
     m_approximationNote->setObjectName("ApproximationNote");
     m_approximationNote->setContentsMargins(3, 0, 3, 0);
+    m_approximationNote->setMinimumWidth(1);
     m_approximationNote->hide();
     addPermanentWidget(m_approximationNote);
+    m_warning = new ElidedLabel(Qt::ElideRight, this);
+    m_warning->setObjectName("StatusWarning");
+    m_warning->setStyleSheet("color: #c00000; font-weight: bold;");
+    m_warning->setContentsMargins(3, 0, 3, 0);
+    // The prompt keeps the room: a long warning is shortened, its whole text in the tooltip
+    // and on the layer's cell.
+    m_warning->setMaximumWidth(m_warning->fontMetrics().averageCharWidth() * 24);
+    addPermanentWidget(m_warning);
+    m_warning->hide();
 }
 
 void StatusPanels::setApproximationNote(const QString& summary, const QString& layers) {
     m_approximationNote->setText(summary);
     m_approximationNote->setToolTip(layers);
     m_approximationNote->setVisible(!summary.isEmpty());
+}
+
+void StatusPanels::setWarning(const QString& text, const QString& explanation) {
+    m_warning->setText(text);
+    m_warning->setToolTip(explanation.isEmpty() ? text : explanation);
+    m_warning->setVisible(!text.isEmpty());
+}
+
+QString StatusPanels::warning() const {
+    return m_warning->text();
 }
 
 QString StatusPanels::text(int panel) const {
