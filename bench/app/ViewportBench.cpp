@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <charconv>
 #include <fstream>
 #include <string>
 
@@ -29,8 +30,14 @@ using namespace deptrix;
 double ResidentMb() {
     std::ifstream status("/proc/self/status");
     std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) != 0) continue;
+        const std::size_t digits = line.find_first_of("0123456789");
+        long kilobytes = 0;
+        if (digits != std::string::npos)
+            std::from_chars(line.data() + digits, line.data() + line.size(), kilobytes);
+        return static_cast<double>(kilobytes) / 1024.0;
+    }
     return 0;
 }
 
