@@ -3,6 +3,7 @@
 #include "RenderTestSupport.h"
 #include "core/BmpCodec.h"
 #include "core/Error.h"
+#include "core/WorkFileWriter.h"
 
 #include <climits>
 #include <gtest/gtest.h>
@@ -116,8 +117,14 @@ TEST(ViewSet, StopsAtABadTextOrFileKeepingWhatWasBuilt) {
         message({ { "18" }, "1" }, folder.path()), "convert: '' is not a valid integer value"); // no row 2
     EXPECT_TRUE(doc.Views[1].samePixels(marker));
 
-    const std::string written = message({ { "18", "0" }, "2" }, folder.path() / "missing");
+    // Files are written in the background: a write that fails is reported, naming the
+    // file, to whoever needs the file next.
+    EXPECT_EQ(message({ { "18", "0" }, "2" }, folder.path() / "missing"), "no error");
+    const std::string written
+        = test::ErrorText([&] { AwaitWorkFile(folder.path() / "missing" / "vwt1.gjs"); });
     EXPECT_NE(written.find("vwt1.gjs"), std::string::npos) << written;
+    EXPECT_THROW(LoadBmp(folder.path() / "missing" / "vw7.gjs"), Error);
+    doc.Views.fill(marker); // the views themselves were all built
 
     // An outline layer whose files exist for views 1 and 2 only: views 1 and 2 are
     // built, the third pass stops naming the missing file, later slots keep their
