@@ -119,10 +119,10 @@ int SourceViews::bandRows() const {
 }
 
 void SourceViews::blendGroup(
-    Group& group, int view, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop) {
+    const Group& group, int view, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop) {
     const std::size_t members = group.members.size();
     for (std::size_t i = 0; i < members; ++i) {
-        Layer& layer = group.members[i];
+        const Layer& layer = group.members[i];
         const Picture& picture = layer.picture(view);
         // As the composite pass: only what both picture and mask hold is drawn.
         const std::int64_t width = std::min(picture.colour->layout().width, picture.mask->layout().width);

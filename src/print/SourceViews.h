@@ -71,7 +71,8 @@ private:
 
     Layer openLayer(const Document& doc, const ViewLefts& viewLefts, std::size_t index,
         const std::array<bool, 7>& views, const std::filesystem::path& workFolder) const;
-    void blendGroup(Group& group, int view, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop);
+    void blendGroup(
+        const Group& group, int view, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop);
 
     int m_width;
     int m_height;
