@@ -135,7 +135,7 @@ void StringGrid::setCell(int column, int row, const QString& text) {
     QTableWidgetItem* it = item(row - 1, column);
     if (!it) {
         it = new QTableWidgetItem();
-        if (column < m_readOnlyColumns) it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        if (isColumnReadOnly(column)) it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         setItem(row - 1, column, it);
     }
     it->setText(text);
@@ -145,6 +145,10 @@ void StringGrid::setCellToolTip(int column, int row, const QString& text) {
     if (row < 1 || row - 1 >= rowCount()) return;
     if (!item(row - 1, column)) setCell(column, row, QString());
     item(row - 1, column)->setToolTip(text);
+}
+
+void StringGrid::setReadOnlyColumns(int count) {
+    m_readOnly = count >= 32 ? ~0u : (1u << count) - 1;
 }
 
 void StringGrid::setGridRowCount(int rows) {

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTableWidget>
 #include <QWidget>
+#include <cstdint>
 #include <initializer_list>
 
 class QButtonGroup;
@@ -86,10 +87,13 @@ public:
     /// The row of the current cell in grid numbering (1 for the first data row), 0 if none.
     int currentGridRow() const { return currentRow() + 1; }
     /// Columns 0..count-1 show texts the program sets; they cannot be edited.
-    void setReadOnlyColumns(int count) { m_readOnlyColumns = count; }
+    void setReadOnlyColumns(int count);
+    /// One more column that shows a text the program sets.
+    void setColumnReadOnly(int column) { m_readOnly |= 1u << column; }
+    bool isColumnReadOnly(int column) const { return (m_readOnly >> column) & 1u; }
 
 private:
-    int m_readOnlyColumns = 1;
+    std::uint32_t m_readOnly = 1; ///< bit c: column c cannot be edited
 };
 
 } // namespace deptrix

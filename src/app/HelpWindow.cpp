@@ -20,7 +20,7 @@ const char* kHelpText
       "  1. Open a project (Ctrl+O); its picture and settings are loaded together.\n"
       "  2. Press Preview (F9) and watch the seven views move back and forth.\n"
       "  3. Press Stop (F10).\n"
-      "  4. Export: red/blue glasses picture (F11), animated GIF (Ctrl+G).\n"
+      "  4. Export: red/blue glasses picture (F11), animated GIF (Ctrl+G), stereo pair (File menu).\n"
       "\n"
       "Working from a layered PSD:\n"
       "  1. Import the PSD (Ctrl+I). Every layer becomes a flat plane; the layer table shows\n"
@@ -32,7 +32,11 @@ const char* kHelpText
       "     that layer depth of its own, and preview it alone.\n"
       "  4. Preview (F9), Stop (F10), then export as above.\n"
       "\n"
-      "Zoom with F3/F4 or the magnifier buttons; hold the space bar and drag to pan.\n"
+      "Zoom in with Ctrl++ (or Ctrl+=), out with Ctrl+- or F4, or with the magnifier buttons;\n"
+      "Ctrl+0 fits the picture into the window, Ctrl+1 shows it at 100 %, and Ctrl with the\n"
+      "mouse wheel zooms about the pointer. Hold the space bar and drag to pan.\n"
+      "Open a PSD or project by naming it on the command line (deptrix FILE), by dropping it\n"
+      "on the window or from File > Recent files.\n"
       "Ctrl+Alt+C switches the window between English and Chinese.\n";
 
 } // namespace

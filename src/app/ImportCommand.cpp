@@ -10,6 +10,7 @@
 #include "app/PictureControl.h"
 #include "app/Platform.h"
 #include "app/ProgressBarSink.h"
+#include "app/RecentFiles.h"
 #include "app/StatusPanels.h"
 #include "app/TextAndPaths.h"
 #include "app/Texts.h"
@@ -25,6 +26,7 @@
 #include "render/LayerDisplay.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -40,8 +42,9 @@ namespace deptrix {
 void MainWindow::importPsd() {
     FileDialogOptions options;
     options.title = "Import psd file";
-    options.filter = "Photoshop file (*.psd)";
+    options.filter = kImportFilter;
     options.defaultSuffix = "psd";
+    options.picturePreview = true;
     options.initialPath = m_doc.PsdPath.empty() ? QDir(m_exeFolder).filePath("sample")
                                                 : QFileInfo(Text(m_doc.PsdPath)).absolutePath();
     const QString path = m_platform.openFileName(this, options);
@@ -52,6 +55,12 @@ void MainWindow::importPsd() {
 void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     const bool forProject = origin == ImportOrigin::Project;
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the import");
+    // The window is painted again, without the closed dialog over it, and shows what
+    // is coming before the reader holds the thread for a while.
+    showPrompt(TextsFor(m_language).msgImporting.arg(QFileInfo(path).fileName()));
+    if (!forProject) m_progressBar->setValue(0);
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    repaint();
     m_doc.beginImport(path.toStdString());
     // Every work file belongs to the document being replaced; none may be mistaken
     // for the new one's (an old view file exported as a GIF, say).
@@ -118,10 +127,15 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     m_platform.beep();
     m_outlineToolBar->hide();
     m_drawLineTool->setChecked(true);
+    m_recentFiles->add(path);
 }
 
 void MainWindow::showImportFacts() {
-    const QString mode = m_doc.ImageMode == 3 ? "RGB" : m_doc.ImageMode == 4 ? "CMYK" : m_modeValue->text();
+    // A grey file is worked on as RGB, but the user should see what the file is.
+    const QString mode = m_doc.SourceMode == 1 ? "Gray"
+        : m_doc.ImageMode == 3                 ? "RGB"
+        : m_doc.ImageMode == 4                 ? "CMYK"
+                                               : m_modeValue->text();
     const QString dpi = Text(FormatFixed(m_doc.SourceDpi));
     const QString width = Text(FormatFixed(m_doc.SourceWidthCm));
     const QString height = Text(FormatFixed(m_doc.SourceHeightCm));
@@ -151,8 +165,10 @@ void MainWindow::fillLayerTable() {
         grid->setCell(0, r, Text(rows[i].layer));
         grid->setCell(1, r, Text(rows[i].group));
         grid->setCell(2, r, Text(rows[i].offset));
+        grid->setCell(LayerPanel::kNameColumn, r, Text(rows[i].name));
         const QString tip = layerToolTip(rows[i]);
-        for (int column = 0; column < 3; ++column) grid->setCellToolTip(column, r, tip);
+        for (int column = 0; column <= LayerPanel::kNameColumn; ++column)
+            grid->setCellToolTip(column, r, tip);
     }
 }
 

@@ -69,6 +69,7 @@ void MainWindow::setProgramTexts(const LanguageTexts& texts) {
     grid->setCell(0, 0, texts.gridLayer);
     grid->setCell(1, 0, texts.gridGroup);
     grid->setCell(2, 0, texts.gridOffset);
+    grid->setCell(LayerPanel::kNameColumn, 0, texts.gridName);
     m_statusPanels->setText(StatusPanels::kBrandPanel, texts.brand);
     m_layerPanel->layerViewChoice()->setItemText(0, texts.viewAll);
     m_layerPanel->layerViewChoice()->setItemText(1, texts.viewOne);

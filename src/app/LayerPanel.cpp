@@ -2,6 +2,7 @@
 
 #include "app/Artwork.h"
 #include "app/Controls.h"
+#include "app/OffsetCellDelegate.h"
 #include "app/Texts.h"
 
 #include <QEvent>
@@ -17,7 +18,7 @@ LayerPanel::LayerPanel(QWidget* parent)
     : QWidget(parent)
     , m_linkPicture(new QLabel(this))
     , m_layerViewChoice(new RadioGroup("Layer View", { "All", "One" }, 2, this))
-    , m_layerTable(new StringGrid(3, 11, this))
+    , m_layerTable(new StringGrid(4, 11, this))
     , m_pageArea(new QVBoxLayout) {
     assignObjectNames();
     m_linkPicture->setPixmap(QPixmap::fromImage(LinkPicture(QSize(230, 46))));
@@ -28,11 +29,19 @@ LayerPanel::LayerPanel(QWidget* parent)
     m_layerViewChoice->setItemIndex(0);
 
     m_layerTable->setReadOnlyColumns(2);
+    m_layerTable->setColumnReadOnly(kNameColumn);
     m_layerTable->setColumnWidth(1, 46);
     m_layerTable->setColumnWidth(2, 43);
+    auto* offsets = new OffsetCellDelegate(m_layerTable);
+    m_layerTable->setItemDelegateForColumn(kOffsetColumn, offsets);
+    connect(offsets, &OffsetCellDelegate::refused, this, &LayerPanel::offsetRefused);
     m_layerTable->setStyleSheet("QTableWidget { background: white; }");
     m_layerTable->setWordWrap(false);
-    m_layerTable->horizontalHeader()->setStretchLastSection(true);
+    m_layerTable->setTextElideMode(Qt::ElideRight); // long layer names; the tooltip has them whole
+    // The name takes what the panel leaves; a long one is shortened, never scrolled to.
+    m_layerTable->horizontalHeader()->setMinimumSectionSize(24);
+    m_layerTable->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+    m_layerTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont small = m_layerTable->font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
     m_layerTable->setFont(small);
@@ -77,7 +86,7 @@ void LayerPanel::markMovement(int row, const QString& toolTip, bool tooFar) {
 std::vector<std::string> LayerPanel::offsetCells(int rows) const {
     std::vector<std::string> cells;
     cells.reserve(static_cast<size_t>(rows));
-    for (int r = 1; r <= rows; ++r) cells.push_back(m_layerTable->cell(2, r).toStdString());
+    for (int r = 1; r <= rows; ++r) cells.push_back(m_layerTable->cell(kOffsetColumn, r).toStdString());
     return cells;
 }
 

@@ -14,10 +14,15 @@ class StringGrid;
 
 /// The layer side of the "SetLayer" tab: the link picture (`Image2`), the "Layer View"
 /// choice (`RadioGroup1`) and the layer table (`StringGrid1`) with its columns
-/// "Layer", "Group" and "Offset". Row r shows layer LayerCount - r.
+/// "Layer", "Group", "Offset" and the layer's name. Row r shows layer LayerCount - r.
+/// An Offset cell takes only an integer: any other text typed into it is refused
+/// when the edit ends, and the cell keeps the text it had.
 class LayerPanel : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kOffsetColumn = 2;
+    static constexpr int kNameColumn = 3;
+
     explicit LayerPanel(QWidget* parent = nullptr);
 
     RadioGroup* layerViewChoice() const { return m_layerViewChoice; }
@@ -38,6 +43,9 @@ public:
 
 signals:
     void linkClicked();
+    /// An edit of the Offset cell in grid row `row` ended with `text`, which is not an
+    /// integer; the cell was left as it was.
+    void offsetRefused(int row, const QString& text, const QString& message);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -21,6 +21,7 @@ struct MenuEntries {
 
     QAction* openProject = nullptr;
     QAction* importPsd = nullptr;
+    QMenu* recentFilesMenu = nullptr; ///< filled by RecentFiles
     QAction* openDefaultSettings = nullptr;
     QAction* openSettings = nullptr;
     QAction* saveProject = nullptr;
@@ -53,6 +54,8 @@ struct MenuEntries {
 
     QAction* zoomIn = nullptr;
     QAction* zoomOut = nullptr;
+    QAction* zoomToFit = nullptr;
+    QAction* zoomToActualSize = nullptr;
     QAction* showWorkFolder = nullptr;
     QAction* showDepthMap = nullptr;
     QAction* fitDepthToLens = nullptr;
@@ -81,6 +84,8 @@ public:
     const std::vector<QString>& order() const { return m_order; }
 
 private:
+    void addRecentFilesMenu(QMainWindow* window);
+
     MenuEntries m_entries;
     QHash<QString, QAction*> m_actions;
     QHash<QString, bool> m_shown;

@@ -27,6 +27,7 @@ namespace deptrix {
 
 struct LayerTableRow;
 class AboutBox;
+class FileDrop;
 struct LanguageTexts;
 class LayerPanel;
 class LayerPreviewPlayer;
@@ -37,6 +38,7 @@ class Panel;
 class ParameterPanel;
 class Platform;
 class PreviewPlayer;
+class RecentFiles;
 class StatusPanels;
 class TabSheet;
 class Viewport;
@@ -48,6 +50,7 @@ struct AppEnvironment {
     QString exeFolder;
     QString configFolder;
     QString workBase;
+    QString recentFilesStore; ///< INI file of the recent files list; empty: the user's settings
 };
 
 /// The main window. It builds the controls, runs start-up and shutdown, and holds one
@@ -90,6 +93,7 @@ public:
     QTimer* frameTimer() const { return m_frameTimer; }
     PreviewPlayer* player() const { return m_player.get(); }
     LayerPreviewPlayer* layerPlayer() const { return m_layerPlayer.get(); }
+    RecentFiles* recentFiles() const { return m_recentFiles; }
 
     /// Who asks for an import: the import command, or project open, which leaves the
     /// progress bar, the outline tool bar and the beep to the end of its own command.
@@ -97,6 +101,11 @@ public:
 
     /// The import without its file dialog (also used by project open).
     void importPsdFile(const QString& path, ImportOrigin origin = ImportOrigin::ImportCommand);
+    /// Opens a file named on the command line, dropped on the window or chosen from
+    /// the recent files: a PSD or PSB is imported, a project is opened.
+    void openFile(const QString& path);
+    /// The one way into a project file (.tw3d, .tw3d2) once it is chosen.
+    void openProjectFile(const QString& path);
 
     /// Sets the prompt for the current stage into the last status panel.
     void showPrompt(const QString& prompt);
@@ -114,7 +123,8 @@ public slots:
     void preview();
     void stopPreview();
     void showAnaglyph(); ///< the red/blue glasses picture
-    void writeStereoPair();
+    void writeStereoPair(); ///< into the work folder, then shown
+    void saveStereoPair(); ///< asks where, then shown
     void exportGif();
     void exportTiff(); ///< the interlaced print file
     void makePitchTestSheet();
@@ -144,6 +154,8 @@ public slots:
     // View
     void zoomIn();
     void zoomOut();
+    void zoomToFit();
+    void zoomToActualSize(); ///< 100 %: one working pixel per screen pixel
     void showWorkFolder();
     void showDepthMap(); ///< the depth the edited layer's outlines make, near light, far dark
     void fitDepthToLens(); ///< sets the depth so the largest movement is one lens width per view
@@ -171,6 +183,8 @@ private:
     void assignObjectNames();
     void connectCommands();
     QToolButton* addToolButton(QToolBar* bar, const char* icon, const char* hint, bool shown = true);
+    /// The recent files menu and files dropped on the window, in FileCommands.cpp.
+    void connectFileSources(const AppEnvironment& environment);
 
     // Start-up and shutdown, in MainWindowLifecycle.cpp.
     void startUp(const AppEnvironment& environment);
@@ -209,6 +223,8 @@ private:
     void setProgramTexts(const LanguageTexts& texts);
     void setProgress(int percent);
     void showComposite();
+    /// Says in the status bar where an output was written, and whether it could be shown.
+    void reportWritten(const QString& path, bool shown = true);
 
     Platform& m_platform;
     CommandGuard m_guard;
@@ -287,6 +303,8 @@ private:
     QString m_settingsFileName; ///< proposed name of the settings and project open dialog
     std::unique_ptr<PreviewPlayer> m_player;
     std::unique_ptr<LayerPreviewPlayer> m_layerPlayer;
+    RecentFiles* m_recentFiles = nullptr;
+    FileDrop* m_fileDrop = nullptr;
     PrintOptions m_printOptions; ///< the export dialog's choices, kept between exports
     std::optional<PitchTestSettings> m_pitchTest; ///< the last pitch test sheet's settings
 };

@@ -52,6 +52,16 @@ void MainWindow::zoomOut() {
     m_outlineEditor->viewZoomed();
 }
 
+void MainWindow::zoomToFit() {
+    m_viewport->fitToWindow(m_doc.ImageWidth, m_doc.ImageHeight);
+    m_outlineEditor->viewZoomed();
+}
+
+void MainWindow::zoomToActualSize() {
+    m_viewport->showActualSize(m_doc.ImageWidth, m_doc.ImageHeight);
+    m_outlineEditor->viewZoomed();
+}
+
 void MainWindow::stopFrameTimer() {
     m_frameTimer->stop();
 }

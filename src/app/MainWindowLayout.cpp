@@ -8,6 +8,7 @@
 #include "app/OutlineEditorController.h"
 #include "app/OutlinePanel.h"
 #include "app/ParameterPanel.h"
+#include "app/Platform.h"
 #include "app/StatusPanels.h"
 #include "app/Viewport.h"
 
@@ -301,7 +302,7 @@ void MainWindow::connectCommands() {
     button(m_stopButton, &MainWindow::stopPreview);
     entry(menu.showAnaglyph, &MainWindow::showAnaglyphFromMenu);
     button(m_anaglyphButton, &MainWindow::showAnaglyph);
-    entry(menu.writeStereoPair, &MainWindow::writeStereoPair);
+    entry(menu.writeStereoPair, &MainWindow::saveStereoPair);
     button(m_stereoPairButton, &MainWindow::writeStereoPair);
     entry(menu.exportGif, &MainWindow::exportGif);
     entry(menu.exportTiff, &MainWindow::exportTiff);
@@ -336,6 +337,17 @@ void MainWindow::connectCommands() {
     button(m_zoomInButton, &MainWindow::zoomIn);
     entry(menu.zoomOut, &MainWindow::zoomOut);
     button(m_zoomOutButton, &MainWindow::zoomOut);
+    entry(menu.zoomToFit, &MainWindow::zoomToFit);
+    entry(menu.zoomToActualSize, &MainWindow::zoomToActualSize);
+    connect(m_viewport, &Viewport::wheelZoomRequested, this, [this](int steps, QPoint anchor) {
+        for (int i = 0; i < std::abs(steps); ++i) {
+            if (steps > 0)
+                m_viewport->enlargeAbout(m_doc.ImageHeight, anchor);
+            else
+                m_viewport->reduceAbout(m_doc.ImageHeight, anchor);
+        }
+        m_outlineEditor->viewZoomed();
+    });
     entry(menu.showWorkFolder, &MainWindow::showWorkFolder);
     entry(menu.showDepthMap, &MainWindow::showDepthMap);
     button(m_outlinePanel->depthMapButton(), &MainWindow::showDepthMap);
@@ -354,6 +366,14 @@ void MainWindow::connectCommands() {
 
     wire(m_layerPanel->layerViewChoice(), &RadioGroup::itemIndexChanged, &MainWindow::switchLayerView);
     wire(m_layerPanel->layerTable(), &QTableWidget::cellClicked, &MainWindow::selectLayer);
+    // Shown once the refused edit has closed, so the message box cannot end it again.
+    connect(
+        m_layerPanel, &LayerPanel::offsetRefused, this,
+        [this](int row, const QString&, const QString& message) {
+            const QString name = m_layerPanel->layerTable()->cell(LayerPanel::kNameColumn, row);
+            m_platform.showError(this, QString("Offset of row %1 (%2): %3").arg(row).arg(name, message));
+        },
+        Qt::QueuedConnection);
     connect(m_frameTimer, &QTimer::timeout, this, &MainWindow::stopFrameTimer);
     connect(m_speedSlider, &QSlider::valueChanged, this,
         [this](int position) { m_frameTimer->setInterval(position * 10); });

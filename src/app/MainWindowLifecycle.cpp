@@ -45,6 +45,7 @@ MainWindow::MainWindow(Platform& platform, const AppEnvironment& environment, QW
     , m_platform(platform)
     , m_guard(platform, this) {
     createControls();
+    connectFileSources(environment);
     m_player = std::make_unique<PreviewPlayer>(m_doc, *m_viewport, *m_frameTimer);
     m_layerPlayer = std::make_unique<LayerPreviewPlayer>(m_doc, *m_viewport->picture(), *m_frameTimer);
     qApp->installEventFilter(this);

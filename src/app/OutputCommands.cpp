@@ -5,6 +5,7 @@
 #include "app/Platform.h"
 #include "app/ProgressBarSink.h"
 #include "app/TextAndPaths.h"
+#include "app/Texts.h"
 #include "app/Viewport.h"
 #include "core/BmpCodec.h"
 #include "core/FileIo.h"
@@ -13,6 +14,7 @@
 #include "output/GifExport.h"
 #include "output/StereoPair.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProgressBar>
 
@@ -24,17 +26,32 @@ void MainWindow::showAnaglyph() {
     const Bitmap anaglyph = MakeAnaglyph(m_doc.Views[2], m_doc.Views[6]);
     m_viewport->picture()->showBitmap(anaglyph);
     m_settingsFileName = WithSuffix(m_doc.PsdPath, ".tw3d");
-    SaveBmp(anaglyph, ToPath(QString::fromStdString(AnaglyphPath(m_doc.PsdPath))));
+    const QString path = QString::fromStdString(AnaglyphPath(m_doc.PsdPath));
+    SaveBmp(anaglyph, ToPath(path));
+    reportWritten(path);
     m_platform.showMessage(this, m_msgGlasses);
 }
 
 void MainWindow::writeStereoPair() {
     stopPreview();
     m_platform.sleepMs(5);
-    const std::vector<std::uint8_t> jpeg = EncodeJpeg(SideBySide(m_doc.Views[3], m_doc.Views[6]), 90);
     const QString path = m_work.path() + kStereoPairFileName;
-    WriteFileAtomically(ToPath(path), jpeg);
-    m_platform.openExternal(path);
+    WriteFileAtomically(ToPath(path), EncodeJpeg(SideBySide(m_doc.Views[3], m_doc.Views[6]), 90));
+    reportWritten(path, m_platform.openExternal(path));
+}
+
+void MainWindow::saveStereoPair() {
+    stopPreview();
+    FileDialogOptions options;
+    options.title = "Save stereo pair";
+    options.filter = "Stereo pair (*.jps)";
+    options.defaultSuffix = "jps";
+    options.initialPath = WithSuffix(m_doc.PsdPath, ".jps");
+    options.confirmOverwrite = true;
+    const QString path = m_platform.saveFileName(this, options);
+    if (path.isEmpty()) return;
+    WriteFileAtomically(ToPath(path), EncodeJpeg(SideBySide(m_doc.Views[3], m_doc.Views[6]), 90));
+    reportWritten(path, m_platform.openExternal(path));
 }
 
 void MainWindow::exportGif() {
@@ -51,8 +68,14 @@ void MainWindow::exportGif() {
     progress.setPosition(0);
     ExportGif(ToPath(m_work.path()), m_doc.ImageMode, ToPath(path), progress);
     progress.setPosition(0);
+    reportWritten(path);
     m_platform.beep();
     m_platform.setBusyCursor(false);
+}
+
+void MainWindow::reportWritten(const QString& path, bool shown) {
+    const LanguageTexts& texts = TextsFor(m_language);
+    showPrompt((shown ? texts.msgSaved : texts.msgSavedNotShown).arg(QDir::toNativeSeparators(path)));
 }
 
 } // namespace deptrix

@@ -4,13 +4,14 @@
 #include "app/Controls.h"
 #include "app/LayerPanel.h"
 #include "app/TextAndPaths.h"
+#include "app/TypingLimit.h"
 #include "core/Document.h"
 #include "core/NumberText.h"
 #include "files/ConfigFile.h"
 #include "files/FieldRules.h"
 
 #include <QComboBox>
-#include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -123,15 +124,28 @@ QLineEdit* ParameterPanel::addField(QGridLayout* grid, int row, QLabel*& label, 
     const char* hint, const char* tip, int maxLength, const char* text) {
     auto* field = new QLineEdit(QString::fromUtf8(text), grid->parentWidget());
     field->setToolTip(tip);
-    field->setMaxLength(maxLength);
+    new TypingLimit(field, maxLength);
     label = MakeLabel(caption, hint);
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);
     return field;
 }
 
+bool ParameterPanel::LeavesForAnotherControl(const QFocusEvent& event) {
+    // A menu opening, the menu bar taking the keyboard or another window becoming
+    // active take the focus only for a while: the field is not left.
+    switch (event.reason()) {
+    case Qt::PopupFocusReason:
+    case Qt::MenuBarFocusReason:
+    case Qt::ActiveWindowFocusReason:
+        return false;
+    default:
+        return true;
+    }
+}
+
 bool ParameterPanel::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
+    if (event->type() == QEvent::FocusOut && LeavesForAnotherControl(*static_cast<QFocusEvent*>(event))) {
         if (watched == m_lpiField)
             m_guard.run([this] { lpiLeft(); });
         else if (watched == m_focusField)

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QComboBox;
+class QFocusEvent;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
@@ -20,8 +21,9 @@ struct Document;
 
 /// The parameter pages (`PageControl2`): "3DSets" with LPI, angles, focus layer and
 /// depth, and "Output Sets" with resolution, size, vertical compress and colour mode.
-/// Each field keeps its own rule: LPI, focus and H Scale act when the field is left,
-/// depth and width on every change of their text.
+/// Each field keeps its own rule: LPI, focus and H Scale act when the focus moves from
+/// the field to another control of the window, depth and width on every change of
+/// their text. The fields' length limits apply to typing only.
 class ParameterPanel : public QTabWidget {
     Q_OBJECT
 public:
@@ -50,6 +52,10 @@ public:
     void widthChanged();
     void hScaleLeft();
     void colorModeLeft();
+
+    /// Whether a focus loss leaves the field for another control of the window, which
+    /// is when the "leaving the field" rules run.
+    static bool LeavesForAnotherControl(const QFocusEvent& event);
 
 signals:
     /// A change that makes the red/blue picture out of date (focus or depth).

@@ -1,11 +1,21 @@
 #include "app/PictureControl.h"
 
+#include "app/NearestStretch.h"
 #include "core/Bitmap.h"
 
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <algorithm>
 
 namespace deptrix {
+
+namespace {
+
+// One reduced copy per preview view, and one more for the composite.
+constexpr size_t kKeptCopies = 8;
+
+} // namespace
 
 PictureControl::PictureControl(QWidget* parent)
     : QWidget(parent) {
@@ -24,7 +34,10 @@ void PictureControl::showBitmap(const Bitmap& bitmap) {
 }
 
 void PictureControl::showImage(const QImage& image) {
-    m_image = image;
+    // Nearest-neighbour sampling reads pixels of 24 or 32 bits.
+    m_image = image.isNull() || image.depth() == 32 || image.depth() == 24
+        ? image
+        : image.convertToFormat(QImage::Format_RGB32);
     m_live = false;
     update();
 }
@@ -49,6 +62,7 @@ void PictureControl::updatePictureArea(const QRect& area) {
 }
 
 void PictureControl::clearPicture() {
+    m_scaled.clear();
     showImage(QImage());
 }
 
@@ -58,32 +72,45 @@ QRect PictureControl::pictureRect() const {
     return QRect(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
 }
 
-void PictureControl::paintEvent(QPaintEvent*) {
-    if (m_image.isNull()) return;
-    const QRect target = pictureRect();
-    if (target.isEmpty()) return;
-    QPainter painter(this);
-    if (m_live) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        painter.drawImage(target, m_image);
-        return;
-    }
-    painter.drawImage(target.topLeft(), scaledFor(target.size()));
+qint64 PictureControl::cachedBytes() const {
+    qint64 bytes = 0;
+    for (const Scaled& copy : m_scaled) bytes += copy.image.sizeInBytes();
+    return bytes;
 }
 
-const QImage& PictureControl::scaledFor(const QSize& size) {
-    constexpr size_t kKept = 8;
+void PictureControl::paintEvent(QPaintEvent* event) {
+    if (m_image.isNull()) return;
+    const QRect target = pictureRect();
+    const QRect exposed = event->rect() & target;
+    if (exposed.isEmpty()) return;
+    QPainter painter(this);
+    // A live picture changes under its copies, so it is always sampled afresh.
+    if (const QImage* reduced = m_live ? nullptr : reducedFor(target.size())) {
+        painter.drawImage(exposed.topLeft(), *reduced, exposed.translated(-target.topLeft()));
+        return;
+    }
+    const QImage part = StretchNearestPart(m_image, target.size(), exposed.translated(-target.topLeft()));
+    painter.drawImage(exposed.topLeft(), part);
+}
+
+const QImage* PictureControl::reducedFor(const QSize& size) {
+    if (size.width() > m_image.width() || size.height() > m_image.height()) return nullptr;
+    const QScreen* display = screen();
+    const QSize screenSize = display ? display->size() : QSize(1920, 1200);
+    if (size.width() > screenSize.width() || size.height() > screenSize.height()) return nullptr;
     for (size_t i = 0; i < m_scaled.size(); ++i) {
         if (m_scaled[i].key == m_image.cacheKey() && m_scaled[i].image.size() == size) {
             std::rotate(m_scaled.begin(), m_scaled.begin() + static_cast<std::ptrdiff_t>(i),
                 m_scaled.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-            return m_scaled[0].image;
+            return &m_scaled[0].image;
         }
     }
-    if (m_scaled.size() == kKept) m_scaled.pop_back();
+    // Copies at another size belong to a zoom that is over.
+    std::erase_if(m_scaled, [&](const Scaled& copy) { return copy.image.size() != size; });
+    if (m_scaled.size() == kKeptCopies) m_scaled.pop_back();
     m_scaled.insert(m_scaled.begin(),
         Scaled { m_image.cacheKey(), m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation) });
-    return m_scaled[0].image;
+    return &m_scaled[0].image;
 }
 
 } // namespace deptrix

@@ -9,7 +9,10 @@ namespace deptrix {
 class Bitmap;
 
 /// The picture control of the view area: draws its picture stretched to the
-/// control, keeping the picture's proportions and centring it.
+/// control, keeping the picture's proportions and centring it. A reduced picture is
+/// drawn smoothed from a scaled copy; an enlarged one, or one larger than the
+/// screen, is sampled nearest-neighbour for the exposed part only, so neither time
+/// nor memory grows with the zoom.
 class PictureControl : public QWidget {
     Q_OBJECT
 public:
@@ -33,6 +36,9 @@ public:
     /// Where the picture is drawn inside the control.
     QRect pictureRect() const;
 
+    /// Bytes held in scaled copies of pictures (none is larger than the screen).
+    qint64 cachedBytes() const;
+
     /// A deep copy of a 24-bit picture as a QImage.
     static QImage ToImage(const Bitmap& bitmap);
 
@@ -44,11 +50,12 @@ private:
         qint64 key = 0;
         QImage image;
     };
-    const QImage& scaledFor(const QSize& size);
+    /// A smoothly reduced copy for `size`, or null when `size` does not qualify.
+    const QImage* reducedFor(const QSize& size);
 
     QImage m_image;
     bool m_live = false;
-    // Playback cycles through seven pictures; keeping their scaled copies means a
+    // Playback cycles through seven pictures; keeping their reduced copies means a
     // frame only draws, it never rescales.
     std::vector<Scaled> m_scaled;
 };

@@ -1,5 +1,7 @@
 #include "app/Platform.h"
 
+#include "app/PsdOpenDialog.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -13,7 +15,9 @@ namespace deptrix {
 namespace {
 
 QFileDialog* MakeDialog(QWidget* parent, const FileDialogOptions& options, QFileDialog::AcceptMode mode) {
-    auto* dialog = new QFileDialog(parent, options.title);
+    auto* dialog = options.picturePreview && mode == QFileDialog::AcceptOpen
+        ? new PsdOpenDialog(parent, options.title)
+        : new QFileDialog(parent, options.title);
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     dialog->setAcceptMode(mode);
     dialog->setNameFilters(options.filter.split(";;", Qt::SkipEmptyParts));

@@ -10,10 +10,12 @@ namespace deptrix {
 /// What a file dialog asks for. An empty result means the user cancelled.
 struct FileDialogOptions {
     QString title;
-    QString filter; ///< "Photoshop file (*.psd)" style
+    QString filter; ///< "Photoshop file (*.psd)" style, several separated by ";;"
     QString defaultSuffix; ///< without the dot
     QString initialPath; ///< folder or proposed file
     bool confirmOverwrite = true;
+    /// An open dialog with a preview pane showing the selected PSD's picture and facts.
+    bool picturePreview = false;
 };
 
 /// The desktop services the window uses, so tests can script them without modal

@@ -68,7 +68,17 @@ void MainWindow::generateAndPlay() {
     ViewSetInput input;
     input.offsetCells = m_layerPanel->offsetCells(m_doc.LayerCount);
     input.focusText = m_parameterPanel->focusField()->text().toStdString();
-    GenerateViews(m_doc, input, ToPath(m_work.path()), progress);
+    try {
+        GenerateViews(m_doc, input, ToPath(m_work.path()), progress);
+    } catch (...) {
+        // No playback starts: the panel and the import must not stay locked behind it.
+        m_rightPanel->setEnabled(true);
+        SetEnabled({ m_importButton, m_hiddenImportButton }, true);
+        m_doc.AppStage = kStageImported;
+        showPrompt(m_msgSetParams);
+        progress.setPosition(0);
+        throw;
+    }
 
     m_hiddenImportButton->setEnabled(false);
     m_doc.AnimStop = 0;

@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/OutlineEditorController.h"
 #include "app/Platform.h"
+#include "app/RecentFiles.h"
 #include "app/TextAndPaths.h"
 #include "app/WindowSetupTarget.h"
 #include "files/SetupFileReader.h"
@@ -37,13 +38,21 @@ void MainWindow::openProject() {
         m_platform.beep();
         return;
     }
+    openProjectFile(path);
+}
+
+void MainWindow::openProjectFile(const QString& path) {
     m_settingsFileName = path;
     WindowSetupTarget fields(*this, *m_parameterPanel, *m_layerPanel, m_platform);
     const ProjectOpenResult result
         = OpenProjectFile(ToPath(path), m_doc, fields, [this](const std::filesystem::path& image) {
               importPsdFile(FromPath(image), ImportOrigin::Project);
           });
-    if (!result.opened) m_platform.showMessage(this, kImageMissingMessage);
+    if (!result.opened) {
+        m_platform.showMessage(this, kImageMissingMessage);
+        return;
+    }
+    m_recentFiles->add(path);
 }
 
 void MainWindow::openSettings() {

@@ -1,6 +1,6 @@
 #include "app/StatusPanels.h"
 
-#include <QLabel>
+#include "app/ElidedLabel.h"
 
 namespace deptrix {
 
@@ -10,7 +10,9 @@ StatusPanels::StatusPanels(QWidget* parent)
     setSizeGripEnabled(true);
     static constexpr int kWidths[kPanelCount] = { 70, 90, 70, 110, 36, 50, 46, 50, 54, 40, 0 };
     for (int i = 0; i < kPanelCount; ++i) {
-        auto* label = new QLabel(this);
+        // Texts are shortened to the panel, never the window widened to the text; the
+        // prompt keeps both ends, where paths have their file names.
+        auto* label = new ElidedLabel(i == kPromptPanel ? Qt::ElideMiddle : Qt::ElideRight, this);
         label->setObjectName(QString("StatusPanel%1").arg(i));
         label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         label->setContentsMargins(3, 0, 3, 0);
@@ -18,18 +20,19 @@ StatusPanels::StatusPanels(QWidget* parent)
         addWidget(label, i == kPromptPanel ? 1 : 0);
         m_panels.push_back(label);
     }
-    m_approximationNote = new QLabel(this);
+    m_approximationNote = new ElidedLabel(Qt::ElideRight, this);
     m_approximationNote->setObjectName("ApproximationNote");
     m_approximationNote->setContentsMargins(3, 0, 3, 0);
     m_approximationNote->setMinimumWidth(1);
     m_approximationNote->hide();
     addPermanentWidget(m_approximationNote);
-    m_warning = new QLabel(this);
+    m_warning = new ElidedLabel(Qt::ElideRight, this);
     m_warning->setObjectName("StatusWarning");
     m_warning->setStyleSheet("color: #c00000; font-weight: bold;");
     m_warning->setContentsMargins(3, 0, 3, 0);
-    // A long warning gives way to the window's width instead of widening it.
-    m_warning->setMinimumWidth(1);
+    // The prompt keeps the room: a long warning is shortened, its whole text in the tooltip
+    // and on the layer's cell.
+    m_warning->setMaximumWidth(m_warning->fontMetrics().averageCharWidth() * 24);
     addPermanentWidget(m_warning);
     m_warning->hide();
 }
@@ -52,6 +55,10 @@ QString StatusPanels::warning() const {
 
 QString StatusPanels::text(int panel) const {
     return m_panels.at(static_cast<size_t>(panel))->text();
+}
+
+QString StatusPanels::shownText(int panel) const {
+    return m_panels.at(static_cast<size_t>(panel))->shownText();
 }
 
 void StatusPanels::setText(int panel, const QString& text) {

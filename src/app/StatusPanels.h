@@ -3,9 +3,9 @@
 #include <QStatusBar>
 #include <vector>
 
-class QLabel;
-
 namespace deptrix {
+
+class ElidedLabel;
 
 /// The status bar (`StatusBar1`) with its eleven text panels, numbered from 0 in
 /// the order below; captions and values alternate after the brand.
@@ -28,6 +28,8 @@ public:
     explicit StatusPanels(QWidget* parent = nullptr);
     QString text(int panel) const;
     void setText(int panel, const QString& text);
+    /// The text as drawn: shortened with "…" when the panel is too narrow for it.
+    QString shownText(int panel) const;
 
     /// The note after the panels (`ApproximationNote`) on what the imported picture
     /// draws only approximately, with one line per layer in its tooltip; hidden when
@@ -40,9 +42,9 @@ public:
     QString warning() const;
 
 private:
-    std::vector<QLabel*> m_panels;
-    QLabel* m_approximationNote = nullptr;
-    QLabel* m_warning = nullptr;
+    std::vector<ElidedLabel*> m_panels;
+    ElidedLabel* m_approximationNote = nullptr;
+    ElidedLabel* m_warning = nullptr;
 };
 
 } // namespace deptrix

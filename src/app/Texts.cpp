@@ -20,6 +20,10 @@ const LanguageTexts& TextsFor(int language) {
         "Color:",
         "Layers:",
         "Please put on 3d glasses to see the 3d picture.",
+        "Name",
+        " Importing %1 ...",
+        " Saved %1",
+        " Saved %1 (no program was found to show it)",
     };
     static const LanguageTexts chinese {
         QString::fromUtf8("图层"),
@@ -38,6 +42,10 @@ const LanguageTexts& TextsFor(int language) {
         QString::fromUtf8("颜色:"),
         QString::fromUtf8("层数:"),
         QString::fromUtf8("请戴上红绿立体眼镜,观看立体效果."),
+        QString::fromUtf8("名称"),
+        QString::fromUtf8(" 正在导入 %1 ..."),
+        QString::fromUtf8(" 已保存 %1"),
+        QString::fromUtf8(" 已保存 %1（没有找到可以打开它的程序）"),
     };
     return language == 1 ? chinese : english;
 }

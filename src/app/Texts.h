@@ -13,13 +13,22 @@ struct LanguageTexts {
     QString msgImport, msgSetParams, msgStopPreview, msgExport;
     QString statusOriginal, statusSize, statusColor, statusLayers;
     QString msgGlasses;
+    // Texts of our own: the layer table's name column and status messages with %1 for a
+    // file name or path.
+    QString gridName;
+    QString msgImporting;
+    QString msgSaved;
+    QString msgSavedNotShown;
 };
 
 /// 0 English, 1 Chinese; any other value gives English.
 const LanguageTexts& TextsFor(int language);
 
 inline constexpr const char* kProductTitle = "Deptrix 10.0";
+inline constexpr const char* kImportFilter
+    = "Photoshop file (*.psd);;Photoshop large document (*.psb);;All files (*)";
 inline constexpr const char* kWebAddress = "https://www.deptrix.example/";
 inline constexpr const char* kWebLinkCaption = "www.deptrix.example";
+inline constexpr const char* kWebLinkCaptionChinese = "网站 www.deptrix.example";
 
 } // namespace deptrix

@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 namespace deptrix {
 
@@ -74,25 +76,73 @@ void Viewport::fit(int imageWidth, int imageHeight) {
     setScrollPosition({ 0, 0 });
     m_picture->setGeometry(
         RoundHalfEven((client.width() - w) / 2.0L), RoundHalfEven((client.height() - h) / 2.0L), w, h);
+    m_fittedSize = QSize(w, h);
     updateContentSize();
 }
 
-void Viewport::enlarge(int imageHeight) {
+bool Viewport::enlargedSize(QSize& size) const {
     const QSize picture = m_picture->pictureSize();
-    if (picture.isEmpty()) return;
+    if (picture.isEmpty()) return false;
     const int w = RoundHalfEven(m_picture->width() * 1.5L);
     const int h = RoundHalfEven(static_cast<long double>(picture.height()) / picture.width() * w);
-    if (w > kMaxSide || h > kMaxSide) return;
-    m_picture->resize(w, h);
+    // Past this the view shows a few picture pixels each as large as a thumb.
+    const int base = m_fittedSize.isValid() ? m_fittedSize.width() : picture.width();
+    if (static_cast<long long>(w) > static_cast<long long>(kMaxZoom) * base) return false;
+    if (w > kMaxSide || h > kMaxSide) return false;
+    size = QSize(w, h);
+    return true;
+}
+
+bool Viewport::reducedSize(QSize& size) const {
+    if (m_picture->pictureSize().isEmpty()) return false;
+    const int w = RoundHalfEven(m_picture->width() / 1.5L);
+    const int h = RoundHalfEven(m_picture->height() / 1.5L);
+    if (w < kMinSide || h < kMinSide) return false;
+    size = QSize(w, h);
+    return true;
+}
+
+void Viewport::enlarge(int imageHeight) {
+    QSize size;
+    if (!enlargedSize(size)) return;
+    m_picture->resize(size);
     afterZoom(imageHeight);
 }
 
 void Viewport::reduce(int imageHeight) {
+    QSize size;
+    if (!reducedSize(size)) return;
+    m_picture->resize(size);
+    afterZoom(imageHeight);
+}
+
+void Viewport::enlargeAbout(int imageHeight, QPoint anchor) {
+    QSize size;
+    if (!enlargedSize(size)) return;
+    const QPointF fraction = fractionAt(anchor);
+    m_picture->resize(size);
+    placeAbout(fraction, anchor);
+    setViewScale(imageHeight);
+}
+
+void Viewport::reduceAbout(int imageHeight, QPoint anchor) {
+    QSize size;
+    if (!reducedSize(size)) return;
+    const QPointF fraction = fractionAt(anchor);
+    m_picture->resize(size);
+    placeAbout(fraction, anchor);
+    setViewScale(imageHeight);
+}
+
+void Viewport::fitToWindow(int imageWidth, int imageHeight) {
     if (m_picture->pictureSize().isEmpty()) return;
-    const int w = RoundHalfEven(m_picture->width() / 1.5L);
-    const int h = RoundHalfEven(m_picture->height() / 1.5L);
-    if (w < kMinSide || h < kMinSide) return;
-    m_picture->resize(w, h);
+    fit(imageWidth, imageHeight);
+    setViewScale(imageHeight);
+}
+
+void Viewport::showActualSize(int imageWidth, int imageHeight) {
+    if (m_picture->pictureSize().isEmpty() || imageWidth <= 0 || imageHeight <= 0) return;
+    m_picture->resize(imageWidth, imageHeight);
     afterZoom(imageHeight);
 }
 
@@ -101,6 +151,10 @@ void Viewport::afterZoom(int imageHeight) {
     m_picture->move(0, 0);
     updateContentSize();
     centre();
+    setViewScale(imageHeight);
+}
+
+void Viewport::setViewScale(int imageHeight) {
     m_viewScale = Round(static_cast<long double>(imageHeight) / m_picture->height() * 10000.0L);
     m_viewOffsetX = 0;
     m_viewOffsetY = 0;
@@ -113,6 +167,34 @@ void Viewport::centre() {
     m_picture->move(std::max(dx, 0), std::max(dy, 0));
     updateContentSize();
     setScrollPosition({ dx < 0 ? -dx : 0, dy < 0 ? -dy : 0 });
+}
+
+QPointF Viewport::fractionAt(QPoint anchor) const {
+    const QPoint inPicture = anchor + scrollPosition() - m_picture->pos();
+    return { std::clamp(static_cast<double>(inPicture.x()) / std::max(1, m_picture->width()), 0.0, 1.0),
+        std::clamp(static_cast<double>(inPicture.y()) / std::max(1, m_picture->height()), 0.0, 1.0) };
+}
+
+void Viewport::placeAbout(QPointF fraction, QPoint anchor) {
+    // An axis that fits is centred as the zoom commands centre it; on an axis that
+    // overflows, the picture point under the pointer stays under it.
+    auto place = [](int client, int size, double at, int pointer, int& position, int& scroll) {
+        const int d = RoundHalfEven((client - size) / 2.0L);
+        if (d >= 0) {
+            position = d;
+            scroll = 0;
+            return;
+        }
+        position = 0;
+        scroll = std::clamp(static_cast<int>(std::lround(at * size - pointer)), 0, size - client);
+    };
+    const QSize client = viewport()->size();
+    int x = 0, y = 0, scrollX = 0, scrollY = 0;
+    place(client.width(), m_picture->width(), fraction.x(), anchor.x(), x, scrollX);
+    place(client.height(), m_picture->height(), fraction.y(), anchor.y(), y, scrollY);
+    m_picture->move(x, y);
+    updateContentSize();
+    setScrollPosition({ scrollX, scrollY });
 }
 
 void Viewport::updateContentSize() {
@@ -160,6 +242,17 @@ void Viewport::disarmPan(bool drawLineMode) {
 bool Viewport::eventFilter(QObject* watched, QEvent* event) {
     if (watched != viewport() && watched != m_content && watched != m_picture)
         return QScrollArea::eventFilter(watched, event);
+    if (event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (!(wheel->modifiers() & Qt::ControlModifier)) return QScrollArea::eventFilter(watched, event);
+        // Fine-grained wheels send parts of a notch; a step is a whole notch.
+        m_wheelDelta += wheel->angleDelta().y();
+        const int steps = m_wheelDelta / QWheelEvent::DefaultDeltasPerStep;
+        m_wheelDelta -= steps * QWheelEvent::DefaultDeltasPerStep;
+        if (steps != 0)
+            emit wheelZoomRequested(steps, viewport()->mapFromGlobal(wheel->globalPosition().toPoint()));
+        return true;
+    }
     // Only while the picture control is disabled do its mouse events belong to panning.
     if (watched == m_picture && m_picture->isEnabled()) return QScrollArea::eventFilter(watched, event);
     switch (event->type()) {

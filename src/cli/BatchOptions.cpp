@@ -76,14 +76,25 @@ const char* BatchUsage() {
            "  --work DIR        keep the work files in DIR instead of a temporary folder\n"
            "  --help            show this text\n"
            "\n"
-           "Progress goes to standard error; the exit status is 0 on success and 1 on any failure.\n";
+           "Progress goes to standard error. Exit status: 0 on success, 1 when the work fails (a file\n"
+           "that cannot be read or written), 2 for a command line that cannot be carried out (an\n"
+           "unknown option, a missing or malformed value, no PSD, a row or layer the picture lacks).\n";
 }
 
 namespace {
 
+// A value the run would refuse later is refused with the rest of the command line.
+template <typename Parse> auto Checked(Parse parse, const std::string& text) {
+    try {
+        return parse(text);
+    } catch (const ConvertError& error) {
+        throw UsageError(error.what());
+    }
+}
+
 LayerDepthOption ParseLayerDepth(const std::string& text) {
     auto refuse = [&text](const std::string& problem) {
-        return Error("--layer-depth needs N=BASEORDER,SMOOTH,DEPTH, not '" + text + "': " + problem);
+        return UsageError("--layer-depth needs N=BASEORDER,SMOOTH,DEPTH, not '" + text + "': " + problem);
     };
     const size_t equals = text.find('=');
     const size_t first = text.find(',', equals == std::string::npos ? 0 : equals);
@@ -112,7 +123,7 @@ LayerDepthOption ParseLayerDepth(const std::string& text) {
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     BatchOptions options;
     auto value = [&](size_t& i) -> const std::string& {
-        if (i + 1 >= arguments.size()) throw Error(arguments[i] + " needs a value");
+        if (i + 1 >= arguments.size()) throw UsageError(arguments[i] + " needs a value");
         return arguments[++i];
     };
     for (size_t i = 0; i < arguments.size(); ++i) {
@@ -127,14 +138,18 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.viewsFolder = value(i);
         } else if (a == "--focus") {
             options.focusText = value(i);
+            Checked(ParseInteger, *options.focusText);
         } else if (a == "--depth") {
             options.depthText = value(i);
+            Checked(ParseFixed, *options.depthText);
         } else if (a == "--offset") {
             const std::string& pair = value(i);
             const size_t equals = pair.find('=');
-            if (equals == std::string::npos) throw Error("--offset needs ROW=PIXELS, not '" + pair + "'");
-            const std::int32_t row = ParseInteger(pair.substr(0, equals));
+            if (equals == std::string::npos)
+                throw UsageError("--offset needs ROW=PIXELS, not '" + pair + "'");
+            const std::int32_t row = Checked(ParseInteger, pair.substr(0, equals));
             options.offsets[row] = pair.substr(equals + 1);
+            Checked(ParseInteger, options.offsets[row]);
         } else if (a == "--gif") {
             options.gifPath = value(i);
         } else if (a == "--anaglyph") {
@@ -165,7 +180,7 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.compression = value(i);
             if (options.compression != "none" && options.compression != "lzw"
                 && options.compression != "deflate")
-                throw Error("--compress takes none, lzw or deflate, not '" + options.compression + "'");
+                throw UsageError("--compress takes none, lzw or deflate, not '" + options.compression + "'");
         } else if (a == "--reverse") {
             options.reverse = true;
         } else if (a == "--phase-test") {
@@ -184,17 +199,17 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.layerDepths.push_back(ParseLayerDepth(value(i)));
         } else if (a == "--depthmap") {
             DepthMapOption map;
-            map.layerNumber = ParseInteger(value(i));
+            map.layerNumber = Checked(ParseInteger, value(i));
             map.path = value(i);
             options.depthMaps.push_back(map);
         } else if (a == "--work") {
             options.workFolder = value(i);
         } else if (!a.empty() && a[0] == '-') {
-            throw Error("unknown option " + a);
+            throw UsageError("unknown option " + a);
         } else if (options.psdPath.empty()) {
             options.psdPath = a;
         } else {
-            throw Error("more than one PSD given: " + options.psdPath + " and " + a);
+            throw UsageError("more than one PSD given: " + options.psdPath + " and " + a);
         }
     }
     if (options.help) return options;
@@ -203,15 +218,16 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         = !options.pitchTestPath.empty() && options.psdPath.empty() && options.projectPath.empty();
     if (!options.projectPath.empty()) {
         if (!options.psdPath.empty() || !options.settingsPath.empty())
-            throw Error("--project names its own PSD: give no PSD and no --settings with it");
+            throw UsageError("--project names its own PSD: give no PSD and no --settings with it");
     } else if (options.psdPath.empty() && !sheetOnly) {
-        throw Error("no PSD file given");
+        throw UsageError("no PSD file given");
     }
     if (!sheetOnly && !options.info && options.dumpFolder.empty() && !options.needsViews()
         && options.saveSettingsPath.empty() && options.depthMaps.empty() && options.interlacePath.empty()
         && options.pitchTestPath.empty())
-        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps, --save-settings, "
-                    "--depthmap, --interlace or --pitch-test");
+        throw UsageError(
+            "nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps, --save-settings, "
+            "--depthmap, --interlace or --pitch-test");
     return options;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Error.h"
 #include "core/Fixed.h"
 
 #include <cstdint>
@@ -71,8 +72,20 @@ struct BatchOptions {
     }
 };
 
-/// Parses the command line (without the program name). Throws Error with a message
-/// for unknown options, missing values and a missing PSD or project.
+/// A command line that asks for something impossible: an unknown option, a missing or
+/// unreadable value, no PSD, a table row the picture does not have. The program
+/// exits with status 2 for it, and 1 for a failure of the work itself.
+class UsageError : public Error {
+public:
+    using Error::Error;
+};
+
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+/// Parses the command line (without the program name). Throws UsageError with a
+/// message for unknown options, missing values, values that are not numbers and a
+/// missing PSD or project.
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
 
 /// The text of --help.

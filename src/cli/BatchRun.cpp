@@ -93,7 +93,7 @@ void EnsureFolder(const std::string& folder) {
 
 std::size_t LayerIndex(const Document& doc, int layerNumber, const char* option) {
     if (layerNumber < 1 || layerNumber > doc.LayerCount)
-        throw Error(std::string(option) + ": there is no layer " + std::to_string(layerNumber)
+        throw UsageError(std::string(option) + ": there is no layer " + std::to_string(layerNumber)
             + " (the picture has " + std::to_string(doc.LayerCount) + ", numbered from 1 at the bottom)");
     return static_cast<std::size_t>(layerNumber - 1);
 }
@@ -143,7 +143,7 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
     }
     for (const auto& [row, text] : overrides) {
         if (row < 1 || row > rows)
-            throw Error("--offset row " + std::to_string(row) + " is not a row of the layer table (1.."
+            throw UsageError("--offset row " + std::to_string(row) + " is not a row of the layer table (1.."
                 + std::to_string(rows) + ")");
         cells[static_cast<size_t>(row - 1)] = text;
     }

@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
         options = deptrix::ParseBatchOptions(arguments);
     } catch (const deptrix::Error& error) {
         std::cerr << "deptrix-batch: " << error.what() << "\n" << deptrix::BatchUsage();
-        return 2;
+        return deptrix::kExitUsage;
     }
     if (options.help) {
         std::cout << deptrix::BatchUsage();
@@ -73,13 +73,16 @@ int main(int argc, char* argv[]) {
         StderrProgress progress(subject);
         deptrix::RunBatch(options, std::cout, progress);
         progress.finish();
+    } catch (const deptrix::UsageError& error) {
+        std::cerr << "deptrix-batch: " << error.what() << "\n";
+        return deptrix::kExitUsage;
     } catch (const std::exception& error) {
         // Messages about the file name it already; others get its path in front.
         const std::string message = error.what();
         const std::string name = std::filesystem::path(subject).filename().string();
         std::cerr << "deptrix-batch: " << (message.find(name) == std::string::npos ? subject + ": " : "")
                   << message << "\n";
-        return 1;
+        return deptrix::kExitFailure;
     }
     return 0;
 }

@@ -98,6 +98,7 @@ struct Document {
     // Image description, written by the layer reader.
     std::uint16_t LayerCount = 0;
     std::int16_t ImageMode = 0; ///< 3 RGB, 4 CMYK
+    std::int16_t SourceMode = 0; ///< colour mode of the file: 1 grey, 3 RGB, 4 CMYK (grey is read as RGB)
     std::int32_t SourceWidth = 0;
     std::int32_t SourceHeight = 0;
     std::int32_t ImageWidth = 0;

@@ -20,14 +20,14 @@ constexpr int kParsedProgress = 5;
 void Describe(const PsdFile& file, ImportedDocument& out) {
     const PsdHeader& h = file.header;
     out.ImageMode = h.mode == ColourMode::Cmyk ? 4 : 3;
+    out.SourceMode = static_cast<std::int16_t>(h.mode);
     out.SourceWidth = h.width;
     out.SourceHeight = h.height;
     const WorkingSize working = ChooseWorkingSize(h.width, h.height);
     out.WorkScale = working.workScale;
     out.ImageWidth = working.width;
     out.ImageHeight = working.height;
-    const long double dpi
-        = file.resolutionPpi > 0 && std::isfinite(file.resolutionPpi) ? file.resolutionPpi : kDefaultPpi;
+    const long double dpi = EffectivePpi(file.resolutionPpi);
     out.SourceDpi = ToFixed(dpi);
     out.SourceWidthCm = Round(h.width / dpi * 2.54L * 10000.0L);
     out.SourceHeightCm = Round(h.height / dpi * 2.54L * 10000.0L);
@@ -81,12 +81,19 @@ LayerPixels MergedLayer(const PsdFile& file, std::size_t limitBytes, LayerRecord
 
 } // namespace
 
+double EffectivePpi(double statedPpi) {
+    // Writers that leave the resolution out, or store 0 or a fraction of a pixel per
+    // inch, would otherwise give printed sizes of kilometres.
+    return statedPpi >= kLowestPpi && std::isfinite(statedPpi) ? statedPpi : kDefaultPpi;
+}
+
 void ImportedDocument::moveInto(Document& doc) {
     doc.Layers = std::move(Layers);
     doc.LayerBitmaps = std::move(LayerBitmaps);
     doc.LayerMasks = std::move(LayerMasks);
     doc.LayerCount = static_cast<std::uint16_t>(doc.Layers.size());
     doc.ImageMode = ImageMode;
+    doc.SourceMode = SourceMode;
     doc.SourceWidth = SourceWidth;
     doc.SourceHeight = SourceHeight;
     doc.ImageWidth = ImageWidth;

@@ -32,6 +32,7 @@ struct ImportedDocument {
     BitmapList LayerBitmaps;
     BitmapList LayerMasks;
     std::int16_t ImageMode = 0;
+    std::int16_t SourceMode = 0;
     std::int32_t SourceWidth = 0;
     std::int32_t SourceHeight = 0;
     std::int32_t ImageWidth = 0;
@@ -51,8 +52,12 @@ struct ImportedDocument {
 /// the rest of the bar.
 inline constexpr int kImportProgressEnd = 60;
 
-/// Resolution assumed when a file states none.
+/// Resolution assumed when a file states none, or one below kLowestPpi.
 inline constexpr double kDefaultPpi = 72.0;
+inline constexpr double kLowestPpi = 1.0;
+
+/// The resolution an import uses for a file that states `statedPpi` (0: none).
+double EffectivePpi(double statedPpi);
 
 /// Imports a PSD or PSB held in memory: parses it, selects and decodes the layers one
 /// at a time (a file without usable layer records gives one layer from its merged

@@ -29,6 +29,7 @@ public:
     int beeps = 0;
     int sleptMs = 0;
     bool busy = false;
+    bool hasViewer = true; ///< whether openExternal finds a program
 
     QString openFileName(QWidget*, const FileDialogOptions& options) override {
         openRequests.push_back(options);
@@ -51,7 +52,7 @@ public:
     bool isBusyCursor() const override { return busy; }
     bool openExternal(const QString& pathOrUrl) override {
         opened << pathOrUrl;
-        return true;
+        return hasViewer;
     }
     void sleepMs(int milliseconds) override { sleptMs += milliseconds; }
     bool runDialog(QDialog* dialog) override {

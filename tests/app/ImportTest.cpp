@@ -5,15 +5,21 @@
 #include "app/ParameterPanel.h"
 #include "app/PictureControl.h"
 #include "app/StatusPanels.h"
+#include "app/TextAndPaths.h"
 #include "app/Viewport.h"
+#include "core/FileIo.h"
+#include "import/PsdWriter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTest>
 #include <QToolButton>
 
 namespace deptrix {
@@ -53,7 +59,10 @@ TEST_F(Import, TheSampleFillsTheTableStatusBarAndCaption) {
         EXPECT_EQ(grid->cell(1, r), groups[r - 1]) << r;
         EXPECT_EQ(grid->cell(2, r), offsets[r - 1]) << r;
         EXPECT_FALSE(grid->item(r - 1, 0)->toolTip().isEmpty()) << r;
+        EXPECT_EQ(grid->cell(LayerPanel::kNameColumn, r), grid->item(r - 1, 0)->toolTip()) << r;
+        EXPECT_FALSE(grid->item(r - 1, LayerPanel::kNameColumn)->flags() & Qt::ItemIsEditable) << r;
     }
+    EXPECT_EQ(grid->cell(LayerPanel::kNameColumn, 11), "Sky");
     EXPECT_EQ(grid->cell(0, 7), "7 <F>");
     EXPECT_EQ(grid->cell(0, 6), "6");
     EXPECT_EQ(window->parameterPanel()->focusField()->text(), "7");
@@ -67,7 +76,7 @@ TEST_F(Import, TheSampleFillsTheTableStatusBarAndCaption) {
         QString::fromUtf8(" Please set 3d parameters，and click the Preview button."));
     // Output height keeps the picture's proportions: 5 / 1.3333, cut to the field's 8 characters.
     EXPECT_EQ(window->document().AspectRatio, 13333);
-    EXPECT_EQ(window->parameterPanel()->heightField()->text(), "3.750093");
+    EXPECT_EQ(window->parameterPanel()->heightField()->text(), "3.75009375234381");
 
     for (const char* enabled : { "SpeedButton3", "SpeedButton4", "SpeedButton9" })
         EXPECT_TRUE(find<QToolButton>(enabled)->isEnabled()) << enabled;
@@ -171,7 +180,9 @@ TEST_F(Import, CancellingTheDialogChangesNothing) {
     open();
     window->importPsd();
     ASSERT_EQ(platform.openRequests.size(), 1u);
-    EXPECT_EQ(platform.openRequests[0].filter, "Photoshop file (*.psd)");
+    EXPECT_EQ(platform.openRequests[0].filter,
+        "Photoshop file (*.psd);;Photoshop large document (*.psb);;All files (*)");
+    EXPECT_TRUE(platform.openRequests[0].picturePreview);
     EXPECT_EQ(window->document().AppStage, kStageNothingImported);
     EXPECT_FALSE(window->document().DocumentLoaded);
     EXPECT_EQ(platform.beeps, 0);
@@ -197,6 +208,118 @@ TEST_F(Import, LayerViewShowsOneLayerOverTheCheckerboardOrAll) {
     view->setItemIndex(0);
     EXPECT_FALSE(window->beginLineButton()->isEnabled());
     EXPECT_NE(window->viewport()->picture()->picture().pixel(0, 0), qRgb(200, 200, 200));
+}
+
+TEST_F(Import, AnOffsetCellTakesOnlyAnIntegerAndSaysWhichRowRefusedIt) {
+    openActive();
+    importFile(SamplePath());
+    auto* grid = find<StringGrid>("StringGrid1");
+    auto type = [&](int row, const QString& text) {
+        QTableWidgetItem* cell = grid->item(row - 1, LayerPanel::kOffsetColumn);
+        grid->setCurrentItem(cell);
+        grid->editItem(cell);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClick(editor, Qt::Key_Delete);
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // Return ends the edit at the next turn of the event loop, the message follows it.
+        QApplication::processEvents();
+        QApplication::processEvents();
+    };
+    const QString name = grid->cell(LayerPanel::kNameColumn, 5);
+    for (const char* bad : { "abc", "4x", "", "1.5" }) {
+        platform.errors.clear();
+        type(5, bad);
+        EXPECT_EQ(grid->cell(2, 5), "-44") << bad; // the cell keeps its text
+        ASSERT_EQ(platform.errors.size(), 1) << bad;
+        EXPECT_EQ(platform.errors[0],
+            QString("Offset of row 5 (%1): '%2' is not a valid integer value").arg(name, bad));
+    }
+    platform.errors.clear();
+    type(5, "-120");
+    EXPECT_EQ(grid->cell(2, 5), "-120");
+    EXPECT_TRUE(platform.errors.isEmpty());
+}
+
+TEST_F(Import, TheWindowIsPaintedAndSaysWhatItReadsBeforeTheReaderStarts) {
+    openActive();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    window->statusPanels()->installEventFilter(&counter);
+    QApplication::processEvents();
+    counter.paints = 0;
+    int paintsAtStart = -1;
+    QString promptAtStart;
+    QObject::connect(window->progressBar(), &QProgressBar::valueChanged, [&](int value) {
+        if (value == 0 || paintsAtStart >= 0) return;
+        paintsAtStart = counter.paints;
+        promptAtStart = window->statusPanels()->text(StatusPanels::kPromptPanel);
+    });
+    importFile(SamplePath());
+    EXPECT_GT(paintsAtStart, 0);
+    EXPECT_EQ(promptAtStart, " Importing scene.psd ...");
+}
+
+TEST_F(Import, AGreyFileWithoutResolutionShowsGrayAndSeventyTwoDpi) {
+    open();
+    PsdWriterOptions options;
+    options.width = 72;
+    options.height = 36;
+    options.mode = ColourMode::Grayscale;
+    options.resolutionPpi = 0; // no resolution resource
+    PsdWriter writer(options);
+    PsdLayerSpec layer;
+    layer.name = "grey";
+    layer.box = { 0, 0, 36, 72 };
+    layer.colour = { PsdPlane(72 * 36, 128) };
+    writer.addLayer(layer);
+    const QString path = folder.filePath("grey.psd");
+    WriteFileAtomically(ToPath(path), writer.finish());
+    importFile(path);
+    ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
+    StatusPanels* status = window->statusPanels();
+    EXPECT_EQ(status->text(StatusPanels::kColorPanel), "Gray");
+    EXPECT_EQ(status->text(StatusPanels::kDpiPanel), "72");
+    EXPECT_EQ(status->text(StatusPanels::kSizePanel), "2.54 x 1.27");
+    EXPECT_EQ(window->document().ImageMode, 3); // worked on as RGB
+}
+
+TEST_F(Import, TheWindowFitsSmallScreensAndLongStatusTextsAreShortened) {
+    open();
+    window->resize(1024, 740);
+    window->show();
+    importFile(SamplePath());
+    QApplication::processEvents();
+    const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize());
+    EXPECT_LE(least.width(), 1024);
+    EXPECT_LE(least.height(), 740);
+    EXPECT_EQ(window->width(), 1024);
+    // The help button and the prompt are inside the window.
+    auto* help = find<QWidget>("Button5");
+    EXPECT_LE(help->mapTo(window.get(), QPoint(help->width(), 0)).x(), window->width());
+    auto* prompt = find<QWidget>("StatusPanel10");
+    EXPECT_GT(prompt->width(), 100);
+    // The four columns of the layer table fit it: long names are shortened, not scrolled to.
+    auto* grid = find<StringGrid>("StringGrid1");
+    EXPECT_LE(grid->horizontalHeader()->length(), grid->viewport()->width());
+    EXPECT_GE(grid->columnWidth(LayerPanel::kNameColumn), 60);
+    EXPECT_LE(prompt->mapTo(window.get(), QPoint(prompt->width(), 0)).x(), window->width());
+
+    const QString longText = " Saved " + QString(300, 'x') + "/scene.jps";
+    window->showPrompt(longText);
+    QApplication::processEvents();
+    EXPECT_EQ(window->minimumSizeHint().expandedTo(window->minimumSize()).width(), least.width());
+    StatusPanels* status = window->statusPanels();
+    EXPECT_EQ(status->text(StatusPanels::kPromptPanel), longText);
+    EXPECT_TRUE(status->shownText(StatusPanels::kPromptPanel).contains(QChar(0x2026)));
+    EXPECT_TRUE(status->shownText(StatusPanels::kPromptPanel).endsWith("scene.jps"));
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 #include "app/Controls.h"
 #include "app/MainMenu.h"
 #include "app/StatusPanels.h"
+#include "app/TypingLimit.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -79,11 +81,12 @@ TEST_F(MainWindowTest, PanelsAndFieldsStartAsDesigned) {
     EXPECT_FALSE(find<QWidget>("GroupBox2")->isEnabled());
     auto* grid = find<StringGrid>("StringGrid1");
     EXPECT_FALSE(grid->isEnabled());
-    EXPECT_EQ(grid->columnCount(), 3);
+    EXPECT_EQ(grid->columnCount(), 4); // Layer, Group, Offset and the layer's name
     EXPECT_EQ(grid->gridRowCount(), 11);
     EXPECT_EQ(grid->cell(0, 0), "Layer");
     EXPECT_EQ(grid->cell(1, 0), "Group");
     EXPECT_EQ(grid->cell(2, 0), "Offset");
+    EXPECT_EQ(grid->cell(3, 0), "Name");
     EXPECT_GE(grid->columnWidth(0), 36); // wide enough for "10 <F>"
     EXPECT_EQ(grid->columnWidth(1), 46);
     EXPECT_GE(grid->columnWidth(2), 43); // the offset column takes the rest of the panel
@@ -107,7 +110,9 @@ TEST_F(MainWindowTest, PanelsAndFieldsStartAsDesigned) {
              Field { "Edit9", 8, "output width" }, Field { "Edit10", 8, "output height" },
              Field { "Edit11", 2, "Vertical compress" } }) {
         auto* edit = find<QLineEdit>(f.name);
-        EXPECT_EQ(edit->maxLength(), f.maxLength) << f.name;
+        auto* limit = qobject_cast<const TypingLimit*>(edit->validator());
+        ASSERT_NE(limit, nullptr) << f.name;
+        EXPECT_EQ(limit->maxLength(), f.maxLength) << f.name;
         EXPECT_EQ(edit->toolTip(), f.hint) << f.name;
     }
     EXPECT_EQ(find<QLineEdit>("Edit2")->text(), "0");
@@ -178,8 +183,11 @@ TEST_F(MainWindowTest, MenuEntriesHaveTheirShortcutsAndStates) {
     EXPECT_EQ(shortcut("Opensettingsdefault1"), "F2");
     // F3 belongs to the hidden "Save Default settings", which comes first in the menu.
     EXPECT_EQ(shortcut("Savedefaultsettings1"), "F3");
-    EXPECT_EQ(shortcut("N16"), "");
-    EXPECT_EQ(shortcut("N17"), "F4");
+    auto keys = [&](const char* name) { return QKeySequence::listToString(menu->action(name)->shortcuts()); };
+    EXPECT_EQ(keys("N16"), "Ctrl++; Ctrl+=");
+    EXPECT_EQ(keys("N17"), "F4; Ctrl+-");
+    EXPECT_EQ(keys("Zoomfit1"), "Ctrl+0");
+    EXPECT_EQ(keys("Zoomactual1"), "Ctrl+1");
     EXPECT_FALSE(menu->isShown("Savedefaultsettings1"));
     EXPECT_FALSE(menu->isShown("Opensettingsdefault1"));
     EXPECT_FALSE(menu->isShown("Languages1"));
@@ -211,6 +219,28 @@ TEST_F(MainWindowTest, ShortcutsReachHiddenEntries) {
     QTest::keyClick(window.get(), Qt::Key_I, Qt::ControlModifier);
     ASSERT_EQ(platform.openRequests.size(), 1u);
     EXPECT_EQ(window->document().AppStage, kStageNothingImported);
+}
+
+TEST_F(MainWindowTest, ZoomKeysReachTheZoomCommands) {
+    openActive();
+    platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
+    window->mainMenu()->entries().importPsd->trigger();
+    QWidget* picture = find<QWidget>("Image1");
+    const QSize fitted = picture->size();
+    QTest::keyClick(window.get(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(picture->width(), static_cast<int>(Round(fitted.width() * 1.5L)));
+    QTest::keyClick(window.get(), Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(picture->width(), static_cast<int>(Round(Round(fitted.width() * 1.5L) * 1.5L)));
+    QTest::keyClick(window.get(), Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(window.get(), Qt::Key_F4);
+    EXPECT_NEAR(picture->width(), fitted.width(), 1);
+    QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(picture->size(), QSize(1600, 1200));
+    QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(picture->size(), fitted);
+    // F3 stays with the hidden "Save Default settings", which does nothing yet.
+    QTest::keyClick(window.get(), Qt::Key_F3);
+    EXPECT_EQ(picture->size(), fitted);
 }
 
 TEST_F(MainWindowTest, HelpAboutAndTheWebLinkOpenWithoutBlocking) {

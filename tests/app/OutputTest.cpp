@@ -2,6 +2,7 @@
 #include "app/MainMenu.h"
 #include "app/PictureControl.h"
 #include "app/PreviewPlayer.h"
+#include "app/StatusPanels.h"
 #include "app/Viewport.h"
 #include "cli/BatchRun.h"
 #include "core/BmpCodec.h"
@@ -70,6 +71,8 @@ TEST_F(Outputs, GlassesStopThePlaybackShowAndSaveTheAnaglyph) {
     EXPECT_TRUE(LoadBmp(ToPath(saved)).samePixels(expected));
     EXPECT_EQ(window->viewport()->picture()->picture(), PictureControl::ToImage(expected));
     EXPECT_EQ(platform.messages, QStringList { "Please put on 3d glasses to see the 3d picture." });
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel),
+        " Saved " + QDir::toNativeSeparators(saved));
     EXPECT_GE(platform.sleptMs, 5);
 
     // Again: the same file written twice, the message shown twice.
@@ -90,15 +93,46 @@ TEST_F(Outputs, APictureThatCannotBeWrittenIsReportedWithoutTheMessage) {
     EXPECT_FALSE(platform.busy);
 }
 
-TEST_F(Outputs, TheStereoPairIsWrittenToTheWorkFolderAndOpened) {
+TEST_F(Outputs, TheStereoPairButtonWritesIntoTheWorkFolderAndOpensIt) {
     preview();
-    EXPECT_TRUE(window->mainMenu()->entries().writeStereoPair->isEnabled());
-    window->mainMenu()->entries().writeStereoPair->trigger();
+    window->findChild<QToolButton*>("SpeedButton11")->click();
     const QString jps = window->workFolder().path() + "glasses.jps";
     ASSERT_EQ(platform.opened, QStringList { jps });
     const QImage pair(jps, "JPEG");
     ASSERT_FALSE(pair.isNull());
     EXPECT_EQ(pair.size(), QSize(2 * window->document().ImageWidth, window->document().ImageHeight));
+}
+
+TEST_F(Outputs, TheStereoPairFromTheMenuIsSavedWhereTheUserSaysAndOpened) {
+    preview();
+    EXPECT_TRUE(window->mainMenu()->entries().writeStereoPair->isEnabled());
+    window->mainMenu()->entries().writeStereoPair->trigger(); // cancelled
+    ASSERT_EQ(platform.saveRequests.size(), 1u);
+    const FileDialogOptions& asked = platform.saveRequests[0];
+    EXPECT_EQ(asked.filter, "Stereo pair (*.jps)");
+    EXPECT_EQ(asked.defaultSuffix, "jps");
+    EXPECT_TRUE(asked.confirmOverwrite);
+    EXPECT_EQ(asked.initialPath, folder.filePath("pictures/scene.jps"));
+    EXPECT_TRUE(platform.opened.isEmpty());
+    EXPECT_FALSE(QFile::exists(window->workFolder().path() + "glasses.jps"));
+
+    const QString jps = folder.filePath("pictures/pair.jps");
+    platform.saveAnswers.push_back(jps);
+    window->mainMenu()->entries().writeStereoPair->trigger();
+    ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
+    EXPECT_EQ(platform.opened, QStringList { jps });
+    EXPECT_EQ(QImage(jps, "JPEG").width(), 2 * window->document().ImageWidth);
+    StatusPanels* status = window->statusPanels();
+    EXPECT_EQ(status->text(StatusPanels::kPromptPanel), " Saved " + QDir::toNativeSeparators(jps));
+
+    // Without a program to show it, the status bar still says where it is.
+    platform.hasViewer = false;
+    platform.saveAnswers.push_back(jps);
+    window->mainMenu()->entries().writeStereoPair->trigger();
+    EXPECT_EQ(status->text(StatusPanels::kPromptPanel),
+        " Saved " + QDir::toNativeSeparators(jps) + " (no program was found to show it)");
+    closeWindow();
+    EXPECT_TRUE(QFile::exists(jps)); // it is the user's, not a work file
 }
 
 TEST_F(Outputs, TheGifExportAsksForANameAndWritesTheFile) {
@@ -122,6 +156,8 @@ TEST_F(Outputs, TheGifExportAsksForANameAndWritesTheFile) {
     QFile file(gif);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.read(6), "GIF89a");
+    EXPECT_EQ(
+        window->statusPanels()->text(StatusPanels::kPromptPanel), " Saved " + QDir::toNativeSeparators(gif));
     EXPECT_EQ(platform.beeps, 2);
     EXPECT_EQ(window->progressBar()->value(), 0);
     EXPECT_FALSE(platform.busy);

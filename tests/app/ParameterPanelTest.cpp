@@ -3,8 +3,11 @@
 #include "WindowFixture.h"
 #include "app/Controls.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
+#include <QTest>
 #include <QToolButton>
 
 namespace deptrix {
@@ -109,7 +112,8 @@ TEST_F(Parameters, TextThatIsNotANumberShowsTheMessageAndKeepsTheValue) {
 TEST_F(Parameters, WidthDerivesTheHeightFromTheAspectRatio) {
     window->document().AspectRatio = 15000;
     panel->widthField()->setText("10");
-    EXPECT_EQ(panel->heightField()->text(), "6.666666"); // 6.66666666666667 in an 8-character field
+    // The field's length limit is for typing; the program's own text stays whole.
+    EXPECT_EQ(panel->heightField()->text(), "6.66666666666667");
     window->document().AspectRatio = 5000;
     panel->widthField()->setText("3");
     EXPECT_EQ(panel->heightField()->text(), "6");
@@ -124,6 +128,56 @@ TEST_F(Parameters, HScaleIsKeptBetweenOneAndSixteen) {
     EXPECT_EQ(panel->hScaleField()->text(), "4");
     leave(panel->hScaleField(), "9");
     EXPECT_EQ(panel->hScaleField()->text(), "9");
+}
+
+TEST_F(Parameters, LengthLimitsStopTypingButNeverCutTheProgramsTexts) {
+    find<QWidget>("GroupBox2")->setEnabled(true); // as after an import
+    window->show();
+    QLineEdit* angles = panel->anglesField(); // three characters
+    angles->setText("1234"); // as a configuration file may hold it
+    EXPECT_EQ(angles->text(), "1234");
+    angles->setFocus();
+    angles->end(false);
+    QTest::keyClick(angles, Qt::Key_5);
+    EXPECT_EQ(angles->text(), "1234"); // no longer by typing
+    QTest::keyClick(angles, Qt::Key_Backspace);
+    QTest::keyClick(angles, Qt::Key_Backspace);
+    EXPECT_EQ(angles->text(), "12"); // but it can be shortened
+    QTest::keyClicks(angles, "345");
+    EXPECT_EQ(angles->text(), "123");
+    angles->clear();
+    QTest::keyClicks(angles, "98765");
+    EXPECT_EQ(angles->text(), "987");
+}
+
+TEST_F(Parameters, LeavingRulesRunOnlyWhenAnotherControlTakesTheFocus) {
+    QLineEdit* lpi = panel->lpiField();
+    lpi->setText("8.99");
+    for (Qt::FocusReason passing :
+        { Qt::PopupFocusReason, Qt::MenuBarFocusReason, Qt::ActiveWindowFocusReason }) {
+        QFocusEvent out(QEvent::FocusOut, passing);
+        QApplication::sendEvent(lpi, &out);
+        EXPECT_EQ(lpi->text(), "8.99") << passing; // a menu or another window: still in the field
+    }
+    EXPECT_EQ(window->document().Lpi, 424775);
+
+    // Moving on to another control of the window leaves the field.
+    find<QWidget>("GroupBox2")->setEnabled(true); // as after an import
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    lpi->setFocus(Qt::MouseFocusReason);
+    panel->anglesField()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(lpi->text(), "75.55");
+    EXPECT_EQ(window->document().Lpi, 755500);
+
+    panel->hScaleField()->setText("0");
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(panel->hScaleField(), &popup);
+    EXPECT_EQ(panel->hScaleField()->text(), "0");
+    QFocusEvent clicked(QEvent::FocusOut, Qt::MouseFocusReason);
+    QApplication::sendEvent(panel->hScaleField(), &clicked);
+    EXPECT_EQ(panel->hScaleField()->text(), "1");
 }
 
 TEST_F(Parameters, AColourModeListWithoutSelectionSelectsEightBit) {

@@ -128,14 +128,20 @@ TEST_F(Preview, ABadOffsetCellStopsWithTheConversionMessage) {
     ASSERT_EQ(platform.errors.size(), 1);
     EXPECT_EQ(platform.errors[0], "'4x' is not a valid integer value");
     EXPECT_FALSE(platform.busy); // the pointer does not stay an hourglass
-    EXPECT_FALSE(window->importButton()->isEnabled());
-    EXPECT_FALSE(find<QWidget>("GroupBox2")->isEnabled());
-    EXPECT_TRUE(window->previewButton()->isEnabled());
-    // The window stays usable: a new import through the menu restores everything.
-    platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
-    window->mainMenu()->entries().importPsd->trigger();
+    // Nothing plays, so nothing stays locked: the table can be mended and Preview
+    // pressed again, or another file imported.
+    EXPECT_TRUE(window->importButton()->isEnabled());
     EXPECT_TRUE(find<QWidget>("GroupBox2")->isEnabled());
+    EXPECT_TRUE(window->previewButton()->isEnabled());
+    EXPECT_FALSE(window->stopButton()->isEnabled());
+    EXPECT_EQ(window->document().AppStage, kStageImported);
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel),
+        QString::fromUtf8(" Please set 3d parameters，and click the Preview button."));
+    find<StringGrid>("StringGrid1")->setCell(2, 5, "4");
+    atFrame(1, [&] { window->stopButton()->click(); });
+    window->previewButton()->click();
     EXPECT_EQ(platform.errors.size(), 1);
+    EXPECT_EQ(window->document().AppStage, kStagePreviewStopped);
 }
 
 TEST_F(Preview, ABadFocusTextStopsBeforeAnythingChanges) {

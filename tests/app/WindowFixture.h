@@ -18,7 +18,9 @@ protected:
 
     QString configPath() const { return folder.filePath("deptrixcmyk.inf"); }
     QString cacheFolder() const { return folder.filePath("cache"); }
-    AppEnvironment environment() const { return { folder.path(), folder.path(), cacheFolder() }; }
+    AppEnvironment environment() const {
+        return { folder.path(), folder.path(), cacheFolder(), folder.filePath("recent.ini") };
+    }
 
     void writeConfig(const QByteArray& text);
     QByteArray readConfig() const;

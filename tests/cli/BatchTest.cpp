@@ -50,13 +50,18 @@ TEST(BatchOptions, ParsesEveryOption) {
 }
 
 TEST(BatchOptions, RefusesWhatItCannotDo) {
-    EXPECT_THROW(ParseBatchOptions({}), Error);
-    EXPECT_THROW(ParseBatchOptions({ "x.psd" }), Error); // nothing asked for
-    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views" }), Error);
-    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--offset", "3" }), Error);
-    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--offset", "a=3" }), Error);
-    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--colour" }), Error);
-    EXPECT_THROW(ParseBatchOptions({ "x.psd", "y.psd", "--info" }), Error);
+    // Each is a usage error, which the program reports with exit status 2.
+    EXPECT_THROW(ParseBatchOptions({}), UsageError);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd" }), UsageError); // nothing asked for
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views" }), UsageError);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--offset", "3" }), UsageError);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--offset", "a=3" }), UsageError);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--colour" }), UsageError);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "y.psd", "--info" }), UsageError);
+    // Values the run would refuse are refused with the command line.
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views", "v", "--depth", "deep" }), UsageError);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views", "v", "--focus", "top" }), UsageError);
+    EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views", "v", "--offset", "3=4x" }), UsageError);
 }
 
 TEST_F(Batch, InfoDescribesThePictureAndItsLayers) {
@@ -123,7 +128,7 @@ TEST_F(Batch, OutputsAreWrittenAndBadInputIsRefused) {
     EXPECT_THROW(
         RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "x").string(), "--offset", "12=3" }), out,
             progress),
-        Error);
+        UsageError);
     try {
         RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "x").string(), "--offset", "3=4x" }), out,
             progress);
