@@ -9,12 +9,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -223,7 +225,11 @@ TEST_F(MainWindowTest, ShortcutsReachHiddenEntries) {
 
 TEST_F(MainWindowTest, ZoomKeysReachTheZoomCommands) {
     openActive();
-    platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
+    // A copy: F3 below saves the settings beside the picture.
+    QTemporaryDir folder;
+    const QString psd = folder.filePath("scene.psd");
+    ASSERT_TRUE(QFile::copy(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd", psd));
+    platform.openAnswers.push_back(psd);
     window->mainMenu()->entries().importPsd->trigger();
     QWidget* picture = find<QWidget>("Image1");
     const QSize fitted = picture->size();
@@ -238,9 +244,10 @@ TEST_F(MainWindowTest, ZoomKeysReachTheZoomCommands) {
     EXPECT_EQ(picture->size(), QSize(1600, 1200));
     QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier);
     EXPECT_EQ(picture->size(), fitted);
-    // F3 stays with the hidden "Save Default settings", which does nothing yet.
+    // F3 stays with the hidden "Save Default settings": it saves, it does not zoom.
     QTest::keyClick(window.get(), Qt::Key_F3);
     EXPECT_EQ(picture->size(), fitted);
+    EXPECT_TRUE(QFile::exists(folder.filePath("scene.tw3d")));
 }
 
 TEST_F(MainWindowTest, HelpAboutAndTheWebLinkOpenWithoutBlocking) {
