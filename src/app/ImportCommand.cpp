@@ -69,11 +69,11 @@ void TForm1::importPsd(const QString& path) {
 
     // The output height keeps the picture's proportions.
     m_doc.Angles = ParseInteger(m_parameters->anglesField()->text().toStdString());
-    m_doc.Lpi = ParseFixed(m_parameters->lpiField()->text().toStdString());
+    m_doc.Lpi = ParseFieldFixed(m_parameters->lpiField()->text().toStdString());
     m_doc.AspectRatio = m_doc.SourceHeightCm > 0
         ? Round(static_cast<long double>(m_doc.SourceWidthCm) / m_doc.SourceHeightCm * 10000.0L)
         : kFixedOne;
-    const long double width = ParseReal(m_parameters->widthField()->text().toStdString());
+    const long double width = ParseFieldReal(m_parameters->widthField()->text().toStdString());
     m_parameters->heightField()->setText(Text(FormatNumber(width / m_doc.AspectRatio * 10000.0L)));
 
     ApplyImportDefaults(m_doc);

@@ -142,7 +142,7 @@ void ParameterPanel::showOutputSettings(
 
 void ParameterPanel::lpiLeft() {
     if (m_lpi->text().isEmpty()) return;
-    m_doc.Lpi = ParseFixed(Std(m_lpi->text()));
+    m_doc.Lpi = ParseFieldFixed(Std(m_lpi->text()));
     if (m_doc.Lpi < kLpiLow || m_doc.Lpi > kLpiHigh) {
         m_doc.Lpi = kLpiReplacement;
         m_lpi->setText("75.55");
@@ -165,7 +165,7 @@ void ParameterPanel::depthChanged() {
         m_depth->setText("1.0"); // a change of its own, which runs this rule again
         return;
     }
-    m_doc.DepthFactor = ParseFixed(Std(m_depth->text()));
+    m_doc.DepthFactor = ParseFieldFixed(Std(m_depth->text()));
     emit glassesOutdated();
     m_doc.OutlinesStale = true;
     if (m_doc.DepthFactor > kDepthLimit || m_doc.DepthFactor < -kDepthLimit)
@@ -174,7 +174,7 @@ void ParameterPanel::depthChanged() {
 
 void ParameterPanel::widthChanged() {
     if (m_width->text().isEmpty()) return;
-    const long double width = ParseReal(Std(m_width->text()));
+    const long double width = ParseFieldReal(Std(m_width->text()));
     m_height->setText(Text(FormatNumber(width / (static_cast<long double>(m_doc.AspectRatio) / 10000.0L))));
 }
 

@@ -39,8 +39,8 @@ void TForm1::SpeedButton9Click() {
     speedButton(5)->setEnabled(false);
     m_doc.FocusRow = ParseInteger(m_parameters->focusField()->text().toStdString());
     m_doc.Angles = ParseInteger(TextOrDefault(m_parameters->anglesField(), "7"));
-    m_doc.DepthFactor = ParseFixed(TextOrDefault(m_parameters->depthField(), "1.0"));
-    m_doc.Lpi = ParseFixed(TextOrDefault(m_parameters->lpiField(), "75.55"));
+    m_doc.DepthFactor = ParseFieldFixed(TextOrDefault(m_parameters->depthField(), "1.0"));
+    m_doc.Lpi = ParseFieldFixed(TextOrDefault(m_parameters->lpiField(), "75.55"));
     generateAndPlay();
     m_menu->action("ExportGif1")->setEnabled(true);
     m_platform.setBusyCursor(false);
