@@ -1,57 +1,155 @@
 #include "core/FileIo.h"
 
 #include "core/Error.h"
+#include "core/PrintableText.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <random>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace deptrix {
 
+namespace {
+
+FileIoHooks& Hooks() {
+    static FileIoHooks hooks;
+    return hooks;
+}
+
+std::string Reason(int errorNumber) {
+    return std::generic_category().message(errorNumber);
+}
+
+bool IsOutOfSpace(int errorNumber) {
+    return errorNumber == ENOSPC || errorNumber == EFBIG
+#ifdef EDQUOT
+        || errorNumber == EDQUOT
+#endif
+        ;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd) { }
+    ~Descriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+namespace detail {
+
+std::string NextTemporaryTag() {
+    if (Hooks().temporaryTag) return Hooks().temporaryTag();
+    // Exclusive creation is what keeps the file safe; the random part only makes a
+    // name taken by someone else unlikely.
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device source;
+    std::uint64_t bits = (std::uint64_t { source() } << 32) | source();
+    std::string tag;
+    for (int i = 0; i < 8; ++i, bits /= 62) tag += kAlphabet[bits % 62];
+    return tag;
+}
+
+} // namespace detail
+
 std::string DisplayName(const std::filesystem::path& path) {
-    const auto name = path.filename().u8string();
-    return std::string(name.begin(), name.end());
+    return PrintableText(path.filename().string());
+}
+
+std::string DisplayFolder(const std::filesystem::path& path) {
+    std::error_code ignored;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    if (absolute.empty()) absolute = path;
+    std::filesystem::path folder = absolute.lexically_normal().parent_path();
+    if (folder.empty()) folder = ".";
+    return PrintableText(folder.string());
+}
+
+void ThrowWriteError(const std::filesystem::path& file, int errorNumber) {
+    if (IsOutOfSpace(errorNumber))
+        throw Error(
+            DisplayName(file) + ": cannot write the file: not enough space in " + DisplayFolder(file));
+    throw Error(DisplayName(file) + ": cannot write the file in " + DisplayFolder(file) + " ("
+        + Reason(errorNumber) + ")");
+}
+
+void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& shownAs) {
+    const auto& hook = Hooks().write;
+    while (!bytes.empty()) {
+        // Large writes go in pieces: some systems refuse single writes above 2 GiB.
+        const std::size_t piece = std::min<std::size_t>(bytes.size(), 1u << 30);
+        const long written = hook ? hook(shownAs, fd, bytes.data(), piece) : ::write(fd, bytes.data(), piece);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            ThrowWriteError(shownAs, errno);
+        }
+        if (written == 0) ThrowWriteError(shownAs, ENOSPC);
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+}
+
+void SetFileIoHooks(FileIoHooks hooks) {
+    Hooks() = std::move(hooks);
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, std::uint64_t limitBytes) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) throw Error(DisplayName(path) + ": cannot open the file (" + std::strerror(errno) + ")");
-    const std::streamoff size = in.tellg();
-    if (size < 0) throw Error(DisplayName(path) + ": cannot read the file");
-    if (static_cast<std::uint64_t>(size) > limitBytes)
-        throw Error(DisplayName(path) + ": the file is too large");
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(size));
-    in.seekg(0);
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
-        throw Error(DisplayName(path) + ": cannot read the file");
+    const auto fail
+        = [&](const std::string& problem) -> Error { return Error(DisplayName(path) + ": " + problem); };
+    // Non-blocking, so that a pipe planted under the name cannot stall the program;
+    // it is refused below like anything else that is not a regular file.
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        throw fail("cannot open the file in " + DisplayFolder(path) + " (" + Reason(errno) + ")");
+    struct stat status { };
+    if (::fstat(file.get(), &status) != 0)
+        throw fail("cannot read the file in " + DisplayFolder(path) + " (" + Reason(errno) + ")");
+    if (!S_ISREG(status.st_mode)) throw fail("the file in " + DisplayFolder(path) + " is not a regular file");
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (size > limitBytes) throw fail("the file in " + DisplayFolder(path) + " is too large");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(file.get(), bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0)
+            throw fail("cannot read the file in " + DisplayFolder(path) + " (" + Reason(errno) + ")");
+        if (got == 0) break; // it shrank while we read
+        done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
     return bytes;
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    std::random_device seed;
-    const auto temp
-        = path.parent_path() / (path.filename().string() + ".tmp" + std::to_string(seed() % 1000000u));
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) throw Error(DisplayName(path) + ": cannot write the file (" + std::strerror(errno) + ")");
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            throw Error(DisplayName(path) + ": cannot write the file (disk full?)");
-        }
+void WriteWorkFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    // The work folder is private, so nobody else can put a file back between the two
+    // calls; O_EXCL and O_NOFOLLOW still refuse to open anything but a new file.
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) ThrowWriteError(path, errno);
+    const int fd
+        = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) ThrowWriteError(path, errno);
+    try {
+        WriteAllBytes(fd, bytes, path);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        throw;
     }
-    std::error_code error;
-    std::filesystem::rename(temp, path, error);
-    if (error) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        throw Error(DisplayName(path) + ": cannot write the file (" + error.message() + ")");
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(path.c_str());
+        ThrowWriteError(path, error);
     }
 }
 
