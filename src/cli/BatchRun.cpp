@@ -6,6 +6,7 @@
 #include "core/FileIo.h"
 #include "core/NumberText.h"
 #include "core/PendingFile.h"
+#include "core/PrintableText.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "output/Anaglyph.h"
@@ -138,7 +139,7 @@ void WriteInfoJson(const Document& doc, std::ostream& out) {
     for (size_t i = 0; i < doc.Layers.size(); ++i) {
         const LayerRecord& layer = doc.Layers[i];
         out << (i ? ",\n" : "\n") << "    {\"index\": " << i
-            << ", \"name\": " << JsonString(layer.displayName()) << ", \"top\": " << layer.Top
+            << ", \"name\": " << JsonString(PrintableText(layer.displayName())) << ", \"top\": " << layer.Top
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
             << ", \"height\": " << layer.Height << ", \"group\": " << static_cast<int>(layer.Group)
             << ", \"offset\": " << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";

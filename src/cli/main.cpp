@@ -3,6 +3,8 @@
 #include "cli/BatchOptions.h"
 #include "cli/BatchRun.h"
 #include "core/Error.h"
+#include "core/FileIo.h"
+#include "core/PrintableText.h"
 #include "core/Progress.h"
 
 #include <cstdio>
@@ -68,16 +70,17 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     try {
-        StderrProgress progress(options.psdPath);
+        StderrProgress progress(deptrix::PrintableText(options.psdPath));
         deptrix::RunBatch(options, std::cout, progress);
         progress.finish();
     } catch (const std::exception& error) {
-        // Messages about the file name it already; others get its path in front.
-        const std::string message = error.what();
-        const std::string name = std::filesystem::path(options.psdPath).filename().string();
-        std::cerr << "deptrix-batch: "
-                  << (message.find(name) == std::string::npos ? options.psdPath + ": " : "") << message
-                  << "\n";
+        // Messages about the file name it already; others get its path in front. Bytes
+        // that are not text are escaped, in the path as in messages from elsewhere.
+        const std::string message = deptrix::PrintableText(error.what(), true);
+        const std::string name = deptrix::DisplayName(options.psdPath);
+        const std::string path = deptrix::PrintableText(options.psdPath);
+        std::cerr << "deptrix-batch: " << (message.find(name) == std::string::npos ? path + ": " : "")
+                  << message << "\n";
         return 1;
     }
     return 0;
