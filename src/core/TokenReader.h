@@ -29,10 +29,14 @@ public:
 
     bool atEnd() const { return m_pos >= m_text.size(); }
 
+    /// The text of the field read last, for messages about it.
+    const std::string& lastToken() const { return m_lastToken; }
+
 private:
     std::string nextToken();
 
     std::string m_text;
+    std::string m_lastToken;
     size_t m_pos = 0;
 };
 
