@@ -9,6 +9,10 @@
 
 namespace deptrix {
 
+void SetEnabled(std::initializer_list<QWidget*> controls, bool enabled) {
+    for (QWidget* control : controls) control->setEnabled(enabled);
+}
+
 TabSheet::TabSheet(QTabWidget* pageControl, const QString& caption, const QString& hint)
     : QWidget(pageControl)
     , m_pageControl(pageControl) {

@@ -5,12 +5,16 @@
 #include <QStringList>
 #include <QTableWidget>
 #include <QWidget>
+#include <initializer_list>
 
 class QButtonGroup;
 class QTabWidget;
 class QVBoxLayout;
 
 namespace deptrix {
+
+/// Enables or disables each of the controls.
+void SetEnabled(std::initializer_list<QWidget*> controls, bool enabled);
 
 /// A page of a tab control whose caption and hint live on the tab itself.
 class TabSheet : public QWidget {

@@ -35,7 +35,7 @@
 
 namespace deptrix {
 
-void TForm1::SpeedButton1Click() {
+void MainWindow::importPsd() {
     FileDialogOptions options;
     options.title = "Import psd file";
     options.filter = "Photoshop file (*.psd)";
@@ -44,17 +44,17 @@ void TForm1::SpeedButton1Click() {
                                                 : QFileInfo(Text(m_doc.PsdPath)).absolutePath();
     const QString path = m_platform.openFileName(this, options);
     if (path.isEmpty()) return;
-    importPsd(path);
+    importPsdFile(path);
 }
 
-void TForm1::importPsd(const QString& path) {
+void MainWindow::importPsdFile(const QString& path) {
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the import");
     m_doc.beginImport(path.toStdString());
     // Every work file belongs to the document being replaced; none may be mistaken
     // for the new one's (an old view file exported as a GIF, say).
     m_work.emptyFiles();
     m_platform.setBusyCursor(true);
-    ProgressBarSink progress(m_progress);
+    ProgressBarSink progress(m_progressBar);
     progress.setPosition(0);
     try {
         progress.setPosition(ReadPsd(ToPath(path), ToPath(m_work.path()), m_doc, progress));
@@ -68,16 +68,16 @@ void TForm1::importPsd(const QString& path) {
     showImportFacts();
 
     // The output height keeps the picture's proportions.
-    m_doc.Angles = ParseInteger(m_parameters->anglesField()->text().toStdString());
-    m_doc.Lpi = ParseFieldFixed(m_parameters->lpiField()->text().toStdString());
+    m_doc.Angles = ParseInteger(m_parameterPanel->anglesField()->text().toStdString());
+    m_doc.Lpi = ParseFieldFixed(m_parameterPanel->lpiField()->text().toStdString());
     m_doc.AspectRatio = m_doc.SourceHeightCm > 0
         ? Round(static_cast<long double>(m_doc.SourceWidthCm) / m_doc.SourceHeightCm * 10000.0L)
         : kFixedOne;
-    const long double width = ParseFieldReal(m_parameters->widthField()->text().toStdString());
-    m_parameters->heightField()->setText(Text(FormatNumber(width / m_doc.AspectRatio * 10000.0L)));
+    const long double width = ParseFieldReal(m_parameterPanel->widthField()->text().toStdString());
+    m_parameterPanel->heightField()->setText(Text(FormatNumber(width / m_doc.AspectRatio * 10000.0L)));
 
     ApplyImportDefaults(m_doc);
-    m_parameters->focusField()->setText(QString::number(m_doc.FocusRow));
+    m_parameterPanel->focusField()->setText(QString::number(m_doc.FocusRow));
     fillLayerTable();
 
     BuildGroupFrames(m_doc);
@@ -90,15 +90,17 @@ void TForm1::importPsd(const QString& path) {
     m_viewport->picture()->showBitmap(m_doc.Composite);
     m_viewport->fit(m_doc.ImageWidth, m_doc.ImageHeight);
 
-    for (int number : { 3, 4, 9 }) speedButton(number)->setEnabled(true);
-    m_hiddenPreview->setEnabled(true);
-    m_speedTrack->setEnabled(true);
+    SetEnabled({ m_zoomInButton, m_zoomOutButton, m_previewButton }, true);
+    m_hiddenPreviewButton->setEnabled(true);
+    m_speedSlider->setEnabled(true);
     m_rightPanel->setEnabled(true);
-    m_parameters->setEnabled(true);
-    m_layerPanel->grid()->setEnabled(true);
-    for (int number : { 10, 6, 7, 8, 5, 11 }) speedButton(number)->setEnabled(false);
-    m_menu->action("Stereopair1")->setEnabled(false);
-    m_menu->action("ExportGif1")->setEnabled(false);
+    m_parameterPanel->setEnabled(true);
+    m_layerPanel->layerTable()->setEnabled(true);
+    SetEnabled({ m_undoPointButton, m_deleteLineButton, m_deleteOrderButton, m_deleteAllLinesButton,
+                   m_anaglyphButton, m_stereoPairButton },
+        false);
+    m_menu->entries().writeStereoPair->setEnabled(false);
+    m_menu->entries().exportGif->setEnabled(false);
 
     showPrompt(m_msgSetParams);
     setWindowTitle(QString(kProductTitle) + "   " + QFileInfo(path).fileName());
@@ -107,30 +109,28 @@ void TForm1::importPsd(const QString& path) {
     progress.setPosition(0);
     m_setLayerTab->activate();
     m_platform.beep();
-    m_toolBar2->hide();
-    m_toolBar2->findChild<QToolButton*>("ToolButton1")->setChecked(true);
+    m_outlineToolBar->hide();
+    m_drawLineTool->setChecked(true);
 }
 
-void TForm1::showImportFacts() {
-    const QString mode = m_doc.ImageMode == 3 ? "RGB"
-        : m_doc.ImageMode == 4                ? "CMYK"
-                                              : m_infoValues["Mode:"]->text();
+void MainWindow::showImportFacts() {
+    const QString mode = m_doc.ImageMode == 3 ? "RGB" : m_doc.ImageMode == 4 ? "CMYK" : m_modeValue->text();
     const QString dpi = Text(FormatFixed(m_doc.SourceDpi));
     const QString width = Text(FormatFixed(m_doc.SourceWidthCm));
     const QString height = Text(FormatFixed(m_doc.SourceHeightCm));
-    m_infoValues["Mode:"]->setText(mode);
-    m_infoValues["Layers:"]->setText(QString::number(m_doc.LayerCount));
-    m_infoValues[QString::fromUtf8("DPI：")]->setText(dpi);
-    m_infoValues["Width:"]->setText(width);
-    m_infoValues["Height:"]->setText(height);
-    m_status->setText(3, width + " x " + height);
-    m_status->setText(5, dpi);
-    m_status->setText(7, mode);
-    m_status->setText(9, QString::number(m_doc.LayerCount));
+    m_modeValue->setText(mode);
+    m_layerCountValue->setText(QString::number(m_doc.LayerCount));
+    m_dpiValue->setText(dpi);
+    m_widthValue->setText(width);
+    m_heightValue->setText(height);
+    m_statusPanels->setText(StatusPanels::kSizePanel, width + " x " + height);
+    m_statusPanels->setText(StatusPanels::kDpiPanel, dpi);
+    m_statusPanels->setText(StatusPanels::kColorPanel, mode);
+    m_statusPanels->setText(StatusPanels::kLayerCountPanel, QString::number(m_doc.LayerCount));
 }
 
-void TForm1::fillLayerTable() {
-    StringGrid* grid = m_layerPanel->grid();
+void MainWindow::fillLayerTable() {
+    StringGrid* grid = m_layerPanel->layerTable();
     grid->setGridRowCount(m_doc.LayerCount + 1);
     const std::vector<LayerTableRow> rows = LayerTableRows(m_doc);
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -142,47 +142,52 @@ void TForm1::fillLayerTable() {
     }
 }
 
-void TForm1::showEmptyDocument() {
-    m_layerPanel->grid()->setGridRowCount(1);
+void MainWindow::showEmptyDocument() {
+    m_layerPanel->layerTable()->setGridRowCount(1);
     m_viewport->picture()->clearPicture();
-    for (int number : { 3, 4, 9, 2, 10, 6, 7, 8, 5, 11, 13 }) speedButton(number)->setEnabled(false);
-    m_hiddenPreview->setEnabled(false);
+    SetEnabled({ m_zoomInButton, m_zoomOutButton, m_previewButton, m_stopButton, m_undoPointButton,
+                   m_deleteLineButton, m_deleteOrderButton, m_deleteAllLinesButton, m_anaglyphButton,
+                   m_stereoPairButton, m_beginLineButton },
+        false);
+    m_hiddenPreviewButton->setEnabled(false);
     m_rightPanel->setEnabled(false);
-    m_layerPanel->grid()->setEnabled(false);
-    m_menu->action("Stereopair1")->setEnabled(false);
-    m_menu->action("ExportGif1")->setEnabled(false);
-    for (int panel : { 3, 5, 7, 9 }) m_status->setText(panel, QString());
+    m_layerPanel->layerTable()->setEnabled(false);
+    m_menu->entries().writeStereoPair->setEnabled(false);
+    m_menu->entries().exportGif->setEnabled(false);
+    for (int panel : { StatusPanels::kSizePanel, StatusPanels::kDpiPanel, StatusPanels::kColorPanel,
+             StatusPanels::kLayerCountPanel })
+        m_statusPanels->setText(panel, QString());
     showPrompt(m_msgImport);
     setWindowTitle(kProductTitle);
-    m_progress->setValue(0);
+    m_progressBar->setValue(0);
 }
 
-void TForm1::RadioGroup1Click() {
-    if (m_layerPanel->layerView()->itemIndex() == 1) {
-        ShowSingleLayer(m_doc, m_doc.LayerCount - m_layerPanel->grid()->currentGridRow());
+void MainWindow::switchLayerView() {
+    if (m_layerPanel->layerViewChoice()->itemIndex() == 1) {
+        ShowSingleLayer(m_doc, m_doc.LayerCount - m_layerPanel->layerTable()->currentGridRow());
         m_viewport->picture()->showBitmap(m_doc.Composite);
-        speedButton(13)->setEnabled(true);
+        m_beginLineButton->setEnabled(true);
         return;
     }
-    ProgressBarSink progress(m_progress);
+    ProgressBarSink progress(m_progressBar);
     m_doc.ProgressSpan = 0;
-    m_doc.ProgressBase = m_progress->value();
+    m_doc.ProgressBase = m_progressBar->value();
     BuildGroupFrames(m_doc);
     CompositePass(m_doc, ToPath(m_work.path()), progress);
     CmykToRgb(m_doc.Composite);
     m_viewport->picture()->showBitmap(m_doc.Composite);
-    speedButton(13)->setEnabled(false);
+    m_beginLineButton->setEnabled(false);
 }
 
-void TForm1::StringGrid1Click() {
-    StringGrid* grid = m_layerPanel->grid();
+void MainWindow::selectLayer() {
+    StringGrid* grid = m_layerPanel->layerTable();
     // The group column is set by the program; a click there moves on to the offset.
     if (grid->currentColumn() == 1) grid->setCurrentCell(grid->currentRow(), 2);
     m_doc.SelectedLayer = m_doc.LayerCount - grid->currentGridRow();
-    if (m_layerPanel->layerView()->itemIndex() != 1) return;
+    if (m_layerPanel->layerViewChoice()->itemIndex() != 1) return;
     ShowSingleLayer(m_doc, m_doc.SelectedLayer);
     m_viewport->picture()->showBitmap(m_doc.Composite);
-    speedButton(13)->setEnabled(true);
+    m_beginLineButton->setEnabled(true);
 }
 
 } // namespace deptrix

@@ -59,39 +59,39 @@ void ExchangeCaptions(QObject* root) {
 
 } // namespace
 
-void TForm1::Languages1Click() {
+void MainWindow::switchLanguage() {
     m_language = m_language != 1 ? 1 : 0;
     applyLanguage();
 }
 
-void TForm1::setProgramTexts(const LanguageTexts& texts) {
-    StringGrid* grid = m_layerPanel->grid();
+void MainWindow::setProgramTexts(const LanguageTexts& texts) {
+    StringGrid* grid = m_layerPanel->layerTable();
     grid->setCell(0, 0, texts.gridLayer);
     grid->setCell(1, 0, texts.gridGroup);
     grid->setCell(2, 0, texts.gridOffset);
-    m_status->setText(0, texts.brand);
-    m_layerPanel->layerView()->setItemText(0, texts.viewAll);
-    m_layerPanel->layerView()->setItemText(1, texts.viewOne);
-    speedButton(14)->setText(texts.languageButton);
+    m_statusPanels->setText(StatusPanels::kBrandPanel, texts.brand);
+    m_layerPanel->layerViewChoice()->setItemText(0, texts.viewAll);
+    m_layerPanel->layerViewChoice()->setItemText(1, texts.viewOne);
+    m_languageButton->setText(texts.languageButton);
     m_msgImport = texts.msgImport;
     m_msgSetParams = texts.msgSetParams;
     m_msgStopPreview = texts.msgStopPreview;
     m_msgExport = texts.msgExport;
-    m_status->setText(1, texts.statusOriginal);
-    m_status->setText(2, texts.statusSize);
-    m_status->setText(6, texts.statusColor);
-    m_status->setText(8, texts.statusLayers);
+    m_statusPanels->setText(StatusPanels::kOriginalInfoPanel, texts.statusOriginal);
+    m_statusPanels->setText(StatusPanels::kSizeCaptionPanel, texts.statusSize);
+    m_statusPanels->setText(StatusPanels::kColorCaptionPanel, texts.statusColor);
+    m_statusPanels->setText(StatusPanels::kLayersCaptionPanel, texts.statusLayers);
     m_msgGlasses = texts.msgGlasses;
 }
 
-void TForm1::applyLanguage() {
+void MainWindow::applyLanguage() {
     setProgramTexts(TextsFor(m_language));
     if (m_doc.AppStage <= kStagePreviewStopped) m_promptText = promptFor(m_doc.AppStage);
-    m_status->setText(StatusPanels::kPromptPanel, m_promptText);
+    m_statusPanels->setText(StatusPanels::kPromptPanel, m_promptText);
     ExchangeCaptions(this);
 }
 
-QString TForm1::promptFor(int appStage) const {
+QString MainWindow::promptFor(int appStage) const {
     switch (appStage) {
     case kStageNothingImported:
         return m_msgImport;
@@ -106,9 +106,9 @@ QString TForm1::promptFor(int appStage) const {
     }
 }
 
-void TForm1::showPrompt(const QString& prompt) {
+void MainWindow::showPrompt(const QString& prompt) {
     m_promptText = prompt;
-    m_status->setText(StatusPanels::kPromptPanel, prompt);
+    m_statusPanels->setText(StatusPanels::kPromptPanel, prompt);
 }
 
 } // namespace deptrix

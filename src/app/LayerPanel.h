@@ -20,9 +20,9 @@ class LayerPanel : public QWidget {
 public:
     explicit LayerPanel(QWidget* parent = nullptr);
 
-    RadioGroup* layerView() const { return m_layerView; }
-    StringGrid* grid() const { return m_grid; }
-    QLabel* linkPicture() const { return m_link; }
+    RadioGroup* layerViewChoice() const { return m_layerViewChoice; }
+    StringGrid* layerTable() const { return m_layerTable; }
+    QLabel* linkPicture() const { return m_linkPicture; }
     /// Where the parameter pages go, below the table.
     QVBoxLayout* pageArea() const { return m_pageArea; }
 
@@ -39,9 +39,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLabel* m_link;
-    RadioGroup* m_layerView;
-    StringGrid* m_grid;
+    void assignObjectNames();
+
+    QLabel* m_linkPicture;
+    RadioGroup* m_layerViewChoice;
+    StringGrid* m_layerTable;
     QVBoxLayout* m_pageArea;
 };
 

@@ -11,6 +11,52 @@ class QMenu;
 
 namespace deptrix {
 
+/// The menus and entries of the main menu, named after what they hold or do. Each
+/// keeps its form name as its objectName (the table in MainMenu.cpp).
+struct MenuEntries {
+    QMenu* fileMenu = nullptr;
+    QMenu* editMenu = nullptr;
+    QMenu* viewMenu = nullptr;
+    QMenu* helpMenu = nullptr;
+
+    QAction* openProject = nullptr;
+    QAction* importPsd = nullptr;
+    QAction* openDefaultSettings = nullptr;
+    QAction* openSettings = nullptr;
+    QAction* saveProject = nullptr;
+    QAction* saveDefaultSettings = nullptr;
+    QAction* saveSettings = nullptr;
+    QAction* preview = nullptr;
+    QAction* stopPreview = nullptr;
+    QAction* showAnaglyph = nullptr;
+    QAction* writeStereoPair = nullptr;
+    QAction* exportGif = nullptr;
+    QAction* exportTiff = nullptr;
+    QAction* exportPsd = nullptr;
+    QAction* exportLinesPsd = nullptr;
+    QAction* quit = nullptr;
+
+    QAction* beginLine = nullptr;
+    QAction* undoPoint = nullptr;
+    QAction* deleteLine = nullptr;
+    QAction* deleteOrder = nullptr;
+    QAction* deleteAllLines = nullptr;
+    QAction* deleteSelection = nullptr;
+    QAction* selectAllLines = nullptr;
+    QAction* freeTransform = nullptr;
+    QAction* cutLines = nullptr;
+    QAction* pasteLines = nullptr;
+
+    QAction* zoomIn = nullptr;
+    QAction* zoomOut = nullptr;
+    QAction* showWorkFolder = nullptr;
+
+    QAction* showHelp = nullptr;
+    QAction* showAbout = nullptr;
+    QAction* openWebLink = nullptr;
+    QAction* switchLanguage = nullptr;
+};
+
 /// The main menu: its entries in menu order with captions, Chinese hints, shortcuts
 /// and visibility. A shortcut belongs to the first entry in menu order that holds it,
 /// shown or not; entries that are not shown keep working shortcuts.
@@ -19,17 +65,18 @@ class MainMenu : public QObject {
 public:
     explicit MainMenu(QMainWindow* window);
 
-    /// The entry or menu (its menu action) with this object name; throws if unknown.
-    QAction* action(const QString& name) const;
-    QMenu* menu(const QString& name) const;
+    const MenuEntries& entries() const { return m_entries; }
+
+    /// The entry or menu (its menu action) with this objectName; throws if unknown.
+    QAction* action(const QString& objectName) const;
     /// Whether the entry appears in its menu.
-    bool isShown(const QString& name) const;
-    /// Entry names in menu order.
+    bool isShown(const QString& objectName) const;
+    /// Entry objectNames in menu order.
     const std::vector<QString>& order() const { return m_order; }
 
 private:
+    MenuEntries m_entries;
     QHash<QString, QAction*> m_actions;
-    QHash<QString, QMenu*> m_menus;
     QHash<QString, bool> m_shown;
     std::vector<QString> m_order;
 };

@@ -5,7 +5,6 @@
 #include "core/Document.h"
 #include "files/ConfigFile.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
@@ -28,6 +27,7 @@ struct LanguageTexts;
 class LayerPanel;
 class MainMenu;
 class OutlinePanel;
+class Panel;
 class ParameterPanel;
 class Platform;
 class PreviewPlayer;
@@ -44,14 +44,16 @@ struct AppEnvironment {
     QString workBase;
 };
 
-/// The main window (`TForm1`). It builds the controls, runs start-up and shutdown,
-/// and holds one slot per command, named after its control. The commands read their
-/// fields, call the algorithms of the core and write the results back.
-class TForm1 : public QMainWindow {
+/// The main window. It builds the controls, runs start-up and shutdown, and holds one
+/// slot per command, named after what the command does. The commands read their
+/// fields, call the algorithms of the core and write the results back. Every control
+/// keeps its form name as its objectName (see assignObjectNames), so tests and UI
+/// automation can find it by that name.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    TForm1(Platform& platform, const AppEnvironment& environment = {}, QWidget* parent = nullptr);
-    ~TForm1() override;
+    MainWindow(Platform& platform, const AppEnvironment& environment = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     Document& document() { return m_doc; }
     const Document& document() const { return m_doc; }
@@ -65,18 +67,23 @@ public:
     const ConfigValues& configValues() const { return m_config; }
 
     MainMenu* mainMenu() const { return m_menu; }
-    QToolButton* speedButton(int number) const;
+    QToolButton* importButton() const { return m_importButton; }
+    QToolButton* previewButton() const { return m_previewButton; }
+    QToolButton* stopButton() const { return m_stopButton; }
+    QToolButton* anaglyphButton() const { return m_anaglyphButton; }
+    QToolButton* beginLineButton() const { return m_beginLineButton; }
+    QToolButton* languageButton() const { return m_languageButton; }
     LayerPanel* layerPanel() const { return m_layerPanel; }
-    ParameterPanel* parameterPanel() const { return m_parameters; }
+    ParameterPanel* parameterPanel() const { return m_parameterPanel; }
     OutlinePanel* outlinePanel() const { return m_outlinePanel; }
     Viewport* viewport() const { return m_viewport; }
-    StatusPanels* statusPanels() const { return m_status; }
-    QProgressBar* progressBar() const { return m_progress; }
-    QTimer* frameTimer() const { return m_timer1; }
+    StatusPanels* statusPanels() const { return m_statusPanels; }
+    QProgressBar* progressBar() const { return m_progressBar; }
+    QTimer* frameTimer() const { return m_frameTimer; }
     PreviewPlayer* player() const { return m_player.get(); }
 
     /// The import without its file dialog (also used by project open).
-    void importPsd(const QString& path);
+    void importPsdFile(const QString& path);
 
     /// Sets the prompt for the current stage into the last status panel.
     void showPrompt(const QString& prompt);
@@ -84,45 +91,46 @@ public:
 
 public slots:
     // File
-    void Openproject1Click();
-    void SpeedButton1Click(); ///< import a PSD
-    void Opensettingsdefault1Click();
-    void N3Click(); ///< open settings
-    void SpeedButton9Click(); ///< preview
-    void SpeedButton2Click(); ///< stop
-    void SpeedButton5Click(); ///< red/blue glasses
-    void SpeedButton11Click(); ///< stereo pair
-    void ExportGif1Click();
-    void N18Click();
-    void N25Click();
-    void N26Click();
-    void N9Click(); ///< quit
+    void openProject();
+    void importPsd(); ///< asks for the file, then imports it
+    void openDefaultSettings();
+    void openSettings();
+    void preview();
+    void stopPreview();
+    void showAnaglyph(); ///< the red/blue glasses picture
+    void writeStereoPair();
+    void exportGif();
+    // Menu entries that mirror a tool button act only while the button is enabled.
+    void previewFromMenu();
+    void stopPreviewFromMenu();
+    void showAnaglyphFromMenu();
+    void quit();
     // Edit
-    void SpeedButton13Click(); ///< begin line
-    void SpeedButton10Click(); ///< undo the last point
-    void SpeedButton6Click(); ///< delete line
-    void SpeedButton7Click(); ///< delete the lines of the order
-    void SpeedButton8Click(); ///< delete all lines
-    void DeleteSelect1Click();
-    void SelectAll1Click();
-    void FreeTransition1Click();
-    void ToolButton9Click(); ///< cut
-    void ToolButton10Click(); ///< paste
-    void ToolButton8Click(); ///< move lines down an order
-    void ToolButton7Click(); ///< move lines up an order
+    void beginLine();
+    void undoPoint(); ///< takes back the last point of the line being drawn
+    void deleteLine();
+    void deleteOrder(); ///< deletes the lines of the current order
+    void deleteAllLines();
+    void deleteSelection();
+    void selectAllLines();
+    void freeTransform();
+    void cutLines();
+    void pasteLines();
+    void moveLinesDown(); ///< moves the selected lines down an order
+    void moveLinesUp(); ///< moves the selected lines up an order
     // View
-    void SpeedButton3Click(); ///< enlarge
-    void SpeedButton4Click(); ///< reduce
-    void Showgrouptiff1Click(); ///< show the work folder
+    void zoomIn();
+    void zoomOut();
+    void showWorkFolder();
     // Help
-    void N21Click(); ///< help
-    void N22Click(); ///< about
-    void Weblink1Click();
-    void Languages1Click(); ///< switch language
+    void showHelp();
+    void showAbout();
+    void openWebLink();
+    void switchLanguage();
     // Controls
-    void RadioGroup1Click();
-    void StringGrid1Click();
-    void Timer1Timer();
+    void switchLayerView(); ///< all layers composited, or the selected layer alone
+    void selectLayer(); ///< a click in the layer table
+    void stopFrameTimer(); ///< the frame timer ticks once per start
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -135,13 +143,13 @@ private:
     void createToolBars();
     void createRightPanel();
     void createHiddenControls();
+    void assignObjectNames();
     void connectCommands();
-    QToolButton* addSpeedButton(
-        QToolBar* bar, int number, const char* icon, const char* hint, bool shown = true);
+    QToolButton* addToolButton(QToolBar* bar, const char* icon, const char* hint, bool shown = true);
 
     // Start-up and shutdown, in MainWindowLifecycle.cpp.
-    void FormCreate(const AppEnvironment& environment);
-    void FormClose();
+    void startUp(const AppEnvironment& environment);
+    void shutDown();
     void readConfiguration();
 
     // Preview, in PreviewCommands.cpp.
@@ -171,26 +179,65 @@ private:
     bool m_closed = false;
 
     MainMenu* m_menu = nullptr;
-    QToolBar* m_toolBar1 = nullptr;
-    QToolBar* m_toolBar2 = nullptr;
-    QHash<int, QToolButton*> m_speedButtons;
+
+    QToolBar* m_mainToolBar = nullptr;
+    QToolButton* m_openProjectButton = nullptr;
+    QToolButton* m_saveProjectButton = nullptr;
+    QToolButton* m_importButton = nullptr;
+    QToolButton* m_zoomInButton = nullptr;
+    QToolButton* m_zoomOutButton = nullptr;
+    QToolButton* m_undoPointButton = nullptr;
+    QToolButton* m_deleteLineButton = nullptr;
+    QToolButton* m_deleteOrderButton = nullptr;
+    QToolButton* m_deleteAllLinesButton = nullptr;
+    QToolButton* m_previewButton = nullptr;
+    QToolButton* m_stopButton = nullptr;
+    QToolButton* m_exportTiffButton = nullptr;
+    QToolButton* m_printButton = nullptr;
+    QToolButton* m_beginLineButton = nullptr;
+    QToolButton* m_anaglyphButton = nullptr;
+    QToolButton* m_languageButton = nullptr;
+    QToolButton* m_stereoPairButton = nullptr;
     QPushButton* m_helpButton = nullptr;
+
+    QToolBar* m_outlineToolBar = nullptr;
+    QToolButton* m_drawLineTool = nullptr;
+    QToolButton* m_addPointTool = nullptr;
+    QToolButton* m_deletePointTool = nullptr;
+    QToolButton* m_moveLineTool = nullptr;
+    QToolButton* m_movePointTool = nullptr;
+    QToolButton* m_moveLinesDownButton = nullptr;
+    QToolButton* m_moveLinesUpButton = nullptr;
+    QToolButton* m_cutButton = nullptr;
+    QToolButton* m_pasteButton = nullptr;
+
     QGroupBox* m_rightPanel = nullptr;
-    QTabWidget* m_pageControl1 = nullptr;
+    QTabWidget* m_pages = nullptr;
     TabSheet* m_setLayerTab = nullptr;
     TabSheet* m_drawLineTab = nullptr;
     LayerPanel* m_layerPanel = nullptr;
-    ParameterPanel* m_parameters = nullptr;
+    ParameterPanel* m_parameterPanel = nullptr;
     OutlinePanel* m_outlinePanel = nullptr;
+
+    QWidget* m_centrePanel = nullptr;
     Viewport* m_viewport = nullptr;
-    QProgressBar* m_progress = nullptr;
-    StatusPanels* m_status = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    StatusPanels* m_statusPanels = nullptr;
+
+    // Controls that are never shown: the picture facts of an import (the status bar
+    // shows them), the playback speed and the bitmap buttons for import and preview.
     QGroupBox* m_infoBox = nullptr;
-    QHash<QString, QLabel*> m_infoValues;
-    QSlider* m_speedTrack = nullptr;
-    QPushButton* m_hiddenImport = nullptr;
-    QPushButton* m_hiddenPreview = nullptr;
-    QTimer* m_timer1 = nullptr;
+    QLabel* m_modeValue = nullptr;
+    QLabel* m_layerCountValue = nullptr;
+    QLabel* m_dpiValue = nullptr;
+    QLabel* m_widthValue = nullptr;
+    QLabel* m_heightValue = nullptr;
+    Panel* m_speedPanel = nullptr;
+    QSlider* m_speedSlider = nullptr;
+    QPushButton* m_hiddenImportButton = nullptr;
+    QPushButton* m_hiddenPreviewButton = nullptr;
+
+    QTimer* m_frameTimer = nullptr;
     std::vector<QPointer<QWidget>> m_auxiliary; ///< help windows and about boxes, closed with the window
     bool m_drawLineMode = false;
     QString m_settingsFileName; ///< proposed name of the settings and project open dialog

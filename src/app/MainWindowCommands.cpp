@@ -16,63 +16,63 @@
 
 namespace deptrix {
 
-void TForm1::N9Click() {
+void MainWindow::quit() {
     close();
 }
 
-void TForm1::N21Click() {
+void MainWindow::showHelp() {
     auto* help = new HelpWindow(m_platform);
     m_auxiliary.push_back(help);
     help->show();
 }
 
-void TForm1::N22Click() {
+void MainWindow::showAbout() {
     auto* about = new AboutBox;
     about->setAttribute(Qt::WA_DeleteOnClose);
     m_auxiliary.push_back(about);
     about->show();
 }
 
-void TForm1::Weblink1Click() {
+void MainWindow::openWebLink() {
     m_platform.openExternal(kWebAddress);
 }
 
-void TForm1::Showgrouptiff1Click() {
+void MainWindow::showWorkFolder() {
     if (m_work.isOpen()) m_platform.openExternal(m_work.path());
 }
 
-void TForm1::SpeedButton3Click() {
+void MainWindow::zoomIn() {
     m_viewport->enlarge(m_doc.ImageHeight);
 }
 
-void TForm1::SpeedButton4Click() {
+void MainWindow::zoomOut() {
     m_viewport->reduce(m_doc.ImageHeight);
 }
 
-void TForm1::Timer1Timer() {
-    m_timer1->stop();
+void MainWindow::stopFrameTimer() {
+    m_frameTimer->stop();
 }
 
 // Menu entries that mirror a tool button act only while the button is enabled.
-void TForm1::N18Click() {
-    if (speedButton(9)->isEnabled()) SpeedButton9Click();
+void MainWindow::previewFromMenu() {
+    if (m_previewButton->isEnabled()) preview();
 }
 
-void TForm1::N25Click() {
-    if (speedButton(2)->isEnabled()) SpeedButton2Click();
+void MainWindow::stopPreviewFromMenu() {
+    if (m_stopButton->isEnabled()) stopPreview();
 }
 
-void TForm1::N26Click() {
-    if (speedButton(5)->isEnabled()) SpeedButton5Click();
+void MainWindow::showAnaglyphFromMenu() {
+    if (m_anaglyphButton->isEnabled()) showAnaglyph();
 }
 
-bool TForm1::event(QEvent* event) {
+bool MainWindow::event(QEvent* event) {
     // Menu hints hold the other language's captions; they are not status messages.
     if (event->type() == QEvent::StatusTip) return true;
     return QMainWindow::event(event);
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // The window sees every key before the focused control: the space bar arms
     // panning (and so never presses a focused button).
     const QEvent::Type type = event->type();

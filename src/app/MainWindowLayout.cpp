@@ -28,10 +28,8 @@
 
 namespace deptrix {
 
-QToolButton* TForm1::addSpeedButton(
-    QToolBar* bar, int number, const char* icon, const char* hint, bool shown) {
+QToolButton* MainWindow::addToolButton(QToolBar* bar, const char* icon, const char* hint, bool shown) {
     auto* button = new QToolButton(bar);
-    button->setObjectName(QString("SpeedButton%1").arg(number));
     button->setIcon(ToolIcon(icon));
     button->setToolTip(hint);
     button->setAutoRaise(true);
@@ -40,106 +38,88 @@ QToolButton* TForm1::addSpeedButton(
         bar->addWidget(button);
     else
         button->hide();
-    m_speedButtons.insert(number, button);
     return button;
 }
 
-QToolButton* TForm1::speedButton(int number) const {
-    return m_speedButtons.value(number);
-}
+void MainWindow::createToolBars() {
+    m_mainToolBar = addToolBar("Tools");
+    m_mainToolBar->setMovable(false);
+    m_mainToolBar->setIconSize(QSize(24, 24));
+    m_openProjectButton = addToolButton(m_mainToolBar, "open-project", "Open project");
+    m_saveProjectButton = addToolButton(m_mainToolBar, "save-project", "Save project");
+    m_saveProjectButton->setEnabled(false);
+    m_importButton = addToolButton(m_mainToolBar, "import", "Import psd file");
+    m_mainToolBar->addSeparator();
+    m_zoomInButton = addToolButton(m_mainToolBar, "zoom-in", "Zoom in");
+    m_zoomOutButton = addToolButton(m_mainToolBar, "zoom-out", "Zoom out");
+    m_mainToolBar->addSeparator();
+    m_undoPointButton = addToolButton(m_mainToolBar, "undo-point", "Delete point");
+    m_deleteLineButton = addToolButton(m_mainToolBar, "delete-line", "delete line");
+    m_deleteOrderButton = addToolButton(m_mainToolBar, "delete-order", "delete layer");
+    m_deleteAllLinesButton = addToolButton(m_mainToolBar, "delete-all", "delete all");
+    m_mainToolBar->addSeparator();
+    m_previewButton = addToolButton(m_mainToolBar, "preview", "Preview");
+    m_stopButton = addToolButton(m_mainToolBar, "stop", "Stop");
+    m_exportTiffButton = addToolButton(m_mainToolBar, "export-tiff", "Export tiff file");
+    m_printButton = addToolButton(m_mainToolBar, "print", "Print", false);
+    m_mainToolBar->addSeparator();
+    m_beginLineButton = addToolButton(m_mainToolBar, "begin-line", "Begin Line");
+    m_anaglyphButton = addToolButton(m_mainToolBar, "glasses", "Red/blue glasses preview");
+    m_languageButton = addToolButton(m_mainToolBar, "language", "", false);
+    m_languageButton->setText("Chinese");
+    m_stereoPairButton = addToolButton(m_mainToolBar, "stereo", "", false);
+    for (QToolButton* button : { m_zoomInButton, m_zoomOutButton, m_undoPointButton, m_deleteLineButton,
+             m_deleteOrderButton, m_deleteAllLinesButton, m_previewButton, m_stopButton, m_exportTiffButton,
+             m_beginLineButton, m_anaglyphButton, m_stereoPairButton })
+        button->setEnabled(false);
 
-void TForm1::createToolBars() {
-    m_toolBar1 = addToolBar("Tools");
-    m_toolBar1->setObjectName("ToolBar1");
-    m_toolBar1->setMovable(false);
-    m_toolBar1->setIconSize(QSize(24, 24));
-    addSpeedButton(m_toolBar1, 12, "open-project", "Open project");
-    addSpeedButton(m_toolBar1, 15, "save-project", "Save project")->setEnabled(false);
-    addSpeedButton(m_toolBar1, 1, "import", "Import psd file");
-    m_toolBar1->addSeparator();
-    addSpeedButton(m_toolBar1, 3, "zoom-in", "Zoom in")->setEnabled(false);
-    addSpeedButton(m_toolBar1, 4, "zoom-out", "Zoom out")->setEnabled(false);
-    m_toolBar1->addSeparator();
-    addSpeedButton(m_toolBar1, 10, "undo-point", "Delete point")->setEnabled(false);
-    addSpeedButton(m_toolBar1, 6, "delete-line", "delete line")->setEnabled(false);
-    addSpeedButton(m_toolBar1, 7, "delete-order", "delete layer")->setEnabled(false);
-    addSpeedButton(m_toolBar1, 8, "delete-all", "delete all")->setEnabled(false);
-    m_toolBar1->addSeparator();
-    addSpeedButton(m_toolBar1, 9, "preview", "Preview")->setEnabled(false);
-    addSpeedButton(m_toolBar1, 2, "stop", "Stop")->setEnabled(false);
-    addSpeedButton(m_toolBar1, 29, "export-tiff", "Export tiff file")->setEnabled(false);
-    addSpeedButton(m_toolBar1, 30, "print", "Print", false);
-    m_toolBar1->addSeparator();
-    addSpeedButton(m_toolBar1, 13, "begin-line", "Begin Line")->setEnabled(false);
-    addSpeedButton(m_toolBar1, 5, "glasses", "Red/blue glasses preview")->setEnabled(false);
-    QToolButton* language = addSpeedButton(m_toolBar1, 14, "language", "", false);
-    language->setText("Chinese");
-    addSpeedButton(m_toolBar1, 11, "stereo", "", false)->setEnabled(false);
-
-    auto* spacer = new QWidget(m_toolBar1);
+    auto* spacer = new QWidget(m_mainToolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    m_toolBar1->addWidget(spacer);
-    m_helpButton = new QPushButton(QString::fromUtf8("？"), m_toolBar1);
-    m_helpButton->setObjectName("Button5");
+    m_mainToolBar->addWidget(spacer);
+    m_helpButton = new QPushButton(QString::fromUtf8("？"), m_mainToolBar);
     m_helpButton->setToolTip("Help");
     m_helpButton->setFixedWidth(40);
-    m_toolBar1->addWidget(m_helpButton);
+    m_mainToolBar->addWidget(m_helpButton);
 
-    m_toolBar2 = new QToolBar("Outline tools", this);
-    m_toolBar2->setObjectName("ToolBar2");
-    m_toolBar2->setMovable(false);
-    m_toolBar2->setIconSize(QSize(24, 24));
-    addToolBar(Qt::LeftToolBarArea, m_toolBar2);
-    struct ToolDef {
-        int number;
-        const char* icon;
-        const char* hint;
-        bool checkable;
+    m_outlineToolBar = new QToolBar("Outline tools", this);
+    m_outlineToolBar->setMovable(false);
+    m_outlineToolBar->setIconSize(QSize(24, 24));
+    addToolBar(Qt::LeftToolBarArea, m_outlineToolBar);
+    // The five editing tools are one exclusive choice; the rest are plain buttons.
+    auto* tools = new QButtonGroup(m_outlineToolBar);
+    tools->setExclusive(true);
+    auto addTool = [&](const char* icon, const char* hint) {
+        QToolButton* button = addToolButton(m_outlineToolBar, icon, hint);
+        button->setCheckable(true);
+        tools->addButton(button);
+        return button;
     };
-    const ToolDef tools[] = {
-        { 1, "draw-line", "Draw Line", true },
-        { 2, "add-point", "Add Point", true },
-        { 3, "delete-point", "Delete Point", true },
-        { 4, "move-line", "Move Line", true },
-        { 5, "move-point", "Move Point", true },
-        { 8, "order-down", "Move to down Layer", false },
-        { 7, "order-up", "Move to up layer", false },
-        { 9, "cut", "Cut", false },
-        { 10, "paste", "Pastup", false },
-    };
-    auto* choice = new QButtonGroup(m_toolBar2);
-    choice->setExclusive(true);
-    for (const ToolDef& def : tools) {
-        auto* button = new QToolButton(m_toolBar2);
-        button->setObjectName(QString("ToolButton%1").arg(def.number));
-        button->setIcon(ToolIcon(def.icon));
-        button->setToolTip(def.hint);
-        button->setCheckable(def.checkable);
-        button->setAutoRaise(true);
-        if (def.checkable) choice->addButton(button);
-        m_toolBar2->addWidget(button);
-        if (def.number == 5) m_toolBar2->addSeparator();
-    }
-    m_toolBar2->findChild<QToolButton*>("ToolButton1")->setChecked(true);
-    m_toolBar2->findChild<QToolButton*>("ToolButton10")->setEnabled(false);
-    m_toolBar2->hide();
+    m_drawLineTool = addTool("draw-line", "Draw Line");
+    m_addPointTool = addTool("add-point", "Add Point");
+    m_deletePointTool = addTool("delete-point", "Delete Point");
+    m_moveLineTool = addTool("move-line", "Move Line");
+    m_movePointTool = addTool("move-point", "Move Point");
+    m_outlineToolBar->addSeparator();
+    m_moveLinesDownButton = addToolButton(m_outlineToolBar, "order-down", "Move to down Layer");
+    m_moveLinesUpButton = addToolButton(m_outlineToolBar, "order-up", "Move to up layer");
+    m_cutButton = addToolButton(m_outlineToolBar, "cut", "Cut");
+    m_pasteButton = addToolButton(m_outlineToolBar, "paste", "Pastup");
+    m_drawLineTool->setChecked(true);
+    m_pasteButton->setEnabled(false);
+    m_outlineToolBar->hide();
 }
 
-void TForm1::createRightPanel() {
+void MainWindow::createRightPanel() {
     m_rightPanel = new QGroupBox;
-    m_rightPanel->setObjectName("GroupBox2");
     m_rightPanel->setFixedWidth(230);
-    m_pageControl1 = new QTabWidget(m_rightPanel);
-    m_pageControl1->setObjectName("PageControl1");
-    m_pageControl1->setDocumentMode(true);
-    m_setLayerTab = new TabSheet(m_pageControl1, "SetLayer", QString::fromUtf8("多层设置"));
-    m_setLayerTab->setObjectName("TabSheet1");
-    m_drawLineTab = new TabSheet(m_pageControl1, "DrawLine", QString::fromUtf8("单层勾线"));
-    m_drawLineTab->setObjectName("TabSheet2");
+    m_pages = new QTabWidget(m_rightPanel);
+    m_pages->setDocumentMode(true);
+    m_setLayerTab = new TabSheet(m_pages, "SetLayer", QString::fromUtf8("多层设置"));
+    m_drawLineTab = new TabSheet(m_pages, "DrawLine", QString::fromUtf8("单层勾线"));
 
     m_layerPanel = new LayerPanel(m_setLayerTab);
-    m_parameters = new ParameterPanel(m_doc, *m_layerPanel, m_guard);
-    m_layerPanel->pageArea()->addWidget(m_parameters);
+    m_parameterPanel = new ParameterPanel(m_doc, *m_layerPanel, m_guard);
+    m_layerPanel->pageArea()->addWidget(m_parameterPanel);
     auto* setLayerLayout = new QVBoxLayout(m_setLayerTab);
     setLayerLayout->setContentsMargins(0, 0, 0, 0);
     setLayerLayout->addWidget(m_layerPanel);
@@ -151,164 +131,214 @@ void TForm1::createRightPanel() {
 
     auto* rightLayout = new QVBoxLayout(m_rightPanel);
     rightLayout->setContentsMargins(2, 2, 2, 2);
-    rightLayout->addWidget(m_pageControl1);
+    rightLayout->addWidget(m_pages);
     m_rightPanel->setEnabled(false);
 }
 
-void TForm1::createHiddenControls() {
+void MainWindow::createHiddenControls() {
     // The picture facts of an import, kept for their texts; the status bar shows them.
     m_infoBox = new QGroupBox("Info", this);
-    m_infoBox->setObjectName("GroupBox1");
     auto* infoLayout = new QGridLayout(m_infoBox);
-    const char* facts[] = { "Mode:", "Layers:", "DPI：", "Width:", "Height:" };
     int row = 0;
-    for (const char* fact : facts) {
-        infoLayout->addWidget(new QLabel(QString::fromUtf8(fact)), row, 0);
+    auto addFact = [&](const char* caption) {
+        infoLayout->addWidget(new QLabel(QString::fromUtf8(caption)), row, 0);
         auto* value = new QLabel;
-        value->setObjectName(QString("InfoValue%1").arg(row));
         infoLayout->addWidget(value, row, 1);
-        m_infoValues.insert(QString::fromUtf8(fact), value);
         ++row;
-    }
+        return value;
+    };
+    m_modeValue = addFact("Mode:");
+    m_layerCountValue = addFact("Layers:");
+    m_dpiValue = addFact("DPI：");
+    m_widthValue = addFact("Width:");
+    m_heightValue = addFact("Height:");
     m_infoBox->hide();
 
     // The hidden left panel with the playback speed.
-    auto* speedPanel = new Panel(QString(), this);
-    speedPanel->setObjectName("Panel5");
-    m_speedTrack = new QSlider(Qt::Horizontal, speedPanel);
-    m_speedTrack->setObjectName("TrackBar1");
-    m_speedTrack->setRange(1, 11);
-    m_speedTrack->setValue(6);
-    speedPanel->hide();
+    m_speedPanel = new Panel(QString(), this);
+    m_speedSlider = new QSlider(Qt::Horizontal, m_speedPanel);
+    m_speedSlider->setRange(1, 11);
+    m_speedSlider->setValue(6);
+    m_speedPanel->hide();
 
-    m_hiddenImport = new QPushButton(QString::fromUtf8("开图"), this);
-    m_hiddenImport->setObjectName("BitBtn1");
-    m_hiddenImport->hide();
-    m_hiddenPreview = new QPushButton(QString::fromUtf8("预览"), this);
-    m_hiddenPreview->setObjectName("BitBtn2");
-    m_hiddenPreview->setEnabled(false);
-    m_hiddenPreview->hide();
+    m_hiddenImportButton = new QPushButton(QString::fromUtf8("开图"), this);
+    m_hiddenImportButton->hide();
+    m_hiddenPreviewButton = new QPushButton(QString::fromUtf8("预览"), this);
+    m_hiddenPreviewButton->setEnabled(false);
+    m_hiddenPreviewButton->hide();
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName("Timer1");
-    m_timer1->setInterval(50);
-    m_timer1->start(); // created enabled: it ticks once, then waits for a loop to need it
+    m_frameTimer = new QTimer(this);
+    m_frameTimer->setInterval(50);
+    m_frameTimer->start(); // created enabled: it ticks once, then waits for a loop to need it
 }
 
-void TForm1::createControls() {
-    setObjectName("Form1");
+void MainWindow::createControls() {
     setWindowTitle("Deptrix 10.0");
     m_menu = new MainMenu(this);
     createToolBars();
     createRightPanel();
 
-    auto* centre = new QWidget;
-    centre->setObjectName("Panel1");
-    m_viewport = new Viewport(centre);
-    m_progress = new QProgressBar(centre);
-    m_progress->setObjectName("ProgressBar1");
-    m_progress->setOrientation(Qt::Vertical);
-    m_progress->setRange(0, 100);
-    m_progress->setValue(0);
-    m_progress->setTextVisible(false);
-    m_progress->setFixedWidth(10);
-    auto* centreLayout = new QHBoxLayout(centre);
+    m_centrePanel = new QWidget;
+    m_viewport = new Viewport(m_centrePanel);
+    m_progressBar = new QProgressBar(m_centrePanel);
+    m_progressBar->setOrientation(Qt::Vertical);
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setFixedWidth(10);
+    auto* centreLayout = new QHBoxLayout(m_centrePanel);
     centreLayout->setContentsMargins(0, 0, 0, 0);
     centreLayout->setSpacing(2);
-    centreLayout->addWidget(m_progress);
+    centreLayout->addWidget(m_progressBar);
     centreLayout->addWidget(m_viewport, 1);
 
     auto* body = new QWidget;
     auto* bodyLayout = new QHBoxLayout(body);
     bodyLayout->setContentsMargins(2, 2, 2, 2);
-    bodyLayout->addWidget(centre, 1);
+    bodyLayout->addWidget(m_centrePanel, 1);
     bodyLayout->addWidget(m_rightPanel);
     setCentralWidget(body);
 
-    m_status = new StatusPanels(this);
-    setStatusBar(m_status);
+    m_statusPanels = new StatusPanels(this);
+    setStatusBar(m_statusPanels);
     createHiddenControls();
+    assignObjectNames();
     connectCommands();
 }
 
-void TForm1::connectCommands() {
+// The form names of the window's own controls. The panels, the menu and the status
+// bar name their controls themselves.
+void MainWindow::assignObjectNames() {
+    setObjectName("Form1");
+
+    m_mainToolBar->setObjectName("ToolBar1");
+    m_openProjectButton->setObjectName("SpeedButton12");
+    m_saveProjectButton->setObjectName("SpeedButton15");
+    m_importButton->setObjectName("SpeedButton1");
+    m_zoomInButton->setObjectName("SpeedButton3");
+    m_zoomOutButton->setObjectName("SpeedButton4");
+    m_undoPointButton->setObjectName("SpeedButton10");
+    m_deleteLineButton->setObjectName("SpeedButton6");
+    m_deleteOrderButton->setObjectName("SpeedButton7");
+    m_deleteAllLinesButton->setObjectName("SpeedButton8");
+    m_previewButton->setObjectName("SpeedButton9");
+    m_stopButton->setObjectName("SpeedButton2");
+    m_exportTiffButton->setObjectName("SpeedButton29");
+    m_printButton->setObjectName("SpeedButton30");
+    m_beginLineButton->setObjectName("SpeedButton13");
+    m_anaglyphButton->setObjectName("SpeedButton5");
+    m_languageButton->setObjectName("SpeedButton14");
+    m_stereoPairButton->setObjectName("SpeedButton11");
+    m_helpButton->setObjectName("Button5");
+
+    m_outlineToolBar->setObjectName("ToolBar2");
+    m_drawLineTool->setObjectName("ToolButton1");
+    m_addPointTool->setObjectName("ToolButton2");
+    m_deletePointTool->setObjectName("ToolButton3");
+    m_moveLineTool->setObjectName("ToolButton4");
+    m_movePointTool->setObjectName("ToolButton5");
+    m_moveLinesDownButton->setObjectName("ToolButton8");
+    m_moveLinesUpButton->setObjectName("ToolButton7");
+    m_cutButton->setObjectName("ToolButton9");
+    m_pasteButton->setObjectName("ToolButton10");
+
+    m_rightPanel->setObjectName("GroupBox2");
+    m_pages->setObjectName("PageControl1");
+    m_setLayerTab->setObjectName("TabSheet1");
+    m_drawLineTab->setObjectName("TabSheet2");
+
+    m_centrePanel->setObjectName("Panel1");
+    m_progressBar->setObjectName("ProgressBar1");
+
+    m_infoBox->setObjectName("GroupBox1");
+    m_modeValue->setObjectName("InfoValue0");
+    m_layerCountValue->setObjectName("InfoValue1");
+    m_dpiValue->setObjectName("InfoValue2");
+    m_widthValue->setObjectName("InfoValue3");
+    m_heightValue->setObjectName("InfoValue4");
+    m_speedPanel->setObjectName("Panel5");
+    m_speedSlider->setObjectName("TrackBar1");
+    m_hiddenImportButton->setObjectName("BitBtn1");
+    m_hiddenPreviewButton->setObjectName("BitBtn2");
+    m_frameTimer->setObjectName("Timer1");
+}
+
+void MainWindow::connectCommands() {
     // Every command runs inside the guard, which shows any error it raises.
-    auto wire = [this](auto* sender, auto signal, void (TForm1::*slot)()) {
+    auto wire = [this](auto* sender, auto signal, void (MainWindow::*slot)()) {
         connect(sender, signal, this, [this, slot] { m_guard.run([this, slot] { (this->*slot)(); }); });
     };
-    auto menuEntry = [&](const char* name, void (TForm1::*slot)()) {
-        wire(m_menu->action(name), &QAction::triggered, slot);
+    auto entry
+        = [&](QAction* action, void (MainWindow::*slot)()) { wire(action, &QAction::triggered, slot); };
+    auto button = [&](QAbstractButton* sender, void (MainWindow::*slot)()) {
+        wire(sender, &QAbstractButton::clicked, slot);
     };
-    auto button
-        = [&](int number, void (TForm1::*slot)()) { wire(speedButton(number), &QToolButton::clicked, slot); };
-    auto tool = [&](const char* name, void (TForm1::*slot)()) {
-        wire(m_toolBar2->findChild<QToolButton*>(name), &QToolButton::clicked, slot);
-    };
+    const MenuEntries& menu = m_menu->entries();
 
-    menuEntry("Openproject1", &TForm1::Openproject1Click);
-    button(12, &TForm1::Openproject1Click);
-    menuEntry("N6", &TForm1::SpeedButton1Click);
-    button(1, &TForm1::SpeedButton1Click);
-    wire(m_hiddenImport, &QPushButton::clicked, &TForm1::SpeedButton1Click);
-    menuEntry("Opensettingsdefault1", &TForm1::Opensettingsdefault1Click);
-    menuEntry("N3", &TForm1::N3Click);
-    menuEntry("N18", &TForm1::N18Click);
-    button(9, &TForm1::SpeedButton9Click);
-    wire(m_hiddenPreview, &QPushButton::clicked, &TForm1::SpeedButton9Click);
-    menuEntry("N25", &TForm1::N25Click);
-    button(2, &TForm1::SpeedButton2Click);
-    menuEntry("N26", &TForm1::N26Click);
-    button(5, &TForm1::SpeedButton5Click);
-    menuEntry("Stereopair1", &TForm1::SpeedButton11Click);
-    button(11, &TForm1::SpeedButton11Click);
-    menuEntry("ExportGif1", &TForm1::ExportGif1Click);
-    menuEntry("N9", &TForm1::N9Click);
+    entry(menu.openProject, &MainWindow::openProject);
+    button(m_openProjectButton, &MainWindow::openProject);
+    entry(menu.importPsd, &MainWindow::importPsd);
+    button(m_importButton, &MainWindow::importPsd);
+    button(m_hiddenImportButton, &MainWindow::importPsd);
+    entry(menu.openDefaultSettings, &MainWindow::openDefaultSettings);
+    entry(menu.openSettings, &MainWindow::openSettings);
+    entry(menu.preview, &MainWindow::previewFromMenu);
+    button(m_previewButton, &MainWindow::preview);
+    button(m_hiddenPreviewButton, &MainWindow::preview);
+    entry(menu.stopPreview, &MainWindow::stopPreviewFromMenu);
+    button(m_stopButton, &MainWindow::stopPreview);
+    entry(menu.showAnaglyph, &MainWindow::showAnaglyphFromMenu);
+    button(m_anaglyphButton, &MainWindow::showAnaglyph);
+    entry(menu.writeStereoPair, &MainWindow::writeStereoPair);
+    button(m_stereoPairButton, &MainWindow::writeStereoPair);
+    entry(menu.exportGif, &MainWindow::exportGif);
+    entry(menu.quit, &MainWindow::quit);
 
-    menuEntry("N23", &TForm1::SpeedButton13Click);
-    button(13, &TForm1::SpeedButton13Click);
-    menuEntry("N14", &TForm1::SpeedButton10Click);
-    button(10, &TForm1::SpeedButton10Click);
-    menuEntry("N11", &TForm1::SpeedButton6Click);
-    button(6, &TForm1::SpeedButton6Click);
-    menuEntry("N12", &TForm1::SpeedButton7Click);
-    button(7, &TForm1::SpeedButton7Click);
-    menuEntry("N13", &TForm1::SpeedButton8Click);
-    button(8, &TForm1::SpeedButton8Click);
-    menuEntry("DeleteSelect1", &TForm1::DeleteSelect1Click);
-    menuEntry("SelectAll1", &TForm1::SelectAll1Click);
-    menuEntry("FreeTransition1", &TForm1::FreeTransition1Click);
-    menuEntry("Cut1", &TForm1::ToolButton9Click);
-    tool("ToolButton9", &TForm1::ToolButton9Click);
-    menuEntry("Pastup1", &TForm1::ToolButton10Click);
-    tool("ToolButton10", &TForm1::ToolButton10Click);
-    tool("ToolButton8", &TForm1::ToolButton8Click);
-    tool("ToolButton7", &TForm1::ToolButton7Click);
+    entry(menu.beginLine, &MainWindow::beginLine);
+    button(m_beginLineButton, &MainWindow::beginLine);
+    entry(menu.undoPoint, &MainWindow::undoPoint);
+    button(m_undoPointButton, &MainWindow::undoPoint);
+    entry(menu.deleteLine, &MainWindow::deleteLine);
+    button(m_deleteLineButton, &MainWindow::deleteLine);
+    entry(menu.deleteOrder, &MainWindow::deleteOrder);
+    button(m_deleteOrderButton, &MainWindow::deleteOrder);
+    entry(menu.deleteAllLines, &MainWindow::deleteAllLines);
+    button(m_deleteAllLinesButton, &MainWindow::deleteAllLines);
+    entry(menu.deleteSelection, &MainWindow::deleteSelection);
+    entry(menu.selectAllLines, &MainWindow::selectAllLines);
+    entry(menu.freeTransform, &MainWindow::freeTransform);
+    entry(menu.cutLines, &MainWindow::cutLines);
+    button(m_cutButton, &MainWindow::cutLines);
+    entry(menu.pasteLines, &MainWindow::pasteLines);
+    button(m_pasteButton, &MainWindow::pasteLines);
+    button(m_moveLinesDownButton, &MainWindow::moveLinesDown);
+    button(m_moveLinesUpButton, &MainWindow::moveLinesUp);
 
-    menuEntry("N16", &TForm1::SpeedButton3Click);
-    button(3, &TForm1::SpeedButton3Click);
-    menuEntry("N17", &TForm1::SpeedButton4Click);
-    button(4, &TForm1::SpeedButton4Click);
-    menuEntry("Showgrouptiff1", &TForm1::Showgrouptiff1Click);
+    entry(menu.zoomIn, &MainWindow::zoomIn);
+    button(m_zoomInButton, &MainWindow::zoomIn);
+    entry(menu.zoomOut, &MainWindow::zoomOut);
+    button(m_zoomOutButton, &MainWindow::zoomOut);
+    entry(menu.showWorkFolder, &MainWindow::showWorkFolder);
 
-    menuEntry("N21", &TForm1::N21Click);
-    wire(m_helpButton, &QPushButton::clicked, &TForm1::N21Click);
-    menuEntry("N22", &TForm1::N22Click);
-    menuEntry("Weblink1", &TForm1::Weblink1Click);
-    wire(m_layerPanel, &LayerPanel::linkClicked, &TForm1::Weblink1Click);
-    menuEntry("Languages1", &TForm1::Languages1Click);
-    button(14, &TForm1::Languages1Click);
+    entry(menu.showHelp, &MainWindow::showHelp);
+    button(m_helpButton, &MainWindow::showHelp);
+    entry(menu.showAbout, &MainWindow::showAbout);
+    entry(menu.openWebLink, &MainWindow::openWebLink);
+    wire(m_layerPanel, &LayerPanel::linkClicked, &MainWindow::openWebLink);
+    entry(menu.switchLanguage, &MainWindow::switchLanguage);
+    button(m_languageButton, &MainWindow::switchLanguage);
 
-    wire(m_layerPanel->layerView(), &RadioGroup::itemIndexChanged, &TForm1::RadioGroup1Click);
-    wire(m_layerPanel->grid(), &QTableWidget::cellClicked, &TForm1::StringGrid1Click);
-    connect(m_timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(m_speedTrack, &QSlider::valueChanged, this,
-        [this](int position) { m_timer1->setInterval(position * 10); });
-    connect(
-        m_parameters, &ParameterPanel::glassesOutdated, this, [this] { speedButton(5)->setEnabled(false); });
-    connect(m_outlinePanel->orderGroup(), &RadioGroup::itemIndexChanged, this, [this](int index) {
+    wire(m_layerPanel->layerViewChoice(), &RadioGroup::itemIndexChanged, &MainWindow::switchLayerView);
+    wire(m_layerPanel->layerTable(), &QTableWidget::cellClicked, &MainWindow::selectLayer);
+    connect(m_frameTimer, &QTimer::timeout, this, &MainWindow::stopFrameTimer);
+    connect(m_speedSlider, &QSlider::valueChanged, this,
+        [this](int position) { m_frameTimer->setInterval(position * 10); });
+    connect(m_parameterPanel, &ParameterPanel::glassesOutdated, this,
+        [this] { m_anaglyphButton->setEnabled(false); });
+    connect(m_outlinePanel->orderChoice(), &RadioGroup::itemIndexChanged, this, [this](int index) {
         // The empty last item stands for the last order.
         if (index == OutlinePanel::kOrders) {
-            m_outlinePanel->orderGroup()->setItemIndex(OutlinePanel::kOrders - 1);
+            m_outlinePanel->orderChoice()->setItemIndex(OutlinePanel::kOrders - 1);
             return;
         }
         if (index < 0) return;

@@ -38,22 +38,22 @@ QString ConfigFolder(const AppEnvironment& environment, const QString& exeFolder
 
 } // namespace
 
-TForm1::TForm1(Platform& platform, const AppEnvironment& environment, QWidget* parent)
+MainWindow::MainWindow(Platform& platform, const AppEnvironment& environment, QWidget* parent)
     : QMainWindow(parent)
     , m_platform(platform)
     , m_guard(platform, this) {
     createControls();
-    m_player = std::make_unique<PreviewPlayer>(m_doc, *m_viewport, *m_timer1);
+    m_player = std::make_unique<PreviewPlayer>(m_doc, *m_viewport, *m_frameTimer);
     qApp->installEventFilter(this);
-    FormCreate(environment);
+    startUp(environment);
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
-    if (!m_closed) FormClose();
+    if (!m_closed) shutDown();
 }
 
-void TForm1::FormCreate(const AppEnvironment& environment) {
+void MainWindow::startUp(const AppEnvironment& environment) {
     // 1. The work folder. Without one the window still opens; commands that need it
     //    report the problem when they run.
     try {
@@ -77,17 +77,17 @@ void TForm1::FormCreate(const AppEnvironment& environment) {
     m_setLayerTab->activate();
     // 4. and 5.
     readConfiguration();
-    m_parameters->showConfig(m_config);
+    m_parameterPanel->showConfig(m_config);
     // 6.
     m_config.Reserved[kStartedField] = 1;
     m_doc.AppStage = kStageNothingImported;
     // 7. to 10.
     m_language = 0;
     setProgramTexts(TextsFor(0));
-    m_status->setText(4, "DPI:");
-    if (m_status->text(StatusPanels::kPromptPanel).isEmpty())
-        m_status->setText(StatusPanels::kPromptPanel, "  Please import *.psd.");
-    m_promptText = m_status->text(StatusPanels::kPromptPanel);
+    m_statusPanels->setText(StatusPanels::kDpiCaptionPanel, "DPI:");
+    if (m_statusPanels->text(StatusPanels::kPromptPanel).isEmpty())
+        m_statusPanels->setText(StatusPanels::kPromptPanel, "  Please import *.psd.");
+    m_promptText = m_statusPanels->text(StatusPanels::kPromptPanel);
     m_doc.CurrentView = 0;
     m_doc.SelectedLayer = 0;
     // 11. The order check boxes are kept by the outline panel in order.
@@ -95,7 +95,7 @@ void TForm1::FormCreate(const AppEnvironment& environment) {
     m_doc.resetViews();
 }
 
-void TForm1::readConfiguration() {
+void MainWindow::readConfiguration() {
     const std::filesystem::path path = ToPath(m_configPath);
     QString problem;
     if (QFileInfo::exists(m_configPath)) {
@@ -114,18 +114,18 @@ void TForm1::readConfiguration() {
     }
     ApplyConfig(m_config, m_doc);
     m_guard.run([&] { WriteConfigFile(path, m_config); });
-    if (!problem.isEmpty()) m_status->setText(StatusPanels::kPromptPanel, " " + problem);
+    if (!problem.isEmpty()) m_statusPanels->setText(StatusPanels::kPromptPanel, " " + problem);
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
-    if (!m_closed) FormClose();
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!m_closed) shutDown();
     for (const QPointer<QWidget>& window : m_auxiliary)
         if (window) window->close();
     m_auxiliary.clear();
     event->accept();
 }
 
-void TForm1::FormClose() {
+void MainWindow::shutDown() {
     m_closed = true;
     // 1. End the running loops; they notice at their next tick.
     m_doc.AnimStop = kAnimStopValue;

@@ -6,28 +6,28 @@
 
 namespace deptrix {
 
-void TForm1::SpeedButton13Click() { }
+void MainWindow::beginLine() { }
 
-void TForm1::SpeedButton10Click() { }
+void MainWindow::undoPoint() { }
 
-void TForm1::SpeedButton6Click() { }
+void MainWindow::deleteLine() { }
 
-void TForm1::SpeedButton7Click() { }
+void MainWindow::deleteOrder() { }
 
-void TForm1::SpeedButton8Click() { }
+void MainWindow::deleteAllLines() { }
 
-void TForm1::DeleteSelect1Click() { }
+void MainWindow::deleteSelection() { }
 
-void TForm1::SelectAll1Click() { }
+void MainWindow::selectAllLines() { }
 
-void TForm1::FreeTransition1Click() { }
+void MainWindow::freeTransform() { }
 
-void TForm1::ToolButton9Click() { }
+void MainWindow::cutLines() { }
 
-void TForm1::ToolButton10Click() { }
+void MainWindow::pasteLines() { }
 
-void TForm1::ToolButton8Click() { }
+void MainWindow::moveLinesDown() { }
 
-void TForm1::ToolButton7Click() { }
+void MainWindow::moveLinesUp() { }
 
 } // namespace deptrix

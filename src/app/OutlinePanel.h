@@ -27,27 +27,35 @@ public:
 
     explicit OutlinePanel(QWidget* parent = nullptr);
 
-    QLineEdit* depthField() const { return m_depth; }
-    QSlider* smoothTrack() const { return m_smooth; }
-    QSlider* baseOrderTrack() const { return m_baseOrder; }
-    RadioGroup* orderGroup() const { return m_order; }
-    const std::array<QCheckBox*, kOrders>& orderViewBoxes() const { return m_viewBoxes; }
-    Panel* marker() const { return m_marker; }
-    QPushButton* previewButton() const { return m_preview; }
-    QPushButton* stopButton() const { return m_stop; }
+    QLineEdit* depthField() const { return m_depthField; }
+    QSlider* smoothnessSlider() const { return m_smoothnessSlider; }
+    QSlider* baseOrderSlider() const { return m_baseOrderSlider; }
+    RadioGroup* orderChoice() const { return m_orderChoice; }
+    const std::array<QCheckBox*, kOrders>& orderViewBoxes() const { return m_orderViewBoxes; }
+    Panel* orderMarker() const { return m_orderMarker; }
+    QPushButton* previewButton() const { return m_previewButton; }
+    QPushButton* stopButton() const { return m_stopButton; }
 
     /// Moves the marker bar beside order index `order` (0..14).
     void placeMarker(int order);
 
 private:
-    QLineEdit* m_depth;
-    QSlider* m_smooth;
-    QSlider* m_baseOrder;
-    RadioGroup* m_order;
-    std::array<QCheckBox*, kOrders> m_viewBoxes {};
-    Panel* m_marker;
-    QPushButton* m_preview;
-    QPushButton* m_stop;
+    void assignObjectNames();
+
+    Panel* m_settingsPanel;
+    QLabel* m_depthLabel;
+    QLineEdit* m_depthField;
+    QLabel* m_smoothnessLabel;
+    QSlider* m_smoothnessSlider;
+    Panel* m_viewHeading;
+    std::array<QCheckBox*, kOrders> m_orderViewBoxes {};
+    RadioGroup* m_orderChoice;
+    Panel* m_orderMarker;
+    Panel* m_backPanel;
+    QGroupBox* m_baseOrderGroup;
+    QSlider* m_baseOrderSlider;
+    QPushButton* m_previewButton;
+    QPushButton* m_stopButton;
 };
 
 } // namespace deptrix

@@ -27,8 +27,8 @@ QString WithSuffix(const std::string& path, const char* suffix) {
 
 } // namespace
 
-void TForm1::SpeedButton5Click() {
-    SpeedButton2Click();
+void MainWindow::showAnaglyph() {
+    stopPreview();
     m_platform.sleepMs(5);
     const Bitmap anaglyph = MakeAnaglyph(m_doc.Views[2], m_doc.Views[6]);
     m_viewport->picture()->showBitmap(anaglyph);
@@ -37,8 +37,8 @@ void TForm1::SpeedButton5Click() {
     m_platform.showMessage(this, m_msgGlasses);
 }
 
-void TForm1::SpeedButton11Click() {
-    SpeedButton2Click();
+void MainWindow::writeStereoPair() {
+    stopPreview();
     m_platform.sleepMs(5);
     const std::vector<std::uint8_t> jpeg = EncodeJpeg(SideBySide(m_doc.Views[3], m_doc.Views[6]), 90);
     const QString path = m_work.path() + kStereoPairFileName;
@@ -46,7 +46,7 @@ void TForm1::SpeedButton11Click() {
     m_platform.openExternal(path);
 }
 
-void TForm1::ExportGif1Click() {
+void MainWindow::exportGif() {
     FileDialogOptions options;
     options.title = "Gif save";
     options.filter = "Gif (*.gif)";
@@ -56,7 +56,7 @@ void TForm1::ExportGif1Click() {
     const QString path = m_platform.saveFileName(this, options);
     if (path.isEmpty()) return;
     m_platform.setBusyCursor(true);
-    ProgressBarSink progress(m_progress);
+    ProgressBarSink progress(m_progressBar);
     progress.setPosition(0);
     ExportGif(ToPath(m_work.path()), m_doc.ImageMode, ToPath(path), progress);
     progress.setPosition(0);

@@ -24,10 +24,9 @@ constexpr Fixed kLpiReplacement = 755500;
 constexpr Fixed kDepthLimit = 100000;
 constexpr Fixed kDepthReplacement = 20000;
 
-QComboBox* AddCombo(QGridLayout* grid, int row, QLabel* label, const char* name, const char* tip,
-    const QStringList& items, bool editable) {
+QComboBox* AddCombo(
+    QGridLayout* grid, int row, QLabel* label, const char* tip, const QStringList& items, bool editable) {
     auto* combo = new QComboBox;
-    combo->setObjectName(name);
     combo->setToolTip(tip);
     combo->setEditable(editable);
     combo->addItems(items);
@@ -36,9 +35,8 @@ QComboBox* AddCombo(QGridLayout* grid, int row, QLabel* label, const char* name,
     return combo;
 }
 
-QLabel* MakeLabel(const char* name, const char* caption, const char* hint) {
+QLabel* MakeLabel(const char* caption, const char* hint) {
     auto* label = new QLabel(QString::fromUtf8(caption));
-    label->setObjectName(name);
     label->setToolTip(QString::fromUtf8(hint));
     return label;
 }
@@ -50,122 +48,150 @@ ParameterPanel::ParameterPanel(Document& doc, LayerPanel& layers, const CommandG
     , m_doc(doc)
     , m_layers(layers)
     , m_guard(guard) {
-    setObjectName("PageControl2");
-    m_settings3d = new TabSheet(this, "3DSets", QString::fromUtf8("立体设置"));
-    m_settings3d->setObjectName("TabSheet3");
-    m_output = new TabSheet(this, "Output Sets", QString::fromUtf8("输出设置"));
-    m_output->setObjectName("TabSheet4");
+    m_settings3dTab = new TabSheet(this, "3DSets", QString::fromUtf8("立体设置"));
+    m_outputTab = new TabSheet(this, "Output Sets", QString::fromUtf8("输出设置"));
 
-    auto* grid3d = new QGridLayout(m_settings3d);
+    auto* grid3d = new QGridLayout(m_settings3dTab);
     grid3d->setColumnStretch(1, 1);
-    m_lpi = addField(
-        m_settings3d, 0, "Label7", "LPI:", "线数:", "Edit5", "lenticular total in 1 inch", 8, "42.4775");
-    m_angles = addField(m_settings3d, 1, "Label5", "Angles:", "镜头数:", "Edit4", "", 3, "7");
-    m_focus
-        = addField(m_settings3d, 2, "Label1", "Layer 0:", "焦点层:", "Edit2", "focus layer index", 3, "0");
-    m_depth = addField(m_settings3d, 3, "Label2", "Depth:", "景深:", "Edit3", "3D depth", 7, "1.0");
+    m_lpiField = addField(grid3d, 0, m_lpiLabel, "LPI:", "线数:", "lenticular total in 1 inch", 8, "42.4775");
+    m_anglesField = addField(grid3d, 1, m_anglesLabel, "Angles:", "镜头数:", "", 3, "7");
+    m_focusField = addField(grid3d, 2, m_focusLabel, "Layer 0:", "焦点层:", "focus layer index", 3, "0");
+    m_depthField = addField(grid3d, 3, m_depthLabel, "Depth:", "景深:", "3D depth", 7, "1.0");
     grid3d->setRowStretch(4, 1);
 
-    auto* gridOut = new QGridLayout(m_output);
+    auto* gridOut = new QGridLayout(m_outputTab);
     gridOut->setColumnStretch(1, 1);
-    m_dpi = AddCombo(gridOut, 0, MakeLabel("Label25", "OutDPI:", "精度:"), "ComboBox2", "DPI of printer",
+    m_dpiLabel = MakeLabel("OutDPI:", "精度:");
+    m_dpiField = AddCombo(gridOut, 0, m_dpiLabel, "DPI of printer",
         { "(Auto)", "360", "720", "1200", "1440", "2400", "2880" }, true);
-    m_dpi->setCurrentText("(Auto)");
-    m_width = addField(m_output, 1, "Label26", "Width:", "宽度:", "Edit9", "output width", 8, "5");
-    m_height = addField(m_output, 2, "Label27", "Height:", "高度:", "Edit10", "output height", 8, "5");
-    m_height->setReadOnly(true);
-    gridOut->addWidget(MakeLabel("Label28", "inch", "英寸"), 1, 2);
-    gridOut->addWidget(MakeLabel("Label29", "inch", "英寸"), 2, 2);
-    m_hScale = addField(m_output, 3, "Label31", "H Scale:", "压缩:", "Edit11", "Vertical compress", 2, "8");
-    QLabel* colorLabel = MakeLabel("Label30", "Color:", "色彩:");
-    m_colorMode
-        = AddCombo(gridOut, 4, colorLabel, "ComboBox1", "color mode", { "1bitx4", "4bit", "8bit" }, false);
-    m_colorMode->setCurrentIndex(2);
-    colorLabel->hide();
-    m_colorMode->hide();
-    QLabel* yDpiLabel = MakeLabel("Label23", "Y dpi:", "Y dpi：");
-    m_yDpi = AddCombo(gridOut, 5, yDpiLabel, "ComboBox3", "vertical DPI",
+    m_dpiField->setCurrentText("(Auto)");
+    m_widthField = addField(gridOut, 1, m_widthLabel, "Width:", "宽度:", "output width", 8, "5");
+    m_heightField = addField(gridOut, 2, m_heightLabel, "Height:", "高度:", "output height", 8, "5");
+    m_heightField->setReadOnly(true);
+    m_widthUnitLabel = MakeLabel("inch", "英寸");
+    gridOut->addWidget(m_widthUnitLabel, 1, 2);
+    m_heightUnitLabel = MakeLabel("inch", "英寸");
+    gridOut->addWidget(m_heightUnitLabel, 2, 2);
+    m_hScaleField = addField(gridOut, 3, m_hScaleLabel, "H Scale:", "压缩:", "Vertical compress", 2, "8");
+    m_colorModeLabel = MakeLabel("Color:", "色彩:");
+    m_colorModeField
+        = AddCombo(gridOut, 4, m_colorModeLabel, "color mode", { "1bitx4", "4bit", "8bit" }, false);
+    m_colorModeField->setCurrentIndex(2);
+    m_colorModeLabel->hide();
+    m_colorModeField->hide();
+    m_verticalDpiLabel = MakeLabel("Y dpi:", "Y dpi：");
+    m_verticalDpiField = AddCombo(gridOut, 5, m_verticalDpiLabel, "vertical DPI",
         { "300", "600", "800", "1200", "1600", "2400" }, false);
-    m_yDpi->setCurrentIndex(1);
-    yDpiLabel->hide();
-    m_yDpi->hide();
+    m_verticalDpiField->setCurrentIndex(1);
+    m_verticalDpiLabel->hide();
+    m_verticalDpiField->hide();
     gridOut->setRowStretch(6, 1);
+    assignObjectNames();
 
-    for (QWidget* field : std::initializer_list<QWidget*> { m_lpi, m_focus, m_hScale, m_colorMode })
+    for (QWidget* field :
+        std::initializer_list<QWidget*> { m_lpiField, m_focusField, m_hScaleField, m_colorModeField })
         field->installEventFilter(this);
-    connect(m_depth, &QLineEdit::textChanged, this, [this] { m_guard.run([this] { depthChanged(); }); });
-    connect(m_width, &QLineEdit::textChanged, this, [this] { m_guard.run([this] { widthChanged(); }); });
-    setCurrentWidget(m_settings3d);
+    connect(m_depthField, &QLineEdit::textChanged, this, [this] { m_guard.run([this] { depthChanged(); }); });
+    connect(m_widthField, &QLineEdit::textChanged, this, [this] { m_guard.run([this] { widthChanged(); }); });
+    setCurrentWidget(m_settings3dTab);
 }
 
-QLineEdit* ParameterPanel::addField(QWidget* page, int row, const char* labelName, const char* caption,
-    const char* hint, const char* fieldName, const char* tip, int maxLength, const char* text) {
-    auto* grid = static_cast<QGridLayout*>(page->layout());
-    auto* field = new QLineEdit(QString::fromUtf8(text), page);
-    field->setObjectName(fieldName);
+void ParameterPanel::assignObjectNames() {
+    setObjectName("PageControl2");
+    m_settings3dTab->setObjectName("TabSheet3");
+    m_outputTab->setObjectName("TabSheet4");
+    m_lpiLabel->setObjectName("Label7");
+    m_lpiField->setObjectName("Edit5");
+    m_anglesLabel->setObjectName("Label5");
+    m_anglesField->setObjectName("Edit4");
+    m_focusLabel->setObjectName("Label1");
+    m_focusField->setObjectName("Edit2");
+    m_depthLabel->setObjectName("Label2");
+    m_depthField->setObjectName("Edit3");
+    m_dpiLabel->setObjectName("Label25");
+    m_dpiField->setObjectName("ComboBox2");
+    m_widthLabel->setObjectName("Label26");
+    m_widthField->setObjectName("Edit9");
+    m_heightLabel->setObjectName("Label27");
+    m_heightField->setObjectName("Edit10");
+    m_widthUnitLabel->setObjectName("Label28");
+    m_heightUnitLabel->setObjectName("Label29");
+    m_hScaleLabel->setObjectName("Label31");
+    m_hScaleField->setObjectName("Edit11");
+    m_colorModeLabel->setObjectName("Label30");
+    m_colorModeField->setObjectName("ComboBox1");
+    m_verticalDpiLabel->setObjectName("Label23");
+    m_verticalDpiField->setObjectName("ComboBox3");
+}
+
+QLineEdit* ParameterPanel::addField(QGridLayout* grid, int row, QLabel*& label, const char* caption,
+    const char* hint, const char* tip, int maxLength, const char* text) {
+    auto* field = new QLineEdit(QString::fromUtf8(text), grid->parentWidget());
     field->setToolTip(tip);
     field->setMaxLength(maxLength);
-    grid->addWidget(MakeLabel(labelName, caption, hint), row, 0);
+    label = MakeLabel(caption, hint);
+    grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);
     return field;
 }
 
 bool ParameterPanel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
-        if (watched == m_lpi)
+        if (watched == m_lpiField)
             m_guard.run([this] { lpiLeft(); });
-        else if (watched == m_focus)
+        else if (watched == m_focusField)
             m_guard.run([this] { focusLeft(); });
-        else if (watched == m_hScale)
+        else if (watched == m_hScaleField)
             m_guard.run([this] { hScaleLeft(); });
-        else if (watched == m_colorMode)
+        else if (watched == m_colorModeField)
             colorModeLeft();
     }
     return QTabWidget::eventFilter(watched, event);
 }
 
 void ParameterPanel::showConfig(const ConfigValues& values) {
-    m_lpi->setText(Text(FormatFixed(values.Lpi)));
-    m_angles->setText(QString::number(values.Angles));
+    m_lpiField->setText(Text(FormatFixed(values.Lpi)));
+    m_anglesField->setText(QString::number(values.Angles));
     showOutputSettings(values.OutDpi, values.OutWidth, values.OutHeight, values.ColorMode, values.HScale);
-    m_depth->setText(Text(FormatFixed(values.DepthFactor)));
+    m_depthField->setText(Text(FormatFixed(values.DepthFactor)));
 }
 
 void ParameterPanel::showOutputSettings(
     Fixed outDpi, Fixed outWidth, Fixed outHeight, int colorMode, int hScale) {
-    m_dpi->setCurrentText(outDpi == kAutoDpi ? QString("(Auto)") : Text(FormatFixed(outDpi)));
-    m_width->setText(Text(FormatFixed(outWidth)));
-    m_height->setText(Text(FormatFixed(outHeight)));
-    m_colorMode->setCurrentIndex(colorMode >= 0 && colorMode < m_colorMode->count() ? colorMode : -1);
-    m_hScale->setText(QString::number(hScale));
+    m_dpiField->setCurrentText(outDpi == kAutoDpi ? QString("(Auto)") : Text(FormatFixed(outDpi)));
+    m_widthField->setText(Text(FormatFixed(outWidth)));
+    m_heightField->setText(Text(FormatFixed(outHeight)));
+    m_colorModeField->setCurrentIndex(
+        colorMode >= 0 && colorMode < m_colorModeField->count() ? colorMode : -1);
+    m_hScaleField->setText(QString::number(hScale));
 }
 
 void ParameterPanel::lpiLeft() {
-    if (m_lpi->text().isEmpty()) return;
-    m_doc.Lpi = ParseFieldFixed(Std(m_lpi->text()));
+    if (m_lpiField->text().isEmpty()) return;
+    m_doc.Lpi = ParseFieldFixed(Std(m_lpiField->text()));
     if (m_doc.Lpi < kLpiLow || m_doc.Lpi > kLpiHigh) {
         m_doc.Lpi = kLpiReplacement;
-        m_lpi->setText("75.55");
+        m_lpiField->setText("75.55");
     }
 }
 
 void ParameterPanel::focusLeft() {
-    if (m_focus->text().isEmpty()) return;
+    if (m_focusField->text().isEmpty()) return;
     emit glassesOutdated();
-    m_doc.FocusRow = ParseInteger(Std(m_focus->text()));
+    m_doc.FocusRow = ParseInteger(Std(m_focusField->text()));
     if (m_doc.FocusRow <= 0 || m_doc.FocusRow > m_doc.LayerCount) {
         m_doc.FocusRow = 0;
-        m_focus->setText("0");
+        m_focusField->setText("0");
     }
     m_layers.markFocusRow(m_doc.FocusRow, m_doc.LayerCount);
 }
 
 void ParameterPanel::depthChanged() {
-    if (m_depth->text().isEmpty()) {
-        m_depth->setText("1.0"); // a change of its own, which runs this rule again
+    if (m_depthField->text().isEmpty()) {
+        m_depthField->setText("1.0"); // a change of its own, which runs this rule again
         return;
     }
-    m_doc.DepthFactor = ParseFieldFixed(Std(m_depth->text()));
+    m_doc.DepthFactor = ParseFieldFixed(Std(m_depthField->text()));
     emit glassesOutdated();
     m_doc.OutlinesStale = true;
     if (m_doc.DepthFactor > kDepthLimit || m_doc.DepthFactor < -kDepthLimit)
@@ -173,22 +199,23 @@ void ParameterPanel::depthChanged() {
 }
 
 void ParameterPanel::widthChanged() {
-    if (m_width->text().isEmpty()) return;
-    const long double width = ParseFieldReal(Std(m_width->text()));
-    m_height->setText(Text(FormatNumber(width / (static_cast<long double>(m_doc.AspectRatio) / 10000.0L))));
+    if (m_widthField->text().isEmpty()) return;
+    const long double width = ParseFieldReal(Std(m_widthField->text()));
+    m_heightField->setText(
+        Text(FormatNumber(width / (static_cast<long double>(m_doc.AspectRatio) / 10000.0L))));
 }
 
 void ParameterPanel::hScaleLeft() {
-    if (m_hScale->text().isEmpty()) m_hScale->setText("4");
-    const std::int32_t value = ParseInteger(Std(m_hScale->text()));
+    if (m_hScaleField->text().isEmpty()) m_hScaleField->setText("4");
+    const std::int32_t value = ParseInteger(Std(m_hScaleField->text()));
     if (value <= 0)
-        m_hScale->setText("1");
+        m_hScaleField->setText("1");
     else if (value > 16)
-        m_hScale->setText("16");
+        m_hScaleField->setText("16");
 }
 
 void ParameterPanel::colorModeLeft() {
-    if (m_colorMode->currentIndex() < 0) m_colorMode->setCurrentIndex(2);
+    if (m_colorModeField->currentIndex() < 0) m_colorModeField->setCurrentIndex(2);
 }
 
 } // namespace deptrix

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 
@@ -26,15 +27,15 @@ class ParameterPanel : public QTabWidget {
 public:
     ParameterPanel(Document& doc, LayerPanel& layers, const CommandGuard& guard, QWidget* parent = nullptr);
 
-    QLineEdit* lpiField() const { return m_lpi; }
-    QLineEdit* anglesField() const { return m_angles; }
-    QLineEdit* focusField() const { return m_focus; }
-    QLineEdit* depthField() const { return m_depth; }
-    QComboBox* dpiField() const { return m_dpi; }
-    QLineEdit* widthField() const { return m_width; }
-    QLineEdit* heightField() const { return m_height; }
-    QLineEdit* hScaleField() const { return m_hScale; }
-    QComboBox* colorModeField() const { return m_colorMode; }
+    QLineEdit* lpiField() const { return m_lpiField; }
+    QLineEdit* anglesField() const { return m_anglesField; }
+    QLineEdit* focusField() const { return m_focusField; }
+    QLineEdit* depthField() const { return m_depthField; }
+    QComboBox* dpiField() const { return m_dpiField; }
+    QLineEdit* widthField() const { return m_widthField; }
+    QLineEdit* heightField() const { return m_heightField; }
+    QLineEdit* hScaleField() const { return m_hScaleField; }
+    QComboBox* colorModeField() const { return m_colorModeField; }
 
     /// Shows the values of the configuration file (start-up): DPI "(Auto)" for the
     /// automatic value, the depth through its change rule.
@@ -58,24 +59,37 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLineEdit* addField(QWidget* page, int row, const char* labelName, const char* caption, const char* hint,
-        const char* fieldName, const char* tip, int maxLength, const char* text);
+    QLineEdit* addField(QGridLayout* grid, int row, QLabel*& label, const char* caption, const char* hint,
+        const char* tip, int maxLength, const char* text);
+    void assignObjectNames();
 
     Document& m_doc;
     LayerPanel& m_layers;
     const CommandGuard& m_guard;
-    TabSheet* m_settings3d;
-    TabSheet* m_output;
-    QLineEdit* m_lpi;
-    QLineEdit* m_angles;
-    QLineEdit* m_focus;
-    QLineEdit* m_depth;
-    QComboBox* m_dpi;
-    QLineEdit* m_width;
-    QLineEdit* m_height;
-    QLineEdit* m_hScale;
-    QComboBox* m_colorMode;
-    QComboBox* m_yDpi;
+    TabSheet* m_settings3dTab;
+    TabSheet* m_outputTab;
+    QLabel* m_lpiLabel;
+    QLineEdit* m_lpiField;
+    QLabel* m_anglesLabel;
+    QLineEdit* m_anglesField;
+    QLabel* m_focusLabel;
+    QLineEdit* m_focusField;
+    QLabel* m_depthLabel;
+    QLineEdit* m_depthField;
+    QLabel* m_dpiLabel;
+    QComboBox* m_dpiField;
+    QLabel* m_widthLabel;
+    QLineEdit* m_widthField;
+    QLabel* m_heightLabel;
+    QLineEdit* m_heightField;
+    QLabel* m_widthUnitLabel;
+    QLabel* m_heightUnitLabel;
+    QLabel* m_hScaleLabel;
+    QLineEdit* m_hScaleField;
+    QLabel* m_colorModeLabel;
+    QComboBox* m_colorModeField;
+    QLabel* m_verticalDpiLabel;
+    QComboBox* m_verticalDpiField; ///< never shown
 };
 
 } // namespace deptrix

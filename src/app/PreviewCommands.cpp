@@ -33,40 +33,42 @@ std::string TextOrDefault(QLineEdit* field, const char* fallback) {
 
 } // namespace
 
-void TForm1::SpeedButton9Click() {
+void MainWindow::preview() {
     m_platform.setBusyCursor(true);
-    speedButton(29)->setEnabled(false);
-    speedButton(5)->setEnabled(false);
-    m_doc.FocusRow = ParseInteger(m_parameters->focusField()->text().toStdString());
-    m_doc.Angles = ParseInteger(TextOrDefault(m_parameters->anglesField(), "7"));
-    m_doc.DepthFactor = ParseFieldFixed(TextOrDefault(m_parameters->depthField(), "1.0"));
-    m_doc.Lpi = ParseFieldFixed(TextOrDefault(m_parameters->lpiField(), "75.55"));
+    m_exportTiffButton->setEnabled(false);
+    m_anaglyphButton->setEnabled(false);
+    m_doc.FocusRow = ParseInteger(m_parameterPanel->focusField()->text().toStdString());
+    m_doc.Angles = ParseInteger(TextOrDefault(m_parameterPanel->anglesField(), "7"));
+    m_doc.DepthFactor = ParseFieldFixed(TextOrDefault(m_parameterPanel->depthField(), "1.0"));
+    m_doc.Lpi = ParseFieldFixed(TextOrDefault(m_parameterPanel->lpiField(), "75.55"));
     generateAndPlay();
-    m_menu->action("ExportGif1")->setEnabled(true);
+    m_menu->entries().exportGif->setEnabled(true);
     m_platform.setBusyCursor(false);
 }
 
-void TForm1::generateAndPlay() {
+void MainWindow::generateAndPlay() {
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the preview");
     m_doc.AppStage = kStagePreviewing;
-    for (int number : { 1, 10, 6, 7, 8, 13 }) speedButton(number)->setEnabled(false);
-    ProgressBarSink progress(m_progress);
+    SetEnabled({ m_importButton, m_undoPointButton, m_deleteLineButton, m_deleteOrderButton,
+                   m_deleteAllLinesButton, m_beginLineButton },
+        false);
+    ProgressBarSink progress(m_progressBar);
     progress.setPosition(0);
     m_rightPanel->setEnabled(false);
     m_setLayerTab->activate();
 
     ViewSetInput input;
     input.offsetCells = m_layerPanel->offsetCells(m_doc.LayerCount);
-    input.focusText = m_parameters->focusField()->text().toStdString();
+    input.focusText = m_parameterPanel->focusField()->text().toStdString();
     GenerateViews(m_doc, input, ToPath(m_work.path()), progress);
 
-    m_hiddenImport->setEnabled(false);
+    m_hiddenImportButton->setEnabled(false);
     m_doc.AnimStop = 0;
-    for (int number : { 5, 11, 2 }) speedButton(number)->setEnabled(true);
-    m_menu->action("Stereopair1")->setEnabled(true);
+    SetEnabled({ m_anaglyphButton, m_stereoPairButton, m_stopButton }, true);
+    m_menu->entries().writeStereoPair->setEnabled(true);
     showPrompt(m_msgStopPreview);
     m_setLayerTab->activate();
-    m_layerPanel->layerView()->setItemIndex(0); // from "One" this shows the last view
+    m_layerPanel->layerViewChoice()->setItemIndex(0); // from "One" this shows the last view
     progress.setPosition(0);
     m_platform.setBusyCursor(false);
     m_doc.AnimStep = 0;
@@ -76,14 +78,14 @@ void TForm1::generateAndPlay() {
     m_player->play([this] { return m_closed; });
 }
 
-void TForm1::SpeedButton2Click() {
+void MainWindow::stopPreview() {
     m_doc.AnimStop = kAnimStopValue;
     m_doc.AppStage = kStagePreviewStopped;
-    speedButton(1)->setEnabled(true);
-    m_hiddenImport->setEnabled(true);
+    m_importButton->setEnabled(true);
+    m_hiddenImportButton->setEnabled(true);
     m_rightPanel->setEnabled(true);
     showPrompt(m_msgExport);
-    speedButton(2)->setEnabled(false);
+    m_stopButton->setEnabled(false);
 }
 
 } // namespace deptrix

@@ -5,10 +5,10 @@
 
 namespace deptrix {
 
-void TForm1::Openproject1Click() { }
+void MainWindow::openProject() { }
 
-void TForm1::Opensettingsdefault1Click() { }
+void MainWindow::openDefaultSettings() { }
 
-void TForm1::N3Click() { }
+void MainWindow::openSettings() { }
 
 } // namespace deptrix

@@ -7,14 +7,23 @@ class QLabel;
 
 namespace deptrix {
 
-/// The status bar (`StatusBar1`) with its eleven text panels:
-/// 0 brand, 1 "Original info", 2 "Size (cm):", 3 size, 4 "DPI:", 5 resolution,
-/// 6 "Color:", 7 colour, 8 "Layers:", 9 layer count, 10 the prompt.
+/// The status bar (`StatusBar1`) with its eleven text panels, numbered from 0 in
+/// the order below; captions and values alternate after the brand.
 class StatusPanels : public QStatusBar {
     Q_OBJECT
 public:
-    static constexpr int kPanelCount = 11;
+    static constexpr int kBrandPanel = 0;
+    static constexpr int kOriginalInfoPanel = 1; ///< "Original info"
+    static constexpr int kSizeCaptionPanel = 2; ///< "Size (cm):"
+    static constexpr int kSizePanel = 3; ///< width x height in cm
+    static constexpr int kDpiCaptionPanel = 4; ///< "DPI:"
+    static constexpr int kDpiPanel = 5;
+    static constexpr int kColorCaptionPanel = 6; ///< "Color:"
+    static constexpr int kColorPanel = 7;
+    static constexpr int kLayersCaptionPanel = 8; ///< "Layers:"
+    static constexpr int kLayerCountPanel = 9;
     static constexpr int kPromptPanel = 10;
+    static constexpr int kPanelCount = 11;
 
     explicit StatusPanels(QWidget* parent = nullptr);
     QString text(int panel) const;

@@ -26,10 +26,10 @@ Viewport::Viewport(QWidget* parent)
     : QScrollArea(parent)
     , m_content(new QWidget)
     , m_picture(new PictureControl(m_content))
-    , m_front(new QLabel("Front", viewport())) {
+    , m_frontLabel(new QLabel("Front", viewport())) {
     setObjectName("ScrollBox1");
     m_picture->setObjectName("Image1");
-    m_front->setObjectName("Label24");
+    m_frontLabel->setObjectName("Label24");
     setBackgroundRole(QPalette::Dark);
     QPalette grey = palette();
     grey.setColor(QPalette::Dark, QColor(128, 128, 128));
@@ -41,17 +41,17 @@ Viewport::Viewport(QWidget* parent)
     m_picture->setEnabled(false);
     m_picture->setGeometry(2, 2, 100, 100);
 
-    QFont bold = m_front->font();
+    QFont bold = m_frontLabel->font();
     bold.setBold(true);
     bold.setPointSize(bold.pointSize() + 4);
-    m_front->setFont(bold);
-    QPalette red = m_front->palette();
+    m_frontLabel->setFont(bold);
+    QPalette red = m_frontLabel->palette();
     red.setColor(QPalette::WindowText, Qt::red);
-    m_front->setPalette(red);
-    m_front->adjustSize();
-    m_front->move(0, 8);
-    m_front->hide();
-    m_front->raise();
+    m_frontLabel->setPalette(red);
+    m_frontLabel->adjustSize();
+    m_frontLabel->move(0, 8);
+    m_frontLabel->hide();
+    m_frontLabel->raise();
 
     viewport()->installEventFilter(this);
     m_content->installEventFilter(this);

@@ -19,7 +19,7 @@ public:
     explicit Viewport(QWidget* parent = nullptr);
 
     PictureControl* picture() const { return m_picture; }
-    QLabel* frontLabel() const { return m_front; }
+    QLabel* frontLabel() const { return m_frontLabel; }
 
     /// Sizes the picture control to the client area less 4 pixels each way, shrunk on
     /// one axis to imageWidth : imageHeight, and centres it.
@@ -54,7 +54,7 @@ private:
 
     QWidget* m_content;
     PictureControl* m_picture;
-    QLabel* m_front;
+    QLabel* m_frontLabel;
     Fixed m_viewScale = 10000;
     Fixed m_viewOffsetX = 0;
     Fixed m_viewOffsetY = 0;

@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName("Deptrix");
 
     deptrix::QtPlatform platform;
-    deptrix::TForm1 window(platform);
+    deptrix::MainWindow window(platform);
     {
         deptrix::AboutBox splash;
         splash.runAsSplash();

@@ -29,7 +29,7 @@ class Import : public WindowFixture {
 protected:
     void importFile(const QString& path) {
         platform.openAnswers.push_back(path);
-        window->mainMenu()->action("N6")->trigger();
+        window->mainMenu()->entries().importPsd->trigger();
     }
 };
 
@@ -58,22 +58,24 @@ TEST_F(Import, TheSampleFillsTheTableStatusBarAndCaption) {
     EXPECT_EQ(window->parameterPanel()->focusField()->text(), "7");
 
     StatusPanels* status = window->statusPanels();
-    EXPECT_EQ(status->text(3), "27.0933 x 20.32");
-    EXPECT_EQ(status->text(5), "150");
-    EXPECT_EQ(status->text(7), "RGB");
-    EXPECT_EQ(status->text(9), "11");
+    EXPECT_EQ(status->text(StatusPanels::kSizePanel), "27.0933 x 20.32");
+    EXPECT_EQ(status->text(StatusPanels::kDpiPanel), "150");
+    EXPECT_EQ(status->text(StatusPanels::kColorPanel), "RGB");
+    EXPECT_EQ(status->text(StatusPanels::kLayerCountPanel), "11");
     EXPECT_EQ(status->text(StatusPanels::kPromptPanel),
         QString::fromUtf8(" Please set 3d parameters，and click the Preview button."));
     // Output height keeps the picture's proportions: 5 / 1.3333, cut to the field's 8 characters.
     EXPECT_EQ(window->document().AspectRatio, 13333);
     EXPECT_EQ(window->parameterPanel()->heightField()->text(), "3.750093");
 
-    for (int enabled : { 3, 4, 9 }) EXPECT_TRUE(window->speedButton(enabled)->isEnabled()) << enabled;
-    for (int disabled : { 2, 5, 10, 6, 7, 8, 11 })
-        EXPECT_FALSE(window->speedButton(disabled)->isEnabled()) << disabled;
+    for (const char* enabled : { "SpeedButton3", "SpeedButton4", "SpeedButton9" })
+        EXPECT_TRUE(find<QToolButton>(enabled)->isEnabled()) << enabled;
+    for (const char* disabled : { "SpeedButton2", "SpeedButton5", "SpeedButton10", "SpeedButton6",
+             "SpeedButton7", "SpeedButton8", "SpeedButton11" })
+        EXPECT_FALSE(find<QToolButton>(disabled)->isEnabled()) << disabled;
     EXPECT_TRUE(find<QWidget>("GroupBox2")->isEnabled());
     EXPECT_TRUE(grid->isEnabled());
-    EXPECT_FALSE(window->mainMenu()->action("ExportGif1")->isEnabled());
+    EXPECT_FALSE(window->mainMenu()->entries().exportGif->isEnabled());
     EXPECT_EQ(window->progressBar()->value(), 0);
     EXPECT_EQ(platform.beeps, 1);
     EXPECT_FALSE(platform.busy);
@@ -108,7 +110,7 @@ TEST_F(Import, ARealFileFromAnotherProgramImports) {
     EXPECT_EQ(grid->cell(2, 1), "0");
     EXPECT_EQ(grid->cell(2, 2), "6"); // 101 / 16 px behind the focus
     EXPECT_EQ(grid->item(1, 0)->toolTip(), QString::fromUtf8("Фон"));
-    EXPECT_EQ(window->statusPanels()->text(5), "72");
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kDpiPanel), "72");
 }
 
 TEST_F(Import, ADamagedFileLeavesAnEmptyDocumentAndSaysWhy) {
@@ -131,20 +133,22 @@ TEST_F(Import, ADamagedFileLeavesAnEmptyDocumentAndSaysWhy) {
     EXPECT_EQ(doc.LayerCount, 0);
     EXPECT_TRUE(doc.consistent());
     EXPECT_FALSE(doc.DocumentLoaded);
-    for (int number : { 3, 4, 9, 2, 5 }) EXPECT_FALSE(window->speedButton(number)->isEnabled()) << number;
+    for (const char* name :
+        { "SpeedButton3", "SpeedButton4", "SpeedButton9", "SpeedButton2", "SpeedButton5" })
+        EXPECT_FALSE(find<QToolButton>(name)->isEnabled()) << name;
     EXPECT_FALSE(find<QWidget>("GroupBox2")->isEnabled());
     EXPECT_EQ(find<StringGrid>("StringGrid1")->gridRowCount(), 1);
     EXPECT_EQ(window->windowTitle(), "Deptrix 10.0");
     EXPECT_TRUE(window->viewport()->picture()->picture().isNull());
     EXPECT_FALSE(platform.busy);
     // F9 does nothing now, as before the first import.
-    window->mainMenu()->action("N18")->trigger();
+    window->mainMenu()->entries().preview->trigger();
     EXPECT_EQ(platform.errors.size(), 1);
 }
 
 TEST_F(Import, CancellingTheDialogChangesNothing) {
     open();
-    window->SpeedButton1Click();
+    window->importPsd();
     ASSERT_EQ(platform.openRequests.size(), 1u);
     EXPECT_EQ(platform.openRequests[0].filter, "Photoshop file (*.psd)");
     EXPECT_EQ(window->document().AppStage, kStageNothingImported);
@@ -160,17 +164,17 @@ TEST_F(Import, LayerViewShowsOneLayerOverTheCheckerboardOrAll) {
     auto* view = find<RadioGroup>("RadioGroup1");
     view->setItemIndex(1);
     EXPECT_EQ(window->document().SelectedLayer, 0);
-    EXPECT_TRUE(window->speedButton(13)->isEnabled());
+    EXPECT_TRUE(window->beginLineButton()->isEnabled());
 
     grid->setCurrentCell(0, 1); // row 1: a flip frame with transparent surroundings
-    window->StringGrid1Click();
+    window->selectLayer();
     EXPECT_EQ(window->document().SelectedLayer, 10);
     const QImage one = window->viewport()->picture()->picture();
     EXPECT_EQ(one.pixel(0, 0), qRgb(200, 200, 200));
     EXPECT_EQ(one.pixel(7, 0), qRgb(255, 255, 255));
 
     view->setItemIndex(0);
-    EXPECT_FALSE(window->speedButton(13)->isEnabled());
+    EXPECT_FALSE(window->beginLineButton()->isEnabled());
     EXPECT_NE(window->viewport()->picture()->picture().pixel(0, 0), qRgb(200, 200, 200));
 }
 

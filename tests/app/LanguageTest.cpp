@@ -45,9 +45,9 @@ TEST_F(Language, SwitchingTwiceRestoresEveryCaptionAndHint) {
     open();
     const auto before = Snapshot(window.get());
     const QString prompt = window->statusPanels()->text(StatusPanels::kPromptPanel);
-    window->Languages1Click();
+    window->switchLanguage();
     EXPECT_NE(Snapshot(window.get()), before);
-    window->Languages1Click();
+    window->switchLanguage();
     const auto after = Snapshot(window.get());
     for (const auto& [key, texts] : before) {
         if (key == "QLabel:StatusPanel10") continue; // the prompt, checked below
@@ -56,14 +56,14 @@ TEST_F(Language, SwitchingTwiceRestoresEveryCaptionAndHint) {
         EXPECT_EQ(found->second, texts) << key;
     }
     EXPECT_EQ(after.size(), before.size());
-    EXPECT_EQ(window->statusPanels()->text(1), "Original info");
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kOriginalInfoPanel), "Original info");
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel), " Please import *.psd");
     EXPECT_NE(prompt, " Please import *.psd"); // the designed text differs until a switch
 }
 
 TEST_F(Language, ChineseReplacesTheProgramTextsAndExchangesCaptions) {
     open();
-    window->Languages1Click();
+    window->switchLanguage();
     MainMenu* menu = window->mainMenu();
     EXPECT_EQ(menu->action("N2")->text(), QString::fromUtf8("文件(&F)"));
     EXPECT_EQ(menu->action("N2")->statusTip(), "&File");
@@ -82,25 +82,26 @@ TEST_F(Language, ChineseReplacesTheProgramTextsAndExchangesCaptions) {
     EXPECT_EQ(find<QPushButton>("Button5")->text(), "Help");
     EXPECT_EQ(find<QPushButton>("Button5")->toolTip(), QString::fromUtf8("？"));
     EXPECT_EQ(find<QPushButton>("BitBtn5")->text(), QString::fromUtf8("单层预览"));
-    EXPECT_EQ(window->speedButton(14)->text(), QString::fromUtf8("英文"));
+    EXPECT_EQ(window->languageButton()->text(), QString::fromUtf8("英文"));
     // Speed buttons, edits and tool buttons keep their hints.
-    EXPECT_EQ(window->speedButton(9)->toolTip(), "Preview");
+    EXPECT_EQ(window->previewButton()->toolTip(), "Preview");
     EXPECT_EQ(find<QWidget>("Edit5")->toolTip(), "lenticular total in 1 inch");
-    EXPECT_EQ(window->statusPanels()->text(2), QString::fromUtf8("尺寸(厘米):"));
+    EXPECT_EQ(
+        window->statusPanels()->text(StatusPanels::kSizeCaptionPanel), QString::fromUtf8("尺寸(厘米):"));
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel), QString::fromUtf8(" 请导入Psd图档"));
 }
 
 TEST_F(Language, ThePromptFollowsTheStage) {
     open();
     window->document().AppStage = kStagePreviewing;
-    window->Languages1Click();
+    window->switchLanguage();
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel), QString::fromUtf8(" 请先停止预览"));
     window->document().AppStage = kStageImported;
-    window->Languages1Click();
+    window->switchLanguage();
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel),
         QString::fromUtf8(" Please set 3d parameters，and click the Preview button."));
     window->document().AppStage = 9; // unknown stage: the prompt stays
-    window->Languages1Click();
+    window->switchLanguage();
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel),
         QString::fromUtf8(" Please set 3d parameters，and click the Preview button."));
 }

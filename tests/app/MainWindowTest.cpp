@@ -12,57 +12,58 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <map>
 
 namespace deptrix {
 namespace {
 
-class MainWindow : public WindowFixture { };
+class MainWindowTest : public WindowFixture { };
 
-TEST_F(MainWindow, ToolButtonsHaveTheirHintsIconsAndInitialStates) {
+TEST_F(MainWindowTest, ToolButtonsHaveTheirHintsIconsAndInitialStates) {
     open();
     window->show();
     struct Expected {
-        int number;
+        const char* name;
         const char* hint;
         bool enabled;
         bool shown;
     };
     const Expected buttons[] = {
-        { 12, "Open project", true, true },
-        { 15, "Save project", false, true },
-        { 1, "Import psd file", true, true },
-        { 3, "Zoom in", false, true },
-        { 4, "Zoom out", false, true },
-        { 10, "Delete point", false, true },
-        { 6, "delete line", false, true },
-        { 7, "delete layer", false, true },
-        { 8, "delete all", false, true },
-        { 9, "Preview", false, true },
-        { 2, "Stop", false, true },
-        { 29, "Export tiff file", false, true },
-        { 30, "Print", true, false },
-        { 13, "Begin Line", false, true },
-        { 5, "Red/blue glasses preview", false, true },
-        { 14, "", true, false },
-        { 11, "", false, false },
+        { "SpeedButton12", "Open project", true, true },
+        { "SpeedButton15", "Save project", false, true },
+        { "SpeedButton1", "Import psd file", true, true },
+        { "SpeedButton3", "Zoom in", false, true },
+        { "SpeedButton4", "Zoom out", false, true },
+        { "SpeedButton10", "Delete point", false, true },
+        { "SpeedButton6", "delete line", false, true },
+        { "SpeedButton7", "delete layer", false, true },
+        { "SpeedButton8", "delete all", false, true },
+        { "SpeedButton9", "Preview", false, true },
+        { "SpeedButton2", "Stop", false, true },
+        { "SpeedButton29", "Export tiff file", false, true },
+        { "SpeedButton30", "Print", true, false },
+        { "SpeedButton13", "Begin Line", false, true },
+        { "SpeedButton5", "Red/blue glasses preview", false, true },
+        { "SpeedButton14", "", true, false },
+        { "SpeedButton11", "", false, false },
     };
     QToolBar* bar = find<QToolBar>("ToolBar1");
     for (const Expected& e : buttons) {
-        SCOPED_TRACE(e.number);
-        QToolButton* button = window->speedButton(e.number);
+        SCOPED_TRACE(e.name);
+        QToolButton* button = find<QToolButton>(e.name);
         ASSERT_NE(button, nullptr);
-        EXPECT_EQ(button->objectName(), QString("SpeedButton%1").arg(e.number));
         EXPECT_EQ(button->toolTip(), e.hint);
         EXPECT_EQ(button->isEnabled(), e.enabled);
         EXPECT_FALSE(button->icon().isNull());
         EXPECT_EQ(button->isVisible(), e.shown);
         EXPECT_EQ(button->parentWidget(), bar);
     }
-    EXPECT_EQ(window->speedButton(14)->text(), "Chinese");
+    EXPECT_EQ(window->languageButton()->text(), "Chinese");
 
     EXPECT_FALSE(find<QToolBar>("ToolBar2")->isVisibleTo(window.get()));
     EXPECT_TRUE(find<QToolButton>("ToolButton1")->isChecked());
@@ -73,7 +74,7 @@ TEST_F(MainWindow, ToolButtonsHaveTheirHintsIconsAndInitialStates) {
     EXPECT_EQ(find<QToolButton>("ToolButton8")->toolTip(), "Move to down Layer");
 }
 
-TEST_F(MainWindow, PanelsAndFieldsStartAsDesigned) {
+TEST_F(MainWindowTest, PanelsAndFieldsStartAsDesigned) {
     open();
     EXPECT_FALSE(find<QWidget>("GroupBox2")->isEnabled());
     auto* grid = find<StringGrid>("StringGrid1");
@@ -135,15 +136,36 @@ TEST_F(MainWindow, PanelsAndFieldsStartAsDesigned) {
     EXPECT_FALSE(find<QLabel>("Label24")->isVisibleTo(window.get()));
     EXPECT_EQ(find<QLabel>("Label24")->text(), "Front");
     StatusPanels* status = window->statusPanels();
-    EXPECT_EQ(status->text(1), "Original info");
-    EXPECT_EQ(status->text(2), "Size (cm):");
-    EXPECT_EQ(status->text(6), "Color:");
-    EXPECT_EQ(status->text(8), "Layers:");
-    EXPECT_EQ(status->text(10), "  Please import *.psd.");
+    EXPECT_EQ(status->text(StatusPanels::kOriginalInfoPanel), "Original info");
+    EXPECT_EQ(status->text(StatusPanels::kSizeCaptionPanel), "Size (cm):");
+    EXPECT_EQ(status->text(StatusPanels::kColorCaptionPanel), "Color:");
+    EXPECT_EQ(status->text(StatusPanels::kLayersCaptionPanel), "Layers:");
+    EXPECT_EQ(status->text(StatusPanels::kPromptPanel), "  Please import *.psd.");
     EXPECT_EQ(find<QTimer>("Timer1")->interval(), 50);
 }
 
-TEST_F(MainWindow, MenuEntriesHaveTheirShortcutsAndStates) {
+// The form names are assigned by hand, one line per control; a name given twice would
+// make a lookup by name find whichever control came first.
+TEST_F(MainWindowTest, EveryFormNameBelongsToOneControl) {
+    open();
+    std::map<QString, int> widgets;
+    std::map<QString, int> actions;
+    for (QObject* object : window->findChildren<QObject*>()) {
+        const QString name = object->objectName();
+        // Qt names inner parts of its own widgets (tab bar scroll buttons, for one).
+        if (name.isEmpty() || name.startsWith("qt_") || qobject_cast<QTabBar*>(object->parent())) continue;
+        if (object->isWidgetType())
+            ++widgets[name];
+        else if (qobject_cast<QAction*>(object))
+            ++actions[name];
+    }
+    for (const auto& [name, count] : widgets) EXPECT_EQ(count, 1) << name.toStdString();
+    for (const auto& [name, count] : actions) EXPECT_EQ(count, 1) << name.toStdString();
+    EXPECT_EQ(window->findChild<QToolButton*>("SpeedButton9"), window->previewButton());
+    EXPECT_EQ(window->findChild<QAction*>("N18"), window->mainMenu()->entries().preview);
+}
+
+TEST_F(MainWindowTest, MenuEntriesHaveTheirShortcutsAndStates) {
     open();
     MainMenu* menu = window->mainMenu();
     auto shortcut = [&](const char* name) { return menu->action(name)->shortcut().toString(); };
@@ -169,17 +191,17 @@ TEST_F(MainWindow, MenuEntriesHaveTheirShortcutsAndStates) {
     EXPECT_EQ(menu->action("N2")->text(), "&File");
 }
 
-TEST_F(MainWindow, PreviewStopAndGlassesKeysDoNothingBeforeAnImport) {
+TEST_F(MainWindowTest, PreviewStopAndGlassesKeysDoNothingBeforeAnImport) {
     openActive();
     for (Qt::Key key : { Qt::Key_F9, Qt::Key_F10, Qt::Key_F11 }) QTest::keyClick(window.get(), key);
     QApplication::processEvents();
     EXPECT_EQ(window->document().AppStage, kStageNothingImported);
-    EXPECT_FALSE(window->speedButton(2)->isEnabled());
+    EXPECT_FALSE(window->stopButton()->isEnabled());
     EXPECT_TRUE(platform.errors.isEmpty());
     EXPECT_TRUE(platform.openRequests.empty());
 }
 
-TEST_F(MainWindow, ShortcutsReachHiddenEntries) {
+TEST_F(MainWindowTest, ShortcutsReachHiddenEntries) {
     openActive();
     QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(window->language(), 1);
@@ -191,27 +213,27 @@ TEST_F(MainWindow, ShortcutsReachHiddenEntries) {
     EXPECT_EQ(window->document().AppStage, kStageNothingImported);
 }
 
-TEST_F(MainWindow, HelpAboutAndTheWebLinkOpenWithoutBlocking) {
+TEST_F(MainWindowTest, HelpAboutAndTheWebLinkOpenWithoutBlocking) {
     open();
-    window->mainMenu()->action("N21")->trigger();
+    window->mainMenu()->entries().showHelp->trigger();
     QWidget* help = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->objectName() == "Form2" && w->isVisible()) help = w;
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->windowTitle(), "Help");
-    window->mainMenu()->action("Weblink1")->trigger();
+    window->mainMenu()->entries().openWebLink->trigger();
     ASSERT_EQ(platform.opened.size(), 1);
     EXPECT_TRUE(platform.opened[0].startsWith("https://"));
-    window->mainMenu()->action("N22")->trigger();
+    window->mainMenu()->entries().showAbout->trigger();
     closeWindow();
     QApplication::processEvents();
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(w->isVisible() && (w->objectName() == "Form2" || w->objectName() == "AboutBox"));
 }
 
-TEST_F(MainWindow, ShowWorkFolderOpensIt) {
+TEST_F(MainWindowTest, ShowWorkFolderOpensIt) {
     open();
-    window->mainMenu()->action("Showgrouptiff1")->trigger();
+    window->mainMenu()->entries().showWorkFolder->trigger();
     ASSERT_EQ(platform.opened.size(), 1);
     EXPECT_EQ(platform.opened[0], window->workFolder().path());
 }

@@ -36,7 +36,7 @@ protected:
         QDir().mkpath(folder.filePath("pictures"));
         ASSERT_TRUE(QFile::copy(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd", psd));
         platform.openAnswers.push_back(psd);
-        window->mainMenu()->action("N6")->trigger();
+        window->mainMenu()->entries().importPsd->trigger();
         find<QSlider>("TrackBar1")->setValue(1);
         QObject::connect(window->player(), &PreviewPlayer::frameShown, [this](int) { ++framesShown; });
     }
@@ -51,17 +51,17 @@ protected:
             if (during)
                 during();
             else
-                window->speedButton(2)->click();
+                window->stopButton()->click();
         });
         poll->start(1);
-        window->speedButton(9)->click();
+        window->previewButton()->click();
         ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
     }
 };
 
 TEST_F(Outputs, GlassesStopThePlaybackShowAndSaveTheAnaglyph) {
-    EXPECT_FALSE(window->speedButton(5)->isEnabled());
-    preview([this] { window->mainMenu()->action("N26")->trigger(); });
+    EXPECT_FALSE(window->anaglyphButton()->isEnabled());
+    preview([this] { window->mainMenu()->entries().showAnaglyph->trigger(); });
     const Document& doc = window->document();
     EXPECT_EQ(doc.AppStage, kStagePreviewStopped);
     const QString saved = folder.filePath("pictures/scene_qv58.bmp");
@@ -73,7 +73,7 @@ TEST_F(Outputs, GlassesStopThePlaybackShowAndSaveTheAnaglyph) {
     EXPECT_GE(platform.sleptMs, 5);
 
     // Again: the same file written twice, the message shown twice.
-    window->speedButton(5)->click();
+    window->anaglyphButton()->click();
     EXPECT_EQ(platform.messages.size(), 2);
 }
 
@@ -81,7 +81,7 @@ TEST_F(Outputs, APictureThatCannotBeWrittenIsReportedWithoutTheMessage) {
     preview();
     // A folder in the way of the anaglyph's name makes the write fail for any user.
     ASSERT_TRUE(QDir().mkpath(folder.filePath("pictures/scene_qv58.bmp")));
-    window->speedButton(5)->click();
+    window->anaglyphButton()->click();
     ASSERT_EQ(platform.errors.size(), 1);
     EXPECT_TRUE(platform.errors[0].contains("scene_qv58.bmp")) << platform.errors[0].toStdString();
     EXPECT_TRUE(platform.messages.isEmpty());
@@ -92,8 +92,8 @@ TEST_F(Outputs, APictureThatCannotBeWrittenIsReportedWithoutTheMessage) {
 
 TEST_F(Outputs, TheStereoPairIsWrittenToTheWorkFolderAndOpened) {
     preview();
-    EXPECT_TRUE(window->mainMenu()->action("Stereopair1")->isEnabled());
-    window->mainMenu()->action("Stereopair1")->trigger();
+    EXPECT_TRUE(window->mainMenu()->entries().writeStereoPair->isEnabled());
+    window->mainMenu()->entries().writeStereoPair->trigger();
     const QString jps = window->workFolder().path() + "glasses.jps";
     ASSERT_EQ(platform.opened, QStringList { jps });
     const QImage pair(jps, "JPEG");
@@ -102,11 +102,11 @@ TEST_F(Outputs, TheStereoPairIsWrittenToTheWorkFolderAndOpened) {
 }
 
 TEST_F(Outputs, TheGifExportAsksForANameAndWritesTheFile) {
-    EXPECT_FALSE(window->mainMenu()->action("ExportGif1")->isEnabled());
+    EXPECT_FALSE(window->mainMenu()->entries().exportGif->isEnabled());
     preview();
-    ASSERT_TRUE(window->mainMenu()->action("ExportGif1")->isEnabled());
+    ASSERT_TRUE(window->mainMenu()->entries().exportGif->isEnabled());
 
-    window->mainMenu()->action("ExportGif1")->trigger(); // cancelled
+    window->mainMenu()->entries().exportGif->trigger(); // cancelled
     ASSERT_EQ(platform.saveRequests.size(), 1u);
     const FileDialogOptions& asked = platform.saveRequests[0];
     EXPECT_EQ(asked.title, "Gif save");
@@ -117,7 +117,7 @@ TEST_F(Outputs, TheGifExportAsksForANameAndWritesTheFile) {
 
     const QString gif = folder.filePath("out.gif");
     platform.saveAnswers.push_back(gif);
-    window->mainMenu()->action("ExportGif1")->trigger();
+    window->mainMenu()->entries().exportGif->trigger();
     ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
     QFile file(gif);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -132,7 +132,7 @@ TEST_F(Outputs, AMissingViewFileStopsTheExportAndWritesNothing) {
     QFile::remove(window->workFolder().path() + "vw4.gjs");
     const QString gif = folder.filePath("out.gif");
     platform.saveAnswers.push_back(gif);
-    window->mainMenu()->action("ExportGif1")->trigger();
+    window->mainMenu()->entries().exportGif->trigger();
     ASSERT_EQ(platform.errors.size(), 1);
     EXPECT_TRUE(platform.errors[0].contains("vw4.gjs")) << platform.errors[0].toStdString();
     EXPECT_FALSE(QFile::exists(gif));

@@ -60,13 +60,13 @@ TEST_F(Parameters, FocusOutsideTheLayersMarksNoRow) {
 }
 
 TEST_F(Parameters, FocusAndDepthChangesOutdateTheGlassesPicture) {
-    window->speedButton(5)->setEnabled(true);
+    window->anaglyphButton()->setEnabled(true);
     leave(panel->focusField(), "1");
-    EXPECT_FALSE(window->speedButton(5)->isEnabled());
-    window->speedButton(5)->setEnabled(true);
+    EXPECT_FALSE(window->anaglyphButton()->isEnabled());
+    window->anaglyphButton()->setEnabled(true);
     window->document().OutlinesStale = false;
     panel->depthField()->setText("1.5");
-    EXPECT_FALSE(window->speedButton(5)->isEnabled());
+    EXPECT_FALSE(window->anaglyphButton()->isEnabled());
     EXPECT_TRUE(window->document().OutlinesStale);
     EXPECT_EQ(window->document().DepthFactor, 15000);
 }

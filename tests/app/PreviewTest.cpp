@@ -28,7 +28,7 @@ protected:
     void SetUp() override {
         openActive();
         platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
-        window->mainMenu()->action("N6")->trigger();
+        window->mainMenu()->entries().importPsd->trigger();
         ASSERT_EQ(window->document().LayerCount, 11);
         find<QSlider>("TrackBar1")->setValue(1); // 10 ms frames keep the tests short
         QObject::connect(
@@ -58,7 +58,7 @@ TEST_F(Preview, PlaysTheViewsBackAndForthUntilStop) {
         EXPECT_EQ(window->document().AppStage, kStagePreviewing);
         EXPECT_TRUE(front->isVisible());
         EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel), " Please stop preview");
-        EXPECT_TRUE(window->speedButton(5)->isEnabled());
+        EXPECT_TRUE(window->anaglyphButton()->isEnabled());
         QTest::keyClick(window.get(), Qt::Key_F10);
         stoppedDuringPlayback = true;
     });
@@ -79,10 +79,10 @@ TEST_F(Preview, PlaysTheViewsBackAndForthUntilStop) {
     EXPECT_EQ(doc.AppStage, kStagePreviewStopped);
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel),
         " Please export tiff file, or change 3d settings.");
-    EXPECT_TRUE(window->mainMenu()->action("ExportGif1")->isEnabled());
-    EXPECT_FALSE(window->speedButton(2)->isEnabled());
-    EXPECT_TRUE(window->speedButton(1)->isEnabled());
-    EXPECT_TRUE(window->speedButton(9)->isEnabled());
+    EXPECT_TRUE(window->mainMenu()->entries().exportGif->isEnabled());
+    EXPECT_FALSE(window->stopButton()->isEnabled());
+    EXPECT_TRUE(window->importButton()->isEnabled());
+    EXPECT_TRUE(window->previewButton()->isEnabled());
     EXPECT_TRUE(find<QWidget>("GroupBox2")->isEnabled());
     EXPECT_FALSE(platform.busy);
     EXPECT_TRUE(platform.errors.isEmpty());
@@ -99,10 +99,10 @@ TEST_F(Preview, PreviewPressedAgainRunsInsideAndOneStopEndsBoth) {
     int generations = 0;
     atFrame(3, [&] {
         ++generations;
-        window->speedButton(9)->click(); // a new generation and playback inside this one
+        window->previewButton()->click(); // a new generation and playback inside this one
     });
-    atFrame(8, [&] { window->speedButton(2)->click(); });
-    window->speedButton(9)->click();
+    atFrame(8, [&] { window->stopButton()->click(); });
+    window->previewButton()->click();
     EXPECT_EQ(generations, 1);
     // The inner run started again at view 1 after the outer run's third frame.
     ASSERT_GE(frames.size(), 8u);
@@ -113,9 +113,9 @@ TEST_F(Preview, PreviewPressedAgainRunsInsideAndOneStopEndsBoth) {
 
 TEST_F(Preview, ClosingTheWindowEndsEveryLoop) {
     const QString work = window->workFolder().path();
-    atFrame(2, [&] { window->speedButton(9)->click(); });
+    atFrame(2, [&] { window->previewButton()->click(); });
     atFrame(5, [&] { window->close(); });
-    window->speedButton(9)->click();
+    window->previewButton()->click();
     EXPECT_GT(window->document().AnimStop, kLoopLimit);
     EXPECT_EQ(frames.size(), 5u); // nothing was shown after the close
     EXPECT_TRUE(QDir(work).entryList(QDir::Files).isEmpty());
@@ -124,35 +124,35 @@ TEST_F(Preview, ClosingTheWindowEndsEveryLoop) {
 
 TEST_F(Preview, ABadOffsetCellStopsWithTheConversionMessage) {
     find<StringGrid>("StringGrid1")->setCell(2, 5, "4x");
-    window->speedButton(9)->click();
+    window->previewButton()->click();
     ASSERT_EQ(platform.errors.size(), 1);
     EXPECT_EQ(platform.errors[0], "'4x' is not a valid integer value");
     EXPECT_FALSE(platform.busy); // the pointer does not stay an hourglass
-    EXPECT_FALSE(window->speedButton(1)->isEnabled());
+    EXPECT_FALSE(window->importButton()->isEnabled());
     EXPECT_FALSE(find<QWidget>("GroupBox2")->isEnabled());
-    EXPECT_TRUE(window->speedButton(9)->isEnabled());
+    EXPECT_TRUE(window->previewButton()->isEnabled());
     // The window stays usable: a new import through the menu restores everything.
     platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
-    window->mainMenu()->action("N6")->trigger();
+    window->mainMenu()->entries().importPsd->trigger();
     EXPECT_TRUE(find<QWidget>("GroupBox2")->isEnabled());
     EXPECT_EQ(platform.errors.size(), 1);
 }
 
 TEST_F(Preview, ABadFocusTextStopsBeforeAnythingChanges) {
     window->parameterPanel()->focusField()->setText("two");
-    window->speedButton(9)->click();
+    window->previewButton()->click();
     ASSERT_EQ(platform.errors.size(), 1);
     EXPECT_EQ(platform.errors[0], "'two' is not a valid integer value");
     EXPECT_EQ(window->document().AppStage, kStageImported);
-    EXPECT_TRUE(window->speedButton(1)->isEnabled());
+    EXPECT_TRUE(window->importButton()->isEnabled());
     EXPECT_FALSE(platform.busy);
 }
 
 TEST_F(Preview, EmptyFieldsGetThePreviewDefaults) {
     window->parameterPanel()->anglesField()->clear();
     window->parameterPanel()->lpiField()->clear();
-    atFrame(1, [&] { window->speedButton(2)->click(); });
-    window->speedButton(9)->click();
+    atFrame(1, [&] { window->stopButton()->click(); });
+    window->previewButton()->click();
     EXPECT_EQ(window->parameterPanel()->anglesField()->text(), "7");
     EXPECT_EQ(window->parameterPanel()->lpiField()->text(), "75.55");
     EXPECT_EQ(window->document().Lpi, 755500);
@@ -161,8 +161,8 @@ TEST_F(Preview, EmptyFieldsGetThePreviewDefaults) {
 TEST_F(Preview, TheDepthFieldIsReadAgainUnchecked) {
     window->parameterPanel()->depthField()->setText("12");
     EXPECT_EQ(window->document().DepthFactor, 20000);
-    atFrame(1, [&] { window->speedButton(2)->click(); });
-    window->speedButton(9)->click();
+    atFrame(1, [&] { window->stopButton()->click(); });
+    window->previewButton()->click();
     EXPECT_EQ(window->document().DepthFactor, 120000);
 }
 

@@ -90,7 +90,7 @@ TEST_F(Startup, TheLanguageOfTheFileIsKeptButNotApplied) {
     writeConfig(Config("0 0 0 0 0 1 1", "42.4775 7 720 5 5 2 4"));
     open();
     EXPECT_EQ(window->language(), 0);
-    EXPECT_EQ(window->statusPanels()->text(1), "Original info");
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kOriginalInfoPanel), "Original info");
     EXPECT_EQ(ParseConfig(readConfig().toStdString()).Language, 1);
     closeWindow();
     const ConfigValues atShutdown = ParseConfig(readConfig().toStdString());
@@ -138,7 +138,7 @@ TEST_F(Startup, ShutdownEmptiesTheWorkFolderButKeepsSubfolders) {
 TEST_F(Startup, ASecondCopyGetsItsOwnWorkFolder) {
     open();
     FakePlatform otherPlatform;
-    TForm1 second(otherPlatform, environment());
+    MainWindow second(otherPlatform, environment());
     EXPECT_NE(second.workFolder().path(), window->workFolder().path());
     EXPECT_TRUE(second.workFolder().path().endsWith("qv58temp-2/"));
     QFile(window->workFolder().path() + "ly1.gjs").open(QIODevice::WriteOnly);

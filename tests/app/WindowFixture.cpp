@@ -18,7 +18,7 @@ QByteArray WindowFixture::readConfig() const {
 }
 
 void WindowFixture::open() {
-    window = std::make_unique<TForm1>(platform, environment());
+    window = std::make_unique<MainWindow>(platform, environment());
 }
 
 void WindowFixture::openActive() {

@@ -14,7 +14,7 @@ class WindowFixture : public ::testing::Test {
 protected:
     QTemporaryDir folder;
     FakePlatform platform;
-    std::unique_ptr<TForm1> window;
+    std::unique_ptr<MainWindow> window;
 
     QString configPath() const { return folder.filePath("deptrixcmyk.inf"); }
     QString cacheFolder() const { return folder.filePath("cache"); }
