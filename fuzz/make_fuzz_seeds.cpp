@@ -1,11 +1,15 @@
 // Writes small, valid seed files for the fuzzers: PSD and PSB files in every colour
 // mode, depth and compression the reader takes, with folders, masks, hidden and
-// off-canvas layers, and BMP files in the three pixel formats.
+// off-canvas layers, BMP files in the three pixel formats, and settings and project
+// files of every variant (behind the setup fuzzer's leading byte).
 //
-//   make_fuzz_seeds <psd seed folder> <bmp seed folder>
+//   make_fuzz_seeds <psd seed folder> <bmp seed folder> [<setup seed folder>]
 
 #include "core/BmpCodec.h"
+#include "core/Document.h"
 #include "core/FileIo.h"
+#include "files/SetupFields.h"
+#include "files/SetupFileWriter.h"
 #include "import/PsdWriter.h"
 
 #include <cstdio>
@@ -70,11 +74,54 @@ std::vector<std::uint8_t> MergedOnly() {
     return writer.finish();
 }
 
+// The setup fuzzer's first byte: bit 0 project, bits 1-3 layers - 1, bits 4-7 the
+// selected layer.
+std::string SetupSeed(bool project, int layers, int selected, const std::string& text) {
+    const int lead = (project ? 1 : 0) | ((layers - 1) << 1) | (selected << 4);
+    return std::string(1, static_cast<char>(lead)) + text;
+}
+
+std::string WrittenSetup() {
+    Document doc;
+    doc.beginImport("C:\\pictures\\shop.psd");
+    doc.Layers.assign(4, LayerRecord {});
+    doc.LayerCount = 4;
+    doc.applyLayerDefaults();
+    SetupFields fields(doc);
+    fields.showImport({ "-8", "0", "4", "12" }, { "", "", "", "" });
+    doc.LayerLines.assign(4, LineSet(kOrderCount));
+    doc.LayerLines[1][0] = { { { 10, 10 }, { 50, 10 }, { 30, 40 } }, { { 1, 2 }, { 3, 4 } } };
+    doc.LayerLines[3][14] = { { { -100, 7 }, { 2000, 9 }, { 3, 3 }, { 4, 4 } } };
+    return FormatSetupFile(doc, fields, nullptr);
+}
+
+void WriteSetupSeeds(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    const std::string seeds[] = {
+        SetupSeed(false, 3, 1,
+            "D:\\work\\shop.psd\r\n42.4775 7 2 1.5\r\n3099 12 0 -8\r\n7 5 1.0\r\n7 5 2.0\r\n7 5 1.0\r\n"
+            "1 0 0 2\r\n10 10 50 10 30 40\r\n"),
+        SetupSeed(true, 5, 2,
+            "five.psd\r\n42.4775 7 3 1\r\n39300 12 8 4\r\n0\r\n-6\r\n2 4 1 2\r\n7 14 1 1 0 0\r\n"),
+        SetupSeed(true, 3, 0,
+            "shop.psd\n60 9 3 1\n99100 0 0 0\na\nb\nc\nd\n720 4 2 0 8\n1\n2\n3\n7 5 1\n7 5 1\n7 5 1\n"
+            "1 0 0 1\n2 3 4 5\n"),
+        SetupSeed(false, 3, 2, "shop.psd\n60 7 1 1\n2 3 1 -1\n2 0 0 1\n1 1 2 2\n2 0 2 0\n0 1 1 1 5 5 6 6\n"),
+        SetupSeed(false, 4, 1, WrittenSetup()),
+        SetupSeed(true, 4, 3, WrittenSetup()),
+    };
+    int count = 0;
+    for (const std::string& seed : seeds)
+        WriteFileAtomically(folder / ("seed" + std::to_string(count++) + ".tw3d2"),
+            { reinterpret_cast<const std::uint8_t*>(seed.data()), seed.size() });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: make_fuzz_seeds <psd seed folder> <bmp seed folder>\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(
+            stderr, "usage: make_fuzz_seeds <psd seed folder> <bmp seed folder> [<setup seed folder>]\n");
         return 2;
     }
     try {
@@ -107,6 +154,7 @@ int main(int argc, char** argv) {
                 SaveBmp(bitmap, bmpFolder / ("seed" + std::to_string(bmpCount++) + ".bmp"));
             }
         }
+        if (argc == 4) WriteSetupSeeds(argv[3]);
         std::printf("%d PSD and %d BMP seeds\n", count + 1, bmpCount);
         return 0;
     } catch (const std::exception& e) {

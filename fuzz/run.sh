@@ -11,11 +11,11 @@ fixtures=${DEPTRIX_FIXTURES_DIR:-$root/../shared/fixtures/psd}
 
 cd "$root"
 cmake --preset fuzz >/dev/null
-cmake --build "$build" --target psd_fuzzer bmp_fuzzer make_fuzz_seeds -j2
+cmake --build "$build" --target psd_fuzzer bmp_fuzzer setup_fuzzer make_fuzz_seeds -j2
 
 corpus="$build/corpus"
-mkdir -p "$corpus/psd" "$corpus/bmp" "$corpus/fixture-seeds" "$build/findings"
-"$build/bin/make_fuzz_seeds" "$corpus/psd-seeds" "$corpus/bmp-seeds"
+mkdir -p "$corpus/psd" "$corpus/bmp" "$corpus/setup" "$corpus/fixture-seeds" "$build/findings"
+"$build/bin/make_fuzz_seeds" "$corpus/psd-seeds" "$corpus/bmp-seeds" "$corpus/setup-seeds"
 # Small real files make good seeds; they are copied into the build folder only.
 if [ -d "$fixtures" ]; then
     find "$fixtures" -type f \( -name '*.psd' -o -name '*.psb' \) -size -64k -exec cp {} "$corpus/fixture-seeds/" \;
@@ -32,3 +32,4 @@ run() {
 }
 run psd_fuzzer "$corpus/psd" "$corpus/psd-seeds" "$corpus/fixture-seeds"
 run bmp_fuzzer "$corpus/bmp" "$corpus/bmp-seeds"
+run setup_fuzzer "$corpus/setup" "$corpus/setup-seeds"

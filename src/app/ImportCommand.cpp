@@ -15,6 +15,7 @@
 #include "app/Viewport.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "files/FieldRules.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "import/LayerTable.h"
@@ -47,7 +48,8 @@ void MainWindow::importPsd() {
     importPsdFile(path);
 }
 
-void MainWindow::importPsdFile(const QString& path) {
+void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
+    const bool forProject = origin == ImportOrigin::Project;
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the import");
     m_doc.beginImport(path.toStdString());
     // Every work file belongs to the document being replaced; none may be mistaken
@@ -55,7 +57,7 @@ void MainWindow::importPsdFile(const QString& path) {
     m_work.emptyFiles();
     m_platform.setBusyCursor(true);
     ProgressBarSink progress(m_progressBar);
-    progress.setPosition(0);
+    if (!forProject) progress.setPosition(0);
     try {
         progress.setPosition(ReadPsd(ToPath(path), ToPath(m_work.path()), m_doc, progress));
     } catch (const Error&) {
@@ -70,9 +72,7 @@ void MainWindow::importPsdFile(const QString& path) {
     // The output height keeps the picture's proportions.
     m_doc.Angles = ParseInteger(m_parameterPanel->anglesField()->text().toStdString());
     m_doc.Lpi = ParseFieldFixed(m_parameterPanel->lpiField()->text().toStdString());
-    m_doc.AspectRatio = m_doc.SourceHeightCm > 0
-        ? Round(static_cast<long double>(m_doc.SourceWidthCm) / m_doc.SourceHeightCm * 10000.0L)
-        : kFixedOne;
+    m_doc.AspectRatio = PictureAspectRatio(m_doc);
     const long double width = ParseFieldReal(m_parameterPanel->widthField()->text().toStdString());
     m_parameterPanel->heightField()->setText(Text(FormatNumber(width / m_doc.AspectRatio * 10000.0L)));
 
@@ -101,6 +101,7 @@ void MainWindow::importPsdFile(const QString& path) {
         false);
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
+    enableSaving(true);
 
     showPrompt(m_msgSetParams);
     setWindowTitle(QString(kProductTitle) + "   " + QFileInfo(path).fileName());
@@ -108,6 +109,7 @@ void MainWindow::importPsdFile(const QString& path) {
     m_platform.setBusyCursor(false);
     progress.setPosition(0);
     m_setLayerTab->activate();
+    if (forProject) return; // project open beeps when it is done; the outline tools stay as they are
     m_platform.beep();
     m_outlineToolBar->hide();
     m_drawLineTool->setChecked(true);
@@ -154,6 +156,7 @@ void MainWindow::showEmptyDocument() {
     m_layerPanel->layerTable()->setEnabled(false);
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
+    enableSaving(false);
     for (int panel : { StatusPanels::kSizePanel, StatusPanels::kDpiPanel, StatusPanels::kColorPanel,
              StatusPanels::kLayerCountPanel })
         m_statusPanels->setText(panel, QString());

@@ -82,8 +82,12 @@ public:
     QTimer* frameTimer() const { return m_frameTimer; }
     PreviewPlayer* player() const { return m_player.get(); }
 
+    /// Who asks for an import: the import command, or project open, which leaves the
+    /// progress bar, the outline tool bar and the beep to the end of its own command.
+    enum class ImportOrigin { ImportCommand, Project };
+
     /// The import without its file dialog (also used by project open).
-    void importPsdFile(const QString& path);
+    void importPsdFile(const QString& path, ImportOrigin origin = ImportOrigin::ImportCommand);
 
     /// Sets the prompt for the current stage into the last status panel.
     void showPrompt(const QString& prompt);
@@ -95,6 +99,9 @@ public slots:
     void importPsd(); ///< asks for the file, then imports it
     void openDefaultSettings();
     void openSettings();
+    void saveProject();
+    void saveDefaultSettings();
+    void saveSettings();
     void preview();
     void stopPreview();
     void showAnaglyph(); ///< the red/blue glasses picture
@@ -151,6 +158,12 @@ private:
     void startUp(const AppEnvironment& environment);
     void shutDown();
     void readConfiguration();
+
+    // Settings and project files, in SettingsCommands.cpp.
+    void readSettings(const QString& path);
+    void saveSetup(const QString& path);
+    /// The saving commands work once a document is imported.
+    void enableSaving(bool enabled);
 
     // Preview, in PreviewCommands.cpp.
     void generateAndPlay();

@@ -282,6 +282,10 @@ void MainWindow::connectCommands() {
     button(m_hiddenImportButton, &MainWindow::importPsd);
     entry(menu.openDefaultSettings, &MainWindow::openDefaultSettings);
     entry(menu.openSettings, &MainWindow::openSettings);
+    entry(menu.saveProject, &MainWindow::saveProject);
+    button(m_saveProjectButton, &MainWindow::saveProject);
+    entry(menu.saveDefaultSettings, &MainWindow::saveDefaultSettings);
+    entry(menu.saveSettings, &MainWindow::saveSettings);
     entry(menu.preview, &MainWindow::previewFromMenu);
     button(m_previewButton, &MainWindow::preview);
     button(m_hiddenPreviewButton, &MainWindow::preview);

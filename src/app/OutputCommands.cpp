@@ -18,15 +18,6 @@
 
 namespace deptrix {
 
-namespace {
-
-QString WithSuffix(const std::string& path, const char* suffix) {
-    const QFileInfo info(QString::fromStdString(path));
-    return info.path() + "/" + info.completeBaseName() + suffix;
-}
-
-} // namespace
-
 void MainWindow::showAnaglyph() {
     stopPreview();
     m_platform.sleepMs(5);

@@ -7,6 +7,7 @@
 #include "core/Document.h"
 #include "core/NumberText.h"
 #include "files/ConfigFile.h"
+#include "files/FieldRules.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -17,12 +18,6 @@
 namespace deptrix {
 
 namespace {
-
-constexpr Fixed kLpiLow = 90000;
-constexpr Fixed kLpiHigh = 1800000;
-constexpr Fixed kLpiReplacement = 755500;
-constexpr Fixed kDepthLimit = 100000;
-constexpr Fixed kDepthReplacement = 20000;
 
 QComboBox* AddCombo(
     QGridLayout* grid, int row, QLabel* label, const char* tip, const QStringList& items, bool editable) {
@@ -158,7 +153,7 @@ void ParameterPanel::showConfig(const ConfigValues& values) {
 
 void ParameterPanel::showOutputSettings(
     Fixed outDpi, Fixed outWidth, Fixed outHeight, int colorMode, int hScale) {
-    m_dpiField->setCurrentText(outDpi == kAutoDpi ? QString("(Auto)") : Text(FormatFixed(outDpi)));
+    m_dpiField->setCurrentText(Text(DpiFieldText(outDpi)));
     m_widthField->setText(Text(FormatFixed(outWidth)));
     m_heightField->setText(Text(FormatFixed(outHeight)));
     m_colorModeField->setCurrentIndex(
@@ -168,50 +163,36 @@ void ParameterPanel::showOutputSettings(
 
 void ParameterPanel::lpiLeft() {
     if (m_lpiField->text().isEmpty()) return;
-    m_doc.Lpi = ParseFieldFixed(Std(m_lpiField->text()));
-    if (m_doc.Lpi < kLpiLow || m_doc.Lpi > kLpiHigh) {
-        m_doc.Lpi = kLpiReplacement;
-        m_lpiField->setText("75.55");
-    }
+    const LpiFieldValue value = LpiFromField(Std(m_lpiField->text()));
+    m_doc.Lpi = value.lpi;
+    if (value.replaced) m_lpiField->setText(kLpiReplacementText);
 }
 
 void ParameterPanel::focusLeft() {
     if (m_focusField->text().isEmpty()) return;
     emit glassesOutdated();
-    m_doc.FocusRow = ParseInteger(Std(m_focusField->text()));
-    if (m_doc.FocusRow <= 0 || m_doc.FocusRow > m_doc.LayerCount) {
-        m_doc.FocusRow = 0;
-        m_focusField->setText("0");
-    }
+    m_doc.FocusRow = FocusRowFromField(Std(m_focusField->text()), m_doc.LayerCount);
+    if (m_doc.FocusRow == 0) m_focusField->setText("0");
     m_layers.markFocusRow(m_doc.FocusRow, m_doc.LayerCount);
 }
 
 void ParameterPanel::depthChanged() {
     if (m_depthField->text().isEmpty()) {
-        m_depthField->setText("1.0"); // a change of its own, which runs this rule again
+        m_depthField->setText(kEmptyDepthText); // a change of its own, which runs this rule again
         return;
     }
-    m_doc.DepthFactor = ParseFieldFixed(Std(m_depthField->text()));
+    ApplyDepthText(Std(m_depthField->text()), m_doc);
     emit glassesOutdated();
-    m_doc.OutlinesStale = true;
-    if (m_doc.DepthFactor > kDepthLimit || m_doc.DepthFactor < -kDepthLimit)
-        m_doc.DepthFactor = kDepthReplacement;
 }
 
 void ParameterPanel::widthChanged() {
     if (m_widthField->text().isEmpty()) return;
-    const long double width = ParseFieldReal(Std(m_widthField->text()));
-    m_heightField->setText(
-        Text(FormatNumber(width / (static_cast<long double>(m_doc.AspectRatio) / 10000.0L))));
+    m_heightField->setText(Text(HeightTextForWidth(Std(m_widthField->text()), m_doc.AspectRatio)));
 }
 
 void ParameterPanel::hScaleLeft() {
-    if (m_hScaleField->text().isEmpty()) m_hScaleField->setText("4");
-    const std::int32_t value = ParseInteger(Std(m_hScaleField->text()));
-    if (value <= 0)
-        m_hScaleField->setText("1");
-    else if (value > 16)
-        m_hScaleField->setText("16");
+    const QString shown = Text(HScaleFieldText(Std(m_hScaleField->text())));
+    if (shown != m_hScaleField->text()) m_hScaleField->setText(shown);
 }
 
 void ParameterPanel::colorModeLeft() {

@@ -9,6 +9,8 @@ const char* BatchUsage() {
     return "Usage: deptrix-batch --info FILE.psd\n"
            "       deptrix-batch FILE.psd [--dump DIR] [--views DIR] [--focus ROW] [--depth FACTOR]\n"
            "                     [--offset ROW=PIXELS ...] [--gif PATH] [--anaglyph PATH] [--jps PATH]\n"
+           "       deptrix-batch FILE.psd --settings S.tw3d2 [--save-settings PATH] [--info] ...\n"
+           "       deptrix-batch --project P.tw3d2 [--save-settings PATH] [--info] ...\n"
            "\n"
            "Imports a layered PSD the way the Deptrix window does and writes what is asked for.\n"
            "\n"
@@ -27,6 +29,15 @@ const char* BatchUsage() {
            "  --gif PATH        write the animated GIF of the views\n"
            "  --anaglyph PATH   write the red/cyan anaglyph of views 2 and 6 (24-bit BMP)\n"
            "  --jps PATH        write the stereo pair of views 3 and 6 (JPEG)\n"
+           "  --settings FILE   apply a settings file (.tw3d2, .tw3d) after the import, as Open\n"
+           "                    settings does: its offsets, parameters and lines set the document up\n"
+           "  --project FILE    open a project instead of a PSD, as Open project does: the image its\n"
+           "                    first line names is imported from the project's own folder\n"
+           "  --save-settings PATH  write the document's set-up as a settings file (.tw3d2)\n"
+           "                    After --settings or --project, --info also reports lpi (the LPI\n"
+           "                    field's value, which the next preview uses), angles, depthFactor,\n"
+           "                    and per layer the table's offset, baseOrder, smooth, depth and\n"
+           "                    lines ({order, index, points: [[x, y], ...]} in working pixels)\n"
            "  --help            show this text\n"
            "\n"
            "Progress goes to standard error; the exit status is 0 on success and 1 on any failure.\n";
@@ -64,6 +75,12 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.anaglyphPath = value(i);
         } else if (a == "--jps") {
             options.jpsPath = value(i);
+        } else if (a == "--settings") {
+            options.settingsPath = value(i);
+        } else if (a == "--project") {
+            options.projectPath = value(i);
+        } else if (a == "--save-settings") {
+            options.saveSettingsPath = value(i);
         } else if (!a.empty() && a[0] == '-') {
             throw Error("unknown option " + a);
         } else if (options.psdPath.empty()) {
@@ -72,9 +89,17 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             throw Error("more than one PSD given: " + options.psdPath + " and " + a);
         }
     }
-    if (!options.help && options.psdPath.empty()) throw Error("no PSD file given");
-    if (!options.help && !options.info && options.dumpFolder.empty() && !options.needsViews())
-        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph or --jps");
+    if (options.help) return options;
+    if (!options.projectPath.empty()) {
+        if (!options.psdPath.empty() || !options.settingsPath.empty())
+            throw Error("--project names its own PSD: give no PSD and no --settings with it");
+    } else if (options.psdPath.empty()) {
+        throw Error("no PSD file given");
+    }
+    if (!options.info && options.dumpFolder.empty() && !options.needsViews()
+        && options.saveSettingsPath.empty())
+        throw Error(
+            "nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps or --save-settings");
     return options;
 }
 

@@ -20,6 +20,12 @@ struct BatchOptions {
     std::string gifPath;
     std::string anaglyphPath;
     std::string jpsPath;
+    std::string settingsPath; ///< applied after the import, as Open settings does
+    std::string projectPath; ///< opened as Open project does, instead of a PSD
+    std::string saveSettingsPath; ///< the set-up written as a settings file
+
+    /// Whether a settings or project file sets the document up.
+    bool setUpFromFile() const { return !settingsPath.empty() || !projectPath.empty(); }
 
     /// Whether the seven views have to be built.
     bool needsViews() const {
@@ -28,7 +34,7 @@ struct BatchOptions {
 };
 
 /// Parses the command line (without the program name). Throws Error with a message
-/// for unknown options, missing values and a missing PSD.
+/// for unknown options, missing values and a missing PSD or project.
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
 
 /// The text of --help.

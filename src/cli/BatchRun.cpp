@@ -1,5 +1,6 @@
 #include "cli/BatchRun.h"
 
+#include "cli/BatchSetup.h"
 #include "core/BmpCodec.h"
 #include "core/Document.h"
 #include "core/Error.h"
@@ -7,6 +8,8 @@
 #include "core/NumberText.h"
 #include "core/PendingFile.h"
 #include "core/PrintableText.h"
+#include "files/SetupFields.h"
+#include "files/SetupFileWriter.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "output/Anaglyph.h"
@@ -124,7 +127,7 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
     return cells;
 }
 
-void WriteInfoJson(const Document& doc, std::ostream& out) {
+void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* setup) {
     out << "{\n";
     out << "  \"width\": " << doc.SourceWidth << ",\n";
     out << "  \"height\": " << doc.SourceHeight << ",\n";
@@ -135,6 +138,7 @@ void WriteInfoJson(const Document& doc, std::ostream& out) {
     out << "  \"imageHeight\": " << doc.ImageHeight << ",\n";
     out << "  \"dpi\": " << FormatFixed(doc.SourceDpi) << ",\n";
     out << "  \"focusRow\": " << doc.FocusRow << ",\n";
+    if (setup) WriteSetupTopLevelJson(doc, *setup, out);
     out << "  \"layers\": [";
     for (size_t i = 0; i < doc.Layers.size(); ++i) {
         const LayerRecord& layer = doc.Layers[i];
@@ -142,7 +146,14 @@ void WriteInfoJson(const Document& doc, std::ostream& out) {
             << ", \"name\": " << JsonString(PrintableText(layer.displayName())) << ", \"top\": " << layer.Top
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
             << ", \"height\": " << layer.Height << ", \"group\": " << static_cast<int>(layer.Group)
-            << ", \"offset\": " << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
+            << ", \"offset\": ";
+        if (!setup) {
+            out << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
+            continue;
+        }
+        out << OffsetCellJson(*setup, static_cast<int>(doc.Layers.size() - i));
+        WriteSetupLayerJson(doc, i, out);
+        out << "}";
     }
     out << (doc.Layers.empty() ? "]\n" : "\n  ]\n") << "}\n";
 }
@@ -150,9 +161,11 @@ void WriteInfoJson(const Document& doc, std::ostream& out) {
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {
     TemporaryFolder work;
     Document doc;
-    progress.beginStep("import");
-    ImportForBatch(options.psdPath, work.path(), doc, progress);
-    if (options.info) WriteInfoJson(doc, out);
+    SetupFields fields(doc);
+    progress.beginStep(options.projectPath.empty() ? "import" : "project");
+    SetUpBatchDocument(options, work.path(), doc, fields, progress);
+    if (options.info) WriteInfoJson(doc, out, options.setUpFromFile() ? &fields : nullptr);
+    if (!options.saveSettingsPath.empty()) SaveSetupFile(options.saveSettingsPath, doc, fields, nullptr);
 
     if (!options.dumpFolder.empty()) {
         EnsureFolder(options.dumpFolder);
@@ -165,10 +178,7 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     }
 
     if (!options.needsViews()) return;
-    ViewSetInput input;
-    input.offsetCells = OffsetCells(doc, options.offsets);
-    input.focusText = options.focusText.value_or(std::to_string(doc.FocusRow));
-    doc.DepthFactor = ParseFixed(options.depthText.value_or("1.0"));
+    const ViewSetInput input = PreviewInput(options, doc, fields);
     progress.beginStep("views");
     GenerateViews(doc, input, work.path(), progress);
 

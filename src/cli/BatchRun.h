@@ -9,6 +9,7 @@
 namespace deptrix {
 
 struct Document;
+class SetupFields;
 
 /// Progress of a batch run, told which step it is in.
 class BatchProgress : public Progress {
@@ -28,7 +29,8 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
 /// Everything the options ask for; --info goes to `out`. Throws Error on failure.
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress);
 
-/// The --info object.
-void WriteInfoJson(const Document& doc, std::ostream& out);
+/// The --info object; with `setup`, also the parameters, the layer table's offsets, the
+/// outline parameters and the lines that a settings or project file set up.
+void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* setup = nullptr);
 
 } // namespace deptrix

@@ -69,16 +69,18 @@ int main(int argc, char* argv[]) {
         std::cout << deptrix::BatchUsage();
         return 0;
     }
+    // What the messages are about: the PSD, or the project that names it.
+    const std::string subject = options.psdPath.empty() ? options.projectPath : options.psdPath;
     try {
-        StderrProgress progress(deptrix::PrintableText(options.psdPath));
+        StderrProgress progress(deptrix::PrintableText(subject));
         deptrix::RunBatch(options, std::cout, progress);
         progress.finish();
     } catch (const std::exception& error) {
         // Messages about the file name it already; others get its path in front. Bytes
         // that are not text are escaped, in the path as in messages from elsewhere.
         const std::string message = deptrix::PrintableText(error.what(), true);
-        const std::string name = deptrix::DisplayName(options.psdPath);
-        const std::string path = deptrix::PrintableText(options.psdPath);
+        const std::string name = deptrix::DisplayName(subject);
+        const std::string path = deptrix::PrintableText(subject);
         std::cerr << "deptrix-batch: " << (message.find(name) == std::string::npos ? path + ": " : "")
                   << message << "\n";
         return 1;

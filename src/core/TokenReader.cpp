@@ -75,6 +75,22 @@ std::string TokenReader::readLine() {
     return line;
 }
 
+bool TokenReader::onlyBlanksLeft() const {
+    for (size_t i = m_pos; i < m_text.size(); ++i)
+        if (!IsSeparator(m_text[i])) return false;
+    return true;
+}
+
+int TokenReader::lineNumberAt(size_t position) const {
+    int line = 1;
+    for (size_t i = 0; i < position && i < m_text.size(); ++i) {
+        // CR LF, a lone LF and a lone CR each end one line.
+        if (m_text[i] == '\n' || (m_text[i] == '\r' && (i + 1 >= m_text.size() || m_text[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
 void TokenReader::skipLine() {
     while (m_pos < m_text.size() && m_text[m_pos] != '\r' && m_text[m_pos] != '\n') ++m_pos;
     if (m_pos < m_text.size() && m_text[m_pos] == '\r') ++m_pos;

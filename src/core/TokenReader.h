@@ -32,6 +32,20 @@ public:
     /// The text of the field read last, for messages about it.
     const std::string& lastToken() const { return m_lastToken; }
 
+    /// Whether nothing but blanks and line ends is left.
+    bool onlyBlanksLeft() const;
+
+    /// Bytes not read yet.
+    size_t remaining() const { return m_text.size() - m_pos; }
+
+    /// Bytes read so far.
+    size_t position() const { return m_pos; }
+
+    /// The 1-based number of the line holding a position (by default the one being
+    /// read), for messages.
+    int lineNumber() const { return lineNumberAt(m_pos); }
+    int lineNumberAt(size_t position) const;
+
 private:
     std::string nextToken();
 

@@ -1,0 +1,118 @@
+#include "cli/BatchSetup.h"
+
+#include "cli/BatchRun.h"
+#include "core/Document.h"
+#include "core/Error.h"
+#include "core/FileIo.h"
+#include "core/NumberText.h"
+#include "files/SetupFields.h"
+#include "files/SetupFileReader.h"
+#include "files/SetupFileWriter.h"
+#include "import/LayerTable.h"
+#include "render/ViewSet.h"
+
+#include <ostream>
+
+namespace deptrix {
+
+namespace {
+
+void ImportWithFields(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder,
+    Document& doc, SetupFields& fields, Progress& progress) {
+    // The document keeps the full path, as the window's does; a saved set-up names it.
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(psdPath, error);
+    ImportForBatch(error ? psdPath : full, workFolder, doc, progress);
+    std::vector<std::string> offsets;
+    std::vector<std::string> groups;
+    for (const LayerTableRow& row : LayerTableRows(doc)) {
+        offsets.push_back(row.offset);
+        groups.push_back(row.group);
+    }
+    fields.showImport(std::move(offsets), std::move(groups));
+}
+
+} // namespace
+
+void SetUpBatchDocument(const BatchOptions& options, const std::filesystem::path& workFolder, Document& doc,
+    SetupFields& fields, Progress& progress) {
+    if (options.projectPath.empty()) {
+        ImportWithFields(options.psdPath, workFolder, doc, fields, progress);
+        if (!options.settingsPath.empty()) OpenSettingsFile(options.settingsPath, doc, fields);
+        return;
+    }
+    const ProjectOpenResult result
+        = OpenProjectFile(options.projectPath, doc, fields, [&](const std::filesystem::path& image) {
+              ImportWithFields(image, workFolder, doc, fields, progress);
+          });
+    if (!result.opened)
+        throw Error(DisplayName(options.projectPath) + ": " + kImageMissingMessage + " ("
+            + result.imagePath.string() + ")");
+}
+
+ViewSetInput PreviewInput(const BatchOptions& options, Document& doc, const SetupFields& fields) {
+    ViewSetInput input;
+    if (!options.setUpFromFile()) {
+        input.offsetCells = OffsetCells(doc, options.offsets);
+        input.focusText = options.focusText.value_or(std::to_string(doc.FocusRow));
+        doc.DepthFactor = ParseFixed(options.depthText.value_or("1.0"));
+        return input;
+    }
+    input.offsetCells = fields.offsetCells();
+    const int rows = static_cast<int>(input.offsetCells.size());
+    for (const auto& [row, text] : options.offsets) {
+        if (row < 1 || row > rows)
+            throw Error("--offset row " + std::to_string(row) + " is not a row of the layer table (1.."
+                + std::to_string(rows) + ")");
+        input.offsetCells[static_cast<size_t>(row - 1)] = text;
+    }
+    input.focusText = options.focusText.value_or(fields.focusText());
+    const std::string depth = options.depthText.value_or(fields.depthText());
+    doc.DepthFactor = ParseFixed(depth.empty() ? "1.0" : depth);
+    return input;
+}
+
+void WriteSetupTopLevelJson(const Document& doc, const SetupFields& fields, std::ostream& out) {
+    out << "  \"lpi\": " << FormatFixed(FieldLpi(doc, fields)) << ",\n";
+    out << "  \"angles\": " << doc.Angles << ",\n";
+    out << "  \"depthFactor\": " << FormatFixed(doc.DepthFactor) << ",\n";
+}
+
+void WriteSetupLayerJson(const Document& doc, size_t layer, std::ostream& out) {
+    const LayerRecord& record = doc.Layers[layer];
+    out << ", \"baseOrder\": " << static_cast<int>(record.BaseOrder)
+        << ", \"smooth\": " << static_cast<int>(record.Smooth) << ", \"depth\": " << FormatFixed(record.Depth)
+        << ", \"lines\": [";
+    bool first = true;
+    if (layer < doc.LayerLines.size()) {
+        const LineSet& set = doc.LayerLines[layer];
+        for (size_t order = 0; order < set.size(); ++order) {
+            for (size_t index = 0; index < set[order].size(); ++index) {
+                out << (first ? "" : ", ") << "{\"order\": " << order << ", \"index\": " << index
+                    << ", \"points\": [";
+                const Line& line = set[order][index];
+                for (size_t p = 0; p < line.size(); ++p)
+                    out << (p ? ", " : "") << "[" << line[p].x << ", " << line[p].y << "]";
+                out << "]}";
+                first = false;
+            }
+        }
+    }
+    out << "]";
+}
+
+std::string OffsetCellJson(const SetupFields& fields, int row) {
+    const std::string cell = fields.offsetCell(row);
+    try {
+        return std::to_string(ParseInteger(cell));
+    } catch (const ConvertError&) {
+        std::string quoted = "\"";
+        for (const char c : cell) {
+            if (c == '"' || c == '\\') quoted += '\\';
+            if (static_cast<unsigned char>(c) >= 0x20) quoted += c;
+        }
+        return quoted + "\"";
+    }
+}
+
+} // namespace deptrix

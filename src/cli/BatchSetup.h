@@ -1,0 +1,36 @@
+#pragma once
+
+#include "cli/BatchOptions.h"
+#include "core/Progress.h"
+
+#include <filesystem>
+#include <iosfwd>
+
+namespace deptrix {
+
+struct Document;
+class SetupFields;
+struct ViewSetInput;
+
+/// Brings the document to where the window would have it: the PSD imported, or the
+/// project opened, then the settings applied; `fields` show what the window's fields
+/// and layer table would. Throws Error on failure (a project whose image is not in its
+/// folder included).
+void SetUpBatchDocument(const BatchOptions& options, const std::filesystem::path& workFolder, Document& doc,
+    SetupFields& fields, Progress& progress);
+
+/// What Preview reads from the fields: the Offset column (with the --offset overrides),
+/// the focus text and the depth factor. Without a settings or project file the import's
+/// offsets, its focus row and a depth of 1.0 stand in for the fields.
+ViewSetInput PreviewInput(const BatchOptions& options, Document& doc, const SetupFields& fields);
+
+/// The --info keys a settings or project file adds: at the top level lpi, angles and
+/// depthFactor (each line ends with a comma), and per layer baseOrder, smooth, depth
+/// and lines (each key preceded by ", ").
+void WriteSetupTopLevelJson(const Document& doc, const SetupFields& fields, std::ostream& out);
+void WriteSetupLayerJson(const Document& doc, size_t layer, std::ostream& out);
+
+/// The layer's offset as the layer table shows it, a number when the cell holds one.
+std::string OffsetCellJson(const SetupFields& fields, int row);
+
+} // namespace deptrix
