@@ -78,6 +78,7 @@ constexpr EntryDef kEntries[] = {
     { &E::viewMenu, &E::zoomOut, "N17", "Zoom &Out", "缩小(&O)", "F4", true, true },
     { &E::viewMenu, &E::showWorkFolder, "Showgrouptiff1", "&Show work folder", "显示系列图(&S)", "", true,
         true },
+    { &E::viewMenu, &E::showDepthMap, "DepthMap1", "&Depth map", "深度图(&D)", "", true, true },
     { &E::helpMenu, &E::showHelp, "N21", "&Help", "帮助(&H)", "F1", true, true },
     { &E::helpMenu, &E::showAbout, "N22", "&About", "关于(&A)", "F12", true, true },
     { &E::helpMenu, &E::openWebLink, "Weblink1", kWebLinkCaption, "", "", true, true },

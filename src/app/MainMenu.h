@@ -50,6 +50,7 @@ struct MenuEntries {
     QAction* zoomIn = nullptr;
     QAction* zoomOut = nullptr;
     QAction* showWorkFolder = nullptr;
+    QAction* showDepthMap = nullptr;
 
     QAction* showHelp = nullptr;
     QAction* showAbout = nullptr;

@@ -25,6 +25,7 @@ namespace deptrix {
 class AboutBox;
 struct LanguageTexts;
 class LayerPanel;
+class LayerPreviewPlayer;
 class MainMenu;
 class OutlinePanel;
 class Panel;
@@ -81,6 +82,7 @@ public:
     QProgressBar* progressBar() const { return m_progressBar; }
     QTimer* frameTimer() const { return m_frameTimer; }
     PreviewPlayer* player() const { return m_player.get(); }
+    LayerPreviewPlayer* layerPlayer() const { return m_layerPlayer.get(); }
 
     /// Who asks for an import: the import command, or project open, which leaves the
     /// progress bar, the outline tool bar and the beep to the end of its own command.
@@ -125,10 +127,13 @@ public slots:
     void pasteLines();
     void moveLinesDown(); ///< moves the selected lines down an order
     void moveLinesUp(); ///< moves the selected lines up an order
+    void previewLayer(); ///< synthesises the layer being edited and plays it alone
+    void stopLayerPreview();
     // View
     void zoomIn();
     void zoomOut();
     void showWorkFolder();
+    void showDepthMap(); ///< the depth the edited layer's outlines make, near light, far dark
     // Help
     void showHelp();
     void showAbout();
@@ -167,6 +172,11 @@ private:
 
     // Preview, in PreviewCommands.cpp.
     void generateAndPlay();
+
+    // The layer being edited on the DrawLine tab, in LayerPreviewCommands.cpp.
+    bool hasEditedLayer() const;
+    const LineSet& editedLines() const;
+    void leavePage();
 
     // Import, in ImportCommand.cpp.
     void showImportFacts();
@@ -255,6 +265,7 @@ private:
     bool m_drawLineMode = false;
     QString m_settingsFileName; ///< proposed name of the settings and project open dialog
     std::unique_ptr<PreviewPlayer> m_player;
+    std::unique_ptr<LayerPreviewPlayer> m_layerPlayer;
 };
 
 } // namespace deptrix

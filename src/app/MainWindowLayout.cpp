@@ -323,6 +323,11 @@ void MainWindow::connectCommands() {
     entry(menu.zoomOut, &MainWindow::zoomOut);
     button(m_zoomOutButton, &MainWindow::zoomOut);
     entry(menu.showWorkFolder, &MainWindow::showWorkFolder);
+    entry(menu.showDepthMap, &MainWindow::showDepthMap);
+    button(m_outlinePanel->depthMapButton(), &MainWindow::showDepthMap);
+    button(m_outlinePanel->previewButton(), &MainWindow::previewLayer);
+    button(m_outlinePanel->stopButton(), &MainWindow::stopLayerPreview);
+    connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::leavePage);
 
     entry(menu.showHelp, &MainWindow::showHelp);
     button(m_helpButton, &MainWindow::showHelp);

@@ -3,9 +3,11 @@
 #include "app/CommandGuard.h"
 #include "app/Controls.h"
 #include "app/LayerPanel.h"
+#include "app/LayerPreviewPlayer.h"
 #include "app/MainWindow.h"
 #include "app/OutlinePanel.h"
 #include "app/ParameterPanel.h"
+#include "app/PictureControl.h"
 #include "app/Platform.h"
 #include "app/PreviewPlayer.h"
 #include "app/StatusPanels.h"
@@ -44,6 +46,7 @@ MainWindow::MainWindow(Platform& platform, const AppEnvironment& environment, QW
     , m_guard(platform, this) {
     createControls();
     m_player = std::make_unique<PreviewPlayer>(m_doc, *m_viewport, *m_frameTimer);
+    m_layerPlayer = std::make_unique<LayerPreviewPlayer>(m_doc, *m_viewport->picture(), *m_frameTimer);
     qApp->installEventFilter(this);
     startUp(environment);
 }

@@ -95,6 +95,8 @@ OutlinePanel::OutlinePanel(QWidget* parent)
     m_stopButton = new QPushButton("Stop", this);
     m_stopButton->setToolTip(QString::fromUtf8("停止"));
     m_stopButton->setEnabled(false);
+    m_depthMapButton = new QPushButton("Depth map", this);
+    m_depthMapButton->setToolTip(QString::fromUtf8("深度图"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_previewButton);
@@ -103,6 +105,7 @@ OutlinePanel::OutlinePanel(QWidget* parent)
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(m_settingsPanel);
     layout->addLayout(buttons);
+    layout->addWidget(m_depthMapButton);
     layout->addStretch(1);
     assignObjectNames();
 }
@@ -123,6 +126,7 @@ void OutlinePanel::assignObjectNames() {
     m_baseOrderSlider->setObjectName("TrackBar3");
     m_previewButton->setObjectName("BitBtn5");
     m_stopButton->setObjectName("BitBtn6");
+    m_depthMapButton->setObjectName("DepthMapButton");
 }
 
 void OutlinePanel::placeMarker(int order) {

@@ -35,6 +35,8 @@ public:
     Panel* orderMarker() const { return m_orderMarker; }
     QPushButton* previewButton() const { return m_previewButton; }
     QPushButton* stopButton() const { return m_stopButton; }
+    QPushButton* depthMapButton() const { return m_depthMapButton; }
+    Panel* settingsPanel() const { return m_settingsPanel; }
 
     /// Moves the marker bar beside order index `order` (0..14).
     void placeMarker(int order);
@@ -56,6 +58,7 @@ private:
     QSlider* m_baseOrderSlider;
     QPushButton* m_previewButton;
     QPushButton* m_stopButton;
+    QPushButton* m_depthMapButton;
 };
 
 } // namespace deptrix

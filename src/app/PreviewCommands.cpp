@@ -12,6 +12,7 @@
 #include "app/Viewport.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "depth/LineLayerSynthesis.h"
 #include "render/ViewSet.h"
 
 #include <QAction>
@@ -39,8 +40,15 @@ void MainWindow::preview() {
     m_anaglyphButton->setEnabled(false);
     m_doc.FocusRow = ParseInteger(m_parameterPanel->focusField()->text().toStdString());
     m_doc.Angles = ParseInteger(TextOrDefault(m_parameterPanel->anglesField(), "7"));
-    m_doc.DepthFactor = ParseFieldFixed(TextOrDefault(m_parameterPanel->depthField(), "1.0"));
-    m_doc.Lpi = ParseFieldFixed(TextOrDefault(m_parameterPanel->lpiField(), "75.55"));
+    // Outline layers out of date are rebuilt with the depth factor read here.
+    ProgressBarSink progress(m_progressBar);
+    RefreshOutlineLayers(
+        m_doc,
+        [this] {
+            m_doc.DepthFactor = ParseFieldFixed(TextOrDefault(m_parameterPanel->depthField(), "1.0"));
+            m_doc.Lpi = ParseFieldFixed(TextOrDefault(m_parameterPanel->lpiField(), "75.55"));
+        },
+        ToPath(m_work.path()), progress);
     generateAndPlay();
     m_menu->entries().exportGif->setEnabled(true);
     m_platform.setBusyCursor(false);

@@ -11,6 +11,8 @@ const char* BatchUsage() {
            "                     [--offset ROW=PIXELS ...] [--gif PATH] [--anaglyph PATH] [--jps PATH]\n"
            "       deptrix-batch FILE.psd --settings S.tw3d2 [--save-settings PATH] [--info] ...\n"
            "       deptrix-batch --project P.tw3d2 [--save-settings PATH] [--info] ...\n"
+           "                     [--lines FILE] [--layer-depth N=BASE,SMOOTH,DEPTH ...]\n"
+           "                     [--depthmap N PATH ...] [--work DIR]\n"
            "\n"
            "Imports a layered PSD the way the Deptrix window does and writes what is asked for.\n"
            "\n"
@@ -38,10 +40,51 @@ const char* BatchUsage() {
            "                    field's value, which the next preview uses), angles, depthFactor,\n"
            "                    and per layer the table's offset, baseOrder, smooth, depth and\n"
            "                    lines ({order, index, points: [[x, y], ...]} in working pixels)\n"
+           "  --lines FILE      give layers outlines from line records as a settings file holds them:\n"
+           "                    a line \"layer order line P\" (layer index from 0 at the bottom, order\n"
+           "                    index 0..14), then on the next lines P + 1 points x y in working\n"
+           "                    pixels; those layers get their depth from the outlines and are\n"
+           "                    rebuilt before the views\n"
+           "  --layer-depth N=BASE,SMOOTH,DEPTH\n"
+           "                    outline parameters of layer N (bottom = 1): the order that stays in\n"
+           "                    place (0..15), the smoothness (1..9) and the depth scale\n"
+           "  --depthmap N PATH write the smoothed depth map of layer N (bottom = 1) as an 8-bit BMP,\n"
+           "                    near light and far dark; may be given several times\n"
+           "  --work DIR        keep the work files in DIR instead of a temporary folder\n"
            "  --help            show this text\n"
            "\n"
            "Progress goes to standard error; the exit status is 0 on success and 1 on any failure.\n";
 }
+
+namespace {
+
+LayerDepthOption ParseLayerDepth(const std::string& text) {
+    auto refuse = [&text](const std::string& problem) {
+        return Error("--layer-depth needs N=BASEORDER,SMOOTH,DEPTH, not '" + text + "': " + problem);
+    };
+    const size_t equals = text.find('=');
+    const size_t first = text.find(',', equals == std::string::npos ? 0 : equals);
+    const size_t second = first == std::string::npos ? first : text.find(',', first + 1);
+    if (equals == std::string::npos || first == std::string::npos || second == std::string::npos)
+        throw refuse("three values after the layer number");
+    LayerDepthOption option;
+    try {
+        option.layerNumber = ParseInteger(text.substr(0, equals));
+        const std::int32_t base = ParseInteger(text.substr(equals + 1, first - equals - 1));
+        const std::int32_t smooth = ParseInteger(text.substr(first + 1, second - first - 1));
+        option.depth = ParseFixed(text.substr(second + 1));
+        if (base < 0 || base > 15) throw refuse("the base order must be 0..15");
+        if (smooth < 1 || smooth > 9) throw refuse("the smoothness must be 1..9");
+        option.baseOrder = static_cast<std::uint8_t>(base);
+        option.smooth = static_cast<std::uint8_t>(smooth);
+    } catch (const ConvertError& e) {
+        throw refuse(e.what());
+    }
+    if (option.layerNumber < 1) throw refuse("layers are numbered from 1");
+    return option;
+}
+
+} // namespace
 
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     BatchOptions options;
@@ -81,6 +124,17 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.projectPath = value(i);
         } else if (a == "--save-settings") {
             options.saveSettingsPath = value(i);
+        } else if (a == "--lines") {
+            options.linesPath = value(i);
+        } else if (a == "--layer-depth") {
+            options.layerDepths.push_back(ParseLayerDepth(value(i)));
+        } else if (a == "--depthmap") {
+            DepthMapOption map;
+            map.layerNumber = ParseInteger(value(i));
+            map.path = value(i);
+            options.depthMaps.push_back(map);
+        } else if (a == "--work") {
+            options.workFolder = value(i);
         } else if (!a.empty() && a[0] == '-') {
             throw Error("unknown option " + a);
         } else if (options.psdPath.empty()) {
@@ -97,9 +151,9 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         throw Error("no PSD file given");
     }
     if (!options.info && options.dumpFolder.empty() && !options.needsViews()
-        && options.saveSettingsPath.empty())
-        throw Error(
-            "nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps or --save-settings");
+        && options.saveSettingsPath.empty() && options.depthMaps.empty())
+        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps, --save-settings "
+                    "or --depthmap");
     return options;
 }
 

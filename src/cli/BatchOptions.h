@@ -1,11 +1,28 @@
 #pragma once
 
+#include "core/Fixed.h"
+
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace deptrix {
+
+/// --layer-depth N=BASEORDER,SMOOTH,DEPTH: the outline parameters of layer number N.
+struct LayerDepthOption {
+    int layerNumber = 0; ///< 1 the bottom layer
+    std::uint8_t baseOrder = 7; ///< 0..15
+    std::uint8_t smooth = 5; ///< 1..9
+    Fixed depth = kFixedOne;
+};
+
+/// --depthmap N PATH: where to write the depth raster of layer number N.
+struct DepthMapOption {
+    int layerNumber = 0; ///< 1 the bottom layer
+    std::string path;
+};
 
 /// What the batch front end was asked to do.
 struct BatchOptions {
@@ -26,6 +43,10 @@ struct BatchOptions {
 
     /// Whether a settings or project file sets the document up.
     bool setUpFromFile() const { return !settingsPath.empty() || !projectPath.empty(); }
+    std::string linesPath; ///< line records to give the layers outlines
+    std::vector<LayerDepthOption> layerDepths;
+    std::vector<DepthMapOption> depthMaps;
+    std::string workFolder; ///< kept afterwards; empty: a temporary folder
 
     /// Whether the seven views have to be built.
     bool needsViews() const {

@@ -1,6 +1,7 @@
 #include "cli/BatchRun.h"
 
 #include "cli/BatchSetup.h"
+#include "cli/LineRecordFile.h"
 #include "core/BmpCodec.h"
 #include "core/Document.h"
 #include "core/Error.h"
@@ -8,6 +9,8 @@
 #include "core/NumberText.h"
 #include "core/PendingFile.h"
 #include "core/PrintableText.h"
+#include "depth/DepthRaster.h"
+#include "depth/LineLayerSynthesis.h"
 #include "files/SetupFields.h"
 #include "files/SetupFileWriter.h"
 #include "import/DefaultOffsets.h"
@@ -19,8 +22,10 @@
 #include "render/GroupFrames.h"
 #include "render/ViewSet.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
@@ -92,6 +97,30 @@ void EnsureFolder(const std::string& folder) {
     if (error) throw Error(folder + ": cannot create the folder (" + error.message() + ")");
 }
 
+std::size_t LayerIndex(const Document& doc, int layerNumber, const char* option) {
+    if (layerNumber < 1 || layerNumber > doc.LayerCount)
+        throw Error(std::string(option) + ": there is no layer " + std::to_string(layerNumber)
+            + " (the picture has " + std::to_string(doc.LayerCount) + ", numbered from 1 at the bottom)");
+    return static_cast<std::size_t>(layerNumber - 1);
+}
+
+/// Lines, outline parameters and depth maps asked for on the command line.
+void ApplyOutlineOptions(const BatchOptions& options, Document& doc) {
+    if (!options.linesPath.empty()) ApplyLineRecords(doc, ReadLineRecords(options.linesPath, doc.LayerCount));
+    for (const LayerDepthOption& option : options.layerDepths) {
+        LayerRecord& layer = doc.Layers[LayerIndex(doc, option.layerNumber, "--layer-depth")];
+        layer.BaseOrder = option.baseOrder;
+        layer.Smooth = option.smooth;
+        layer.Depth = option.depth;
+    }
+    static const LineSet noLines;
+    for (const DepthMapOption& option : options.depthMaps) {
+        const std::size_t index = LayerIndex(doc, option.layerNumber, "--depthmap");
+        const LineSet& lines = index < doc.LayerLines.size() ? doc.LayerLines[index] : noLines;
+        SaveBmp(SmoothedDepthRaster(doc, doc.Layers[index], lines), option.path);
+    }
+}
+
 } // namespace
 
 void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder,
@@ -159,11 +188,19 @@ void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* se
 }
 
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {
-    TemporaryFolder work;
+    std::optional<TemporaryFolder> temporary;
+    std::filesystem::path work = options.workFolder;
+    if (work.empty()) {
+        temporary.emplace();
+        work = temporary->path();
+    } else {
+        EnsureFolder(options.workFolder);
+    }
     Document doc;
     SetupFields fields(doc);
     progress.beginStep(options.projectPath.empty() ? "import" : "project");
-    SetUpBatchDocument(options, work.path(), doc, fields, progress);
+    SetUpBatchDocument(options, work, doc, fields, progress);
+    ApplyOutlineOptions(options, doc);
     if (options.info) WriteInfoJson(doc, out, options.setUpFromFile() ? &fields : nullptr);
     if (!options.saveSettingsPath.empty()) SaveSetupFile(options.saveSettingsPath, doc, fields, nullptr);
 
@@ -178,9 +215,15 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     }
 
     if (!options.needsViews()) return;
-    const ViewSetInput input = PreviewInput(options, doc, fields);
+    ViewSetInput input;
+    const bool outlines = std::any_of(doc.Layers.begin(), doc.Layers.end(), [](const LayerRecord& layer) {
+        return layer.Group == kGroupOutlineStale || layer.Group == kGroupOutlineBuilt;
+    });
+    if (outlines) progress.beginStep("outlines");
+    RefreshOutlineLayers(
+        doc, [&] { input = PreviewInput(options, doc, fields); }, work, progress);
     progress.beginStep("views");
-    GenerateViews(doc, input, work.path(), progress);
+    GenerateViews(doc, input, work, progress);
 
     if (!options.viewsFolder.empty()) {
         // All seven or none: a full disk must not leave a set that looks complete.
@@ -193,7 +236,7 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     }
     if (!options.gifPath.empty()) {
         progress.beginStep("GIF");
-        ExportGif(work.path(), doc.ImageMode, options.gifPath, progress);
+        ExportGif(work, doc.ImageMode, options.gifPath, progress);
     }
     if (!options.anaglyphPath.empty())
         SaveBmp(MakeAnaglyph(doc.Views[2], doc.Views[6]), options.anaglyphPath);

@@ -25,6 +25,19 @@ inline std::string OutlineViewMaskFileName(int layerIndex, int viewIndex) {
     return std::to_string(layerIndex + 1) + "xgxt" + std::to_string(viewIndex + 1) + ".gjs";
 }
 
+/// For CMYK documents, the per-view picture converted to RGB for display ("3xgxv5.gjs").
+inline std::string OutlineViewDisplayFileName(int layerIndex, int viewIndex) {
+    return std::to_string(layerIndex + 1) + "xgxv" + std::to_string(viewIndex + 1) + ".gjs";
+}
+/// The per-view picture of an outline layer at source resolution ("3gx5.gjs").
+inline std::string WarpedViewFileName(int layerIndex, int viewIndex) {
+    return std::to_string(layerIndex + 1) + "gx" + std::to_string(viewIndex + 1) + ".gjs";
+}
+/// Its 8-bit mask ("3gxt5.gjs").
+inline std::string WarpedViewMaskFileName(int layerIndex, int viewIndex) {
+    return std::to_string(layerIndex + 1) + "gxt" + std::to_string(viewIndex + 1) + ".gjs";
+}
+
 /// Coverage of view n = 1..7 ("vwt3.gjs").
 inline std::string CoverageFileName(int n) {
     return "vwt" + std::to_string(n) + ".gjs";

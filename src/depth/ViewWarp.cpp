@@ -1,0 +1,182 @@
+#include "depth/ViewWarp.h"
+
+#include "core/Error.h"
+#include "core/Fixed.h"
+#include "depth/DepthQuantities.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace deptrix {
+
+namespace {
+
+// Shifts beyond this many 1/10000 pixels land far outside any picture; holding them
+// there keeps the arithmetic within 64 bits without changing what is written.
+constexpr std::int64_t kFarShift = std::int64_t { 1 } << 50;
+
+template <int Bytes> struct Row {
+    const std::uint8_t* source;
+    const std::uint8_t* sourceMask;
+    std::uint8_t* out;
+    std::uint8_t* outMask;
+    std::int64_t last; // the last column
+
+    void put(std::int64_t column, std::int64_t from) const {
+        if (column < 0 || column > last) return;
+        const std::uint8_t* pixel = source + from * Bytes;
+        std::uint8_t* to = out + column * Bytes;
+        for (int c = 0; c < Bytes; ++c) to[c] = pixel[c];
+        outMask[column] = sourceMask[from];
+    }
+
+    void fill(std::int64_t first, std::int64_t end, std::int64_t from) const {
+        first = std::max<std::int64_t>(first, 0);
+        end = std::min(end, last);
+        if (first > end) return;
+        const std::uint8_t* pixel = source + from * Bytes;
+        const std::uint8_t m = sourceMask[from];
+        for (std::int64_t column = first; column <= end; ++column) {
+            std::uint8_t* to = out + column * Bytes;
+            for (int c = 0; c < Bytes; ++c) to[c] = pixel[c];
+            outMask[column] = m;
+        }
+    }
+
+    /// Source columns from .. from + count - 1 to target columns to .. to + count - 1.
+    void copy(std::int64_t from, std::int64_t to, std::int64_t count) const {
+        if (to < 0) {
+            from -= to;
+            count += to;
+            to = 0;
+        }
+        count = std::min(count, last + 1 - to);
+        if (count <= 0) return;
+        std::memcpy(out + to * Bytes, source + from * Bytes, static_cast<std::size_t>(count * Bytes));
+        std::memcpy(outMask + to, sourceMask + from, static_cast<std::size_t>(count));
+    }
+
+    /// `targetOf(i)` is the target of source column i; `runOf(i)` how many columns
+    /// from i on have consecutive targets (at least 1).
+    template <typename TargetOf, typename RunOf> void move(TargetOf targetOf, RunOf runOf) const {
+        std::int64_t s = 0;
+        for (std::int64_t i = 0; i <= last;) {
+            const std::int64_t t = targetOf(i);
+            if (t == s + 1) {
+                // A pixel one column after the last target goes there whichever side
+                // of the cursor it comes from, and so does the rest of its run.
+                const std::int64_t count = runOf(i);
+                copy(i, t, count);
+                s = t + count - 1;
+                i += count;
+                continue;
+            }
+            if (t > s) {
+                if (i >= s) {
+                    fill(s + 1, t, i);
+                } else {
+                    // i < s implies i >= 1: s starts at 0 on every row.
+                    fill(s + 1, t - 1, i - 1);
+                    put(t, i);
+                }
+                s = t;
+            } else if (i >= s) {
+                put(t, i);
+                s = t;
+            }
+            ++i;
+        }
+    }
+};
+
+template <typename TargetOf, typename RunOf>
+void MoveRow(int bytesPerPixel, const std::uint8_t* source, const std::uint8_t* sourceMask, std::uint8_t* out,
+    std::uint8_t* outMask, std::int64_t width, TargetOf targetOf, RunOf runOf) {
+    switch (bytesPerPixel) {
+    case 3:
+        Row<3> { source, sourceMask, out, outMask, width - 1 }.move(targetOf, runOf);
+        break;
+    case 4:
+        Row<4> { source, sourceMask, out, outMask, width - 1 }.move(targetOf, runOf);
+        break;
+    default:
+        Row<1> { source, sourceMask, out, outMask, width - 1 }.move(targetOf, runOf);
+        break;
+    }
+}
+
+} // namespace
+
+void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* source,
+    const std::uint8_t* sourceMask, int bytesPerPixel, std::uint8_t* out, std::uint8_t* outMask) {
+    const auto width = static_cast<std::int64_t>(targets.size());
+    auto targetOf = [&](std::int64_t i) { return targets[static_cast<std::size_t>(i)]; };
+    auto runOf = [&](std::int64_t i) {
+        std::int64_t j = i + 1;
+        while (j < width && targetOf(j) == targetOf(j - 1) + 1) ++j;
+        return j - i;
+    };
+    MoveRow(bytesPerPixel, source, sourceMask, out, outMask, width, targetOf, runOf);
+}
+
+LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, int viewFactor) {
+    for (int level = 0; level < 256; ++level) {
+        const __int128 exact = static_cast<__int128>(level - baseLevel) * levelShift * viewFactor;
+        const std::int64_t shift
+            = static_cast<std::int64_t>(std::clamp<__int128>(exact, -kFarShift, kFarShift));
+        // Floor division, so the remainder is 0..9999 for either sign of the shift.
+        std::int64_t whole = shift / 10000;
+        std::int64_t remainder = shift % 10000;
+        if (remainder < 0) {
+            whole -= 1;
+            remainder += 10000;
+        }
+        const auto index = static_cast<std::size_t>(level);
+        m_nearest[index] = whole + (remainder > 5000 ? 1 : 0);
+        m_tie[index] = remainder == 5000 ? 1 : 0;
+    }
+}
+
+LayerWarp::LayerWarp(
+    Bitmap source, Bitmap sourceMask, Bitmap depthRaster, std::uint8_t baseLevel, std::int64_t levelShift)
+    : m_source(std::move(source))
+    , m_sourceMask(std::move(sourceMask))
+    , m_levels(std::move(depthRaster))
+    , m_baseLevel(baseLevel)
+    , m_levelShift(levelShift) {
+    if (m_source.format() == PixelFormat::Gray8 || m_sourceMask.format() != PixelFormat::Gray8
+        || m_levels.format() != PixelFormat::Gray8)
+        throw Error("The layer picture, its mask or its depth map has the wrong pixel format");
+    const int width = m_source.width();
+    const int height = m_source.height();
+    if (m_sourceMask.width() != width || m_sourceMask.height() != height || m_levels.width() != width
+        || m_levels.height() != height)
+        throw Error("The layer picture, its mask and its depth map differ in size");
+    m_picture = m_source;
+    m_mask = m_sourceMask;
+}
+
+void LayerWarp::warpView(int view, int progressBase, Progress& progress) {
+    const LevelTargets targets(m_baseLevel, m_levelShift, ViewFactor(view));
+    const int height = m_source.height();
+    const int bytesPerPixel = m_source.bytesPerPixel();
+    for (int y = 0; y < height; ++y) {
+        progress.setPosition(static_cast<int>(Round(80.0L / 7.0L / height * y) + progressBase));
+        const std::uint8_t* levels = m_levels.row(y);
+        const std::int64_t width = m_source.width();
+        // Columns of one level move together, except at a level whose shift ends in
+        // exactly one half: those alternate between two targets.
+        auto runOf = [&](std::int64_t i) {
+            const std::uint8_t level = levels[i];
+            if (targets.hasTie(level)) return std::int64_t { 1 };
+            std::int64_t j = i + 1;
+            while (j < width && levels[j] == level) ++j;
+            return j - i;
+        };
+        MoveRow(
+            bytesPerPixel, m_source.row(y), m_sourceMask.row(y), m_picture.row(y), m_mask.row(y), width,
+            [&](std::int64_t i) { return targets.target(i, levels[i]); }, runOf);
+    }
+}
+
+} // namespace deptrix

@@ -1,0 +1,103 @@
+#include "depth/WarpLayerViews.h"
+
+#include "core/BmpCodec.h"
+#include "core/Canvas.h"
+#include "core/Error.h"
+#include "core/FileIo.h"
+#include "core/WorkFiles.h"
+#include "depth/DepthQuantities.h"
+#include "depth/ViewWarp.h"
+#include "render/Compositor.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace deptrix {
+
+namespace {
+
+std::string SizeText(const Bitmap& picture) {
+    return std::to_string(picture.width()) + " x " + std::to_string(picture.height());
+}
+
+Bitmap LoadLayerFile(
+    const std::filesystem::path& path, PixelFormat format, const Bitmap& raster, std::int64_t margin) {
+    Bitmap picture = LoadBmp(path);
+    if (picture.format() != format)
+        throw Error(
+            DisplayName(path) + ": expected a " + std::to_string(8 * BytesPerPixel(format)) + "-bit picture");
+    if (picture.width() + 2 * margin != raster.width() || picture.height() != raster.height())
+        throw Error(DisplayName(path) + ": the picture is " + SizeText(picture)
+            + " pixels, the layer's box is " + std::to_string(raster.width() - 2 * margin) + " x "
+            + std::to_string(raster.height()));
+    return picture;
+}
+
+int ScaledSide(int side, Fixed workScale) {
+    const std::int64_t scaled
+        = Round(static_cast<long double>(side) * static_cast<long double>(workScale) / 10000.0L);
+    return static_cast<int>(std::clamp<std::int64_t>(scaled, 1, kMaxBitmapSide));
+}
+
+} // namespace
+
+Bitmap PadColumns(const Bitmap& picture, std::int64_t margin, std::uint8_t fill) {
+    const std::int64_t width = picture.width() + 2 * margin;
+    Bitmap padded(static_cast<int>(std::clamp<std::int64_t>(width, 0, kMaxBitmapSide + 1ll)),
+        picture.height(), picture.format());
+    padded.fill(fill);
+    const int bpp = picture.bytesPerPixel();
+    const std::int64_t first = std::max<std::int64_t>(0, -margin); // first column of the layer kept
+    const std::int64_t count = std::min<std::int64_t>(picture.width(), padded.width() - margin) - first;
+    if (count <= 0) return padded;
+    for (int y = 0; y < picture.height(); ++y)
+        std::memcpy(padded.row(y) + (first + margin) * bpp, picture.row(y) + first * bpp,
+            static_cast<std::size_t>(count * bpp));
+    return padded;
+}
+
+void WarpLayerViews(Document& doc, int layerNumber, Fixed layerDepth, std::uint8_t baseLevel,
+    Bitmap depthRaster, const std::filesystem::path& workFolder, Progress& progress) {
+    if (doc.ImageMode != 3 && doc.ImageMode != 4) return;
+    const bool cmyk = doc.ImageMode == 4;
+    const PixelFormat format = cmyk ? PixelFormat::Cmyk32 : PixelFormat::Bgr24;
+    const std::int64_t margin = OutlineMargin(doc.SourceDpi, layerDepth);
+
+    LayerWarp warp = [&] {
+        const Bitmap picture
+            = LoadLayerFile(workFolder / LayerFileName(layerNumber), format, depthRaster, margin);
+        const Bitmap mask = LoadLayerFile(
+            workFolder / LayerMaskFileName(layerNumber), PixelFormat::Gray8, depthRaster, margin);
+        // RGB margins are black, CMYK margins unprinted paper; both transparent.
+        return LayerWarp(PadColumns(picture, margin, cmyk ? 255 : 0), PadColumns(mask, margin, 0),
+            std::move(depthRaster), baseLevel, LevelShift(doc.SourceWidth, layerDepth, doc.DepthFactor));
+    }();
+
+    const int width = warp.picture().width();
+    const int height = warp.picture().height();
+    Bitmap scaled(ScaledSide(width, doc.WorkScale), ScaledSide(height, doc.WorkScale), format);
+    Bitmap scaledMask(scaled.width(), scaled.height(), PixelFormat::Gray8);
+    const int layerIndex = layerNumber - 1;
+
+    for (int e = 1; e <= kViewCount; ++e) {
+        const int view = 8 - e;
+        const int viewIndex = view - 1;
+        doc.ProgressBase = static_cast<std::int32_t>(Round((e - 1) * 80.0L / 7.0L) + 20);
+        warp.warpView(view, doc.ProgressBase, progress);
+        SaveWorkBmp(warp.picture(), workFolder / WarpedViewFileName(layerIndex, viewIndex));
+        SaveWorkBmp(warp.mask(), workFolder / WarpedViewMaskFileName(layerIndex, viewIndex));
+
+        StretchNearest(warp.picture(), scaled);
+        StretchNearest(warp.mask(), scaledMask);
+        SaveWorkBmp(scaled, workFolder / OutlineViewFileName(layerIndex, viewIndex));
+        if (cmyk) {
+            Bitmap display = scaled;
+            CmykToRgb(display);
+            SaveWorkBmp(display, workFolder / OutlineViewDisplayFileName(layerIndex, viewIndex));
+        }
+        SaveWorkBmp(scaledMask, workFolder / OutlineViewMaskFileName(layerIndex, viewIndex));
+    }
+}
+
+} // namespace deptrix
