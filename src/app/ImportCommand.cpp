@@ -5,6 +5,7 @@
 #include "app/LayerPanel.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
+#include "app/OutlineEditorController.h"
 #include "app/ParameterPanel.h"
 #include "app/PictureControl.h"
 #include "app/Platform.h"
@@ -85,7 +86,7 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     m_doc.ProgressBase = 60;
     CompositePass(m_doc, ToPath(m_work.path()), progress);
 
-    m_drawLineMode = false;
+    m_outlineEditor->documentReplaced();
     CmykToRgb(m_doc.Composite);
     m_viewport->picture()->showBitmap(m_doc.Composite);
     m_viewport->fit(m_doc.ImageWidth, m_doc.ImageHeight);

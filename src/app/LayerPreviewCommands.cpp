@@ -5,6 +5,7 @@
 #include "app/LayerPanel.h"
 #include "app/LayerPreviewPlayer.h"
 #include "app/MainWindow.h"
+#include "app/OutlineEditorController.h"
 #include "app/OutlinePanel.h"
 #include "app/ParameterPanel.h"
 #include "app/PictureControl.h"
@@ -68,6 +69,8 @@ void MainWindow::previewLayer() {
             m_outlinePanel->settingsPanel(), m_outlinePanel->previewButton(), m_exportTiffButton },
         false);
     m_platform.setBusyCursor(true);
+    // A drag in progress ends here: no pointer edits reach the editor during playback.
+    m_outlineEditor->editor().cancelGesture();
     m_layerPanel->layerTable()->setCell(1, m_doc.LayerCount - m_doc.SelectedLayer, "+");
     if (m_doc.LayerLines.size() < m_doc.LayerCount) m_doc.LayerLines.resize(m_doc.LayerCount);
     m_doc.LayerLines[k] = editedLines();

@@ -73,7 +73,11 @@ constexpr EntryDef kEntries[] = {
     { &E::editMenu, &E::selectAllLines, "SelectAll1", "Select &All", "", "Ctrl+A", true, true },
     { &E::editMenu, &E::freeTransform, "FreeTransition1", "Free &Transition", "", "Ctrl+T", true, true },
     { &E::editMenu, &E::cutLines, "Cut1", "&Cut", "", "Ctrl+X", true, true },
+    { &E::editMenu, &E::copyLines, "CopyLines1", "C&opy lines", "", "Ctrl+C", true, true },
     { &E::editMenu, &E::pasteLines, "Pastup1", "Pastup", "", "Ctrl+V", true, true },
+    { &E::editMenu, nullptr, nullptr, nullptr, nullptr, nullptr, true, true },
+    { &E::editMenu, &E::undoLineEdit, "UndoLineEdit1", "Undo line edit", "", "Ctrl+Alt+Z", true, true },
+    { &E::editMenu, &E::redoLineEdit, "RedoLineEdit1", "Redo line edit", "", "Ctrl+Shift+Z", true, true },
     { &E::viewMenu, &E::zoomIn, "N16", "Zoom &In", "放大(&I)", "F3", true, true },
     { &E::viewMenu, &E::zoomOut, "N17", "Zoom &Out", "缩小(&O)", "F4", true, true },
     { &E::viewMenu, &E::showWorkFolder, "Showgrouptiff1", "&Show work folder", "显示系列图(&S)", "", true,
@@ -126,6 +130,8 @@ MainMenu::MainMenu(QMainWindow* window)
         m_shown.insert(def.name, def.shown);
         m_order.push_back(def.name);
     }
+    // Redo has the second shortcut most programs give it.
+    m_entries.redoLineEdit->setShortcuts({ QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y") });
 }
 
 QAction* MainMenu::action(const QString& objectName) const {

@@ -45,7 +45,10 @@ struct MenuEntries {
     QAction* selectAllLines = nullptr;
     QAction* freeTransform = nullptr;
     QAction* cutLines = nullptr;
+    QAction* copyLines = nullptr;
     QAction* pasteLines = nullptr;
+    QAction* undoLineEdit = nullptr;
+    QAction* redoLineEdit = nullptr;
 
     QAction* zoomIn = nullptr;
     QAction* zoomOut = nullptr;

@@ -27,6 +27,7 @@ struct LanguageTexts;
 class LayerPanel;
 class LayerPreviewPlayer;
 class MainMenu;
+class OutlineEditorController;
 class OutlinePanel;
 class Panel;
 class ParameterPanel;
@@ -77,6 +78,7 @@ public:
     LayerPanel* layerPanel() const { return m_layerPanel; }
     ParameterPanel* parameterPanel() const { return m_parameterPanel; }
     OutlinePanel* outlinePanel() const { return m_outlinePanel; }
+    OutlineEditorController* outlineEditor() const { return m_outlineEditor; }
     Viewport* viewport() const { return m_viewport; }
     StatusPanels* statusPanels() const { return m_statusPanels; }
     QProgressBar* progressBar() const { return m_progressBar; }
@@ -124,11 +126,14 @@ public slots:
     void selectAllLines();
     void freeTransform();
     void cutLines();
+    void copyLines(); ///< fills the clipboard like cutLines, keeping the lines
     void pasteLines();
     void moveLinesDown(); ///< moves the selected lines down an order
     void moveLinesUp(); ///< moves the selected lines up an order
     void previewLayer(); ///< synthesises the layer being edited and plays it alone
     void stopLayerPreview();
+    void undoLineEdit(); ///< steps back in the history of the open layer's lines
+    void redoLineEdit();
     // View
     void zoomIn();
     void zoomOut();
@@ -241,6 +246,7 @@ private:
     LayerPanel* m_layerPanel = nullptr;
     ParameterPanel* m_parameterPanel = nullptr;
     OutlinePanel* m_outlinePanel = nullptr;
+    OutlineEditorController* m_outlineEditor = nullptr;
 
     QWidget* m_centrePanel = nullptr;
     Viewport* m_viewport = nullptr;
@@ -262,7 +268,6 @@ private:
 
     QTimer* m_frameTimer = nullptr;
     std::vector<QPointer<QWidget>> m_auxiliary; ///< help windows and about boxes, closed with the window
-    bool m_drawLineMode = false;
     QString m_settingsFileName; ///< proposed name of the settings and project open dialog
     std::unique_ptr<PreviewPlayer> m_player;
     std::unique_ptr<LayerPreviewPlayer> m_layerPlayer;

@@ -4,6 +4,7 @@
 #include "app/HelpWindow.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
+#include "app/OutlineEditorController.h"
 #include "app/OutlinePanel.h"
 #include "app/Platform.h"
 #include "app/Texts.h"
@@ -43,10 +44,12 @@ void MainWindow::showWorkFolder() {
 
 void MainWindow::zoomIn() {
     m_viewport->enlarge(m_doc.ImageHeight);
+    m_outlineEditor->viewZoomed();
 }
 
 void MainWindow::zoomOut() {
     m_viewport->reduce(m_doc.ImageHeight);
+    m_outlineEditor->viewZoomed();
 }
 
 void MainWindow::stopFrameTimer() {
@@ -80,9 +83,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
             if (type == QEvent::KeyPress)
-                m_viewport->armPan(m_drawLineMode);
+                m_viewport->armPan(m_outlineEditor->drawLineMode());
             else if (!key->isAutoRepeat())
-                m_viewport->disarmPan(m_drawLineMode);
+                m_viewport->disarmPan(m_outlineEditor->drawLineMode());
             return true;
         }
     }

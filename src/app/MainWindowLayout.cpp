@@ -5,6 +5,7 @@
 #include "app/LayerPanel.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
+#include "app/OutlineEditorController.h"
 #include "app/OutlinePanel.h"
 #include "app/ParameterPanel.h"
 #include "app/StatusPanels.h"
@@ -203,6 +204,12 @@ void MainWindow::createControls() {
     setStatusBar(m_statusPanels);
     createHiddenControls();
     assignObjectNames();
+    m_outlineEditor = new OutlineEditorController(m_doc,
+        { m_pages, m_setLayerTab, m_drawLineTab, m_outlineToolBar, m_drawLineTool, m_addPointTool,
+            m_deletePointTool, m_moveLineTool, m_movePointTool, m_moveLinesDownButton, m_moveLinesUpButton,
+            m_cutButton, m_pasteButton, m_undoPointButton, m_deleteLineButton, m_deleteOrderButton,
+            m_deleteAllLinesButton, m_beginLineButton, m_outlinePanel, m_layerPanel, m_viewport },
+        m_guard, this);
     connectCommands();
 }
 
@@ -313,10 +320,13 @@ void MainWindow::connectCommands() {
     entry(menu.freeTransform, &MainWindow::freeTransform);
     entry(menu.cutLines, &MainWindow::cutLines);
     button(m_cutButton, &MainWindow::cutLines);
+    entry(menu.copyLines, &MainWindow::copyLines);
     entry(menu.pasteLines, &MainWindow::pasteLines);
     button(m_pasteButton, &MainWindow::pasteLines);
     button(m_moveLinesDownButton, &MainWindow::moveLinesDown);
     button(m_moveLinesUpButton, &MainWindow::moveLinesUp);
+    entry(menu.undoLineEdit, &MainWindow::undoLineEdit);
+    entry(menu.redoLineEdit, &MainWindow::redoLineEdit);
 
     entry(menu.zoomIn, &MainWindow::zoomIn);
     button(m_zoomInButton, &MainWindow::zoomIn);
@@ -344,16 +354,6 @@ void MainWindow::connectCommands() {
         [this](int position) { m_frameTimer->setInterval(position * 10); });
     connect(m_parameterPanel, &ParameterPanel::glassesOutdated, this,
         [this] { m_anaglyphButton->setEnabled(false); });
-    connect(m_outlinePanel->orderChoice(), &RadioGroup::itemIndexChanged, this, [this](int index) {
-        // The empty last item stands for the last order.
-        if (index == OutlinePanel::kOrders) {
-            m_outlinePanel->orderChoice()->setItemIndex(OutlinePanel::kOrders - 1);
-            return;
-        }
-        if (index < 0) return;
-        m_doc.CurOrder = static_cast<std::uint8_t>(index);
-        m_outlinePanel->placeMarker(index);
-    });
 }
 
 } // namespace deptrix

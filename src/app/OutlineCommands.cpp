@@ -1,33 +1,69 @@
-// Commands of the outline editor. They act on the line set of the layer opened on the
-// DrawLine tab (EditLines). Opening a layer for editing is not part of this build yet,
-// so the set is always empty and the commands have nothing to act on.
+// The outline editor's commands: the editor controller runs them on the layer opened
+// on the DrawLine tab.
 
 #include "app/MainWindow.h"
+#include "app/OutlineEditorController.h"
 
 namespace deptrix {
 
-void MainWindow::beginLine() { }
+void MainWindow::beginLine() {
+    m_outlineEditor->beginLine();
+}
 
-void MainWindow::undoPoint() { }
+void MainWindow::undoPoint() {
+    m_outlineEditor->undoPoint();
+}
 
-void MainWindow::deleteLine() { }
+void MainWindow::deleteLine() {
+    m_outlineEditor->deleteLine();
+}
 
-void MainWindow::deleteOrder() { }
+void MainWindow::deleteOrder() {
+    m_outlineEditor->deleteOrder();
+}
 
-void MainWindow::deleteAllLines() { }
+void MainWindow::deleteAllLines() {
+    m_outlineEditor->deleteAllLines();
+}
 
-void MainWindow::deleteSelection() { }
+void MainWindow::deleteSelection() {
+    m_outlineEditor->deleteSelection();
+}
 
-void MainWindow::selectAllLines() { }
+void MainWindow::selectAllLines() {
+    m_outlineEditor->selectAllLines();
+}
 
-void MainWindow::freeTransform() { }
+void MainWindow::freeTransform() {
+    m_outlineEditor->freeTransform();
+}
 
-void MainWindow::cutLines() { }
+void MainWindow::cutLines() {
+    m_outlineEditor->cutLines();
+}
 
-void MainWindow::pasteLines() { }
+void MainWindow::copyLines() {
+    m_outlineEditor->copyLines();
+}
 
-void MainWindow::moveLinesDown() { }
+void MainWindow::pasteLines() {
+    m_outlineEditor->pasteLines();
+}
 
-void MainWindow::moveLinesUp() { }
+void MainWindow::moveLinesDown() {
+    m_outlineEditor->moveLinesDown();
+}
+
+void MainWindow::moveLinesUp() {
+    m_outlineEditor->moveLinesUp();
+}
+
+void MainWindow::undoLineEdit() {
+    m_outlineEditor->undoLineEdit();
+}
+
+void MainWindow::redoLineEdit() {
+    m_outlineEditor->redoLineEdit();
+}
 
 } // namespace deptrix

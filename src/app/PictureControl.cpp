@@ -25,7 +25,27 @@ void PictureControl::showBitmap(const Bitmap& bitmap) {
 
 void PictureControl::showImage(const QImage& image) {
     m_image = image;
+    m_live = false;
     update();
+}
+
+void PictureControl::showLiveImage(const QImage& image) {
+    m_image = image;
+    m_live = true;
+    m_scaled.clear();
+    update();
+}
+
+void PictureControl::updatePictureArea(const QRect& area) {
+    const QRect target = pictureRect();
+    if (target.isEmpty() || m_image.isNull()) return;
+    const double sx = static_cast<double>(target.width()) / m_image.width();
+    const double sy = static_cast<double>(target.height()) / m_image.height();
+    // One client pixel more on each side covers the rounding of the sampling.
+    const QRect client(target.left() + static_cast<int>(area.left() * sx) - 1,
+        target.top() + static_cast<int>(area.top() * sy) - 1, static_cast<int>(area.width() * sx) + 3,
+        static_cast<int>(area.height() * sy) + 3);
+    update(client.intersected(target));
 }
 
 void PictureControl::clearPicture() {
@@ -43,6 +63,11 @@ void PictureControl::paintEvent(QPaintEvent*) {
     const QRect target = pictureRect();
     if (target.isEmpty()) return;
     QPainter painter(this);
+    if (m_live) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(target, m_image);
+        return;
+    }
     painter.drawImage(target.topLeft(), scaledFor(target.size()));
 }
 

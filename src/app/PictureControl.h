@@ -19,6 +19,13 @@ public:
     void showBitmap(const Bitmap& bitmap);
     /// Shows a picture that is already prepared (implicitly shared, not copied).
     void showImage(const QImage& image);
+    /// Shows a picture that its owner keeps changing in place (the outline editor's
+    /// display, viewed without a copy): drawn with nearest-neighbour sampling and no
+    /// scaled copies, so a change costs only the repaint of the part that changed.
+    /// The owner keeps the pixels alive until another picture is shown.
+    void showLiveImage(const QImage& image);
+    /// Repaints the part `area` (picture pixels) of a live picture.
+    void updatePictureArea(const QRect& area);
     void clearPicture();
 
     const QImage& picture() const { return m_image; }
@@ -40,6 +47,7 @@ private:
     const QImage& scaledFor(const QSize& size);
 
     QImage m_image;
+    bool m_live = false;
     // Playback cycles through seven pictures; keeping their scaled copies means a
     // frame only draws, it never rescales.
     std::vector<Scaled> m_scaled;

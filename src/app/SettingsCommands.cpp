@@ -4,6 +4,7 @@
 #include "app/Controls.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
+#include "app/OutlineEditorController.h"
 #include "app/Platform.h"
 #include "app/TextAndPaths.h"
 #include "app/WindowSetupTarget.h"
@@ -65,6 +66,7 @@ void MainWindow::openDefaultSettings() {
 void MainWindow::readSettings(const QString& path) {
     WindowSetupTarget fields(*this, *m_parameterPanel, *m_layerPanel, m_platform);
     OpenSettingsFile(ToPath(path), m_doc, fields);
+    m_outlineEditor->linesReplaced();
 }
 
 void MainWindow::saveSettings() {

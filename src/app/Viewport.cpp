@@ -127,6 +127,12 @@ void Viewport::resizeEvent(QResizeEvent* event) {
     updateContentSize();
 }
 
+void Viewport::setViewScale(Fixed scale, Fixed offsetX, Fixed offsetY) {
+    m_viewScale = scale;
+    m_viewOffsetX = offsetX;
+    m_viewOffsetY = offsetY;
+}
+
 QPoint Viewport::scrollPosition() const {
     return { horizontalScrollBar()->value(), verticalScrollBar()->value() };
 }

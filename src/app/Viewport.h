@@ -34,6 +34,8 @@ public:
     Fixed viewScale() const { return m_viewScale; }
     Fixed viewOffsetX() const { return m_viewOffsetX; }
     Fixed viewOffsetY() const { return m_viewOffsetY; }
+    /// The outline editor recomputes the scale and margins when its tab opens.
+    void setViewScale(Fixed scale, Fixed offsetX, Fixed offsetY);
 
     /// Space bar held or released (the window sees every key first).
     void armPan(bool drawLineMode);

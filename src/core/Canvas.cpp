@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPolygon>
+#include <algorithm>
 #include <cstring>
 
 namespace deptrix {
@@ -79,6 +80,7 @@ void Canvas::setNoPen() {
 }
 
 void Canvas::setBrush(Rgb color) {
+    m_brush = color;
     m_painter->setBrush(QBrush(ToColor(color)));
 }
 
@@ -87,6 +89,7 @@ void Canvas::setNoBrush() {
 }
 
 void Canvas::setMode(PenMode mode) {
+    m_mode = mode;
     m_painter->setCompositionMode(Composition(mode));
 }
 
@@ -133,6 +136,45 @@ void Canvas::clear(Rgb color) {
     m_painter->setCompositionMode(QPainter::CompositionMode_Source);
     m_painter->fillRect(m_image->rect(), ToColor(color));
     m_painter->setCompositionMode(mode);
+}
+
+void Canvas::fillSpans(std::span<const PixelSpan> spans) {
+    const int width = m_image->width();
+    const int height = m_image->height();
+    std::uint8_t* bits = m_image->bits();
+    const auto stride = static_cast<std::ptrdiff_t>(m_image->bytesPerLine());
+    // The pixel size is a constant inside each loop, as in StretchNearest.
+    auto fill = [&]<int Bytes>(const std::uint8_t(&colour)[Bytes]) {
+        for (const PixelSpan& span : spans) {
+            if (span.y < 0 || span.y >= height) continue;
+            const int x1 = std::max(span.x1, 0);
+            const int x2 = std::min(span.x2, width);
+            std::uint8_t* p = bits + span.y * stride + static_cast<std::ptrdiff_t>(x1) * Bytes;
+            std::uint8_t* end = p + static_cast<std::ptrdiff_t>(std::max(x2 - x1, 0)) * Bytes;
+            switch (m_mode) {
+            case PenMode::Copy:
+                for (; p < end; p += Bytes)
+                    for (int c = 0; c < Bytes; ++c) p[c] = colour[c];
+                break;
+            case PenMode::NotXor:
+                for (; p < end; p += Bytes)
+                    for (int c = 0; c < Bytes; ++c) p[c] = static_cast<std::uint8_t>(~(p[c] ^ colour[c]));
+                break;
+            case PenMode::Mask:
+                for (; p < end; p += Bytes)
+                    for (int c = 0; c < Bytes; ++c) p[c] &= colour[c];
+                break;
+            }
+        }
+    };
+    if (m_image->format() == QImage::Format_Grayscale8) {
+        const std::uint8_t grey[1] = { m_brush.r };
+        fill(grey);
+    } else {
+        // Bytes in memory order: blue, green, red.
+        const std::uint8_t bgr[3] = { m_brush.b, m_brush.g, m_brush.r };
+        fill(bgr);
+    }
 }
 
 void StretchNearest(const Bitmap& source, Bitmap& target) {

@@ -21,6 +21,14 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
+/// A run of pixels of one row: columns x1..x2-1 of row y.
+struct PixelSpan {
+    int y = 0;
+    int x1 = 0;
+    int x2 = 0;
+    bool operator==(const PixelSpan&) const = default;
+};
+
 /// How the pen and brush combine with the picture.
 enum class PenMode {
     Copy, ///< the colour replaces the pixel
@@ -57,10 +65,16 @@ public:
     void ellipse(int x1, int y1, int x2, int y2);
     /// Fills the whole picture with a colour (always copies).
     void clear(Rgb color);
+    /// Fills runs of pixels that the caller worked out itself with the brush colour,
+    /// combined in the current mode; runs are clipped to the picture. Each pixel should
+    /// appear once, so a not-xor shape drawn twice restores the picture.
+    void fillSpans(std::span<const PixelSpan> spans);
 
 private:
     std::unique_ptr<QImage> m_image;
     std::unique_ptr<QPainter> m_painter;
+    Rgb m_brush {};
+    PenMode m_mode = PenMode::Copy;
 };
 
 /// Nearest-neighbour stretch of `source` over all of `target` (same pixel format):

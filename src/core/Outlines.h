@@ -23,10 +23,12 @@ using LineSets = std::vector<LineSet>;
 
 inline constexpr int kOrderCount = 15;
 
-/// A reference to a line of the layer being edited.
+/// A reference to a line of the layer being edited: order index and line index.
+/// Both are full 32-bit values, so selections and clipboards of any size can name
+/// every line of an order.
 struct LineRef {
-    std::uint8_t order = 0;
-    std::uint8_t line = 0;
+    std::uint32_t order = 0;
+    std::uint32_t line = 0;
     bool operator==(const LineRef&) const = default;
 };
 using LineRefs = std::vector<LineRef>;

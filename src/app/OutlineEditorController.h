@@ -1,0 +1,112 @@
+#pragma once
+
+#include "outline/OutlineEditor.h"
+
+#include <QImage>
+#include <QObject>
+
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+
+namespace deptrix {
+
+class CommandGuard;
+class LayerPanel;
+class OutlinePanel;
+class TabSheet;
+class Viewport;
+struct Document;
+
+/// The window's controls that the outline editor works with.
+struct OutlineControls {
+    QTabWidget* pages = nullptr;
+    TabSheet* setLayerTab = nullptr;
+    TabSheet* drawLineTab = nullptr;
+    QToolBar* toolBar = nullptr;
+    QToolButton* drawLineTool = nullptr;
+    QToolButton* addPointTool = nullptr;
+    QToolButton* deletePointTool = nullptr;
+    QToolButton* moveLineTool = nullptr;
+    QToolButton* movePointTool = nullptr;
+    QToolButton* moveLinesDownButton = nullptr;
+    QToolButton* moveLinesUpButton = nullptr;
+    QToolButton* cutButton = nullptr;
+    QToolButton* pasteButton = nullptr;
+    QToolButton* undoPointButton = nullptr;
+    QToolButton* deleteLineButton = nullptr;
+    QToolButton* deleteOrderButton = nullptr;
+    QToolButton* deleteAllLinesButton = nullptr;
+    QToolButton* beginLineButton = nullptr;
+    OutlinePanel* panel = nullptr;
+    LayerPanel* layerPanel = nullptr;
+    Viewport* viewport = nullptr;
+};
+
+/// Wires the outline editor to the window: opens and closes it with the DrawLine tab,
+/// routes the picture control's mouse events and the editor's keys to it, runs the
+/// editing commands, shows the picture and pointer shape it answers with and keeps the
+/// tool buttons, the "Order" choice, the View boxes and Pastup in step with it.
+class OutlineEditorController : public QObject {
+    Q_OBJECT
+public:
+    OutlineEditorController(
+        Document& doc, const OutlineControls& controls, const CommandGuard& guard, QObject* parent = nullptr);
+    ~OutlineEditorController() override;
+
+    OutlineEditor& editor() { return m_editor; }
+    /// The DrawLine tab shows a layer for editing.
+    bool drawLineMode() const { return m_drawLineMode; }
+
+    // Commands of the Edit menu and the tool bars.
+    void beginLine();
+    void undoPoint();
+    void deleteLine();
+    void deleteOrder();
+    void deleteAllLines();
+    void deleteSelection();
+    void selectAllLines();
+    void freeTransform();
+    void cutLines();
+    void copyLines();
+    void pasteLines();
+    void moveLinesDown();
+    void moveLinesUp();
+    void undoLineEdit();
+    void redoLineEdit();
+
+    /// The view was zoomed: the editor converts with the new scale.
+    void viewZoomed();
+    /// An import replaced the document: the editor lets go of the old one's lines.
+    void documentReplaced();
+    /// A settings file gave the open layer other lines: the editor shows them.
+    void linesReplaced();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void connectControls();
+    void pageChanged(int index);
+    void showTab();
+    void hideTab();
+    void chooseTool(EditTool tool);
+    void orderChosen(int item);
+    bool routeMouse(QEvent* event);
+    bool routeKey(QEvent* event);
+    /// Runs an editor call inside the command guard and shows what it answers.
+    template <typename Call> void run(Call&& call);
+    void show(const EditorResponse& response);
+    void syncControls();
+    QToolButton* buttonFor(EditTool tool) const;
+
+    Document& m_doc;
+    OutlineControls m_controls;
+    const CommandGuard& m_guard;
+    OutlineEditor m_editor;
+    bool m_tabShowing = false;
+    bool m_drawLineMode = false;
+    QImage m_shown; ///< the editor's display, viewed without a copy
+};
+
+} // namespace deptrix

@@ -1,0 +1,437 @@
+// The editor's lifecycle, display, pick maps, tool buttons, event dispatch and edit
+// history. The tools themselves are in EditorPointer.cpp and EditorPointTools.cpp, the
+// selection commands in EditorCommands.cpp.
+
+#include "outline/OutlineEditor.h"
+
+#include "core/Error.h"
+#include "outline/LineSetOps.h"
+
+#include <algorithm>
+
+namespace deptrix {
+
+namespace {
+
+PixelRect Whole(const Bitmap& picture) {
+    return { 0, 0, picture.width(), picture.height() };
+}
+
+} // namespace
+
+OutlineEditor::OutlineEditor(Document& doc)
+    : m_doc(doc) {
+    m_visible.fill(true);
+}
+
+// --- The tab -------------------------------------------------------------------------
+
+EditorResponse OutlineEditor::open(int layer, int clientWidth, int clientHeight) {
+    EditorResponse response;
+    if (m_doc.LayerCount == 0 || layer < 0 || layer >= m_doc.LayerCount) return response;
+    if (!m_doc.Composite.empty() && m_doc.Composite.format() != PixelFormat::Bgr24)
+        throw Error("the outline display needs a 24-bit picture");
+    m_doc.LayerLines.resize(m_doc.LayerCount);
+    LineSet& stored = m_doc.LayerLines[static_cast<size_t>(layer)];
+    m_doc.EditLines = EmptyLineSet();
+    if (!stored.empty()) {
+        m_doc.EditLines = stored;
+        m_doc.EditLines.resize(kOrderCount);
+    }
+    m_layer = layer;
+    m_open = true;
+    m_history.clear();
+    forgetPaintedLines();
+    // The fit comes first so the first display already uses the pen widths of the
+    // scale it is shown at.
+    m_mapping = FitMapping(m_mapping, imageWidth(), imageHeight(), clientWidth, clientHeight);
+    refreshDisplay(response);
+    return response;
+}
+
+void OutlineEditor::close() {
+    if (!m_open) return;
+    if (!m_doc.EditLines.empty()) {
+        if (m_doc.LayerLines.size() <= static_cast<size_t>(m_layer))
+            m_doc.LayerLines.resize(static_cast<size_t>(m_layer) + 1);
+        m_doc.LayerLines[static_cast<size_t>(m_layer)] = m_doc.EditLines;
+    }
+    m_doc.EditLines.clear();
+    // An abandoned line is dropped with its points, so Undo can't bring it back into
+    // the next line.
+    m_drawPoints.clear();
+    m_dragging = false;
+    m_open = false;
+    m_history.clear();
+    m_display.release();
+    m_tintMask.release();
+    m_raster.clear();
+    forgetPaintedLines();
+}
+
+void OutlineEditor::setViewMapping(const ViewMapping& mapping) {
+    m_mapping = mapping;
+    m_pickMap.invalidate();
+}
+
+// --- Display and pick maps -------------------------------------------------------------
+
+const RasterizedLines& OutlineEditor::raster() {
+    const int unit = markUnit();
+    if (!m_rasterValid || m_rasterUnit != unit) {
+        m_raster = RasterizeLines(lines(), imageWidth(), imageHeight(), unit);
+        m_rasterValid = true;
+        m_rasterUnit = unit;
+    }
+    return m_raster;
+}
+
+void OutlineEditor::forgetPaintedLines() {
+    m_rasterValid = false;
+    m_pickMap.invalidate();
+}
+
+EditorResponse OutlineEditor::linesReplaced() {
+    EditorResponse response;
+    if (!m_open) return response;
+    if (m_doc.EditLines.size() != static_cast<size_t>(kOrderCount)) m_doc.EditLines.resize(kOrderCount);
+    forgetPaintedLines();
+    // The history holds the lines from before; they are no steps back from these.
+    m_history.clear();
+    m_dragging = false;
+    redisplay(response);
+    return response;
+}
+
+void OutlineEditor::refreshDisplay(EditorResponse& response) {
+    const int unit = markUnit();
+    if (m_doc.Composite.empty()) {
+        m_display.release();
+        m_tintMask.release();
+    } else {
+        PaintTintMask(m_tintMask, imageWidth(), imageHeight(), raster(), m_visible);
+        ApplyTint(m_doc.Composite, m_tintMask, m_display);
+    }
+    m_pen = { unit, unit };
+    response.repaint.unite(Whole(m_display));
+}
+
+void OutlineEditor::showUntinted(EditorResponse& response) {
+    if (!m_doc.Composite.empty() && m_doc.Composite.format() != PixelFormat::Bgr24)
+        throw Error("the outline display needs a 24-bit picture");
+    m_display = m_doc.Composite;
+    response.repaint.unite(Whole(m_display));
+}
+
+void OutlineEditor::setFeedbackPen(int width) {
+    m_pen = { width, markUnit() };
+}
+
+FeedbackPainter OutlineEditor::painter(EditorResponse& response) {
+    return FeedbackPainter(m_display, m_pen, response.repaint);
+}
+
+void OutlineEditor::redrawPendingLine(EditorResponse& response) {
+    if (m_drawPoints.empty()) return;
+    painter(response).openLine(m_drawPoints);
+    m_rubberFrom = m_rubberTo = m_drawPoints.back();
+}
+
+void OutlineEditor::redisplay(EditorResponse& response) {
+    if (m_tool == EditTool::FreeTransform) {
+        // The transform shows the layer untinted with its box; rebuilt from the lines
+        // as they are now.
+        pruneSelection();
+        showUntinted(response);
+        setFeedbackPen(markUnit());
+        m_workingCopies = CopyReferencedLines(lines(), m_selection);
+        m_box = BoundingBox(m_workingCopies);
+        m_pickMap.invalidate();
+        painter(response).transformOverlay(m_workingCopies, m_box);
+        return;
+    }
+    refreshDisplay(response);
+    if (m_tool == EditTool::DrawLine) redrawPendingLine(response);
+}
+
+PickContent OutlineEditor::contentFor(EditTool tool) const {
+    switch (tool) {
+    case EditTool::MoveLine:
+        return PickContent::Lines;
+    case EditTool::AddPoint:
+    case EditTool::DeletePoint:
+    case EditTool::MovePoint:
+        return PickContent::Points;
+    case EditTool::FreeTransform:
+        return PickContent::Handles;
+    case EditTool::None:
+    case EditTool::DrawLine:
+        break;
+    }
+    return PickContent::None;
+}
+
+const PickMap& OutlineEditor::pickMap() {
+    const PickContent wanted = contentFor(m_tool);
+    if (m_pickMap.content() != wanted) {
+        switch (wanted) {
+        case PickContent::Lines:
+            m_pickMap.paintLines(imageWidth(), imageHeight(), raster());
+            break;
+        case PickContent::Points:
+            m_pickMap.paintPoints(imageWidth(), imageHeight(), lines(), markUnit());
+            break;
+        case PickContent::Handles:
+            m_pickMap.paintHandles(imageWidth(), imageHeight(), m_box, markUnit());
+            break;
+        case PickContent::None:
+            m_pickMap.invalidate();
+            break;
+        }
+    }
+    return m_pickMap;
+}
+
+Pick OutlineEditor::pickAt(LinePoint at) {
+    return pickMap().pick(at.x, at.y);
+}
+
+void OutlineEditor::drawFirstSelectedLine(EditorResponse& response) {
+    if (m_selection.empty()) return;
+    if (const Line* line = FindLine(lines(), m_selection.front())) painter(response).closedLine(*line);
+}
+
+// --- Tool buttons ------------------------------------------------------------------
+
+EditorResponse OutlineEditor::selectTool(EditTool tool) {
+    if (tool == EditTool::FreeTransform) return freeTransform();
+    EditorResponse response;
+    // No gesture outlives a change of tool: a release arriving for the new tool must
+    // not apply working copies taken for the old one.
+    m_dragging = false;
+    m_checkedButton = tool;
+    m_tool = tool;
+    if (isOpen()) pruneSelection();
+    switch (tool) {
+    case EditTool::DrawLine:
+        response.pointer = PointerShape::Cross;
+        break;
+    case EditTool::AddPoint:
+        setFeedbackPen(markUnit());
+        if (m_lastLineCount != 0) drawFirstSelectedLine(response);
+        response.pointer = PointerShape::Arrow;
+        break;
+    case EditTool::DeletePoint:
+        refreshDisplay(response);
+        setFeedbackPen(markUnit());
+        if (m_lastLineCount != 0) drawFirstSelectedLine(response);
+        m_hoverTarget = false;
+        break;
+    case EditTool::MoveLine:
+        refreshDisplay(response);
+        break;
+    case EditTool::MovePoint:
+        refreshDisplay(response);
+        setFeedbackPen(markUnit());
+        if (!m_selection.empty()) {
+            m_selection.resize(1);
+            m_workingCopies.resize(1);
+            drawFirstSelectedLine(response);
+        }
+        response.pointer = PointerShape::Arrow;
+        break;
+    case EditTool::FreeTransform:
+    case EditTool::None:
+        break;
+    }
+    return response;
+}
+
+void OutlineEditor::setCurrentOrder(int item) {
+    m_doc.CurOrder = static_cast<std::uint8_t>(std::clamp(item, 0, kOrderCount - 1));
+}
+
+EditorResponse OutlineEditor::setOrderVisible(int order, bool visible) {
+    EditorResponse response;
+    if (order < 0 || order >= kOrderCount) return response;
+    m_visible[static_cast<size_t>(order)] = visible;
+    if (isOpen()) redisplay(response);
+    return response;
+}
+
+void OutlineEditor::switchToMoveLine(EditorResponse& response) {
+    const EditorResponse tool = selectTool(EditTool::MoveLine);
+    response.repaint.unite(tool.repaint);
+}
+
+// --- Events ------------------------------------------------------------------------
+
+EditorResponse OutlineEditor::press(const PointerInput& input) {
+    EditorResponse response;
+    if (!isOpen()) return response;
+    const LinePoint at = m_mapping.toWorking(input.x, input.y);
+    // A press acts on what lies under it, as if the pointer had hovered there first.
+    switch (m_tool) {
+    case EditTool::None:
+        break;
+    case EditTool::DrawLine:
+        drawLinePress(input);
+        break;
+    case EditTool::MoveLine:
+        moveLinePress(at, input.shift, response);
+        break;
+    case EditTool::AddPoint:
+        addPointHover(at, response);
+        addPointPress(at, response);
+        break;
+    case EditTool::DeletePoint:
+        deletePointHover(at, response);
+        deletePointPress(at, response);
+        break;
+    case EditTool::MovePoint:
+        movePointHover(at, response);
+        movePointPress(at, response);
+        break;
+    case EditTool::FreeTransform:
+        transformPress(at);
+        break;
+    }
+    return response;
+}
+
+EditorResponse OutlineEditor::move(const PointerInput& input) {
+    EditorResponse response;
+    if (!isOpen()) return response;
+    const LinePoint at = m_mapping.toWorking(input.x, input.y);
+    switch (m_tool) {
+    case EditTool::None:
+        break;
+    case EditTool::DrawLine:
+        drawLineMove(input, response);
+        break;
+    case EditTool::MoveLine:
+        if (m_dragging)
+            moveLineDrag(at, response);
+        else
+            moveLineHover(at, response);
+        break;
+    case EditTool::AddPoint:
+        addPointHover(at, response);
+        break;
+    case EditTool::DeletePoint:
+        deletePointHover(at, response);
+        break;
+    case EditTool::MovePoint:
+        if (m_dragging)
+            movePointDrag(at, response);
+        else
+            movePointHover(at, response);
+        break;
+    case EditTool::FreeTransform:
+        if (m_dragging)
+            transformDrag(at, input.shift, response);
+        else
+            transformHover(at, response);
+        break;
+    }
+    return response;
+}
+
+EditorResponse OutlineEditor::release(const PointerInput& input) {
+    EditorResponse response;
+    if (!isOpen()) return response;
+    switch (m_tool) {
+    case EditTool::None:
+        // The release that follows the double click ending a transform.
+        m_tool = EditTool::MoveLine;
+        break;
+    case EditTool::DrawLine:
+        drawLineRelease(input, response);
+        break;
+    case EditTool::MoveLine:
+        moveLineRelease(response);
+        break;
+    case EditTool::AddPoint:
+    case EditTool::DeletePoint:
+        break;
+    case EditTool::MovePoint:
+        if (m_dragging) movePointRelease(response);
+        break;
+    case EditTool::FreeTransform:
+        transformRelease(response);
+        break;
+    }
+    return response;
+}
+
+EditorResponse OutlineEditor::doubleClick(const PointerInput& input) {
+    EditorResponse response;
+    if (!isOpen()) return response;
+    if (m_tool == EditTool::FreeTransform) endTransform(response);
+    const EditorResponse pressed = press(input);
+    response.repaint.unite(pressed.repaint);
+    if (pressed.pointer) response.pointer = pressed.pointer;
+    response.linesChanged = response.linesChanged || pressed.linesChanged;
+    return response;
+}
+
+EditorResponse OutlineEditor::key(EditorKey key) {
+    EditorResponse response;
+    if (!isOpen()) return response;
+    if (key == EditorKey::Enter) {
+        if (m_tool == EditTool::FreeTransform) endTransform(response);
+        return response;
+    }
+    if (m_drawPoints.empty()) return response;
+    m_drawPoints.clear();
+    if (m_tool == EditTool::DrawLine) m_dragging = false;
+    // Only these tools may still show the abandoned line; the others refreshed the
+    // display when they were chosen, and a refresh there would break their feedback.
+    if (m_tool == EditTool::DrawLine || m_tool == EditTool::AddPoint) refreshDisplay(response);
+    return response;
+}
+
+// --- Edit history ------------------------------------------------------------------
+
+EditSnapshot OutlineEditor::snapshot() const {
+    return { m_doc.EditLines, m_selection };
+}
+
+void OutlineEditor::recordEdit(EditSnapshot before, EditorResponse& response) {
+    if (before.lines == m_doc.EditLines) return;
+    m_history.record(std::move(before));
+    forgetPaintedLines();
+    response.linesChanged = true;
+}
+
+void OutlineEditor::restore(EditSnapshot state, EditorResponse& response) {
+    m_doc.EditLines = std::move(state.lines);
+    m_doc.EditLines.resize(kOrderCount);
+    m_selection = std::move(state.selection);
+    pruneSelection();
+    m_workingCopies = CopyReferencedLines(lines(), m_selection);
+    if (!m_selection.empty()) {
+        if (const Line* line = FindLine(lines(), m_selection.front())) m_pickedLine = *line;
+    }
+    m_dragging = false;
+    m_hoverTarget = false;
+    forgetPaintedLines();
+    response.linesChanged = true;
+    redisplay(response);
+}
+
+EditorResponse OutlineEditor::undoEdit() {
+    EditorResponse response;
+    if (!isOpen()) return response;
+    if (auto state = m_history.undo(snapshot())) restore(std::move(*state), response);
+    return response;
+}
+
+EditorResponse OutlineEditor::redoEdit() {
+    EditorResponse response;
+    if (!isOpen()) return response;
+    if (auto state = m_history.redo(snapshot())) restore(std::move(*state), response);
+    return response;
+}
+
+} // namespace deptrix

@@ -1,0 +1,279 @@
+#pragma once
+
+#include "core/Bitmap.h"
+#include "core/Document.h"
+#include "outline/EditHistory.h"
+#include "outline/Feedback.h"
+#include "outline/PickMap.h"
+#include "outline/SelectionBox.h"
+#include "outline/TintedDisplay.h"
+#include "outline/ViewMapping.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace deptrix {
+
+/// The active tool of the outline editor. The numbers are the tool codes the editor
+/// has always used (0 is the idle state after a transform ends).
+enum class EditTool : std::uint8_t {
+    None = 0,
+    DrawLine = 1,
+    AddPoint = 2,
+    FreeTransform = 3,
+    MoveLine = 4,
+    MovePoint = 5,
+    DeletePoint = 6,
+};
+
+/// The pointer shape the picture control should show.
+enum class PointerShape : std::uint8_t {
+    Arrow,
+    Cross,
+    Move, ///< four arrows
+    NotAllowed,
+    SizeVertical,
+    SizeHorizontal,
+    SizeTopLeft, ///< diagonal, top-left to bottom-right
+    SizeTopRight, ///< diagonal, top-right to bottom-left
+};
+
+enum class MouseButton : std::uint8_t { Left, Right, Middle };
+
+/// A pointer event over the picture control, in its client pixels.
+struct PointerInput {
+    int x = 0;
+    int y = 0;
+    MouseButton button = MouseButton::Left;
+    bool shift = false;
+};
+
+enum class EditorKey : std::uint8_t { Escape, Enter };
+
+/// What an event or command changed, for the window to show.
+struct EditorResponse {
+    /// Part of display() to show again (working pixels); empty when nothing changed.
+    PixelRect repaint;
+    /// New pointer shape, when the event decided one.
+    std::optional<PointerShape> pointer;
+    /// System beeps to sound.
+    int beeps = 0;
+    /// The stored lines of the open layer changed.
+    bool linesChanged = false;
+};
+
+/// The outline editor of the DrawLine tab: the line set of one layer, its tinted
+/// display, the pick maps and the tool state machine. The window routes pointer events,
+/// keys and commands here and shows display() with the pointer shape it gets back; the
+/// editor itself knows nothing of widgets.
+///
+/// The line set being edited is the document's EditLines; CurOrder is the document's.
+/// Selection entries, working copies and clipboard lines that no longer name a line of
+/// the open set (removed by a delete, or from another layer) are ignored wherever they
+/// are used.
+class OutlineEditor {
+public:
+    explicit OutlineEditor(Document& doc);
+
+    // --- The tab -----------------------------------------------------------------
+
+    /// Opens layer `layer` for editing; Composite must already show the layer alone
+    /// (24 bits). Prepares LayerLines and EditLines, fits the mapping to the control's
+    /// client size and refreshes the display. Does nothing without layers.
+    EditorResponse open(int layer, int clientWidth, int clientHeight);
+    /// Stores EditLines as the layer's set and empties it; a line being drawn is
+    /// abandoned. The selection and clipboard stay (they may be pasted elsewhere).
+    void close();
+    /// A layer is open and its set is still the document's EditLines (an import
+    /// empties EditLines behind the editor's back; nothing then acts on it).
+    bool isOpen() const { return m_open && m_doc.EditLines.size() == static_cast<size_t>(kOrderCount); }
+    int layer() const { return m_layer; }
+
+    /// After a zoom: the new mapping (the display is not refreshed, so the feedback on
+    /// it keeps its pen).
+    void setViewMapping(const ViewMapping& mapping);
+    const ViewMapping& viewMapping() const { return m_mapping; }
+    int markUnit() const { return m_mapping.markUnit(); }
+
+    // --- Controls of the tab -------------------------------------------------------
+
+    /// The tool buttons (Draw Line, Add Point, Delete Point, Move Line, Move Point);
+    /// Free Transform goes to freeTransform().
+    EditorResponse selectTool(EditTool tool);
+    /// "Order" item 0..15; the empty 16th item selects the 15th order.
+    void setCurrentOrder(int item);
+    /// A "View" box: whether order index `order` is tinted.
+    EditorResponse setOrderVisible(int order, bool visible);
+    const OrderVisibility& orderVisibility() const { return m_visible; }
+
+    // --- Pointer and keys ----------------------------------------------------------
+
+    EditorResponse press(const PointerInput& input);
+    EditorResponse move(const PointerInput& input);
+    EditorResponse release(const PointerInput& input);
+    /// The second press of a double click: ends Free Transform, then acts as a press.
+    EditorResponse doubleClick(const PointerInput& input);
+    /// Escape abandons the line being drawn; Enter ends Free Transform.
+    EditorResponse key(EditorKey key);
+    /// Ends a gesture in progress without applying it (the single-layer preview).
+    void cancelGesture() { m_dragging = false; }
+
+    // --- Commands ------------------------------------------------------------------
+
+    /// Removes the last placed point of the line being drawn.
+    EditorResponse undoPoint();
+    /// Removes the last line of the current order.
+    EditorResponse deleteLine();
+    /// Removes every line of the current order.
+    EditorResponse deleteOrder();
+    /// Replaces the set by 15 empty orders and stores it as the layer's set; shows the
+    /// layer without tint. The window resets the layer's mark and group.
+    EditorResponse deleteAll();
+    EditorResponse selectAll();
+    EditorResponse freeTransform();
+    /// Removes the selected lines (Move Line) or the picked point (Move Point).
+    EditorResponse deleteSelection();
+    EditorResponse cut();
+    /// Fills the clipboard like cut() without removing the lines.
+    EditorResponse copy();
+    EditorResponse paste();
+    /// Moves the selected lines one order farther ("down") or nearer ("up").
+    EditorResponse moveLinesDown();
+    EditorResponse moveLinesUp();
+    /// The line edit history.
+    EditorResponse undoEdit();
+    EditorResponse redoEdit();
+    bool canUndoEdit() const { return m_history.canUndo(); }
+    bool canRedoEdit() const { return m_history.canRedo(); }
+
+    // --- State, for the window and for tests ---------------------------------------
+
+    EditTool tool() const { return m_tool; }
+    /// The tool button that shows checked (the idle state and Free Transform keep the
+    /// button of the tool before them).
+    EditTool checkedButton() const { return m_checkedButton; }
+    bool dragging() const { return m_dragging; }
+    const Line& drawPoints() const { return m_drawPoints; }
+    const LineRefs& selection() const { return m_selection; }
+    const OrderLines& workingCopies() const { return m_workingCopies; }
+    const std::vector<std::uint32_t>& pickedPoints() const { return m_pickedPoints; }
+    const OrderLines& clipboard() const { return m_clipLines; }
+    const std::vector<std::uint8_t>& clipboardOrders() const { return m_clipOrders; }
+    bool pasteEnabled() const { return m_pasteEnabled; }
+    std::uint32_t lastLineCount() const { return m_lastLineCount; }
+    const SelectionBox& selectionBox() const { return m_box; }
+    /// The picture the control shows: the layer, tinted or not, with the feedback.
+    const Bitmap& display() const { return m_display; }
+    /// The pick map of the active tool, painted first if it is out of date.
+    const PickMap& pickMap();
+    /// The tint mask of the last refresh.
+    const Bitmap& tintMask() const { return m_tintMask; }
+
+    /// EditLines was replaced from outside the editor (a settings file read while the
+    /// tab shows): forgets what was painted from the old lines and their history, and
+    /// shows the new ones.
+    EditorResponse linesReplaced();
+
+private:
+    LineSet& lines() { return m_doc.EditLines; }
+    int imageWidth() const { return m_doc.Composite.width(); }
+    int imageHeight() const { return m_doc.Composite.height(); }
+
+    // Display and pick maps (OutlineEditor.cpp).
+    const RasterizedLines& raster();
+    void forgetPaintedLines();
+    void refreshDisplay(EditorResponse& response);
+    void showUntinted(EditorResponse& response);
+    void setFeedbackPen(int width);
+    void redisplay(EditorResponse& response);
+    void redrawPendingLine(EditorResponse& response);
+    PickContent contentFor(EditTool tool) const;
+    Pick pickAt(LinePoint at);
+    FeedbackPainter painter(EditorResponse& response);
+    void switchToMoveLine(EditorResponse& response);
+    void drawFirstSelectedLine(EditorResponse& response);
+
+    // Edit history (OutlineEditor.cpp).
+    EditSnapshot snapshot() const;
+    /// Records `before` when the lines differ from it now.
+    void recordEdit(EditSnapshot before, EditorResponse& response);
+    void restore(EditSnapshot state, EditorResponse& response);
+
+    // Tools (EditorPointer.cpp, EditorPointTools.cpp).
+    void drawLinePress(const PointerInput& input);
+    void drawLineMove(const PointerInput& input, EditorResponse& response);
+    void drawLineRelease(const PointerInput& input, EditorResponse& response);
+    void storeFinishedLine(EditorResponse& response);
+    void moveLineHover(LinePoint at, EditorResponse& response);
+    void moveLinePress(LinePoint at, bool shift, EditorResponse& response);
+    void moveLineDrag(LinePoint at, EditorResponse& response);
+    void moveLineRelease(EditorResponse& response);
+    void addPointHover(LinePoint at, EditorResponse& response);
+    void addPointPress(LinePoint at, EditorResponse& response);
+    void deletePointHover(LinePoint at, EditorResponse& response);
+    void deletePointPress(LinePoint at, EditorResponse& response);
+    void movePointHover(LinePoint at, EditorResponse& response);
+    void movePointPress(LinePoint at, EditorResponse& response);
+    void movePointDrag(LinePoint at, EditorResponse& response);
+    void movePointRelease(EditorResponse& response);
+    void drawPickedPoints(FeedbackPainter& paint);
+    void transformHover(LinePoint at, EditorResponse& response);
+    void transformPress(LinePoint at);
+    void transformDrag(LinePoint at, bool shift, EditorResponse& response);
+    void transformRelease(EditorResponse& response);
+    void endTransform(EditorResponse& response);
+    /// Makes `ref` the only selected line and its copy the picked line; false when the
+    /// reference names no line.
+    bool pickLine(LineRef ref);
+
+    // Commands (EditorCommands.cpp).
+    void pruneSelection();
+    void fillClipboard();
+    EditorResponse moveLinesToNeighbour(bool down);
+
+    Document& m_doc;
+    bool m_open = false;
+    int m_layer = 0;
+    ViewMapping m_mapping;
+    OrderVisibility m_visible;
+
+    EditTool m_tool = EditTool::None;
+    EditTool m_checkedButton = EditTool::DrawLine;
+    bool m_dragging = false;
+
+    // The line being drawn: its points always number DrawCount.
+    Line m_drawPoints;
+    LinePoint m_rubberFrom {};
+    LinePoint m_rubberTo {};
+
+    // The point tools' working copy of the line they picked (the first selection
+    // entry), kept apart from the line being drawn so that neither overwrites the other.
+    Line m_pickedLine;
+    std::uint32_t m_pointIndex = 0;
+    bool m_hoverTarget = false;
+    std::vector<std::uint32_t> m_pickedPoints;
+
+    std::uint32_t m_lastLineCount = 0;
+    LineRefs m_selection;
+    OrderLines m_workingCopies;
+    OrderLines m_clipLines;
+    std::vector<std::uint8_t> m_clipOrders;
+    bool m_pasteEnabled = false;
+
+    LinePoint m_press {};
+    LinePoint m_pointer {};
+    int m_handle = kHandleOutside;
+    SelectionBox m_box;
+
+    Bitmap m_display;
+    Bitmap m_tintMask;
+    RasterizedLines m_raster;
+    bool m_rasterValid = false;
+    int m_rasterUnit = 0;
+    PickMap m_pickMap;
+    FeedbackPen m_pen;
+    EditHistory m_history;
+};
+
+} // namespace deptrix

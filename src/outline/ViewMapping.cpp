@@ -1,0 +1,57 @@
+#include "outline/ViewMapping.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace deptrix {
+
+namespace {
+
+std::int32_t ToCoordinate(std::int64_t value) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+} // namespace
+
+LinePoint ViewMapping::toWorking(int x, int y) const {
+    const long double s = static_cast<long double>(scale);
+    const long double wx
+        = (static_cast<long double>(x) * 10000.0L - static_cast<long double>(offsetX)) * s / 1e8L;
+    const long double wy
+        = (static_cast<long double>(y) * 10000.0L - static_cast<long double>(offsetY)) * s / 1e8L;
+    return { ToCoordinate(Round(wx)), ToCoordinate(Round(wy)) };
+}
+
+int ViewMapping::markUnit() const {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(Round(2.0L * static_cast<long double>(scale) / 10000.0L), 0, 255));
+}
+
+ViewMapping FitMapping(
+    const ViewMapping& current, int imageWidth, int imageHeight, int clientWidth, int clientHeight) {
+    if (clientHeight <= 0 || imageHeight <= 0 || clientWidth <= 0) return current;
+    ViewMapping fitted = current;
+    fitted.clientWidth = clientWidth;
+    fitted.clientHeight = clientHeight;
+    const long double W = imageWidth;
+    const long double H = imageHeight;
+    const long double w = clientWidth;
+    const long double h = clientHeight;
+    if (W / H >= w / h) {
+        fitted.scale = Round(W / w * 10000.0L);
+        fitted.offsetX = 0;
+        fitted.offsetY = fitted.scale == 0
+            ? 0
+            : Round((h - H / static_cast<long double>(fitted.scale) * 10000.0L) / 2.0L * 10000.0L);
+    } else {
+        fitted.scale = Round(H / h * 10000.0L);
+        fitted.offsetX = fitted.scale == 0
+            ? 0
+            : Round((w - W / static_cast<long double>(fitted.scale) * 10000.0L) / 2.0L * 10000.0L);
+        fitted.offsetY = 0;
+    }
+    return fitted;
+}
+
+} // namespace deptrix
