@@ -70,6 +70,27 @@ void BM_CompositePassAllSoft(benchmark::State& state) {
 }
 BENCHMARK(BM_CompositePassAllSoft)->Unit(benchmark::kMillisecond);
 
+/// The same twelve layers blending in Multiply and Overlay by turns, the bottom one
+/// included: the row-by-row path that blend modes take.
+void BM_CompositePassModes(benchmark::State& state) {
+    Document doc = Scene(static_cast<int>(state.range(0)));
+    for (std::size_t i = 0; i < doc.Layers.size(); ++i) {
+        const BlendKey multiply { 'm', 'u', 'l', ' ' };
+        const BlendKey overlay { 'o', 'v', 'e', 'r' };
+        doc.Layers[i].BlendModeKey = i % 2 == 0 ? multiply : overlay;
+    }
+    NullProgress progress;
+    for (auto _ : state) {
+        CompositePass(doc, {}, progress);
+        benchmark::DoNotOptimize(doc.Composite.bits());
+    }
+    const auto pixels = static_cast<double>(LayerPixels(doc));
+    state.counters["layer_px_per_s"]
+        = benchmark::Counter(pixels * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.SetLabel(state.range(0) == 3 ? "RGB" : "CMYK");
+}
+BENCHMARK(BM_CompositePassModes)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
+
 /// The same stack through `vips composite` on one thread. The process's fixed
 /// cost is measured on a 2 x 2 stack of as many layers and subtracted; our own
 /// pass is timed here too so that the ratio comes from one run.

@@ -130,6 +130,8 @@ void MainWindow::showImportFacts() {
     m_statusPanels->setText(StatusPanels::kDpiPanel, dpi);
     m_statusPanels->setText(StatusPanels::kColorPanel, mode);
     m_statusPanels->setText(StatusPanels::kLayerCountPanel, QString::number(m_doc.LayerCount));
+    m_statusPanels->setApproximationNote(Text(ApproximationSummary(m_doc.ApproximateLayers)),
+        Text(ApproximationList(m_doc.ApproximateLayers)));
 }
 
 void MainWindow::fillLayerTable() {
@@ -141,7 +143,9 @@ void MainWindow::fillLayerTable() {
         grid->setCell(0, r, Text(rows[i].layer));
         grid->setCell(1, r, Text(rows[i].group));
         grid->setCell(2, r, Text(rows[i].offset));
-        for (int column = 0; column < 3; ++column) grid->setCellToolTip(column, r, Text(rows[i].name));
+        const QString tip
+            = Text(rows[i].name) + (rows[i].blendMode.empty() ? "" : "\n" + Text(rows[i].blendMode));
+        for (int column = 0; column < 3; ++column) grid->setCellToolTip(column, r, tip);
     }
 }
 
@@ -161,6 +165,7 @@ void MainWindow::showEmptyDocument() {
     for (int panel : { StatusPanels::kSizePanel, StatusPanels::kDpiPanel, StatusPanels::kColorPanel,
              StatusPanels::kLayerCountPanel })
         m_statusPanels->setText(panel, QString());
+    m_statusPanels->setApproximationNote({}, {});
     showPrompt(m_msgImport);
     setWindowTitle(kProductTitle);
     m_progressBar->setValue(0);

@@ -18,6 +18,17 @@ StatusPanels::StatusPanels(QWidget* parent)
         addWidget(label, i == kPromptPanel ? 1 : 0);
         m_panels.push_back(label);
     }
+    m_approximationNote = new QLabel(this);
+    m_approximationNote->setObjectName("ApproximationNote");
+    m_approximationNote->setContentsMargins(3, 0, 3, 0);
+    m_approximationNote->hide();
+    addPermanentWidget(m_approximationNote);
+}
+
+void StatusPanels::setApproximationNote(const QString& summary, const QString& layers) {
+    m_approximationNote->setText(summary);
+    m_approximationNote->setToolTip(layers);
+    m_approximationNote->setVisible(!summary.isEmpty());
 }
 
 QString StatusPanels::text(int panel) const {

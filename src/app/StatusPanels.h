@@ -29,8 +29,14 @@ public:
     QString text(int panel) const;
     void setText(int panel, const QString& text);
 
+    /// The note after the panels (`ApproximationNote`) on what the imported picture
+    /// draws only approximately, with one line per layer in its tooltip; hidden when
+    /// `summary` is empty.
+    void setApproximationNote(const QString& summary, const QString& layers);
+
 private:
     std::vector<QLabel*> m_panels;
+    QLabel* m_approximationNote = nullptr;
 };
 
 } // namespace deptrix

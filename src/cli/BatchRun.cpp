@@ -176,15 +176,30 @@ void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* se
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
             << ", \"height\": " << layer.Height << ", \"group\": " << static_cast<int>(layer.Group)
             << ", \"offset\": ";
-        if (!setup) {
-            out << Round(doc.DefaultOffsets[i] / 10000.0L) << "}";
-            continue;
+        if (setup) {
+            out << OffsetCellJson(*setup, static_cast<int>(doc.Layers.size() - i));
+            WriteSetupLayerJson(doc, i, out);
+        } else {
+            out << Round(doc.DefaultOffsets[i] / 10000.0L);
         }
-        out << OffsetCellJson(*setup, static_cast<int>(doc.Layers.size() - i));
-        WriteSetupLayerJson(doc, i, out);
+        // Only what differs from a plain layer.
+        if (layer.blendMode() != BlendMode::Normal)
+            out << ", \"blendMode\": " << JsonString(std::string(BlendModeName(layer.blendMode())));
+        if (layer.ClipBase >= 0) out << ", \"clippedTo\": " << layer.ClipBase;
         out << "}";
     }
-    out << (doc.Layers.empty() ? "]\n" : "\n  ]\n") << "}\n";
+    out << (doc.Layers.empty() ? "]" : "\n  ]");
+    if (!doc.ApproximateLayers.empty()) {
+        out << ",\n  \"approximate\": " << JsonString(ApproximationSummary(doc.ApproximateLayers));
+        out << ",\n  \"approximateLayers\": [";
+        for (size_t i = 0; i < doc.ApproximateLayers.size(); ++i) {
+            const ApproximateLayer& layer = doc.ApproximateLayers[i];
+            out << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(layer.name)
+                << ", \"reason\": " << JsonString(std::string(ApproximationText(layer.reason))) << "}";
+        }
+        out << "\n  ]";
+    }
+    out << "\n}\n";
 }
 
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {

@@ -24,6 +24,7 @@ void Document::beginImport(const std::string& path) {
     EditLines.clear();
     Layers.clear();
     UngroupedLayers.clear();
+    ApproximateLayers.clear();
 }
 
 void Document::applyLayerDefaults() {
@@ -58,6 +59,7 @@ void Document::clearLayers() {
     DocumentLoaded = false;
     AppStage = kStageNothingImported;
     PsdPath.clear();
+    ApproximateLayers.clear();
     ImageWidth = 0;
     ImageHeight = 0;
     SourceWidth = 0;

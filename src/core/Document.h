@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/Approximation.h"
 #include "core/Bitmap.h"
+#include "core/BlendModes.h"
 #include "core/Fixed.h"
 #include "core/Outlines.h"
 
@@ -43,11 +45,32 @@ struct LayerRecord {
     std::uint8_t Reserved = 0;
     Fixed Depth = 0; ///< depth scale of the layer's outlines, x10000
 
+    // How the file's editor composites the layer. Opacity, FillOpacity and
+    // FolderOpacity are already multiplied into the layer's mask.
+    BlendKey BlendModeKey = kNormalKey; ///< the layer's own blend mode, as stored
+    /// The mode of the folder this layer stands for: a folder with a mode of its own
+    /// whose only drawn content is this layer (and what is clipped to it) composites
+    /// exactly as the layer in the folder's mode. "pass" otherwise.
+    BlendKey FolderBlendModeKey = kPassThroughKey;
+    bool Clipping = false; ///< the stored clipping flag
+    std::int32_t ClipBase = -1; ///< index of the layer this one is clipped to; -1 unclipped
+    std::uint8_t FillOpacity = 255; ///< the layer's fill opacity 0..255
+    std::uint8_t FolderOpacity = 255; ///< the enclosing folders' opacities multiplied, 0..255
+
     /// The name to show: the Unicode name when the file has one, else the stored one.
     const std::string& displayName() const { return UnicodeName.empty() ? StoredName : UnicodeName; }
+
+    /// The layer's mode, or the folder's it stands for.
+    BlendMode blendMode() const {
+        const BlendMode folder = BlendModeFromKey(FolderBlendModeKey);
+        return folder != BlendMode::PassThrough ? folder : BlendModeFromKey(BlendModeKey);
+    }
+    /// The mode the compositor draws the layer with.
+    BlendMode drawnBlendMode() const { return DrawnMode(blendMode()); }
 };
 
 using LayerRecordList = std::vector<LayerRecord>;
+
 using BitmapList = std::vector<Bitmap>;
 
 /// What the program has been doing, which decides the prompt in the status bar.
@@ -85,6 +108,7 @@ struct Document {
     Fixed SourceHeightCm = 0;
     Fixed AspectRatio = kFixedOne; ///< SourceWidthCm / SourceHeightCm, set by the import
     std::string PsdPath;
+    std::vector<ApproximateLayer> ApproximateLayers; ///< what the import could not draw exactly
 
     // Working pictures.
     Bitmap Composite;

@@ -12,10 +12,23 @@ void ApplyImportDefaults(Document& doc) {
     ComputeDefaultOffsets(doc);
 }
 
+namespace {
+
+/// The layer that `layer` is clipped to, or -1. Only a layer below counts.
+int ClipBaseOf(const Document& doc, std::size_t layer) {
+    const std::int32_t base = doc.Layers[layer].ClipBase;
+    return base >= 0 && static_cast<std::size_t>(base) < layer ? base : -1;
+}
+
+} // namespace
+
 void ChooseFocus(Document& doc) {
     doc.UngroupedLayers.clear();
+    // A clipped layer shows only through its base and moves with it, so it takes no
+    // step of the ramp of its own.
     for (int i = static_cast<int>(doc.Layers.size()) - 1; i >= 0; --i)
-        if (doc.Layers[static_cast<size_t>(i)].Group == kGroupNone)
+        if (doc.Layers[static_cast<size_t>(i)].Group == kGroupNone
+            && ClipBaseOf(doc, static_cast<size_t>(i)) < 0)
             doc.UngroupedLayers.push_back(static_cast<std::uint8_t>(i));
     doc.UngroupedCount = static_cast<std::int32_t>(doc.UngroupedLayers.size());
     if (doc.UngroupedCount == 0) {
@@ -40,6 +53,10 @@ void ComputeDefaultOffsets(Document& doc) {
         doc.DefaultOffsets[layer]
             = Round(static_cast<long double>(k - doc.FocusSlot) * static_cast<long double>(step));
     }
+    // Bases lie below their clipped layers, so going up takes every base's own value.
+    for (std::size_t i = 0; i < doc.Layers.size(); ++i)
+        if (const int base = ClipBaseOf(doc, i); base >= 0)
+            doc.DefaultOffsets[i] = doc.DefaultOffsets[static_cast<std::size_t>(base)];
 }
 
 } // namespace deptrix

@@ -82,8 +82,8 @@ void ApplyFactors(
 
 } // namespace
 
-LayerPixels DecodeLayerPixels(
-    const PsdFile& file, const PsdLayerRecord& record, ChannelDecoder& decoder, std::size_t limitBytes) {
+LayerPixels DecodeLayerPixels(const PsdFile& file, const PsdLayerRecord& record, ChannelDecoder& decoder,
+    std::size_t limitBytes, std::uint8_t opacity) {
     const PsdHeader& header = file.header;
     const std::string what = "layer record " + std::to_string(record.index);
     const std::string sizeWhat = file.name + ": " + what;
@@ -153,7 +153,7 @@ LayerPixels DecodeLayerPixels(
         }
         factors.push_back(std::move(factor));
     }
-    ApplyFactors(pixels.mask, record.box, factors, record.opacity);
+    ApplyFactors(pixels.mask, record.box, factors, opacity);
     return pixels;
 }
 

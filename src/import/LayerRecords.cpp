@@ -2,12 +2,14 @@
 
 #include "core/ByteReader.h"
 #include "core/Error.h"
+#include "import/LayerEffects.h"
 #include "import/PsdFailure.h"
 #include "import/TaggedBlocks.h"
 #include "import/Utf16Text.h"
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace deptrix {
 
@@ -81,22 +83,40 @@ std::string ReadUnicodeName(std::span<const std::uint8_t> data, const std::strin
 
 void ApplyTaggedBlocks(
     const std::vector<TaggedBlock>& blocks, PsdLayerRecord& record, const std::string& fileName) {
+    // Files keep the old effect records beside the descriptor, which alone knows the
+    // master switch; effects that cannot be read count as shown.
+    std::optional<bool> descriptorEffects;
+    std::optional<bool> oldEffects;
     for (const TaggedBlock& block : blocks) {
         if (block.is("luni")) {
             record.unicodeName = ReadUnicodeName(block.data, fileName);
         } else if (block.is("lsct") || block.is("lsdk")) {
             if (block.data.size() < 4) continue;
-            const std::uint32_t type = ByteReader(block.data, ByteOrder::BigEndian, fileName).u32();
+            ByteReader in(block.data, ByteOrder::BigEndian, fileName);
+            const std::uint32_t type = in.u32();
             if (type == 1)
                 record.folder = FolderMark::OpenFolder;
             else if (type == 2)
                 record.folder = FolderMark::ClosedFolder;
             else if (type == 3)
                 record.folder = FolderMark::EndOfFolder;
+            // Then, in newer files, a signature and the folder's blend mode key.
+            if (in.remaining() >= 8) {
+                in.skip(4);
+                const auto key = in.bytes(4);
+                std::memcpy(record.folderBlendMode.data(), key.data(), 4);
+            }
+        } else if (block.is("iOpa")) {
+            if (!block.data.empty()) record.fillOpacity = block.data[0];
+        } else if (block.is("lfx2") || block.is("lmfx")) {
+            descriptorEffects = EffectsShow(block).value_or(true);
+        } else if (block.is("lrFX")) {
+            oldEffects = EffectsShow(block).value_or(true);
         } else if (IsAdjustmentKey(block)) {
             record.adjustment = true;
         }
     }
+    record.effects = descriptorEffects.value_or(oldEffects.value_or(false));
 }
 
 /// Reads one record; `contentEnd` receives the file offset where its last name

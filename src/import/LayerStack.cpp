@@ -1,17 +1,160 @@
 #include "import/LayerStack.h"
 
+#include "core/Fixed.h"
 #include "import/PsdFailure.h"
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace deptrix {
 
 namespace {
 
-struct OpenFolder {
+/// A folder met on the way down the stack.
+struct FolderInfo {
+    const PsdLayerRecord* record;
+    int parent; ///< index of the enclosing folder, -1 at the top level
+    int drawnLayers = 0; ///< unclipped layers kept anywhere inside it
+};
+
+/// The folder being walked through, with what it passes to what it holds.
+struct Level {
+    int folder = -1; ///< index into the folder list, -1 for the top level
     bool hidden = false;
     int flipFolder = -1; ///< record index of the outermost flip folder around it, or -1
+    long double opacity = 1.0L; ///< the folders' opacities multiplied, 0..1
+    std::vector<int> pendingClipped; ///< clipped layers above, waiting for their base
+};
+
+struct Candidate {
+    const PsdLayerRecord* record;
+    int flipFolder;
+    int folder;
+    long double folderOpacity;
+    int clipBase = -1; ///< candidate index of the base
+    bool dropped = false; ///< clipped to a hidden or empty layer
+};
+
+/// A note with the record it concerns, so that notes can be put in stack order.
+struct Note {
+    int recordIndex;
+    ApproximateLayer entry;
+};
+
+BlendMode OwnMode(const PsdLayerRecord& record) {
+    return BlendModeFromKey(record.blendMode);
+}
+
+std::uint8_t ToByte(long double fraction) {
+    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(Round(fraction * 255.0L), 0, 255));
+}
+
+class StackWalk {
+public:
+    StackWalk(const std::vector<PsdLayerRecord>& records)
+        : m_records(records) { }
+
+    void run() {
+        // Records run bottom to top and a folder's own record sits above its children,
+        // with an end marker below them; walking from the top, a folder record opens a
+        // folder and an end marker closes it.
+        m_levels.push_back({});
+        for (auto it = m_records.rbegin(); it != m_records.rend(); ++it) {
+            const PsdLayerRecord& record = *it;
+            if (record.isFolder())
+                openFolder(record);
+            else if (record.folder == FolderMark::EndOfFolder)
+                closeFolder();
+            else
+                takeLayer(record);
+        }
+        // Clipped layers left at the bottom of a folder or of the file have no base;
+        // editors do not offer that, and they are drawn unclipped.
+        for (Level& level : m_levels) endClipping(level);
+    }
+
+    std::vector<Candidate>& candidates() { return m_candidates; }
+    std::vector<FolderInfo>& folders() { return m_folders; }
+    std::vector<Note>& notes() { return m_notes; }
+
+    void note(const PsdLayerRecord& record, Approximation reason) {
+        m_notes.push_back({ record.index, { record.name(), reason } });
+    }
+
+private:
+    bool insideHidden() const { return m_levels.back().hidden; }
+
+    static void endClipping(Level& level) { level.pendingClipped.clear(); }
+
+    void openFolder(const PsdLayerRecord& record) {
+        Level& level = m_levels.back();
+        const bool visible = !level.hidden && !record.hidden;
+        // Clipping to a folder, or of a folder to the layer below, would need the
+        // folder's own composite: those layers are drawn unclipped.
+        if (!level.pendingClipped.empty() && visible)
+            for (int c : level.pendingClipped)
+                note(*m_candidates[static_cast<std::size_t>(c)].record, Approximation::FolderClipping);
+        endClipping(level);
+        if (record.clipping && visible) note(record, Approximation::FolderClipping);
+        if (visible && !IsKnownBlendModeKey(record.folderBlendMode))
+            note(record, Approximation::UnknownBlendMode);
+
+        Level inner;
+        inner.folder = static_cast<int>(m_folders.size());
+        inner.hidden = !visible;
+        inner.flipFolder = level.flipFolder >= 0 ? level.flipFolder
+            : IsFlipFolderName(record.name())    ? record.index
+                                                 : -1;
+        inner.opacity = level.opacity * (record.opacity / 255.0L);
+        m_folders.push_back({ &record, level.folder });
+        m_levels.push_back(std::move(inner));
+    }
+
+    void closeFolder() {
+        // A marker without a folder (a damaged stack) closes nothing.
+        if (m_levels.size() <= 1) return;
+        endClipping(m_levels.back());
+        m_levels.pop_back();
+    }
+
+    void takeLayer(const PsdLayerRecord& record) {
+        Level& level = m_levels.back();
+        const bool visible = !level.hidden && !record.hidden;
+        if (record.adjustment) {
+            // The layers clipped to an adjustment show wherever its mask lets it act,
+            // usually everywhere: they are drawn unclipped.
+            if (visible) note(record, Approximation::AdjustmentLayer);
+            if (!record.clipping) endClipping(level);
+            return;
+        }
+        const bool drawn = visible && !record.box.empty();
+        if (record.clipping) {
+            if (!drawn) return;
+            level.pendingClipped.push_back(add(record, level));
+            return;
+        }
+        if (!drawn) {
+            // A hidden or empty base hides what is clipped to it.
+            for (int c : level.pendingClipped) m_candidates[static_cast<std::size_t>(c)].dropped = true;
+            level.pendingClipped.clear();
+            return;
+        }
+        const int base = add(record, level);
+        for (int c : level.pendingClipped) m_candidates[static_cast<std::size_t>(c)].clipBase = base;
+        level.pendingClipped.clear();
+    }
+
+    int add(const PsdLayerRecord& record, const Level& level) {
+        m_candidates.push_back({ &record, level.flipFolder, level.folder, level.opacity });
+        return static_cast<int>(m_candidates.size()) - 1;
+    }
+
+    const std::vector<PsdLayerRecord>& m_records;
+    std::vector<Level> m_levels;
+    std::vector<Candidate> m_candidates; ///< top of the file first
+    std::vector<FolderInfo> m_folders;
+    std::vector<Note> m_notes;
 };
 
 } // namespace
@@ -27,44 +170,32 @@ bool IsFlipFolderName(const std::string& name) {
     return true;
 }
 
-std::vector<SelectedLayer> SelectLayers(
-    const std::vector<PsdLayerRecord>& records, const std::string& fileName) {
-    // Records run bottom to top and a folder's own record sits above its children,
-    // with an end marker below them; walking from the top, a folder record opens a
-    // folder and an end marker closes it.
-    struct Candidate {
-        const PsdLayerRecord* record;
-        int flipFolder;
-    };
-    std::vector<Candidate> kept;
-    std::vector<OpenFolder> folders;
-    for (auto it = records.rbegin(); it != records.rend(); ++it) {
-        const PsdLayerRecord& record = *it;
-        const bool insideHidden = !folders.empty() && folders.back().hidden;
-        const int flipFolder = folders.empty() ? -1 : folders.back().flipFolder;
-        if (record.isFolder()) {
-            OpenFolder folder;
-            folder.hidden = insideHidden || record.hidden;
-            folder.flipFolder = flipFolder >= 0   ? flipFolder
-                : IsFlipFolderName(record.name()) ? record.index
-                                                  : -1;
-            folders.push_back(folder);
-            continue;
-        }
-        if (record.folder == FolderMark::EndOfFolder) {
-            // A marker without a folder (a damaged stack) closes nothing.
-            if (!folders.empty()) folders.pop_back();
-            continue;
-        }
-        if (insideHidden || record.hidden || record.adjustment || record.box.empty()) continue;
-        kept.push_back({ &record, flipFolder });
-    }
-    std::reverse(kept.begin(), kept.end());
+LayerSelection SelectLayers(const std::vector<PsdLayerRecord>& records, const std::string& fileName) {
+    StackWalk walk(records);
+    walk.run();
+    std::vector<Candidate>& candidates = walk.candidates();
+    std::vector<FolderInfo>& folders = walk.folders();
 
-    // Number the flip folders that kept a layer, from the bottom folder up.
+    // How many unclipped layers each folder draws decides whether it can stand as
+    // one layer in its own mode.
+    for (const Candidate& c : candidates) {
+        if (c.dropped || c.clipBase >= 0) continue;
+        for (int f = c.folder; f >= 0; f = folders[static_cast<std::size_t>(f)].parent)
+            ++folders[static_cast<std::size_t>(f)].drawnLayers;
+    }
+
+    // Bottom to top, as the document holds them.
+    std::vector<int> order;
+    for (int i = static_cast<int>(candidates.size()) - 1; i >= 0; --i)
+        if (!candidates[static_cast<std::size_t>(i)].dropped) order.push_back(i);
+    std::map<int, int> selectionIndex;
+    for (std::size_t i = 0; i < order.size(); ++i) selectionIndex[order[i]] = static_cast<int>(i);
+
     std::map<int, std::uint8_t> groupOfFolder;
-    for (const Candidate& c : kept)
+    for (int i : order) {
+        const Candidate& c = candidates[static_cast<std::size_t>(i)];
         if (c.flipFolder >= 0) groupOfFolder.emplace(c.flipFolder, 0);
+    }
     if (groupOfFolder.size() > static_cast<std::size_t>(kMaxFlipGroups))
         FailPsd(fileName,
             "too many flip groups (" + std::to_string(groupOfFolder.size()) + "; at most "
@@ -72,12 +203,49 @@ std::vector<SelectedLayer> SelectLayers(
     std::uint8_t next = 1;
     for (auto& entry : groupOfFolder) entry.second = next++;
 
-    std::vector<SelectedLayer> selected;
-    selected.reserve(kept.size());
-    for (const Candidate& c : kept)
-        selected.push_back(
-            { c.record, c.flipFolder >= 0 ? groupOfFolder[c.flipFolder] : std::uint8_t { 0 } });
-    return selected;
+    LayerSelection selection;
+    std::set<int> notedFolders;
+    for (int i : order) {
+        const Candidate& c = candidates[static_cast<std::size_t>(i)];
+        const PsdLayerRecord& record = *c.record;
+        SelectedLayer layer;
+        layer.record = &record;
+        layer.group = c.flipFolder >= 0 ? groupOfFolder[c.flipFolder] : std::uint8_t { 0 };
+        layer.folderOpacity = ToByte(c.folderOpacity);
+        const bool clipped = c.clipBase >= 0;
+        if (clipped) layer.clipBase = selectionIndex.at(c.clipBase);
+        layer.maskOpacity = ToByte(
+            record.opacity / 255.0L * (record.fillOpacity / 255.0L) * (clipped ? 1.0L : c.folderOpacity));
+
+        BlendMode mode = OwnMode(record);
+        if (!clipped) {
+            // Innermost folder first: a folder of one layer composites exactly as that
+            // layer in the folder's mode, whatever the layer's own mode (alone in the
+            // folder it blends with nothing).
+            for (int f = c.folder; f >= 0; f = folders[static_cast<std::size_t>(f)].parent) {
+                const FolderInfo& folder = folders[static_cast<std::size_t>(f)];
+                const BlendMode folderMode = BlendModeFromKey(folder.record->folderBlendMode);
+                if (folderMode == BlendMode::PassThrough) continue;
+                if (folder.drawnLayers == 1) {
+                    layer.folderBlendMode = folder.record->folderBlendMode;
+                    mode = folderMode;
+                } else if ((folderMode != BlendMode::Normal || DrawnMode(mode) != BlendMode::Normal)
+                    && notedFolders.insert(f).second) {
+                    walk.note(*folder.record, Approximation::FolderComposite);
+                }
+            }
+        }
+        if (record.effects) walk.note(record, Approximation::LayerEffects);
+        if (!IsKnownBlendModeKey(record.blendMode)) walk.note(record, Approximation::UnknownBlendMode);
+        if (mode == BlendMode::Dissolve) walk.note(record, Approximation::Dissolve);
+        selection.layers.push_back(layer);
+    }
+
+    std::vector<Note>& notes = walk.notes();
+    std::stable_sort(notes.begin(), notes.end(),
+        [](const Note& a, const Note& b) { return a.recordIndex > b.recordIndex; });
+    for (Note& n : notes) selection.approximations.push_back(std::move(n.entry));
+    return selection;
 }
 
 } // namespace deptrix

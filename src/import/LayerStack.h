@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Document.h"
 #include "import/PsdStructure.h"
 
 #include <cstdint>
@@ -8,10 +9,24 @@
 
 namespace deptrix {
 
-/// A record that becomes a layer of the document, with its group code.
+/// A record that becomes a layer of the document, with what its place in the stack
+/// of folders and clipping groups makes of it.
 struct SelectedLayer {
     const PsdLayerRecord* record = nullptr;
     std::uint8_t group = 0; ///< 0 ordinary, 1..99 flip group
+    int clipBase = -1; ///< index in the selection of the layer this one is clipped to, or -1
+    std::uint8_t folderOpacity = 255; ///< the enclosing folders' opacities multiplied
+    /// What scales the layer's mask: opacity x fill opacity, and for a layer that is not
+    /// clipped the folders' opacity too (a clipped layer shows through its base, which
+    /// carries it already). Rounded once.
+    std::uint8_t maskOpacity = 255;
+    BlendKey folderBlendMode = kPassThroughKey; ///< the folder this layer stands for, or "pass"
+};
+
+/// The layers of a file and what of the file they draw only approximately.
+struct LayerSelection {
+    std::vector<SelectedLayer> layers; ///< bottom to top
+    std::vector<ApproximateLayer> approximations; ///< top of the file first
 };
 
 /// Most flip groups a document can have: codes 1..99.
@@ -22,13 +37,19 @@ bool IsFlipFolderName(const std::string& name);
 
 /// Picks the records that become layers, bottom to top: visible records with pixels.
 /// Left out are hidden records and everything inside a hidden folder, adjustment
-/// layers, records with an empty box, and the folder records and end-of-folder
-/// markers themselves. The layers inside a folder whose name begins with "flip"
-/// (including those in folders nested in it) form one flip group; groups are
-/// numbered 1, 2, ... by the position of their folder from the bottom up, counting
-/// only folders that keep at least one layer. Throws Error when more than 99 flip
-/// groups would result.
-std::vector<SelectedLayer> SelectLayers(
-    const std::vector<PsdLayerRecord>& records, const std::string& fileName);
+/// layers, records with an empty box, layers clipped to a hidden or empty layer, and
+/// the folder records and end-of-folder markers themselves.
+///
+/// The layers inside a folder whose name begins with "flip" (including those in
+/// folders nested in it) form one flip group; groups are numbered 1, 2, ... by the
+/// position of their folder from the bottom up, counting only folders that keep at
+/// least one layer. Throws Error when more than 99 flip groups would result.
+///
+/// A layer with the clipping flag is clipped to the nearest layer below it in the same
+/// folder that has no flag. A folder with a blend mode of its own whose drawn content
+/// is a single layer (with what is clipped to it) hands its mode to that layer; a
+/// folder of several layers leaves them their own modes, which is approximate unless
+/// the folder is Normal and so are they.
+LayerSelection SelectLayers(const std::vector<PsdLayerRecord>& records, const std::string& fileName);
 
 } // namespace deptrix

@@ -14,6 +14,7 @@ struct LayerTableRow {
     std::string group; ///< group letter, "+" for an outline layer, empty for none
     std::string offset; ///< the default depth offset in source pixels
     std::string name; ///< the layer's name, for its tooltip
+    std::string blendMode; ///< the name of the layer's blend mode when it is not Normal, for its tooltip
 };
 
 /// The letter of a group code: 1 is "A", 2 is "B", ... (character 64 + code), "+" for

@@ -33,7 +33,8 @@ void Describe(const PsdFile& file, ImportedDocument& out) {
     out.SourceHeightCm = Round(h.height / dpi * 2.54L * 10000.0L);
 }
 
-LayerRecord LayerFromRecord(const PsdLayerRecord& record, std::uint8_t group) {
+LayerRecord LayerFromRecord(const SelectedLayer& selected) {
+    const PsdLayerRecord& record = *selected.record;
     LayerRecord layer;
     layer.Top = record.box.top;
     layer.Left = record.box.left;
@@ -46,7 +47,13 @@ LayerRecord LayerFromRecord(const PsdLayerRecord& record, std::uint8_t group) {
     layer.StoredName = record.pascalName;
     layer.RecordIndex = record.index;
     layer.UnicodeName = record.unicodeName;
-    layer.Group = group;
+    layer.Group = selected.group;
+    layer.BlendModeKey = record.blendMode;
+    layer.FolderBlendModeKey = selected.folderBlendMode;
+    layer.Clipping = record.clipping != 0;
+    layer.ClipBase = selected.clipBase;
+    layer.FillOpacity = record.fillOpacity;
+    layer.FolderOpacity = selected.folderOpacity;
     return layer;
 }
 
@@ -87,6 +94,7 @@ void ImportedDocument::moveInto(Document& doc) {
     doc.SourceDpi = SourceDpi;
     doc.SourceWidthCm = SourceWidthCm;
     doc.SourceHeightCm = SourceHeightCm;
+    doc.ApproximateLayers = std::move(ApproximateLayers);
 }
 
 ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::string& fileName,
@@ -96,7 +104,8 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     ImportedDocument out;
     Describe(file, out);
 
-    const std::vector<SelectedLayer> selected = SelectLayers(file.records, fileName);
+    LayerSelection selection = SelectLayers(file.records, fileName);
+    const std::vector<SelectedLayer>& selected = selection.layers;
     if (selected.size() > static_cast<std::size_t>(kMaxLayers))
         FailPsd(fileName,
             "too many layers (" + std::to_string(selected.size()) + "; at most " + std::to_string(kMaxLayers)
@@ -114,8 +123,9 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
         if (fromMerged) {
             pixels = MergedLayer(file, limits.maxPictureBytes, layer);
         } else {
-            layer = LayerFromRecord(*selected[i].record, selected[i].group);
-            pixels = DecodeLayerPixels(file, *selected[i].record, decoder, limits.maxPictureBytes);
+            layer = LayerFromRecord(selected[i]);
+            pixels = DecodeLayerPixels(
+                file, *selected[i].record, decoder, limits.maxPictureBytes, selected[i].maskOpacity);
         }
         if (sink) sink->takeLayer(static_cast<int>(i) + 1, pixels.colour, pixels.mask);
         if (out.WorkScale != kFixedOne) pixels = ReduceLayer(pixels, layer.Left, layer.Top, out.WorkScale);
@@ -126,6 +136,7 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
             + static_cast<int>(
                 Round((kImportProgressEnd - kParsedProgress) * static_cast<long double>(i + 1) / count)));
     }
+    if (!fromMerged) out.ApproximateLayers = std::move(selection.approximations);
     progress.setPosition(kImportProgressEnd);
     return out;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace deptrix {
 
@@ -39,6 +40,7 @@ struct ImportedDocument {
     Fixed SourceDpi = 0;
     Fixed SourceWidthCm = 0;
     Fixed SourceHeightCm = 0;
+    std::vector<ApproximateLayer> ApproximateLayers; ///< top of the file first
 
     /// Moves the layers and the image description into `doc`, touching nothing else.
     void moveInto(Document& doc);

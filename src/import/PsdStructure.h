@@ -113,7 +113,12 @@ struct PsdLayerRecord {
     std::string pascalName; ///< bytes as stored (legacy 8-bit name)
     std::string unicodeName; ///< UTF-8, from the Unicode name block; empty when absent
     FolderMark folder = FolderMark::None;
+    /// A folder's own blend mode from its section-divider block; pass-through when
+    /// the block names none.
+    std::array<char, 4> folderBlendMode { 'p', 'a', 's', 's' };
+    std::uint8_t fillOpacity = 255; ///< opacity of the pixels without their effects
     bool adjustment = false; ///< carries an adjustment layer's settings
+    bool effects = false; ///< has layer effects that are switched on
 
     const std::string& name() const { return unicodeName.empty() ? pascalName : unicodeName; }
     bool isFolder() const { return folder == FolderMark::OpenFolder || folder == FolderMark::ClosedFolder; }

@@ -101,8 +101,17 @@ std::string LegacyName(const std::string& name) {
     return legacy;
 }
 
+/// What follows the name: the section type of a folder's records, with the folder's
+/// mode when it has one of its own, the fill opacity and any further blocks.
+struct RecordBlocks {
+    int sectionType = 0;
+    std::array<char, 4> folderMode { 'p', 'a', 's', 's' };
+    std::uint8_t fillOpacity = 255;
+    const std::vector<PsdBlockSpec>* blocks = nullptr;
+};
+
 std::vector<std::uint8_t> RecordExtra(
-    const std::string& name, const std::optional<PsdMaskSpec>& mask, int sectionType) {
+    const std::string& name, const std::optional<PsdMaskSpec>& mask, const RecordBlocks& more) {
     std::vector<std::uint8_t> extra;
     Out out(extra);
     if (mask) {
@@ -133,10 +142,30 @@ std::vector<std::uint8_t> RecordExtra(
     for (std::uint16_t u : units) out.u16(u);
     out.padTo(4, luniStart);
 
-    if (sectionType > 0) {
+    if (more.sectionType > 0) {
+        const bool withMode = more.folderMode != std::array<char, 4> { 'p', 'a', 's', 's' };
         out.text("8BIMlsct");
+        out.u32(withMode ? 12 : 4);
+        out.u32(static_cast<std::uint32_t>(more.sectionType));
+        if (withMode) {
+            out.text("8BIM");
+            out.append(more.folderMode.data(), 4);
+        }
+    }
+    if (more.fillOpacity != 255) {
+        out.text("8BIMiOpa");
         out.u32(4);
-        out.u32(static_cast<std::uint32_t>(sectionType));
+        out.u8(more.fillOpacity);
+        out.append("\0\0\0", 3);
+    }
+    if (more.blocks) {
+        for (const PsdBlockSpec& block : *more.blocks) {
+            out.text("8BIM");
+            out.append(block.key.data(), 4);
+            out.u32((block.data.size() + 1) & ~std::size_t { 1 });
+            out.append(block.data);
+            out.padTo(2);
+        }
     }
     return extra;
 }
@@ -210,35 +239,52 @@ void PsdWriter::addLayer(const PsdLayerSpec& layer) {
         record.channels.push_back(encodeChannel(kUserMaskChannel, layer.userMask->samples,
             r.width() > 0 ? r.width() : 0, r.height() > 0 ? r.height() : 0));
     }
-    record.extra = RecordExtra(layer.name, layer.userMask, 0);
+    RecordBlocks more;
+    more.fillOpacity = layer.fillOpacity;
+    more.blocks = &layer.blocks;
+    record.extra = RecordExtra(layer.name, layer.userMask, more);
+    record.clipping = layer.clipping;
     m_records.push_back(std::move(record));
 }
 
-void PsdWriter::addMarkerRecord(const std::string& name, std::uint32_t sectionType, bool hidden) {
+void PsdWriter::addMarkerRecord(const PsdFolderSpec& folder, std::uint32_t sectionType) {
     Record record;
     record.blendMode = { 'n', 'o', 'r', 'm' };
-    record.opacity = 255;
+    record.opacity = folder.opacity;
+    record.clipping = folder.clipping;
     // Bit 3 says bit 4 is meaningful; bit 4: the record's pixels do not show.
-    record.flags = static_cast<std::uint8_t>(0x18 | (hidden ? 0x02 : 0x00));
+    record.flags = static_cast<std::uint8_t>(0x18 | (folder.hidden ? 0x02 : 0x00));
     const int colourChannels = m_options.mode == ColourMode::Cmyk ? 4
         : m_options.mode == ColourMode::Grayscale                 ? 1
                                                                   : 3;
     record.channels.push_back(encodeChannel(kTransparencyChannel, {}, 0, 0));
     for (int c = 0; c < colourChannels; ++c)
         record.channels.push_back(encodeChannel(static_cast<std::int16_t>(c), {}, 0, 0));
-    record.extra = RecordExtra(name, std::nullopt, static_cast<int>(sectionType));
+    RecordBlocks more;
+    more.sectionType = static_cast<int>(sectionType);
+    if (sectionType != 3) more.folderMode = folder.blendMode;
+    record.extra = RecordExtra(folder.name, std::nullopt, more);
     m_records.push_back(std::move(record));
 }
 
 void PsdWriter::beginFolder() {
-    addMarkerRecord("</Layer group>", 3, false);
+    PsdFolderSpec marker;
+    marker.name = "</Layer group>";
+    addMarkerRecord(marker, 3);
     ++m_openFolders;
 }
 
 void PsdWriter::endFolder(const std::string& name, bool hidden) {
+    PsdFolderSpec folder;
+    folder.name = name;
+    folder.hidden = hidden;
+    endFolder(folder);
+}
+
+void PsdWriter::endFolder(const PsdFolderSpec& folder) {
     if (m_openFolders == 0) throw Error("PSD writer: endFolder without beginFolder");
     --m_openFolders;
-    addMarkerRecord(name, 1, hidden);
+    addMarkerRecord(folder, 1);
 }
 
 void PsdWriter::setMergedImage(std::vector<PsdPlane> channels, bool withTransparency) {
@@ -261,7 +307,7 @@ std::vector<std::uint8_t> PsdWriter::layerInfo() const {
         out.text("8BIM");
         out.append(r.blendMode.data(), 4);
         out.u8(r.opacity);
-        out.u8(0); // clipping
+        out.u8(r.clipping ? 1 : 0);
         out.u8(r.flags);
         out.u8(0);
         out.u32(r.extra.size());

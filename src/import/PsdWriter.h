@@ -34,6 +34,12 @@ struct PsdMaskSpec {
     std::uint8_t density = 255; ///< below 255 the mask hides only partly
 };
 
+/// A tagged block written as given after the layer's name blocks.
+struct PsdBlockSpec {
+    std::array<char, 4> key {};
+    std::vector<std::uint8_t> data;
+};
+
 /// One pixel layer.
 struct PsdLayerSpec {
     std::string name; ///< UTF-8; the legacy name gets '?' for anything not ASCII
@@ -44,6 +50,18 @@ struct PsdLayerSpec {
     std::uint8_t opacity = 255;
     bool hidden = false;
     std::array<char, 4> blendMode { 'n', 'o', 'r', 'm' };
+    bool clipping = false; ///< clipped to the layer below
+    std::uint8_t fillOpacity = 255; ///< written as an "iOpa" block when below 255
+    std::vector<PsdBlockSpec> blocks;
+};
+
+/// How a folder composites its content.
+struct PsdFolderSpec {
+    std::string name;
+    bool hidden = false;
+    std::uint8_t opacity = 255;
+    std::array<char, 4> blendMode { 'p', 'a', 's', 's' }; ///< written only when not pass-through
+    bool clipping = false;
 };
 
 /// Writes layered PSD or PSB files into memory, for the tests, the benchmark and the
@@ -59,6 +77,8 @@ public:
     void beginFolder();
     /// Closes the innermost open folder with its name; a hidden folder hides its content.
     void endFolder(const std::string& name, bool hidden = false);
+    /// The same with the folder's opacity, blend mode and clipping flag.
+    void endFolder(const PsdFolderSpec& folder);
 
     /// The flattened picture: one canvas-sized plane per colour channel, and one more
     /// for transparency when `withTransparency`. Without it the picture is white.
@@ -79,13 +99,14 @@ private:
         std::array<char, 4> blendMode;
         std::uint8_t opacity;
         std::uint8_t flags;
+        bool clipping = false;
     };
 
     Channel encodeChannel(
         std::int16_t id, const PsdPlane& samples, std::int64_t width, std::int64_t height) const;
     std::vector<std::uint8_t> layerInfo() const;
     std::vector<std::uint8_t> mergedImage() const;
-    void addMarkerRecord(const std::string& name, std::uint32_t sectionType, bool hidden);
+    void addMarkerRecord(const PsdFolderSpec& folder, std::uint32_t sectionType);
 
     PsdWriterOptions m_options;
     std::vector<Record> m_records;

@@ -20,6 +20,11 @@ namespace deptrix {
 /// placed at (Top, ViewLeft) in source pixels. Per layer s the progress position is
 /// Round(ProgressSpan / LayerCount x s) + ProgressBase.
 ///
+/// A layer whose drawn blend mode is not Normal, and a layer clipped to one below it
+/// (ClipBase), are drawn row by row through BlendLayerRow and BlendClippingGroupRow:
+/// a clipped layer is drawn with its base, in index order, whenever the base is drawn,
+/// and never in its own place. Documents without either take the plain "over" pass.
+///
 /// Layers beyond any of the per-layer arrays are not drawn. A missing or unreadable
 /// per-view file throws Error naming it; the layers blended before stay in Composite.
 void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progress& progress);

@@ -20,7 +20,10 @@ void BuildGroupFrames(Document& doc) {
 
     for (std::size_t i = 0; i < layers; ++i) {
         const std::uint8_t code = doc.Layers[i].Group;
-        if (code != kGroupNone && code != kGroupOutlineBuilt)
+        // A clipped layer is shown with its base, not as a frame of its own.
+        const std::int32_t base = doc.Layers[i].ClipBase;
+        const bool clipped = base >= 0 && static_cast<std::size_t>(base) < i;
+        if (code != kGroupNone && code != kGroupOutlineBuilt && !clipped)
             doc.GroupMembers[code - 1u].push_back(static_cast<std::uint8_t>(i));
     }
 

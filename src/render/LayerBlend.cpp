@@ -42,9 +42,9 @@ void ResetPicture(Bitmap& picture, int width, int height, PixelFormat format, st
     picture.fill(value);
 }
 
-void LayOver(Bitmap& target, Bitmap* coverage, const Bitmap& source, const Bitmap& mask, std::int64_t top,
+Placement PlaceLayer(const Bitmap& target, const Bitmap& source, const Bitmap& mask, std::int64_t top,
     std::int64_t left, std::string_view what) {
-    if (source.empty() || mask.empty() || target.empty()) return;
+    if (source.empty() || mask.empty() || target.empty()) return {};
     if (source.format() != target.format())
         throw Error(std::string(what) + ": the picture is " + FormatName(source.format())
             + ", the document needs " + FormatName(target.format()));
@@ -53,11 +53,24 @@ void LayOver(Bitmap& target, Bitmap* coverage, const Bitmap& source, const Bitma
 
     const std::int64_t width = std::min(source.width(), mask.width());
     const std::int64_t height = std::min(source.height(), mask.height());
-    const std::int64_t y0 = std::max<std::int64_t>(0, top);
-    const std::int64_t y1 = std::min<std::int64_t>(top + height - 1, target.height() - 1);
-    const std::int64_t x0 = std::max<std::int64_t>(0, left);
-    const std::int64_t x1 = std::min<std::int64_t>(left + width - 1, target.width() - 1);
-    if (y0 > y1 || x0 > x1) return;
+    Placement p;
+    p.top = top;
+    p.left = left;
+    p.y0 = std::max<std::int64_t>(0, top);
+    p.y1 = std::min<std::int64_t>(top + height - 1, target.height() - 1);
+    p.x0 = std::max<std::int64_t>(0, left);
+    p.x1 = std::min<std::int64_t>(left + width - 1, target.width() - 1);
+    return p;
+}
+
+void LayOver(Bitmap& target, Bitmap* coverage, const Bitmap& source, const Bitmap& mask, std::int64_t top,
+    std::int64_t left, std::string_view what) {
+    const Placement placement = PlaceLayer(target, source, mask, top, left, what);
+    if (placement.empty()) return;
+    const std::int64_t y0 = placement.y0;
+    const std::int64_t y1 = placement.y1;
+    const std::int64_t x0 = placement.x0;
+    const std::int64_t x1 = placement.x1;
 
     const bool withCoverage = coverage && coverage->format() == PixelFormat::Gray8
         && coverage->width() == target.width() && coverage->height() == target.height();

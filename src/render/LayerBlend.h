@@ -3,6 +3,7 @@
 #include "core/Bitmap.h"
 #include "core/Fixed.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -24,6 +25,27 @@ std::int64_t ToWorking(long double sourceValue, Fixed workScale);
 /// Makes `picture` width x height in `format` with every byte set to `value`, reusing
 /// its memory when the size and format already match.
 void ResetPicture(Bitmap& picture, int width, int height, PixelFormat format, std::uint8_t value);
+
+/// The part of a layer that falls on a target picture, in target pixels: rows y0..y1
+/// and columns x0..x1 (inclusive); the layer's own pixel (0, 0) sits at (top, left).
+struct Placement {
+    std::int64_t top = 0;
+    std::int64_t left = 0;
+    std::int64_t y0 = 0;
+    std::int64_t y1 = -1;
+    std::int64_t x0 = 0;
+    std::int64_t x1 = -1;
+
+    bool empty() const { return y0 > y1 || x0 > x1; }
+    std::size_t columns() const { return empty() ? 0 : static_cast<std::size_t>(x1 - x0 + 1); }
+};
+
+/// Where `source` with its `mask`, its top-left pixel at (top, left), falls on
+/// `target`: only the area that both source and mask hold counts. Empty when any
+/// picture is empty or nothing overlaps. Throws Error naming `what` when the source's
+/// pixel format differs from the target's or the mask is not 8-bit.
+Placement PlaceLayer(const Bitmap& target, const Bitmap& source, const Bitmap& mask, std::int64_t top,
+    std::int64_t left, std::string_view what);
 
 /// Lays `source` over `target` with its top-left pixel at working position (top, left)
 /// through `mask`: every covered byte becomes the nearest integer to

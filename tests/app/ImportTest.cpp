@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QToolButton>
@@ -111,6 +112,25 @@ TEST_F(Import, ARealFileFromAnotherProgramImports) {
     EXPECT_EQ(grid->cell(2, 2), "6"); // 101 / 16 px behind the focus
     EXPECT_EQ(grid->item(1, 0)->toolTip(), QString::fromUtf8("Фон"));
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kDpiPanel), "72");
+}
+
+TEST_F(Import, TheStatusBarSaysWhatIsDrawnApproximatelyAndTheTableNamesBlendModes) {
+    if (!QFileInfo::exists(FixturePath("psd-tools/masks.psd"))) GTEST_SKIP() << "fixtures folder absent";
+    open();
+    auto* note = find<QLabel>("ApproximationNote");
+    EXPECT_TRUE(note->isHidden());
+    importFile(FixturePath("psd-tools/masks.psd"));
+    ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_EQ(note->text(), "4 layers drawn approximately: layer effects not drawn (4)");
+    EXPECT_TRUE(note->toolTip().startsWith("Rectangle 2: layer effects not drawn\n"))
+        << note->toolTip().toStdString();
+
+    // Three discs in Multiply, the top one in row 1; the next file draws exactly.
+    importFile(FixturePath("psd-tools/blend-modes/multiply.psd"));
+    ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
+    EXPECT_TRUE(note->isHidden());
+    EXPECT_EQ(find<StringGrid>("StringGrid1")->item(0, 2)->toolTip(), "Ellipse 3\nMultiply");
 }
 
 TEST_F(Import, ADamagedFileLeavesAnEmptyDocumentAndSaysWhy) {

@@ -28,6 +28,19 @@ std::vector<std::string> OffsetColumn(const Document& doc) {
     return column;
 }
 
+TEST(DefaultOffsets, AClippedLayerTakesNoStepOfItsOwnAndMovesWithItsBase) {
+    // Seven layers, the fourth clipped to the third: the other six ramp as six would.
+    Document doc;
+    doc.SourceWidth = 1600;
+    doc.Layers.resize(7);
+    doc.Layers[3].ClipBase = 2;
+    doc.LayerCount = 7;
+    ApplyImportDefaults(doc);
+    EXPECT_EQ(doc.UngroupedCount, 6);
+    EXPECT_EQ(OffsetColumn(doc), (std::vector<std::string> { "-67", "-33", "0", "33", "33", "67", "100" }));
+    EXPECT_EQ(doc.FocusRow, 3);
+}
+
 TEST(DefaultOffsets, SixOrdinaryLayersRampFromFrontToBack) {
     const Document doc = WithGroups({ 0, 0, 0, 0, 0, 0 }, 1600);
     EXPECT_EQ(doc.DepthSpan, 1000000);
