@@ -103,6 +103,10 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
     enableSaving(true);
+    // A new document prints once it has been previewed.
+    enablePrintExport(false);
+    m_menu->entries().fitDepthToLens->setEnabled(true);
+    refreshDepthBudget();
 
     showPrompt(m_msgSetParams);
     setWindowTitle(QString(kProductTitle) + "   " + QFileInfo(path).fileName());
@@ -134,6 +138,10 @@ void MainWindow::showImportFacts() {
         Text(ApproximationList(m_doc.ApproximateLayers)));
 }
 
+QString MainWindow::layerToolTip(const LayerTableRow& row) {
+    return Text(row.name) + (row.blendMode.empty() ? "" : "\n" + Text(row.blendMode));
+}
+
 void MainWindow::fillLayerTable() {
     StringGrid* grid = m_layerPanel->layerTable();
     grid->setGridRowCount(m_doc.LayerCount + 1);
@@ -143,8 +151,7 @@ void MainWindow::fillLayerTable() {
         grid->setCell(0, r, Text(rows[i].layer));
         grid->setCell(1, r, Text(rows[i].group));
         grid->setCell(2, r, Text(rows[i].offset));
-        const QString tip
-            = Text(rows[i].name) + (rows[i].blendMode.empty() ? "" : "\n" + Text(rows[i].blendMode));
+        const QString tip = layerToolTip(rows[i]);
         for (int column = 0; column < 3; ++column) grid->setCellToolTip(column, r, tip);
     }
 }
@@ -162,6 +169,9 @@ void MainWindow::showEmptyDocument() {
     m_menu->entries().writeStereoPair->setEnabled(false);
     m_menu->entries().exportGif->setEnabled(false);
     enableSaving(false);
+    enablePrintExport(false);
+    m_menu->entries().fitDepthToLens->setEnabled(false);
+    m_statusPanels->setWarning(QString());
     for (int panel : { StatusPanels::kSizePanel, StatusPanels::kDpiPanel, StatusPanels::kColorPanel,
              StatusPanels::kLayerCountPanel })
         m_statusPanels->setText(panel, QString());

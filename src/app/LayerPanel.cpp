@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -59,6 +60,18 @@ void LayerPanel::markFocusRow(int focusRow, int rows) {
     for (int r = 1; r <= rows; ++r) m_layerTable->setCell(0, r, QString::number(r));
     if (focusRow >= 1 && focusRow <= rows)
         m_layerTable->setCell(0, focusRow, QString::number(focusRow) + " <F>");
+}
+
+void LayerPanel::markMovement(int row, const QString& toolTip, bool tooFar) {
+    // Only the looks change: nothing that watches the cells' texts is told.
+    const QSignalBlocker quiet(m_layerTable);
+    m_layerTable->setCellToolTip(2, row, toolTip);
+    QTableWidgetItem* item = m_layerTable->item(row - 1, 2);
+    if (!item) return;
+    item->setForeground(tooFar ? QBrush(QColor(200, 0, 0)) : QBrush());
+    QFont font = item->font();
+    font.setBold(tooFar);
+    item->setFont(font);
 }
 
 std::vector<std::string> LayerPanel::offsetCells(int rows) const {

@@ -29,6 +29,10 @@ public:
     /// Column 0 shows the row numbers 1..rows, the focus row with " <F>" after it.
     void markFocusRow(int focusRow, int rows);
 
+    /// Marks the Offset cell of row `row` with `toolTip`, in red when the layer moves
+    /// too far between views.
+    void markMovement(int row, const QString& toolTip, bool tooFar);
+
     /// The Offset column texts for rows 1..rows, as typed.
     std::vector<std::string> offsetCells(int rows) const;
 

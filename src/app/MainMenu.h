@@ -32,6 +32,7 @@ struct MenuEntries {
     QAction* writeStereoPair = nullptr;
     QAction* exportGif = nullptr;
     QAction* exportTiff = nullptr;
+    QAction* pitchTestSheet = nullptr;
     QAction* exportPsd = nullptr;
     QAction* exportLinesPsd = nullptr;
     QAction* quit = nullptr;
@@ -54,6 +55,7 @@ struct MenuEntries {
     QAction* zoomOut = nullptr;
     QAction* showWorkFolder = nullptr;
     QAction* showDepthMap = nullptr;
+    QAction* fitDepthToLens = nullptr;
 
     QAction* showHelp = nullptr;
     QAction* showAbout = nullptr;

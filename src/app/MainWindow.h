@@ -1,13 +1,16 @@
 #pragma once
 
 #include "app/CommandGuard.h"
+#include "app/ExportDialog.h"
 #include "app/WorkFolder.h"
 #include "core/Document.h"
 #include "files/ConfigFile.h"
+#include "print/PitchTest.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QGroupBox;
@@ -22,6 +25,7 @@ class QToolButton;
 
 namespace deptrix {
 
+struct LayerTableRow;
 class AboutBox;
 struct LanguageTexts;
 class LayerPanel;
@@ -73,6 +77,7 @@ public:
     QToolButton* previewButton() const { return m_previewButton; }
     QToolButton* stopButton() const { return m_stopButton; }
     QToolButton* anaglyphButton() const { return m_anaglyphButton; }
+    QToolButton* exportTiffButton() const { return m_exportTiffButton; }
     QToolButton* beginLineButton() const { return m_beginLineButton; }
     QToolButton* languageButton() const { return m_languageButton; }
     LayerPanel* layerPanel() const { return m_layerPanel; }
@@ -111,6 +116,8 @@ public slots:
     void showAnaglyph(); ///< the red/blue glasses picture
     void writeStereoPair();
     void exportGif();
+    void exportTiff(); ///< the interlaced print file
+    void makePitchTestSheet();
     // Menu entries that mirror a tool button act only while the button is enabled.
     void previewFromMenu();
     void stopPreviewFromMenu();
@@ -139,6 +146,7 @@ public slots:
     void zoomOut();
     void showWorkFolder();
     void showDepthMap(); ///< the depth the edited layer's outlines make, near light, far dark
+    void fitDepthToLens(); ///< sets the depth so the largest movement is one lens width per view
     // Help
     void showHelp();
     void showAbout();
@@ -178,6 +186,13 @@ private:
     // Preview, in PreviewCommands.cpp.
     void generateAndPlay();
 
+    // Print files and the depth budget, in PrintCommands.cpp.
+    /// The print output is possible once a preview has built views and stopped.
+    void enablePrintExport(bool enabled);
+    /// Shows each layer's movement per view in lens widths (Offset cell tooltips, red
+    /// above one) and warns in the status bar; quiet while a field is not a number.
+    void refreshDepthBudget();
+
     // The layer being edited on the DrawLine tab, in LayerPreviewCommands.cpp.
     bool hasEditedLayer() const;
     const LineSet& editedLines() const;
@@ -186,6 +201,7 @@ private:
     // Import, in ImportCommand.cpp.
     void showImportFacts();
     void fillLayerTable();
+    static QString layerToolTip(const LayerTableRow& row);
     void showEmptyDocument();
 
     void applyLanguage();
@@ -271,6 +287,8 @@ private:
     QString m_settingsFileName; ///< proposed name of the settings and project open dialog
     std::unique_ptr<PreviewPlayer> m_player;
     std::unique_ptr<LayerPreviewPlayer> m_layerPlayer;
+    PrintOptions m_printOptions; ///< the export dialog's choices, kept between exports
+    std::optional<PitchTestSettings> m_pitchTest; ///< the last pitch test sheet's settings
 };
 
 } // namespace deptrix

@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -303,6 +304,9 @@ void MainWindow::connectCommands() {
     entry(menu.writeStereoPair, &MainWindow::writeStereoPair);
     button(m_stereoPairButton, &MainWindow::writeStereoPair);
     entry(menu.exportGif, &MainWindow::exportGif);
+    entry(menu.exportTiff, &MainWindow::exportTiff);
+    button(m_exportTiffButton, &MainWindow::exportTiff);
+    entry(menu.pitchTestSheet, &MainWindow::makePitchTestSheet);
     entry(menu.quit, &MainWindow::quit);
 
     entry(menu.beginLine, &MainWindow::beginLine);
@@ -338,6 +342,7 @@ void MainWindow::connectCommands() {
     button(m_outlinePanel->previewButton(), &MainWindow::previewLayer);
     button(m_outlinePanel->stopButton(), &MainWindow::stopLayerPreview);
     connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::leavePage);
+    entry(menu.fitDepthToLens, &MainWindow::fitDepthToLens);
 
     entry(menu.showHelp, &MainWindow::showHelp);
     button(m_helpButton, &MainWindow::showHelp);
@@ -354,6 +359,13 @@ void MainWindow::connectCommands() {
         [this](int position) { m_frameTimer->setInterval(position * 10); });
     connect(m_parameterPanel, &ParameterPanel::glassesOutdated, this,
         [this] { m_anaglyphButton->setEnabled(false); });
+    // The depth budget follows the offsets and the fields it depends on.
+    connect(m_layerPanel->layerTable(), &QTableWidget::cellChanged, this, [this](int, int column) {
+        if (column == 2) refreshDepthBudget();
+    });
+    for (QLineEdit* field : { m_parameterPanel->lpiField(), m_parameterPanel->focusField(),
+             m_parameterPanel->depthField(), m_parameterPanel->widthField() })
+        connect(field, &QLineEdit::textChanged, this, &MainWindow::refreshDepthBudget);
 }
 
 } // namespace deptrix

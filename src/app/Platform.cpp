@@ -83,4 +83,8 @@ void QtPlatform::sleepMs(int milliseconds) {
     QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
+bool QtPlatform::runDialog(QDialog* dialog) {
+    return dialog->exec() == QDialog::Accepted;
+}
+
 } // namespace deptrix

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 namespace deptrix {
@@ -34,6 +35,8 @@ public:
     /// Opens a local path or a web address with the desktop's default program.
     virtual bool openExternal(const QString& pathOrUrl) = 0;
     virtual void sleepMs(int milliseconds) = 0;
+    /// Runs one of the program's own dialogs modally; true when the user accepted it.
+    virtual bool runDialog(QDialog* dialog) = 0;
 };
 
 /// The real desktop, through Qt.
@@ -49,6 +52,7 @@ public:
     bool isBusyCursor() const override { return m_busy; }
     bool openExternal(const QString& pathOrUrl) override;
     void sleepMs(int milliseconds) override;
+    bool runDialog(QDialog* dialog) override;
 
 private:
     bool m_busy = false;

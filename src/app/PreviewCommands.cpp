@@ -36,7 +36,7 @@ std::string TextOrDefault(QLineEdit* field, const char* fallback) {
 
 void MainWindow::preview() {
     m_platform.setBusyCursor(true);
-    m_exportTiffButton->setEnabled(false);
+    enablePrintExport(false);
     m_anaglyphButton->setEnabled(false);
     m_doc.FocusRow = ParseInteger(m_parameterPanel->focusField()->text().toStdString());
     m_doc.Angles = ParseInteger(TextOrDefault(m_parameterPanel->anglesField(), "7"));
@@ -94,6 +94,8 @@ void MainWindow::stopPreview() {
     m_rightPanel->setEnabled(true);
     showPrompt(m_msgExport);
     m_stopButton->setEnabled(false);
+    // The views exist once a preview has built them: the print can be made.
+    enablePrintExport(m_doc.DocumentLoaded && !m_doc.Views[1].empty());
 }
 
 } // namespace deptrix

@@ -34,9 +34,15 @@ public:
     /// `summary` is empty.
     void setApproximationNote(const QString& summary, const QString& layers);
 
+    /// A short warning in red at the right end of the bar, its explanation in the
+    /// tooltip; an empty text hides it.
+    void setWarning(const QString& text, const QString& explanation = QString());
+    QString warning() const;
+
 private:
     std::vector<QLabel*> m_panels;
     QLabel* m_approximationNote = nullptr;
+    QLabel* m_warning = nullptr;
 };
 
 } // namespace deptrix

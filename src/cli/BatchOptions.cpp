@@ -9,6 +9,11 @@ const char* BatchUsage() {
     return "Usage: deptrix-batch --info FILE.psd\n"
            "       deptrix-batch FILE.psd [--dump DIR] [--views DIR] [--focus ROW] [--depth FACTOR]\n"
            "                     [--offset ROW=PIXELS ...] [--gif PATH] [--anaglyph PATH] [--jps PATH]\n"
+           "                     [--interlace OUT.tif [--lpi L] [--dpi D|auto] [--width INCHES] [--hscale "
+           "H]\n"
+           "                      [--phase P] [--reverse] [--compress none|lzw|deflate] [--bigtiff]]\n"
+           "       deptrix-batch --pitch-test OUT.tif [--lpi L] [--dpi D|auto] [--span S] [--step T]\n"
+           "                     [--width INCHES] [--height INCHES] [--phase-test] [--reverse]\n"
            "       deptrix-batch FILE.psd --settings S.tw3d2 [--save-settings PATH] [--info] ...\n"
            "       deptrix-batch --project P.tw3d2 [--save-settings PATH] [--info] ...\n"
            "                     [--lines FILE] [--layer-depth N=BASE,SMOOTH,DEPTH ...]\n"
@@ -20,9 +25,11 @@ const char* BatchUsage() {
            "                    (source pixels), imageMode (3 RGB, 4 CMYK), layerCount, workScale\n"
            "                    (working pixels per source pixel), imageWidth, imageHeight, dpi,\n"
            "                    focusRow, per layer (bottom first) index, name, top, left, width,\n"
-           "                    height, group, the default offset and, when there is one, the\n"
-           "                    blend mode other than Normal and the index of the layer it is\n"
-           "                    clipped to; then, if the picture draws some layers only\n"
+           "                    height, parallaxPerView (how far the layer moves between\n"
+           "                    neighbouring views, in lens widths at the LPI and width of the\n"
+           "                    fields, --lpi and --width), group, the default offset and, when\n"
+           "                    there is one, the blend mode other than Normal and the index of the\n"
+           "                    layer it is clipped to; then, if the picture draws some layers only\n"
            "                    approximately, a summary and each layer with its reason\n"
            "  --dump DIR        write composite.bmp and per layer N (bottom = 1) layerN.bmp and\n"
            "                    layerN-mask.bmp, in working pixels\n"
@@ -34,6 +41,19 @@ const char* BatchUsage() {
            "  --gif PATH        write the animated GIF of the views\n"
            "  --anaglyph PATH   write the red/cyan anaglyph of views 2 and 6 (24-bit BMP)\n"
            "  --jps PATH        write the stereo pair of views 3 and 6 (JPEG)\n"
+           "  --interlace OUT   write the interlaced print as a TIFF (BigTIFF when it may pass 4 GiB):\n"
+           "                    the seven views at the PSD's full resolution under lenses of --lpi\n"
+           "                    at --dpi (auto: LPI x 7), --width inches wide (the height keeps the\n"
+           "                    picture's proportions), each row --hscale pixels high; each defaults\n"
+           "                    to its field (a settings file's, else 42.4775, 720, 5 and 4);\n"
+           "                    --phase -0.5..0.5 shifts the strips, --reverse puts view 1 at the\n"
+           "                    left of each lens\n"
+           "  --compress KIND   none (default), lzw or deflate, both with the horizontal predictor\n"
+           "  --bigtiff         write a BigTIFF whatever the size\n"
+           "  --pitch-test OUT  write a pitch test sheet: one band per LPI from --lpi minus --span to\n"
+           "                    --lpi plus --span (defaults 0.5) in steps of --step (default 0.05),\n"
+           "                    --width x --height inches; --phase-test makes bands at --lpi with\n"
+           "                    phases -0.5 .. 0.5 instead\n"
            "  --settings FILE   apply a settings file (.tw3d2, .tw3d) after the import, as Open\n"
            "                    settings does: its offsets, parameters and lines set the document up\n"
            "  --project FILE    open a project instead of a PSD, as Open project does: the image its\n"
@@ -121,6 +141,37 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.anaglyphPath = value(i);
         } else if (a == "--jps") {
             options.jpsPath = value(i);
+        } else if (a == "--interlace") {
+            options.interlacePath = value(i);
+        } else if (a == "--pitch-test") {
+            options.pitchTestPath = value(i);
+        } else if (a == "--lpi") {
+            options.lpiText = value(i);
+        } else if (a == "--dpi") {
+            options.dpiText = value(i);
+        } else if (a == "--width") {
+            options.widthText = value(i);
+        } else if (a == "--height") {
+            options.heightText = value(i);
+        } else if (a == "--hscale") {
+            options.hScaleText = value(i);
+        } else if (a == "--phase") {
+            options.phaseText = value(i);
+        } else if (a == "--span") {
+            options.spanText = value(i);
+        } else if (a == "--step") {
+            options.stepText = value(i);
+        } else if (a == "--compress") {
+            options.compression = value(i);
+            if (options.compression != "none" && options.compression != "lzw"
+                && options.compression != "deflate")
+                throw Error("--compress takes none, lzw or deflate, not '" + options.compression + "'");
+        } else if (a == "--reverse") {
+            options.reverse = true;
+        } else if (a == "--phase-test") {
+            options.phaseTest = true;
+        } else if (a == "--bigtiff") {
+            options.bigTiff = true;
         } else if (a == "--settings") {
             options.settingsPath = value(i);
         } else if (a == "--project") {
@@ -147,16 +198,20 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         }
     }
     if (options.help) return options;
+    // A pitch test sheet needs no picture.
+    const bool sheetOnly
+        = !options.pitchTestPath.empty() && options.psdPath.empty() && options.projectPath.empty();
     if (!options.projectPath.empty()) {
         if (!options.psdPath.empty() || !options.settingsPath.empty())
             throw Error("--project names its own PSD: give no PSD and no --settings with it");
-    } else if (options.psdPath.empty()) {
+    } else if (options.psdPath.empty() && !sheetOnly) {
         throw Error("no PSD file given");
     }
-    if (!options.info && options.dumpFolder.empty() && !options.needsViews()
-        && options.saveSettingsPath.empty() && options.depthMaps.empty())
-        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps, --save-settings "
-                    "or --depthmap");
+    if (!sheetOnly && !options.info && options.dumpFolder.empty() && !options.needsViews()
+        && options.saveSettingsPath.empty() && options.depthMaps.empty() && options.interlacePath.empty()
+        && options.pitchTestPath.empty())
+        throw Error("nothing to do: give --info, --dump, --views, --gif, --anaglyph, --jps, --save-settings, "
+                    "--depthmap, --interlace or --pitch-test");
     return options;
 }
 

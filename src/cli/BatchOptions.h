@@ -48,6 +48,23 @@ struct BatchOptions {
     std::vector<DepthMapOption> depthMaps;
     std::string workFolder; ///< kept afterwards; empty: a temporary folder
 
+    // Print files: the interlaced print and the pitch test sheet, with their settings
+    // as typed (defaults: the configuration's).
+    std::string interlacePath;
+    std::string pitchTestPath;
+    std::optional<std::string> lpiText;
+    std::optional<std::string> dpiText; ///< a number or "auto"
+    std::optional<std::string> widthText; ///< inches
+    std::optional<std::string> heightText; ///< inches, pitch test only
+    std::optional<std::string> hScaleText;
+    std::optional<std::string> phaseText;
+    std::optional<std::string> spanText;
+    std::optional<std::string> stepText;
+    std::string compression; ///< none, lzw or deflate; empty for none
+    bool reverse = false;
+    bool phaseTest = false;
+    bool bigTiff = false;
+
     /// Whether the seven views have to be built.
     bool needsViews() const {
         return !viewsFolder.empty() || !gifPath.empty() || !anaglyphPath.empty() || !jpsPath.empty();

@@ -1,5 +1,6 @@
 #include "cli/BatchRun.h"
 
+#include "cli/BatchPrint.h"
 #include "cli/BatchSetup.h"
 #include "cli/LineRecordFile.h"
 #include "core/BmpCodec.h"
@@ -156,7 +157,8 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
     return cells;
 }
 
-void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* setup) {
+void WriteInfoJson(
+    const Document& doc, std::ostream& out, const SetupFields* setup, const ParallaxInfo* parallax) {
     out << "{\n";
     out << "  \"width\": " << doc.SourceWidth << ",\n";
     out << "  \"height\": " << doc.SourceHeight << ",\n";
@@ -168,14 +170,21 @@ void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* se
     out << "  \"dpi\": " << FormatFixed(doc.SourceDpi) << ",\n";
     out << "  \"focusRow\": " << doc.FocusRow << ",\n";
     if (setup) WriteSetupTopLevelJson(doc, *setup, out);
+    if (parallax) {
+        out << "  \"printLpi\": " << FormatFixed(parallax->lens.lpi) << ",\n";
+        out << "  \"printWidth\": " << FormatNumber(parallax->lens.widthInches) << ",\n";
+    }
     out << "  \"layers\": [";
     for (size_t i = 0; i < doc.Layers.size(); ++i) {
         const LayerRecord& layer = doc.Layers[i];
         out << (i ? ",\n" : "\n") << "    {\"index\": " << i
             << ", \"name\": " << JsonString(PrintableText(layer.displayName())) << ", \"top\": " << layer.Top
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
-            << ", \"height\": " << layer.Height << ", \"group\": " << static_cast<int>(layer.Group)
-            << ", \"offset\": ";
+            << ", \"height\": " << layer.Height;
+        if (parallax && i < parallax->perLayer.size())
+            out << ", \"parallaxPerView\": "
+                << FormatNumber(Round(parallax->perLayer[i] * 10000.0L) / 10000.0L);
+        out << ", \"group\": " << static_cast<int>(layer.Group) << ", \"offset\": ";
         if (setup) {
             out << OffsetCellJson(*setup, static_cast<int>(doc.Layers.size() - i));
             WriteSetupLayerJson(doc, i, out);
@@ -205,6 +214,13 @@ void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* se
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {
     std::optional<TemporaryFolder> temporary;
     std::filesystem::path work = options.workFolder;
+    if (options.psdPath.empty() && options.projectPath.empty()) {
+        // A pitch test sheet needs no picture: the fields as start-up shows them.
+        Document doc;
+        SetupFields fields(doc);
+        if (!options.pitchTestPath.empty()) RunPitchTest(options, fields, progress);
+        return;
+    }
     if (work.empty()) {
         temporary.emplace();
         work = temporary->path();
@@ -216,7 +232,18 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     progress.beginStep(options.projectPath.empty() ? "import" : "project");
     SetUpBatchDocument(options, work, doc, fields, progress);
     ApplyOutlineOptions(options, doc);
-    if (options.info) WriteInfoJson(doc, out, options.setUpFromFile() ? &fields : nullptr);
+    ApplyPrintFieldOptions(options, fields);
+    if (options.info) {
+        // Measured at the depth the views would be built with, leaving the document's
+        // own depth factor for the JSON and the saved set-up.
+        const Fixed kept = doc.DepthFactor;
+        const ViewSetInput input = PreviewInput(options, doc, fields);
+        const Fixed previewDepth = doc.DepthFactor;
+        doc.DepthFactor = kept;
+        ParallaxInfo parallax { BatchBudgetSettings(fields), {} };
+        parallax.perLayer = ParallaxPerView(doc, ReadLayerOffsets(doc, input), previewDepth, parallax.lens);
+        WriteInfoJson(doc, out, options.setUpFromFile() ? &fields : nullptr, &parallax);
+    }
     if (!options.saveSettingsPath.empty()) SaveSetupFile(options.saveSettingsPath, doc, fields, nullptr);
 
     if (!options.dumpFolder.empty()) {
@@ -229,7 +256,9 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         }
     }
 
-    if (!options.needsViews()) return;
+    if (!options.pitchTestPath.empty()) RunPitchTest(options, fields, progress);
+    if (!options.needsViews() && options.interlacePath.empty()) return;
+    // The print, like the views, needs the outline layers brought up to date first.
     ViewSetInput input;
     const bool outlines = std::any_of(doc.Layers.begin(), doc.Layers.end(), [](const LayerRecord& layer) {
         return layer.Group == kGroupOutlineStale || layer.Group == kGroupOutlineBuilt;
@@ -237,6 +266,9 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     if (outlines) progress.beginStep("outlines");
     RefreshOutlineLayers(
         doc, [&] { input = PreviewInput(options, doc, fields); }, work, progress);
+    if (!options.interlacePath.empty())
+        RunInterlace(options, doc, fields, ReadLayerOffsets(doc, input), work, progress);
+    if (!options.needsViews()) return;
     progress.beginStep("views");
     GenerateViews(doc, input, work, progress);
 

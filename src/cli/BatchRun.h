@@ -2,6 +2,7 @@
 
 #include "cli/BatchOptions.h"
 #include "core/Progress.h"
+#include "print/DepthBudget.h"
 
 #include <filesystem>
 #include <iosfwd>
@@ -29,8 +30,17 @@ std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, st
 /// Everything the options ask for; --info goes to `out`. Throws Error on failure.
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress);
 
+/// Each layer's movement between neighbouring views (lens widths, index 0 the bottom
+/// layer) at a lens and print width.
+struct ParallaxInfo {
+    LensBudgetSettings lens;
+    std::vector<double> perLayer;
+};
+
 /// The --info object; with `setup`, also the parameters, the layer table's offsets, the
-/// outline parameters and the lines that a settings or project file set up.
-void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* setup = nullptr);
+/// outline parameters and the lines that a settings or project file set up; with
+/// `parallax`, printLpi, printWidth and each layer's parallaxPerView.
+void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* setup = nullptr,
+    const ParallaxInfo* parallax = nullptr);
 
 } // namespace deptrix

@@ -70,15 +70,16 @@ std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
     return out;
 }
 
-Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name) {
+BmpLayout ReadBmpLayout(std::span<const std::uint8_t> head, std::uint64_t fileSize, const std::string& name) {
     auto fail = [&name](const std::string& problem) -> Error { return Error(name + ": " + problem); };
-    ByteReader in(bytes, ByteOrder::LittleEndian);
-    if (bytes.size() < kFileHeaderSize + kInfoHeaderSize) throw fail("not a BMP file (too short)");
+    ByteReader in(head, ByteOrder::LittleEndian);
+    if (fileSize < kFileHeaderSize + kInfoHeaderSize || head.size() < kFileHeaderSize + kInfoHeaderSize)
+        throw fail("not a BMP file (too short)");
     if (in.u8() != 'B' || in.u8() != 'M') throw fail("not a BMP file (bad signature)");
     in.skip(8); // file size and reserved fields are not trusted
     const std::uint32_t pixelOffset = in.u32();
     const std::uint32_t headerSize = in.u32();
-    if (headerSize < kInfoHeaderSize || headerSize > bytes.size() - kFileHeaderSize)
+    if (headerSize < kInfoHeaderSize || headerSize > fileSize - kFileHeaderSize)
         throw fail("unsupported or damaged BMP header");
     const std::int32_t width = in.i32();
     const std::int32_t signedHeight = in.i32();
@@ -90,45 +91,51 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name) {
 
     if (planes != 1) throw fail("damaged BMP header (planes)");
     if (compression != 0) throw fail("compressed BMP files are not supported");
-    PixelFormat format;
+    BmpLayout layout;
     switch (bitCount) {
     case 8:
-        format = PixelFormat::Gray8;
+        layout.format = PixelFormat::Gray8;
         break;
     case 24:
-        format = PixelFormat::Bgr24;
+        layout.format = PixelFormat::Bgr24;
         break;
     case 32:
-        format = PixelFormat::Cmyk32;
+        layout.format = PixelFormat::Cmyk32;
         break;
     default:
         throw fail("unsupported BMP pixel depth " + std::to_string(bitCount));
     }
     if (width <= 0 || signedHeight == 0 || signedHeight == INT32_MIN) throw fail("damaged BMP header (size)");
-    const bool topDown = signedHeight < 0;
-    const std::int64_t height = topDown ? -static_cast<std::int64_t>(signedHeight) : signedHeight;
-    CheckedImageBytes(width, height, BytesPerPixel(format), name.c_str());
+    layout.topDown = signedHeight < 0;
+    const std::int64_t height = layout.topDown ? -static_cast<std::int64_t>(signedHeight) : signedHeight;
+    CheckedImageBytes(width, height, BytesPerPixel(layout.format), name.c_str());
 
-    if (format == PixelFormat::Gray8) {
+    if (layout.format == PixelFormat::Gray8) {
         if (colorsUsed == 0) colorsUsed = 256;
         if (colorsUsed > 256) throw fail("damaged BMP colour table");
         const std::uint64_t paletteEnd
             = kFileHeaderSize + static_cast<std::uint64_t>(headerSize) + 4ull * colorsUsed;
-        if (paletteEnd > bytes.size()) throw fail("truncated BMP colour table");
+        if (paletteEnd > fileSize) throw fail("truncated BMP colour table");
     }
-    const std::size_t stride = RowStride(width, format);
-    const std::uint64_t needed = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height);
-    if (pixelOffset < kFileHeaderSize + headerSize || pixelOffset > bytes.size()
-        || needed > bytes.size() - pixelOffset)
+    layout.width = width;
+    layout.height = static_cast<int>(height);
+    layout.stride = RowStride(width, layout.format);
+    layout.pixelOffset = pixelOffset;
+    const std::uint64_t needed
+        = static_cast<std::uint64_t>(layout.stride) * static_cast<std::uint64_t>(height);
+    if (pixelOffset < kFileHeaderSize + headerSize || pixelOffset > fileSize
+        || needed > fileSize - pixelOffset)
         throw fail("truncated BMP pixel data");
+    return layout;
+}
 
-    Bitmap bitmap(width, static_cast<int>(height), format);
+Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name) {
+    const BmpLayout layout = ReadBmpLayout(bytes, bytes.size(), name);
+    Bitmap bitmap(layout.width, layout.height, layout.format);
     const std::size_t used
-        = static_cast<std::size_t>(width) * static_cast<std::size_t>(BytesPerPixel(format));
-    for (std::int64_t fileRow = 0; fileRow < height; ++fileRow) {
-        const int y = static_cast<int>(topDown ? fileRow : height - 1 - fileRow);
-        std::memcpy(bitmap.row(y), bytes.data() + pixelOffset + fileRow * stride, used);
-    }
+        = static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(BytesPerPixel(layout.format));
+    for (int y = 0; y < layout.height; ++y)
+        std::memcpy(bitmap.row(y), bytes.data() + layout.rowOffset(y), used);
     return bitmap;
 }
 

@@ -64,6 +64,7 @@ void Document::clearLayers() {
     ImageHeight = 0;
     SourceWidth = 0;
     SourceHeight = 0;
+    IccProfile.clear();
 }
 
 void Document::release() {

@@ -109,6 +109,7 @@ struct Document {
     Fixed AspectRatio = kFixedOne; ///< SourceWidthCm / SourceHeightCm, set by the import
     std::string PsdPath;
     std::vector<ApproximateLayer> ApproximateLayers; ///< what the import could not draw exactly
+    std::vector<std::uint8_t> IccProfile; ///< the PSD's embedded colour profile, empty when none
 
     // Working pictures.
     Bitmap Composite;

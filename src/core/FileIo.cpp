@@ -62,6 +62,11 @@ std::string NextTemporaryTag() {
     return tag;
 }
 
+long WriteOnce(const std::filesystem::path& shownAs, int fd, const void* data, std::size_t size) {
+    const auto& hook = Hooks().write;
+    return hook ? hook(shownAs, fd, data, size) : ::write(fd, data, size);
+}
+
 } // namespace detail
 
 std::string DisplayName(const std::filesystem::path& path) {
@@ -86,11 +91,10 @@ void ThrowWriteError(const std::filesystem::path& file, int errorNumber) {
 }
 
 void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& shownAs) {
-    const auto& hook = Hooks().write;
     while (!bytes.empty()) {
         // Large writes go in pieces: some systems refuse single writes above 2 GiB.
         const std::size_t piece = std::min<std::size_t>(bytes.size(), 1u << 30);
-        const long written = hook ? hook(shownAs, fd, bytes.data(), piece) : ::write(fd, bytes.data(), piece);
+        const long written = detail::WriteOnce(shownAs, fd, bytes.data(), piece);
         if (written < 0) {
             if (errno == EINTR) continue;
             ThrowWriteError(shownAs, errno);

@@ -54,6 +54,9 @@ void SetFileIoHooks(FileIoHooks hooks);
 namespace detail {
 /// The random part of the next temporary file name (or the test hook's).
 std::string NextTemporaryTag();
+/// One write() of `fd`, or the test hook's; for writers that cannot throw between
+/// their writes (callbacks of C libraries).
+long WriteOnce(const std::filesystem::path& shownAs, int fd, const void* data, std::size_t size);
 } // namespace detail
 
 } // namespace deptrix

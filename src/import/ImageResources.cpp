@@ -4,12 +4,14 @@
 #include "core/Error.h"
 
 #include <cstring>
+#include <optional>
 
 namespace deptrix {
 
 namespace {
 
 constexpr std::uint16_t kResolutionInfo = 1005;
+constexpr std::uint16_t kIccProfile = 1039;
 
 bool KnownSignature(std::span<const std::uint8_t> s) {
     // Photoshop writes "8BIM"; a few old writers used their own tags.
@@ -19,15 +21,15 @@ bool KnownSignature(std::span<const std::uint8_t> s) {
     return false;
 }
 
-} // namespace
-
-double ReadResolutionPpi(std::span<const std::uint8_t> resources, const std::string& fileName) {
-    // Resources only contribute the resolution, so a damaged entry ends the scan with
-    // the default instead of refusing a file whose layers may be intact.
+/// The data of the first resource `id`, or nothing. Resources only add to a picture,
+/// so a damaged entry ends the scan instead of refusing a file whose layers may be
+/// intact.
+std::optional<std::span<const std::uint8_t>> FindResource(
+    std::span<const std::uint8_t> resources, std::uint16_t wanted, const std::string& fileName) {
     ByteReader in(resources, ByteOrder::BigEndian, fileName);
     try {
         while (in.remaining() >= 12) {
-            if (!KnownSignature(in.bytes(4))) return 0;
+            if (!KnownSignature(in.bytes(4))) return std::nullopt;
             const std::uint16_t id = in.u16();
             const std::uint8_t nameLength = in.u8();
             // The Pascal name, length byte included, is padded to an even size.
@@ -35,16 +37,31 @@ double ReadResolutionPpi(std::span<const std::uint8_t> resources, const std::str
             const std::uint32_t size = in.u32();
             ByteReader data = in.sub(size, fileName);
             if (size % 2 != 0 && !in.atEnd()) in.skip(1);
-            if (id != kResolutionInfo || size < 4) continue;
-            // hRes is 16.16 fixed point and always in pixels per inch: the unit field
-            // that follows only says how the resolution was shown to the user (values
-            // typed in pixels per centimetre are converted before they are stored).
-            return static_cast<double>(data.u32()) / 65536.0;
+            if (id == wanted) return data.bytes(size);
         }
     } catch (const Error&) {
-        return 0;
+        return std::nullopt;
     }
-    return 0;
+    return std::nullopt;
+}
+
+} // namespace
+
+double ReadResolutionPpi(std::span<const std::uint8_t> resources, const std::string& fileName) {
+    const auto data = FindResource(resources, kResolutionInfo, fileName);
+    if (!data || data->size() < 4) return 0;
+    // hRes is 16.16 fixed point and always in pixels per inch: the unit field that
+    // follows only says how the resolution was shown to the user (values typed in
+    // pixels per centimetre are converted before they are stored).
+    ByteReader in(*data, ByteOrder::BigEndian, fileName);
+    return static_cast<double>(in.u32()) / 65536.0;
+}
+
+std::vector<std::uint8_t> ReadIccProfile(
+    std::span<const std::uint8_t> resources, const std::string& fileName) {
+    const auto data = FindResource(resources, kIccProfile, fileName);
+    if (!data) return {};
+    return { data->begin(), data->end() };
 }
 
 } // namespace deptrix

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace deptrix {
 
@@ -10,5 +11,10 @@ namespace deptrix {
 /// of an image-resources section; 0 when the section has none. `resources` is the
 /// section's content without its length field.
 double ReadResolutionPpi(std::span<const std::uint8_t> resources, const std::string& fileName);
+
+/// The embedded colour profile (resource 1039) as stored, empty when the section has
+/// none or the entry is damaged.
+std::vector<std::uint8_t> ReadIccProfile(
+    std::span<const std::uint8_t> resources, const std::string& fileName);
 
 } // namespace deptrix

@@ -83,6 +83,7 @@ PsdFile ParsePsd(std::span<const std::uint8_t> bytes, const std::string& fileNam
     file.colourModeData = TakeSection(in, 0, 4, "colour mode data", fileName);
     file.imageResources = TakeSection(in, 0, 4, "image resources", fileName);
     file.resolutionPpi = ReadResolutionPpi(Slice(bytes, file.imageResources), fileName);
+    file.iccProfile = ReadIccProfile(Slice(bytes, file.imageResources), fileName);
     file.layerAndMask
         = TakeSection(in, 0, file.header.longLengthBytes(), "layer and mask information", fileName);
     ReadLayerAndMask(file);

@@ -31,6 +31,7 @@ void Describe(const PsdFile& file, ImportedDocument& out) {
     out.SourceDpi = ToFixed(dpi);
     out.SourceWidthCm = Round(h.width / dpi * 2.54L * 10000.0L);
     out.SourceHeightCm = Round(h.height / dpi * 2.54L * 10000.0L);
+    out.IccProfile = file.iccProfile;
 }
 
 LayerRecord LayerFromRecord(const SelectedLayer& selected) {
@@ -95,6 +96,7 @@ void ImportedDocument::moveInto(Document& doc) {
     doc.SourceWidthCm = SourceWidthCm;
     doc.SourceHeightCm = SourceHeightCm;
     doc.ApproximateLayers = std::move(ApproximateLayers);
+    doc.IccProfile = std::move(IccProfile);
 }
 
 ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::string& fileName,

@@ -41,6 +41,7 @@ struct ImportedDocument {
     Fixed SourceWidthCm = 0;
     Fixed SourceHeightCm = 0;
     std::vector<ApproximateLayer> ApproximateLayers; ///< top of the file first
+    std::vector<std::uint8_t> IccProfile;
 
     /// Moves the layers and the image description into `doc`, touching nothing else.
     void moveInto(Document& doc);

@@ -141,6 +141,7 @@ struct PsdFile {
     Section layerInfo; ///< the layer info actually used (main block, or a 16/32-bit tagged block)
     Section mergedImage; ///< compression field and data of the merged picture
     double resolutionPpi = 0; ///< 0 when the file states none
+    std::vector<std::uint8_t> iccProfile; ///< the embedded colour profile, empty when none
     std::vector<PsdLayerRecord> records;
     /// The layer count was stored negative: the first channel after the colour
     /// channels of the merged picture is its transparency.

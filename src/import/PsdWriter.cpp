@@ -397,6 +397,15 @@ std::vector<std::uint8_t> PsdWriter::finish() const {
         r.u16(1);
         r.u16(1);
     }
+    if (!m_options.iccProfile.empty()) {
+        Out r(resources);
+        r.text("8BIM");
+        r.u16(1039);
+        r.u16(0); // empty name, padded
+        r.u32(m_options.iccProfile.size());
+        r.append(m_options.iccProfile);
+        r.padTo(2);
+    }
     out.u32(resources.size());
     out.append(resources);
 

@@ -19,6 +19,7 @@ struct PsdWriterOptions {
     bool psb = false; ///< large-document format (version 2)
     Compression compression = Compression::Rle; ///< for every channel and the merged picture
     double resolutionPpi = 72; ///< written as the resolution resource; 0 writes none
+    std::vector<std::uint8_t> iccProfile; ///< written as the colour profile resource when not empty
 };
 
 /// Samples of one channel, row by row; values 0..255 for 8-bit files, 0..65535 for

@@ -17,15 +17,6 @@ namespace deptrix {
 
 namespace {
 
-bool IsVisible(const Document& doc, std::size_t s) {
-    const std::uint8_t code = doc.Layers[s].Group;
-    if (code == kGroupNone || code == kGroupOutlineBuilt) return true;
-    // Frames missing for this code (the group step has not run since the codes
-    // changed) or a view index out of range: no member can be chosen.
-    if (code > doc.GroupFrames.size() || doc.CurrentView >= kViewCount) return false;
-    return doc.GroupFrames[code - 1u][doc.CurrentView] == s;
-}
-
 void ReportLayer(const Document& doc, std::size_t s, Progress& progress) {
     const long double share = static_cast<long double>(doc.ProgressSpan) / doc.LayerCount;
     const std::int64_t position = Round(share * static_cast<long double>(s)) + doc.ProgressBase;
@@ -194,6 +185,15 @@ bool NeedsModes(const Document& doc, std::size_t drawable) {
 
 } // namespace
 
+bool DrawnInView(const Document& doc, std::size_t layer, int viewIndex) {
+    const std::uint8_t code = doc.Layers[layer].Group;
+    if (code == kGroupNone || code == kGroupOutlineBuilt) return true;
+    // Frames missing for this code (the group step has not run since the codes
+    // changed) or a view index out of range: no member can be chosen.
+    if (code > doc.GroupFrames.size() || viewIndex < 0 || viewIndex >= kViewCount) return false;
+    return doc.GroupFrames[code - 1u][static_cast<std::size_t>(viewIndex)] == layer;
+}
+
 void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progress& progress) {
     if (doc.ImageMode != 3 && doc.ImageMode != 4) return;
     ResetPicture(doc.Composite, doc.ImageWidth, doc.ImageHeight, CompositeFormat(doc.ImageMode), 255);
@@ -206,14 +206,14 @@ void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progr
         for (std::size_t s = 0; s < doc.LayerCount; ++s) {
             ReportLayer(doc, s, progress);
             // A clipped layer is drawn with its base, and only when the base is.
-            if (s >= drawable || ClipBaseOf(doc, s) >= 0 || !IsVisible(doc, s)) continue;
+            if (s >= drawable || ClipBaseOf(doc, s) >= 0 || !DrawnInView(doc, s, doc.CurrentView)) continue;
             pass.layer(s);
         }
         return;
     }
     for (std::size_t s = 0; s < doc.LayerCount; ++s) {
         ReportLayer(doc, s, progress);
-        if (s >= drawable || !IsVisible(doc, s)) continue;
+        if (s >= drawable || !DrawnInView(doc, s, doc.CurrentView)) continue;
         LayOverFrom(doc, SourceOf(doc, s, workFolder));
     }
 }

@@ -29,6 +29,10 @@ namespace deptrix {
 /// per-view file throws Error naming it; the layers blended before stay in Composite.
 void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progress& progress);
 
+/// Whether layer `layer` takes part in view index `viewIndex` (0..6): ordinary and
+/// outline layers always, a flip group's member when GroupFrames picks it.
+bool DrawnInView(const Document& doc, std::size_t layer, int viewIndex);
+
 /// A Cmyk32 picture becomes Bgr24 in place: red = Round(C' x K' / 255), green from M',
 /// blue from Y', with the stored (255 - ink) bytes. Other formats are left unchanged.
 void CmykToRgb(Bitmap& bitmap);

@@ -45,6 +45,18 @@ std::int32_t ViewLeftFor(std::int32_t offset, std::int32_t focusOffset, int view
         result, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
+LayerOffsets ReadLayerOffsets(const Document& doc, const ViewSetInput& input) {
+    LayerOffsets result;
+    result.focusRow = ParseInteger(input.focusText);
+    const int count = doc.LayerCount;
+    if (result.focusRow >= 1 && result.focusRow <= count)
+        result.focusOffset = ParseInteger(CellText(input, result.focusRow));
+    result.offsets.resize(static_cast<std::size_t>(count));
+    for (int j = 0; j < count; ++j)
+        result.offsets[static_cast<std::size_t>(j)] = ParseInteger(CellText(input, count - j));
+    return result;
+}
+
 void GenerateViews(
     Document& doc, const ViewSetInput& input, const std::filesystem::path& workFolder, Progress& progress) {
     progress.setPosition(0);
@@ -56,8 +68,7 @@ void GenerateViews(
     doc.ProgressSpan = kPassSpan;
 
     const int count = doc.LayerCount;
-    std::int32_t focusOffset = 0;
-    if (doc.FocusRow >= 1 && doc.FocusRow <= count) focusOffset = ParseInteger(CellText(input, doc.FocusRow));
+    const LayerOffsets offsets = ReadLayerOffsets(doc, input);
     if (doc.ViewLeft.size() < static_cast<std::size_t>(count))
         doc.ViewLeft.resize(static_cast<std::size_t>(count), 0);
 
@@ -66,10 +77,10 @@ void GenerateViews(
         // 12.857... is 90 / 7: the seven passes spread over 10..100.
         doc.ProgressBase = static_cast<std::int32_t>(Round(i * 12.857142857142857143L) + 10);
         for (int j = 0; j < count; ++j) {
-            const std::int32_t offset = ParseInteger(CellText(input, count - j));
             const auto layer = static_cast<std::size_t>(j);
             const std::int32_t left = layer < doc.Layers.size() ? doc.Layers[layer].Left : 0;
-            doc.ViewLeft[layer] = ViewLeftFor(offset, focusOffset, n, doc.CentreView, doc.DepthFactor, left);
+            doc.ViewLeft[layer] = ViewLeftFor(
+                offsets.offsets[layer], offsets.focusOffset, n, doc.CentreView, doc.DepthFactor, left);
         }
         doc.CurrentView = static_cast<std::uint8_t>(i);
         CompositePass(doc, workFolder, progress);

@@ -19,6 +19,17 @@ struct ViewSetInput {
     std::string focusText;
 };
 
+/// The depth offsets the views are built from, read as Preview reads them.
+struct LayerOffsets {
+    std::int32_t focusRow = 0; ///< the focus text as an integer
+    std::int32_t focusOffset = 0; ///< the focus row's offset, 0 when the row is outside the table
+    std::vector<std::int32_t> offsets; ///< per layer, index 0 the bottom layer (row LayerCount)
+};
+
+/// Parses the focus text and every layer's Offset cell. A text that is not an
+/// integer throws ConvertError ("'<text>' is not a valid integer value").
+LayerOffsets ReadLayerOffsets(const Document& doc, const ViewSetInput& input);
+
 /// ViewLeft of a layer in view n: Round(d / 6 x depthFactor / 10000) + left with
 /// d = (offset - focusOffset) x (n - centreView) in 32-bit integer arithmetic, which
 /// wraps around on overflow. A result beyond the 32-bit range is held at its limit.

@@ -2,8 +2,10 @@
 
 #include "app/Platform.h"
 
+#include <QDialog>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 namespace deptrix {
 
@@ -14,12 +16,16 @@ public:
     std::deque<QString> openAnswers;
     std::deque<QString> saveAnswers;
     std::deque<bool> yesNoAnswers;
+    std::deque<bool> dialogAnswers;
+    /// Sees (and may fill in) each of the program's dialogs before it is answered.
+    std::function<void(QDialog*)> onDialog;
 
     std::vector<FileDialogOptions> openRequests;
     std::vector<FileDialogOptions> saveRequests;
     QStringList messages;
     QStringList errors;
     QStringList opened;
+    QStringList dialogs; ///< objectNames of the dialogs run
     int beeps = 0;
     int sleptMs = 0;
     bool busy = false;
@@ -48,6 +54,14 @@ public:
         return true;
     }
     void sleepMs(int milliseconds) override { sleptMs += milliseconds; }
+    bool runDialog(QDialog* dialog) override {
+        dialogs << dialog->objectName();
+        if (onDialog) onDialog(dialog);
+        if (dialogAnswers.empty()) return false;
+        const bool answer = dialogAnswers.front();
+        dialogAnswers.pop_front();
+        return answer;
+    }
 
 private:
     static QString Next(std::deque<QString>& queue) {

@@ -130,7 +130,8 @@ TEST_F(Import, TheStatusBarSaysWhatIsDrawnApproximatelyAndTheTableNamesBlendMode
     importFile(FixturePath("psd-tools/blend-modes/multiply.psd"));
     ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
     EXPECT_TRUE(note->isHidden());
-    EXPECT_EQ(find<StringGrid>("StringGrid1")->item(0, 2)->toolTip(), "Ellipse 3\nMultiply");
+    const QString tip = find<StringGrid>("StringGrid1")->item(0, 2)->toolTip();
+    EXPECT_TRUE(tip.startsWith("Ellipse 3\nMultiply\n")) << tip.toStdString();
 }
 
 TEST_F(Import, ADamagedFileLeavesAnEmptyDocumentAndSaysWhy) {

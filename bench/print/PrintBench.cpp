@@ -1,0 +1,123 @@
+// The interlaced print of the import benchmark's 4000 x 3000 PSD of 12 layers at
+// 12 x 9 inches, 1440 dpi, H Scale 1, RGB, uncompressed: 17280 x 12960 pixels,
+// 672 MB. Beside it, copying a file of the same size on the same disk, so the
+// print's time can be read against what the disk allows. Peak memory is the
+// process's high-water mark over the export alone (reset after the import).
+
+#include "BenchPsd.h"
+#include "core/Document.h"
+#include "import/DefaultOffsets.h"
+#include "import/LayerReader.h"
+#include "print/PrintExport.h"
+#include "render/ViewSet.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using namespace deptrix;
+
+namespace fs = std::filesystem;
+
+const fs::path& Folder() {
+    static const fs::path folder = fs::temp_directory_path() / "deptrix-bench-print";
+    return folder;
+}
+
+class Quiet final : public PrintProgress {
+public:
+    void setPosition(int) override { }
+    bool cancelRequested() override { return false; }
+};
+
+/// Peak resident memory since the last reset, in MB (Linux; 0 elsewhere).
+double PeakMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) != 0) continue;
+        const std::size_t digits = line.find_first_of("0123456789");
+        long kilobytes = 0;
+        if (digits != std::string::npos)
+            std::from_chars(line.data() + digits, line.data() + line.size(), kilobytes);
+        return static_cast<double>(kilobytes) / 1024.0;
+    }
+    return 0;
+}
+
+void ResetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+struct Imported {
+    Document doc;
+    LayerOffsets offsets;
+};
+
+Imported& Scene() {
+    static Imported scene = [] {
+        Imported s;
+        fs::create_directories(Folder() / "work");
+        NullProgress progress;
+        s.doc.beginImport(BenchPsdPath().string());
+        ReadPsd(BenchPsdPath(), Folder() / "work", s.doc, progress);
+        ApplyImportDefaults(s.doc);
+        ViewSetInput input;
+        for (int r = 1; r <= s.doc.LayerCount; ++r)
+            input.offsetCells.push_back(
+                std::to_string(Round(s.doc.DefaultOffsets[s.doc.LayerCount - r] / 10000.0L)));
+        input.focusText = std::to_string(s.doc.FocusRow);
+        s.offsets = ReadLayerOffsets(s.doc, input);
+        return s;
+    }();
+    return scene;
+}
+
+PrintSettings BenchPrint() {
+    PrintSettings settings;
+    settings.lpi = 424775;
+    settings.dpi = 14400000;
+    settings.widthInches = 12;
+    settings.heightInches = 9;
+    settings.hScale = 1;
+    return settings;
+}
+
+void BM_ExportPrint(benchmark::State& state) {
+    Imported& scene = Scene();
+    const fs::path target = Folder() / "print.tif";
+    Quiet progress;
+    double peak = 0;
+    for (auto _ : state) {
+        ResetPeak();
+        ExportPrint(scene.doc, scene.offsets, BenchPrint(), Folder() / "work", target, progress);
+        peak = std::max(peak, PeakMb());
+    }
+    const double bytes = static_cast<double>(fs::file_size(target));
+    state.counters["file MB"] = bytes / 1e6;
+    state.counters["peak MB"] = peak;
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
+}
+BENCHMARK(BM_ExportPrint)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_CopySameSize(benchmark::State& state) {
+    const fs::path source = Folder() / "print.tif";
+    const fs::path copy = Folder() / "copy.tif";
+    for (auto _ : state) {
+        fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
+    }
+    const double bytes = static_cast<double>(fs::file_size(source));
+    state.counters["file MB"] = bytes / 1e6;
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
+    fs::remove(copy);
+}
+BENCHMARK(BM_CopySameSize)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

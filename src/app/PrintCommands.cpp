@@ -1,0 +1,195 @@
+// Print files (the interlaced print and the pitch test sheet) and the depth budget
+// of the layers at the current lens and print width.
+
+#include "app/ExportDialog.h"
+#include "app/LayerPanel.h"
+#include "app/MainMenu.h"
+#include "app/MainWindow.h"
+#include "app/ParameterPanel.h"
+#include "app/PitchTestDialog.h"
+#include "app/Platform.h"
+#include "app/PrintProgressDialog.h"
+#include "app/StatusPanels.h"
+#include "app/TextAndPaths.h"
+#include "core/NumberText.h"
+#include "import/LayerTable.h"
+#include "print/DepthBudget.h"
+#include "print/PrintExport.h"
+#include "print/PrintFields.h"
+#include "render/ViewSet.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QToolButton>
+#include <cmath>
+
+namespace deptrix {
+
+namespace {
+
+/// "2.2 lens widths", "1 lens width".
+QString LensWidths(double value) {
+    const double rounded = std::round(value * 10) / 10;
+    return Text(FormatNumber(rounded)) + (rounded == 1 ? " lens width" : " lens widths");
+}
+
+QString TiffPathBeside(const std::string& psdPath, const char* suffix) {
+    const QFileInfo info(Text(psdPath));
+    return info.path() + "/" + info.completeBaseName() + suffix;
+}
+
+FileDialogOptions TiffSaveOptions(const QString& title, const QString& proposed) {
+    FileDialogOptions options;
+    options.title = title;
+    options.filter = "TIFF (*.tif *.tiff)";
+    options.defaultSuffix = "tif";
+    options.initialPath = proposed;
+    options.confirmOverwrite = true;
+    return options;
+}
+
+} // namespace
+
+void MainWindow::enablePrintExport(bool enabled) {
+    m_exportTiffButton->setEnabled(enabled);
+    m_menu->entries().exportTiff->setEnabled(enabled);
+}
+
+void MainWindow::exportTiff() {
+    // The fields as they are now; a text that is not a number stops here with its
+    // field's message, before anything is written.
+    ParameterPanel& fields = *m_parameterPanel;
+    const PrintFieldValues values = ReadPrintFields({ Std(fields.lpiField()->text()),
+        Std(fields.dpiField()->currentText()), Std(fields.widthField()->text()),
+        Std(fields.heightField()->text()), Std(fields.hScaleField()->text()) });
+    ViewSetInput grid;
+    grid.offsetCells = m_layerPanel->offsetCells(m_doc.LayerCount);
+    grid.focusText = Std(fields.focusField()->text());
+    const LayerOffsets offsets = ReadLayerOffsets(m_doc, grid);
+
+    PrintSettings settings = SettingsFromFields(values);
+    settings.phase = m_printOptions.phase;
+    settings.reverse = m_printOptions.reverse;
+    settings.compression = m_printOptions.compression;
+    const PrintFacts facts = DescribePrint(m_doc, settings);
+    const double movement = LargestParallax(
+        ParallaxPerView(m_doc, offsets, m_doc.DepthFactor, { settings.lpi, settings.widthInches }));
+
+    ExportDialog dialog(facts, movement, m_printOptions, this);
+    if (!m_platform.runDialog(&dialog)) return;
+    m_printOptions = dialog.options();
+    settings.phase = m_printOptions.phase;
+    settings.reverse = m_printOptions.reverse;
+    settings.compression = m_printOptions.compression;
+
+    const QString path = m_platform.saveFileName(
+        this, TiffSaveOptions("Export tiff file", TiffPathBeside(m_doc.PsdPath, ".tif")));
+    if (path.isEmpty()) return;
+    PrintProgressDialog progress("Writing " + QFileInfo(path).fileName() + "...", this);
+    try {
+        ExportPrint(m_doc, offsets, settings, ToPath(m_work.path()), ToPath(path), progress);
+    } catch (const PrintCancelled&) {
+        return; // nothing was written
+    }
+    // The values the print used are the output settings from now on.
+    m_doc.OutDpi = values.outDpi;
+    m_doc.OutWidth = ToFixed(values.widthInches);
+    m_doc.OutHeight = ToFixed(values.heightInches);
+    m_doc.HScale = static_cast<std::uint8_t>(values.hScale);
+    m_platform.beep();
+}
+
+void MainWindow::makePitchTestSheet() {
+    if (!m_pitchTest) {
+        // The first sheet starts from the lens and output fields.
+        ParameterPanel& fields = *m_parameterPanel;
+        PitchTestSettings settings;
+        settings.lpi = ParseFieldFixed(Std(fields.lpiField()->text()));
+        const std::string dpi = Std(fields.dpiField()->currentText());
+        settings.dpi = IsAutoDpiText(dpi) ? settings.lpi * kStripsPerLens : ParseFieldFixed(dpi);
+        settings.widthInches = ParseFieldReal(Std(fields.widthField()->text()));
+        settings.heightInches = ParseFieldReal(Std(fields.heightField()->text()));
+        m_pitchTest = settings;
+    }
+    PitchTestDialog dialog(*m_pitchTest, this);
+    if (!m_platform.runDialog(&dialog)) return;
+    m_pitchTest = dialog.settings();
+    LayOutPitchSheet(*m_pitchTest); // refuses a sheet it cannot lay out before a file is chosen
+
+    const QString proposed = m_doc.PsdPath.empty() ? QString("pitch-test.tif")
+                                                   : TiffPathBeside(m_doc.PsdPath, "-pitch-test.tif");
+    const QString path = m_platform.saveFileName(this, TiffSaveOptions("Pitch test sheet", proposed));
+    if (path.isEmpty()) return;
+    PrintProgressDialog progress("Writing " + QFileInfo(path).fileName() + "...", this);
+    try {
+        WritePitchTestSheet(*m_pitchTest, ToPath(path), progress);
+    } catch (const PrintCancelled&) {
+        return;
+    }
+    m_platform.beep();
+}
+
+void MainWindow::fitDepthToLens() {
+    ParameterPanel& fields = *m_parameterPanel;
+    const LensBudgetSettings lens { ParseFieldFixed(Std(fields.lpiField()->text())),
+        ParseFieldReal(Std(fields.widthField()->text())) };
+    ViewSetInput grid;
+    grid.offsetCells = m_layerPanel->offsetCells(m_doc.LayerCount);
+    grid.focusText = Std(fields.focusField()->text());
+    const std::optional<Fixed> fitted
+        = FitDepthToLens(m_doc, ReadLayerOffsets(m_doc, grid), m_doc.DepthFactor, lens);
+    if (!fitted) {
+        m_platform.showMessage(this, "No layer moves between the views: there is no depth to fit.");
+        return;
+    }
+    // Through the field, so that its rule applies as to a typed value.
+    fields.depthField()->setText(Text(FormatFixed(*fitted)));
+    m_platform.showMessage(this,
+        "Depth set to " + Text(FormatFixed(*fitted))
+            + ": the layer that moves most now moves at most one lens width between neighbouring views.");
+}
+
+void MainWindow::refreshDepthBudget() {
+    const int rows = m_doc.LayerCount;
+    if (rows == 0 || m_doc.Layers.size() < static_cast<std::size_t>(rows)) {
+        m_statusPanels->setWarning(QString());
+        return;
+    }
+    std::vector<double> parallax;
+    try {
+        ParameterPanel& fields = *m_parameterPanel;
+        const LensBudgetSettings lens { ParseFieldFixed(Std(fields.lpiField()->text())),
+            ParseFieldReal(Std(fields.widthField()->text())) };
+        ViewSetInput grid;
+        grid.offsetCells = m_layerPanel->offsetCells(rows);
+        grid.focusText = Std(fields.focusField()->text());
+        parallax = ParallaxPerView(m_doc, ReadLayerOffsets(m_doc, grid), m_doc.DepthFactor, lens);
+    } catch (const Error&) {
+        // Half-typed texts are the fields' business; the budget waits for numbers.
+        return;
+    }
+    const std::vector<LayerTableRow> tableRows = LayerTableRows(m_doc);
+    std::size_t worst = 0;
+    for (int r = 1; r <= rows; ++r) {
+        const auto layer = static_cast<std::size_t>(rows - r);
+        const double moves = parallax[layer];
+        if (moves > parallax[worst]) worst = layer;
+        m_layerPanel->markMovement(r,
+            layerToolTip(tableRows[static_cast<std::size_t>(r - 1)]) + "\nMoves " + LensWidths(moves)
+                + " between neighbouring views",
+            moves > kParallaxLimit);
+    }
+    if (parallax[worst] <= kParallaxLimit) {
+        m_statusPanels->setWarning(QString());
+        return;
+    }
+    const QString name = Text(m_doc.Layers[worst].displayName());
+    m_statusPanels->setWarning(name + ": " + LensWidths(parallax[worst]) + " per view",
+        "\"" + name + "\" moves " + LensWidths(parallax[worst])
+            + " between neighbouring views: above one lens width it blurs and doubles in the print. "
+              "View > Fit depth to lens brings the largest movement to one.");
+}
+
+} // namespace deptrix

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/Fixed.h"
+#include "print/PrintGeometry.h"
+
+#include <string>
+
+namespace deptrix {
+
+/// The texts of the fields a print reads: LPI, OutDPI ("(Auto)" or a number),
+/// Width, Height (inches) and H Scale.
+struct PrintFieldTexts {
+    std::string lpi;
+    std::string dpi;
+    std::string width;
+    std::string height;
+    std::string hScale;
+};
+
+/// The numbers behind them.
+struct PrintFieldValues {
+    Fixed lpi = 0;
+    Fixed outDpi = 0; ///< kAutoDpi for "(Auto)"
+    long double widthInches = 0;
+    long double heightInches = 0;
+    int hScale = 1;
+};
+
+/// Whether a DPI text asks for the automatic resolution ("(Auto)", "auto" or empty).
+bool IsAutoDpiText(const std::string& text);
+
+/// Converts the texts with the fields' conversions, which take a point or the
+/// locale's decimal separator: a real field that is not a number throws ConvertError
+/// "'<text>' is not a valid floating point value", the H Scale field "'<text>' is not
+/// a valid integer value".
+PrintFieldValues ReadPrintFields(const PrintFieldTexts& texts);
+
+/// The resolution a print uses: LPI x 7 for the automatic value.
+Fixed ResolveDpi(Fixed outDpi, Fixed lpi);
+
+/// Settings from the field values with the other options at their defaults.
+PrintSettings SettingsFromFields(const PrintFieldValues& values);
+
+} // namespace deptrix

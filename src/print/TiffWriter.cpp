@@ -1,0 +1,220 @@
+#include "print/TiffWriter.h"
+
+#include "core/Error.h"
+#include "core/FileIo.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+namespace deptrix {
+
+namespace {
+
+/// Bytes of a strip that keep a wide row's strip small.
+constexpr std::size_t kStripBytes = std::size_t { 32 } << 20;
+
+/// Room for the header, the tags and their values besides the strip tables.
+constexpr std::uint64_t kTagBytes = 4096;
+
+constexpr std::uint64_t kClassicLimit = 0xFFFFFFFFull;
+
+} // namespace
+
+struct TiffStripWriter::State {
+    int descriptor = -1;
+    std::filesystem::path target; ///< for the test hooks of the writes
+    int writeError = 0; ///< errno of the first failed write
+    std::string message; ///< libtiff's first error message
+    TIFF* tiff = nullptr;
+};
+
+namespace {
+
+using State = TiffStripWriter::State;
+
+tmsize_t ReadProc(thandle_t handle, void* data, tmsize_t size) {
+    auto* state = static_cast<State*>(handle);
+    const ssize_t got = ::read(state->descriptor, data, static_cast<size_t>(size));
+    return got < 0 ? static_cast<tmsize_t>(-1) : static_cast<tmsize_t>(got);
+}
+
+tmsize_t WriteProc(thandle_t handle, void* data, tmsize_t size) {
+    auto* state = static_cast<State*>(handle);
+    const auto* bytes = static_cast<const char*>(data);
+    tmsize_t done = 0;
+    while (done < size) {
+        const long put = detail::WriteOnce(
+            state->target, state->descriptor, bytes + done, static_cast<size_t>(size - done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            if (state->writeError == 0) state->writeError = put < 0 ? errno : ENOSPC;
+            return static_cast<tmsize_t>(-1);
+        }
+        done += put;
+    }
+    return done;
+}
+
+toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
+    auto* state = static_cast<State*>(handle);
+    const off_t at = ::lseek(state->descriptor, static_cast<off_t>(offset), whence);
+    return at < 0 ? static_cast<toff_t>(-1) : static_cast<toff_t>(at);
+}
+
+int CloseProc(thandle_t) {
+    return 0; // the descriptor belongs to the caller
+}
+
+toff_t SizeProc(thandle_t handle) {
+    auto* state = static_cast<State*>(handle);
+    struct stat info { };
+    return ::fstat(state->descriptor, &info) == 0 ? static_cast<toff_t>(info.st_size) : 0;
+}
+
+int MapProc(thandle_t, void**, toff_t*) {
+    return 0;
+}
+
+void UnmapProc(thandle_t, void*, toff_t) { }
+
+int KeepError(TIFF*, void* userData, const char*, const char* format, va_list args) {
+    auto* state = static_cast<State*>(userData);
+    if (state->message.empty()) {
+        char text[512];
+        std::vsnprintf(text, sizeof text, format, args);
+        state->message = text;
+    }
+    return 1;
+}
+
+int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
+
+std::uint64_t RawBytes(const TiffLayout& layout) {
+    return static_cast<std::uint64_t>(layout.width) * static_cast<std::uint64_t>(layout.height)
+        * static_cast<std::uint64_t>(layout.channels);
+}
+
+} // namespace
+
+int RowsPerStrip(std::size_t rowBytes) {
+    return static_cast<int>(std::clamp<std::size_t>(
+        kStripBytes / std::max<std::size_t>(rowBytes, 1), 1, static_cast<std::size_t>(kMaxRowsPerStrip)));
+}
+
+std::uint64_t TiffSizeBound(const TiffLayout& layout) {
+    const std::uint64_t raw = RawBytes(layout);
+    const std::uint64_t strips = (static_cast<std::uint64_t>(layout.height) + layout.rowsPerStrip - 1)
+        / static_cast<std::uint64_t>(std::max(layout.rowsPerStrip, 1));
+    std::uint64_t data = raw;
+    switch (layout.compression) {
+    case TiffCompression::None:
+        break;
+    case TiffCompression::Deflate:
+        // Stored blocks at worst: 5 bytes per 16 KiB block and the stream's frame.
+        data = raw + raw / 1000 + strips * 64;
+        break;
+    case TiffCompression::Lzw:
+        // Codes grow to 12 bits for 8-bit samples.
+        data = raw + raw / 2 + strips * 64;
+        break;
+    }
+    // Offsets and byte counts of every strip, 8 bytes each in BigTIFF.
+    return data + strips * 16 + layout.iccProfile.size() + kTagBytes;
+}
+
+bool NeedsBigTiff(const TiffLayout& layout) {
+    return TiffSizeBound(layout) > kClassicLimit;
+}
+
+TiffStripWriter::TiffStripWriter(
+    int descriptor, const std::filesystem::path& target, const TiffLayout& layout)
+    : m_state(std::make_unique<State>())
+    , m_layout(layout)
+    , m_target(target) {
+    m_state->descriptor = descriptor;
+    m_state->target = target;
+    constexpr auto kSideLimit = static_cast<std::int64_t>(kClassicLimit);
+    if (layout.width < 1 || layout.height < 1 || layout.width > kSideLimit || layout.height > kSideLimit)
+        throw Error(DisplayName(target) + ": a TIFF cannot hold " + std::to_string(layout.width) + " x "
+            + std::to_string(layout.height) + " pixels");
+    if (!layout.bigTiff && NeedsBigTiff(layout))
+        throw Error(DisplayName(target) + ": the file may pass 4 GiB and must be a BigTIFF");
+
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, KeepError, m_state.get());
+    TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, m_state.get());
+    const std::string name = DisplayName(target);
+    m_state->tiff = TIFFClientOpenExt(name.c_str(), layout.bigTiff ? "w8" : "w", m_state.get(), ReadProc,
+        WriteProc, SeekProc, CloseProc, SizeProc, MapProc, UnmapProc, options);
+    TIFFOpenOptionsFree(options);
+    if (!m_state->tiff) fail("cannot start the TIFF");
+
+    TIFF* tiff = m_state->tiff;
+    const bool cmyk = layout.channels == 4;
+    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(layout.width))
+        && TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(layout.height))
+        && TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8)
+        && TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout.channels)
+        && TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG)
+        && TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, cmyk ? PHOTOMETRIC_SEPARATED : PHOTOMETRIC_RGB)
+        && TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT)
+        && TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(layout.rowsPerStrip))
+        && TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH)
+        && TIFFSetField(tiff, TIFFTAG_XRESOLUTION, static_cast<double>(layout.xResolution))
+        && TIFFSetField(tiff, TIFFTAG_YRESOLUTION, static_cast<double>(layout.yResolution))
+        && TIFFSetField(tiff, TIFFTAG_SOFTWARE, "Deptrix 10.0");
+    if (ok && cmyk) ok = TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
+    switch (layout.compression) {
+    case TiffCompression::None:
+        ok = ok && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+        break;
+    case TiffCompression::Lzw:
+        ok = ok && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW)
+            && TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+        break;
+    case TiffCompression::Deflate:
+        ok = ok && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE)
+            && TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+        break;
+    }
+    if (ok && !layout.iccProfile.empty())
+        ok = TIFFSetField(tiff, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(layout.iccProfile.size()),
+            layout.iccProfile.data());
+    if (!ok) fail("cannot set the TIFF tags");
+}
+
+TiffStripWriter::~TiffStripWriter() {
+    if (m_state->tiff) TIFFCleanup(m_state->tiff);
+}
+
+void TiffStripWriter::fail(const char* what) {
+    if (m_state->writeError != 0) ThrowWriteError(m_target, m_state->writeError);
+    throw Error(DisplayName(m_target) + ": " + what
+        + (m_state->message.empty() ? "" : " (" + m_state->message + ")"));
+}
+
+void TiffStripWriter::writeStrip(const std::uint8_t* pixels, int rows) {
+    const auto bytes
+        = static_cast<tmsize_t>(rows) * static_cast<tmsize_t>(m_layout.width) * m_layout.channels;
+    // libtiff's interface takes the pixels as non-const.
+    if (TIFFWriteEncodedStrip(m_state->tiff, m_nextStrip, const_cast<std::uint8_t*>(pixels), bytes) < 0)
+        fail("cannot write the picture");
+    ++m_nextStrip;
+}
+
+void TiffStripWriter::finish() {
+    if (!TIFFFlush(m_state->tiff)) fail("cannot finish the file");
+    TIFFClose(m_state->tiff);
+    m_state->tiff = nullptr;
+    if (m_state->writeError != 0) ThrowWriteError(m_target, m_state->writeError);
+}
+
+} // namespace deptrix

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "print/PrintGeometry.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace deptrix {
+
+/// What a print file holds.
+struct TiffLayout {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    int channels = 3; ///< 3: RGB; 4: CMYK ink (separated, 255 full ink)
+    long double xResolution = 72; ///< pixels per inch
+    long double yResolution = 72;
+    TiffCompression compression = TiffCompression::None;
+    int rowsPerStrip = 64;
+    bool bigTiff = false;
+    std::vector<std::uint8_t> iccProfile; ///< embedded when not empty
+};
+
+/// Most rows of one strip.
+inline constexpr int kMaxRowsPerStrip = 64;
+
+/// Rows per strip for rows of `rowBytes`: at most 64, fewer for very wide rows so a
+/// strip stays a few megabytes.
+int RowsPerStrip(std::size_t rowBytes);
+
+/// An upper bound of the size of the file `layout` describes (without deciding
+/// between TIFF and BigTIFF): pixel data (allowing for compression that expands),
+/// strip tables, tags and profile.
+std::uint64_t TiffSizeBound(const TiffLayout& layout);
+
+/// Whether the file could pass 4 GiB, which classic TIFF cannot address.
+bool NeedsBigTiff(const TiffLayout& layout);
+
+/// Writes a TIFF (or BigTIFF) strip by strip into an open file descriptor, 8 bits
+/// per sample, pixels interleaved, top row first. Errors become Error naming
+/// `target`; a full disk is "NAME: cannot write the file: not enough space in FOLDER".
+class TiffStripWriter {
+public:
+    TiffStripWriter(int descriptor, const std::filesystem::path& target, const TiffLayout& layout);
+    ~TiffStripWriter();
+    TiffStripWriter(const TiffStripWriter&) = delete;
+    TiffStripWriter& operator=(const TiffStripWriter&) = delete;
+
+    /// The next strip: `rows` rows (rowsPerStrip, fewer only for the last strip),
+    /// each width x channels bytes, one after the other.
+    void writeStrip(const std::uint8_t* pixels, int rows);
+
+    /// Writes the directory and closes the TIFF (not the descriptor).
+    void finish();
+
+    struct State; ///< the descriptor and what went wrong, shared with libtiff's callbacks
+
+private:
+    [[noreturn]] void fail(const char* what);
+
+    std::unique_ptr<State> m_state;
+    TiffLayout m_layout;
+    std::filesystem::path m_target;
+    std::uint32_t m_nextStrip = 0;
+};
+
+} // namespace deptrix

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/Bitmap.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace deptrix {
+
+/// Receives one row of one view: view index 0..6, row y, the row's pixels.
+using ViewRowConsumer = std::function<void(int view, int y, const std::uint8_t* row)>;
+
+/// The seven views of a print, row by row, top to bottom. The interlacer asks for
+/// bands of rows in increasing order and keeps only what it needs, so a source may
+/// build each band on demand instead of holding whole views.
+class ViewRows {
+public:
+    virtual ~ViewRows() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    /// Bgr24 for RGB documents, Cmyk32 (bytes stored as 255 - ink) for CMYK ones.
+    virtual PixelFormat format() const = 0;
+    /// How many rows a band should hold to keep the source's buffers small.
+    virtual int bandRows() const { return 32; }
+    /// Calls `take` for every view and every row y0 .. y0 + count - 1.
+    virtual void readRows(int y0, int count, const ViewRowConsumer& take) = 0;
+};
+
+/// Views held whole in memory: seven pictures of one size and format.
+class BitmapViews final : public ViewRows {
+public:
+    /// Throws Error when the pictures differ in size or format or are not colour pictures.
+    explicit BitmapViews(const std::array<const Bitmap*, 7>& views);
+
+    int width() const override;
+    int height() const override;
+    PixelFormat format() const override;
+    void readRows(int y0, int count, const ViewRowConsumer& take) override;
+
+private:
+    std::array<const Bitmap*, 7> m_views;
+};
+
+} // namespace deptrix

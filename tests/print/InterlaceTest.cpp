@@ -1,0 +1,271 @@
+// The interlacer against slow references: flat views mixed by strip area, the lens
+// period over a wide print, symmetry, lens-wide sampling and row resampling.
+
+#include "PrintTestSupport.h"
+#include "print/Interlacer.h"
+#include "print/PrintGeometry.h"
+#include "print/ViewRows.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace deptrix {
+namespace {
+
+using test::Flat;
+using test::Pointers;
+using test::PrintOf;
+
+/// Interlaces rows 0 .. rows - 1 of the whole print.
+std::vector<std::uint8_t> Interlace(const PrintSettings& settings, std::vector<Bitmap>& views, int rows = 1) {
+    const PrintGeometry geometry = MakePrintGeometry(settings);
+    BitmapViews source(Pointers(views));
+    Interlacer interlacer(geometry, source);
+    std::vector<std::uint8_t> out(interlacer.rowBytes() * static_cast<std::size_t>(rows));
+    interlacer.makeRows(0, rows, out.data());
+    return out;
+}
+
+/// The view whose strip covers print position `at`, from the floating-point period:
+/// an independent way of reading the lens layout.
+int ViewAt(long double at, long double centre, long double period, long double phase, bool reverse) {
+    const long double lenses = (at - centre) / period - phase;
+    const auto strip = static_cast<std::int64_t>(std::floor(lenses * 7));
+    const std::int64_t s = strip - 7 * static_cast<std::int64_t>(std::floor(strip / 7.0L));
+    return reverse ? static_cast<int>(s) + 1 : 7 - static_cast<int>(s);
+}
+
+/// Column x's colour by sampling 4096 points across it.
+std::array<double, 3> Expected(
+    std::int64_t x, const std::vector<std::array<int, 4>>& colours, const PrintGeometry& g) {
+    constexpr int kSamples = 4096;
+    std::array<double, 3> sum {};
+    for (int i = 0; i < kSamples; ++i) {
+        const long double at = x + (i + 0.5L) / kSamples;
+        const int view = ViewAt(at, g.centre, g.period(), FromFixed(g.settings.phase), g.settings.reverse);
+        for (int ch = 0; ch < 3; ++ch) sum[ch] += colours[static_cast<std::size_t>(view - 1)][ch];
+    }
+    for (double& v : sum) v /= kSamples;
+    return sum;
+}
+
+struct MixCase {
+    long double lpi;
+    long double dpi;
+    long double phase;
+    bool reverse;
+};
+
+class FlatViews : public ::testing::TestWithParam<MixCase> { };
+
+TEST_P(FlatViews, EveryPixelIsTheAreaWeightedMixOfItsStrips) {
+    const MixCase c = GetParam();
+    // Seven RGB colours, as red, green, blue; the pictures hold them as blue, green, red.
+    std::vector<std::array<int, 4>> colours;
+    std::vector<Bitmap> views;
+    for (int v = 0; v < 7; ++v) {
+        const std::array<int, 4> rgb { 30 * v + 10, 250 - 35 * v, (v * 97) % 256, 0 };
+        colours.push_back(rgb);
+        views.push_back(Flat(5, 3, PixelFormat::Bgr24,
+            { static_cast<std::uint8_t>(rgb[2]), static_cast<std::uint8_t>(rgb[1]),
+                static_cast<std::uint8_t>(rgb[0]) }));
+    }
+    PrintSettings settings = PrintOf(c.lpi, c.dpi, 301, 2);
+    settings.phase = ToFixed(c.phase);
+    settings.reverse = c.reverse;
+    const PrintGeometry geometry = MakePrintGeometry(settings);
+    const std::vector<std::uint8_t> print = Interlace(settings, views, 2);
+
+    const bool wholePeriod = std::fabs(geometry.period() - 7) < 1e-12 && c.phase == 0;
+    for (std::int64_t x = 0; x < geometry.width; ++x) {
+        const std::array<double, 3> expected = Expected(x, colours, geometry);
+        for (int ch = 0; ch < 3; ++ch) {
+            const int got = print[static_cast<std::size_t>(x * 3 + ch)];
+            EXPECT_NEAR(got, expected[ch], 1.0) << "column " << x << " channel " << ch;
+            // The second row is the same: rows of flat views do not change.
+            EXPECT_EQ(print[static_cast<std::size_t>((geometry.width + x) * 3 + ch)], got);
+        }
+        if (wholePeriod) {
+            // A whole-number period puts exactly one view in every column.
+            const int view = ViewAt(x + 0.5L, geometry.centre, 7, 0, c.reverse);
+            for (int ch = 0; ch < 3; ++ch)
+                ASSERT_EQ(print[static_cast<std::size_t>(x * 3 + ch)],
+                    colours[static_cast<std::size_t>(view - 1)][ch]);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Periods, FlatViews,
+    ::testing::Values(MixCase { 40, 280, 0, false }, MixCase { 40, 280, 0, true },
+        MixCase { 40, 280, 0.3L, false }, MixCase { 42.4775L, 720, 0, false },
+        MixCase { 42.4775L, 720, 0.3L, false }, MixCase { 42.4775L, 720, 0.3L, true },
+        MixCase { 42.4775L, 720, -0.5L, true },
+        // Strips narrower than a pixel.
+        MixCase { 100, 300, 0.1L, false }));
+
+TEST(FlatViews, CmykViewsGiveInkInViewOrder) {
+    // Stored bytes are 255 - ink; the print holds the ink.
+    std::vector<Bitmap> views;
+    for (int v = 0; v < 7; ++v)
+        views.push_back(Flat(2, 2, PixelFormat::Cmyk32,
+            { static_cast<std::uint8_t>(255 - 10 * v), 200, static_cast<std::uint8_t>(100 + v), 0 }));
+    const std::vector<std::uint8_t> print = Interlace(PrintOf(40, 280, 14, 1), views);
+    ASSERT_EQ(print.size(), 14u * 4);
+    // Centre column 7 starts a lens: the left strip shows view 7.
+    for (int x = 0; x < 14; ++x) {
+        const int view = 7 - ((x - 7 + 14) % 7);
+        EXPECT_EQ(print[static_cast<std::size_t>(x * 4)], 10 * (view - 1)) << x;
+        EXPECT_EQ(print[static_cast<std::size_t>(x * 4 + 1)], 55);
+        EXPECT_EQ(print[static_cast<std::size_t>(x * 4 + 2)], 155 - (view - 1));
+        EXPECT_EQ(print[static_cast<std::size_t>(x * 4 + 3)], 255);
+    }
+}
+
+TEST(LensGeometry, PeriodOverAWidePrintIsExactAndCentred) {
+    // View 1 white, the others black: one white strip, a seventh of a lens wide, per lens.
+    std::vector<Bitmap> views(7, Flat(3, 1, PixelFormat::Bgr24, { 0, 0, 0 }));
+    views[0] = Flat(3, 1, PixelFormat::Bgr24, { 255, 255, 255 });
+    const PrintSettings settings = PrintOf(42.4775L, 720, 30000, 1);
+    const PrintGeometry geometry = MakePrintGeometry(settings);
+    ASSERT_EQ(geometry.width, 30000);
+    const std::vector<std::uint8_t> print = Interlace(settings, views);
+
+    // The edges of every white strip from the coverage of its end pixels.
+    std::vector<double> lefts, rights;
+    std::int64_t first = -1;
+    for (std::int64_t x = 0; x <= geometry.width; ++x) {
+        const bool white = x < geometry.width && print[static_cast<std::size_t>(x * 3)] > 0;
+        if (white && first < 0) first = x;
+        if (white || first < 0) continue;
+        const double v0 = print[static_cast<std::size_t>(first * 3)] / 255.0;
+        const double v1 = print[static_cast<std::size_t>((x - 1) * 3)] / 255.0;
+        lefts.push_back(static_cast<double>(first) + 1 - v0);
+        rights.push_back(static_cast<double>(x - 1) + v1);
+        first = -1;
+    }
+    // Leave out strips cut by the print's edges.
+    lefts.erase(lefts.begin());
+    rights.erase(rights.begin());
+    lefts.pop_back();
+    rights.pop_back();
+    const long double P = geometry.period();
+    for (std::size_t i = 0; i < lefts.size(); ++i) ASSERT_NEAR(rights[i] - lefts[i], P / 7, 0.01) << i;
+
+    const double n = static_cast<double>(lefts.size());
+    const double meanI = (n - 1) / 2;
+    double meanEdge = 0;
+    for (const double e : lefts) meanEdge += e / n;
+    double num = 0, den = 0;
+    for (std::size_t i = 0; i < lefts.size(); ++i) {
+        num += (static_cast<double>(i) - meanI) * (lefts[i] - meanEdge);
+        den += (static_cast<double>(i) - meanI) * (static_cast<double>(i) - meanI);
+    }
+    EXPECT_GT(n, 1700);
+    EXPECT_NEAR(num / den / (720 / 42.4775), 1.0, 1e-6);
+    // At phase 0 a lens edge sits on the centre, so a strip of view 1 ends there.
+    EXPECT_TRUE(std::any_of(rights.begin(), rights.end(),
+        [&](double r) { return std::fabs(r - static_cast<double>(geometry.centre)) < 0.01; }));
+}
+
+TEST(LensGeometry, PatternIsSymmetricAboutTheCentreAtPhaseZero) {
+    // Views v and 8 - v alike: mirroring the print swaps them, so it must look the same.
+    std::vector<Bitmap> views;
+    for (int v = 1; v <= 7; ++v) {
+        const auto level = static_cast<std::uint8_t>(40 * std::abs(v - 4) + 15);
+        views.push_back(Flat(4, 1, PixelFormat::Bgr24, { level, level, level }));
+    }
+    for (const std::int64_t width : { 4000, 4001 }) {
+        const PrintSettings settings = PrintOf(42.4775L, 720, width, 1);
+        const PrintGeometry geometry = MakePrintGeometry(settings);
+        const std::vector<std::uint8_t> print = Interlace(settings, views);
+        const std::int64_t c = geometry.centre;
+        for (std::int64_t x = 0; x < 2 * c; ++x)
+            ASSERT_NEAR(print[static_cast<std::size_t>(x * 3)],
+                print[static_cast<std::size_t>((2 * c - 1 - x) * 3)], 1)
+                << "width " << width << " column " << x;
+    }
+}
+
+TEST(LensSampling, EachViewIsAveragedOverTheLensItLiesUnder) {
+    // Source and print of the same width with seven pixels per lens: lens k covers
+    // picture columns [350 + 7k, 357 + 7k). Each view is a ramp of its own offset,
+    // and fine stripes that a single sample per pixel would alias.
+    std::vector<Bitmap> views;
+    for (int v = 0; v < 7; ++v) {
+        Bitmap view(700, 1, PixelFormat::Bgr24);
+        for (int x = 0; x < 700; ++x) {
+            view.row(0)[x * 3 + 2] = static_cast<std::uint8_t>(x * 200 / 700 + 5 * v); // red: ramp
+            view.row(0)[x * 3 + 1] = x % 2 ? 255 : 0; // green: stripes
+            view.row(0)[x * 3 + 0] = 0;
+        }
+        views.push_back(std::move(view));
+    }
+    const std::vector<std::uint8_t> print = Interlace(PrintOf(40, 280, 700, 1), views);
+    for (int x = 0; x < 700; ++x) {
+        const int lensStart = 350 + 7 * static_cast<int>(std::floor((x - 350) / 7.0));
+        const int view = 7 - (x - lensStart);
+        double ramp = 0;
+        for (int s = lensStart; s < lensStart + 7; ++s) ramp += s * 200 / 700 + 5 * (view - 1);
+        EXPECT_NEAR(print[static_cast<std::size_t>(x * 3)], ramp / 7, 0.51) << "column " << x;
+        // Seven columns hold three or four white stripes: never pure black or white.
+        const int stripes = print[static_cast<std::size_t>(x * 3 + 1)];
+        EXPECT_TRUE(stripes == 109 || stripes == 146) << "column " << x << ": " << stripes;
+    }
+}
+
+TEST(RowResampling, ReducesByAreaAndEnlargesSmoothly) {
+    // Reducing: rows 0, 255, 0, 255 averaged in pairs.
+    Bitmap stripes(1, 4, PixelFormat::Bgr24);
+    stripes.fill(0);
+    for (int y = 1; y < 4; y += 2) std::fill(stripes.row(y), stripes.row(y) + 3, 255);
+    std::vector<Bitmap> views(7, stripes);
+    const std::vector<std::uint8_t> reduced = Interlace(PrintOf(40, 280, 7, 2), views, 2);
+    for (const std::uint8_t v : reduced) EXPECT_NEAR(v, 127.5, 0.5);
+
+    // Enlarging: two rows, 0 over 240, become a ramp over sixteen rows, not a step.
+    Bitmap two(1, 2, PixelFormat::Bgr24);
+    two.fill(0);
+    std::fill(two.row(1), two.row(1) + 3, 240);
+    std::vector<Bitmap> tall(7, two);
+    const std::vector<std::uint8_t> enlarged = Interlace(PrintOf(40, 280, 7, 16), tall, 16);
+    int previous = -1;
+    for (int r = 0; r < 16; ++r) {
+        const int v = enlarged[static_cast<std::size_t>(r * 7 * 3)];
+        EXPECT_GE(v, previous) << "row " << r;
+        if (previous >= 0) {
+            EXPECT_LE(v - previous, 240 / 5) << "row " << r;
+        }
+        previous = v;
+    }
+    EXPECT_LE(enlarged[0], 10);
+    EXPECT_GE(enlarged[15 * 7 * 3], 230);
+}
+
+TEST(PrintGeometryRules, SizeResolutionAndRefusals) {
+    PrintSettings s;
+    s.lpi = 424775;
+    s.dpi = s.lpi * 7; // (Auto)
+    s.widthInches = 12;
+    s.heightInches = 9;
+    s.hScale = 8;
+    const PrintGeometry g = MakePrintGeometry(s);
+    EXPECT_EQ(g.width, Round(12 * 297.3425L));
+    EXPECT_EQ(g.height, Round(9 * 297.3425L / 8));
+    EXPECT_DOUBLE_EQ(static_cast<double>(g.yResolution), 297.3425 / 8);
+    EXPECT_DOUBLE_EQ(static_cast<double>(g.period()), 7.0);
+
+    // Out of range, a lens narrower than a pixel, no pixels, too many pixels.
+    for (const auto& change : std::vector<std::function<void(PrintSettings&)>> {
+             [](PrintSettings& b) { b.lpi = 0; }, [](PrintSettings& b) { b.dpi = b.lpi / 2; },
+             [](PrintSettings& b) { b.phase = 5001; }, [](PrintSettings& b) { b.widthInches = 0; },
+             [](PrintSettings& b) { b.hScale = 0; }, [](PrintSettings& b) { b.widthInches = 1e6; } }) {
+        PrintSettings bad = s;
+        change(bad);
+        EXPECT_THROW(MakePrintGeometry(bad), Error);
+    }
+}
+
+} // namespace
+} // namespace deptrix

@@ -1,0 +1,202 @@
+// Views at source resolution against the preview's views, and the whole export
+// from an imported PSD.
+
+#include "print/SourceViews.h"
+
+#include "PrintTestSupport.h"
+#include "core/BmpCodec.h"
+#include "core/Document.h"
+#include "core/FileIo.h"
+#include "core/WorkFiles.h"
+#include "depth/DepthQuantities.h"
+#include "depth/LineLayerSynthesis.h"
+#include "import/DefaultOffsets.h"
+#include "import/LayerReader.h"
+#include "import/PsdWriter.h"
+#include "print/Interlacer.h"
+#include "print/PrintExport.h"
+#include "render/Compositor.h"
+#include "render/GroupFrames.h"
+#include "render/LayerBlend.h"
+#include "render/ViewSet.h"
+
+#include <gtest/gtest.h>
+
+namespace deptrix {
+namespace {
+
+using test::Folder;
+using test::TestProgress;
+
+/// A layer whose samples vary over its box, with a soft transparency ramp.
+PsdLayerSpec PatternLayer(const std::string& name, PsdRect box, int channels, int seed) {
+    PsdLayerSpec layer;
+    layer.name = name;
+    layer.box = box;
+    const auto w = box.width(), h = box.height();
+    for (int c = 0; c < channels; ++c) {
+        PsdPlane plane(static_cast<std::size_t>(w * h));
+        for (std::int64_t i = 0; i < w * h; ++i)
+            plane[static_cast<std::size_t>(i)]
+                = static_cast<std::uint16_t>((i * (7 + c) + seed * 31 + c * 50) % 256);
+        layer.colour.push_back(std::move(plane));
+    }
+    layer.transparency.resize(static_cast<std::size_t>(w * h));
+    for (std::int64_t i = 0; i < w * h; ++i)
+        layer.transparency[static_cast<std::size_t>(i)]
+            = static_cast<std::uint16_t>(i % w * 255 / std::max<std::int64_t>(w - 1, 1));
+    return layer;
+}
+
+/// A 90 x 60 scene: an opaque background, a layer reaching past the left edge, a
+/// flip folder of two layers and a top layer; 1:1 working scale.
+std::filesystem::path WriteScene(const Folder& folder, ColourMode mode, std::vector<std::uint8_t> icc = {}) {
+    PsdWriterOptions options;
+    options.width = 90;
+    options.height = 60;
+    options.mode = mode;
+    options.iccProfile = std::move(icc);
+    const int channels = mode == ColourMode::Cmyk ? 4 : 3;
+    PsdWriter writer(options);
+    PsdLayerSpec background = PatternLayer("back", { 0, 0, 60, 90 }, channels, 1);
+    background.transparency.assign(background.transparency.size(), 255);
+    writer.addLayer(background);
+    writer.addLayer(PatternLayer("wide", { 5, -10, 40, 50 }, channels, 2));
+    writer.beginFolder();
+    writer.addLayer(PatternLayer("frame a", { 20, 30, 50, 70 }, channels, 3));
+    writer.addLayer(PatternLayer("frame b", { 25, 35, 55, 80 }, channels, 4));
+    writer.endFolder("flip");
+    writer.addLayer(PatternLayer("top", { 30, 10, 58, 45 }, channels, 5));
+    const auto path = folder / "scene.psd";
+    WriteFileAtomically(path, writer.finish());
+    return path;
+}
+
+struct Imported {
+    Document doc;
+    ViewSetInput input;
+};
+
+Imported ImportScene(const std::filesystem::path& psd, const Folder& work) {
+    Imported result;
+    Document& doc = result.doc;
+    NullProgress progress;
+    doc.beginImport(psd.string());
+    ReadPsd(psd, work.path(), doc, progress);
+    ApplyImportDefaults(doc);
+    BuildGroupFrames(doc);
+    doc.DepthFactor = 13000;
+    // Offsets by row (row 1 the top layer); the focus on row 2.
+    result.input.offsetCells = { "25", "-12", "7", "40", "-33" };
+    result.input.focusText = "2";
+    return result;
+}
+
+/// The seven source-resolution views, whole.
+std::vector<Bitmap> WholeViews(SourceViews& views) {
+    std::vector<Bitmap> out;
+    for (int v = 0; v < 7; ++v) out.emplace_back(views.width(), views.height(), views.format());
+    const std::size_t rowBytes = static_cast<std::size_t>(views.width()) * BytesPerPixel(views.format());
+    for (int y = 0; y < views.height(); y += 16)
+        views.readRows(y, std::min(16, views.height() - y), [&](int v, int row, const std::uint8_t* pixels) {
+            std::copy(pixels, pixels + rowBytes, out[static_cast<std::size_t>(v)].row(row));
+        });
+    return out;
+}
+
+class OneToOne : public ::testing::TestWithParam<ColourMode> { };
+
+TEST_P(OneToOne, SourceViewsEqualThePreviewsViews) {
+    Folder folder;
+    Folder work;
+    Imported scene = ImportScene(WriteScene(folder, GetParam()), work);
+    Document& doc = scene.doc;
+    ASSERT_EQ(doc.WorkScale, kFixedOne);
+    ASSERT_EQ(doc.LayerCount, 5);
+    ASSERT_NE(doc.Layers[2].Group, 0); // the flip pair
+
+    // The top layer becomes an outline layer with a line of Order 1, warped into its
+    // per-view pictures (at source and at working resolution, alike at 1:1) by the
+    // refresh Preview runs.
+    doc.LayerLines.resize(doc.LayerCount);
+    doc.LayerLines[4].assign(kOrderCount, {});
+    doc.LayerLines[4][0].push_back({ { 15, 35 }, { 40, 32 }, { 30, 56 } });
+    doc.Layers[4].Group = kGroupOutlineStale;
+    NullProgress quiet;
+    RefreshOutlineLayers(
+        doc, [] {}, work.path(), quiet);
+    ASSERT_EQ(doc.Layers[4].Group, kGroupOutlineBuilt);
+    ASSERT_GT(OutlineMargin(doc.SourceDpi, doc.Layers[4].Depth), 0);
+
+    NullProgress progress;
+    GenerateViews(doc, scene.input, work.path(), progress);
+    const LayerOffsets offsets = ReadLayerOffsets(doc, scene.input);
+    SourceViews views(doc, PreviewViewLefts(doc, offsets.offsets, offsets.focusOffset), work.path());
+    std::vector<Bitmap> source = WholeViews(views);
+    for (int n = 1; n <= 7; ++n) {
+        Bitmap view = std::move(source[static_cast<std::size_t>(n - 1)]);
+        CmykToRgb(view);
+        EXPECT_TRUE(view.samePixels(doc.Views[static_cast<std::size_t>(n)])) << "view " << n;
+    }
+    // Not a trivially equal scene: the outer views differ.
+    EXPECT_FALSE(doc.Views[1].samePixels(doc.Views[7]));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, OneToOne, ::testing::Values(ColourMode::Rgb, ColourMode::Cmyk));
+
+TEST(Export, PrintsThePreviewsViewsWithTheirProfile) {
+    Folder folder;
+    Folder work;
+    std::vector<std::uint8_t> icc(517);
+    for (std::size_t i = 0; i < icc.size(); ++i) icc[i] = static_cast<std::uint8_t>(i * 13 + 1);
+    Imported scene = ImportScene(WriteScene(folder, ColourMode::Rgb, icc), work);
+    Document& doc = scene.doc;
+    EXPECT_EQ(doc.IccProfile, icc);
+    NullProgress quiet;
+    GenerateViews(doc, scene.input, work.path(), quiet);
+
+    PrintSettings settings = test::PrintOf(42.4775L, 300, 250, 170);
+    settings.phase = 1500;
+    settings.compression = TiffCompression::Lzw;
+    TestProgress progress;
+    ExportPrint(
+        doc, ReadLayerOffsets(doc, scene.input), settings, work.path(), folder / "print.tif", progress);
+    EXPECT_EQ(progress.positions.back(), 100);
+
+    // The same print from the preview's views held in memory.
+    std::array<const Bitmap*, 7> previews {};
+    for (int n = 1; n <= 7; ++n)
+        previews[static_cast<std::size_t>(n - 1)] = &doc.Views[static_cast<std::size_t>(n)];
+    BitmapViews inMemory(previews);
+    WritePrintFile(inMemory, MakePrintGeometry(settings), icc, folder / "expected.tif", progress);
+
+    const test::TiffFile print = test::ReadTiff(folder / "print.tif");
+    const test::TiffFile expected = test::ReadTiff(folder / "expected.tif");
+    EXPECT_EQ(print.width, 250u);
+    EXPECT_EQ(print.height, 170u);
+    EXPECT_EQ(print.icc, icc);
+    EXPECT_EQ(print.pixels, expected.pixels);
+}
+
+TEST(Export, AMissingLayerFileStopsBeforeAnythingIsWritten) {
+    Folder folder;
+    Folder work;
+    Imported scene = ImportScene(WriteScene(folder, ColourMode::Rgb), work);
+    std::filesystem::remove(work / LayerMaskFileName(3));
+    const auto target = folder / "print.tif";
+    WriteFileAtomically(target, std::vector<std::uint8_t> { 'o', 'l', 'd' });
+    TestProgress progress;
+    try {
+        ExportPrint(scene.doc, ReadLayerOffsets(scene.doc, scene.input), test::PrintOf(40, 280, 70, 40),
+            work.path(), target, progress);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find(LayerMaskFileName(3)), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileBytes(target), (std::vector<std::uint8_t> { 'o', 'l', 'd' }));
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2); // scene.psd, print.tif
+}
+
+} // namespace
+} // namespace deptrix
