@@ -144,6 +144,11 @@ void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
     WriteFileAtomically(path, bytes);
 }
 
+void SaveWorkBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
+    const std::vector<std::uint8_t> bytes = EncodeBmp(bitmap);
+    WriteWorkFile(path, bytes);
+}
+
 Bitmap LoadBmp(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path, 2ull << 30);
     return DecodeBmp(bytes, DisplayName(path));

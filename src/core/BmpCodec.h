@@ -47,8 +47,11 @@ inline constexpr std::size_t kBmpHeadBytes = 54;
 /// unsupported file without reading past `bytes`.
 Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name);
 
-/// EncodeBmp written through a temporary file and renamed into place.
+/// EncodeBmp written through a temporary file and renamed into place (an output).
 void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path);
+
+/// EncodeBmp written as a file of the private work folder (WriteWorkFile).
+void SaveWorkBmp(const Bitmap& bitmap, const std::filesystem::path& path);
 
 /// ReadFileBytes + DecodeBmp, naming the file in errors.
 Bitmap LoadBmp(const std::filesystem::path& path);

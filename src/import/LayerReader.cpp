@@ -17,8 +17,8 @@ public:
         : m_folder(std::move(folder)) { }
 
     void takeLayer(int number, const Bitmap& colour, const Bitmap& mask) override {
-        SaveBmp(colour, m_folder / LayerFileName(number));
-        SaveBmp(mask, m_folder / LayerMaskFileName(number));
+        SaveWorkBmp(colour, m_folder / LayerFileName(number));
+        SaveWorkBmp(mask, m_folder / LayerMaskFileName(number));
     }
 
 private:

@@ -86,9 +86,9 @@ void GenerateViews(
         CompositePass(doc, workFolder, progress);
 
         doc.Views[n] = doc.Composite;
-        SaveBmp(doc.Coverage, workFolder / CoverageFileName(n));
+        SaveWorkBmp(doc.Coverage, workFolder / CoverageFileName(n));
         if (doc.ImageMode == 4) CmykToRgb(doc.Views[n]);
-        SaveBmp(doc.Views[n], workFolder / ViewFileName(n, doc.ImageMode));
+        SaveWorkBmp(doc.Views[n], workFolder / ViewFileName(n, doc.ImageMode));
     }
 }
 

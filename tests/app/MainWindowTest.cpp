@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 #include "app/AboutBox.h"
 #include "app/Controls.h"
+#include "app/ElidedLabel.h"
 #include "app/MainMenu.h"
 #include "app/StatusPanels.h"
 #include "app/TypingLimit.h"
@@ -273,6 +274,29 @@ TEST_F(MainWindowTest, ShowWorkFolderOpensIt) {
     window->mainMenu()->entries().showWorkFolder->trigger();
     ASSERT_EQ(platform.opened.size(), 1);
     EXPECT_EQ(platform.opened[0], window->workFolder().path());
+}
+
+// A status message naming a deep folder (where a GIF went, why the work folder was
+// passed over) is cut to the bar's width instead of widening the window.
+TEST_F(MainWindowTest, ALongStatusTextIsElidedNotWidened) {
+    open();
+    window->resize(1000, 700);
+    window->show();
+    StatusPanels* status = window->statusPanels();
+    const int before = window->minimumSizeHint().width();
+    const QString deep = " Wrote " + QString("/very/deep/folder").repeated(100) + "/scene.gif";
+    status->setText(StatusPanels::kPromptPanel, deep);
+    QApplication::processEvents();
+    EXPECT_EQ(window->minimumSizeHint().width(), before);
+    EXPECT_LT(window->width(), 1024);
+    EXPECT_EQ(status->text(StatusPanels::kPromptPanel), deep);
+    auto* prompt = status->findChild<ElidedLabel*>("StatusPanel10");
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_GT(prompt->width(), 100);
+    // Both ends stay: where it was written and the file's name.
+    EXPECT_TRUE(prompt->shownText().startsWith(" Wrote /very")) << prompt->shownText().toStdString();
+    EXPECT_TRUE(prompt->shownText().contains(QChar(0x2026))) << prompt->shownText().toStdString();
+    EXPECT_TRUE(prompt->shownText().endsWith("/scene.gif"));
 }
 
 TEST(Splash, EndsAfterTwoSecondsOrAtAClick) {
