@@ -8,6 +8,7 @@ packages=(
     zlib1g-dev libjpeg-dev libgif-dev libtiff-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-noto-cjk fonts-dejavu-core
+    locales
 )
 
 sudo=""
@@ -22,4 +23,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The tests run again under a comma-decimal locale; generate it where it is missing.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+    $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

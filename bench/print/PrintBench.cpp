@@ -9,6 +9,8 @@
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "print/PrintExport.h"
+#include "print/SourceViews.h"
+#include "render/GroupFrames.h"
 #include "render/ViewSet.h"
 
 #include <algorithm>
@@ -104,6 +106,26 @@ void BM_ExportPrint(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
 }
 BENCHMARK(BM_ExportPrint)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+/// The seven source-resolution views alone, composited band by band and dropped:
+/// what the views cost against the interlacing and the writing.
+void BM_SourceViews(benchmark::State& state) {
+    Imported& scene = Scene();
+    Document doc = scene.doc;
+    BuildGroupFrames(doc);
+    const ViewLefts lefts = PreviewViewLefts(doc, scene.offsets.offsets, scene.offsets.focusOffset);
+    std::uint64_t sum = 0;
+    const auto take = [&sum](int, int, const std::uint8_t* row) { sum += row[0]; };
+    for (auto _ : state) {
+        SourceViews views(doc, lefts, Folder() / "work");
+        for (int y = 0; y < views.height(); y += views.bandRows())
+            views.readRows(y, std::min(views.bandRows(), views.height() - y), take);
+    }
+    benchmark::DoNotOptimize(sum);
+    const double pixels = static_cast<double>(doc.SourceWidth) * doc.SourceHeight * 7;
+    state.counters["view px/s"] = benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_SourceViews)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 void BM_CopySameSize(benchmark::State& state) {
     const fs::path source = Folder() / "print.tif";

@@ -1,5 +1,6 @@
 #include "app/ExportDialog.h"
 
+#include "app/DecimalSpinBox.h"
 #include "app/TextAndPaths.h"
 #include "core/NumberText.h"
 #include "print/DepthBudget.h"
@@ -7,7 +8,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -82,7 +82,7 @@ ExportDialog::ExportDialog(
     if (largestMovement > kParallaxLimit) movement->setStyleSheet("color: #c00000; font-weight: bold;");
     form->addRow(QString(), warning);
 
-    m_phase = new QDoubleSpinBox;
+    m_phase = new DecimalSpinBox;
     m_phase->setObjectName("PrintPhase");
     m_phase->setRange(-0.5, 0.5);
     m_phase->setDecimals(3);

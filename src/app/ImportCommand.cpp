@@ -83,9 +83,9 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
 
     // The output height keeps the picture's proportions.
     m_doc.Angles = ParseInteger(m_parameterPanel->anglesField()->text().toStdString());
-    m_doc.Lpi = ParseFixed(m_parameterPanel->lpiField()->text().toStdString());
+    m_doc.Lpi = ParseFieldFixed(m_parameterPanel->lpiField()->text().toStdString());
     m_doc.AspectRatio = PictureAspectRatio(m_doc);
-    const long double width = ParseReal(m_parameterPanel->widthField()->text().toStdString());
+    const long double width = ParseFieldReal(m_parameterPanel->widthField()->text().toStdString());
     m_parameterPanel->heightField()->setText(Text(FormatNumber(width / m_doc.AspectRatio * 10000.0L)));
 
     ApplyImportDefaults(m_doc);

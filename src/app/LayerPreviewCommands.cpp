@@ -32,7 +32,7 @@ namespace {
 /// The tab's outline parameters applied to a copy of a layer record. The depth text
 /// is converted first, so a text that is not a number changes nothing.
 LayerRecord WithTabSettings(LayerRecord layer, const OutlinePanel& panel) {
-    layer.Depth = ParseFixed(Std(panel.depthField()->text()));
+    layer.Depth = ParseFieldFixed(Std(panel.depthField()->text()));
     layer.Smooth = static_cast<std::uint8_t>(panel.smoothnessSlider()->value());
     layer.BaseOrder = static_cast<std::uint8_t>(panel.baseOrderSlider()->value());
     return layer;

@@ -66,6 +66,8 @@ void MainWindow::startUp(const AppEnvironment& environment) {
     } catch (const Error& error) {
         m_platform.showError(this, QString::fromUtf8(error.what()));
     }
+    // A folder passed over for safety is worth a line; the prompt follows it later.
+    if (!m_work.note().isEmpty()) m_statusPanels->setText(StatusPanels::kPromptPanel, " " + m_work.note());
     // 2.
     m_exeFolder
         = environment.exeFolder.isEmpty() ? QCoreApplication::applicationDirPath() : environment.exeFolder;
@@ -102,24 +104,15 @@ void MainWindow::startUp(const AppEnvironment& environment) {
 
 void MainWindow::readConfiguration() {
     const std::filesystem::path path = ToPath(m_configPath);
-    QString problem;
-    if (QFileInfo::exists(m_configPath)) {
-        try {
-            m_config = ReadConfigFile(path);
-            RepairConfig(m_config);
-        } catch (const Error& error) {
-            // An unreadable file must not leave the window half started: take the
-            // defaults, rewrite the file, and say what happened.
-            m_config = ConfigValues {};
-            problem = QString("%1 could not be read (%2); the default settings are used.")
-                          .arg(QString::fromUtf8(kConfigFileName), QString::fromUtf8(error.what()));
-        }
-    } else {
-        m_config = ConfigValues {};
-    }
+    // A damaged file keeps the values read before the bad field and is kept beside
+    // itself, so rewriting it at once loses nothing; the window still starts.
+    ConfigLoad load;
+    if (QFileInfo::exists(m_configPath)) load = LoadConfigFile(path);
+    m_config = load.values;
+    RepairConfig(m_config);
     ApplyConfig(m_config, m_doc);
     m_guard.run([&] { WriteConfigFile(path, m_config); });
-    if (!problem.isEmpty()) m_statusPanels->setText(StatusPanels::kPromptPanel, " " + problem);
+    if (!load.complete) m_platform.showMessage(this, QString::fromStdString(load.message(path)));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -357,7 +357,7 @@ void OutlineEditorController::deleteAllLines() {
     record.BaseOrder = static_cast<std::uint8_t>(m_controls.panel->baseOrderSlider()->value());
     // The lines are gone already; a depth that is no number leaves the old depth and
     // its message.
-    record.Depth = ParseFixed(Std(m_controls.panel->depthField()->text()));
+    record.Depth = ParseFieldFixed(Std(m_controls.panel->depthField()->text()));
 }
 
 void OutlineEditorController::deleteSelection() {

@@ -1,8 +1,9 @@
 #include "app/PitchTestDialog.h"
 
+#include "app/DecimalSpinBox.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -14,7 +15,7 @@ namespace {
 
 QDoubleSpinBox* Spin(QFormLayout* form, const char* caption, const char* name, double low, double high,
     int decimals, long double value, const char* suffix = "") {
-    auto* spin = new QDoubleSpinBox;
+    auto* spin = new DecimalSpinBox;
     spin->setObjectName(name);
     spin->setRange(low, high);
     spin->setDecimals(decimals);

@@ -45,8 +45,8 @@ void MainWindow::preview() {
     RefreshOutlineLayers(
         m_doc,
         [this] {
-            m_doc.DepthFactor = ParseFixed(TextOrDefault(m_parameterPanel->depthField(), "1.0"));
-            m_doc.Lpi = ParseFixed(TextOrDefault(m_parameterPanel->lpiField(), "75.55"));
+            m_doc.DepthFactor = ParseFieldFixed(TextOrDefault(m_parameterPanel->depthField(), "1.0"));
+            m_doc.Lpi = ParseFieldFixed(TextOrDefault(m_parameterPanel->lpiField(), "75.55"));
         },
         ToPath(m_work.path()), progress);
     generateAndPlay();

@@ -106,11 +106,11 @@ void MainWindow::makePitchTestSheet() {
         // The first sheet starts from the lens and output fields.
         ParameterPanel& fields = *m_parameterPanel;
         PitchTestSettings settings;
-        settings.lpi = ParseFixed(Std(fields.lpiField()->text()));
+        settings.lpi = ParseFieldFixed(Std(fields.lpiField()->text()));
         const std::string dpi = Std(fields.dpiField()->currentText());
-        settings.dpi = IsAutoDpiText(dpi) ? settings.lpi * kStripsPerLens : ParseFixed(dpi);
-        settings.widthInches = ParseReal(Std(fields.widthField()->text()));
-        settings.heightInches = ParseReal(Std(fields.heightField()->text()));
+        settings.dpi = IsAutoDpiText(dpi) ? settings.lpi * kStripsPerLens : ParseFieldFixed(dpi);
+        settings.widthInches = ParseFieldReal(Std(fields.widthField()->text()));
+        settings.heightInches = ParseFieldReal(Std(fields.heightField()->text()));
         m_pitchTest = settings;
     }
     PitchTestDialog dialog(*m_pitchTest, this);
@@ -133,8 +133,8 @@ void MainWindow::makePitchTestSheet() {
 
 void MainWindow::fitDepthToLens() {
     ParameterPanel& fields = *m_parameterPanel;
-    const LensBudgetSettings lens { ParseFixed(Std(fields.lpiField()->text())),
-        ParseReal(Std(fields.widthField()->text())) };
+    const LensBudgetSettings lens { ParseFieldFixed(Std(fields.lpiField()->text())),
+        ParseFieldReal(Std(fields.widthField()->text())) };
     ViewSetInput grid;
     grid.offsetCells = m_layerPanel->offsetCells(m_doc.LayerCount);
     grid.focusText = Std(fields.focusField()->text());
@@ -160,8 +160,8 @@ void MainWindow::refreshDepthBudget() {
     std::vector<double> parallax;
     try {
         ParameterPanel& fields = *m_parameterPanel;
-        const LensBudgetSettings lens { ParseFixed(Std(fields.lpiField()->text())),
-            ParseReal(Std(fields.widthField()->text())) };
+        const LensBudgetSettings lens { ParseFieldFixed(Std(fields.lpiField()->text())),
+            ParseFieldReal(Std(fields.widthField()->text())) };
         ViewSetInput grid;
         grid.offsetCells = m_layerPanel->offsetCells(rows);
         grid.focusText = Std(fields.focusField()->text());

@@ -8,6 +8,14 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace deptrix {
 
 namespace {
@@ -19,9 +27,8 @@ QStringList WindowsCandidates() {
     const QString first = QDir("D:/").exists() ? "D:/qv58temp/" : "c:/qv58temp/";
     return { first, "d:/qv58temp/" };
 }
-#endif
 
-// Creates `folder` owner-only unless it exists; refuses links and files.
+// Creates `folder` unless it exists; refuses links and files.
 bool PrepareFolder(const QString& folder, QString& problem) {
     const QFileInfo info(folder);
     if (info.isSymLink()) {
@@ -32,15 +39,77 @@ bool PrepareFolder(const QString& folder, QString& problem) {
         problem = folder + " exists and is not a folder";
         return false;
     }
-    if (!info.exists()) {
-        if (!QDir().mkpath(folder)) {
-            problem = "cannot create " + folder;
-            return false;
-        }
+    if (!info.exists() && !QDir().mkpath(folder)) {
+        problem = "cannot create " + folder;
+        return false;
     }
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return true;
 }
+#else
+QString Reason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd) { }
+    ~Descriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Makes `folder` a private folder of the current user: created owner-only when it
+// does not exist; otherwise it must be a real folder (not a link) owned by this user,
+// and group and other permissions are removed and the removal checked. `wasOpen`
+// tells whether others could reach it before. Returns why the folder cannot be used,
+// or an empty text.
+QString MakePrivate(const QString& folder, bool& wasOpen) {
+    wasOpen = false;
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return "it cannot be created (" + Reason(errno) + ")";
+    struct stat named { };
+    if (::lstat(name.constData(), &named) != 0) return "it cannot be examined (" + Reason(errno) + ")";
+    if (S_ISLNK(named.st_mode)) return "it is a symbolic link";
+    if (!S_ISDIR(named.st_mode)) return "it is not a folder";
+    // The checks and the change go through one descriptor, so the name cannot be
+    // swapped for something else in between.
+    const Descriptor dir(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat opened { };
+    if (dir.get() < 0 || ::fstat(dir.get(), &opened) != 0)
+        return "it cannot be opened (" + Reason(errno) + ")";
+    if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+        return "it changed while it was checked";
+    if (opened.st_uid != ::geteuid()) return "it belongs to another user";
+    if ((opened.st_mode & 077) != 0) {
+        wasOpen = true;
+        if (::fchmod(dir.get(), 0700) != 0)
+            return "its permissions cannot be narrowed (" + Reason(errno) + ")";
+        if (::fstat(dir.get(), &opened) != 0 || (opened.st_mode & 077) != 0)
+            return "its permissions cannot be narrowed";
+    }
+    return {};
+}
+
+// Creates and deletes a file, so that a folder we cannot write to shows at start and
+// not at the first import.
+QString ProbeWrite(const QString& folder) {
+    const QByteArray probe = QFile::encodeName(folder + "/.deptrix-probe-" + QString::number(::getpid()));
+    ::unlink(probe.constData());
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return Reason(errno);
+    ::close(fd);
+    ::unlink(probe.constData());
+    return {};
+}
+#endif
 
 } // namespace
 
@@ -65,19 +134,38 @@ void WorkFolder::open(const QString& base) {
         = base.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::CacheLocation) : base;
     if (root.isEmpty()) throw Error("No cache folder is available for the work folder");
     if (!QDir().mkpath(root)) throw Error("Cannot create the folder " + root.toStdString());
-    QString problem;
+    QStringList passedOver;
     for (int instance = 1; instance <= kMaxInstances; ++instance) {
         const QString name = instance == 1 ? "qv58temp" : "qv58temp-" + QString::number(instance);
         const QString folder = QDir(root).filePath(name);
-        auto lock = std::make_unique<QLockFile>(folder + ".lock");
+        const QString lockPath = folder + ".lock";
+        const bool lockLeftBehind = QFileInfo(lockPath).exists() || QFileInfo(lockPath).isSymLink();
+        auto lock = std::make_unique<QLockFile>(lockPath);
         lock->setStaleLockTime(0); // a copy that crashed leaves a stale lock; its PID tells
         if (!lock->tryLock(0)) continue;
-        if (!PrepareFolder(folder, problem))
-            throw Error("Cannot use the work folder: " + problem.toStdString());
+        bool wasOpen = false;
+        const QString problem = MakePrivate(folder, wasOpen);
+        if (!problem.isEmpty()) {
+            passedOver << name + " (" + problem + ")";
+            continue;
+        }
+        const QString unwritable = ProbeWrite(folder);
+        if (!unwritable.isEmpty())
+            throw Error("Cannot write to the work folder " + folder.toStdString() + " ("
+                + unwritable.toStdString() + ")");
         m_lock = std::move(lock);
         m_path = QDir::cleanPath(folder) + "/";
+        if (!passedOver.isEmpty())
+            m_note = "The work folder " + passedOver.join(", ") + " in " + root + " is not used; " + name
+                + " is used instead.";
+        // A copy that ended without closing left its pictures; nobody else owns them.
+        // Whatever others put in the folder while it was open to them goes too.
+        if (lockLeftBehind || wasOpen) emptyFiles();
         return;
     }
+    if (!passedOver.isEmpty())
+        throw Error("Cannot use a work folder under " + root.toStdString() + ": "
+            + passedOver.join(", ").toStdString());
     throw Error("Cannot use a work folder under " + root.toStdString() + ": too many copies are running");
 #endif
 }
@@ -95,6 +183,7 @@ void WorkFolder::close() {
     if (m_lock) m_lock->unlock();
     m_lock.reset();
     m_path.clear();
+    m_note.clear();
 }
 
 } // namespace deptrix

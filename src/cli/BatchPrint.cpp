@@ -86,7 +86,7 @@ PitchTestSettings BatchPitchSettings(const BatchOptions& options, const SetupFie
 }
 
 LensBudgetSettings BatchBudgetSettings(const SetupFields& fields) {
-    return { ParseFixed(fields.lpiText()), ParseReal(fields.widthText()) };
+    return { ParseFieldFixed(fields.lpiText()), ParseFieldReal(fields.widthText()) };
 }
 
 void RunInterlace(const BatchOptions& options, Document& doc, const SetupFields& fields,

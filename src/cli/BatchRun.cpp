@@ -8,6 +8,8 @@
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
+#include "core/PendingFile.h"
+#include "core/PrintableText.h"
 #include "core/WorkFileWriter.h"
 #include "depth/DepthRaster.h"
 #include "depth/LineLayerSynthesis.h"
@@ -23,9 +25,11 @@
 #include "render/ViewSet.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <ostream>
-#include <random>
+#include <system_error>
 
 namespace deptrix {
 
@@ -35,10 +39,13 @@ namespace {
 class TemporaryFolder {
 public:
     TemporaryFolder() {
-        std::random_device seed;
-        m_path = std::filesystem::temp_directory_path() / ("deptrix-batch-" + std::to_string(seed()));
-        std::filesystem::create_directory(m_path);
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all);
+        // mkdtemp makes a new folder, owner-only from the start; a name someone else
+        // made first is never used.
+        std::string pattern = (std::filesystem::temp_directory_path() / "deptrix-batch-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw Error("cannot create a work folder in " + DisplayFolder(pattern) + " ("
+                + std::generic_category().message(errno) + ")");
+        m_path = pattern;
     }
     ~TemporaryFolder() {
         std::error_code ignored;
@@ -203,7 +210,7 @@ void WriteInfoJson(
     for (size_t i = 0; i < doc.Layers.size(); ++i) {
         const LayerRecord& layer = doc.Layers[i];
         out << (i ? ",\n" : "\n") << "    {\"index\": " << i
-            << ", \"name\": " << JsonString(layer.displayName()) << ", \"top\": " << layer.Top
+            << ", \"name\": " << JsonString(PrintableText(layer.displayName())) << ", \"top\": " << layer.Top
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
             << ", \"height\": " << layer.Height;
         if (parallax && i < parallax->perLayer.size())
@@ -305,10 +312,13 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     GenerateViews(doc, input, work, progress);
 
     if (!options.viewsFolder.empty()) {
+        // All seven or none: a full disk must not leave a set that looks complete.
         EnsureFolder(options.viewsFolder);
+        PendingFileSet views;
         for (int n = 1; n <= kViewCount; ++n)
-            SaveBmp(doc.Views[static_cast<size_t>(n)],
-                Under(options.viewsFolder, "view" + std::to_string(n) + ".bmp"));
+            views.add(Under(options.viewsFolder, "view" + std::to_string(n) + ".bmp"),
+                EncodeBmp(doc.Views[static_cast<size_t>(n)]));
+        views.commit();
     }
     if (!options.gifPath.empty()) {
         progress.beginStep("GIF");

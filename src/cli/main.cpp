@@ -3,6 +3,8 @@
 #include "cli/BatchOptions.h"
 #include "cli/BatchRun.h"
 #include "core/Error.h"
+#include "core/FileIo.h"
+#include "core/PrintableText.h"
 #include "core/Progress.h"
 
 #include <cstdio>
@@ -70,17 +72,19 @@ int main(int argc, char* argv[]) {
     // What the messages are about: the PSD, or the project that names it.
     const std::string subject = options.psdPath.empty() ? options.projectPath : options.psdPath;
     try {
-        StderrProgress progress(subject);
+        StderrProgress progress(deptrix::PrintableText(subject));
         deptrix::RunBatch(options, std::cout, progress);
         progress.finish();
     } catch (const deptrix::UsageError& error) {
         std::cerr << "deptrix-batch: " << error.what() << "\n";
         return deptrix::kExitUsage;
     } catch (const std::exception& error) {
-        // Messages about the file name it already; others get its path in front.
-        const std::string message = error.what();
-        const std::string name = std::filesystem::path(subject).filename().string();
-        std::cerr << "deptrix-batch: " << (message.find(name) == std::string::npos ? subject + ": " : "")
+        // Messages about the file name it already; others get its path in front. Bytes
+        // that are not text are escaped, in the path as in messages from elsewhere.
+        const std::string message = deptrix::PrintableText(error.what(), true);
+        const std::string name = deptrix::DisplayName(subject);
+        const std::string path = deptrix::PrintableText(subject);
+        std::cerr << "deptrix-batch: " << (message.find(name) == std::string::npos ? path + ": " : "")
                   << message << "\n";
         return deptrix::kExitFailure;
     }

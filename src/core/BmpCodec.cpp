@@ -4,9 +4,12 @@
 #include "core/ByteReader.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
+#include "core/PendingFile.h"
 #include "core/WorkFileWriter.h"
 
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace deptrix {
 
@@ -94,7 +97,7 @@ BmpLayout ReadBmpLayout(std::span<const std::uint8_t> head, std::uint64_t fileSi
 
 Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name) {
     const BmpLayout layout = ReadBmpLayout(bytes, bytes.size(), name);
-    Bitmap bitmap(layout.width, layout.height, layout.format);
+    Bitmap bitmap(layout.width, layout.height, layout.format, UnfilledPixels {});
     const std::size_t used
         = static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(BytesPerPixel(layout.format));
     for (int y = 0; y < layout.height; ++y)
@@ -103,10 +106,27 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name) {
 }
 
 void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
-    TemporaryOutputFile file(path);
+    PendingFile file(path);
     BmpFileRows rows(file.descriptor(), path, bitmap.width(), bitmap.height(), bitmap.format());
     rows.write(0, bitmap.height(), bitmap.bits(), bitmap.stride());
     file.commit();
+}
+
+void SaveWorkBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
+    const int fd = CreateWorkFile(path);
+    try {
+        BmpFileRows rows(fd, path, bitmap.width(), bitmap.height(), bitmap.format());
+        rows.write(0, bitmap.height(), bitmap.bits(), bitmap.stride());
+    } catch (...) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        throw;
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(path.c_str());
+        ThrowWriteError(path, error);
+    }
 }
 
 Bitmap LoadBmp(const std::filesystem::path& path) {

@@ -47,8 +47,13 @@ inline constexpr std::size_t kBmpHeadBytes = 54;
 /// unsupported file without reading past `bytes`.
 Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name);
 
-/// The EncodeBmp bytes written row by row into a temporary file and renamed into place.
+/// The EncodeBmp bytes written row by row into a temporary file and renamed into place
+/// (an output).
 void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path);
+
+/// The EncodeBmp bytes written row by row as a file of the private work folder,
+/// created afresh (CreateWorkFile) and left under its name only when complete.
+void SaveWorkBmp(const Bitmap& bitmap, const std::filesystem::path& path);
 
 /// ReadFileBytes + DecodeBmp, naming the file in errors. A work file still being
 /// written in the background is waited for first (AwaitWorkFile).

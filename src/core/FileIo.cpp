@@ -1,164 +1,160 @@
 #include "core/FileIo.h"
 
 #include "core/Error.h"
+#include "core/PrintableText.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <random>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
-#ifndef O_NOFOLLOW
-#define O_NOFOLLOW 0
-#endif
-#ifndef O_CLOEXEC
-#define O_CLOEXEC 0
-#endif
-
 namespace deptrix {
-
-std::string DisplayName(const std::filesystem::path& path) {
-    const auto name = path.filename().u8string();
-    return std::string(name.begin(), name.end());
-}
-
-std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, std::uint64_t limitBytes) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) throw Error(DisplayName(path) + ": cannot open the file (" + std::strerror(errno) + ")");
-    const std::streamoff size = in.tellg();
-    if (size < 0) throw Error(DisplayName(path) + ": cannot read the file");
-    if (static_cast<std::uint64_t>(size) > limitBytes)
-        throw Error(DisplayName(path) + ": the file is too large");
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(size));
-    in.seekg(0);
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
-        throw Error(DisplayName(path) + ": cannot read the file");
-    return bytes;
-}
-
-void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    std::random_device seed;
-    const auto temp
-        = path.parent_path() / (path.filename().string() + ".tmp" + std::to_string(seed() % 1000000u));
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) throw Error(DisplayName(path) + ": cannot write the file (" + std::strerror(errno) + ")");
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            throw Error(DisplayName(path) + ": cannot write the file (disk full?)");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temp, path, error);
-    if (error) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        throw Error(DisplayName(path) + ": cannot write the file (" + error.message() + ")");
-    }
-}
 
 namespace {
 
-std::string FolderText(const std::filesystem::path& target) {
-    const std::filesystem::path folder
-        = target.has_parent_path() ? target.parent_path() : std::filesystem::current_path();
-    const auto text = folder.u8string();
-    return std::string(text.begin(), text.end());
+FileIoHooks& Hooks() {
+    static FileIoHooks hooks;
+    return hooks;
 }
 
-/// The process's file creation mask, read without changing it where the system
-/// tells it; elsewhere set and restored at once.
-mode_t CurrentUmask() {
-    if (std::ifstream status("/proc/self/status"); status) {
-        std::string line;
-        while (std::getline(status, line)) {
-            if (line.rfind("Umask:", 0) != 0) continue;
-            mode_t mask = 0;
-            for (const char c : line.substr(6))
-                if (c >= '0' && c <= '7') mask = static_cast<mode_t>(mask * 8 + static_cast<mode_t>(c - '0'));
-            return mask;
-        }
-    }
-    const mode_t mask = ::umask(077);
-    ::umask(mask);
-    return mask;
+std::string Reason(int errorNumber) {
+    return std::generic_category().message(errorNumber);
 }
 
-} // namespace
-
-void ThrowWriteError(const std::filesystem::path& target, int errorNumber) {
-    if (errorNumber == ENOSPC
+bool IsOutOfSpace(int errorNumber) {
+    return errorNumber == ENOSPC || errorNumber == EFBIG
 #ifdef EDQUOT
         || errorNumber == EDQUOT
 #endif
-    )
-        throw Error("not enough space in " + FolderText(target) + " to write " + DisplayName(target));
-    throw Error(DisplayName(target) + ": cannot write the file (" + std::strerror(errorNumber) + ")");
+        ;
 }
 
-TemporaryOutputFile::TemporaryOutputFile(std::filesystem::path target)
-    : m_target(std::move(target)) {
-    std::random_device seed;
-    const std::filesystem::path folder = m_target.parent_path();
-    const std::string stem = m_target.filename().string() + ".tmp";
-    // A name taken by someone else (a file or a planted link) is skipped, never opened.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path candidate = folder / (stem + std::to_string(seed() % 100000000u));
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            m_temporary = candidate;
-            m_descriptor = fd;
-            return;
+class Descriptor {
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd) { }
+    ~Descriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+namespace detail {
+
+std::string NextTemporaryTag() {
+    if (Hooks().temporaryTag) return Hooks().temporaryTag();
+    // Exclusive creation is what keeps the file safe; the random part only makes a
+    // name taken by someone else unlikely.
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device source;
+    std::uint64_t bits = (std::uint64_t { source() } << 32) | source();
+    std::string tag;
+    for (int i = 0; i < 8; ++i, bits /= 62) tag += kAlphabet[bits % 62];
+    return tag;
+}
+
+long WriteOnce(const std::filesystem::path& shownAs, int fd, const void* data, std::size_t size) {
+    const auto& hook = Hooks().write;
+    return hook ? hook(shownAs, fd, data, size) : ::write(fd, data, size);
+}
+
+} // namespace detail
+
+std::string DisplayName(const std::filesystem::path& path) {
+    return PrintableText(path.filename().string());
+}
+
+std::string DisplayFolder(const std::filesystem::path& path) {
+    std::error_code ignored;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    if (absolute.empty()) absolute = path;
+    std::filesystem::path folder = absolute.lexically_normal().parent_path();
+    if (folder.empty()) folder = ".";
+    return PrintableText(folder.string());
+}
+
+void ThrowWriteError(const std::filesystem::path& file, int errorNumber) {
+    if (IsOutOfSpace(errorNumber))
+        throw Error(
+            DisplayName(file) + ": cannot write the file: not enough space in " + DisplayFolder(file));
+    throw Error(DisplayName(file) + ": cannot write the file in " + DisplayFolder(file) + " ("
+        + Reason(errorNumber) + ")");
+}
+
+void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& shownAs) {
+    while (!bytes.empty()) {
+        // Large writes go in pieces: some systems refuse single writes above 2 GiB.
+        const std::size_t piece = std::min<std::size_t>(bytes.size(), 1u << 30);
+        const long written = detail::WriteOnce(shownAs, fd, bytes.data(), piece);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            ThrowWriteError(shownAs, errno);
         }
-        if (errno != EEXIST) {
-            const int error = errno;
-            throw Error(
-                "cannot create a file in " + FolderText(m_target) + " (" + std::strerror(error) + ")");
-        }
-    }
-    throw Error("cannot create a file in " + FolderText(m_target) + " (no free temporary name)");
-}
-
-TemporaryOutputFile::~TemporaryOutputFile() {
-    discard();
-}
-
-void TemporaryOutputFile::discard() noexcept {
-    if (m_descriptor >= 0) ::close(m_descriptor);
-    m_descriptor = -1;
-    if (!m_temporary.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove(m_temporary, ignored);
-        m_temporary.clear();
+        if (written == 0) ThrowWriteError(shownAs, ENOSPC);
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
     }
 }
 
-void TemporaryOutputFile::commit() {
-    if (m_descriptor < 0) throw Error(DisplayName(m_target) + ": the file is already closed");
-    // Owner-only while written; the finished file gets what any new file would.
-    ::fchmod(m_descriptor, 0666 & ~CurrentUmask());
-    const int closed = ::close(m_descriptor);
-    const int closeError = errno;
-    m_descriptor = -1;
-    if (closed != 0) {
-        discard();
-        ThrowWriteError(m_target, closeError);
+void SetFileIoHooks(FileIoHooks hooks) {
+    Hooks() = std::move(hooks);
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, std::uint64_t limitBytes) {
+    const auto fail
+        = [&](const std::string& problem) -> Error { return Error(DisplayName(path) + ": " + problem); };
+    // Non-blocking, so that a pipe planted under the name cannot stall the program;
+    // it is refused below like anything else that is not a regular file.
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        throw fail("cannot open the file in " + DisplayFolder(path) + " (" + Reason(errno) + ")");
+    struct stat status { };
+    if (::fstat(file.get(), &status) != 0)
+        throw fail("cannot read the file in " + DisplayFolder(path) + " (" + Reason(errno) + ")");
+    if (!S_ISREG(status.st_mode)) throw fail("the file in " + DisplayFolder(path) + " is not a regular file");
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (size > limitBytes) throw fail("the file in " + DisplayFolder(path) + " is too large");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(file.get(), bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0)
+            throw fail("cannot read the file in " + DisplayFolder(path) + " (" + Reason(errno) + ")");
+        if (got == 0) break; // it shrank while we read
+        done += static_cast<std::size_t>(got);
     }
-    std::error_code error;
-    std::filesystem::rename(m_temporary, m_target, error);
-    if (error) {
-        discard();
-        throw Error(DisplayName(m_target) + ": cannot write the file (" + error.message() + ")");
+    bytes.resize(done);
+    return bytes;
+}
+
+void WriteWorkFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    // The work folder is private, so nobody else can put a file back between the two
+    // calls; O_EXCL and O_NOFOLLOW still refuse to open anything but a new file.
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) ThrowWriteError(path, errno);
+    const int fd
+        = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) ThrowWriteError(path, errno);
+    try {
+        WriteAllBytes(fd, bytes, path);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        throw;
     }
-    m_temporary.clear();
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(path.c_str());
+        ThrowWriteError(path, error);
+    }
 }
 
 } // namespace deptrix

@@ -1,61 +1,62 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace deptrix {
 
-/// The whole file; throws Error naming the file when it cannot be opened or read, or
-/// when it is larger than `limitBytes`.
+/// The whole file; throws Error naming the file and its folder when it cannot be
+/// opened or read, when it is not a regular file, or when it is larger than
+/// `limitBytes`.
 std::vector<std::uint8_t> ReadFileBytes(
     const std::filesystem::path& path, std::uint64_t limitBytes = 4ull << 30);
 
-/// Writes `bytes` to a temporary file in the same folder and renames it over `path`,
-/// so a failed write never leaves a half-written file under the final name. Throws
-/// Error naming the file on failure.
+/// Writes `bytes` to a new temporary file in the same folder (see PendingFile) and
+/// renames it over `path`: a failed write leaves the target as it was, and a link
+/// planted at a temporary name is never followed. Throws Error naming the file and
+/// its folder on failure.
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
-/// A file written progressively beside `target` under a temporary name and renamed
-/// over `target` only when complete, for outputs too large to hold in memory. The
-/// temporary is created exclusively and without following links (a name planted in
-/// the folder is never written through), owner-only while it is written, and gets
-/// the usual permissions (0666 less the umask) just before the rename. Until
-/// commit() an existing file under `target` stays as it was; destroying an
-/// uncommitted file removes the temporary.
-class TemporaryOutputFile {
-public:
-    /// Throws Error naming the folder when no temporary can be created there.
-    explicit TemporaryOutputFile(std::filesystem::path target);
-    ~TemporaryOutputFile();
-    TemporaryOutputFile(const TemporaryOutputFile&) = delete;
-    TemporaryOutputFile& operator=(const TemporaryOutputFile&) = delete;
+/// Writes a file of the program's private work folder: an old file of that name is
+/// removed and the new one is created exclusively, owner-only, without the flush to
+/// the disk that outputs get. A failed write leaves no file under the name.
+void WriteWorkFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
-    /// The open descriptor to write through; stays owned by this object.
-    int descriptor() const { return m_descriptor; }
-    const std::filesystem::path& temporaryPath() const { return m_temporary; }
-    const std::filesystem::path& target() const { return m_target; }
-
-    /// Closes the file and renames it over the target. Throws Error (see
-    /// ThrowWriteError) when closing or renaming fails; the temporary is then removed.
-    void commit();
-
-private:
-    void discard() noexcept;
-
-    std::filesystem::path m_target;
-    std::filesystem::path m_temporary;
-    int m_descriptor = -1;
-};
-
-/// Throws the Error for a write to `target` that failed with `errorNumber`: a full
-/// disk or quota is "not enough space in <folder>", anything else names the file and
-/// the system's reason.
-[[noreturn]] void ThrowWriteError(const std::filesystem::path& target, int errorNumber);
-
-/// The file name of `path` as UTF-8 text, for messages.
+/// The file name of `path` as printable UTF-8 text, for messages.
 std::string DisplayName(const std::filesystem::path& path);
+
+/// The folder that holds `path` (made absolute) as printable UTF-8 text, for messages.
+std::string DisplayFolder(const std::filesystem::path& path);
+
+/// Throws the Error for a failed write of `file`: "not enough space in FOLDER" for a
+/// full disk or quota (ENOSPC, EDQUOT, EFBIG), else the system's reason.
+[[noreturn]] void ThrowWriteError(const std::filesystem::path& file, int errorNumber);
+
+/// Writes all of `bytes` to `fd` (short writes and interruptions are continued);
+/// failures throw ThrowWriteError for `shownAs`.
+void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& shownAs);
+
+/// Seams for tests: the part of temporary file names after ".tmp" (random when not
+/// set), and the write system call (to fill the disk at a chosen moment). Returns
+/// what write() returns and sets errno the same way.
+struct FileIoHooks {
+    std::function<std::string()> temporaryTag;
+    std::function<long(const std::filesystem::path& file, int fd, const void* data, std::size_t size)> write;
+};
+/// Installs `hooks` for the whole process; FileIoHooks {} restores the real calls.
+void SetFileIoHooks(FileIoHooks hooks);
+
+namespace detail {
+/// The random part of the next temporary file name (or the test hook's).
+std::string NextTemporaryTag();
+/// One write() of `fd`, or the test hook's; for writers that cannot throw between
+/// their writes (callbacks of C libraries).
+long WriteOnce(const std::filesystem::path& shownAs, int fd, const void* data, std::size_t size);
+} // namespace detail
 
 } // namespace deptrix

@@ -2,7 +2,9 @@
 
 #include "core/Error.h"
 
-#include <cerrno>
+#include <algorithm>
+#include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -87,32 +89,78 @@ long double ParseReal(std::string_view text) {
     size_t i = 0;
     const size_t n = text.size();
     while (i < n && IsBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     const size_t start = i;
-    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
     size_t digits = 0;
-    while (i < n && IsDigit(text[i])) ++i, ++digits;
+    // Power of ten of the first non-zero digit, to tell an underflow from an overflow.
+    std::int64_t magnitude = 0;
+    bool significant = false;
+    while (i < n && IsDigit(text[i])) {
+        significant = significant || text[i] != '0';
+        if (significant) ++magnitude;
+        ++i, ++digits;
+    }
+    --magnitude;
     if (i < n && text[i] == '.') {
         ++i;
-        while (i < n && IsDigit(text[i])) ++i, ++digits;
+        for (std::int64_t place = -1; i < n && IsDigit(text[i]); --place, ++i, ++digits) {
+            if (!significant && text[i] != '0') {
+                significant = true;
+                magnitude = place;
+            }
+        }
     }
     if (digits == 0) ThrowNotReal(text);
     if (i < n && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
-        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+        bool exponentNegative = false;
+        if (i < n && (text[i] == '+' || text[i] == '-')) exponentNegative = text[i++] == '-';
         size_t exponentDigits = 0;
-        while (i < n && IsDigit(text[i])) ++i, ++exponentDigits;
+        std::int64_t exponent = 0;
+        for (; i < n && IsDigit(text[i]); ++i, ++exponentDigits)
+            exponent = std::min<std::int64_t>(exponent * 10 + (text[i] - '0'), 1'000'000'000);
         if (exponentDigits == 0) ThrowNotReal(text);
+        magnitude += exponentNegative ? -exponent : exponent;
     }
     const size_t end = i;
     while (i < n && IsBlank(text[i])) ++i;
     if (i != n) ThrowNotReal(text);
 
-    const std::string number(text.substr(start, end - start));
-    errno = 0;
-    char* stop = nullptr;
-    const long double value = std::strtold(number.c_str(), &stop);
-    if (stop != number.c_str() + number.size() || !std::isfinite(value)) ThrowNotReal(text);
-    return value;
+    // from_chars ignores the locale, which the C conversions follow.
+    long double value = 0;
+    const char* last = text.data() + end;
+    const auto [stop, error] = std::from_chars(text.data() + start, last, value, std::chars_format::general);
+    if (error == std::errc::result_out_of_range && magnitude < 0) {
+        value = 0; // too small to hold reads as zero, as the C conversion does
+    } else if (error != std::errc() || stop != last || !std::isfinite(value)) {
+        ThrowNotReal(text);
+    }
+    return negative ? -value : value;
+}
+
+std::string LocaleDecimalSeparator() {
+    const std::lconv* conventions = std::localeconv();
+    if (conventions == nullptr || conventions->decimal_point == nullptr || *conventions->decimal_point == 0)
+        return ".";
+    return conventions->decimal_point;
+}
+
+long double ParseFieldReal(std::string_view text, std::string_view localeSeparator) {
+    if (localeSeparator.empty() || localeSeparator == ".") return ParseReal(text);
+    const size_t at = text.find(localeSeparator);
+    if (at == std::string_view::npos) return ParseReal(text);
+    std::string dotted(text);
+    dotted.replace(at, localeSeparator.size(), ".");
+    try {
+        return ParseReal(dotted);
+    } catch (const ConvertError&) {
+        ThrowNotReal(text);
+    }
+}
+
+long double ParseFieldReal(std::string_view text) {
+    return ParseFieldReal(text, LocaleDecimalSeparator());
 }
 
 std::int32_t ParseInteger(std::string_view text) {

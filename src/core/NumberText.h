@@ -18,9 +18,18 @@ inline std::string FormatFixed(Fixed value) {
     return FormatNumber(FromFixed(value));
 }
 
-/// A decimal or scientific number with optional surrounding blanks. Throws
-/// ConvertError "'<text>' is not a valid floating point value" otherwise.
+/// A decimal or scientific number of a text file, with optional surrounding blanks;
+/// the decimal separator is "." whatever the locale. Throws ConvertError
+/// "'<text>' is not a valid floating point value" otherwise.
 long double ParseReal(std::string_view text);
+
+/// A number typed into a field: as ParseReal, but the decimal separator of the user's
+/// locale is accepted as well as ".". Texts the program puts into fields use ".".
+long double ParseFieldReal(std::string_view text);
+long double ParseFieldReal(std::string_view text, std::string_view localeSeparator);
+
+/// The decimal separator of the current C locale ("." in the "C" locale).
+std::string LocaleDecimalSeparator();
 
 /// A 32-bit signed integer (decimal, or hexadecimal after "$" or "0x"), leading blanks
 /// allowed. Throws ConvertError "'<text>' is not a valid integer value" otherwise.
@@ -29,6 +38,11 @@ std::int32_t ParseInteger(std::string_view text);
 /// Round(ParseReal(text) x 10000).
 inline Fixed ParseFixed(std::string_view text) {
     return ToFixed(ParseReal(text));
+}
+
+/// Round(ParseFieldReal(text) x 10000).
+inline Fixed ParseFieldFixed(std::string_view text) {
+    return ToFixed(ParseFieldReal(text));
 }
 
 /// The fixed 23-character real form of the text files: a sign position (blank or

@@ -36,7 +36,8 @@ std::string TokenReader::nextToken() {
     while (m_pos < m_text.size() && IsSeparator(m_text[m_pos])) ++m_pos;
     const size_t start = m_pos;
     while (m_pos < m_text.size() && !IsSeparator(m_text[m_pos])) ++m_pos;
-    return m_text.substr(start, m_pos - start);
+    m_lastToken = m_text.substr(start, m_pos - start);
+    return m_lastToken;
 }
 
 std::int64_t TokenReader::readInteger() {

@@ -29,6 +29,9 @@ public:
 
     bool atEnd() const { return m_pos >= m_text.size(); }
 
+    /// The text of the field read last, for messages about it.
+    const std::string& lastToken() const { return m_lastToken; }
+
     /// Whether nothing but blanks and line ends is left.
     bool onlyBlanksLeft() const;
 
@@ -47,6 +50,7 @@ private:
     std::string nextToken();
 
     std::string m_text;
+    std::string m_lastToken;
     size_t m_pos = 0;
 };
 

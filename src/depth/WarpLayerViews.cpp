@@ -85,18 +85,18 @@ void WarpLayerViews(Document& doc, int layerNumber, Fixed layerDepth, std::uint8
         const int viewIndex = view - 1;
         doc.ProgressBase = static_cast<std::int32_t>(Round((e - 1) * 80.0L / 7.0L) + 20);
         warp.warpView(view, doc.ProgressBase, progress);
-        SaveBmp(warp.picture(), workFolder / WarpedViewFileName(layerIndex, viewIndex));
-        SaveBmp(warp.mask(), workFolder / WarpedViewMaskFileName(layerIndex, viewIndex));
+        SaveWorkBmp(warp.picture(), workFolder / WarpedViewFileName(layerIndex, viewIndex));
+        SaveWorkBmp(warp.mask(), workFolder / WarpedViewMaskFileName(layerIndex, viewIndex));
 
         StretchNearest(warp.picture(), scaled);
         StretchNearest(warp.mask(), scaledMask);
-        SaveBmp(scaled, workFolder / OutlineViewFileName(layerIndex, viewIndex));
+        SaveWorkBmp(scaled, workFolder / OutlineViewFileName(layerIndex, viewIndex));
         if (cmyk) {
             Bitmap display = scaled;
             CmykToRgb(display);
-            SaveBmp(display, workFolder / OutlineViewDisplayFileName(layerIndex, viewIndex));
+            SaveWorkBmp(display, workFolder / OutlineViewDisplayFileName(layerIndex, viewIndex));
         }
-        SaveBmp(scaledMask, workFolder / OutlineViewMaskFileName(layerIndex, viewIndex));
+        SaveWorkBmp(scaledMask, workFolder / OutlineViewMaskFileName(layerIndex, viewIndex));
     }
 }
 

@@ -1,10 +1,15 @@
 #include "files/ConfigFile.h"
 
 #include "core/Document.h"
+#include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
+#include "core/PrintableText.h"
 #include "core/TokenReader.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+#include <system_error>
 #include <vector>
 
 namespace deptrix {
@@ -13,6 +18,12 @@ namespace {
 
 constexpr const char* kContactLine
     = "Deptrix 10.0  www.deptrix.example  support@deptrix.example  +1 555 0100";
+
+// A damaged file may hold anything: messages show the start of a bad field only.
+constexpr size_t kShownTokenBytes = 40;
+
+constexpr const char* kReservedNames[]
+    = { "reserved field 1", "reserved field 2", "reserved field 3", "reserved field 4", "reserved field 5" };
 
 std::int32_t Low32(std::int64_t v) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
@@ -27,21 +38,49 @@ bool OutOfRange(Fixed v, Fixed low, Fixed high) {
 
 } // namespace
 
-ConfigValues ParseConfig(const std::string& text) {
+ConfigLoad ParseConfigFields(const std::string& text) {
     TokenReader in(text);
-    ConfigValues v;
-    for (auto& field : v.Reserved) field = Low32(in.readInteger());
-    v.Language = Low8(in.readInteger());
-    v.DepthFactor = ToFixed(in.readReal());
+    ConfigLoad result;
+    ConfigValues& v = result.values;
+    int line = 1;
+    int position = 0;
+    // Reads one field in file order; after a failure the later fields keep the values
+    // of a new file.
+    const auto field = [&](const char* name, auto read) {
+        ++position;
+        if (!result.complete) return;
+        try {
+            read();
+        } catch (const Error&) {
+            result.complete = false;
+            result.field = std::string(name) + " (line " + std::to_string(line) + ", field "
+                + std::to_string(position) + ")";
+            std::string token = PrintableText(in.lastToken());
+            if (token.size() > kShownTokenBytes) token = token.substr(0, kShownTokenBytes) + "...";
+            result.problem = "'" + token + "' is not a number";
+        }
+    };
+    for (size_t i = 0; i < v.Reserved.size(); ++i)
+        field(kReservedNames[i], [&] { v.Reserved[i] = Low32(in.readInteger()); });
+    field("language", [&] { v.Language = Low8(in.readInteger()); });
+    field("depth", [&] { v.DepthFactor = ToFixed(in.readReal()); });
     in.skipLine();
-    v.Lpi = ToFixed(in.readReal());
-    v.Angles = Low32(in.readInteger());
-    v.OutDpi = ToFixed(in.readReal());
-    v.OutWidth = ToFixed(in.readReal());
-    v.OutHeight = ToFixed(in.readReal());
-    v.ColorMode = Low8(in.readInteger());
-    v.HScale = Low8(in.readInteger());
-    return v;
+    ++line;
+    position = 0;
+    field("LPI", [&] { v.Lpi = ToFixed(in.readReal()); });
+    field("angles", [&] { v.Angles = Low32(in.readInteger()); });
+    field("output DPI", [&] { v.OutDpi = ToFixed(in.readReal()); });
+    field("output width", [&] { v.OutWidth = ToFixed(in.readReal()); });
+    field("output height", [&] { v.OutHeight = ToFixed(in.readReal()); });
+    field("colour mode", [&] { v.ColorMode = Low8(in.readInteger()); });
+    field("H scale", [&] { v.HScale = Low8(in.readInteger()); });
+    return result;
+}
+
+ConfigValues ParseConfig(const std::string& text) {
+    const ConfigLoad load = ParseConfigFields(text);
+    if (!load.complete) throw Error("Invalid numeric input");
+    return load.values;
 }
 
 bool RepairConfig(ConfigValues& v) {
@@ -93,6 +132,60 @@ void StoreConfig(const Document& doc, ConfigValues& v) {
 ConfigValues ReadConfigFile(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path, 1 << 20);
     return ParseConfig(std::string(bytes.begin(), bytes.end()));
+}
+
+std::filesystem::path BadConfigCopyPath(const std::filesystem::path& path) {
+    return path.parent_path() / (path.filename().string() + ".bad");
+}
+
+ConfigLoad LoadConfigFile(const std::filesystem::path& path) {
+    const std::filesystem::path copy = BadConfigCopyPath(path);
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = ReadFileBytes(path, 1 << 20);
+    } catch (const Error& error) {
+        ConfigLoad result;
+        result.complete = false;
+        result.problem = error.what();
+        // What cannot be read cannot be copied: the file itself moves aside, and rename
+        // replaces whatever is under the new name without following a link there.
+        struct stat status { };
+        if (::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+            if (::rename(path.c_str(), copy.c_str()) == 0)
+                result.keptCopy = copy;
+            else
+                result.copyProblem = std::generic_category().message(errno);
+        }
+        return result;
+    }
+    ConfigLoad result = ParseConfigFields(std::string(bytes.begin(), bytes.end()));
+    if (!result.complete) {
+        try {
+            WriteFileAtomically(copy, bytes);
+            result.keptCopy = copy;
+        } catch (const Error& error) {
+            result.copyProblem = error.what();
+        }
+    }
+    return result;
+}
+
+std::string ConfigLoad::message(const std::filesystem::path& file) const {
+    if (complete) return {};
+    std::string text = "The configuration file " + DisplayName(file) + " in " + DisplayFolder(file)
+        + " could not be read: ";
+    if (field.empty())
+        text += problem + ". The default settings are used";
+    else
+        text += "the field " + field + " is damaged: " + problem
+            + ". The values before it were kept and the default settings taken for the rest";
+    if (!keptCopy.empty())
+        text += "; the unreadable file was kept as " + DisplayName(keptCopy) + ".";
+    else if (!copyProblem.empty())
+        text += "; no copy of the unreadable file could be kept (" + copyProblem + ").";
+    else
+        text += ".";
+    return text;
 }
 
 void WriteConfigFile(const std::filesystem::path& path, const ConfigValues& values) {

@@ -56,6 +56,34 @@ void StoreConfig(const Document& doc, ConfigValues& values);
 /// Reads and parses the file; throws Error when it cannot be read or parsed.
 ConfigValues ReadConfigFile(const std::filesystem::path& path);
 
+/// What was read from a configuration file that may be damaged.
+struct ConfigLoad {
+    /// The fields read before a bad one; that field and the later ones hold the values
+    /// of a new file. Not yet repaired (RepairConfig).
+    ConfigValues values;
+    bool complete = true; ///< false when a field or the file itself could not be read
+    std::string field; ///< the field that failed, "LPI (line 2, field 1)"; empty when the file itself failed
+    std::string problem; ///< why it failed
+    std::filesystem::path keptCopy; ///< where the unreadable file was kept, when it could be
+    std::string copyProblem; ///< why it could not be kept
+
+    /// The text for the user: the file and its folder, the field, and what was done.
+    std::string message(const std::filesystem::path& file) const;
+};
+
+/// Parses the text as ParseConfig does, but a field that is not a number ends the
+/// reading instead of throwing, and the result names it.
+ConfigLoad ParseConfigFields(const std::string& text);
+
+/// Reads the file with ParseConfigFields. When it cannot be read to the end, the
+/// unreadable file is kept beside it as "<name>.bad" (written through a new temporary
+/// file; a file that could not be read at all is renamed), so that rewriting the
+/// configuration does not destroy it.
+ConfigLoad LoadConfigFile(const std::filesystem::path& path);
+
+/// The name of the copy kept of an unreadable configuration file.
+std::filesystem::path BadConfigCopyPath(const std::filesystem::path& path);
+
 /// Writes the file through a temporary name; throws Error naming the file on failure.
 void WriteConfigFile(const std::filesystem::path& path, const ConfigValues& values);
 

@@ -17,13 +17,13 @@ constexpr Fixed kDepthReplacement = 20000;
 } // namespace
 
 LpiFieldValue LpiFromField(std::string_view text) {
-    const Fixed lpi = ParseFixed(text);
+    const Fixed lpi = ParseFieldFixed(text);
     if (lpi < kLpiLow || lpi > kLpiHigh) return { kLpiReplacement, true };
     return { lpi, false };
 }
 
 void ApplyDepthText(std::string_view text, Document& doc) {
-    doc.DepthFactor = ParseFixed(text);
+    doc.DepthFactor = ParseFieldFixed(text);
     doc.OutlinesStale = true;
     if (doc.DepthFactor > kDepthLimit || doc.DepthFactor < -kDepthLimit) doc.DepthFactor = kDepthReplacement;
 }
@@ -34,7 +34,7 @@ Fixed PictureAspectRatio(const Document& doc) {
 }
 
 std::string HeightTextForWidth(std::string_view widthText, Fixed aspectRatio) {
-    const long double width = ParseReal(widthText);
+    const long double width = ParseFieldReal(widthText);
     return FormatNumber(width / (static_cast<long double>(aspectRatio) / 10000.0L));
 }
 
@@ -56,7 +56,7 @@ std::string DpiFieldText(Fixed outDpi) {
 }
 
 Fixed DpiFromField(std::string_view text) {
-    return text == kAutoDpiText ? kAutoDpi : ParseFixed(text);
+    return text == kAutoDpiText ? kAutoDpi : ParseFieldFixed(text);
 }
 
 } // namespace deptrix

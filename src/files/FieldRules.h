@@ -11,8 +11,9 @@ namespace deptrix {
 struct Document;
 
 // The rules of the parameter fields, shared by the window's fields and by the
-// headless fields of the batch front end. A text that is not a number throws
-// ConvertError before anything is changed.
+// headless fields of the batch front end. Numbers may use "." or the locale's decimal
+// separator, as typed. A text that is not a number throws ConvertError before
+// anything is changed.
 
 /// The DPI field shows this for the automatic resolution (OutDpi 10000.0).
 inline constexpr const char* kAutoDpiText = "(Auto)";

@@ -33,7 +33,7 @@ SetupFields::SetupFields(Document& doc)
 }
 
 void SetupFields::showImport(std::vector<std::string> offsetCells, std::vector<std::string> groupCells) {
-    m_doc.Lpi = ParseFixed(m_lpi);
+    m_doc.Lpi = ParseFieldFixed(m_lpi);
     m_doc.AspectRatio = PictureAspectRatio(m_doc);
     m_height = HeightTextForWidth(m_width, m_doc.AspectRatio);
     m_focus = std::to_string(m_doc.FocusRow);

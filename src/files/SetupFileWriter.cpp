@@ -18,7 +18,7 @@ constexpr const char* kLineEnd = "\r\n";
 constexpr size_t kPointsPerTextLine = 10;
 
 Fixed FixedOrDefault(const std::string& text, Fixed fallback) {
-    return text.empty() ? fallback : ParseFixed(text);
+    return text.empty() ? fallback : ParseFieldFixed(text);
 }
 
 // The value with its four decimals written out, a blank before positive values.

@@ -2,10 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <span>
-
-class QFile;
 
 namespace deptrix {
 
@@ -13,7 +10,8 @@ namespace deptrix {
 /// its layers are decoded instead of being copied up front.
 class MappedFile {
 public:
-    /// Throws Error "<name>: cannot open the file (...)" when it cannot be opened or mapped.
+    /// Throws Error "<name>: cannot open the file in <folder> (...)" when it cannot be
+    /// opened or mapped, or is not a regular file.
     explicit MappedFile(const std::filesystem::path& path);
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
@@ -22,7 +20,6 @@ public:
     std::span<const std::uint8_t> bytes() const { return m_bytes; }
 
 private:
-    std::unique_ptr<QFile> m_file;
     std::span<const std::uint8_t> m_bytes;
 };
 

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
+#include "core/PendingFile.h"
 #include "print/Interlacer.h"
 #include "print/LabelFont.h"
 #include "print/TiffWriter.h"
@@ -110,7 +111,7 @@ void WritePitchTestSheet(
     const int scale = static_cast<int>(std::max<std::int64_t>(1, std::min(bandRows / kBoxUnits, largest)));
     const int padding = 2 * scale;
 
-    TemporaryOutputFile file(target);
+    PendingFile file(target);
     TiffStripWriter writer(file.descriptor(), target, layout);
     std::vector<std::uint8_t> strip(rowBytes * static_cast<std::size_t>(layout.rowsPerStrip));
     std::size_t band = 0;

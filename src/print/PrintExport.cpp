@@ -1,6 +1,7 @@
 #include "print/PrintExport.h"
 
 #include "core/FileIo.h"
+#include "core/PendingFile.h"
 #include "print/Interlacer.h"
 #include "print/SourceViews.h"
 #include "render/GroupFrames.h"
@@ -34,9 +35,8 @@ void CheckFreeSpace(const std::filesystem::path& target, std::uint64_t bytes) {
     std::error_code error;
     const std::filesystem::space_info space = std::filesystem::space(folder, error);
     if (error || space.available >= bytes) return; // unknown room: the writes will tell
-    const auto text = folder.u8string();
-    throw Error("not enough space in " + std::string(text.begin(), text.end()) + " to write "
-        + DisplayName(target) + " (" + std::to_string((bytes + 999999) / 1000000) + " MB needed, "
+    throw Error(DisplayName(target) + ": cannot write the file: not enough space in " + DisplayFolder(target)
+        + " (" + std::to_string((bytes + 999999) / 1000000) + " MB needed, "
         + std::to_string(space.available / 1000000) + " MB free)");
 }
 
@@ -58,7 +58,7 @@ void WritePrintFile(ViewRows& views, const PrintGeometry& geometry, const std::v
     // Compressed files may be far smaller; their writes report a full disk.
     if (layout.compression == TiffCompression::None) CheckFreeSpace(target, TiffSizeBound(layout));
 
-    TemporaryOutputFile file(target);
+    PendingFile file(target);
     TiffStripWriter writer(file.descriptor(), target, layout);
     std::vector<std::uint8_t> strip(interlacer.rowBytes() * static_cast<std::size_t>(layout.rowsPerStrip));
     int reported = 0;

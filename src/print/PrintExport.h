@@ -47,7 +47,7 @@ PrintFacts DescribePrint(const Document& doc, const PrintSettings& settings);
 ///
 /// Nothing appears under `target` until the file is complete; a failure or a
 /// cancel (PrintCancelled) leaves an existing file there untouched. Not enough
-/// disk space throws "not enough space in <folder> ...".
+/// disk space throws "NAME: cannot write the file: not enough space in FOLDER".
 void ExportPrint(Document& doc, const LayerOffsets& offsets, const PrintSettings& settings,
     const std::filesystem::path& workFolder, const std::filesystem::path& target, PrintProgress& progress);
 
@@ -57,7 +57,7 @@ void WritePrintFile(ViewRows& views, const PrintGeometry& geometry, const std::v
     const std::filesystem::path& target, PrintProgress& progress);
 
 /// Refuses to start a file of `bytes` in the folder of `target` when the disk has
-/// less room: "not enough space in <folder> ...".
+/// less room: "NAME: cannot write the file: not enough space in FOLDER (...)".
 void CheckFreeSpace(const std::filesystem::path& target, std::uint64_t bytes);
 
 } // namespace deptrix

@@ -18,10 +18,10 @@ bool IsAutoDpiText(const std::string& text) {
 
 PrintFieldValues ReadPrintFields(const PrintFieldTexts& texts) {
     PrintFieldValues values;
-    values.lpi = ParseFixed(texts.lpi);
-    values.outDpi = IsAutoDpiText(texts.dpi) ? kAutoDpi : ParseFixed(texts.dpi);
-    values.widthInches = ParseReal(texts.width);
-    values.heightInches = ParseReal(texts.height);
+    values.lpi = ParseFieldFixed(texts.lpi);
+    values.outDpi = IsAutoDpiText(texts.dpi) ? kAutoDpi : ParseFieldFixed(texts.dpi);
+    values.widthInches = ParseFieldReal(texts.width);
+    values.heightInches = ParseFieldReal(texts.height);
     values.hScale = ParseInteger(texts.hScale);
     return values;
 }

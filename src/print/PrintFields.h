@@ -29,9 +29,10 @@ struct PrintFieldValues {
 /// Whether a DPI text asks for the automatic resolution ("(Auto)", "auto" or empty).
 bool IsAutoDpiText(const std::string& text);
 
-/// Converts the texts with the fields' conversions: a real field that is not a
-/// number throws ConvertError "'<text>' is not a valid floating point value", the
-/// H Scale field "'<text>' is not a valid integer value".
+/// Converts the texts with the fields' conversions, which take a point or the
+/// locale's decimal separator: a real field that is not a number throws ConvertError
+/// "'<text>' is not a valid floating point value", the H Scale field "'<text>' is not
+/// a valid integer value".
 PrintFieldValues ReadPrintFields(const PrintFieldTexts& texts);
 
 /// The resolution a print uses: LPI x 7 for the automatic value.

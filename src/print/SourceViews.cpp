@@ -3,7 +3,6 @@
 #include "core/Error.h"
 #include "core/WorkFiles.h"
 #include "depth/DepthQuantities.h"
-#include "render/BlendKernels.h"
 #include "render/Compositor.h"
 #include "render/LayerBlend.h"
 #include "render/ViewSet.h"
@@ -63,32 +62,54 @@ SourceViews::SourceViews(
             + " is out of range");
     m_rowBytes = static_cast<std::size_t>(m_width) * BytesPerPixel(m_format);
 
-    const std::size_t count = std::min<std::size_t>(doc.LayerCount, doc.Layers.size());
-    for (std::size_t s = 0; s < count; ++s) {
-        const LayerRecord& record = doc.Layers[s];
-        Layer layer;
-        layer.top = record.Top;
-        const bool outline = record.Group == kGroupOutlineBuilt;
-        const std::int64_t margin = outline ? OutlineMargin(doc.SourceDpi, record.Depth) : 0;
-        for (int v = 0; v < kViewCount; ++v) {
-            const auto& lefts = viewLefts[static_cast<std::size_t>(v)];
-            layer.drawn[v] = s < lefts.size() && DrawnInView(doc, s, v);
-            if (layer.drawn[v]) layer.left[v] = static_cast<std::int64_t>(lefts[s]) - margin;
-        }
-        if (std::none_of(layer.drawn.begin(), layer.drawn.end(), [](bool d) { return d; })) continue;
-        const int index = static_cast<int>(s);
-        if (outline) {
-            for (int v = 0; v < kViewCount; ++v)
-                layer.pictures.push_back(layer.drawn[v]
-                        ? OpenPicture(workFolder / WarpedViewFileName(index, v),
-                            workFolder / WarpedViewMaskFileName(index, v), m_format)
-                        : Picture {});
-        } else {
-            layer.pictures.push_back(OpenPicture(
-                workFolder / LayerFileName(index + 1), workFolder / LayerMaskFileName(index + 1), m_format));
-        }
-        m_layers.push_back(std::move(layer));
+    std::size_t drawable = std::min<std::size_t>(doc.LayerCount, doc.Layers.size());
+    for (const auto& lefts : viewLefts) drawable = std::min(drawable, lefts.size());
+    // Up to the last layer in a mode other than Normal, the views keep how opaque
+    // their picture is, as the composite pass does.
+    const std::int64_t lastModeLayer = LastModeLayer(doc, drawable);
+    std::size_t largestGroup = 1;
+    for (std::size_t s = 0; s < drawable; ++s) {
+        if (ClipBaseOf(doc, s) >= 0) continue; // drawn with its base
+        Group group;
+        for (int v = 0; v < kViewCount; ++v)
+            group.drawn[static_cast<std::size_t>(v)] = DrawnInView(doc, s, v);
+        if (std::none_of(group.drawn.begin(), group.drawn.end(), [](bool d) { return d; })) continue;
+        group.tracksBackdrop = static_cast<std::int64_t>(s) <= lastModeLayer;
+        group.members.push_back(openLayer(doc, viewLefts, s, group.drawn, workFolder));
+        for (std::size_t t = s + 1; t < drawable; ++t)
+            if (ClipBaseOf(doc, t) == static_cast<std::int64_t>(s))
+                group.members.push_back(openLayer(doc, viewLefts, t, group.drawn, workFolder));
+        largestGroup = std::max(largestGroup, group.members.size());
+        m_tracksBackdrop = m_tracksBackdrop || group.tracksBackdrop;
+        m_groups.push_back(std::move(group));
     }
+    m_placed.resize(largestGroup);
+    m_clippedRows.resize(largestGroup);
+    m_groupRow.resize(m_rowBytes);
+}
+
+SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& viewLefts, std::size_t index,
+    const std::array<bool, 7>& views, const std::filesystem::path& workFolder) const {
+    const LayerRecord& record = doc.Layers[index];
+    Layer layer;
+    layer.mode = record.drawnBlendMode();
+    layer.top = record.Top;
+    const bool outline = record.Group == kGroupOutlineBuilt;
+    const std::int64_t margin = outline ? OutlineMargin(doc.SourceDpi, record.Depth) : 0;
+    for (std::size_t v = 0; v < views.size(); ++v)
+        if (views[v]) layer.left[v] = static_cast<std::int64_t>(viewLefts[v][index]) - margin;
+    const int number = static_cast<int>(index);
+    if (outline) {
+        for (int v = 0; v < kViewCount; ++v)
+            layer.pictures.push_back(views[static_cast<std::size_t>(v)]
+                    ? OpenPicture(workFolder / WarpedViewFileName(number, v),
+                        workFolder / WarpedViewMaskFileName(number, v), m_format)
+                    : Picture {});
+    } else {
+        layer.pictures.push_back(OpenPicture(
+            workFolder / LayerFileName(number + 1), workFolder / LayerMaskFileName(number + 1), m_format));
+    }
+    return layer;
 }
 
 SourceViews::~SourceViews() = default;
@@ -97,24 +118,33 @@ int SourceViews::bandRows() const {
     return static_cast<int>(std::clamp<std::size_t>(kBandBytes / (kViewCount * m_rowBytes), 1, 32));
 }
 
-void SourceViews::blend(
-    Picture& picture, std::int64_t top, std::int64_t left, int y0, int count, std::uint8_t* band) {
-    const int bpp = BytesPerPixel(m_format);
-    // As the composite pass: only what both picture and mask hold is drawn.
-    const std::int64_t width = std::min(picture.colour->layout().width, picture.mask->layout().width);
-    const std::int64_t height = std::min(picture.colour->layout().height, picture.mask->layout().height);
-    const std::int64_t firstRow = std::max<std::int64_t>({ y0, top, 0 });
-    const std::int64_t lastRow = std::min<std::int64_t>({ y0 + count, top + height, m_height }) - 1;
-    const std::int64_t x0 = std::max<std::int64_t>(0, left);
-    const std::int64_t x1 = std::min<std::int64_t>(left + width, m_width) - 1;
-    if (firstRow > lastRow || x0 > x1) return;
-    const auto columns = static_cast<std::size_t>(x1 - x0 + 1);
-    const auto sourceColumn = static_cast<std::size_t>(x0 - left);
-    for (std::int64_t y = firstRow; y <= lastRow; ++y) {
-        const int sy = static_cast<int>(y - top);
-        blend::BlendPixelRow(band + static_cast<std::size_t>(y - y0) * m_rowBytes + x0 * bpp,
-            picture.colour->row(sy) + sourceColumn * bpp, picture.mask->row(sy) + sourceColumn, columns, bpp,
-            nullptr);
+void SourceViews::blendGroup(
+    const Group& group, int view, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop) {
+    const std::size_t members = group.members.size();
+    for (std::size_t i = 0; i < members; ++i) {
+        const Layer& layer = group.members[i];
+        const Picture& picture = layer.picture(view);
+        // As the composite pass: only what both picture and mask hold is drawn.
+        const std::int64_t width = std::min(picture.colour->layout().width, picture.mask->layout().width);
+        const std::int64_t height = std::min(picture.colour->layout().height, picture.mask->layout().height);
+        m_placed[i] = { layer.mode,
+            PlaceArea(
+                m_width, m_height, width, height, layer.top, layer.left[static_cast<std::size_t>(view)]) };
+    }
+    const Placement& base = m_placed.front().placement;
+    const std::int64_t first = std::max<std::int64_t>(base.y0, y0);
+    const std::int64_t last = std::min<std::int64_t>(base.y1, y0 + count - 1);
+    if (base.empty() || first > last) return;
+    const auto rowOf = [&group, view](std::size_t member, int row) {
+        const Picture& picture = group.members[member].picture(view);
+        return blend::LayerRow { picture.colour->row(row), picture.mask->row(row) };
+    };
+    const std::span<const blend::GroupMember> placed(m_placed.data(), members);
+    const auto width = static_cast<std::size_t>(m_width);
+    for (std::int64_t y = first; y <= last; ++y) {
+        const auto r = static_cast<std::size_t>(y - y0);
+        blend::BlendGroupRow(placed, y, rowOf, BytesPerPixel(m_format), band + r * m_rowBytes, nullptr,
+            backdrop ? backdrop + r * width : nullptr, m_clippedRows, m_groupRow.data());
     }
 }
 
@@ -123,23 +153,32 @@ void SourceViews::readRows(int y0, int count, const ViewRowConsumer& take) {
     m_bands.resize(bandBytes * kViewCount);
     // White paper, or no ink in all four CMYK bytes.
     std::memset(m_bands.data(), 255, m_bands.size());
-    for (Layer& layer : m_layers) {
-        if (layer.top >= y0 + count) continue;
-        const std::int64_t first = y0 - layer.top;
-        const bool perView = layer.pictures.size() > 1;
-        for (std::size_t p = 0; p < layer.pictures.size(); ++p) {
-            Picture& picture = layer.pictures[p];
-            if (!picture.colour) continue;
-            picture.colour->mapRows(first, count);
-            picture.mask->mapRows(first, count);
-            for (int v = 0; v < kViewCount; ++v) {
-                if (!layer.drawn[v] || (perView && static_cast<int>(p) != v)) continue;
-                blend(picture, layer.top, layer.left[v], y0, count,
-                    m_bands.data() + static_cast<std::size_t>(v) * bandBytes);
+    // Nothing lies below the first layer: the paper shows through.
+    const std::size_t backdropBytes = static_cast<std::size_t>(count) * static_cast<std::size_t>(m_width);
+    if (m_tracksBackdrop) {
+        m_backdrops.resize(backdropBytes * kViewCount);
+        std::memset(m_backdrops.data(), 0, m_backdrops.size());
+    }
+    for (Group& group : m_groups) {
+        if (group.members.front().top >= y0 + count) continue;
+        for (Layer& layer : group.members)
+            for (Picture& picture : layer.pictures) {
+                if (!picture.colour) continue;
+                picture.colour->mapRows(y0 - layer.top, count);
+                picture.mask->mapRows(y0 - layer.top, count);
             }
-            picture.colour->unmap();
-            picture.mask->unmap();
+        for (int v = 0; v < kViewCount; ++v) {
+            if (!group.drawn[static_cast<std::size_t>(v)]) continue;
+            const auto view = static_cast<std::size_t>(v);
+            blendGroup(group, v, y0, count, m_bands.data() + view * bandBytes,
+                group.tracksBackdrop ? m_backdrops.data() + view * backdropBytes : nullptr);
         }
+        for (Layer& layer : group.members)
+            for (Picture& picture : layer.pictures)
+                if (picture.colour) {
+                    picture.colour->unmap();
+                    picture.mask->unmap();
+                }
     }
     for (int i = 0; i < count; ++i)
         for (int v = 0; v < kViewCount; ++v)

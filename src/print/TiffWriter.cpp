@@ -28,6 +28,7 @@ constexpr std::uint64_t kClassicLimit = 0xFFFFFFFFull;
 
 struct TiffStripWriter::State {
     int descriptor = -1;
+    std::filesystem::path target; ///< for the test hooks of the writes
     int writeError = 0; ///< errno of the first failed write
     std::string message; ///< libtiff's first error message
     TIFF* tiff = nullptr;
@@ -48,7 +49,8 @@ tmsize_t WriteProc(thandle_t handle, void* data, tmsize_t size) {
     const auto* bytes = static_cast<const char*>(data);
     tmsize_t done = 0;
     while (done < size) {
-        const ssize_t put = ::write(state->descriptor, bytes + done, static_cast<size_t>(size - done));
+        const long put = detail::WriteOnce(
+            state->target, state->descriptor, bytes + done, static_cast<size_t>(size - done));
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) {
             if (state->writeError == 0) state->writeError = put < 0 ? errno : ENOSPC;
@@ -138,6 +140,7 @@ TiffStripWriter::TiffStripWriter(
     , m_layout(layout)
     , m_target(target) {
     m_state->descriptor = descriptor;
+    m_state->target = target;
     constexpr auto kSideLimit = static_cast<std::int64_t>(kClassicLimit);
     if (layout.width < 1 || layout.height < 1 || layout.width > kSideLimit || layout.height > kSideLimit)
         throw Error(DisplayName(target) + ": a TIFF cannot hold " + std::to_string(layout.width) + " x "

@@ -40,7 +40,7 @@ bool NeedsBigTiff(const TiffLayout& layout);
 
 /// Writes a TIFF (or BigTIFF) strip by strip into an open file descriptor, 8 bits
 /// per sample, pixels interleaved, top row first. Errors become Error naming
-/// `target`; a full disk is "not enough space in <folder>".
+/// `target`; a full disk is "NAME: cannot write the file: not enough space in FOLDER".
 class TiffStripWriter {
 public:
     TiffStripWriter(int descriptor, const std::filesystem::path& target, const TiffLayout& layout);

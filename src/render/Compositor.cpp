@@ -5,6 +5,7 @@
 #include "core/FileIo.h"
 #include "core/WorkFiles.h"
 #include "render/BlendKernels.h"
+#include "render/ClippingGroupRow.h"
 #include "render/LayerBlend.h"
 #include "render/LayerRowBlend.h"
 
@@ -80,19 +81,6 @@ void LayOverFrom(Document& doc, const LayerSource& source) {
         source.what);
 }
 
-/// The layer that layer `s` is clipped to, or -1.
-std::int64_t ClipBaseOf(const Document& doc, std::size_t s) {
-    const std::int32_t base = doc.Layers[s].ClipBase;
-    return base >= 0 && static_cast<std::size_t>(base) < s ? base : -1;
-}
-
-/// A layer laid over the composite with the layers clipped to it.
-struct ClippedLayer {
-    LayerSource source;
-    Placement placement;
-    BlendMode mode;
-};
-
 /// Every layer drawn row by row through BlendLayerRow: the path for documents that use
 /// blend modes or clipping. Plain layers give the same bytes as LayOver there.
 class ModeComposite {
@@ -101,12 +89,8 @@ public:
         : m_doc(doc)
         , m_workFolder(workFolder)
         , m_drawable(drawable)
-        , m_bpp(doc.Composite.bytesPerPixel()) {
-        // The opacity of what lies below is needed up to the last layer that blends
-        // in a mode; above it, plain "over" needs nothing more.
-        for (std::size_t s = 0; s < drawable; ++s)
-            if (ClipBaseOf(doc, s) < 0 && doc.Layers[s].drawnBlendMode() != BlendMode::Normal)
-                m_lastModeLayer = static_cast<std::int64_t>(s);
+        , m_bpp(doc.Composite.bytesPerPixel())
+        , m_lastModeLayer(LastModeLayer(doc, drawable)) {
         if (m_lastModeLayer >= 0) {
             m_backdropAlpha = Bitmap(doc.ImageWidth, doc.ImageHeight, PixelFormat::Gray8);
             m_backdropAlpha.fill(0);
@@ -115,62 +99,42 @@ public:
     }
 
     void layer(std::size_t s) {
-        const LayerSource base = SourceOf(m_doc, s, m_workFolder);
-        const Placement placement
-            = PlaceLayer(m_doc.Composite, base.colour(), base.opacity(), base.top, base.left, base.what);
-        std::vector<ClippedLayer> clipped;
+        std::vector<LayerSource> sources;
+        sources.push_back(SourceOf(m_doc, s, m_workFolder));
+        std::vector<blend::GroupMember> group;
+        group.push_back({ m_doc.Layers[s].drawnBlendMode(), place(sources.back()) });
         for (std::size_t t = s + 1; t < m_drawable; ++t) {
             if (ClipBaseOf(m_doc, t) != static_cast<std::int64_t>(s)) continue;
-            LayerSource source = SourceOf(m_doc, t, m_workFolder);
-            const Placement p = PlaceLayer(
-                m_doc.Composite, source.colour(), source.opacity(), source.top, source.left, source.what);
-            clipped.push_back({ std::move(source), p, m_doc.Layers[t].drawnBlendMode() });
+            sources.push_back(SourceOf(m_doc, t, m_workFolder));
+            group.push_back({ m_doc.Layers[t].drawnBlendMode(), place(sources.back()) });
         }
+        const Placement& placement = group.front().placement;
         if (placement.empty()) return;
 
-        const BlendMode mode = m_doc.Layers[s].drawnBlendMode();
         const bool trackAlpha = static_cast<std::int64_t>(s) <= m_lastModeLayer;
-        std::vector<blend::ClippedRow> rows;
-        rows.reserve(clipped.size());
-        const std::size_t count = placement.columns();
-        const auto bpp = static_cast<std::size_t>(m_bpp);
+        std::vector<blend::ClippedRow> scratch(group.size());
+        const auto rowOf = [&sources](std::size_t member, int row) {
+            const LayerSource& source = sources[member];
+            return blend::LayerRow { source.colour().row(row), source.opacity().row(row) };
+        };
         for (std::int64_t y = placement.y0; y <= placement.y1; ++y) {
             const int row = static_cast<int>(y);
-            const int sy = static_cast<int>(y - placement.top);
-            const auto sx = static_cast<std::size_t>(placement.x0 - placement.left);
-            std::uint8_t* dst = m_doc.Composite.row(row) + static_cast<std::size_t>(placement.x0) * bpp;
-            std::uint8_t* coverage = m_doc.Coverage.row(row) + placement.x0;
-            std::uint8_t* below = trackAlpha ? m_backdropAlpha.row(row) + placement.x0 : nullptr;
-            const std::uint8_t* colour = base.colour().row(sy) + sx * bpp;
-            const std::uint8_t* mask = base.opacity().row(sy) + sx;
-            if (clipped.empty()) {
-                blend::BlendLayerRow(mode, dst, colour, mask, count, m_bpp, coverage, below);
-                continue;
-            }
-            rows.clear();
-            for (const ClippedLayer& c : clipped) {
-                const Placement& p = c.placement;
-                if (p.empty() || y < p.y0 || y > p.y1) continue;
-                const std::int64_t from = std::max(p.x0, placement.x0);
-                const std::int64_t to = std::min(p.x1, placement.x1);
-                if (from > to) continue;
-                const int cy = static_cast<int>(y - p.top);
-                const auto cx = static_cast<std::size_t>(from - p.left);
-                rows.push_back({ c.mode, c.source.colour().row(cy) + cx * bpp,
-                    c.source.opacity().row(cy) + cx, static_cast<std::size_t>(from - placement.x0),
-                    static_cast<std::size_t>(to - from + 1) });
-            }
-            blend::BlendClippingGroupRow(
-                mode, dst, colour, mask, count, m_bpp, rows, m_groupRow.data(), coverage, below);
+            blend::BlendGroupRow(group, y, rowOf, m_bpp, m_doc.Composite.row(row), m_doc.Coverage.row(row),
+                trackAlpha ? m_backdropAlpha.row(row) : nullptr, scratch, m_groupRow.data());
         }
     }
 
 private:
+    Placement place(const LayerSource& source) const {
+        return PlaceLayer(
+            m_doc.Composite, source.colour(), source.opacity(), source.top, source.left, source.what);
+    }
+
     Document& m_doc;
     const std::filesystem::path& m_workFolder;
     std::size_t m_drawable;
     int m_bpp;
-    std::int64_t m_lastModeLayer = -1;
+    std::int64_t m_lastModeLayer;
     Bitmap m_backdropAlpha; ///< how opaque the composite is so far, 0..255
     std::vector<std::uint8_t> m_groupRow;
 };
@@ -184,6 +148,19 @@ bool NeedsModes(const Document& doc, std::size_t drawable) {
 }
 
 } // namespace
+
+std::int64_t ClipBaseOf(const Document& doc, std::size_t layer) {
+    const std::int32_t base = doc.Layers[layer].ClipBase;
+    return base >= 0 && static_cast<std::size_t>(base) < layer ? base : -1;
+}
+
+std::int64_t LastModeLayer(const Document& doc, std::size_t drawable) {
+    std::int64_t last = -1;
+    for (std::size_t s = 0; s < drawable; ++s)
+        if (ClipBaseOf(doc, s) < 0 && doc.Layers[s].drawnBlendMode() != BlendMode::Normal)
+            last = static_cast<std::int64_t>(s);
+    return last;
+}
 
 bool DrawnInView(const Document& doc, std::size_t layer, int viewIndex) {
     const std::uint8_t code = doc.Layers[layer].Group;

@@ -29,6 +29,15 @@ namespace deptrix {
 /// per-view file throws Error naming it; the layers blended before stay in Composite.
 void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progress& progress);
 
+/// The layer that layer `layer` is clipped to (its ClipBase when that names a layer
+/// below it), or -1.
+std::int64_t ClipBaseOf(const Document& doc, std::size_t layer);
+
+/// The highest of the first `drawable` layers that blends in a mode other than Normal
+/// and is not clipped, or -1: up to that layer the composite must know how opaque the
+/// picture below is (BlendLayerRow's backdropAlpha).
+std::int64_t LastModeLayer(const Document& doc, std::size_t drawable);
+
 /// Whether layer `layer` takes part in view index `viewIndex` (0..6): ordinary and
 /// outline layers always, a flip group's member when GroupFrames picks it.
 bool DrawnInView(const Document& doc, std::size_t layer, int viewIndex);

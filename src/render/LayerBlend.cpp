@@ -42,6 +42,18 @@ void ResetPicture(Bitmap& picture, int width, int height, PixelFormat format, st
     picture.fill(value);
 }
 
+Placement PlaceArea(std::int64_t targetWidth, std::int64_t targetHeight, std::int64_t width,
+    std::int64_t height, std::int64_t top, std::int64_t left) {
+    Placement p;
+    p.top = top;
+    p.left = left;
+    p.y0 = std::max<std::int64_t>(0, top);
+    p.y1 = std::min<std::int64_t>(top + height - 1, targetHeight - 1);
+    p.x0 = std::max<std::int64_t>(0, left);
+    p.x1 = std::min<std::int64_t>(left + width - 1, targetWidth - 1);
+    return p;
+}
+
 Placement PlaceLayer(const Bitmap& target, const Bitmap& source, const Bitmap& mask, std::int64_t top,
     std::int64_t left, std::string_view what) {
     if (source.empty() || mask.empty() || target.empty()) return {};
@@ -51,16 +63,8 @@ Placement PlaceLayer(const Bitmap& target, const Bitmap& source, const Bitmap& m
     if (mask.format() != PixelFormat::Gray8)
         throw Error(std::string(what) + ": the mask is not an 8-bit picture");
 
-    const std::int64_t width = std::min(source.width(), mask.width());
-    const std::int64_t height = std::min(source.height(), mask.height());
-    Placement p;
-    p.top = top;
-    p.left = left;
-    p.y0 = std::max<std::int64_t>(0, top);
-    p.y1 = std::min<std::int64_t>(top + height - 1, target.height() - 1);
-    p.x0 = std::max<std::int64_t>(0, left);
-    p.x1 = std::min<std::int64_t>(left + width - 1, target.width() - 1);
-    return p;
+    return PlaceArea(target.width(), target.height(), std::min(source.width(), mask.width()),
+        std::min(source.height(), mask.height()), top, left);
 }
 
 void LayOver(Bitmap& target, Bitmap* coverage, const Bitmap& source, const Bitmap& mask, std::int64_t top,

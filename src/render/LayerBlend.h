@@ -40,6 +40,11 @@ struct Placement {
     std::size_t columns() const { return empty() ? 0 : static_cast<std::size_t>(x1 - x0 + 1); }
 };
 
+/// Where a layer `width` x `height` pixels, its top-left pixel at (top, left), falls on
+/// a target `targetWidth` x `targetHeight` pixels.
+Placement PlaceArea(std::int64_t targetWidth, std::int64_t targetHeight, std::int64_t width,
+    std::int64_t height, std::int64_t top, std::int64_t left);
+
 /// Where `source` with its `mask`, its top-left pixel at (top, left), falls on
 /// `target`: only the area that both source and mask hold counts. Empty when any
 /// picture is empty or nothing overlaps. Throws Error naming `what` when the source's

@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 #include "app/AboutBox.h"
 #include "app/Controls.h"
+#include "app/ElidedLabel.h"
 #include "app/MainMenu.h"
 #include "app/StatusPanels.h"
 #include "app/TypingLimit.h"
@@ -9,12 +10,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -223,7 +226,11 @@ TEST_F(MainWindowTest, ShortcutsReachHiddenEntries) {
 
 TEST_F(MainWindowTest, ZoomKeysReachTheZoomCommands) {
     openActive();
-    platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
+    // A copy: F3 below saves the settings beside the picture.
+    QTemporaryDir folder;
+    const QString psd = folder.filePath("scene.psd");
+    ASSERT_TRUE(QFile::copy(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd", psd));
+    platform.openAnswers.push_back(psd);
     window->mainMenu()->entries().importPsd->trigger();
     QWidget* picture = find<QWidget>("Image1");
     const QSize fitted = picture->size();
@@ -238,9 +245,10 @@ TEST_F(MainWindowTest, ZoomKeysReachTheZoomCommands) {
     EXPECT_EQ(picture->size(), QSize(1600, 1200));
     QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier);
     EXPECT_EQ(picture->size(), fitted);
-    // F3 stays with the hidden "Save Default settings", which does nothing yet.
+    // F3 stays with the hidden "Save Default settings": it saves, it does not zoom.
     QTest::keyClick(window.get(), Qt::Key_F3);
     EXPECT_EQ(picture->size(), fitted);
+    EXPECT_TRUE(QFile::exists(folder.filePath("scene.tw3d")));
 }
 
 TEST_F(MainWindowTest, HelpAboutAndTheWebLinkOpenWithoutBlocking) {
@@ -266,6 +274,29 @@ TEST_F(MainWindowTest, ShowWorkFolderOpensIt) {
     window->mainMenu()->entries().showWorkFolder->trigger();
     ASSERT_EQ(platform.opened.size(), 1);
     EXPECT_EQ(platform.opened[0], window->workFolder().path());
+}
+
+// A status message naming a deep folder (where a GIF went, why the work folder was
+// passed over) is cut to the bar's width instead of widening the window.
+TEST_F(MainWindowTest, ALongStatusTextIsElidedNotWidened) {
+    open();
+    window->resize(1000, 700);
+    window->show();
+    StatusPanels* status = window->statusPanels();
+    const int before = window->minimumSizeHint().width();
+    const QString deep = " Wrote " + QString("/very/deep/folder").repeated(100) + "/scene.gif";
+    status->setText(StatusPanels::kPromptPanel, deep);
+    QApplication::processEvents();
+    EXPECT_EQ(window->minimumSizeHint().width(), before);
+    EXPECT_LT(window->width(), 1024);
+    EXPECT_EQ(status->text(StatusPanels::kPromptPanel), deep);
+    auto* prompt = status->findChild<ElidedLabel*>("StatusPanel10");
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_GT(prompt->width(), 100);
+    // Both ends stay: where it was written and the file's name.
+    EXPECT_TRUE(prompt->shownText().startsWith(" Wrote /very")) << prompt->shownText().toStdString();
+    EXPECT_TRUE(prompt->shownText().contains(QChar(0x2026))) << prompt->shownText().toStdString();
+    EXPECT_TRUE(prompt->shownText().endsWith("/scene.gif"));
 }
 
 TEST(Splash, EndsAfterTwoSecondsOrAtAClick) {

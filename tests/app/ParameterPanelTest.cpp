@@ -1,5 +1,6 @@
 #include "app/ParameterPanel.h"
 
+#include "ScopedLocale.h"
 #include "WindowFixture.h"
 #include "app/Controls.h"
 
@@ -184,6 +185,23 @@ TEST_F(Parameters, AColourModeListWithoutSelectionSelectsEightBit) {
     panel->colorModeField()->setCurrentIndex(-1);
     panel->colorModeLeft();
     EXPECT_EQ(panel->colorModeField()->currentText(), "8bit");
+}
+
+// Under a comma-decimal locale the user may type either separator; what the program
+// writes into the fields keeps the point.
+TEST_F(Parameters, FieldsTakeTheLocalesDecimalCommaAsWellAsThePoint) {
+    const ScopedLocale comma(kCommaLocale);
+    if (!comma.active()) GTEST_SKIP() << kCommaLocale << " is not installed";
+    leave(panel->lpiField(), "42,5");
+    EXPECT_EQ(window->document().Lpi, 425000);
+    leave(panel->lpiField(), "60.25");
+    EXPECT_EQ(window->document().Lpi, 602500);
+    panel->depthField()->setText("1,5");
+    EXPECT_EQ(window->document().DepthFactor, 15000);
+    panel->widthField()->setText("7,5");
+    EXPECT_EQ(panel->heightField()->text(), "7.5");
+    panel->widthField()->setText("10.5");
+    EXPECT_EQ(panel->heightField()->text(), "10.5");
 }
 
 } // namespace

@@ -111,12 +111,23 @@ TEST_F(Startup, AResolutionEqualToSevenTimesTheLpiIsStoredAsAuto) {
     EXPECT_EQ(ParseConfig(readConfig().toStdString()).OutDpi, 2973426);
 }
 
-TEST_F(Startup, AnUnreadableFileStartsWithTheDefaultsAndSaysSo) {
-    writeConfig("0 0 0 0 0 0 1\r\nforty-two 7 720 5 5 2 4\r\n");
+TEST_F(Startup, AnUnreadableFileKeepsWhatWasReadAndSaysWhichField) {
+    const QByteArray damaged = "0 0 0 0 0 0  2.5\r\nforty-two 9 720 5 5 2 4\r\n";
+    writeConfig(damaged);
     open();
-    EXPECT_EQ(ParseConfig(readConfig().toStdString()), ConfigValues {});
-    EXPECT_TRUE(window->statusPanels()->text(StatusPanels::kPromptPanel).contains("Invalid numeric input"));
+    ConfigValues expected; // the depth before the bad field stays, the rest are defaults
+    expected.DepthFactor = 25000;
+    EXPECT_EQ(ParseConfig(readConfig().toStdString()), expected);
+    EXPECT_EQ(window->parameterPanel()->depthField()->text(), "2.5");
     EXPECT_EQ(window->parameterPanel()->lpiField()->text(), "42.4775");
+    QFile copy(configPath() + ".bad");
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), damaged);
+    ASSERT_EQ(platform.messages.size(), 1);
+    EXPECT_TRUE(
+        platform.messages[0].startsWith("The configuration file deptrixcmyk.inf in " + folder.path()));
+    EXPECT_TRUE(platform.messages[0].contains("LPI (line 2, field 1)"));
+    EXPECT_TRUE(platform.messages[0].contains("kept as deptrixcmyk.inf.bad"));
     EXPECT_TRUE(platform.errors.isEmpty());
     // The rest of the start-up ran: the grid titles are set.
     EXPECT_EQ(window->findChild<QWidget*>("StringGrid1")->isEnabled(), false);
@@ -146,14 +157,15 @@ TEST_F(Startup, ASecondCopyGetsItsOwnWorkFolder) {
     EXPECT_TRUE(QFile::exists(window->workFolder().path() + "ly1.gjs"));
 }
 
-TEST_F(Startup, AWorkFolderThatIsASymbolicLinkIsRefused) {
+TEST_F(Startup, AWorkFolderThatIsASymbolicLinkIsPassedOver) {
     QDir().mkpath(cacheFolder());
     QDir().mkpath(folder.filePath("elsewhere"));
     ASSERT_TRUE(QFile::link(folder.filePath("elsewhere"), cacheFolder() + "/qv58temp"));
     open();
-    EXPECT_FALSE(window->workFolder().isOpen());
-    ASSERT_EQ(platform.errors.size(), 1);
-    EXPECT_TRUE(platform.errors[0].contains("symbolic link"));
+    EXPECT_TRUE(window->workFolder().path().endsWith("qv58temp-2/"));
+    EXPECT_TRUE(window->workFolder().note().contains("symbolic link"));
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel), " " + window->workFolder().note());
+    EXPECT_TRUE(platform.errors.isEmpty());
 }
 
 } // namespace

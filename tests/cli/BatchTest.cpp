@@ -1,3 +1,4 @@
+#include "TestFolder.h"
 #include "cli/BatchOptions.h"
 #include "cli/BatchRun.h"
 #include "core/BmpCodec.h"
@@ -139,6 +140,60 @@ TEST_F(Batch, OutputsAreWrittenAndBadInputIsRefused) {
     std::ofstream(folder / "broken.psd") << "8BPS";
     EXPECT_THROW(
         RunBatch(ParseBatchOptions({ (folder / "broken.psd").string(), "--info" }), out, progress), Error);
+}
+
+std::string ErrorOf(const BatchOptions& options) {
+    std::ostringstream out;
+    Quiet progress;
+    try {
+        RunBatch(options, out, progress);
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+// The disk fills while the third view is written: no view may be left behind, and a
+// view of an earlier run keeps its content. The GIF likewise, written last.
+TEST(BatchOutputs, AFullDiskLeavesNoPartialSetAndNoPartialGif) {
+    test::TestFolder folder;
+    const fs::path views = folder / "views";
+    fs::create_directory(views);
+    test::WriteText(views / "view1.bmp", "an earlier run");
+    const std::size_t viewBytes = EncodeBmp(Bitmap(1600, 1200, PixelFormat::Bgr24)).size();
+    {
+        const test::ScopedFileIoHooks full(test::FillingDisk(ENOSPC, 2 * viewBytes + 100, views.string()));
+        EXPECT_EQ(ErrorOf(ParseBatchOptions({ kSample, "--views", views.string() })),
+            "view3.bmp: cannot write the file: not enough space in " + views.string());
+    }
+    EXPECT_EQ(test::TestFolder::NamesIn(views), std::set<std::string> { "view1.bmp" });
+    EXPECT_EQ(test::ReadText(views / "view1.bmp"), "an earlier run");
+
+    const test::ScopedFileIoHooks full(test::FillingDisk(EDQUOT, 1000, "s.gif"));
+    EXPECT_EQ(ErrorOf(ParseBatchOptions({ kSample, "--gif", (folder / "s.gif").string() })),
+        "s.gif: cannot write the file: not enough space in " + folder.path().string());
+    EXPECT_EQ(folder.names(), std::set<std::string> { "views" });
+}
+
+// Each output meets a link planted at the first temporary name it tries.
+TEST(BatchOutputs, LinksPlantedAtTemporaryNamesAreNotFollowed) {
+    test::TestFolder folder, elsewhere;
+    test::WriteText(elsewhere / "victim", "precious");
+    const fs::path views = folder / "views";
+    fs::create_directory(views);
+    // With tags t1, t2, ... in order, view n first tries t(2n-1), then takes t(2n).
+    for (int n = 1; n <= 7; ++n)
+        fs::create_symlink(elsewhere / "victim",
+            views / ("view" + std::to_string(n) + ".bmp.tmpt" + std::to_string(2 * n - 1)));
+    fs::create_symlink(elsewhere / "victim", folder / "s.gif.tmpt15");
+    const test::ScopedFileIoHooks tags(test::CountingTags());
+    EXPECT_EQ(ErrorOf(ParseBatchOptions(
+                  { kSample, "--views", views.string(), "--gif", (folder / "s.gif").string() })),
+        "(no error)");
+    EXPECT_EQ(test::ReadText(elsewhere / "victim"), "precious");
+    EXPECT_GT(fs::file_size(folder / "s.gif"), 1000u);
+    EXPECT_EQ(test::TestFolder::NamesIn(views).size(), 14u); // seven views, seven planted links
+    EXPECT_EQ(LoadBmp(views / "view7.bmp").width(), 1600);
 }
 
 } // namespace

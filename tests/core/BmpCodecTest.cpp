@@ -1,5 +1,6 @@
 #include "core/BmpCodec.h"
 
+#include "TestFolder.h"
 #include "core/Error.h"
 
 #include <algorithm>
@@ -103,12 +104,12 @@ TEST(BmpCodec, InconsistentHeadersAreRejected) {
 }
 
 TEST(BmpCodec, SaveAndLoadThroughFiles) {
-    const auto folder = std::filesystem::temp_directory_path() / "deptrix-bmp-test";
-    std::filesystem::create_directories(folder);
+    // A folder of its own: the binary also runs whole beside its single tests.
+    const test::TestFolder folder;
     const Bitmap b = Noise(9, 4, PixelFormat::Cmyk32, 3);
     SaveBmp(b, folder / "vw1.gjs");
     EXPECT_TRUE(LoadBmp(folder / "vw1.gjs").samePixels(b));
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove(folder / "vw1.gjs");
     try {
         LoadBmp(folder / "missing.gjs");
         FAIL();

@@ -1,5 +1,6 @@
 #include "core/NumberText.h"
 
+#include "ScopedLocale.h"
 #include "core/Error.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,48 @@ TEST(ParseReal, RejectsTextWithThePlatformMessage) {
         }
     }
     EXPECT_THROW(ParseReal("1e99999"), ConvertError);
+    EXPECT_EQ(ParseReal("1e-99999"), 0.0L); // too small to hold reads as zero
+    EXPECT_EQ(ParseReal("-0.0001e-9999"), 0.0L);
+}
+
+TEST(NumberText, FileNumbersIgnoreACommaDecimalLocale) {
+    ScopedLocale comma(kCommaLocale);
+    if (!comma.active()) GTEST_SKIP() << kCommaLocale << " is not installed";
+    EXPECT_EQ(ParseReal("42.4775"), 42.4775L);
+    EXPECT_EQ(ParseReal(" 4.24775000000000E+0001"), 42.4775L);
+    EXPECT_EQ(ParseFixed("-.5"), -5000);
+    EXPECT_THROW(ParseReal("42,4775"), ConvertError);
+    EXPECT_EQ(FormatReal23(42.4775L), " 4.24775000000000E+0001");
+    EXPECT_EQ(FormatNumber(10.0L / 3.0L), "3.33333333333333");
+    EXPECT_EQ(FormatNumber(1.5e-7L), "1.5E-7");
+}
+
+TEST(ParseFieldReal, TakesThePointAndTheLocaleSeparator) {
+    EXPECT_EQ(ParseFieldReal("42,5", ","), 42.5L);
+    EXPECT_EQ(ParseFieldReal(" 42.5 ", ","), 42.5L);
+    EXPECT_EQ(ParseFieldReal("-1,5E2", ","), -150.0L);
+    EXPECT_EQ(ParseFieldReal(",25", ","), 0.25L);
+    EXPECT_EQ(ParseFieldReal("2\xd9\xab" "5", "\xd9\xab"), 2.5L); // a separator of two bytes
+    EXPECT_EQ(ParseFieldReal("7", "."), 7.0L);
+    for (const auto& [bad, separator] : { std::pair { "1,5", "." }, { "1,2,3", "," }, { "1.2,3", "," },
+             { "1,5,", "," }, { ",", "," }, { "1 000,5", "," } }) {
+        try {
+            ParseFieldReal(bad, separator);
+            ADD_FAILURE() << "accepted '" << bad << "' with separator '" << separator << "'";
+        } catch (const ConvertError& e) {
+            EXPECT_EQ(
+                std::string(e.what()), std::string("'") + bad + "' is not a valid floating point value");
+        }
+    }
+}
+
+TEST(ParseFieldReal, FollowsTheSeparatorOfTheCurrentLocale) {
+    EXPECT_EQ(ParseFieldFixed("42.4775"), 424775);
+    ScopedLocale comma(kCommaLocale);
+    if (!comma.active()) GTEST_SKIP() << kCommaLocale << " is not installed";
+    EXPECT_EQ(LocaleDecimalSeparator(), ",");
+    EXPECT_EQ(ParseFieldFixed("42,4775"), 424775);
+    EXPECT_EQ(ParseFieldFixed("42.4775"), 424775);
 }
 
 TEST(ParseInteger, AcceptsSignsBlanksAndHex) {

@@ -1,5 +1,6 @@
 #include "files/ConfigFile.h"
 
+#include "TestFolder.h"
 #include "core/Error.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,94 @@ TEST(ConfigFile, MissingTrailingFieldsReadAsZero) {
 TEST(ConfigFile, AFieldThatIsNotANumberFails) {
     EXPECT_THROW(ParseConfig("0 0 0 0 0 0 1.0\r\n42,4775 7\r\n"), Error);
     EXPECT_THROW(ParseConfig("garbage\r\n"), Error);
+}
+
+TEST(ConfigRecovery, KeepsTheFieldsBeforeTheBadOneAndNamesIt) {
+    const ConfigLoad load
+        = ParseConfigFields("3 0 1 0 0 1  2.5E+0000\r\n 5.0E+0001 9  7,5E+0002  8.0 8.0 0 9\r\n");
+    EXPECT_FALSE(load.complete);
+    EXPECT_EQ(load.field, "output DPI (line 2, field 3)");
+    EXPECT_EQ(load.problem, "'7,5E+0002' is not a number");
+    ConfigValues expected; // the fields after the bad one are those of a new file
+    expected.Reserved = { 3, 0, 1, 0, 0 };
+    expected.Language = 1;
+    expected.DepthFactor = 25000;
+    expected.Lpi = 500000;
+    expected.Angles = 9;
+    EXPECT_EQ(load.values, expected);
+
+    // A bad field on line 1 leaves all of line 2 at the defaults; what is shown of a
+    // damaged field is escaped and cut short.
+    const ConfigLoad early = ParseConfigFields("0 0 \x01\xff" + std::string(100, 'x') + " 0\r\n 99 3\r\n");
+    EXPECT_EQ(early.field, "reserved field 3 (line 1, field 3)");
+    EXPECT_EQ(early.problem, "'\\x01\\xFF" + std::string(32, 'x') + "...' is not a number");
+    EXPECT_EQ(early.values.Lpi, ConfigValues {}.Lpi);
+    EXPECT_TRUE(ParseConfigFields("0 0 0 0 0 0 1.0\r\n42.4775 7\r\n").complete);
+}
+
+class ConfigFileOnDisk : public ::testing::Test {
+protected:
+    test::TestFolder folder;
+    std::filesystem::path file() const { return folder / "deptrixcmyk.inf"; }
+    std::string prefix() const {
+        return "The configuration file deptrixcmyk.inf in " + folder.path().string();
+    }
+};
+
+TEST_F(ConfigFileOnDisk, AnUnreadableFieldKeepsTheFileAsBadBesideIt) {
+    const std::string damaged = "0 0 1 0 0 0  2.0\r\n 60 abc 720\r\n";
+    test::WriteText(file(), damaged);
+    test::TestFolder elsewhere;
+    test::WriteText(elsewhere / "victim", "precious");
+    std::filesystem::create_symlink(elsewhere / "victim", folder / "deptrixcmyk.inf.bad");
+    std::filesystem::create_symlink(elsewhere / "victim", folder / "deptrixcmyk.inf.bad.tmpt1");
+
+    const test::ScopedFileIoHooks tags(test::CountingTags());
+    const ConfigLoad load = LoadConfigFile(file());
+    EXPECT_EQ(load.values.Lpi, 600000);
+    EXPECT_EQ(load.values.DepthFactor, 20000);
+    EXPECT_EQ(load.keptCopy, folder / "deptrixcmyk.inf.bad");
+    EXPECT_EQ(test::ReadText(folder / "deptrixcmyk.inf.bad"), damaged);
+    EXPECT_EQ(test::ReadText(elsewhere / "victim"), "precious");
+    EXPECT_EQ(load.message(file()),
+        prefix()
+            + " could not be read: the field angles (line 2, field 2) is damaged: 'abc' is not a number. The "
+              "values "
+              "before it were kept and the default settings taken for the rest; the unreadable file was kept "
+              "as "
+              "deptrixcmyk.inf.bad.");
+    EXPECT_EQ(test::ReadText(file()), damaged); // rewriting it is the caller's step
+}
+
+TEST_F(ConfigFileOnDisk, AFileThatCannotBeReadAtAllIsMovedAside) {
+    const std::string huge(2 << 20, '7');
+    test::WriteText(file(), huge);
+    const ConfigLoad load = LoadConfigFile(file());
+    EXPECT_FALSE(load.complete);
+    EXPECT_EQ(load.values, ConfigValues {});
+    EXPECT_EQ(load.message(file()),
+        prefix() + " could not be read: deptrixcmyk.inf: the file in " + folder.path().string()
+            + " is too large. The default settings are used; the unreadable file was kept as "
+              "deptrixcmyk.inf.bad.");
+    EXPECT_EQ(test::ReadText(folder / "deptrixcmyk.inf.bad").size(), huge.size());
+    EXPECT_FALSE(std::filesystem::exists(file()));
+}
+
+TEST_F(ConfigFileOnDisk, AFullDiskLeavesTheOldFileAndNoTemporaryFile) {
+    WriteConfigFile(file(), ConfigValues {});
+    const std::string before = test::ReadText(file());
+    ConfigValues changed;
+    changed.Lpi = 600000;
+    const test::ScopedFileIoHooks full(test::FillingDisk(ENOSPC, 20));
+    try {
+        WriteConfigFile(file(), changed);
+        FAIL() << "written on a full disk";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()),
+            "deptrixcmyk.inf: cannot write the file: not enough space in " + folder.path().string());
+    }
+    EXPECT_EQ(test::ReadText(file()), before);
+    EXPECT_EQ(folder.names(), std::set<std::string> { "deptrixcmyk.inf" });
 }
 
 } // namespace

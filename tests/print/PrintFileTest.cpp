@@ -2,13 +2,16 @@
 // strips, compression, BigTIFF; and what a cancelled or failed file leaves.
 
 #include "PrintTestSupport.h"
+#include "TestFolder.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "print/Interlacer.h"
+#include "print/PitchTest.h"
 #include "print/PrintExport.h"
 #include "print/ViewRows.h"
 
 #include <cerrno>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <tiffio.h>
@@ -182,19 +185,77 @@ TEST(PrintFile, CancelledOrFailedFilesLeaveTheOldFileAndNoTemporary) {
 TEST(PrintFile, AFullDiskIsReportedAsSuchNamingTheFolder) {
     Folder folder;
     const auto target = folder / "print.tif";
-    const std::string where = folder.path().string();
+    const std::string full
+        = "print.tif: cannot write the file: not enough space in " + folder.path().string();
     try {
         CheckFreeSpace(target, std::uint64_t { 1 } << 62);
         FAIL() << "no error";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("not enough space in " + where, 0), 0u) << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind(full + " (", 0), 0u) << e.what();
     }
     try {
         ThrowWriteError(target, ENOSPC);
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("not enough space in " + where, 0), 0u) << e.what();
+        EXPECT_EQ(std::string(e.what()), full);
     }
     EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+// Both print writers against a folder where another user planted links at the target
+// and at the names the temporary files will get, and against a disk that fills up
+// halfway through the strips.
+TEST(PrintFile, PlantedLinksAndAFullDiskNeitherRedirectNorTruncateTheFile) {
+    std::vector<Bitmap> views = NoiseViews(PixelFormat::Bgr24, 8, 8);
+    PrintSettings print = SmallPrint();
+    print.heightInches = 2; // several strips
+    const PrintGeometry geometry = MakePrintGeometry(print);
+    PitchTestSettings pitch;
+    pitch.lpi = 400000;
+    pitch.dpi = 3600000;
+    pitch.widthInches = 2;
+    pitch.heightInches = 2;
+    const std::vector<std::pair<std::string, std::function<void(const std::filesystem::path&)>>> writers {
+        { "print.tif",
+            [&](const std::filesystem::path& target) {
+                BitmapViews source(test::Pointers(views));
+                TestProgress progress;
+                WritePrintFile(source, geometry, {}, target, progress);
+            } },
+        { "pitch.tif",
+            [&](const std::filesystem::path& target) {
+                TestProgress progress;
+                WritePitchTestSheet(pitch, target, progress);
+            } },
+    };
+    for (const auto& [name, write] : writers) {
+        SCOPED_TRACE(name);
+        Folder folder, elsewhere;
+        test::WriteText(elsewhere / "victim", "precious");
+        const auto target = folder / name;
+        std::filesystem::create_symlink(elsewhere / "victim", target);
+        std::filesystem::create_symlink(elsewhere / "victim", target.string() + ".tmpt1");
+        std::filesystem::create_symlink(elsewhere / "new-file", target.string() + ".tmpt2");
+        {
+            const test::ScopedFileIoHooks tags(test::CountingTags());
+            write(target);
+        }
+        EXPECT_EQ(test::ReadText(elsewhere / "victim"), "precious");
+        EXPECT_FALSE(std::filesystem::exists(elsewhere / "new-file"));
+        EXPECT_GT(ReadTiff(target).height, 0u); // a file of its own replaced the link
+        EXPECT_EQ(test::TestFolder::NamesIn(folder.path()).size(), 3u);
+
+        const std::vector<std::uint8_t> before = ReadFileBytes(target);
+        const test::ScopedFileIoHooks full(test::FillingDisk(ENOSPC, 20000, name));
+        try {
+            write(target);
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()),
+                name + ": cannot write the file: not enough space in " + folder.path().string());
+        }
+        EXPECT_EQ(ReadFileBytes(target), before);
+        EXPECT_EQ(test::TestFolder::NamesIn(folder.path()).size(), 3u); // no temporary left
+    }
 }
 
 } // namespace

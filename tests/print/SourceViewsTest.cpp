@@ -20,6 +20,7 @@
 #include "render/LayerBlend.h"
 #include "render/ViewSet.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace deptrix {
@@ -49,24 +50,39 @@ PsdLayerSpec PatternLayer(const std::string& name, PsdRect box, int channels, in
 }
 
 /// A 90 x 60 scene: an opaque background, a layer reaching past the left edge, a
-/// flip folder of two layers and a top layer; 1:1 working scale.
-std::filesystem::path WriteScene(const Folder& folder, ColourMode mode, std::vector<std::uint8_t> icc = {}) {
+/// flip folder of two layers and a top layer; 1:1 working scale. `blended`: the
+/// background lets the paper show through, the layers blend in Multiply, Screen and
+/// Overlay, and the lower frame and the top layer each have a layer clipped to them
+/// (with a fill opacity, and in a folder of its own opacity).
+std::filesystem::path WriteScene(
+    const Folder& folder, ColourMode mode, std::vector<std::uint8_t> icc = {}, bool blended = false) {
     PsdWriterOptions options;
     options.width = 90;
     options.height = 60;
     options.mode = mode;
     options.iccProfile = std::move(icc);
     const int channels = mode == ColourMode::Cmyk ? 4 : 3;
+    const auto in = [blended](PsdLayerSpec layer, const char* blendMode, bool clipping = false) {
+        if (blended) std::copy(blendMode, blendMode + 4, layer.blendMode.begin());
+        layer.clipping = clipping;
+        return layer;
+    };
     PsdWriter writer(options);
     PsdLayerSpec background = PatternLayer("back", { 0, 0, 60, 90 }, channels, 1);
-    background.transparency.assign(background.transparency.size(), 255);
+    if (!blended) background.transparency.assign(background.transparency.size(), 255);
     writer.addLayer(background);
-    writer.addLayer(PatternLayer("wide", { 5, -10, 40, 50 }, channels, 2));
+    writer.addLayer(in(PatternLayer("wide", { 5, -10, 40, 50 }, channels, 2), "mul "));
     writer.beginFolder();
-    writer.addLayer(PatternLayer("frame a", { 20, 30, 50, 70 }, channels, 3));
+    writer.addLayer(in(PatternLayer("frame a", { 20, 30, 50, 70 }, channels, 3), "scrn"));
+    if (blended) {
+        PsdLayerSpec shade = in(PatternLayer("frame a shade", { 10, 20, 45, 60 }, channels, 6), "over", true);
+        shade.fillOpacity = 150;
+        writer.addLayer(shade);
+    }
     writer.addLayer(PatternLayer("frame b", { 25, 35, 55, 80 }, channels, 4));
-    writer.endFolder("flip");
-    writer.addLayer(PatternLayer("top", { 30, 10, 58, 45 }, channels, 5));
+    writer.endFolder(PsdFolderSpec { "flip", false, static_cast<std::uint8_t>(blended ? 200 : 255) });
+    writer.addLayer(in(PatternLayer("top", { 30, 10, 58, 45 }, channels, 5), "over"));
+    if (blended) writer.addLayer(in(PatternLayer("top shade", { 20, 0, 50, 40 }, channels, 7), "mul ", true));
     const auto path = folder / "scene.psd";
     WriteFileAtomically(path, writer.finish());
     return path;
@@ -86,9 +102,15 @@ Imported ImportScene(const std::filesystem::path& psd, const Folder& work) {
     ApplyImportDefaults(doc);
     BuildGroupFrames(doc);
     doc.DepthFactor = 13000;
-    // Offsets by row (row 1 the top layer); the focus on row 2.
-    result.input.offsetCells = { "25", "-12", "7", "40", "-33" };
-    result.input.focusText = "2";
+    // Offsets by row (row 1 the top layer); the focus on frame b. Clipped layers are
+    // moved apart from their bases, so that they overlap them only in part.
+    if (doc.LayerCount == 7) {
+        result.input.offsetCells = { "18", "25", "-12", "-20", "7", "40", "-33" };
+        result.input.focusText = "3";
+    } else {
+        result.input.offsetCells = { "25", "-12", "7", "40", "-33" };
+        result.input.focusText = "2";
+    }
     return result;
 }
 
@@ -104,33 +126,13 @@ std::vector<Bitmap> WholeViews(SourceViews& views) {
     return out;
 }
 
-class OneToOne : public ::testing::TestWithParam<ColourMode> { };
-
-TEST_P(OneToOne, SourceViewsEqualThePreviewsViews) {
-    Folder folder;
-    Folder work;
-    Imported scene = ImportScene(WriteScene(folder, GetParam()), work);
-    Document& doc = scene.doc;
+/// The preview's views of `doc` and the source-resolution views drawn from the work
+/// files, compared pixel for pixel (CMYK views as the preview shows them).
+void ExpectSourceViewsEqualThePreviews(Document& doc, const ViewSetInput& input, const Folder& work) {
     ASSERT_EQ(doc.WorkScale, kFixedOne);
-    ASSERT_EQ(doc.LayerCount, 5);
-    ASSERT_NE(doc.Layers[2].Group, 0); // the flip pair
-
-    // The top layer becomes an outline layer with a line of Order 1, warped into its
-    // per-view pictures (at source and at working resolution, alike at 1:1) by the
-    // refresh Preview runs.
-    doc.LayerLines.resize(doc.LayerCount);
-    doc.LayerLines[4].assign(kOrderCount, {});
-    doc.LayerLines[4][0].push_back({ { 15, 35 }, { 40, 32 }, { 30, 56 } });
-    doc.Layers[4].Group = kGroupOutlineStale;
-    NullProgress quiet;
-    RefreshOutlineLayers(
-        doc, [] {}, work.path(), quiet);
-    ASSERT_EQ(doc.Layers[4].Group, kGroupOutlineBuilt);
-    ASSERT_GT(OutlineMargin(doc.SourceDpi, doc.Layers[4].Depth), 0);
-
     NullProgress progress;
-    GenerateViews(doc, scene.input, work.path(), progress);
-    const LayerOffsets offsets = ReadLayerOffsets(doc, scene.input);
+    GenerateViews(doc, input, work.path(), progress);
+    const LayerOffsets offsets = ReadLayerOffsets(doc, input);
     SourceViews views(doc, PreviewViewLefts(doc, offsets.offsets, offsets.focusOffset), work.path());
     std::vector<Bitmap> source = WholeViews(views);
     for (int n = 1; n <= 7; ++n) {
@@ -142,7 +144,78 @@ TEST_P(OneToOne, SourceViewsEqualThePreviewsViews) {
     EXPECT_FALSE(doc.Views[1].samePixels(doc.Views[7]));
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, OneToOne, ::testing::Values(ColourMode::Rgb, ColourMode::Cmyk));
+struct SceneKind {
+    ColourMode mode;
+    bool blended;
+};
+
+class OneToOne : public ::testing::TestWithParam<SceneKind> { };
+
+TEST_P(OneToOne, SourceViewsEqualThePreviewsViews) {
+    Folder folder;
+    Folder work;
+    const bool blended = GetParam().blended;
+    Imported scene = ImportScene(WriteScene(folder, GetParam().mode, {}, blended), work);
+    Document& doc = scene.doc;
+    ASSERT_EQ(doc.LayerCount, blended ? 7 : 5);
+    ASSERT_NE(doc.Layers[2].Group, 0); // the flip pair
+    const std::size_t top = blended ? 5 : 4;
+    if (blended) {
+        ASSERT_EQ(doc.Layers[1].drawnBlendMode(), BlendMode::Multiply);
+        ASSERT_EQ(doc.Layers[2].drawnBlendMode(), BlendMode::Screen);
+        ASSERT_EQ(doc.Layers[top].drawnBlendMode(), BlendMode::Overlay);
+        ASSERT_EQ(doc.Layers[3].ClipBase, 2); // in the flip folder, drawn with frame a only
+        ASSERT_EQ(doc.Layers[3].Group, doc.Layers[2].Group);
+        ASSERT_EQ(doc.Layers[6].ClipBase, 5);
+    }
+
+    // The top layer becomes an outline layer with a line of Order 1, warped into its
+    // per-view pictures (at source and at working resolution, alike at 1:1) by the
+    // refresh Preview runs. In the blended scene a layer is clipped to it.
+    doc.LayerLines.resize(doc.LayerCount);
+    doc.LayerLines[top].assign(kOrderCount, {});
+    doc.LayerLines[top][0].push_back({ { 15, 35 }, { 40, 32 }, { 30, 56 } });
+    doc.Layers[top].Group = kGroupOutlineStale;
+    NullProgress quiet;
+    RefreshOutlineLayers(
+        doc, [] {}, work.path(), quiet);
+    ASSERT_EQ(doc.Layers[top].Group, kGroupOutlineBuilt);
+    ASSERT_GT(OutlineMargin(doc.SourceDpi, doc.Layers[top].Depth), 0);
+
+    ExpectSourceViewsEqualThePreviews(doc, scene.input, work);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenes, OneToOne,
+    ::testing::Values(SceneKind { ColourMode::Rgb, false }, SceneKind { ColourMode::Cmyk, false },
+        SceneKind { ColourMode::Rgb, true }, SceneKind { ColourMode::Cmyk, true }),
+    [](const ::testing::TestParamInfo<SceneKind>& info) {
+        return std::string(info.param.mode == ColourMode::Cmyk ? "Cmyk" : "Rgb")
+            + (info.param.blended ? "Blended" : "Plain");
+    });
+
+/// PSDs saved by other editors with blend modes and clipping masks.
+class OneToOneFixture : public ::testing::TestWithParam<const char*> { };
+
+TEST_P(OneToOneFixture, SourceViewsEqualThePreviewsViews) {
+    const std::filesystem::path psd = std::filesystem::path(DEPTRIX_FIXTURES_DIR) / GetParam();
+    if (!std::filesystem::is_regular_file(psd)) GTEST_SKIP() << psd << " is absent";
+    Folder work;
+    Imported scene = ImportScene(psd, work);
+    Document& doc = scene.doc;
+    ASSERT_TRUE(std::any_of(doc.Layers.begin(), doc.Layers.end(), [](const LayerRecord& layer) {
+        return layer.ClipBase >= 0 || layer.drawnBlendMode() != BlendMode::Normal;
+    }));
+    // Every layer at its own depth, so that clipped layers and their bases part.
+    scene.input.offsetCells.clear();
+    for (int row = 1; row <= doc.LayerCount; ++row)
+        scene.input.offsetCells.push_back(std::to_string(row * 17 % 41 - 20));
+    scene.input.focusText = "1";
+    ExpectSourceViewsEqualThePreviews(doc, scene.input, work);
+}
+
+INSTANTIATE_TEST_SUITE_P(Editors, OneToOneFixture,
+    ::testing::Values("psd-tools/clipping-mask.psd", "psd-tools/blend-modes/cmyk-blend-modes.psd",
+        "psd-tools/blend-modes/overlay.psd"));
 
 TEST(Export, PrintsThePreviewsViewsWithTheirProfile) {
     Folder folder;
