@@ -7,6 +7,7 @@
 #include "core/BmpCodec.h"
 #include "core/Document.h"
 #include "core/FileIo.h"
+#include "core/WorkFileWriter.h"
 #include "core/WorkFiles.h"
 #include "depth/DepthQuantities.h"
 #include "depth/LineLayerSynthesis.h"
@@ -255,6 +256,7 @@ TEST(Export, AMissingLayerFileStopsBeforeAnythingIsWritten) {
     Folder folder;
     Folder work;
     Imported scene = ImportScene(WriteScene(folder, ColourMode::Rgb), work);
+    SharedWorkFileWriter().awaitAll(); // the layer files are written in the background
     std::filesystem::remove(work / LayerMaskFileName(3));
     const auto target = folder / "print.tif";
     WriteFileAtomically(target, std::vector<std::uint8_t> { 'o', 'l', 'd' });
