@@ -4,6 +4,7 @@
 // Run on Qt's offscreen platform (set by main unless QT_QPA_PLATFORM says otherwise);
 // the view area is 1000 x 700 pixels, about what a 1024 x 768 screen leaves it.
 
+#include "../ProcessMemory.h"
 #include "app/PictureControl.h"
 #include "app/Viewport.h"
 #include "core/Document.h"
@@ -28,17 +29,7 @@ using namespace deptrix;
 
 // Resident memory of this process in MB, from the kernel's accounting.
 double ResidentMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) != 0) continue;
-        const std::size_t digits = line.find_first_of("0123456789");
-        long kilobytes = 0;
-        if (digits != std::string::npos)
-            std::from_chars(line.data() + digits, line.data() + line.size(), kilobytes);
-        return static_cast<double>(kilobytes) / 1024.0;
-    }
-    return 0;
+    return bench::ProcessMemoryMb("VmRSS");
 }
 
 // The sample as the window shows it after an import: its composite.

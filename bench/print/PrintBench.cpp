@@ -4,6 +4,7 @@
 // print's time can be read against what the disk allows. Peak memory is the
 // process's high-water mark over the export alone (reset after the import).
 
+#include "../ProcessMemory.h"
 #include "BenchPsd.h"
 #include "core/Document.h"
 #include "import/DefaultOffsets.h"
@@ -39,17 +40,7 @@ public:
 
 /// Peak resident memory since the last reset, in MB (Linux; 0 elsewhere).
 double PeakMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) != 0) continue;
-        const std::size_t digits = line.find_first_of("0123456789");
-        long kilobytes = 0;
-        if (digits != std::string::npos)
-            std::from_chars(line.data() + digits, line.data() + line.size(), kilobytes);
-        return static_cast<double>(kilobytes) / 1024.0;
-    }
-    return 0;
+    return bench::ProcessMemoryMb("VmHWM");
 }
 
 void ResetPeak() {

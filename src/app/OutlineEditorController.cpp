@@ -77,7 +77,8 @@ OutlineEditorController::OutlineEditorController(
     NameShortcut(controls.pasteButton, "Ctrl+V");
     connectControls();
     // The picture's mouse events reach this filter before the viewport's panning.
-    controls.viewport->picture()->installEventFilter(this);
+    m_picture = controls.viewport->picture();
+    m_picture->installEventFilter(this);
     qApp->installEventFilter(this);
 }
 
@@ -271,7 +272,10 @@ void OutlineEditorController::show(const EditorResponse& response) {
 // --- Events --------------------------------------------------------------------------
 
 bool OutlineEditorController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_controls.viewport->picture()) {
+    // The filter sees the whole application: while the window is torn down its
+    // controls may already be gone.
+    if (!m_picture) return QObject::eventFilter(watched, event);
+    if (watched == m_picture) {
         if (routeMouse(event)) return true;
     } else if (event->type() == QEvent::KeyPress && routeKey(event)) {
         return true;

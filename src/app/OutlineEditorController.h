@@ -4,6 +4,8 @@
 
 #include <QImage>
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 class QTabWidget;
 class QToolBar;
@@ -102,6 +104,7 @@ private:
 
     Document& m_doc;
     OutlineControls m_controls;
+    QPointer<QWidget> m_picture; ///< the viewport's picture, whose mouse events are routed
     const CommandGuard& m_guard;
     OutlineEditor m_editor;
     bool m_tabShowing = false;

@@ -2,6 +2,7 @@
 
 #include "cli/BatchPrint.h"
 
+#include "BatchTestSupport.h"
 #include "cli/BatchOptions.h"
 #include "cli/BatchRun.h"
 #include "core/Document.h"
@@ -10,7 +11,6 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <random>
 #include <sstream>
 #include <tiffio.h>
 
@@ -19,24 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kSample = std::string(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd";
-
-struct Quiet final : BatchProgress {
-    std::vector<std::string> steps;
-    void beginStep(const char* step) override { steps.push_back(step); }
-    void setPosition(int) override { }
-};
-
-class BatchPrint : public ::testing::Test {
-protected:
-    fs::path folder;
-    void SetUp() override {
-        folder
-            = fs::temp_directory_path() / ("deptrix-batch-print-" + std::to_string(std::random_device {}()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-};
+using BatchPrint = test::BatchFolderTest;
 
 struct Facts {
     std::uint32_t width = 0, height = 0;
@@ -81,12 +64,12 @@ TEST(BatchPrintOptions, SettingsFollowTheWindowsRules) {
 }
 
 TEST_F(BatchPrint, InterlaceWritesThePrintAtTheAskedSize) {
-    Quiet progress;
+    test::QuietProgress progress;
     std::ostringstream out;
     const fs::path target = folder / "print.tif";
     // 4 x 3 inches at 42 LPI x 7 = 294 dpi, rows twice as high.
-    RunBatch(ParseBatchOptions({ kSample, "--interlace", target.string(), "--lpi", "42", "--dpi", "auto",
-                 "--width", "4", "--hscale", "2", "--compress", "lzw" }),
+    RunBatch(ParseBatchOptions({ test::kSample, "--interlace", target.string(), "--lpi", "42", "--dpi",
+                 "auto", "--width", "4", "--hscale", "2", "--compress", "lzw" }),
         out, progress);
     const Facts facts = Read(target);
     EXPECT_EQ(facts.width, 1176u);
@@ -98,8 +81,8 @@ TEST_F(BatchPrint, InterlaceWritesThePrintAtTheAskedSize) {
 
     // A text that is not a number gets the field's message and writes nothing.
     try {
-        RunBatch(
-            ParseBatchOptions({ kSample, "--interlace", (folder / "bad.tif").string(), "--width", "4in" }),
+        RunBatch(ParseBatchOptions(
+                     { test::kSample, "--interlace", (folder / "bad.tif").string(), "--width", "4in" }),
             out, progress);
         FAIL() << "no error";
     } catch (const Error& e) {
@@ -109,11 +92,11 @@ TEST_F(BatchPrint, InterlaceWritesThePrintAtTheAskedSize) {
 }
 
 TEST_F(BatchPrint, InfoGivesEachLayersMovementInLensWidths) {
-    Quiet progress;
+    test::QuietProgress progress;
     std::ostringstream out;
     // The sample's sky (offset 100) against the focus (offset 0) moves 100 / 6 px per
     // view: 100 / 6 x 10 / 1600 x 40 = 4.1667 lens widths.
-    RunBatch(ParseBatchOptions({ "--info", kSample, "--lpi", "40", "--width", "10" }), out, progress);
+    RunBatch(ParseBatchOptions({ "--info", test::kSample, "--lpi", "40", "--width", "10" }), out, progress);
     const std::string json = out.str();
     EXPECT_NE(json.find("\"name\": \"Sky\", \"top\": 0, \"left\": -72, \"width\": 1744, \"height\": 1200, "
                         "\"parallaxPerView\": 4.1667"),
@@ -122,8 +105,8 @@ TEST_F(BatchPrint, InfoGivesEachLayersMovementInLensWidths) {
     EXPECT_NE(json.find("\"printLpi\": 40"), std::string::npos);
     // Half the depth, half the movement.
     std::ostringstream half;
-    RunBatch(ParseBatchOptions({ "--info", kSample, "--lpi", "40", "--width", "10", "--depth", "0.5" }), half,
-        progress);
+    RunBatch(ParseBatchOptions({ "--info", test::kSample, "--lpi", "40", "--width", "10", "--depth", "0.5" }),
+        half, progress);
     EXPECT_NE(half.str().find("\"parallaxPerView\": 2.0833"), std::string::npos) << half.str();
 }
 

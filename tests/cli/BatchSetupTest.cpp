@@ -1,3 +1,4 @@
+#include "BatchTestSupport.h"
 #include "cli/BatchOptions.h"
 #include "cli/BatchRun.h"
 #include "core/BmpCodec.h"
@@ -6,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <random>
 #include <sstream>
 
 namespace deptrix {
@@ -14,26 +14,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Quiet final : BatchProgress {
-    void beginStep(const char*) override { }
-    void setPosition(int) override { }
-};
-
-class BatchSetup : public ::testing::Test {
+class BatchSetup : public test::BatchFolderTest {
 protected:
-    fs::path folder
-        = fs::temp_directory_path() / ("deptrix-setup-" + std::to_string(std::random_device {}()));
-    const fs::path sample = fs::path(DEPTRIX_SOURCE_DIR) / "sample/scene.psd";
+    const fs::path sample = test::kSample;
 
-    void SetUp() override { fs::create_directories(folder); }
-    void TearDown() override { fs::remove_all(folder); }
     fs::path write(const std::string& name, const std::string& text) {
         std::ofstream(folder / name, std::ios::binary) << text;
         return folder / name;
     }
     std::string run(const std::vector<std::string>& arguments) {
         std::ostringstream out;
-        Quiet progress;
+        test::QuietProgress progress;
         RunBatch(ParseBatchOptions(arguments), out, progress);
         return out.str();
     }

@@ -1,3 +1,4 @@
+#include "BatchTestSupport.h"
 #include "TestFolder.h"
 #include "cli/BatchOptions.h"
 #include "cli/BatchRun.h"
@@ -8,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <random>
 #include <sstream>
 
 namespace deptrix {
@@ -16,24 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kSample = std::string(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd";
-
-struct Quiet final : BatchProgress {
-    std::vector<std::string> steps;
-    void beginStep(const char* step) override { steps.push_back(step); }
-    void setPosition(int) override { }
-};
-
-class Batch : public ::testing::Test {
-protected:
-    fs::path folder;
-    void SetUp() override {
-        folder
-            = fs::temp_directory_path() / ("deptrix-batch-test-" + std::to_string(std::random_device {}()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-};
+using Batch = test::BatchFolderTest;
 
 TEST(BatchOptions, ParsesEveryOption) {
     const BatchOptions o
@@ -66,9 +49,9 @@ TEST(BatchOptions, RefusesWhatItCannotDo) {
 }
 
 TEST_F(Batch, InfoDescribesThePictureAndItsLayers) {
-    BatchOptions options = ParseBatchOptions({ "--info", kSample });
+    BatchOptions options = ParseBatchOptions({ "--info", test::kSample });
     std::ostringstream out;
-    Quiet progress;
+    test::QuietProgress progress;
     RunBatch(options, out, progress);
     const std::string json = out.str();
     for (const char* field : { "\"width\": 1600", "\"height\": 1200", "\"imageMode\": 3",
@@ -80,9 +63,9 @@ TEST_F(Batch, InfoDescribesThePictureAndItsLayers) {
 }
 
 TEST_F(Batch, DumpWritesTheCompositeAndEveryLayerInWorkingPixels) {
-    BatchOptions options = ParseBatchOptions({ kSample, "--dump", (folder / "dump").string() });
+    BatchOptions options = ParseBatchOptions({ test::kSample, "--dump", (folder / "dump").string() });
     std::ostringstream out;
-    Quiet progress;
+    test::QuietProgress progress;
     RunBatch(options, out, progress);
     const Bitmap composite = LoadBmp(folder / "dump/composite.bmp");
     EXPECT_EQ(composite.width(), 1600);
@@ -97,13 +80,13 @@ TEST_F(Batch, DumpWritesTheCompositeAndEveryLayerInWorkingPixels) {
 
 TEST_F(Batch, OffsetsFocusAndDepthChangeTheViews) {
     std::ostringstream out;
-    Quiet progress;
-    RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "a").string() }), out, progress);
+    test::QuietProgress progress;
+    RunBatch(ParseBatchOptions({ test::kSample, "--views", (folder / "a").string() }), out, progress);
     RunBatch(ParseBatchOptions(
-                 { kSample, "--views", (folder / "b").string(), "--offset", "9=0", "--depth", "1.0" }),
+                 { test::kSample, "--views", (folder / "b").string(), "--offset", "9=0", "--depth", "1.0" }),
         out, progress);
-    RunBatch(
-        ParseBatchOptions({ kSample, "--views", (folder / "c").string(), "--depth", "0" }), out, progress);
+    RunBatch(ParseBatchOptions({ test::kSample, "--views", (folder / "c").string(), "--depth", "0" }), out,
+        progress);
     const Bitmap a1 = LoadBmp(folder / "a/view1.bmp");
     const Bitmap a4 = LoadBmp(folder / "a/view4.bmp");
     // The clouds (row 9) at offset 0 instead of 50 change view 1 but not the centre view.
@@ -116,8 +99,8 @@ TEST_F(Batch, OffsetsFocusAndDepthChangeTheViews) {
 
 TEST_F(Batch, OutputsAreWrittenAndBadInputIsRefused) {
     std::ostringstream out;
-    Quiet progress;
-    RunBatch(ParseBatchOptions({ kSample, "--gif", (folder / "s.gif").string(), "--anaglyph",
+    test::QuietProgress progress;
+    RunBatch(ParseBatchOptions({ test::kSample, "--gif", (folder / "s.gif").string(), "--anaglyph",
                  (folder / "s.bmp").string(), "--jps", (folder / "s.jps").string() }),
         out, progress);
     EXPECT_GT(fs::file_size(folder / "s.gif"), 1000u);
@@ -127,12 +110,12 @@ TEST_F(Batch, OutputsAreWrittenAndBadInputIsRefused) {
     EXPECT_EQ(jps.get(), 0xD8);
 
     EXPECT_THROW(
-        RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "x").string(), "--offset", "12=3" }), out,
-            progress),
+        RunBatch(ParseBatchOptions({ test::kSample, "--views", (folder / "x").string(), "--offset", "12=3" }),
+            out, progress),
         UsageError);
     try {
-        RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "x").string(), "--offset", "3=4x" }), out,
-            progress);
+        RunBatch(ParseBatchOptions({ test::kSample, "--views", (folder / "x").string(), "--offset", "3=4x" }),
+            out, progress);
         FAIL();
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "'4x' is not a valid integer value");
@@ -144,7 +127,7 @@ TEST_F(Batch, OutputsAreWrittenAndBadInputIsRefused) {
 
 std::string ErrorOf(const BatchOptions& options) {
     std::ostringstream out;
-    Quiet progress;
+    test::QuietProgress progress;
     try {
         RunBatch(options, out, progress);
     } catch (const Error& error) {
@@ -163,14 +146,14 @@ TEST(BatchOutputs, AFullDiskLeavesNoPartialSetAndNoPartialGif) {
     const std::size_t viewBytes = EncodeBmp(Bitmap(1600, 1200, PixelFormat::Bgr24)).size();
     {
         const test::ScopedFileIoHooks full(test::FillingDisk(ENOSPC, 2 * viewBytes + 100, views.string()));
-        EXPECT_EQ(ErrorOf(ParseBatchOptions({ kSample, "--views", views.string() })),
+        EXPECT_EQ(ErrorOf(ParseBatchOptions({ test::kSample, "--views", views.string() })),
             "view3.bmp: cannot write the file: not enough space in " + views.string());
     }
     EXPECT_EQ(test::TestFolder::NamesIn(views), std::set<std::string> { "view1.bmp" });
     EXPECT_EQ(test::ReadText(views / "view1.bmp"), "an earlier run");
 
     const test::ScopedFileIoHooks full(test::FillingDisk(EDQUOT, 1000, "s.gif"));
-    EXPECT_EQ(ErrorOf(ParseBatchOptions({ kSample, "--gif", (folder / "s.gif").string() })),
+    EXPECT_EQ(ErrorOf(ParseBatchOptions({ test::kSample, "--gif", (folder / "s.gif").string() })),
         "s.gif: cannot write the file: not enough space in " + folder.path().string());
     EXPECT_EQ(folder.names(), std::set<std::string> { "views" });
 }
@@ -188,7 +171,7 @@ TEST(BatchOutputs, LinksPlantedAtTemporaryNamesAreNotFollowed) {
     fs::create_symlink(elsewhere / "victim", folder / "s.gif.tmpt15");
     const test::ScopedFileIoHooks tags(test::CountingTags());
     EXPECT_EQ(ErrorOf(ParseBatchOptions(
-                  { kSample, "--views", views.string(), "--gif", (folder / "s.gif").string() })),
+                  { test::kSample, "--views", views.string(), "--gif", (folder / "s.gif").string() })),
         "(no error)");
     EXPECT_EQ(test::ReadText(elsewhere / "victim"), "precious");
     EXPECT_GT(fs::file_size(folder / "s.gif"), 1000u);

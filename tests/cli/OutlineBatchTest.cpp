@@ -1,3 +1,4 @@
+#include "BatchTestSupport.h"
 #include "cli/BatchOptions.h"
 #include "cli/BatchRun.h"
 #include "cli/LineRecordFile.h"
@@ -7,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <random>
 #include <sstream>
 
 namespace deptrix {
@@ -15,24 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kSample = std::string(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd";
-
-struct Quiet final : BatchProgress {
-    std::vector<std::string> steps;
-    void beginStep(const char* step) override { steps.push_back(step); }
-    void setPosition(int) override { }
-};
-
-class LineRecords : public ::testing::Test {
+class LineRecords : public test::BatchFolderTest {
 protected:
-    fs::path folder;
-    void SetUp() override {
-        folder
-            = fs::temp_directory_path() / ("deptrix-lines-test-" + std::to_string(std::random_device {}()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     fs::path write(const std::string& text) {
         const fs::path path = folder / "lines.txt";
         std::ofstream(path, std::ios::binary) << text;
@@ -100,9 +84,9 @@ TEST_F(LineRecords, BatchGivesTheLayerDepthFromItsLinesBeforeBuildingTheViews) {
     const fs::path lines = write("5 0 0 2\n420 620 535 515 650 620\n"
                                  "5 12 0 3\n480 800 590 800 590 920 480 920\n");
     std::ostringstream out;
-    Quiet progress;
-    RunBatch(ParseBatchOptions({ kSample, "--views", (folder / "plain").string() }), out, progress);
-    RunBatch(ParseBatchOptions({ kSample, "--lines", lines.string(), "--layer-depth", "6=7,2,2.0",
+    test::QuietProgress progress;
+    RunBatch(ParseBatchOptions({ test::kSample, "--views", (folder / "plain").string() }), out, progress);
+    RunBatch(ParseBatchOptions({ test::kSample, "--lines", lines.string(), "--layer-depth", "6=7,2,2.0",
                  "--depthmap", "6", (folder / "house.bmp").string(), "--work", (folder / "work").string(),
                  "--views", (folder / "deep").string() }),
         out, progress);
@@ -126,7 +110,7 @@ TEST_F(LineRecords, BatchGivesTheLayerDepthFromItsLinesBeforeBuildingTheViews) {
     EXPECT_FALSE(LoadBmp(folder / "deep/view1.bmp").samePixels(LoadBmp(folder / "plain/view1.bmp")));
 
     try {
-        RunBatch(ParseBatchOptions({ kSample, "--lines", write("11 0 0 2 1 1 2 2 3 3\n").string(),
+        RunBatch(ParseBatchOptions({ test::kSample, "--lines", write("11 0 0 2 1 1 2 2 3 3\n").string(),
                      "--depthmap", "1", (folder / "x.bmp").string() }),
             out, progress);
         FAIL();
@@ -134,9 +118,10 @@ TEST_F(LineRecords, BatchGivesTheLayerDepthFromItsLinesBeforeBuildingTheViews) {
         EXPECT_EQ(std::string(e.what()), lines.string() + ", line 1: layer index 11 is out of range (0..10)");
     }
     for (const char* bad : { "6=16,5,1", "6=7,0,1", "6=7,5,deep", "0=7,5,1", "6=7,5" })
-        EXPECT_THROW(ParseBatchOptions({ kSample, "--depthmap", "1", "m.bmp", "--layer-depth", bad }), Error)
+        EXPECT_THROW(
+            ParseBatchOptions({ test::kSample, "--depthmap", "1", "m.bmp", "--layer-depth", bad }), Error)
             << bad;
-    EXPECT_THROW(RunBatch(ParseBatchOptions({ kSample, "--layer-depth", "12=7,5,1", "--depthmap", "1",
+    EXPECT_THROW(RunBatch(ParseBatchOptions({ test::kSample, "--layer-depth", "12=7,5,1", "--depthmap", "1",
                               (folder / "x.bmp").string() }),
                      out, progress),
         Error);
