@@ -1,6 +1,7 @@
 #include "app/WorkFolder.h"
 
 #include "core/Error.h"
+#include "core/FileDescriptor.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,21 +51,6 @@ QString Reason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd) { }
-    ~Descriptor() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // Makes `folder` a private folder of the current user: created owner-only when it
 // does not exist; otherwise it must be a real folder (not a link) owned by this user,
 // and group and other permissions are removed and the removal checked. `wasOpen`
@@ -81,7 +67,7 @@ QString MakePrivate(const QString& folder, bool& wasOpen) {
     if (!S_ISDIR(named.st_mode)) return "it is not a folder";
     // The checks and the change go through one descriptor, so the name cannot be
     // swapped for something else in between.
-    const Descriptor dir(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const FileDescriptor dir(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat opened { };
     if (dir.get() < 0 || ::fstat(dir.get(), &opened) != 0)
         return "it cannot be opened (" + Reason(errno) + ")";

@@ -113,20 +113,10 @@ void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
 }
 
 void SaveWorkBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
-    const int fd = CreateWorkFile(path);
-    try {
+    WriteNewWorkFile(path, [&](int fd) {
         BmpFileRows rows(fd, path, bitmap.width(), bitmap.height(), bitmap.format());
         rows.write(0, bitmap.height(), bitmap.bits(), bitmap.stride());
-    } catch (...) {
-        ::close(fd);
-        ::unlink(path.c_str());
-        throw;
-    }
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(path.c_str());
-        ThrowWriteError(path, error);
-    }
+    });
 }
 
 Bitmap LoadBmp(const std::filesystem::path& path) {

@@ -129,13 +129,4 @@ void BmpFileRows::writeRowsAt(std::uint64_t offset, iovec* pieces, int count) {
     }
 }
 
-int CreateWorkFile(const std::filesystem::path& path) {
-    // The work folder is private, so nobody else can put a file back between the two
-    // calls; O_EXCL and O_NOFOLLOW still refuse to open anything but a new file.
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) ThrowWriteError(path, errno);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) ThrowWriteError(path, errno);
-    return fd;
-}
-
 } // namespace deptrix

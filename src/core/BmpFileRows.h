@@ -41,9 +41,4 @@ private:
     std::int64_t m_rowsWritten = 0;
 };
 
-/// Creates `path` afresh for writing: an old file of that name is removed and the new
-/// one created exclusively, owner-only and never through a link. Returns the
-/// descriptor; throws Error naming the file on failure.
-int CreateWorkFile(const std::filesystem::path& path);
-
 } // namespace deptrix

@@ -1,6 +1,7 @@
 #include "core/FileIo.h"
 
 #include "core/Error.h"
+#include "core/FileDescriptor.h"
 #include "core/PrintableText.h"
 
 #include <cerrno>
@@ -30,21 +31,6 @@ bool IsOutOfSpace(int errorNumber) {
 #endif
         ;
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd) { }
-    ~Descriptor() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -113,7 +99,7 @@ std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, std::
         = [&](const std::string& problem) -> Error { return Error(DisplayName(path) + ": " + problem); };
     // Non-blocking, so that a pipe planted under the name cannot stall the program;
     // it is refused below like anything else that is not a regular file.
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0)
         throw fail("cannot open the file in " + DisplayFolder(path) + " (" + Reason(errno) + ")");
     struct stat status { };
@@ -136,15 +122,20 @@ std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, std::
     return bytes;
 }
 
-void WriteWorkFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+int CreateWorkFile(const std::filesystem::path& path) {
     // The work folder is private, so nobody else can put a file back between the two
     // calls; O_EXCL and O_NOFOLLOW still refuse to open anything but a new file.
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) ThrowWriteError(path, errno);
     const int fd
         = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (fd < 0) ThrowWriteError(path, errno);
+    return fd;
+}
+
+void WriteNewWorkFile(const std::filesystem::path& path, const std::function<void(int fd)>& write) {
+    const int fd = CreateWorkFile(path);
     try {
-        WriteAllBytes(fd, bytes, path);
+        write(fd);
     } catch (...) {
         ::close(fd);
         ::unlink(path.c_str());
@@ -155,6 +146,10 @@ void WriteWorkFile(const std::filesystem::path& path, std::span<const std::uint8
         ::unlink(path.c_str());
         ThrowWriteError(path, error);
     }
+}
+
+void WriteWorkFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    WriteNewWorkFile(path, [&](int fd) { WriteAllBytes(fd, bytes, path); });
 }
 
 } // namespace deptrix

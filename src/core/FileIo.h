@@ -27,6 +27,16 @@ void WriteFileAtomically(const std::filesystem::path& path, std::span<const std:
 /// the disk that outputs get. A failed write leaves no file under the name.
 void WriteWorkFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
+/// Creates `path` afresh for writing: an old file of that name is removed and the new
+/// one created exclusively, owner-only and never through a link. Returns the
+/// descriptor; throws Error naming the file on failure.
+int CreateWorkFile(const std::filesystem::path& path);
+
+/// Creates the work file `path` afresh (CreateWorkFile), lets `write` fill the
+/// descriptor and closes it; when anything fails the file is removed and the error
+/// passed on.
+void WriteNewWorkFile(const std::filesystem::path& path, const std::function<void(int fd)>& write);
+
 /// The file name of `path` as printable UTF-8 text, for messages.
 std::string DisplayName(const std::filesystem::path& path);
 

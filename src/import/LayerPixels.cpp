@@ -3,6 +3,7 @@
 #include "import/ChannelRows.h"
 #include "import/PixelPlacement.h"
 #include "import/PsdFailure.h"
+#include "import/SampleDepth.h"
 
 #include <algorithm>
 #include <array>
@@ -15,9 +16,6 @@ namespace {
 /// Masks enter the product as 65025 - density x (255 - m): the mask value scaled
 /// by 255 at full density, weakened towards 65025 (no effect) as density falls.
 constexpr std::uint64_t kFactorScale = 255 * 255;
-
-/// deflate cannot expand data by more than about 1032:1.
-constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
 std::span<const std::uint8_t> ChannelBytes(const PsdFile& file, const ChannelInfo& channel) {
     return file.bytes.subspan(
