@@ -214,6 +214,7 @@ private:
 
     // Import, in ImportCommand.cpp.
     void showImportFacts();
+    void writeStereoPairTo(const QString& path); ///< views 3 and 6 side by side, then shown
     void fillLayerTable();
     static QString layerToolTip(const LayerTableRow& row);
     void showEmptyDocument();

@@ -34,12 +34,16 @@ void MainWindow::showAnaglyph() {
     m_platform.showMessage(this, m_msgGlasses);
 }
 
+void MainWindow::writeStereoPairTo(const QString& path) {
+    WriteFileAtomically(ToPath(path), EncodeJpeg(SideBySide(m_doc.Views[3], m_doc.Views[6]), 90));
+    reportWritten(path, m_platform.openExternal(path));
+}
+
 void MainWindow::writeStereoPair() {
     stopPreview();
     m_platform.sleepMs(5);
     const QString path = m_work.path() + kStereoPairFileName;
-    WriteFileAtomically(ToPath(path), EncodeJpeg(SideBySide(m_doc.Views[3], m_doc.Views[6]), 90));
-    reportWritten(path, m_platform.openExternal(path));
+    writeStereoPairTo(path);
 }
 
 void MainWindow::saveStereoPair() {
@@ -52,8 +56,7 @@ void MainWindow::saveStereoPair() {
     options.confirmOverwrite = true;
     const QString path = m_platform.saveFileName(this, options);
     if (path.isEmpty()) return;
-    WriteFileAtomically(ToPath(path), EncodeJpeg(SideBySide(m_doc.Views[3], m_doc.Views[6]), 90));
-    reportWritten(path, m_platform.openExternal(path));
+    writeStereoPairTo(path);
 }
 
 void MainWindow::exportGif() {
