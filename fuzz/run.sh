@@ -11,7 +11,7 @@ fixtures=${DEPTRIX_FIXTURES_DIR:-$root/../shared/fixtures/psd}
 
 cd "$root"
 cmake --preset fuzz >/dev/null
-cmake --build "$build" --target psd_fuzzer bmp_fuzzer setup_fuzzer make_fuzz_seeds -j2
+cmake --build "$build" --target psd_fuzzer bmp_fuzzer setup_fuzzer make_fuzz_seeds -j"${FUZZ_BUILD_JOBS:-2}"
 
 corpus="$build/corpus"
 mkdir -p "$corpus/psd" "$corpus/bmp" "$corpus/setup" "$corpus/fixture-seeds" "$build/findings"

@@ -309,7 +309,9 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         return;
     }
     progress.beginStep("views");
-    GenerateViews(doc, input, work, progress);
+    // Nothing reads the view files of a run's own temporary folder: every output below
+    // takes the views from memory.
+    GenerateViews(doc, input, work, progress, temporary ? ViewWorkFiles::Skip : ViewWorkFiles::Write);
 
     if (!options.viewsFolder.empty()) {
         // All seven or none: a full disk must not leave a set that looks complete.
@@ -317,7 +319,7 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         PendingFileSet views;
         for (int n = 1; n <= kViewCount; ++n)
             views.add(Under(options.viewsFolder, "view" + std::to_string(n) + ".bmp"),
-                EncodeBmp(doc.Views[static_cast<size_t>(n)]));
+                [&](PendingFile& file) { WriteBmp(file, doc.Views[static_cast<size_t>(n)]); });
         views.commit();
     }
     if (!options.gifPath.empty()) {

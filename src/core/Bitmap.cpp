@@ -5,8 +5,47 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <sys/mman.h>
 
 namespace deptrix {
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+#define DEPTRIX_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DEPTRIX_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// Below this a block comes from the heap, which reuses memory without faults. The
+// address sanitizer watches only heap blocks for overruns: everything goes there.
+#ifdef DEPTRIX_ADDRESS_SANITIZER
+constexpr std::size_t kMappedPixelBytes = static_cast<std::size_t>(-1);
+#else
+constexpr std::size_t kMappedPixelBytes = std::size_t { 2 } << 20;
+#endif
+
+} // namespace
+
+void* AllocatePixelMemory(std::size_t bytes) {
+    if (bytes < kMappedPixelBytes) return ::operator new(bytes);
+    void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) throw std::bad_alloc();
+    // Only advice: where huge pages are off or scarce the block keeps small pages.
+    ::madvise(memory, bytes, MADV_HUGEPAGE);
+    return memory;
+}
+
+void FreePixelMemory(void* memory, std::size_t bytes) noexcept {
+    if (!memory) return;
+    if (bytes < kMappedPixelBytes) {
+        ::operator delete(memory);
+        return;
+    }
+    ::munmap(memory, bytes);
+}
 
 int BytesPerPixel(PixelFormat format) {
     switch (format) {

@@ -28,12 +28,23 @@ inline constexpr int kMaxBitmapSide = 32767;
 std::size_t CheckedImageBytes(std::int64_t width, std::int64_t height, int bytesPerPixel, const char* what,
     std::size_t limitBytes = std::size_t { 1 } << 31);
 
-/// Allocates bytes without setting them, so that a picture its maker fills completely
-/// is not written twice.
-template <class T> struct UninitializedAllocator : std::allocator<T> {
-    template <class U> struct rebind { using other = UninitializedAllocator<U>; };
-    UninitializedAllocator() = default;
-    template <class U> UninitializedAllocator(const UninitializedAllocator<U>&) noexcept { }
+/// Memory for pixels: large blocks are mapped straight from the system, which lets it
+/// back them with huge pages (a fresh picture then costs a few page faults instead of
+/// one per 4 KB); small ones come from the heap.
+void* AllocatePixelMemory(std::size_t bytes);
+void FreePixelMemory(void* memory, std::size_t bytes) noexcept;
+
+/// Allocates pixel memory without setting it, so that a picture its maker fills
+/// completely is not written twice.
+template <class T> struct PixelAllocator : std::allocator<T> {
+    template <class U> struct rebind { using other = PixelAllocator<U>; };
+    PixelAllocator() = default;
+    template <class U> PixelAllocator(const PixelAllocator<U>&) noexcept { }
+    T* allocate(std::size_t n) {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+        return static_cast<T*>(AllocatePixelMemory(n * sizeof(T)));
+    }
+    void deallocate(T* p, std::size_t n) noexcept { FreePixelMemory(p, n * sizeof(T)); }
     template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
     template <class U, class... Args> void construct(U* p, Args&&... args) {
         ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
@@ -81,7 +92,7 @@ private:
     int m_height = 0;
     PixelFormat m_format = PixelFormat::Bgr24;
     std::size_t m_stride = 0;
-    std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> m_pixels;
+    std::vector<std::uint8_t, PixelAllocator<std::uint8_t>> m_pixels;
 };
 
 } // namespace deptrix

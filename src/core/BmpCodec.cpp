@@ -105,10 +105,14 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name) {
     return bitmap;
 }
 
+void WriteBmp(PendingFile& file, const Bitmap& bitmap) {
+    BmpFileRows rows(file.descriptor(), file.target(), bitmap.width(), bitmap.height(), bitmap.format());
+    rows.write(0, bitmap.height(), bitmap.bits(), bitmap.stride());
+}
+
 void SaveBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
     PendingFile file(path);
-    BmpFileRows rows(file.descriptor(), path, bitmap.width(), bitmap.height(), bitmap.format());
-    rows.write(0, bitmap.height(), bitmap.bits(), bitmap.stride());
+    WriteBmp(file, bitmap);
     file.commit();
 }
 

@@ -10,6 +10,8 @@
 
 namespace deptrix {
 
+class PendingFile;
+
 /// A Windows BMP file of the picture: bottom-up rows padded to four bytes, 8-bit
 /// pictures with a 256-entry grey table, 24-bit as blue-green-red, 32-bit with the
 /// four bytes as stored (C, M, Y, K for CMYK pictures).
@@ -46,6 +48,9 @@ inline constexpr std::size_t kBmpHeadBytes = 54;
 /// stored. Throws Error "<name>: <problem>" for a truncated, inconsistent or
 /// unsupported file without reading past `bytes`.
 Bitmap DecodeBmp(std::span<const std::uint8_t> bytes, const std::string& name);
+
+/// The EncodeBmp bytes written row by row into `file`, which must be open.
+void WriteBmp(PendingFile& file, const Bitmap& bitmap);
 
 /// The EncodeBmp bytes written row by row into a temporary file and renamed into place
 /// (an output).

@@ -72,7 +72,8 @@ BmpFileRows::BmpFileRows(int fd, std::filesystem::path shownAs, int width, int h
 
 void BmpFileRows::writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
-        const ssize_t written = ::pwrite(m_fd, data, size, static_cast<off_t>(offset));
+        const iovec piece { const_cast<std::uint8_t*>(data), size };
+        const long written = detail::WritePiecesAt(m_shownAs, m_fd, &piece, 1, offset);
         if (written < 0) {
             if (errno == EINTR) continue;
             ThrowWriteError(m_shownAs, errno);
@@ -108,7 +109,7 @@ void BmpFileRows::write(int firstRow, int count, const std::uint8_t* rows, std::
 
 void BmpFileRows::writeRowsAt(std::uint64_t offset, iovec* pieces, int count) {
     while (count > 0) {
-        const ssize_t written = ::pwritev(m_fd, pieces, count, static_cast<off_t>(offset));
+        const long written = detail::WritePiecesAt(m_shownAs, m_fd, pieces, count, offset);
         if (written < 0) {
             if (errno == EINTR) continue;
             ThrowWriteError(m_shownAs, errno);

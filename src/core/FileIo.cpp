@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -51,6 +52,16 @@ std::string NextTemporaryTag() {
 long WriteOnce(const std::filesystem::path& shownAs, int fd, const void* data, std::size_t size) {
     const auto& hook = Hooks().write;
     return hook ? hook(shownAs, fd, data, size) : ::write(fd, data, size);
+}
+
+long WritePiecesAt(
+    const std::filesystem::path& shownAs, int fd, const iovec* pieces, int count, std::uint64_t offset) {
+    const auto& hook = Hooks().write;
+    if (!hook) return ::pwritev(fd, pieces, count, static_cast<off_t>(offset));
+    // The hook writes where the file stands: a short write of the first piece, which
+    // callers continue like any other.
+    if (::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) return -1;
+    return hook(shownAs, fd, pieces[0].iov_base, pieces[0].iov_len);
 }
 
 } // namespace detail

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <sys/uio.h>
 #include <span>
 #include <string>
 #include <vector>
@@ -67,6 +68,9 @@ std::string NextTemporaryTag();
 /// One write() of `fd`, or the test hook's; for writers that cannot throw between
 /// their writes (callbacks of C libraries).
 long WriteOnce(const std::filesystem::path& shownAs, int fd, const void* data, std::size_t size);
+/// One pwritev() of `fd` at `offset`, or the test hook's write of the first piece there.
+long WritePiecesAt(
+    const std::filesystem::path& shownAs, int fd, const iovec* pieces, int count, std::uint64_t offset);
 } // namespace detail
 
 } // namespace deptrix

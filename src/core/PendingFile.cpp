@@ -92,6 +92,10 @@ void PendingFile::write(std::span<const std::uint8_t> bytes) {
     }
 }
 
+void PendingFile::startWriteback() noexcept {
+    if (m_fd >= 0) ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 void PendingFile::finish() {
     if (m_fd < 0) {
         if (m_temporary.empty()) throw Error(DisplayName(m_target) + ": finished after it was discarded");
@@ -129,11 +133,12 @@ void PendingFile::discard() noexcept {
     m_temporary.clear();
 }
 
-void PendingFileSet::add(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+void PendingFileSet::add(const std::filesystem::path& target, const std::function<void(PendingFile&)>& fill) {
     try {
         PendingFile file(target);
-        file.write(bytes);
-        file.finish();
+        fill(file);
+        // The disk works on this file while the next ones are made; commit() waits.
+        file.startWriteback();
         m_files.push_back(std::move(file));
     } catch (...) {
         m_files.clear();
@@ -141,7 +146,17 @@ void PendingFileSet::add(const std::filesystem::path& target, std::span<const st
     }
 }
 
+void PendingFileSet::add(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+    add(target, [bytes](PendingFile& file) { file.write(bytes); });
+}
+
 void PendingFileSet::commit() {
+    try {
+        for (PendingFile& file : m_files) file.finish();
+    } catch (...) {
+        m_files.clear();
+        throw;
+    }
     for (std::size_t i = 0; i < m_files.size(); ++i) {
         try {
             m_files[i].commit();

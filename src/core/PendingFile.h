@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -24,6 +25,10 @@ public:
 
     void write(std::span<const std::uint8_t> bytes);
 
+    /// Asks the system to start writing what has been written so far to the disk,
+    /// without waiting, so that finish() of several files finds most of it done.
+    void startWriteback() noexcept;
+
     /// Flushes the data to the disk, sets the final permissions and closes the file:
     /// a full disk shows here at the latest. The rename is left to commit().
     void finish();
@@ -46,13 +51,15 @@ private:
 };
 
 /// Several files that reach their names together or not at all: each is written to
-/// its temporary name and finished before any is renamed. When a write fails, the
-/// pending files are removed; when a rename fails, the files renamed before it are
+/// its temporary name, and all are finished before any is renamed. When a write fails,
+/// the pending files are removed; when a rename fails, the files renamed before it are
 /// removed too, so the set is never left half replaced by new files.
 class PendingFileSet {
 public:
-    /// Writes and finishes one more file of the set.
+    /// Writes one more file of the set: `fill` writes its contents into the open file.
+    void add(const std::filesystem::path& target, const std::function<void(PendingFile&)>& fill);
     void add(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+    /// Finishes every file (a full disk shows here at the latest), then renames them.
     void commit();
 
 private:

@@ -76,17 +76,17 @@ LayerSource SourceOf(const Document& doc, std::size_t s, const std::filesystem::
     return source;
 }
 
-void LayOverFrom(Document& doc, const LayerSource& source) {
-    LayOver(doc.Composite, &doc.Coverage, source.colour(), source.opacity(), source.top, source.left,
-        source.what);
+void LayOverFrom(Document& doc, const LayerSource& source, Bitmap* coverage) {
+    LayOver(doc.Composite, coverage, source.colour(), source.opacity(), source.top, source.left, source.what);
 }
 
 /// Every layer drawn row by row through BlendLayerRow: the path for documents that use
 /// blend modes or clipping. Plain layers give the same bytes as LayOver there.
 class ModeComposite {
 public:
-    ModeComposite(Document& doc, const std::filesystem::path& workFolder, std::size_t drawable)
+    ModeComposite(Document& doc, const std::filesystem::path& workFolder, std::size_t drawable, Bitmap* coverage)
         : m_doc(doc)
+        , m_coverage(coverage)
         , m_workFolder(workFolder)
         , m_drawable(drawable)
         , m_bpp(doc.Composite.bytesPerPixel())
@@ -119,7 +119,8 @@ public:
         };
         for (std::int64_t y = placement.y0; y <= placement.y1; ++y) {
             const int row = static_cast<int>(y);
-            blend::BlendGroupRow(group, y, rowOf, m_bpp, m_doc.Composite.row(row), m_doc.Coverage.row(row),
+            blend::BlendGroupRow(group, y, rowOf, m_bpp, m_doc.Composite.row(row),
+                m_coverage ? m_coverage->row(row) : nullptr,
                 trackAlpha ? m_backdropAlpha.row(row) : nullptr, scratch, m_groupRow.data());
         }
     }
@@ -131,6 +132,7 @@ private:
     }
 
     Document& m_doc;
+    Bitmap* m_coverage; ///< null: no coverage plane
     const std::filesystem::path& m_workFolder;
     std::size_t m_drawable;
     int m_bpp;
@@ -171,15 +173,20 @@ bool DrawnInView(const Document& doc, std::size_t layer, int viewIndex) {
     return doc.GroupFrames[code - 1u][static_cast<std::size_t>(viewIndex)] == layer;
 }
 
-void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progress& progress) {
+void CompositePass(
+    Document& doc, const std::filesystem::path& workFolder, Progress& progress, CoveragePlane plane) {
     if (doc.ImageMode != 3 && doc.ImageMode != 4) return;
     ResetPicture(doc.Composite, doc.ImageWidth, doc.ImageHeight, CompositeFormat(doc.ImageMode), 255);
-    ResetPicture(doc.Coverage, doc.ImageWidth, doc.ImageHeight, PixelFormat::Gray8, kCoverageStart);
+    Bitmap* coverage = nullptr;
+    if (plane == CoveragePlane::Build) {
+        ResetPicture(doc.Coverage, doc.ImageWidth, doc.ImageHeight, PixelFormat::Gray8, kCoverageStart);
+        coverage = &doc.Coverage;
+    }
 
     const std::size_t drawable = std::min(
         { doc.Layers.size(), doc.LayerBitmaps.size(), doc.LayerMasks.size(), doc.ViewLeft.size() });
     if (NeedsModes(doc, drawable)) {
-        ModeComposite pass(doc, workFolder, drawable);
+        ModeComposite pass(doc, workFolder, drawable, coverage);
         for (std::size_t s = 0; s < doc.LayerCount; ++s) {
             ReportLayer(doc, s, progress);
             // A clipped layer is drawn with its base, and only when the base is.
@@ -191,7 +198,7 @@ void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progr
     for (std::size_t s = 0; s < doc.LayerCount; ++s) {
         ReportLayer(doc, s, progress);
         if (s >= drawable || !DrawnInView(doc, s, doc.CurrentView)) continue;
-        LayOverFrom(doc, SourceOf(doc, s, workFolder));
+        LayOverFrom(doc, SourceOf(doc, s, workFolder), coverage);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "core/Document.h"
 #include "core/Progress.h"
 
+#include <cstdint>
 #include <filesystem>
 
 namespace deptrix {
@@ -27,7 +28,11 @@ namespace deptrix {
 ///
 /// Layers beyond any of the per-layer arrays are not drawn. A missing or unreadable
 /// per-view file throws Error naming it; the layers blended before stay in Composite.
-void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progress& progress);
+///
+/// With CoveragePlane::Skip, for callers that do not keep it, Coverage is left as it was.
+enum class CoveragePlane : std::uint8_t { Build, Skip };
+void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progress& progress,
+    CoveragePlane coverage = CoveragePlane::Build);
 
 /// The layer that layer `layer` is clipped to (its ClipBase when that names a layer
 /// below it), or -1.

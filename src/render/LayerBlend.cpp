@@ -38,7 +38,8 @@ std::int64_t ToWorking(long double sourceValue, Fixed workScale) {
 void ResetPicture(Bitmap& picture, int width, int height, PixelFormat format, std::uint8_t value) {
     const bool sameShape
         = picture.format() == format && picture.width() == width && picture.height() == height;
-    if (!sameShape) picture = Bitmap(width, height, format);
+    // Filled right away: no need to clear a new picture first.
+    if (!sameShape) picture = Bitmap(width, height, format, UnfilledPixels {});
     picture.fill(value);
 }
 

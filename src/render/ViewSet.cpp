@@ -8,6 +8,7 @@
 #include "render/GroupFrames.h"
 
 #include <algorithm>
+#include <utility>
 #include <limits>
 
 namespace deptrix {
@@ -58,8 +59,8 @@ LayerOffsets ReadLayerOffsets(const Document& doc, const ViewSetInput& input) {
     return result;
 }
 
-void GenerateViews(
-    Document& doc, const ViewSetInput& input, const std::filesystem::path& workFolder, Progress& progress) {
+void GenerateViews(Document& doc, const ViewSetInput& input, const std::filesystem::path& workFolder,
+    Progress& progress, ViewWorkFiles files) {
     progress.setPosition(0);
     BuildGroupFrames(doc);
     progress.setPosition(10);
@@ -84,13 +85,20 @@ void GenerateViews(
                 offsets.offsets[layer], offsets.focusOffset, n, doc.CentreView, doc.DepthFactor, left);
         }
         doc.CurrentView = static_cast<std::uint8_t>(i);
-        CompositePass(doc, workFolder, progress);
+        CompositePass(doc, workFolder, progress,
+            files == ViewWorkFiles::Write ? CoveragePlane::Build : CoveragePlane::Skip);
 
-        doc.Views[n] = doc.Composite;
+        // The pass's picture becomes the view; the next pass draws into the buffer the
+        // view held before. The last one stays the composite as well.
+        if (n < kViewCount)
+            std::swap(doc.Views[n], doc.Composite);
+        else
+            doc.Views[n] = doc.Composite;
+        if (doc.ImageMode == 4) CmykToRgb(doc.Views[n]);
+        if (files == ViewWorkFiles::Skip) continue;
         // Written in the background; whoever reads the files waits for them.
         WorkFileWriter& writer = SharedWorkFileWriter();
         writer.save(doc.Coverage, workFolder / CoverageFileName(n));
-        if (doc.ImageMode == 4) CmykToRgb(doc.Views[n]);
         writer.save(doc.Views[n], workFolder / ViewFileName(n, doc.ImageMode));
     }
 }

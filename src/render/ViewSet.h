@@ -36,21 +36,28 @@ LayerOffsets ReadLayerOffsets(const Document& doc, const ViewSetInput& input);
 std::int32_t ViewLeftFor(std::int32_t offset, std::int32_t focusOffset, int viewNumber, int centreView,
     Fixed depthFactor, std::int32_t left);
 
+/// Whether a view set leaves its pictures in the work folder as well.
+enum class ViewWorkFiles : std::uint8_t {
+    Write, ///< the view and coverage files, for whoever looks or reads them later
+    Skip, ///< a private folder only this run uses: views in memory only, no coverage
+};
+
 /// Builds the seven views of a preview into Views[1..7]: the group frame step
 /// (progress 0, then 10), FocusRow := the focus text, CentreView := 4, ProgressSpan :=
 /// 13, then per view index i (view n = i + 1) ProgressBase := Round(i x 90 / 7) + 10,
 /// every layer's ViewLeft from its offset relative to the focus row's offset (0 when
 /// FocusRow is outside 1..LayerCount), CurrentView := i and a composite pass.
-/// Views[n] gets a copy of Composite; Coverage is handed to the shared WorkFileWriter
-/// as CoverageFileName(n) and the view, converted to RGB for CMYK documents, as
+/// Views[n] takes the pass's picture (Composite holds the last view afterwards). With
+/// ViewWorkFiles::Write, Coverage is handed to the shared WorkFileWriter as
+/// CoverageFileName(n) and the view, converted to RGB for CMYK documents, as
 /// ViewFileName(n, ImageMode) in `workFolder` as soon as it is built; the files are
 /// written in the background, and a write that fails is reported by whatever reads
 /// the file next.
 ///
 /// A text that is not an integer throws ConvertError ("'<text>' is not a valid integer
 /// value"). The views finished before stay. AppStage and the playback state are the caller's.
-void GenerateViews(
-    Document& doc, const ViewSetInput& input, const std::filesystem::path& workFolder, Progress& progress);
+void GenerateViews(Document& doc, const ViewSetInput& input, const std::filesystem::path& workFolder,
+    Progress& progress, ViewWorkFiles files = ViewWorkFiles::Write);
 
 /// Playback: AnimStep runs 1..14 and wraps to 1 (a value outside that range restarts at 1).
 int NextAnimStep(int animStep);

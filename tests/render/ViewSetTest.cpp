@@ -78,6 +78,34 @@ TEST(ViewSet, BuildsAndWritesSevenViews) {
     }
 }
 
+// A run that keeps its views in memory only leaves the work folder and the coverage
+// alone, and building again into the pictures of an earlier set gives the same bytes.
+TEST(ViewSet, ASetWithoutFilesAndARepeatedSetGiveTheSameViews) {
+    for (int mode : { 3, 4 }) {
+        test::TempFolder folder;
+        test::TempFolder untouched;
+        NullProgress progress;
+        Document doc = DotScene(mode);
+        GenerateViews(doc, { { "18", "0" }, "2" }, folder.path(), progress);
+        std::vector<Bitmap> first(doc.Views.begin() + 1, doc.Views.end());
+        if (mode == 3) { // the last view stays the composite
+            EXPECT_TRUE(doc.Composite.samePixels(doc.Views[7]));
+        }
+
+        const Bitmap marker = Solid(1, 1, PixelFormat::Gray8, 42);
+        doc.Coverage = marker;
+        GenerateViews(doc, { { "12", "0" }, "2" }, untouched.path(), progress, ViewWorkFiles::Skip);
+        for (int n = 1; n <= 7; ++n) EXPECT_EQ(DotColumn(doc.Views[n]), 12 + 2 * (n - 4)) << n;
+        EXPECT_TRUE(std::filesystem::is_empty(untouched.path()));
+        EXPECT_TRUE(doc.Coverage.samePixels(marker));
+
+        GenerateViews(doc, { { "18", "0" }, "2" }, untouched.path(), progress, ViewWorkFiles::Skip);
+        for (int n = 1; n <= 7; ++n) EXPECT_TRUE(doc.Views[n].samePixels(first[n - 1])) << mode << " " << n;
+        EXPECT_TRUE(std::filesystem::is_empty(untouched.path()));
+        SharedWorkFileWriter().awaitAll();
+    }
+}
+
 TEST(ViewSet, FlipGroupsTakeTurnsAndASingleLayerNeverMoves) {
     test::TempFolder folder;
     NullProgress progress;
