@@ -101,6 +101,7 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, UnfilledPixels)
     const std::size_t bytes = CheckedImageBytes(width, height, BytesPerPixel(format), "picture");
     m_stride = RowStride(width, format);
     m_pixels.resize(bytes);
+    clearPadding(); // the maker fills the pixels; the bytes after them stay zero
     if (width == 0 || height == 0) {
         m_width = 0;
         m_height = 0;
@@ -114,7 +115,19 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, UnfilledPixels)
 }
 
 void Bitmap::fill(std::uint8_t value) {
-    std::fill(m_pixels.begin(), m_pixels.end(), value);
+    const std::size_t used = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(bytesPerPixel());
+    if (used == m_stride) {
+        std::fill(m_pixels.begin(), m_pixels.end(), value);
+        return;
+    }
+    for (int y = 0; y < m_height; ++y) std::memset(row(y), value, used);
+    clearPadding();
+}
+
+void Bitmap::clearPadding() {
+    const std::size_t used = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(bytesPerPixel());
+    if (used == m_stride) return;
+    for (int y = 0; y < m_height; ++y) std::memset(row(y) + used, 0, m_stride - used);
 }
 
 void Bitmap::release() {

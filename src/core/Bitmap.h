@@ -55,7 +55,7 @@ template <class T> struct PixelAllocator : std::allocator<T> {
 struct UnfilledPixels { };
 
 /// A picture with direct row access. Rows are stored top-down, each padded to four
-/// bytes. An empty bitmap (0 x 0) is a released picture.
+/// bytes with zeros (writers store whole rows). An empty bitmap (0 x 0) is a released picture.
 class Bitmap {
 public:
     Bitmap() = default;
@@ -78,7 +78,7 @@ public:
     const std::uint8_t* bits() const { return m_pixels.data(); }
     std::size_t sizeBytes() const { return m_pixels.size(); }
 
-    /// Sets every byte of every pixel (padding included) to `value`.
+    /// Sets every byte of every pixel to `value`; the padding after each row stays zero.
     void fill(std::uint8_t value);
 
     /// Releases the pixels; the bitmap becomes empty.
@@ -88,6 +88,7 @@ public:
     bool samePixels(const Bitmap& other) const;
 
 private:
+    void clearPadding();
     int m_width = 0;
     int m_height = 0;
     PixelFormat m_format = PixelFormat::Bgr24;

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <sys/uio.h>
 #include <span>
 #include <string>
+#include <sys/uio.h>
 #include <vector>
 
 namespace deptrix {

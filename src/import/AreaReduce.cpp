@@ -6,6 +6,11 @@
 #include <cmath>
 #include <vector>
 
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define DEPTRIX_REDUCE_SSE2 1
+#endif
+
 namespace deptrix {
 
 namespace {
@@ -55,58 +60,164 @@ AxisSpread Spread(
     return s;
 }
 
+/// The source pixels each working column gathers, with their weights: column X takes
+/// entries begin[X] .. begin[X + 1] - 1, in source order. Every source pixel with a
+/// non-zero weight towards a column is listed under it, so summing a column's entries
+/// in order adds exactly what spreading each source pixel over its columns would.
+struct ColumnGather {
+    std::vector<int> begin;
+    std::vector<int> source;
+    std::vector<float> weight;
+};
+
+ColumnGather GatherOf(const AxisSpread& xs, int workingWidth) {
+    ColumnGather g;
+    g.begin.assign(static_cast<std::size_t>(workingWidth) + 1, 0);
+    const std::size_t count = xs.first.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (xs.firstWeight[i] != 0.0f) ++g.begin[static_cast<std::size_t>(xs.first[i]) + 1];
+        if (xs.secondWeight[i] != 0.0f) ++g.begin[static_cast<std::size_t>(xs.second[i]) + 1];
+    }
+    for (std::size_t x = 1; x < g.begin.size(); ++x) g.begin[x] += g.begin[x - 1];
+    g.source.resize(static_cast<std::size_t>(g.begin.back()));
+    g.weight.resize(g.source.size());
+    std::vector<int> next(g.begin.begin(), g.begin.end() - 1);
+    const auto add = [&](int column, std::size_t i, float w) {
+        const auto k = static_cast<std::size_t>(next[static_cast<std::size_t>(column)]++);
+        g.source[k] = static_cast<int>(i);
+        g.weight[k] = w;
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        if (xs.firstWeight[i] != 0.0f) add(xs.first[i], i, xs.firstWeight[i]);
+        if (xs.secondWeight[i] != 0.0f) add(xs.second[i], i, xs.secondWeight[i]);
+    }
+    return g;
+}
+
 /// Writes one finished working row from its accumulators (opacity sum first, then
 /// the opacity-weighted colour sums) and clears them.
-void FinishRow(float* acc, int width, int channels, std::uint8_t* colour, std::uint8_t* mask) {
-    const int stride = channels + 1;
+template <int Channels> void FinishRow(float* acc, int width, std::uint8_t* colour, std::uint8_t* mask) {
+    constexpr int stride = Channels + 1;
+    const auto level
+        = [](float value) { return static_cast<std::uint8_t>(std::clamp(std::lrint(value), 0L, 255L)); };
     for (int x = 0; x < width; ++x) {
         float* a = acc + static_cast<std::ptrdiff_t>(x) * stride;
         const float opacity = a[0];
-        mask[x] = static_cast<std::uint8_t>(std::clamp(std::lrint(opacity), 0L, 255L));
-        std::uint8_t* pixel = colour + static_cast<std::ptrdiff_t>(x) * channels;
+        mask[x] = level(opacity);
+        std::uint8_t* pixel = colour + static_cast<std::ptrdiff_t>(x) * Channels;
         if (opacity > 1e-6f) {
             const float inverse = 1.0f / opacity;
-            for (int c = 0; c < channels; ++c)
-                pixel[c] = static_cast<std::uint8_t>(std::clamp(std::lrint(a[c + 1] * inverse), 0L, 255L));
+            for (int c = 0; c < Channels; ++c) pixel[c] = level(a[c + 1] * inverse);
         } else {
-            for (int c = 0; c < channels; ++c) pixel[c] = 255;
+            for (int c = 0; c < Channels; ++c) pixel[c] = 255;
         }
-        std::fill(a, a + stride, 0.0f);
+        for (int c = 0; c < stride; ++c) a[c] = 0.0f;
     }
 }
 
+/// One source row summed into the working columns: opacity, then colour weighted by
+/// opacity, per column. Sums run in registers, in source order.
 template <int Channels>
-void AddRow(const std::uint8_t* colour, const std::uint8_t* mask, int sw, const AxisSpread& xs, float* row) {
+void AddRow(
+    const std::uint8_t* colour, const std::uint8_t* mask, const ColumnGather& g, int width, float* row) {
     constexpr int stride = Channels + 1;
-    for (int x = 0; x < sw; ++x) {
-        const float m = mask[x];
-        if (m == 0.0f) continue;
-        const std::size_t k = static_cast<std::size_t>(x);
-        float* a = row + static_cast<std::ptrdiff_t>(xs.first[k]) * stride;
-        float* b = row + static_cast<std::ptrdiff_t>(xs.second[k]) * stride;
-        const float ma = m * xs.firstWeight[k];
-        const float mb = m * xs.secondWeight[k];
-        const std::uint8_t* p = colour + static_cast<std::ptrdiff_t>(x) * Channels;
-        a[0] += ma;
-        b[0] += mb;
-        for (int c = 0; c < Channels; ++c) {
-            a[c + 1] += ma * p[c];
-            b[c + 1] += mb * p[c];
+    for (int x = 0; x < width; ++x) {
+        float sum[stride] = {};
+        const int end = g.begin[static_cast<std::size_t>(x) + 1];
+        for (int k = g.begin[static_cast<std::size_t>(x)]; k < end; ++k) {
+            const int i = g.source[static_cast<std::size_t>(k)];
+            const float m = mask[i];
+            if (m == 0.0f) continue;
+            const float mw = m * g.weight[static_cast<std::size_t>(k)];
+            const std::uint8_t* p = colour + static_cast<std::ptrdiff_t>(i) * Channels;
+            sum[0] += mw;
+            for (int c = 0; c < Channels; ++c) sum[c + 1] += mw * p[c];
         }
+        float* out = row + static_cast<std::ptrdiff_t>(x) * stride;
+        for (int c = 0; c < stride; ++c) out[c] = sum[c];
     }
+}
+
+#ifdef DEPTRIX_REDUCE_SSE2
+// Three-channel pictures keep opacity and colour of a column in one four-lane vector.
+// Each lane does the scalar arithmetic above, in the same order, so the bytes are the
+// same; the conversions round to nearest even like lrint.
+
+inline std::uint8_t Level(__m128 value) {
+    return static_cast<std::uint8_t>(std::clamp(_mm_cvtss_si32(value), 0, 255));
+}
+
+template <> void FinishRow<3>(float* acc, int width, std::uint8_t* colour, std::uint8_t* mask) {
+    const __m128 zero = _mm_setzero_ps();
+    for (int x = 0; x < width; ++x) {
+        float* a = acc + static_cast<std::ptrdiff_t>(x) * 4;
+        const __m128 sums = _mm_loadu_ps(a);
+        const float opacity = _mm_cvtss_f32(sums);
+        mask[x] = Level(sums);
+        std::uint8_t* pixel = colour + static_cast<std::ptrdiff_t>(x) * 3;
+        if (opacity > 1e-6f) {
+            const __m128i levels = _mm_cvtps_epi32(_mm_mul_ps(sums, _mm_set1_ps(1.0f / opacity)));
+            // Saturating packs clamp to 0..255 as the scalar path does.
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(levels, levels), levels);
+            const auto packed = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
+            pixel[0] = static_cast<std::uint8_t>(packed >> 8);
+            pixel[1] = static_cast<std::uint8_t>(packed >> 16);
+            pixel[2] = static_cast<std::uint8_t>(packed >> 24);
+        } else {
+            pixel[0] = pixel[1] = pixel[2] = 255;
+        }
+        _mm_storeu_ps(a, zero);
+    }
+}
+
+template <>
+void AddRow<3>(
+    const std::uint8_t* colour, const std::uint8_t* mask, const ColumnGather& g, int width, float* row) {
+    const __m128 one = _mm_set_ss(1.0f);
+    const __m128i zero = _mm_setzero_si128();
+    for (int x = 0; x < width; ++x) {
+        __m128 sum = _mm_setzero_ps();
+        const int end = g.begin[static_cast<std::size_t>(x) + 1];
+        for (int k = g.begin[static_cast<std::size_t>(x)]; k < end; ++k) {
+            const int i = g.source[static_cast<std::size_t>(k)];
+            const float m = mask[i];
+            if (m == 0.0f) continue;
+            const float mw = m * g.weight[static_cast<std::size_t>(k)];
+            const std::uint8_t* p = colour + static_cast<std::ptrdiff_t>(i) * 3;
+            // Lanes 1, p0, p1, p2.
+            const std::uint32_t bytes = (std::uint32_t { p[0] } << 8) | (std::uint32_t { p[1] } << 16)
+                | (std::uint32_t { p[2] } << 24);
+            const __m128i wide = _mm_unpacklo_epi16(
+                _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), zero), zero);
+            const __m128 values = _mm_move_ss(_mm_cvtepi32_ps(wide), one);
+            sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(mw), values));
+        }
+        _mm_storeu_ps(row + static_cast<std::ptrdiff_t>(x) * 4, sum);
+    }
+}
+#endif
+
+/// target[i] += weight x row[i] over `count` floats.
+void AddWeighted(float* target, const float* row, float weight, std::size_t count) {
+    std::size_t i = 0;
+#ifdef DEPTRIX_REDUCE_SSE2
+    const __m128 w = _mm_set1_ps(weight);
+    for (; i + 4 <= count; i += 4)
+        _mm_storeu_ps(target + i, _mm_add_ps(_mm_loadu_ps(target + i), _mm_mul_ps(w, _mm_loadu_ps(row + i))));
+#endif
+    for (; i < count; ++i) target[i] += weight * row[i];
 }
 
 } // namespace
 
 struct AreaReducer::Spreads {
-    AxisSpread xs;
+    ColumnGather columns;
     AxisSpread ys;
 };
 
 AreaReducer::AreaReducer(int sourceWidth, int sourceHeight, std::int64_t sourceLeft, std::int64_t sourceTop,
     Fixed workScale, PixelFormat format)
-    : m_sourceWidth(sourceWidth)
-    , m_sourceHeight(sourceHeight)
+    : m_sourceHeight(sourceHeight)
     , m_channels(BytesPerPixel(format)) {
     const WorkingBox box
         = ToWorkingBox(sourceLeft, sourceTop, sourceLeft + sourceWidth, sourceTop + sourceHeight, workScale);
@@ -114,8 +225,8 @@ AreaReducer::AreaReducer(int sourceWidth, int sourceHeight, std::int64_t sourceL
     // Every working pixel is set when its last source row arrives.
     m_out.colour = Bitmap(box.width, box.height, format, UnfilledPixels {});
     m_out.mask = Bitmap(box.width, box.height, PixelFormat::Gray8, UnfilledPixels {});
-    m_spreads
-        = std::make_unique<Spreads>(Spreads { Spread(sourceWidth, sourceLeft, box.left, box.width, scale),
+    m_spreads = std::make_unique<Spreads>(
+        Spreads { GatherOf(Spread(sourceWidth, sourceLeft, box.left, box.width, scale), box.width),
             Spread(sourceHeight, sourceTop, box.top, box.height, scale) });
     const std::size_t size = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(m_channels + 1);
     m_row.assign(size, 0.0f);
@@ -128,14 +239,19 @@ AreaReducer::~AreaReducer() = default;
 void AreaReducer::finishUpTo(int limit) {
     const int ow = m_out.colour.width();
     const int oh = m_out.colour.height();
-    for (; m_nextToFinish < limit && m_nextToFinish < oh; ++m_nextToFinish)
-        FinishRow(m_pending[m_nextToFinish & 1].data(), ow, m_channels, m_out.colour.row(m_nextToFinish),
-            m_out.mask.row(m_nextToFinish));
+    for (; m_nextToFinish < limit && m_nextToFinish < oh; ++m_nextToFinish) {
+        float* acc = m_pending[m_nextToFinish & 1].data();
+        if (m_channels == 4)
+            FinishRow<4>(acc, ow, m_out.colour.row(m_nextToFinish), m_out.mask.row(m_nextToFinish));
+        else
+            FinishRow<3>(acc, ow, m_out.colour.row(m_nextToFinish), m_out.mask.row(m_nextToFinish));
+    }
 }
 
 void AreaReducer::addRows(const Bitmap& colour, const Bitmap& mask, int bandRow, int count) {
-    const AxisSpread& xs = m_spreads->xs;
+    const ColumnGather& columns = m_spreads->columns;
     const AxisSpread& ys = m_spreads->ys;
+    const int width = m_out.colour.width();
     for (int r = 0; r < count && m_sourceRow < m_sourceHeight; ++r) {
         const int y = m_sourceRow++;
         const float wy0 = ys.firstWeight[static_cast<std::size_t>(y)];
@@ -144,17 +260,15 @@ void AreaReducer::addRows(const Bitmap& colour, const Bitmap& mask, int bandRow,
         const int oy = ys.first[static_cast<std::size_t>(y)];
         finishUpTo(oy);
 
-        std::fill(m_row.begin(), m_row.end(), 0.0f);
+        // Every column of m_row is written.
         if (m_channels == 4)
-            AddRow<4>(colour.row(bandRow + r), mask.row(bandRow + r), m_sourceWidth, xs, m_row.data());
+            AddRow<4>(colour.row(bandRow + r), mask.row(bandRow + r), columns, width, m_row.data());
         else
-            AddRow<3>(colour.row(bandRow + r), mask.row(bandRow + r), m_sourceWidth, xs, m_row.data());
-        float* first = m_pending[oy & 1].data();
-        for (std::size_t i = 0; i < m_row.size(); ++i) first[i] += wy0 * m_row[i];
-        if (wy1 != 0.0f) {
-            float* second = m_pending[(ys.second[static_cast<std::size_t>(y)]) & 1].data();
-            for (std::size_t i = 0; i < m_row.size(); ++i) second[i] += wy1 * m_row[i];
-        }
+            AddRow<3>(colour.row(bandRow + r), mask.row(bandRow + r), columns, width, m_row.data());
+        AddWeighted(m_pending[oy & 1].data(), m_row.data(), wy0, m_row.size());
+        if (wy1 != 0.0f)
+            AddWeighted(m_pending[ys.second[static_cast<std::size_t>(y)] & 1].data(), m_row.data(), wy1,
+                m_row.size());
     }
 }
 

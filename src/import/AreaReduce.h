@@ -38,7 +38,6 @@ private:
     struct Spreads;
     void finishUpTo(int limit);
 
-    int m_sourceWidth;
     int m_sourceHeight;
     int m_channels;
     int m_sourceRow = 0;

@@ -105,6 +105,19 @@ LayerBandDecoder::LayerBandDecoder(
             header, file.name, ChannelBytes(file, *record.channel(c)), m_width, m_height, what));
         m_colourOffsets.push_back(ColourChannelOffsets(header.mode, c));
     }
+    // Whole pixels when the channels fill each byte of a pixel exactly once.
+    std::array<int, 4> filled {};
+    const int pixelBytes = BytesPerPixel(m_format);
+    m_wholePixels = pixelBytes <= 4;
+    for (const std::vector<int>& offsets : m_colourOffsets)
+        for (int offset : offsets) {
+            if (offset < 0 || offset >= pixelBytes || offset >= 4)
+                m_wholePixels = false;
+            else
+                ++filled[static_cast<std::size_t>(offset)];
+        }
+    for (int k = 0; k < pixelBytes && k < 4; ++k)
+        if (filled[static_cast<std::size_t>(k)] != 1) m_wholePixels = false;
     if (alpha)
         m_alpha = std::make_unique<ChannelRows>(
             header, file.name, ChannelBytes(file, *alpha), m_width, m_height, what);
@@ -140,9 +153,19 @@ int LayerBandDecoder::decode(Bitmap& colour, Bitmap& mask, int firstRow, int cou
     for (int r = 0; r < rows; ++r) {
         const int y = m_rowsDone + r;
         std::uint8_t* colourRow = colour.row(firstRow + r);
-        for (std::size_t c = 0; c < m_colour.size(); ++c) {
-            const std::uint8_t* samples = m_colour[c]->next();
-            for (int offset : m_colourOffsets[c]) ScatterRow(samples, colourRow, w, pixelBytes, offset);
+        if (m_wholePixels) {
+            // Every byte of the pixel has one channel: all are placed in one pass.
+            std::array<const std::uint8_t*, 4> byOffset {};
+            for (std::size_t c = 0; c < m_colour.size(); ++c) {
+                const std::uint8_t* samples = m_colour[c]->next();
+                for (int offset : m_colourOffsets[c]) byOffset[static_cast<std::size_t>(offset)] = samples;
+            }
+            InterleaveRow(byOffset.data(), colourRow, w, pixelBytes);
+        } else {
+            for (std::size_t c = 0; c < m_colour.size(); ++c) {
+                const std::uint8_t* samples = m_colour[c]->next();
+                for (int offset : m_colourOffsets[c]) ScatterRow(samples, colourRow, w, pixelBytes, offset);
+            }
         }
         std::uint8_t* m = mask.row(firstRow + r);
         if (m_alpha)

@@ -61,6 +61,7 @@ private:
     int m_rowsDone = 0;
     std::vector<std::unique_ptr<ChannelRows>> m_colour;
     std::vector<std::vector<int>> m_colourOffsets;
+    bool m_wholePixels = false; ///< the channels fill each byte of a pixel once
     std::unique_ptr<ChannelRows> m_alpha;
     std::vector<Factor> m_factors;
     std::vector<std::uint32_t> m_factorRows; ///< one row of scaled factors per mask

@@ -22,4 +22,28 @@ void ScatterRow(const std::uint8_t* samples, std::uint8_t* pixelRow, int width, 
     for (int x = 0; x < width; ++x, out += pixelBytes) *out = samples[x];
 }
 
+namespace {
+
+template <int PixelBytes> void Interleave(const std::uint8_t* const* byOffset, std::uint8_t* out, int width) {
+    const std::uint8_t* source[PixelBytes];
+    for (int k = 0; k < PixelBytes; ++k) source[k] = byOffset[k];
+    for (int x = 0; x < width; ++x, out += PixelBytes)
+        for (int k = 0; k < PixelBytes; ++k) out[k] = source[k][x];
+}
+
+} // namespace
+
+void InterleaveRow(const std::uint8_t* const* byOffset, std::uint8_t* pixelRow, int width, int pixelBytes) {
+    switch (pixelBytes) {
+    case 3:
+        Interleave<3>(byOffset, pixelRow, width);
+        break;
+    case 4:
+        Interleave<4>(byOffset, pixelRow, width);
+        break;
+    default:
+        for (int k = 0; k < pixelBytes; ++k) ScatterRow(byOffset[k], pixelRow, width, pixelBytes, k);
+    }
+}
+
 } // namespace deptrix

@@ -20,4 +20,8 @@ std::vector<int> ColourChannelOffsets(ColourMode mode, int id);
 /// byte `offset`.
 void ScatterRow(const std::uint8_t* samples, std::uint8_t* pixelRow, int width, int pixelBytes, int offset);
 
+/// Fills whole pixels of 3 or 4 bytes in one pass: byte k of pixel x is
+/// byOffset[k][x]. Same bytes as one ScatterRow per offset.
+void InterleaveRow(const std::uint8_t* const* byOffset, std::uint8_t* pixelRow, int width, int pixelBytes);
+
 } // namespace deptrix

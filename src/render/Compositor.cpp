@@ -84,7 +84,8 @@ void LayOverFrom(Document& doc, const LayerSource& source, Bitmap* coverage) {
 /// blend modes or clipping. Plain layers give the same bytes as LayOver there.
 class ModeComposite {
 public:
-    ModeComposite(Document& doc, const std::filesystem::path& workFolder, std::size_t drawable, Bitmap* coverage)
+    ModeComposite(
+        Document& doc, const std::filesystem::path& workFolder, std::size_t drawable, Bitmap* coverage)
         : m_doc(doc)
         , m_coverage(coverage)
         , m_workFolder(workFolder)
@@ -120,8 +121,8 @@ public:
         for (std::int64_t y = placement.y0; y <= placement.y1; ++y) {
             const int row = static_cast<int>(y);
             blend::BlendGroupRow(group, y, rowOf, m_bpp, m_doc.Composite.row(row),
-                m_coverage ? m_coverage->row(row) : nullptr,
-                trackAlpha ? m_backdropAlpha.row(row) : nullptr, scratch, m_groupRow.data());
+                m_coverage ? m_coverage->row(row) : nullptr, trackAlpha ? m_backdropAlpha.row(row) : nullptr,
+                scratch, m_groupRow.data());
         }
     }
 

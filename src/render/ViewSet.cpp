@@ -8,8 +8,8 @@
 #include "render/GroupFrames.h"
 
 #include <algorithm>
-#include <utility>
 #include <limits>
+#include <utility>
 
 namespace deptrix {
 

@@ -38,6 +38,24 @@ TEST(Bitmap, SamePixelsIgnoresRowPadding) {
     EXPECT_FALSE(a.samePixels(Bitmap(3, 2, PixelFormat::Gray8)));
 }
 
+// Files store whole rows: whatever a picture is filled with, or however it is made,
+// the bytes after each row's pixels are zero.
+TEST(Bitmap, PaddingStaysZero) {
+    Bitmap filled(5, 3, PixelFormat::Bgr24);
+    filled.fill(200);
+    Bitmap unfilled(5, 3, PixelFormat::Bgr24, UnfilledPixels {});
+    // Large enough to come straight from the system rather than the heap.
+    Bitmap large(1001, 1001, PixelFormat::Bgr24, UnfilledPixels {});
+    large.fill(7);
+    for (const Bitmap* b : { &filled, &unfilled, &large }) {
+        const std::size_t used = static_cast<std::size_t>(b->width()) * 3;
+        for (int y = 0; y < b->height(); ++y)
+            for (std::size_t i = used; i < b->stride(); ++i) EXPECT_EQ(b->row(y)[i], 0) << y << " " << i;
+    }
+    EXPECT_EQ(filled.row(2)[14], 200);
+    EXPECT_EQ(large.row(1000)[3002], 7);
+}
+
 TEST(Bitmap, ReleaseEmptiesThePicture) {
     Bitmap b(4, 4, PixelFormat::Cmyk32);
     b.fill(255);

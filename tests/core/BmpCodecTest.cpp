@@ -2,6 +2,7 @@
 
 #include "TestFolder.h"
 #include "core/Error.h"
+#include "core/FileIo.h"
 
 #include <algorithm>
 #include <cstring>
@@ -109,6 +110,11 @@ TEST(BmpCodec, SaveAndLoadThroughFiles) {
     const Bitmap b = Noise(9, 4, PixelFormat::Cmyk32, 3);
     SaveBmp(b, folder / "vw1.gjs");
     EXPECT_TRUE(LoadBmp(folder / "vw1.gjs").samePixels(b));
+    // Written row by row, a filled picture of padded rows gives EncodeBmp's bytes.
+    Bitmap filled(5, 3, PixelFormat::Bgr24);
+    filled.fill(201);
+    SaveBmp(filled, folder / "view1.bmp");
+    EXPECT_EQ(ReadFileBytes(folder / "view1.bmp"), EncodeBmp(filled));
     std::filesystem::remove(folder / "vw1.gjs");
     try {
         LoadBmp(folder / "missing.gjs");
