@@ -115,28 +115,17 @@ template <int Channels> void FinishRow(float* acc, int width, std::uint8_t* colo
     }
 }
 
-/// One source row summed into the working columns: opacity, then colour weighted by
-/// opacity, per column. Sums run in registers, in source order.
-template <int Channels>
-void AddRow(
-    const std::uint8_t* colour, const std::uint8_t* mask, const ColumnGather& g, int width, float* row) {
-    constexpr int stride = Channels + 1;
-    for (int x = 0; x < width; ++x) {
-        float sum[stride] = {};
-        const int end = g.begin[static_cast<std::size_t>(x) + 1];
-        for (int k = g.begin[static_cast<std::size_t>(x)]; k < end; ++k) {
-            const int i = g.source[static_cast<std::size_t>(k)];
-            const float m = mask[i];
-            if (m == 0.0f) continue;
-            const float mw = m * g.weight[static_cast<std::size_t>(k)];
-            const std::uint8_t* p = colour + static_cast<std::ptrdiff_t>(i) * Channels;
-            sum[0] += mw;
-            for (int c = 0; c < Channels; ++c) sum[c + 1] += mw * p[c];
-        }
-        float* out = row + static_cast<std::ptrdiff_t>(x) * stride;
-        for (int c = 0; c < stride; ++c) out[c] = sum[c];
+/// A working column's sums: opacity, then colour weighted by opacity.
+template <int Channels> struct ColumnSum {
+    float sums[Channels + 1] = {};
+    void add(float weight, const std::uint8_t* pixel) {
+        sums[0] += weight;
+        for (int c = 0; c < Channels; ++c) sums[c + 1] += weight * pixel[c];
     }
-}
+    void store(float* out) const {
+        for (int c = 0; c <= Channels; ++c) out[c] = sums[c];
+    }
+};
 
 #ifdef DEPTRIX_REDUCE_SSE2
 // Three-channel pictures keep opacity and colour of a column in one four-lane vector.
@@ -170,32 +159,39 @@ template <> void FinishRow<3>(float* acc, int width, std::uint8_t* colour, std::
     }
 }
 
-template <>
-void AddRow<3>(
+template <> struct ColumnSum<3> {
+    __m128 sums = _mm_setzero_ps();
+    void add(float weight, const std::uint8_t* pixel) {
+        // Lanes 1, p0, p1, p2.
+        const std::uint32_t bytes = (std::uint32_t { pixel[0] } << 8) | (std::uint32_t { pixel[1] } << 16)
+            | (std::uint32_t { pixel[2] } << 24);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i wide
+            = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), zero), zero);
+        const __m128 values = _mm_move_ss(_mm_cvtepi32_ps(wide), _mm_set_ss(1.0f));
+        sums = _mm_add_ps(sums, _mm_mul_ps(_mm_set1_ps(weight), values));
+    }
+    void store(float* out) const { _mm_storeu_ps(out, sums); }
+};
+#endif
+
+/// One source row summed into the working columns, in registers and in source order.
+template <int Channels>
+void AddRow(
     const std::uint8_t* colour, const std::uint8_t* mask, const ColumnGather& g, int width, float* row) {
-    const __m128 one = _mm_set_ss(1.0f);
-    const __m128i zero = _mm_setzero_si128();
     for (int x = 0; x < width; ++x) {
-        __m128 sum = _mm_setzero_ps();
+        ColumnSum<Channels> sum;
         const int end = g.begin[static_cast<std::size_t>(x) + 1];
         for (int k = g.begin[static_cast<std::size_t>(x)]; k < end; ++k) {
             const int i = g.source[static_cast<std::size_t>(k)];
             const float m = mask[i];
             if (m == 0.0f) continue;
-            const float mw = m * g.weight[static_cast<std::size_t>(k)];
-            const std::uint8_t* p = colour + static_cast<std::ptrdiff_t>(i) * 3;
-            // Lanes 1, p0, p1, p2.
-            const std::uint32_t bytes = (std::uint32_t { p[0] } << 8) | (std::uint32_t { p[1] } << 16)
-                | (std::uint32_t { p[2] } << 24);
-            const __m128i wide = _mm_unpacklo_epi16(
-                _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), zero), zero);
-            const __m128 values = _mm_move_ss(_mm_cvtepi32_ps(wide), one);
-            sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(mw), values));
+            sum.add(m * g.weight[static_cast<std::size_t>(k)],
+                colour + static_cast<std::ptrdiff_t>(i) * Channels);
         }
-        _mm_storeu_ps(row + static_cast<std::ptrdiff_t>(x) * 4, sum);
+        sum.store(row + static_cast<std::ptrdiff_t>(x) * (Channels + 1));
     }
 }
-#endif
 
 /// target[i] += weight x row[i] over `count` floats.
 void AddWeighted(float* target, const float* row, float weight, std::size_t count) {
