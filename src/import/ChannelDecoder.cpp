@@ -98,20 +98,7 @@ void ChannelDecoder::decodeZip(std::span<const std::uint8_t> data, bool predicte
 
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = m_plane.data() + static_cast<std::size_t>(y) * rowBytes;
-        if (predicted) {
-            // Each sample was stored as the difference to its left neighbour.
-            if (m_header.depth == 8) {
-                for (std::size_t x = 1; x < rowBytes; ++x)
-                    row[x] = static_cast<std::uint8_t>(row[x] + row[x - 1]);
-            } else {
-                unsigned previous = static_cast<unsigned>(row[0] << 8 | row[1]);
-                for (std::size_t x = 2; x < rowBytes; x += 2) {
-                    previous = (previous + static_cast<unsigned>(row[x] << 8 | row[x + 1])) & 0xFFFF;
-                    row[x] = static_cast<std::uint8_t>(previous >> 8);
-                    row[x + 1] = static_cast<std::uint8_t>(previous);
-                }
-            }
-        }
+        if (predicted) UndoRowPrediction(row, rowBytes, m_header.depth);
         emitRow(y, row, width, sink);
     }
 }

@@ -125,20 +125,7 @@ const std::uint8_t* ChannelRows::next() {
     case Compression::ZipPredicted: {
         inflateRow();
         std::uint8_t* row = m_row.data();
-        if (m_compression == Compression::ZipPredicted) {
-            // Each sample was stored as the difference to its left neighbour.
-            if (m_depth == 8) {
-                for (std::size_t x = 1; x < m_rowBytes; ++x)
-                    row[x] = static_cast<std::uint8_t>(row[x] + row[x - 1]);
-            } else {
-                unsigned previous = static_cast<unsigned>(row[0] << 8 | row[1]);
-                for (std::size_t x = 2; x < m_rowBytes; x += 2) {
-                    previous = (previous + static_cast<unsigned>(row[x] << 8 | row[x + 1])) & 0xFFFF;
-                    row[x] = static_cast<std::uint8_t>(previous >> 8);
-                    row[x + 1] = static_cast<std::uint8_t>(previous);
-                }
-            }
-        }
+        if (m_compression == Compression::ZipPredicted) UndoRowPrediction(row, m_rowBytes, m_depth);
         stored = row;
         break;
     }
