@@ -115,7 +115,7 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, UnfilledPixels)
 }
 
 void Bitmap::fill(std::uint8_t value) {
-    const std::size_t used = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(bytesPerPixel());
+    const std::size_t used = usedRowBytes();
     if (used == m_stride) {
         std::fill(m_pixels.begin(), m_pixels.end(), value);
         return;
@@ -125,7 +125,7 @@ void Bitmap::fill(std::uint8_t value) {
 }
 
 void Bitmap::clearPadding() {
-    const std::size_t used = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(bytesPerPixel());
+    const std::size_t used = usedRowBytes();
     if (used == m_stride) return;
     for (int y = 0; y < m_height; ++y) std::memset(row(y) + used, 0, m_stride - used);
 }
@@ -139,7 +139,7 @@ void Bitmap::release() {
 
 bool Bitmap::samePixels(const Bitmap& other) const {
     if (m_width != other.m_width || m_height != other.m_height || m_format != other.m_format) return false;
-    const std::size_t used = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(bytesPerPixel());
+    const std::size_t used = usedRowBytes();
     for (int y = 0; y < m_height; ++y)
         if (std::memcmp(row(y), other.row(y), used) != 0) return false;
     return true;

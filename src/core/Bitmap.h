@@ -88,6 +88,10 @@ public:
     bool samePixels(const Bitmap& other) const;
 
 private:
+    /// The bytes of a row that hold pixels; the rest up to the stride is padding.
+    std::size_t usedRowBytes() const {
+        return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(bytesPerPixel());
+    }
     void clearPadding();
     int m_width = 0;
     int m_height = 0;
