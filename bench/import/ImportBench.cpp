@@ -11,12 +11,15 @@
 #include "core/WorkFileWriter.h"
 #include "import/LayerReader.h"
 #include "import/MappedFile.h"
+#include "import/PageRelease.h"
 #include "import/PsdImport.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -62,6 +65,63 @@ void BM_ImportInMemory(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ImportInMemory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+/// The cost of the work files as the ratio of an import with them to one without, in
+/// pairs run back to back, which comes first taking turns (this machine's speed
+/// drifts within seconds): until the document is in memory, and until the last file
+/// is written too. Medians of the pairs.
+void BM_WorkFilesOverInMemory(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    using Seconds = std::chrono::duration<double>;
+    const auto psd = BenchFile(static_cast<int>(state.range(0)));
+    const auto work = std::filesystem::temp_directory_path() / "deptrix-bench-import" / "work";
+    std::filesystem::create_directories(work);
+    NullProgress progress;
+    const auto withoutFiles = [&] {
+        // ReadPsd without the work files: mapped afresh, pages let go once decoded.
+        const auto start = Clock::now();
+        const MappedFile mapped(psd);
+        ImportLimits limits;
+        limits.releaseDecoded = ReleaseMappedPages;
+        {
+            ImportedDocument doc = ImportPsd(mapped.bytes(), "bench.psd", nullptr, progress, limits);
+            benchmark::DoNotOptimize(doc.LayerBitmaps.data());
+        }
+        return Seconds(Clock::now() - start).count();
+    };
+    const auto withFiles = [&] {
+        const auto start = Clock::now();
+        Document doc;
+        benchmark::DoNotOptimize(ReadPsd(psd, work, doc, progress));
+        const auto loaded = Clock::now();
+        SharedWorkFileWriter().awaitAll();
+        return std::pair { Seconds(loaded - start).count(), Seconds(Clock::now() - start).count() };
+    };
+    std::vector<double> inMemory;
+    std::vector<double> written;
+    bool filesFirst = false;
+    for (auto _ : state) {
+        std::pair<double, double> with;
+        double without = 0;
+        if (filesFirst) {
+            with = withFiles();
+            without = withoutFiles();
+        } else {
+            without = withoutFiles();
+            with = withFiles();
+        }
+        filesFirst = !filesFirst;
+        inMemory.push_back(with.first / without);
+        written.push_back(with.second / without);
+    }
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    state.counters["x in memory"] = median(inMemory);
+    state.counters["x written"] = median(written);
+}
+BENCHMARK(BM_WorkFilesOverInMemory)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 void BM_MagickReadPsd(benchmark::State& state) {
     if (std::system("convert -version > /dev/null 2>&1") != 0) {

@@ -54,6 +54,17 @@ template <class T> struct PixelAllocator : std::allocator<T> {
 /// Marks the constructor whose pixels the caller fills.
 struct UnfilledPixels { };
 
+/// Rows of pixels in memory, `step` bytes from one to the next: negative where they
+/// are stored bottom-up, as in a BMP file.
+template <class Byte> struct RowsOf {
+    Byte* first = nullptr; ///< row 0
+    std::ptrdiff_t step = 0;
+    Byte* row(int y) const { return first + static_cast<std::ptrdiff_t>(y) * step; }
+    operator RowsOf<const Byte>() const { return { first, step }; }
+};
+using PixelRows = RowsOf<std::uint8_t>;
+using ConstPixelRows = RowsOf<const std::uint8_t>;
+
 /// A picture with direct row access. Rows are stored top-down, each padded to four
 /// bytes with zeros (writers store whole rows). An empty bitmap (0 x 0) is a released picture.
 class Bitmap {
@@ -74,6 +85,11 @@ public:
 
     std::uint8_t* row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * m_stride; }
     const std::uint8_t* row(int y) const { return m_pixels.data() + static_cast<std::size_t>(y) * m_stride; }
+    /// Rows firstRow .. of the picture.
+    PixelRows rows(int firstRow = 0) { return { row(firstRow), static_cast<std::ptrdiff_t>(m_stride) }; }
+    ConstPixelRows rows(int firstRow = 0) const {
+        return { row(firstRow), static_cast<std::ptrdiff_t>(m_stride) };
+    }
     std::uint8_t* bits() { return m_pixels.data(); }
     const std::uint8_t* bits() const { return m_pixels.data(); }
     std::size_t sizeBytes() const { return m_pixels.size(); }

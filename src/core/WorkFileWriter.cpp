@@ -4,7 +4,10 @@
 #include "core/Error.h"
 #include "core/FileIo.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <unistd.h>
@@ -13,9 +16,10 @@ namespace deptrix {
 
 namespace {
 
-/// Finished blocks kept for reuse (bytes in all), so that a steady stream of bands
-/// and views does not fault in fresh pages for every one.
-constexpr std::size_t kSpareBytes = std::size_t { 16 } << 20;
+constexpr std::size_t kSmallestBlock = std::size_t { 64 } << 10;
+
+/// How long written blocks are kept for more rows once the queue is empty.
+constexpr std::chrono::seconds kKeepSpareBlocks { 2 };
 
 std::filesystem::path Key(const std::filesystem::path& file) {
     return file.lexically_normal();
@@ -25,7 +29,7 @@ std::filesystem::path Key(const std::filesystem::path& file) {
 
 struct WorkFileWriter::OpenFile {
     int fd = -1;
-    std::unique_ptr<BmpFileRows> rows;
+    std::unique_ptr<DirectFile> bytes;
     bool failed = false;
 
     void discard(const std::filesystem::path& file) {
@@ -48,34 +52,43 @@ WorkFileWriter::~WorkFileWriter() {
 }
 
 WorkFileWriter::Block WorkFileWriter::takeBlock(std::size_t bytes) {
+    // Sizes come in powers of two, so that blocks of one band serve the next whatever
+    // its rows.
+    // (with the room for the phase, so that large ones fill whole huge pages).
+    bytes = std::bit_ceil(std::max(bytes + kDirectBlock, kSmallestBlock)) - kDirectBlock;
     {
         const std::lock_guard lock(m_mutex);
-        // The smallest spare block that holds the rows.
+        // The smallest spare block that holds the rows, of those the latest written
+        // (the most likely to be still in the processor's cache).
         auto best = m_spareBlocks.end();
-        for (auto it = m_spareBlocks.begin(); it != m_spareBlocks.end(); ++it)
-            if (it->capacity >= bytes && (best == m_spareBlocks.end() || it->capacity < best->capacity))
+        for (auto it = m_spareBlocks.end(); it != m_spareBlocks.begin();) {
+            --it;
+            if (it->capacity() >= bytes && (best == m_spareBlocks.end() || it->capacity() < best->capacity()))
                 best = it;
+        }
         if (best != m_spareBlocks.end()) {
             Block block = std::move(*best);
             m_spareBlocks.erase(best);
-            m_spareBytes -= block.capacity;
+            m_spareBytes -= block.capacity();
             return block;
         }
     }
-    Block block;
-    block.bytes.reset(new std::uint8_t[bytes]); // filled by the caller
-    block.capacity = bytes;
-    return block;
+    return Block(bytes); // filled by the caller
 }
 
 void WorkFileWriter::push(Job job) {
-    const std::size_t bytes = job.kind == JobKind::Rows ? job.block.capacity : 0;
+    const std::size_t bytes = job.kind == JobKind::Rows ? job.block.capacity() : 0;
     std::unique_lock lock(m_mutex);
     m_jobsChanged.wait(lock, [&] { return m_queuedBytes == 0 || m_queuedBytes + bytes <= m_queueLimit; });
     if (job.kind == JobKind::Begin) {
         FileState& state = m_files[job.file];
         ++state.open;
         state.failure.clear();
+        state.height = job.height;
+        state.stride = RowStride(job.width, job.format);
+        state.rowBytes
+            = static_cast<std::size_t>(job.width) * static_cast<std::size_t>(BytesPerPixel(job.format));
+        state.pixelOffset = BmpHeaderBytes(job.width, job.height, job.format).size();
     }
     m_queuedBytes += bytes;
     m_queue.push_back(std::move(job));
@@ -97,15 +110,52 @@ void WorkFileWriter::write(
     if (count <= 0) return;
     if (bandRow < 0 || bandRow + static_cast<std::int64_t>(count) > band.height())
         throw Error(DisplayName(file) + ": rows outside the band handed over");
-    Job job { JobKind::Rows, Key(file) };
-    job.firstRow = firstRow;
-    job.count = count;
-    job.stride = band.stride();
-    const std::size_t bytes = band.stride() * static_cast<std::size_t>(count);
-    job.block = takeBlock(bytes);
-    job.block.capacity = std::max(job.block.capacity, bytes);
-    std::memcpy(job.block.bytes.get(), band.row(bandRow), bytes);
-    push(std::move(job));
+    RowsToFill rows = rowsToFill(file, firstRow, count);
+    if (rows.m_size != band.stride() * static_cast<std::size_t>(count))
+        throw Error(DisplayName(file) + ": rows of another width handed over");
+    for (int i = 0; i < count; ++i) std::memcpy(rows.rows().row(i), band.row(bandRow + i), band.stride());
+    write(std::move(rows));
+}
+
+WorkFileWriter::RowsToFill WorkFileWriter::rowsToFill(
+    const std::filesystem::path& file, int firstRow, int count) {
+    RowsToFill rows;
+    rows.m_file = Key(file);
+    int height = 0;
+    std::size_t rowBytes = 0;
+    std::size_t stride = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto it = m_files.find(rows.m_file);
+        if (it == m_files.end() || it->second.open == 0)
+            throw Error(DisplayName(file) + ": rows for a file that is not being written");
+        height = it->second.height;
+        rowBytes = it->second.rowBytes;
+        stride = it->second.stride;
+        rows.m_offset = it->second.pixelOffset;
+    }
+    if (count < 0 || firstRow < 0 || firstRow + static_cast<std::int64_t>(count) > height)
+        throw Error(DisplayName(file) + ": rows " + std::to_string(firstRow) + " + " + std::to_string(count)
+            + " outside the picture");
+    // Rows are stored bottom-up, so the band is one stretch of the file in reverse
+    // row order.
+    rows.m_offset += static_cast<std::uint64_t>(height - firstRow - count) * stride;
+    rows.m_size = stride * static_cast<std::size_t>(count);
+    rows.m_block = takeBlock(rows.m_size);
+    std::uint8_t* start = rows.m_block.at(rows.m_offset % kDirectBlock);
+    const auto step = static_cast<std::ptrdiff_t>(stride);
+    rows.m_rows = { start + (count - 1) * step, -step };
+    if (rowBytes != stride)
+        for (int i = 0; i < count; ++i) std::memset(start + i * step + rowBytes, 0, stride - rowBytes);
+    return rows;
+}
+
+void WorkFileWriter::write(RowsToFill rows) {
+    Job job { JobKind::Rows, std::move(rows.m_file) };
+    job.offset = rows.m_offset;
+    job.size = rows.m_size;
+    job.block = std::move(rows.m_block);
+    if (job.size > 0) push(std::move(job));
 }
 
 void WorkFileWriter::finish(const std::filesystem::path& file) {
@@ -132,7 +182,11 @@ void WorkFileWriter::perform(Job& job, std::map<std::filesystem::path, std::uniq
         open = std::make_unique<OpenFile>();
         try {
             open->fd = CreateWorkFile(job.file);
-            open->rows = std::make_unique<BmpFileRows>(open->fd, job.file, job.width, job.height, job.format);
+            const std::vector<std::uint8_t> header = BmpHeaderBytes(job.width, job.height, job.format);
+            const std::uint64_t size
+                = header.size() + static_cast<std::uint64_t>(RowStride(job.width, job.format)) * job.height;
+            open->bytes = std::make_unique<DirectFile>(open->fd, job.file, size);
+            open->bytes->write(0, header.data(), header.size());
         } catch (const std::exception& e) {
             open->discard(job.file);
             open->failed = true;
@@ -144,7 +198,8 @@ void WorkFileWriter::perform(Job& job, std::map<std::filesystem::path, std::uniq
         const auto it = files.find(job.file);
         if (it == files.end() || it->second->failed) return;
         try {
-            it->second->rows->write(job.firstRow, job.count, job.block.bytes.get(), job.stride);
+            it->second->bytes->write(
+                job.offset, job.block.at(job.offset % kDirectBlock), job.size, job.cached);
         } catch (const std::exception& e) {
             it->second->discard(job.file);
             it->second->failed = true;
@@ -156,10 +211,19 @@ void WorkFileWriter::perform(Job& job, std::map<std::filesystem::path, std::uniq
         const auto it = files.find(job.file);
         if (it != files.end()) {
             OpenFile& open = *it->second;
-            if (!open.failed && !open.rows->complete()) {
+            if (!open.failed && !open.bytes->complete()) {
                 open.discard(job.file);
                 fail(job.file, DisplayName(job.file) + ": cannot write the file (not all rows were given)");
             } else if (!open.failed) {
+                try {
+                    open.bytes->finish();
+                } catch (const std::exception& e) {
+                    open.discard(job.file);
+                    open.failed = true;
+                    fail(job.file, e.what());
+                }
+            }
+            if (!open.failed && open.fd >= 0) {
                 const int closed = ::close(open.fd);
                 const int error = errno;
                 open.fd = -1;
@@ -194,18 +258,33 @@ void WorkFileWriter::run() {
     std::map<std::filesystem::path, std::unique_ptr<OpenFile>> files; // this thread's only
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_jobsChanged.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+        const auto more = [&] { return m_stopping || !m_queue.empty(); };
+        if (!m_jobsChanged.wait_for(lock, kKeepSpareBlocks, more)) {
+            // Idle for a while: the blocks go back to the system.
+            std::vector<Block> spare = std::move(m_spareBlocks);
+            m_spareBlocks.clear();
+            m_spareBytes = 0;
+            lock.unlock();
+            spare.clear();
+            lock.lock();
+            m_jobsChanged.wait(lock, more);
+        }
         if (m_queue.empty()) break; // stopping with nothing left to write
         Job job = std::move(m_queue.front());
         m_queue.pop_front();
-        if (job.kind == JobKind::Rows) m_queuedBytes -= job.block.capacity;
+        if (job.kind == JobKind::Rows) {
+            m_queuedBytes -= job.block.capacity();
+            // While the queue stays full the disk is the bottleneck; the page cache
+            // then takes the rows at the speed of memory.
+            job.cached = m_queuedBytes >= m_queueLimit / 2;
+        }
         m_busy = true;
         lock.unlock();
         m_jobsChanged.notify_all(); // room for a waiting producer
         perform(job, files);
         lock.lock();
-        if (job.block.bytes && m_spareBytes + job.block.capacity <= kSpareBytes) {
-            m_spareBytes += job.block.capacity;
+        if (job.block && m_spareBytes + job.block.capacity() <= m_queueLimit) {
+            m_spareBytes += job.block.capacity();
             m_spareBlocks.push_back(std::move(job.block));
         }
         m_busy = false;

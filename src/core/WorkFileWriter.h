@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Bitmap.h"
+#include "core/DirectFile.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -18,9 +19,10 @@ namespace deptrix {
 
 /// Writes the BMP work files on a thread of its own, so that importing and building
 /// views do not wait for the disk. Pictures are handed over whole or band by band
-/// (rows are copied into a queue bounded by `queueLimitBytes`; a producer waits while
-/// it is full) and written in the order given, each straight into its file, created
-/// afresh as CreateWorkFile does.
+/// (rows are copied into a queue bounded by `queueLimitBytes`, already in the order
+/// of the file; a producer waits while the queue is full) and written in the order
+/// given, each into its file, created afresh as CreateWorkFile does, and large ones
+/// past the page cache (DirectFile).
 ///
 /// Each file has a ready state: await(file) returns once everything handed over for
 /// it is written, and throws the Error of a failed write (naming the file) to whoever
@@ -39,6 +41,27 @@ public:
     /// Queues picture rows firstRow .. firstRow + count - 1 of `file`, taken from
     /// rows bandRow .. of `band` (same width and format as begun).
     void write(const std::filesystem::path& file, int firstRow, const Bitmap& band, int bandRow, int count);
+
+    /// Picture rows of a begun file that the caller sets in place, in the writer's
+    /// memory (which saves write() its copy), then hands back to write(RowsToFill).
+    class RowsToFill {
+    public:
+        /// The rows, firstRow at 0; the padding after each row is zero already.
+        PixelRows rows() const { return m_rows; }
+
+    private:
+        friend class WorkFileWriter;
+        std::filesystem::path m_file;
+        std::uint64_t m_offset = 0;
+        std::size_t m_size = 0;
+        AlignedBytes m_block;
+        PixelRows m_rows;
+    };
+    /// Memory for rows firstRow .. firstRow + count - 1 of `file`; throws Error when
+    /// the file is not begun or the rows are outside its picture.
+    RowsToFill rowsToFill(const std::filesystem::path& file, int firstRow, int count);
+    /// Queues rows from rowsToFill() once every pixel byte of them is set.
+    void write(RowsToFill rows);
     /// Ends `file`; writing fewer rows than its height is a failure of the file.
     void finish(const std::filesystem::path& file);
     /// begin + write of every row + finish.
@@ -55,10 +78,7 @@ public:
     void cancel();
 
 private:
-    struct Block {
-        std::unique_ptr<std::uint8_t[]> bytes;
-        std::size_t capacity = 0;
-    };
+    using Block = AlignedBytes;
     enum class JobKind : std::uint8_t { Begin, Rows, Finish, Cancel };
     struct Job {
         Job(JobKind k, std::filesystem::path f)
@@ -69,14 +89,18 @@ private:
         int width = 0;
         int height = 0;
         PixelFormat format = PixelFormat::Gray8;
-        int firstRow = 0;
-        int count = 0;
-        std::size_t stride = 0;
-        Block block;
+        std::uint64_t offset = 0; ///< of the rows in the file
+        std::size_t size = 0;
+        bool cached = false; ///< through the page cache: the queue was filling up
+        Block block; ///< the rows from block.at(offset % kDirectBlock) on
     };
     struct FileState {
         int open = 0; ///< begun and not yet finished by the thread
         std::string failure;
+        int height = 0; ///< of the picture begun last
+        std::size_t rowBytes = 0; ///< the pixels of a row, without its padding
+        std::size_t stride = 0;
+        std::uint64_t pixelOffset = 0;
     };
     struct OpenFile;
 
@@ -96,7 +120,7 @@ private:
     bool m_stopping = false;
     std::uint64_t m_cancelsDone = 0;
     std::map<std::filesystem::path, FileState> m_files;
-    std::vector<Block> m_spareBlocks;
+    std::vector<Block> m_spareBlocks; ///< written blocks for the next rows, while a picture is open
     std::size_t m_spareBytes = 0;
     std::thread m_thread;
 };

@@ -244,7 +244,7 @@ void AreaReducer::finishUpTo(int limit) {
     }
 }
 
-void AreaReducer::addRows(const Bitmap& colour, const Bitmap& mask, int bandRow, int count) {
+void AreaReducer::addRows(ConstPixelRows colour, ConstPixelRows mask, int count) {
     const ColumnGather& columns = m_spreads->columns;
     const AxisSpread& ys = m_spreads->ys;
     const int width = m_out.colour.width();
@@ -258,9 +258,9 @@ void AreaReducer::addRows(const Bitmap& colour, const Bitmap& mask, int bandRow,
 
         // Every column of m_row is written.
         if (m_channels == 4)
-            AddRow<4>(colour.row(bandRow + r), mask.row(bandRow + r), columns, width, m_row.data());
+            AddRow<4>(colour.row(r), mask.row(r), columns, width, m_row.data());
         else
-            AddRow<3>(colour.row(bandRow + r), mask.row(bandRow + r), columns, width, m_row.data());
+            AddRow<3>(colour.row(r), mask.row(r), columns, width, m_row.data());
         AddWeighted(m_pending[oy & 1].data(), m_row.data(), wy0, m_row.size());
         if (wy1 != 0.0f)
             AddWeighted(m_pending[ys.second[static_cast<std::size_t>(y)] & 1].data(), m_row.data(), wy1,

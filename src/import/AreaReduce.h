@@ -30,7 +30,11 @@ public:
     AreaReducer& operator=(const AreaReducer&) = delete;
 
     /// Adds the next `count` source rows, taken from rows bandRow .. of the band.
-    void addRows(const Bitmap& colour, const Bitmap& mask, int bandRow, int count);
+    void addRows(const Bitmap& colour, const Bitmap& mask, int bandRow, int count) {
+        addRows(colour.rows(bandRow), mask.rows(bandRow), count);
+    }
+    /// The same from rows anywhere in memory.
+    void addRows(ConstPixelRows colour, ConstPixelRows mask, int count);
     /// The layer on the working grid; call once, after the last source row.
     LayerPixels finish();
 

@@ -138,7 +138,7 @@ LayerBandDecoder::LayerBandDecoder(
 
 LayerBandDecoder::~LayerBandDecoder() = default;
 
-int LayerBandDecoder::decode(Bitmap& colour, Bitmap& mask, int firstRow, int count) {
+int LayerBandDecoder::decode(PixelRows colour, PixelRows mask, int count) {
     const int rows = std::clamp(m_height - m_rowsDone, 0, count);
     const int w = m_width;
     const int pixelBytes = BytesPerPixel(m_format);
@@ -152,7 +152,7 @@ int LayerBandDecoder::decode(Bitmap& colour, Bitmap& mask, int firstRow, int cou
 
     for (int r = 0; r < rows; ++r) {
         const int y = m_rowsDone + r;
-        std::uint8_t* colourRow = colour.row(firstRow + r);
+        std::uint8_t* colourRow = colour.row(r);
         if (m_wholePixels) {
             // Every byte of the pixel has one channel: all are placed in one pass.
             std::array<const std::uint8_t*, 4> byOffset {};
@@ -167,7 +167,7 @@ int LayerBandDecoder::decode(Bitmap& colour, Bitmap& mask, int firstRow, int cou
                 for (int offset : m_colourOffsets[c]) ScatterRow(samples, colourRow, w, pixelBytes, offset);
             }
         }
-        std::uint8_t* m = mask.row(firstRow + r);
+        std::uint8_t* m = mask.row(r);
         if (m_alpha)
             std::memcpy(m, m_alpha->next(), static_cast<std::size_t>(w));
         else

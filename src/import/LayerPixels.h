@@ -47,7 +47,11 @@ public:
     /// Decodes the next `count` layer rows (fewer at the bottom) into rows
     /// firstRow .. of `colour` and `mask` (width() wide, format() and Gray8), setting
     /// every pixel byte of them. Returns the rows decoded.
-    int decode(Bitmap& colour, Bitmap& mask, int firstRow, int count);
+    int decode(Bitmap& colour, Bitmap& mask, int firstRow, int count) {
+        return decode(colour.rows(firstRow), mask.rows(firstRow), count);
+    }
+    /// The same into rows anywhere in memory.
+    int decode(PixelRows colour, PixelRows mask, int count);
 
 private:
     struct Factor;

@@ -32,10 +32,21 @@ public:
         m_writer.finish(m_folder / LayerFileName(number));
         m_writer.finish(m_folder / LayerMaskFileName(number));
     }
+    std::optional<Rows> roomForRows(int number, int firstRow, int count) override {
+        m_colour = m_writer.rowsToFill(m_folder / LayerFileName(number), firstRow, count);
+        m_mask = m_writer.rowsToFill(m_folder / LayerMaskFileName(number), firstRow, count);
+        return Rows { m_colour.rows(), m_mask.rows() };
+    }
+    void rowsFilled(int) override {
+        m_writer.write(std::move(m_colour));
+        m_writer.write(std::move(m_mask));
+    }
 
 private:
     std::filesystem::path m_folder;
     WorkFileWriter& m_writer;
+    WorkFileWriter::RowsToFill m_colour; ///< lent out by roomForRows()
+    WorkFileWriter::RowsToFill m_mask;
 };
 
 } // namespace

@@ -151,14 +151,26 @@ LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, cons
         }
     } else {
         const int band = std::min(BandRowsFor(limits, w, decoder.format()), std::max(h, 1));
-        Bitmap colour(w, band, decoder.format(), UnfilledPixels {});
-        Bitmap mask(w, band, PixelFormat::Gray8, UnfilledPixels {});
+        Bitmap colour; // the band of our own, for a sink without memory for rows
+        Bitmap mask;
         AreaReducer reducer(w, h, record.box.left, record.box.top, out.WorkScale, decoder.format());
         for (int y = 0; y < h;) {
-            const int rows = decoder.decode(colour, mask, 0, band);
-            if (sink) sink->takeRows(number, y, colour, mask, 0, rows);
-            reducer.addRows(colour, mask, 0, rows);
-            y += rows;
+            const int count = std::min(band, h - y);
+            // Rows the sink keeps are decoded straight into its memory and reduced from there.
+            if (const auto room = sink ? sink->roomForRows(number, y, count) : std::nullopt) {
+                decoder.decode(room->colour, room->mask, count);
+                reducer.addRows(room->colour, room->mask, count);
+                sink->rowsFilled(number);
+            } else {
+                if (colour.empty()) {
+                    colour = Bitmap(w, band, decoder.format(), UnfilledPixels {});
+                    mask = Bitmap(w, band, PixelFormat::Gray8, UnfilledPixels {});
+                }
+                decoder.decode(colour, mask, 0, count);
+                if (sink) sink->takeRows(number, y, colour, mask, 0, count);
+                reducer.addRows(colour, mask, 0, count);
+            }
+            y += count;
         }
         result = reducer.finish();
     }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +29,19 @@ public:
         = 0;
     /// Every row of the layer has been given.
     virtual void endLayer(int number) = 0;
+
+    /// Colour and mask rows where the importer may decode layer rows firstRow ..
+    /// firstRow + count - 1 in place, instead of into a band of its own and takeRows();
+    /// rowsFilled() says they are set. Without such memory the sink returns nothing.
+    struct Rows {
+        PixelRows colour;
+        PixelRows mask;
+    };
+    virtual std::optional<Rows> roomForRows(int number, int firstRow, int count) {
+        (void)number, (void)firstRow, (void)count;
+        return std::nullopt;
+    }
+    virtual void rowsFilled(int number) { (void)number; }
 };
 
 /// Limits a caller may tighten (the fuzzer does, to stay within its memory budget).

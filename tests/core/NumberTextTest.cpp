@@ -75,7 +75,10 @@ TEST(ParseFieldReal, TakesThePointAndTheLocaleSeparator) {
     EXPECT_EQ(ParseFieldReal(" 42.5 ", ","), 42.5L);
     EXPECT_EQ(ParseFieldReal("-1,5E2", ","), -150.0L);
     EXPECT_EQ(ParseFieldReal(",25", ","), 0.25L);
-    EXPECT_EQ(ParseFieldReal("2\xd9\xab" "5", "\xd9\xab"), 2.5L); // a separator of two bytes
+    EXPECT_EQ(ParseFieldReal("2\xd9\xab"
+                             "5",
+                  "\xd9\xab"),
+        2.5L); // a separator of two bytes
     EXPECT_EQ(ParseFieldReal("7", "."), 7.0L);
     for (const auto& [bad, separator] : { std::pair { "1,5", "." }, { "1,2,3", "," }, { "1.2,3", "," },
              { "1,5,", "," }, { ",", "," }, { "1 000,5", "," } }) {

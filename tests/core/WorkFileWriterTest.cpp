@@ -9,6 +9,7 @@
 #include "core/Error.h"
 #include "core/FileIo.h"
 
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
@@ -61,6 +62,33 @@ TEST_F(WorkFileWriterTest, BandsInAnyOrderGiveTheBytesOfTheWholeFileEncoder) {
     const Bitmap picture = Noise(5, 3, PixelFormat::Bgr24, 9);
     SaveBmp(picture, file("out.bmp"));
     EXPECT_EQ(ReadFileBytes(file("out.bmp")), EncodeBmp(picture));
+}
+
+TEST_F(WorkFileWriterTest, RowsFilledInPlaceGiveTheSameFileAsRowsCopied) {
+    // Large enough to go past the page cache, with padding after each row, filled
+    // band by band from the middle out.
+    WorkFileWriter writer(std::size_t { 4 } << 20);
+    for (PixelFormat format : { PixelFormat::Gray8, PixelFormat::Bgr24 }) {
+        const Bitmap picture = Noise(1021, 700, format, 11 + static_cast<unsigned>(format));
+        const fs::path target = file("inplace" + std::to_string(int(format)) + ".gjs");
+        writer.begin(target, picture.width(), picture.height(), format);
+        for (const auto& [first, count] : { std::pair { 300, 250 }, { 550, 150 }, { 0, 1 }, { 1, 299 } }) {
+            WorkFileWriter::RowsToFill rows = writer.rowsToFill(target, first, count);
+            for (int i = 0; i < count; ++i)
+                std::memcpy(rows.rows().row(i), picture.row(first + i),
+                    static_cast<std::size_t>(picture.width())
+                        * static_cast<std::size_t>(picture.bytesPerPixel()));
+            writer.write(std::move(rows));
+        }
+        writer.finish(target);
+        writer.await(target);
+        EXPECT_EQ(ReadFileBytes(target), EncodeBmp(picture)) << int(format);
+    }
+    EXPECT_THROW(writer.rowsToFill(file("never.gjs"), 0, 1), Error);
+    const fs::path open = file("open.gjs");
+    writer.begin(open, 4, 4, PixelFormat::Gray8);
+    EXPECT_THROW(writer.rowsToFill(open, 2, 3), Error); // below the last row
+    writer.cancel();
 }
 
 TEST_F(WorkFileWriterTest, LaterPicturesOfOneFileReplaceEarlierOnesInOrder) {

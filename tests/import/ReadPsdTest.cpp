@@ -95,6 +95,46 @@ TEST(ReadPsd, FillsTheReaderFieldsAndWritesWorkFilesAtSourceResolution) {
     EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
 }
 
+TEST(ReadPsd, WorkFilesOfAReducedDocumentHoldEverySourceRow) {
+    // 2300 x 600: the working grid is reduced and each layer arrives in several
+    // bands, decoded straight into the work files' memory (large enough to bypass the
+    // page cache where the disk allows it).
+    TempFolder folder;
+    const int w = 2300;
+    const int h = 600;
+    PsdWriter writer(RgbOptions(w, h));
+    PsdLayerSpec layer = SolidLayer("grain", { 0, 0, h, w }, { 0, 0, 0 }, 0);
+    Bitmap colour(w, h, PixelFormat::Bgr24);
+    Bitmap mask(w, h, PixelFormat::Gray8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x);
+            const std::uint8_t rgb[3]
+                = { std::uint8_t(x * 7 + y * 3), std::uint8_t(x ^ y), std::uint8_t(x * y) };
+            for (int c = 0; c < 3; ++c) {
+                layer.colour[static_cast<std::size_t>(c)][i] = rgb[c];
+                colour.row(y)[3 * x + 2 - c] = rgb[c];
+            }
+            layer.transparency[i] = static_cast<std::uint8_t>(x + 5 * y);
+            mask.row(y)[x] = static_cast<std::uint8_t>(x + 5 * y);
+        }
+    writer.addLayer(layer);
+    const std::vector<std::uint8_t> bytes = writer.finish();
+    const auto psd = folder.path() / "grain.psd";
+    WriteFileAtomically(psd, bytes);
+
+    Document doc;
+    NullProgress progress;
+    ReadPsd(psd, folder.path(), doc, progress);
+    EXPECT_NE(doc.WorkScale, kFixedOne);
+    EXPECT_EQ(ReadFileBytes(folder.path() / LayerFileName(1)), EncodeBmp(colour));
+    EXPECT_EQ(ReadFileBytes(folder.path() / LayerMaskFileName(1)), EncodeBmp(mask));
+    // The working layers are those of an import without work files.
+    const ImportedDocument plain = Import(bytes);
+    EXPECT_TRUE(doc.LayerBitmaps[0].samePixels(plain.LayerBitmaps[0]));
+    EXPECT_TRUE(doc.LayerMasks[0].samePixels(plain.LayerMasks[0]));
+}
+
 TEST(ReadPsd, CmykLayersKeepTheirStoredBytes) {
     TempFolder folder;
     PsdWriterOptions options = RgbOptions(3, 1);
