@@ -115,6 +115,23 @@ TEST(BmpCodec, SaveAndLoadThroughFiles) {
     filled.fill(201);
     SaveBmp(filled, folder / "view1.bmp");
     EXPECT_EQ(ReadFileBytes(folder / "view1.bmp"), EncodeBmp(filled));
+    // Large outputs (an odd width leaves padding) give the same bytes; a disk that fills
+    // up halfway is reported, and the file from before is kept.
+    for (PixelFormat format : { PixelFormat::Bgr24, PixelFormat::Gray8 }) {
+        const Bitmap large = Noise(1001, 1500, format, 5);
+        SaveBmp(large, folder / "view2.bmp");
+        EXPECT_EQ(ReadFileBytes(folder / "view2.bmp"), EncodeBmp(large)) << int(format);
+    }
+    {
+        const test::ScopedFileIoHooks full(test::FillingDisk(ENOSPC, 700000, "view2"));
+        try {
+            SaveBmp(Noise(1001, 1500, PixelFormat::Bgr24, 6), folder / "view2.bmp");
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find("not enough space"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(folder / "view2.bmp"), EncodeBmp(Noise(1001, 1500, PixelFormat::Gray8, 5)));
     std::filesystem::remove(folder / "vw1.gjs");
     try {
         LoadBmp(folder / "missing.gjs");
