@@ -57,14 +57,18 @@ private:
     std::filesystem::path m_path;
 };
 
-/// The work files still being written when a run ends: finished when the folder is
-/// the user's (--work), dropped with a temporary folder, which goes anyway.
+/// The work files of a run: those of a temporary folder stay in the page cache (they
+/// are gone before the disk would see them) and are dropped at the end, when the folder
+/// goes anyway; those of the user's folder (--work) are finished.
 class PendingWorkFiles {
 public:
     explicit PendingWorkFiles(bool temporaryFolder)
-        : m_temporaryFolder(temporaryFolder) { }
+        : m_temporaryFolder(temporaryFolder) {
+        SharedWorkFileWriter().setStraightToDisk(!temporaryFolder);
+    }
     ~PendingWorkFiles() {
         WorkFileWriter& writer = SharedWorkFileWriter();
+        writer.setStraightToDisk(true);
         if (m_temporaryFolder) {
             writer.cancel();
             return;

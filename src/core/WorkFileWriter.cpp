@@ -81,6 +81,7 @@ void WorkFileWriter::push(Job job) {
     std::unique_lock lock(m_mutex);
     m_jobsChanged.wait(lock, [&] { return m_queuedBytes == 0 || m_queuedBytes + bytes <= m_queueLimit; });
     if (job.kind == JobKind::Begin) {
+        job.straightToDisk = m_straightToDisk;
         FileState& state = m_files[job.file];
         ++state.open;
         state.failure.clear();
@@ -168,6 +169,11 @@ void WorkFileWriter::save(const Bitmap& picture, const std::filesystem::path& fi
     finish(file);
 }
 
+void WorkFileWriter::setStraightToDisk(bool on) {
+    const std::lock_guard lock(m_mutex);
+    m_straightToDisk = on;
+}
+
 void WorkFileWriter::fail(const std::filesystem::path& file, const std::string& message) {
     const std::lock_guard lock(m_mutex);
     const auto it = m_files.find(file);
@@ -185,7 +191,8 @@ void WorkFileWriter::perform(Job& job, std::map<std::filesystem::path, std::uniq
             const std::vector<std::uint8_t> header = BmpHeaderBytes(job.width, job.height, job.format);
             const std::uint64_t size
                 = header.size() + static_cast<std::uint64_t>(RowStride(job.width, job.format)) * job.height;
-            open->bytes = std::make_unique<DirectFile>(open->fd, job.file, size);
+            open->bytes = std::make_unique<DirectFile>(
+                open->fd, job.file, size, job.straightToDisk ? kDirectFrom : UINT64_MAX);
             open->bytes->write(0, header.data(), header.size());
         } catch (const std::exception& e) {
             open->discard(job.file);

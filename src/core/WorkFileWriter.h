@@ -67,6 +67,11 @@ public:
     /// begin + write of every row + finish.
     void save(const Bitmap& picture, const std::filesystem::path& file);
 
+    /// Whether files begun from now on may go straight to the disk (DirectFile), the
+    /// default; off, they stay in the page cache, where short-lived files (a run's own
+    /// temporary folder) are gone before the disk sees them.
+    void setStraightToDisk(bool on);
+
     /// Waits until `file` is written. Throws Error with the failure when writing it
     /// failed. A file this writer was never given returns at once.
     void await(const std::filesystem::path& file);
@@ -89,6 +94,7 @@ private:
         int width = 0;
         int height = 0;
         PixelFormat format = PixelFormat::Gray8;
+        bool straightToDisk = true;
         std::uint64_t offset = 0; ///< of the rows in the file
         std::size_t size = 0;
         bool cached = false; ///< through the page cache: the queue was filling up
@@ -117,6 +123,7 @@ private:
     std::deque<Job> m_queue;
     std::size_t m_queuedBytes = 0;
     bool m_busy = false;
+    bool m_straightToDisk = true;
     bool m_stopping = false;
     std::uint64_t m_cancelsDone = 0;
     std::map<std::filesystem::path, FileState> m_files;
