@@ -190,18 +190,7 @@ void DirectFile::writeDirect(std::uint64_t offset, const std::uint8_t* data, std
 
 void DirectFile::writeCached(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
     useDirect(false);
-    while (size > 0) {
-        const iovec piece { const_cast<std::uint8_t*>(data), size };
-        const long written = detail::WritePiecesAt(m_shownAs, m_fd, &piece, 1, offset);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            ThrowWriteError(m_shownAs, errno);
-        }
-        if (written == 0) ThrowWriteError(m_shownAs, ENOSPC);
-        data += written;
-        size -= static_cast<std::size_t>(written);
-        offset += static_cast<std::uint64_t>(written);
-    }
+    WriteAllBytesAt(m_fd, { data, size }, offset, m_shownAs);
 }
 
 void DirectFile::stopDirect() {

@@ -87,6 +87,21 @@ void ThrowWriteError(const std::filesystem::path& file, int errorNumber) {
         + Reason(errorNumber) + ")");
 }
 
+void WriteAllBytesAt(
+    int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset, const std::filesystem::path& shownAs) {
+    while (!bytes.empty()) {
+        const iovec piece { const_cast<std::uint8_t*>(bytes.data()), bytes.size() };
+        const long written = detail::WritePiecesAt(shownAs, fd, &piece, 1, offset);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            ThrowWriteError(shownAs, errno);
+        }
+        if (written == 0) ThrowWriteError(shownAs, ENOSPC);
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+        offset += static_cast<std::uint64_t>(written);
+    }
+}
+
 void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& shownAs) {
     while (!bytes.empty()) {
         // Large writes go in pieces: some systems refuse single writes above 2 GiB.

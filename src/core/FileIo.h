@@ -52,6 +52,10 @@ std::string DisplayFolder(const std::filesystem::path& path);
 /// failures throw ThrowWriteError for `shownAs`.
 void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& shownAs);
 
+/// WriteAllBytes at `offset` of the file (pwrite), leaving the file position alone.
+void WriteAllBytesAt(
+    int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset, const std::filesystem::path& shownAs);
+
 /// Seams for tests: the part of temporary file names after ".tmp" (random when not
 /// set), and the write system call (to fill the disk at a chosen moment). Returns
 /// what write() returns and sets errno the same way.
