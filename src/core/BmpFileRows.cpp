@@ -28,10 +28,15 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 } // namespace
 
+std::uint32_t BmpPixelOffset(PixelFormat format) {
+    const std::uint32_t paletteBytes = format == PixelFormat::Gray8 ? 256 * 4 : 0;
+    return kFileHeaderSize + kInfoHeaderSize + paletteBytes;
+}
+
 std::vector<std::uint8_t> BmpHeaderBytes(int width, int height, PixelFormat format) {
     const std::size_t stride = RowStride(width, format);
-    const std::uint32_t paletteBytes = format == PixelFormat::Gray8 ? 256 * 4 : 0;
-    const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize + paletteBytes;
+    const std::uint32_t offset = BmpPixelOffset(format);
+    const std::uint32_t paletteBytes = offset - kFileHeaderSize - kInfoHeaderSize;
     const std::uint64_t imageBytes = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height);
 
     std::vector<std::uint8_t> out;

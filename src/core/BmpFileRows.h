@@ -13,6 +13,9 @@ namespace deptrix {
 /// pixel rows of a width x height picture.
 std::vector<std::uint8_t> BmpHeaderBytes(int width, int height, PixelFormat format);
 
+/// Where the pixel rows start in such a file: the size of BmpHeaderBytes.
+std::uint32_t BmpPixelOffset(PixelFormat format);
+
 /// A BMP file written into an open descriptor as its rows become available, band by
 /// band and in any order, so that no whole-file copy of the picture is ever held. The
 /// finished file is byte for byte what EncodeBmp gives.

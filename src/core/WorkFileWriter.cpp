@@ -52,9 +52,9 @@ WorkFileWriter::~WorkFileWriter() {
 }
 
 WorkFileWriter::Block WorkFileWriter::takeBlock(std::size_t bytes) {
-    // Sizes come in powers of two, so that blocks of one band serve the next whatever
-    // its rows.
-    // (with the room for the phase, so that large ones fill whole huge pages).
+    // Sizes come in powers of two (counting the room for the phase, so that large
+    // blocks fill whole huge pages): the blocks of one band then serve the next,
+    // whatever its rows.
     bytes = std::bit_ceil(std::max(bytes + kDirectBlock, kSmallestBlock)) - kDirectBlock;
     {
         const std::lock_guard lock(m_mutex);
@@ -89,7 +89,7 @@ void WorkFileWriter::push(Job job) {
         state.stride = RowStride(job.width, job.format);
         state.rowBytes
             = static_cast<std::size_t>(job.width) * static_cast<std::size_t>(BytesPerPixel(job.format));
-        state.pixelOffset = BmpHeaderBytes(job.width, job.height, job.format).size();
+        state.pixelOffset = BmpPixelOffset(job.format);
     }
     m_queuedBytes += bytes;
     m_queue.push_back(std::move(job));

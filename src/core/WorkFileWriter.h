@@ -127,7 +127,7 @@ private:
     bool m_stopping = false;
     std::uint64_t m_cancelsDone = 0;
     std::map<std::filesystem::path, FileState> m_files;
-    std::vector<Block> m_spareBlocks; ///< written blocks for the next rows, while a picture is open
+    std::vector<Block> m_spareBlocks; ///< written blocks for the next rows, until the writer idles
     std::size_t m_spareBytes = 0;
     std::thread m_thread;
 };
