@@ -5,6 +5,7 @@
 #include "core/BmpCodec.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
+#include "core/WorkFileWriter.h"
 #include "core/WorkFiles.h"
 #include "import/LayerReader.h"
 
@@ -127,6 +128,9 @@ TEST(ReadPsd, WorkFilesOfAReducedDocumentHoldEverySourceRow) {
     NullProgress progress;
     ReadPsd(psd, folder.path(), doc, progress);
     EXPECT_NE(doc.WorkScale, kFixedOne);
+    // The files are written in the background: wait for them, as every reader does.
+    AwaitWorkFile(folder.path() / LayerFileName(1));
+    AwaitWorkFile(folder.path() / LayerMaskFileName(1));
     EXPECT_EQ(ReadFileBytes(folder.path() / LayerFileName(1)), EncodeBmp(colour));
     EXPECT_EQ(ReadFileBytes(folder.path() / LayerMaskFileName(1)), EncodeBmp(mask));
     // The working layers are those of an import without work files.
