@@ -313,19 +313,26 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         return;
     }
     progress.beginStep("views");
+    // All seven view files or none: a full disk must not leave a set that looks
+    // complete. Each is written as soon as it is built; the document keeps only the
+    // views the outputs below take from memory, so the others share one buffer.
+    PendingFileSet viewFiles;
+    ViewOutlet outlet;
+    if (!options.viewsFolder.empty()) {
+        EnsureFolder(options.viewsFolder);
+        outlet.built = [&](int n, const Bitmap& view) {
+            viewFiles.add(Under(options.viewsFolder, "view" + std::to_string(n) + ".bmp"),
+                [&](PendingFile& file) { WriteBmp(file, view); });
+        };
+    }
+    outlet.keep = [&](int n) {
+        return !options.gifPath.empty() || (!options.anaglyphPath.empty() && (n == 2 || n == 6))
+            || (!options.jpsPath.empty() && (n == 3 || n == 6));
+    };
     // Nothing reads the view files of a run's own temporary folder: every output below
     // takes the views from memory.
-    GenerateViews(doc, input, work, progress, temporary ? ViewWorkFiles::Skip : ViewWorkFiles::Write);
-
-    if (!options.viewsFolder.empty()) {
-        // All seven or none: a full disk must not leave a set that looks complete.
-        EnsureFolder(options.viewsFolder);
-        PendingFileSet views;
-        for (int n = 1; n <= kViewCount; ++n)
-            views.add(Under(options.viewsFolder, "view" + std::to_string(n) + ".bmp"),
-                [&](PendingFile& file) { WriteBmp(file, doc.Views[static_cast<size_t>(n)]); });
-        views.commit();
-    }
+    GenerateViews(doc, input, work, progress, temporary ? ViewWorkFiles::Skip : ViewWorkFiles::Write, outlet);
+    if (!options.viewsFolder.empty()) viewFiles.commit();
     if (!options.gifPath.empty()) {
         progress.beginStep("GIF");
         // The views just built are the current ones: no need to read their files back.

@@ -25,6 +25,26 @@ const std::string& CellText(const ViewSetInput& input, int row) {
     return index < input.offsetCells.size() ? input.offsetCells[index] : empty;
 }
 
+/// View n from the pass just done. A view kept becomes Views[n] and the next pass
+/// draws into the buffer Views[n] held before; the last one stays the composite as
+/// well. A view not kept stays in Composite, whose memory the next pass reuses.
+const Bitmap& FinishView(Document& doc, int n, bool keep, Bitmap& rgbCopy) {
+    Bitmap& slot = doc.Views[static_cast<std::size_t>(n)];
+    if (!keep) {
+        slot = Bitmap();
+        if (doc.ImageMode != 4) return doc.Composite;
+        rgbCopy = doc.Composite;
+        CmykToRgb(rgbCopy);
+        return rgbCopy;
+    }
+    if (n < kViewCount)
+        std::swap(slot, doc.Composite);
+    else
+        slot = doc.Composite;
+    if (doc.ImageMode == 4) CmykToRgb(slot);
+    return slot;
+}
+
 } // namespace
 
 std::int32_t ViewLeftFor(std::int32_t offset, std::int32_t focusOffset, int viewNumber, int centreView,
@@ -60,7 +80,7 @@ LayerOffsets ReadLayerOffsets(const Document& doc, const ViewSetInput& input) {
 }
 
 void GenerateViews(Document& doc, const ViewSetInput& input, const std::filesystem::path& workFolder,
-    Progress& progress, ViewWorkFiles files) {
+    Progress& progress, ViewWorkFiles files, const ViewOutlet& outlet) {
     progress.setPosition(0);
     BuildGroupFrames(doc);
     progress.setPosition(10);
@@ -74,6 +94,7 @@ void GenerateViews(Document& doc, const ViewSetInput& input, const std::filesyst
     if (doc.ViewLeft.size() < static_cast<std::size_t>(count))
         doc.ViewLeft.resize(static_cast<std::size_t>(count), 0);
 
+    Bitmap rgbCopy; // a CMYK document's view that is not kept
     for (int i = 0; i < kViewCount; ++i) {
         const int n = i + 1;
         // 12.857... is 90 / 7: the seven passes spread over 10..100.
@@ -88,18 +109,14 @@ void GenerateViews(Document& doc, const ViewSetInput& input, const std::filesyst
         CompositePass(doc, workFolder, progress,
             files == ViewWorkFiles::Write ? CoveragePlane::Build : CoveragePlane::Skip);
 
-        // The pass's picture becomes the view; the next pass draws into the buffer the
-        // view held before. The last one stays the composite as well.
-        if (n < kViewCount)
-            std::swap(doc.Views[n], doc.Composite);
-        else
-            doc.Views[n] = doc.Composite;
-        if (doc.ImageMode == 4) CmykToRgb(doc.Views[n]);
-        if (files == ViewWorkFiles::Skip) continue;
-        // Written in the background; whoever reads the files waits for them.
-        WorkFileWriter& writer = SharedWorkFileWriter();
-        writer.save(doc.Coverage, workFolder / CoverageFileName(n));
-        writer.save(doc.Views[n], workFolder / ViewFileName(n, doc.ImageMode));
+        const Bitmap& view = FinishView(doc, n, !outlet.keep || outlet.keep(n), rgbCopy);
+        if (files == ViewWorkFiles::Write) {
+            // Written in the background; whoever reads the files waits for them.
+            WorkFileWriter& writer = SharedWorkFileWriter();
+            writer.save(doc.Coverage, workFolder / CoverageFileName(n));
+            writer.save(view, workFolder / ViewFileName(n, doc.ImageMode));
+        }
+        if (outlet.built) outlet.built(n, view);
     }
 }
 

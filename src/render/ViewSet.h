@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,15 @@ enum class ViewWorkFiles : std::uint8_t {
     Skip, ///< a private folder only this run uses: views in memory only, no coverage
 };
 
+/// Where finished views go besides the document. `built` sees each view (1..7, in RGB)
+/// as soon as it is finished; the document keeps in Views[n] only the views `keep`
+/// accepts (all of them when it is not set), and the memory of the others serves the
+/// next pass instead of fresh memory for each.
+struct ViewOutlet {
+    std::function<void(int n, const Bitmap& view)> built;
+    std::function<bool(int n)> keep;
+};
+
 /// Builds the seven views of a preview into Views[1..7]: the group frame step
 /// (progress 0, then 10), FocusRow := the focus text, CentreView := 4, ProgressSpan :=
 /// 13, then per view index i (view n = i + 1) ProgressBase := Round(i x 90 / 7) + 10,
@@ -52,12 +62,12 @@ enum class ViewWorkFiles : std::uint8_t {
 /// CoverageFileName(n) and the view, converted to RGB for CMYK documents, as
 /// ViewFileName(n, ImageMode) in `workFolder` as soon as it is built; the files are
 /// written in the background, and a write that fails is reported by whatever reads
-/// the file next.
+/// the file next. A view the outlet does not keep leaves Views[n] empty.
 ///
 /// A text that is not an integer throws ConvertError ("'<text>' is not a valid integer
 /// value"). The views finished before stay. AppStage and the playback state are the caller's.
 void GenerateViews(Document& doc, const ViewSetInput& input, const std::filesystem::path& workFolder,
-    Progress& progress, ViewWorkFiles files = ViewWorkFiles::Write);
+    Progress& progress, ViewWorkFiles files = ViewWorkFiles::Write, const ViewOutlet& outlet = {});
 
 /// Playback: AnimStep runs 1..14 and wraps to 1 (a value outside that range restarts at 1).
 int NextAnimStep(int animStep);

@@ -106,6 +106,37 @@ TEST(ViewSet, ASetWithoutFilesAndARepeatedSetGiveTheSameViews) {
     }
 }
 
+// An outlet sees every view as it is finished, also those the document does not keep
+// (their memory serves the next pass); the view files are written either way.
+TEST(ViewSet, AnOutletSeesEveryViewAndTheDocumentKeepsOnlyThoseAsked) {
+    for (int mode : { 3, 4 }) {
+        test::TempFolder folder;
+        NullProgress progress;
+        Document all = DotScene(mode);
+        GenerateViews(all, { { "18", "0" }, "2" }, folder.path(), progress, ViewWorkFiles::Skip);
+
+        Document doc = DotScene(mode);
+        doc.Views[5] = Solid(1, 1, PixelFormat::Bgr24, 42); // from an earlier set
+        std::vector<int> seen;
+        ViewOutlet outlet;
+        outlet.built = [&](int n, const Bitmap& view) {
+            seen.push_back(n);
+            EXPECT_TRUE(view.samePixels(all.Views[n])) << mode << " " << n;
+        };
+        outlet.keep = [](int n) { return n == 2 || n == 6; };
+        GenerateViews(doc, { { "18", "0" }, "2" }, folder.path(), progress, ViewWorkFiles::Write, outlet);
+        EXPECT_EQ(seen, (std::vector<int> { 1, 2, 3, 4, 5, 6, 7 }));
+        for (int n = 1; n <= 7; ++n) {
+            if (n == 2 || n == 6)
+                EXPECT_TRUE(doc.Views[n].samePixels(all.Views[n])) << mode << " " << n;
+            else
+                EXPECT_EQ(doc.Views[n].width(), 0) << mode << " " << n; // nothing stale left
+            const std::string file = (mode == 3 ? "vw" : "vwv") + std::to_string(n) + ".gjs";
+            EXPECT_TRUE(LoadBmp(folder.path() / file).samePixels(all.Views[n])) << mode << " " << n;
+        }
+    }
+}
+
 TEST(ViewSet, FlipGroupsTakeTurnsAndASingleLayerNeverMoves) {
     test::TempFolder folder;
     NullProgress progress;
