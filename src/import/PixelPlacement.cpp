@@ -1,5 +1,10 @@
 #include "import/PixelPlacement.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#define DEPTRIX_SHUFFLE_BYTES 1
+#endif
+
 namespace deptrix {
 
 PixelFormat LayerPixelFormat(const PsdHeader& header) {
@@ -31,11 +36,62 @@ template <int PixelBytes> void Interleave(const std::uint8_t* const* byOffset, s
         for (int k = 0; k < PixelBytes; ++k) out[k] = source[k][x];
 }
 
+#ifdef DEPTRIX_SHUFFLE_BYTES
+/// Three planes into three-byte pixels, 16 pixels at a time: each of the 48 output
+/// bytes is picked from one plane's 16 by a byte shuffle (SSSE3, checked at run time).
+__attribute__((target("ssse3"))) void InterleaveThreeShuffled(
+    const std::uint8_t* const* byOffset, std::uint8_t* out, int width) {
+    const std::uint8_t* const a = byOffset[0];
+    const std::uint8_t* const b = byOffset[1];
+    const std::uint8_t* const c = byOffset[2];
+    // Byte i of output block j is byte pick[j][k][i] of plane k (-1: another plane).
+    const __m128i pick[3][3] = {
+        { _mm_setr_epi8(0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, 5),
+            _mm_setr_epi8(-1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1),
+            _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1) },
+        { _mm_setr_epi8(-1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10, -1),
+            _mm_setr_epi8(5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1, 10),
+            _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, 8, -1, -1, 9, -1, -1) },
+        { _mm_setr_epi8(-1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1, -1),
+            _mm_setr_epi8(-1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15, -1),
+            _mm_setr_epi8(10, -1, -1, 11, -1, -1, 12, -1, -1, 13, -1, -1, 14, -1, -1, 15) },
+    };
+    int x = 0;
+    for (; x + 16 <= width; x += 16, out += 48) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
+        const __m128i vc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x));
+        for (int j = 0; j < 3; ++j) {
+            const __m128i bytes = _mm_or_si128(
+                _mm_or_si128(_mm_shuffle_epi8(va, pick[j][0]), _mm_shuffle_epi8(vb, pick[j][1])),
+                _mm_shuffle_epi8(vc, pick[j][2]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * j), bytes);
+        }
+    }
+    for (; x < width; ++x, out += 3) {
+        out[0] = a[x];
+        out[1] = b[x];
+        out[2] = c[x];
+    }
+}
+
+bool CanShuffleBytes() {
+    static const bool can = __builtin_cpu_supports("ssse3");
+    return can;
+}
+#endif
+
 } // namespace
 
 void InterleaveRow(const std::uint8_t* const* byOffset, std::uint8_t* pixelRow, int width, int pixelBytes) {
     switch (pixelBytes) {
     case 3:
+#ifdef DEPTRIX_SHUFFLE_BYTES
+        if (CanShuffleBytes()) {
+            InterleaveThreeShuffled(byOffset, pixelRow, width);
+            break;
+        }
+#endif
         Interleave<3>(byOffset, pixelRow, width);
         break;
     case 4:

@@ -1,8 +1,9 @@
-// PackBits bounds, 16-bit reduction and damaged channel data.
+// PackBits bounds, pixel interleaving, 16-bit reduction and damaged channel data.
 
 #include "TestPsd.h"
 #include "core/Error.h"
 #include "import/PackBits.h"
+#include "import/PixelPlacement.h"
 #include "import/PsdFile.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,29 @@ TEST(PackBits, RunsAreBoundedByTheRowAndByTheInput) {
     std::vector<std::uint8_t> five(5);
     ASSERT_TRUE(UnpackBitsRow(std::vector<std::uint8_t> { 0x80, 0xFD, 6, 0x80, 0x00, 7 }, five));
     EXPECT_EQ(five, (std::vector<std::uint8_t> { 6, 6, 6, 6, 7 }));
+}
+
+TEST(ChannelDecoding, InterleavedPixelsHoldTheSamePlacesAsOneScatterPerChannel) {
+    // Widths around the 16-pixel steps of the fast path, with rows that end exactly at
+    // the pixels (no room after the last one).
+    std::mt19937 rng(5);
+    for (int pixelBytes : { 3, 4 })
+        for (int width : { 0, 1, 15, 16, 17, 31, 32, 33, 100 }) {
+            std::vector<std::vector<std::uint8_t>> planes(static_cast<std::size_t>(pixelBytes));
+            std::vector<const std::uint8_t*> byOffset;
+            for (auto& plane : planes) {
+                plane.resize(static_cast<std::size_t>(width));
+                for (auto& sample : plane) sample = static_cast<std::uint8_t>(rng());
+                byOffset.push_back(plane.data());
+            }
+            const std::size_t bytes = static_cast<std::size_t>(width * pixelBytes);
+            std::vector<std::uint8_t> expected(bytes);
+            for (int k = 0; k < pixelBytes; ++k)
+                ScatterRow(planes[static_cast<std::size_t>(k)].data(), expected.data(), width, pixelBytes, k);
+            std::vector<std::uint8_t> row(bytes);
+            InterleaveRow(byOffset.data(), row.data(), width, pixelBytes);
+            EXPECT_EQ(row, expected) << pixelBytes << " x " << width;
+        }
 }
 
 TEST(ChannelDecoding, SixteenBitSamplesRoundToTheNearestEightBitValue) {
