@@ -68,11 +68,8 @@ __attribute__((target("ssse3"))) void InterleaveThreeShuffled(
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * j), bytes);
         }
     }
-    for (; x < width; ++x, out += 3) {
-        out[0] = a[x];
-        out[1] = b[x];
-        out[2] = c[x];
-    }
+    const std::uint8_t* const rest[3] = { a + x, b + x, c + x };
+    Interleave<3>(rest, out, width - x);
 }
 
 bool CanShuffleBytes() {
