@@ -9,6 +9,10 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-noto-cjk fonts-dejavu-core
     locales
+    # The desktop integration's checks and the Debian package: validators, the MIME
+    # database, xdg-mime and the mimetype program it asks, manual pages, dpkg-shlibdeps.
+    desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
+    man-db groff-base dpkg-dev file
 )
 
 sudo=""

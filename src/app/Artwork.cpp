@@ -49,15 +49,16 @@ QImage ProductPicture(QSize size) {
         QPointF(size.width() * 0.8, size.height() * 0.45), size.height() * 0.06, size.height() * 0.06);
     Hills(p, size, 4);
 
-    QFont title("Sans", std::max(12, size.height() / 9), QFont::Bold);
-    p.setFont(title);
+    QFont titleFont("Sans", std::max(12, size.height() / 9), QFont::Bold);
+    p.setFont(titleFont);
+    const QString title = ProductTitle();
     const QRectF titleBox(0, size.height() * 0.08, size.width(), size.height() * 0.2);
     p.setPen(QColor(230, 40, 40, 170));
-    p.drawText(titleBox.translated(-3, 0), Qt::AlignCenter, kProductTitle);
+    p.drawText(titleBox.translated(-3, 0), Qt::AlignCenter, title);
     p.setPen(QColor(30, 200, 220, 170));
-    p.drawText(titleBox.translated(3, 0), Qt::AlignCenter, kProductTitle);
+    p.drawText(titleBox.translated(3, 0), Qt::AlignCenter, title);
     p.setPen(Qt::white);
-    p.drawText(titleBox, Qt::AlignCenter, kProductTitle);
+    p.drawText(titleBox, Qt::AlignCenter, title);
     p.setFont(QFont("Sans", std::max(8, size.height() / 30)));
     p.drawText(QRectF(0, size.height() * 0.27, size.width(), size.height() * 0.08), Qt::AlignCenter,
         "Lenticular and flip pictures from layered images");

@@ -1,6 +1,7 @@
 // Importing a PSD: the reader fills the document, the window shows its facts, the
 // layer table and the fitted composite.
 
+#include "app/AppFolders.h"
 #include "app/Controls.h"
 #include "app/LayerPanel.h"
 #include "app/MainMenu.h"
@@ -46,8 +47,8 @@ void MainWindow::importPsd() {
     options.filter = kImportFilter;
     options.defaultSuffix = "psd";
     options.picturePreview = true;
-    options.initialPath = m_doc.PsdPath.empty() ? QDir(m_exeFolder).filePath("sample")
-                                                : QFileInfo(Text(m_doc.PsdPath)).absolutePath();
+    options.initialPath
+        = m_doc.PsdPath.empty() ? SampleFolder(m_exeFolder) : QFileInfo(Text(m_doc.PsdPath)).absolutePath();
     const QString path = m_platform.openFileName(this, options);
     if (path.isEmpty()) return;
     importPsdFile(path);
@@ -120,7 +121,7 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     refreshDepthBudget();
 
     showPrompt(m_msgSetParams);
-    setWindowTitle(QString(kProductTitle) + "   " + QFileInfo(path).fileName());
+    setWindowTitle(ProductTitle() + "   " + QFileInfo(path).fileName());
 
     m_platform.setBusyCursor(false);
     progress.setPosition(0);
@@ -195,7 +196,7 @@ void MainWindow::showEmptyDocument() {
         m_statusPanels->setText(panel, QString());
     m_statusPanels->setApproximationNote({}, {});
     showPrompt(m_msgImport);
-    setWindowTitle(kProductTitle);
+    setWindowTitle(ProductTitle());
     m_progressBar->setValue(0);
 }
 

@@ -10,6 +10,7 @@
 #include "app/ParameterPanel.h"
 #include "app/Platform.h"
 #include "app/StatusPanels.h"
+#include "app/Texts.h"
 #include "app/Viewport.h"
 
 #include <QAction>
@@ -176,7 +177,7 @@ void MainWindow::createHiddenControls() {
 }
 
 void MainWindow::createControls() {
-    setWindowTitle("Deptrix 10.0");
+    setWindowTitle(ProductTitle());
     m_menu = new MainMenu(this);
     createToolBars();
     createRightPanel();

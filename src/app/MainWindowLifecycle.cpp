@@ -1,5 +1,6 @@
 // Start-up and shutdown of the main window.
 
+#include "app/AppFolders.h"
 #include "app/CommandGuard.h"
 #include "app/Controls.h"
 #include "app/LayerPanel.h"
@@ -28,12 +29,11 @@ namespace deptrix {
 
 namespace {
 
-// The configuration file sits beside the program when that folder can be written,
-// else in the user's configuration folder.
+// The configuration file sits beside a program that is not installed when that folder
+// can be written, else in the user's configuration folder.
 QString ConfigFolder(const AppEnvironment& environment, const QString& exeFolder) {
     if (!environment.configFolder.isEmpty()) return environment.configFolder;
-    const QFileInfo exe(exeFolder);
-    if (exe.isDir() && exe.isWritable()) return exeFolder;
+    if (ConfigBesideProgram(exeFolder)) return exeFolder;
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(user);
     return user;

@@ -1,6 +1,7 @@
 // Opening and saving settings and project files. The reader and the writer live in
 // the files library; the window shows them its fields through WindowSetupTarget.
 
+#include "app/AppFolders.h"
 #include "app/Controls.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
@@ -32,7 +33,7 @@ void MainWindow::openProject() {
     FileDialogOptions options;
     options.title = "Open project";
     options.filter = kOpenFilter;
-    options.initialPath = QDir(m_exeFolder).filePath("sample");
+    options.initialPath = SampleFolder(m_exeFolder);
     const QString path = m_platform.openFileName(this, options);
     if (path.isEmpty()) {
         m_platform.beep();

@@ -1,5 +1,7 @@
 #include "app/Texts.h"
 
+#include "core/Version.h"
+
 namespace deptrix {
 
 const LanguageTexts& TextsFor(int language) {
@@ -48,6 +50,10 @@ const LanguageTexts& TextsFor(int language) {
         QString::fromUtf8(" 已保存 %1（没有找到可以打开它的程序）"),
     };
     return language == 1 ? chinese : english;
+}
+
+QString ProductTitle() {
+    return QString("Deptrix ") + kVersion;
 }
 
 } // namespace deptrix

@@ -24,7 +24,9 @@ struct LanguageTexts {
 /// 0 English, 1 Chinese; any other value gives English.
 const LanguageTexts& TextsFor(int language);
 
-inline constexpr const char* kProductTitle = "Deptrix 10.0";
+/// "Deptrix" and the version: the window's caption and the about box's title.
+QString ProductTitle();
+
 inline constexpr const char* kImportFilter
     = "Photoshop file (*.psd);;Photoshop large document (*.psb);;All files (*)";
 inline constexpr const char* kWebAddress = "https://www.deptrix.example/";

@@ -1,24 +1,64 @@
 #include "app/AboutBox.h"
 #include "app/MainWindow.h"
 #include "app/Platform.h"
+#include "app/WindowCommandLine.h"
+#include "core/Version.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QDir>
+#include <QIcon>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
+
+namespace {
+
+QStringList ArgumentsAfterProgram(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// --help and --version are answered before the window system is opened, so that they
+// work without a display.
+bool AnsweredWithoutWindow(const deptrix::WindowCommandLine& line) {
+    if (line.help) {
+        std::fputs(deptrix::WindowUsage(), stdout);
+        return true;
+    }
+    if (line.version) {
+        std::printf("deptrix %s\n", deptrix::kVersion);
+        return true;
+    }
+    return false;
+}
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    const QDir sizes(":/icons");
+    for (const QString& file : sizes.entryList(QDir::Files)) icon.addFile(sizes.filePath(file));
+    return icon;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    if (AnsweredWithoutWindow(deptrix::ParseWindowCommandLine(ArgumentsAfterProgram(argc, argv)))) return 0;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("deptrix");
+    QApplication::setApplicationVersion(deptrix::kVersion);
     QApplication::setOrganizationName("Deptrix");
+    // Lets the window system match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(DEPTRIX_DESKTOP_ID);
+    QApplication::setWindowIcon(ProgramIcon());
 
-    QCommandLineParser arguments;
-    arguments.setApplicationDescription("Lenticular and flip pictures from layered PSD files.");
-    arguments.addHelpOption();
-    arguments.addPositionalArgument("file", "A PSD or PSB to import, or a project (.tw3d, .tw3d2) to open.");
-    arguments.process(app);
-    const QStringList files = arguments.positionalArguments();
-    if (files.size() > 1) arguments.showHelp(2);
+    // Qt has taken its own options out of the arguments by now.
+    const deptrix::WindowCommandLine line = deptrix::ParseWindowCommandLine(QApplication::arguments().mid(1));
+    if (!line.error.isEmpty()) {
+        std::fprintf(stderr, "deptrix: %s\n%s", qPrintable(line.error), deptrix::WindowUsage());
+        return deptrix::kWindowExitUsage;
+    }
 
     deptrix::QtPlatform platform;
     deptrix::MainWindow window(platform);
@@ -30,9 +70,9 @@ int main(int argc, char* argv[]) {
     if (const QScreen* screen = QApplication::primaryScreen())
         window.setGeometry(screen->availableGeometry());
     window.showMaximized();
-    if (!files.isEmpty()) {
+    if (!line.file.isEmpty()) {
         // Once the window is on screen, so the import's progress has somewhere to show.
-        const QString file = files.first();
+        const QString file = line.file;
         QTimer::singleShot(
             0, &window, [&window, file] { window.guard().run([&] { window.openFile(file); }); });
     }

@@ -54,6 +54,16 @@ const char* BatchUsage() {
            "                    --lpi plus --span (defaults 0.5) in steps of --step (default 0.05),\n"
            "                    --width x --height inches; --phase-test makes bands at --lpi with\n"
            "                    phases -0.5 .. 0.5 instead\n"
+           "  --lpi L           the lens's lines per inch (default: the LPI field's, 42.4775)\n"
+           "  --dpi D|auto      the printer's dots per inch, auto for LPI x 7 (default: the field's, 720)\n"
+           "  --width INCHES    the width of the print or the sheet (default: the field's, 5)\n"
+           "  --height INCHES   the height of the pitch test sheet (default: the field's)\n"
+           "  --hscale H        each row of the print H pixels high (default: the field's, 4)\n"
+           "  --phase P         shift the print's strips by P lens widths, -0.5 .. 0.5 (default 0)\n"
+           "  --reverse         put view 1 at the left of each lens\n"
+           "  --span S          pitch test: bands from --lpi minus S to --lpi plus S (default 0.5)\n"
+           "  --step T          pitch test: T lines per inch between neighbouring bands (default 0.05)\n"
+           "  --phase-test      pitch test: bands at --lpi with phases -0.5 .. 0.5 instead\n"
            "  --settings FILE   apply a settings file (.tw3d2, .tw3d) after the import, as Open\n"
            "                    settings does: its offsets, parameters and lines set the document up\n"
            "  --project FILE    open a project instead of a PSD, as Open project does: the image its\n"
@@ -74,6 +84,7 @@ const char* BatchUsage() {
            "  --depthmap N PATH write the smoothed depth map of layer N (bottom = 1) as an 8-bit BMP,\n"
            "                    near light and far dark; may be given several times\n"
            "  --work DIR        keep the work files in DIR instead of a temporary folder\n"
+           "  --version         show the program's version\n"
            "  --help            show this text\n"
            "\n"
            "Progress goes to standard error. Exit status: 0 on success, 1 when the work fails (a file\n"
@@ -130,6 +141,8 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         const std::string& a = arguments[i];
         if (a == "--help" || a == "-h") {
             options.help = true;
+        } else if (a == "--version") {
+            options.version = true;
         } else if (a == "--info") {
             options.info = true;
         } else if (a == "--dump") {
@@ -212,7 +225,7 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             throw UsageError("more than one PSD given: " + options.psdPath + " and " + a);
         }
     }
-    if (options.help) return options;
+    if (options.help || options.version) return options;
     // A pitch test sheet needs no picture.
     const bool sheetOnly
         = !options.pitchTestPath.empty() && options.psdPath.empty() && options.projectPath.empty();

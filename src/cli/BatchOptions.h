@@ -28,6 +28,7 @@ struct DepthMapOption {
 /// What the batch front end was asked to do.
 struct BatchOptions {
     bool help = false;
+    bool version = false;
     bool info = false;
     std::string psdPath;
     std::string dumpFolder;

@@ -6,6 +6,7 @@
 #include "core/FileIo.h"
 #include "core/PrintableText.h"
 #include "core/Progress.h"
+#include "core/Version.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -67,6 +68,10 @@ int main(int argc, char* argv[]) {
     }
     if (options.help) {
         std::cout << deptrix::BatchUsage();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "deptrix-batch " << deptrix::kVersion << "\n";
         return 0;
     }
     // What the messages are about: the PSD, or the project that names it.

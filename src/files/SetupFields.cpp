@@ -2,6 +2,7 @@
 
 #include "core/Document.h"
 #include "core/NumberText.h"
+#include "core/Version.h"
 #include "files/FieldRules.h"
 
 #include <filesystem>
@@ -28,7 +29,7 @@ SetupFields::SetupFields(Document& doc)
     , m_width(FormatFixed(doc.OutWidth))
     , m_height(FormatFixed(doc.OutHeight))
     , m_hScale(std::to_string(doc.HScale))
-    , m_caption("Deptrix 10.0") {
+    , m_caption(std::string("Deptrix ") + kVersion) {
     setColorModeIndex(doc.ColorMode);
 }
 
@@ -42,7 +43,7 @@ void SetupFields::showImport(std::vector<std::string> offsetCells, std::vector<s
     m_offsets.resize(m_doc.LayerCount);
     m_groups.resize(m_doc.LayerCount);
     const auto name = std::filesystem::path(m_doc.PsdPath).filename().u8string();
-    m_caption = "Deptrix 10.0   " + std::string(name.begin(), name.end());
+    m_caption = std::string("Deptrix ") + kVersion + "   " + std::string(name.begin(), name.end());
 }
 
 void SetupFields::setDepthText(const std::string& text) {

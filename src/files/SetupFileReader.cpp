@@ -4,6 +4,7 @@
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
+#include "core/Version.h"
 #include "files/FieldRules.h"
 #include "files/SetupTarget.h"
 
@@ -282,7 +283,8 @@ void OpenSettingsFile(const std::filesystem::path& path, Document& doc, SetupTar
     SetupFileReader reader = SetupFileReader::FromFile(path);
     reader.readImageLine();
     reader.apply(SetupKind::Settings, doc, fields);
-    fields.setCaption("Deptrix 10.0   " + FileNameOf(doc.PsdPath) + "    " + DisplayName(path));
+    fields.setCaption(
+        std::string("Deptrix ") + kVersion + "   " + FileNameOf(doc.PsdPath) + "    " + DisplayName(path));
 }
 
 std::filesystem::path ProjectImagePath(
