@@ -25,13 +25,17 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-// Written whole under a temporary name, so a failed run leaves no half a page behind.
+// Written whole under a temporary name made afresh (never through a link left in its
+// place), so a failed run leaves no half a page behind.
 void WriteFile(const std::string& path, const std::string& text) {
     const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush()) throw std::runtime_error(temporary + ": cannot be written");
+    std::remove(temporary.c_str());
+    std::FILE* out = std::fopen(temporary.c_str(), "wbx");
+    if (!out) throw std::runtime_error(temporary + ": cannot be created");
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (std::fclose(out) != 0 || !written) {
+        std::remove(temporary.c_str());
+        throw std::runtime_error(temporary + ": cannot be written");
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0)
         throw std::runtime_error(path + ": cannot be written");

@@ -37,7 +37,7 @@ TEST(AppFolders, AProgramRunFromItsOwnFolderKeepsBothBesideItself) {
     EXPECT_EQ(SampleFolder(bin), bin + "/sample");
     EXPECT_FALSE(ConfigBesideProgram(bin));
     // Without any sample the dialogs still start where the sample would be.
-    EXPECT_EQ(SampleFolder(Q(build / "elsewhere")), Q(build / "elsewhere/sample"));
+    EXPECT_EQ(SampleFolder(Q(build / "other/bin")), Q(build / "other/bin/sample"));
 }
 
 } // namespace
