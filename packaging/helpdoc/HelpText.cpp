@@ -187,7 +187,7 @@ void TakeExitStatus(std::string& paragraph, HelpText& help) {
         if (!item.empty() && item.back() == '.') item.pop_back();
         const size_t digits = item.find_first_not_of("0123456789");
         if (digits == 0 || digits == std::string::npos || item[digits] != ' ')
-            throw HelpTextError("the exit status \"" + item + "\" does not begin with its code");
+            throw HelpTextError("the exit status \"" + item + "\" is not a code followed by its meaning");
         help.exitStatuses.push_back({ item.substr(0, digits), item.substr(digits + 1) });
     }
 }
