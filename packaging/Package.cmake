@@ -15,13 +15,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Deptrix imports a layered PSD or PSB: every layer becomes a flat plane at its own
+# The long description; CPack puts the summary above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Deptrix imports a layered PSD or PSB: every layer becomes a flat plane at its own
 depth, and Deptrix synthesises seven parallax views that it plays as a wobbling
 animation, turns into a red/cyan anaglyph, a stereo pair JPEG, an animated GIF or an
 interlaced print TIFF for a lens sheet. Outlines with depth orders give a single layer
 a relief of its own.
-.
+
 The package holds the window, deptrix, and the command line program deptrix-batch,
 which does the same work without a window.")
 # The libraries the programs link come from dpkg-shlibdeps; Qt's platform plugins are
