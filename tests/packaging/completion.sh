@@ -8,8 +8,13 @@ fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
-# shellcheck source=/dev/null
-source "$prefix/share/bash-completion/completions/deptrix-batch" || fail "the completion cannot be loaded"
+# bash-completion loads the file from inside a function, where a plain declare would
+# make its tables local to that function.
+load() {
+    # shellcheck source=/dev/null
+    source "$prefix/share/bash-completion/completions/deptrix-batch"
+}
+load || fail "the completion cannot be loaded"
 [[ $(complete -p deptrix-batch) == *"-F _deptrix_batch"* ]] || fail "deptrix-batch has no completion function"
 
 # The candidates for the last word of a command line, one per line, sorted.
