@@ -14,7 +14,7 @@ std::string ValueKind(const HelpText& help, const HelpOption& option, const std:
     if (option.placeholders.size() == 1) {
         std::string choices;
         for (const std::string& choice : LiteralChoices(help, option.names.back()))
-            choices += (choices.empty() ? "" : ",") + choice;
+            choices.append(choices.empty() ? "" : ",").append(choice);
         if (!choices.empty()) return choices;
     }
     if (Names(placeholder, "DIR")) return "dir";
@@ -39,7 +39,7 @@ std::string BashCompletion(const HelpText& help, const std::string& script) {
         if (option.names.empty() || option.placeholders.empty()) continue;
         std::string kinds;
         for (const std::string& placeholder : option.placeholders)
-            kinds += (kinds.empty() ? "" : " ") + ValueKind(help, option, placeholder);
+            kinds.append(kinds.empty() ? "" : " ").append(ValueKind(help, option, placeholder));
         for (const std::string& name : option.names) values += "    [" + name + "]=\"" + kinds + "\"\n";
     }
     std::string out = script;

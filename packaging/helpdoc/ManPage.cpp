@@ -71,9 +71,9 @@ std::string Options(const HelpText& help) {
     std::string out;
     for (const HelpOption& option : help.options) {
         std::string term;
-        for (const std::string& name : option.names) term += (term.empty() ? "" : ", ") + Bold(name);
+        for (const std::string& name : option.names) term.append(term.empty() ? "" : ", ").append(Bold(name));
         for (const std::string& value : option.placeholders)
-            term += (term.empty() ? "" : " ") + Italic(value);
+            term.append(term.empty() ? "" : " ").append(Italic(value));
         out += ".TP\n" + term + "\n" + RoffText(option.description) + "\n";
     }
     return out;
