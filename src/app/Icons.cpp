@@ -77,8 +77,24 @@ void Lines(QPainter& p, int count) {
     for (int i = 0; i < count; ++i) p.drawPolygon(Outline().translated(-2 + 3 * i, -2 + 3 * i));
 }
 
+/// A square going from dark (far) to light (near): a depth map.
+void DepthRamp(QPainter& p) {
+    QLinearGradient ramp(QPointF(4, 0), QPointF(24, 0));
+    ramp.setColorAt(0, QColor(30, 30, 30));
+    ramp.setColorAt(1, QColor(245, 245, 245));
+    p.setPen(QPen(kInk, 1.5));
+    p.setBrush(ramp);
+    p.drawRect(QRectF(3, 4, 22, 22));
+}
+
 void Draw(QPainter& p, const QString& name) {
-    if (name == "open-project") {
+    if (name == "load-depth-map") {
+        DepthRamp(p);
+        Arrow(p, QPointF(30, 16), QPointF(19, 16), kGreen);
+    } else if (name == "clear-depth-map") {
+        DepthRamp(p);
+        Cross(p, QPointF(24, 24), 5);
+    } else if (name == "open-project") {
         p.setPen(QPen(kInk, 1.5));
         p.setBrush(QColor(240, 200, 90));
         p.drawRect(QRectF(3, 9, 26, 18));

@@ -10,7 +10,8 @@ namespace deptrix {
 /// Known names: open-project, save-project, import, zoom-in, zoom-out, undo-point,
 /// delete-line, delete-order, delete-all, preview, stop, export-tiff, print,
 /// begin-line, glasses, stereo, draw-line, add-point, delete-point, move-line,
-/// move-point, order-down, order-up, cut, paste, language.
+/// move-point, order-down, order-up, cut, paste, language, load-depth-map,
+/// clear-depth-map.
 QIcon ToolIcon(const QString& name);
 
 /// The drawn picture alone (no theme), for tests and for the about box.

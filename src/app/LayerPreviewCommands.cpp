@@ -12,11 +12,13 @@
 #include "app/Platform.h"
 #include "app/ProgressBarSink.h"
 #include "app/TextAndPaths.h"
+#include "app/Texts.h"
 #include "app/Viewport.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
 #include "depth/DepthMapPicture.h"
 #include "depth/LineLayerSynthesis.h"
+#include "import/LayerTable.h"
 
 #include <QLineEdit>
 #include <QProgressBar>
@@ -28,6 +30,13 @@
 namespace deptrix {
 
 namespace {
+
+bool HasAnyLine(const LineSet& lines) {
+    for (const OrderLines& order : lines)
+        for (const Line& line : order)
+            if (line.size() >= 2) return true;
+    return false;
+}
 
 /// The tab's outline parameters applied to a copy of a layer record. The depth text
 /// is converted first, so a text that is not a number changes nothing.
@@ -62,6 +71,14 @@ void MainWindow::previewLayer() {
     const auto k = static_cast<std::size_t>(m_doc.SelectedLayer);
     const LayerRecord settings = WithTabSettings(m_doc.Layers[k], *m_outlinePanel);
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the preview");
+    // A layer has outlines or a depth map: outlines drawn over a map replace it when
+    // the user says so; without outlines the map is played.
+    if (m_doc.depthMapOf(k) && HasAnyLine(editedLines())) {
+        const LanguageTexts& texts = TextsFor(m_language);
+        if (!m_platform.askYesNo(this, texts.depthMapTitle.arg(k + 1), texts.askReplaceDepthMap.arg(k + 1)))
+            return;
+        m_doc.clearDepthMap(k);
+    }
 
     SetEnabled(
         { m_importButton, m_viewport->picture(), m_previewButton, m_undoPointButton, m_deleteLineButton,
@@ -71,7 +88,8 @@ void MainWindow::previewLayer() {
     m_platform.setBusyCursor(true);
     // A drag in progress ends here: no pointer edits reach the editor during playback.
     m_outlineEditor->editor().cancelGesture();
-    m_layerPanel->layerTable()->setCell(1, m_doc.LayerCount - m_doc.SelectedLayer, "+");
+    m_layerPanel->layerTable()->setCell(
+        1, m_doc.LayerCount - m_doc.SelectedLayer, m_doc.depthMapOf(k) ? kDepthMapMark : "+");
     if (m_doc.LayerLines.size() < m_doc.LayerCount) m_doc.LayerLines.resize(m_doc.LayerCount);
     m_doc.LayerLines[k] = editedLines();
     m_doc.Layers[k] = settings;
@@ -110,12 +128,19 @@ void MainWindow::leavePage() {
     if (m_pages->currentWidget() != m_drawLineTab) m_doc.LinePreviewStop = kLinePreviewStopValue;
 }
 
+LayerRecord MainWindow::depthSettingsOf(std::size_t index) const {
+    const LayerRecord& layer = m_doc.Layers.at(index);
+    const bool onTab
+        = m_pages->currentWidget() == m_drawLineTab && static_cast<int>(index) == m_doc.SelectedLayer;
+    return onTab ? WithTabSettings(layer, *m_outlinePanel) : layer;
+}
+
 void MainWindow::showDepthMap() {
     if (!hasEditedLayer()) return;
     // With the tab's settings, which the layer receives only at its preview.
-    const LayerRecord layer
-        = WithTabSettings(m_doc.Layers[static_cast<std::size_t>(m_doc.SelectedLayer)], *m_outlinePanel);
-    m_viewport->picture()->showBitmap(DepthMapPicture(m_doc, layer, editedLines()));
+    const auto index = static_cast<std::size_t>(m_doc.SelectedLayer);
+    const LayerRecord layer = WithTabSettings(m_doc.Layers[index], *m_outlinePanel);
+    m_viewport->picture()->showBitmap(DepthMapPicture(m_doc, index, layer, editedLines()));
 }
 
 } // namespace deptrix

@@ -96,6 +96,8 @@ constexpr EntryDef kEntries[] = {
     { &E::viewMenu, &E::showWorkFolder, "Showgrouptiff1", "&Show work folder", "显示系列图(&S)", "", true,
         true },
     { &E::viewMenu, &E::showDepthMap, "DepthMap1", "&Depth map", "深度图(&D)", "", true, true },
+    { &E::viewMenu, &E::saveDepthMap, "SaveDepthMap1", "Sa&ve depth map...", "保存深度图(&V)...", "", true,
+        true },
     { &E::viewMenu, &E::fitDepthToLens, "FitDepthToLens1", "&Fit depth to lens", "按光栅调整深度(&F)", "",
         true, false },
     { &E::helpMenu, &E::showHelp, "N21", "&Help", "帮助(&H)", "F1", true, true },

@@ -58,6 +58,7 @@ struct MenuEntries {
     QAction* zoomToActualSize = nullptr;
     QAction* showWorkFolder = nullptr;
     QAction* showDepthMap = nullptr;
+    QAction* saveDepthMap = nullptr;
     QAction* fitDepthToLens = nullptr;
 
     QAction* showHelp = nullptr;

@@ -15,6 +15,8 @@
 
 class QGroupBox;
 class QLabel;
+class QMenu;
+class QPoint;
 class QProgressBar;
 class QPushButton;
 class QSlider;
@@ -157,7 +159,10 @@ public slots:
     void zoomToFit();
     void zoomToActualSize(); ///< 100 %: one working pixel per screen pixel
     void showWorkFolder();
-    void showDepthMap(); ///< the depth the edited layer's outlines make, near light, far dark
+    void showDepthMap(); ///< the depth the edited layer's outlines or map make, near light, far dark
+    void loadDepthMap(); ///< gives the selected layer its depth from a picture
+    void clearDepthMap(); ///< the selected layer is flat again
+    void saveDepthMap(); ///< the selected layer's depth as a picture for other programs
     void fitDepthToLens(); ///< sets the depth so the largest movement is one lens width per view
     // Help
     void showHelp();
@@ -211,6 +216,20 @@ private:
     bool hasEditedLayer() const;
     const LineSet& editedLines() const;
     void leavePage();
+    /// Layer `index` with the DrawLine tab's outline parameters when the tab is open
+    /// on it, else as stored: what the depth-map view shows and a saved map holds.
+    LayerRecord depthSettingsOf(std::size_t index) const;
+
+    // Depth maps, in DepthMapCommands.cpp.
+    /// The selected layer; throws when there is none.
+    std::size_t depthMapLayer() const;
+    /// The layer table's menu at `position` (viewport coordinates) for the row there.
+    void showLayerMenu(const QPoint& position);
+    /// The Group column from the layer records and their maps.
+    void showGroupMarks();
+    /// The maps kept beside a settings or project file just applied; what could not
+    /// be loaded is named in the status bar.
+    void applyDepthMapsOf(const QString& setupPath);
 
     // Import, in ImportCommand.cpp.
     void showImportFacts();
@@ -260,6 +279,10 @@ private:
     QToolButton* m_languageButton = nullptr;
     QToolButton* m_stereoPairButton = nullptr;
     QPushButton* m_helpButton = nullptr;
+
+    QAction* m_loadDepthMapAction = nullptr;
+    QAction* m_clearDepthMapAction = nullptr;
+    QMenu* m_layerMenu = nullptr; ///< the layer table's context menu
 
     QToolBar* m_outlineToolBar = nullptr;
     QToolButton* m_drawLineTool = nullptr;

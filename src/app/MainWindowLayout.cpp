@@ -21,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -171,6 +172,15 @@ void MainWindow::createHiddenControls() {
     m_hiddenPreviewButton->setEnabled(false);
     m_hiddenPreviewButton->hide();
 
+    // The layer table's menu; its entries are the DrawLine tab's depth map buttons.
+    m_loadDepthMapAction = new QAction(ToolIcon("load-depth-map"), "Load depth map...", this);
+    m_loadDepthMapAction->setStatusTip(QString::fromUtf8("载入深度图..."));
+    m_clearDepthMapAction = new QAction(ToolIcon("clear-depth-map"), "Clear depth map", this);
+    m_clearDepthMapAction->setStatusTip(QString::fromUtf8("清除深度图"));
+    m_layerMenu = new QMenu(this);
+    m_layerMenu->addAction(m_loadDepthMapAction);
+    m_layerMenu->addAction(m_clearDepthMapAction);
+
     m_frameTimer = new QTimer(this);
     m_frameTimer->setInterval(50);
     m_frameTimer->start(); // created enabled: it ticks once, then waits for a loop to need it
@@ -271,6 +281,9 @@ void MainWindow::assignObjectNames() {
     m_hiddenImportButton->setObjectName("BitBtn1");
     m_hiddenPreviewButton->setObjectName("BitBtn2");
     m_frameTimer->setObjectName("Timer1");
+    m_loadDepthMapAction->setObjectName("LoadDepthMap1");
+    m_clearDepthMapAction->setObjectName("ClearDepthMap1");
+    m_layerMenu->setObjectName("LayerMenu1");
 }
 
 void MainWindow::connectCommands() {
@@ -352,6 +365,15 @@ void MainWindow::connectCommands() {
     entry(menu.showWorkFolder, &MainWindow::showWorkFolder);
     entry(menu.showDepthMap, &MainWindow::showDepthMap);
     button(m_outlinePanel->depthMapButton(), &MainWindow::showDepthMap);
+    entry(menu.saveDepthMap, &MainWindow::saveDepthMap);
+    entry(m_loadDepthMapAction, &MainWindow::loadDepthMap);
+    button(m_outlinePanel->loadDepthMapButton(), &MainWindow::loadDepthMap);
+    entry(m_clearDepthMapAction, &MainWindow::clearDepthMap);
+    button(m_outlinePanel->clearDepthMapButton(), &MainWindow::clearDepthMap);
+    StringGrid* table = m_layerPanel->layerTable();
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& position) { m_guard.run([&] { showLayerMenu(position); }); });
     button(m_outlinePanel->previewButton(), &MainWindow::previewLayer);
     button(m_outlinePanel->stopButton(), &MainWindow::stopLayerPreview);
     connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::leavePage);

@@ -1,6 +1,7 @@
 #include "app/OutlinePanel.h"
 
 #include "app/Controls.h"
+#include "app/Icons.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -97,6 +98,10 @@ OutlinePanel::OutlinePanel(QWidget* parent)
     m_stopButton->setEnabled(false);
     m_depthMapButton = new QPushButton("Depth map", this);
     m_depthMapButton->setToolTip(QString::fromUtf8("深度图"));
+    m_loadDepthMapButton = new QPushButton(ToolIcon("load-depth-map"), "Load depth map...", this);
+    m_loadDepthMapButton->setToolTip(QString::fromUtf8("载入深度图..."));
+    m_clearDepthMapButton = new QPushButton(ToolIcon("clear-depth-map"), "Clear depth map", this);
+    m_clearDepthMapButton->setToolTip(QString::fromUtf8("清除深度图"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_previewButton);
@@ -106,6 +111,10 @@ OutlinePanel::OutlinePanel(QWidget* parent)
     layout->addWidget(m_settingsPanel);
     layout->addLayout(buttons);
     layout->addWidget(m_depthMapButton);
+    auto* maps = new QHBoxLayout;
+    maps->addWidget(m_loadDepthMapButton);
+    maps->addWidget(m_clearDepthMapButton);
+    layout->addLayout(maps);
     layout->addStretch(1);
     assignObjectNames();
 }
@@ -127,6 +136,8 @@ void OutlinePanel::assignObjectNames() {
     m_previewButton->setObjectName("BitBtn5");
     m_stopButton->setObjectName("BitBtn6");
     m_depthMapButton->setObjectName("DepthMapButton");
+    m_loadDepthMapButton->setObjectName("LoadDepthMapButton");
+    m_clearDepthMapButton->setObjectName("ClearDepthMapButton");
 }
 
 void OutlinePanel::placeMarker(int order) {

@@ -18,8 +18,9 @@ class RadioGroup;
 /// The controls of the "DrawLine" tab: the outline settings panel (`Panel2`) with the
 /// layer's depth (`Edit1`) and smoothness (`TrackBar2`), the "Order" choice
 /// (`RadioGroup2`) with its "View" check boxes (`CheckBox1`..`CheckBox15`) and marker
-/// bar (`Panel4`), the base order (`TrackBar3` in "Layer0"), and the single-layer
-/// "Preview" and "Stop" buttons.
+/// bar (`Panel4`), the base order (`TrackBar3` in "Layer0"), the single-layer
+/// "Preview" and "Stop" buttons, and the layer's depth map: shown, loaded from a
+/// picture or cleared.
 class OutlinePanel : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +37,8 @@ public:
     QPushButton* previewButton() const { return m_previewButton; }
     QPushButton* stopButton() const { return m_stopButton; }
     QPushButton* depthMapButton() const { return m_depthMapButton; }
+    QPushButton* loadDepthMapButton() const { return m_loadDepthMapButton; }
+    QPushButton* clearDepthMapButton() const { return m_clearDepthMapButton; }
     Panel* settingsPanel() const { return m_settingsPanel; }
 
     /// Moves the marker bar beside order index `order` (0..14).
@@ -59,6 +62,8 @@ private:
     QPushButton* m_previewButton;
     QPushButton* m_stopButton;
     QPushButton* m_depthMapButton;
+    QPushButton* m_loadDepthMapButton;
+    QPushButton* m_clearDepthMapButton;
 };
 
 } // namespace deptrix

@@ -10,6 +10,7 @@
 #include "app/RecentFiles.h"
 #include "app/TextAndPaths.h"
 #include "app/WindowSetupTarget.h"
+#include "files/DepthMapList.h"
 #include "files/SetupFileReader.h"
 #include "files/SetupFileWriter.h"
 
@@ -53,6 +54,7 @@ void MainWindow::openProjectFile(const QString& path) {
         m_platform.showMessage(this, kImageMissingMessage);
         return;
     }
+    applyDepthMapsOf(path);
     m_recentFiles->add(path);
 }
 
@@ -77,6 +79,7 @@ void MainWindow::readSettings(const QString& path) {
     WindowSetupTarget fields(*this, *m_parameterPanel, *m_layerPanel, m_platform);
     OpenSettingsFile(ToPath(path), m_doc, fields);
     m_outlineEditor->linesReplaced();
+    applyDepthMapsOf(path);
 }
 
 void MainWindow::saveSettings() {
@@ -123,6 +126,8 @@ void MainWindow::saveSetup(const QString& path) {
         = m_pages->currentWidget() == m_drawLineTab && !m_doc.EditLines.empty() ? &m_doc.EditLines : nullptr;
     const WindowSetupTarget fields(*this, *m_parameterPanel, *m_layerPanel, m_platform);
     SaveSetupFile(ToPath(path), m_doc, fields, edited);
+    // The depth maps go beside it, leaving the file as other programs read it.
+    SaveDepthMapList(ToPath(path), m_doc);
 }
 
 void MainWindow::enableSaving(bool enabled) {

@@ -26,6 +26,12 @@ const LanguageTexts& TextsFor(int language) {
         " Importing %1 ...",
         " Saved %1",
         " Saved %1 (no program was found to show it)",
+        "Depth map of layer %1",
+        " Depth map of layer %1: %2",
+        " Layer %1 has no depth map now",
+        " Depth maps not loaded, their layers stay flat: %1",
+        "Layer %1 has outlines. Replace them with the depth map?",
+        "Layer %1 has a depth map. Replace it with the outlines?",
     };
     static const LanguageTexts chinese {
         QString::fromUtf8("图层"),
@@ -48,6 +54,12 @@ const LanguageTexts& TextsFor(int language) {
         QString::fromUtf8(" 正在导入 %1 ..."),
         QString::fromUtf8(" 已保存 %1"),
         QString::fromUtf8(" 已保存 %1（没有找到可以打开它的程序）"),
+        QString::fromUtf8("图层%1的深度图"),
+        QString::fromUtf8(" 图层%1的深度图: %2"),
+        QString::fromUtf8(" 图层%1的深度图已清除"),
+        QString::fromUtf8(" 未能载入深度图,这些图层保持平面: %1"),
+        QString::fromUtf8("图层%1已有勾线。用深度图替换吗?"),
+        QString::fromUtf8("图层%1已有深度图。用勾线替换吗?"),
     };
     return language == 1 ? chinese : english;
 }

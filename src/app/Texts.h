@@ -19,6 +19,13 @@ struct LanguageTexts {
     QString msgImporting;
     QString msgSaved;
     QString msgSavedNotShown;
+    // Depth maps: %1 the layer number, %2 a file.
+    QString depthMapTitle;
+    QString msgDepthMapLoaded;
+    QString msgDepthMapCleared;
+    QString msgDepthMapsNotLoaded; ///< %1 what went wrong
+    QString askReplaceOutlines;
+    QString askReplaceDepthMap;
 };
 
 /// 0 English, 1 Chinese; any other value gives English.
@@ -29,6 +36,8 @@ QString ProductTitle();
 
 inline constexpr const char* kImportFilter
     = "Photoshop file (*.psd);;Photoshop large document (*.psb);;All files (*)";
+inline constexpr const char* kDepthMapFilter
+    = "Depth map pictures (*.png *.tif *.tiff *.jpg *.jpeg *.bmp *.psd *.psb);;All files (*)";
 inline constexpr const char* kWebAddress = "https://www.deptrix.example/";
 inline constexpr const char* kWebLinkCaption = "www.deptrix.example";
 inline constexpr const char* kWebLinkCaptionChinese = "网站 www.deptrix.example";

@@ -2,6 +2,10 @@
 
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "output/DepthMapFile.h"
+
+#include <string_view>
+#include <utility>
 
 namespace deptrix {
 
@@ -17,7 +21,9 @@ const char* BatchUsage() {
            "       deptrix-batch FILE.psd --settings S.tw3d2 [--save-settings PATH] [--info] ...\n"
            "       deptrix-batch --project P.tw3d2 [--save-settings PATH] [--info] ...\n"
            "                     [--lines FILE] [--layer-depth N=BASE,SMOOTH,DEPTH ...]\n"
-           "                     [--depthmap N PATH ...] [--work DIR]\n"
+           "                     [--depthmap N PATH ...] [--depthmap16] [--work DIR]\n"
+           "                     [--depth-image N=PATH[#LAYER][@doc] [--depth-invert N]\n"
+           "                      [--depth-range N=BLACK,WHITE] ...]\n"
            "\n"
            "Imports a layered PSD the way the Deptrix window does and writes what is asked for.\n"
            "\n"
@@ -81,8 +87,21 @@ const char* BatchUsage() {
            "  --layer-depth N=BASE,SMOOTH,DEPTH\n"
            "                    outline parameters of layer N (bottom = 1): the order that stays in\n"
            "                    place (0..15), the smoothness (1..9) and the depth scale\n"
-           "  --depthmap N PATH write the smoothed depth map of layer N (bottom = 1) as an 8-bit BMP,\n"
-           "                    near light and far dark; may be given several times\n"
+           "  --depthmap N PATH write the smoothed depth map of layer N (bottom = 1), near light and\n"
+           "                    far dark, at the layer's size with its margins: a PNG when PATH ends\n"
+           "                    in .png, else an 8-bit BMP; may be given several times. Loaded back\n"
+           "                    with --depth-image it gives the same views\n"
+           "  --depthmap16      write the PNG depth maps with 16 bits per sample\n"
+           "  --depth-image N=PATH  give layer N its depth from a picture instead of outlines (its\n"
+           "                    outlines are dropped): PNG, TIFF, JPEG, BMP, or a PSD or PSB (its\n"
+           "                    merged picture, or PATH.psd#LAYER for a layer of that name), grey or\n"
+           "                    colour (its luminance), near light. It is stretched over the layer's\n"
+           "                    box, or with @doc at the end over the whole document, of which the\n"
+           "                    layer takes its part. The layer's depth, base order and the depth\n"
+           "                    factor act as for outlines; the map is not smoothed\n"
+           "  --depth-invert N  the map of layer N is near where it is dark\n"
+           "  --depth-range N=BLACK,WHITE  the map's values (0..255, fractions allowed) that become\n"
+           "                    the farthest and the nearest level (default 0,255)\n"
            "  --work DIR        keep the work files in DIR instead of a temporary folder\n"
            "  --version         show the program's version\n"
            "  --help            show this text\n"
@@ -129,10 +148,82 @@ LayerDepthOption ParseLayerDepth(const std::string& text) {
     return option;
 }
 
+bool EndsWithPsd(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string extension = path.substr(path.size() - 4);
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return extension == ".psd" || extension == ".psb";
+}
+
+/// "N=..." of the depth map options: the layer number and the rest.
+std::pair<int, std::string> LayerAndValue(
+    const std::string& option, const std::string& text, const char* form) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos) throw UsageError(option + " needs " + form + ", not '" + text + "'");
+    const std::int32_t layer = Checked(ParseInteger, text.substr(0, equals));
+    if (layer < 1) throw UsageError(option + ": layers are numbered from 1, not " + std::to_string(layer));
+    return { layer, text.substr(equals + 1) };
+}
+
+int LayerNumber(const std::string& option, const std::string& text) {
+    const std::int32_t layer = Checked(ParseInteger, text);
+    if (layer < 1) throw UsageError(option + ": layers are numbered from 1, not " + std::to_string(layer));
+    return layer;
+}
+
+std::pair<Fixed, Fixed> ParseDepthRange(const std::string& option, const std::string& text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) throw UsageError(option + " needs N=BLACK,WHITE, not '" + text + "'");
+    return { Checked(ParseFixed, text.substr(0, comma)), Checked(ParseFixed, text.substr(comma + 1)) };
+}
+
+/// Joins --depth-invert and --depth-range to the --depth-image of their layer.
+void JoinDepthImageOptions(BatchOptions& options, const std::map<int, bool>& inverted,
+    const std::map<int, std::pair<Fixed, Fixed>>& ranges) {
+    auto imageOf = [&options](int layer, const char* option) -> DepthImageOption& {
+        for (DepthImageOption& image : options.depthImages)
+            if (image.layerNumber == layer) return image;
+        throw UsageError(std::string(option) + " " + std::to_string(layer) + ": layer "
+            + std::to_string(layer) + " gets no --depth-image");
+    };
+    for (const auto& [layer, invert] : inverted) imageOf(layer, "--depth-invert").options.invert = invert;
+    for (const auto& [layer, range] : ranges) {
+        DepthImageOption& image = imageOf(layer, "--depth-range");
+        image.options.blackPoint = range.first;
+        image.options.whitePoint = range.second;
+        try {
+            CheckDepthMapOptions(image.options);
+        } catch (const Error& e) {
+            throw UsageError(std::string("--depth-range ") + std::to_string(layer) + ": " + e.what());
+        }
+    }
+}
+
 } // namespace
+
+DepthImageOption ParseDepthImage(const std::string& text) {
+    auto [layer, source] = LayerAndValue("--depth-image", text, "N=PATH");
+    DepthImageOption image;
+    image.layerNumber = layer;
+    constexpr std::string_view wholeDocument = "@doc";
+    if (source.size() > wholeDocument.size() && source.ends_with(wholeDocument)) {
+        image.options.wholeDocument = true;
+        source.resize(source.size() - wholeDocument.size());
+    }
+    const std::size_t hash = source.rfind('#');
+    if (hash != std::string::npos && hash + 1 < source.size() && EndsWithPsd(source.substr(0, hash))) {
+        image.layerName = source.substr(hash + 1);
+        source.resize(hash);
+    }
+    if (source.empty()) throw UsageError("--depth-image needs N=PATH, not '" + text + "'");
+    image.path = source;
+    return image;
+}
 
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     BatchOptions options;
+    std::map<int, bool> inverted;
+    std::map<int, std::pair<Fixed, Fixed>> ranges;
     auto value = [&](size_t& i) -> const std::string& {
         if (i + 1 >= arguments.size()) throw UsageError(arguments[i] + " needs a value");
         return arguments[++i];
@@ -215,6 +306,20 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             map.layerNumber = Checked(ParseInteger, value(i));
             map.path = value(i);
             options.depthMaps.push_back(map);
+        } else if (a == "--depthmap16") {
+            options.depthMaps16 = true;
+        } else if (a == "--depth-image") {
+            DepthImageOption image = ParseDepthImage(value(i));
+            for (const DepthImageOption& other : options.depthImages)
+                if (other.layerNumber == image.layerNumber)
+                    throw UsageError("--depth-image: layer " + std::to_string(image.layerNumber)
+                        + " is given two depth maps");
+            options.depthImages.push_back(image);
+        } else if (a == "--depth-invert") {
+            inverted[LayerNumber(a, value(i))] = true;
+        } else if (a == "--depth-range") {
+            const auto [layer, range] = LayerAndValue(a, value(i), "N=BLACK,WHITE");
+            ranges[layer] = ParseDepthRange(a, range);
         } else if (a == "--work") {
             options.workFolder = value(i);
         } else if (!a.empty() && a[0] == '-') {
@@ -226,6 +331,13 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         }
     }
     if (options.help || options.version) return options;
+    JoinDepthImageOptions(options, inverted, ranges);
+    if (options.depthMaps16 && options.depthMaps.empty())
+        throw UsageError("--depthmap16 sets how --depthmap writes PNG files; give --depthmap N PATH.png");
+    for (const DepthMapOption& map : options.depthMaps)
+        if (options.depthMaps16 && !IsPngPath(map.path))
+            throw UsageError(
+                "--depthmap16: " + map.path + " is not a .png file; 16-bit depth maps are PNG files");
     // A pitch test sheet needs no picture.
     const bool sheetOnly
         = !options.pitchTestPath.empty() && options.psdPath.empty() && options.projectPath.empty();

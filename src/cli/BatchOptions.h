@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Fixed.h"
+#include "core/LayerDepthMap.h"
 
 #include <cstdint>
 #include <map>
@@ -23,6 +24,15 @@ struct LayerDepthOption {
 struct DepthMapOption {
     int layerNumber = 0; ///< 1 the bottom layer
     std::string path;
+};
+
+/// --depth-image N=PATH[#LAYER][@doc] with --depth-invert N and --depth-range
+/// N=BLACK,WHITE: a depth map picture for layer number N.
+struct DepthImageOption {
+    int layerNumber = 0; ///< 1 the bottom layer
+    std::string path;
+    std::string layerName; ///< a layer of a PSD or PSB; empty for its merged picture
+    DepthMapOptions options;
 };
 
 /// What the batch front end was asked to do.
@@ -48,6 +58,8 @@ struct BatchOptions {
     std::string linesPath; ///< line records to give the layers outlines
     std::vector<LayerDepthOption> layerDepths;
     std::vector<DepthMapOption> depthMaps;
+    bool depthMaps16 = false; ///< --depthmap16: PNG depth maps with 16 bits per sample
+    std::vector<DepthImageOption> depthImages;
     std::string workFolder; ///< kept afterwards; empty: a temporary folder
 
     // Print files: the interlaced print and the pitch test sheet, with their settings
@@ -88,6 +100,11 @@ inline constexpr int kExitUsage = 2;
 /// message for unknown options, missing values, values that are not numbers and a
 /// missing PSD or project.
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
+
+/// The value of --depth-image: "N=PATH", then "#LAYER" when the part before the last
+/// "#" names a .psd or .psb file, and "@doc" at the end for a map over the whole
+/// document. Throws UsageError for a value without a layer number or path.
+DepthImageOption ParseDepthImage(const std::string& text);
 
 /// The text of --help.
 const char* BatchUsage();

@@ -11,13 +11,17 @@
 #include "core/PendingFile.h"
 #include "core/PrintableText.h"
 #include "core/WorkFileWriter.h"
-#include "depth/DepthRaster.h"
+#include "depth/DepthMapFit.h"
+#include "depth/LayerDepthSource.h"
 #include "depth/LineLayerSynthesis.h"
+#include "files/DepthMapList.h"
 #include "files/SetupFields.h"
 #include "files/SetupFileWriter.h"
 #include "import/DefaultOffsets.h"
+#include "import/GreyPictureReader.h"
 #include "import/LayerReader.h"
 #include "output/Anaglyph.h"
+#include "output/DepthMapFile.h"
 #include "output/GifExport.h"
 #include "output/StereoPair.h"
 #include "render/Compositor.h"
@@ -150,11 +154,19 @@ void ApplyOutlineOptions(const BatchOptions& options, Document& doc) {
         layer.Smooth = option.smooth;
         layer.Depth = option.depth;
     }
+    for (const DepthImageOption& option : options.depthImages) {
+        const std::size_t index = LayerIndex(doc, option.layerNumber, "--depth-image");
+        GreyPicture picture = ReadGreyPicture(option.path, option.layerName);
+        DepthMapOptions read = option.options;
+        if (!read.wholeDocument) read.marginColumns = ExportedMarginColumns(doc, doc.Layers[index], picture);
+        doc.setDepthMap(index, MakeLayerDepthMap(std::move(picture), option.path, option.layerName, read));
+    }
     static const LineSet noLines;
     for (const DepthMapOption& option : options.depthMaps) {
         const std::size_t index = LayerIndex(doc, option.layerNumber, "--depthmap");
         const LineSet& lines = index < doc.LayerLines.size() ? doc.LayerLines[index] : noLines;
-        SaveBmp(SmoothedDepthRaster(doc, doc.Layers[index], lines), option.path);
+        SaveDepthMap(
+            LayerDepthRaster(doc, index, doc.Layers[index], lines), option.path, options.depthMaps16);
     }
 }
 
@@ -228,6 +240,13 @@ void WriteInfoJson(
             out << Round(doc.DefaultOffsets[i] / 10000.0L);
         }
         // Only what differs from a plain layer.
+        if (const LayerDepthMap* map = doc.depthMapOf(i))
+            out << ", \"depthMap\": {\"path\": " << JsonString(PrintableText(map->path.string()))
+                << ", \"layer\": " << JsonString(PrintableText(map->layerName))
+                << ", \"invert\": " << (map->options.invert ? "true" : "false")
+                << ", \"blackPoint\": " << FormatFixed(map->options.blackPoint)
+                << ", \"whitePoint\": " << FormatFixed(map->options.whitePoint)
+                << ", \"wholeDocument\": " << (map->options.wholeDocument ? "true" : "false") << "}";
         if (layer.blendMode() != BlendMode::Normal)
             out << ", \"blendMode\": " << JsonString(std::string(BlendModeName(layer.blendMode())));
         if (layer.ClipBase >= 0) out << ", \"clippedTo\": " << layer.ClipBase;
@@ -281,7 +300,10 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         parallax.perLayer = ParallaxPerView(doc, ReadLayerOffsets(doc, input), previewDepth, parallax.lens);
         WriteInfoJson(doc, out, options.setUpFromFile() ? &fields : nullptr, &parallax);
     }
-    if (!options.saveSettingsPath.empty()) SaveSetupFile(options.saveSettingsPath, doc, fields, nullptr);
+    if (!options.saveSettingsPath.empty()) {
+        SaveSetupFile(options.saveSettingsPath, doc, fields, nullptr);
+        SaveDepthMapList(options.saveSettingsPath, doc);
+    }
 
     if (!options.dumpFolder.empty()) {
         EnsureFolder(options.dumpFolder);

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <string>
 
 namespace deptrix {
 
@@ -16,6 +17,9 @@ class SetupFields;
 class BatchProgress : public Progress {
 public:
     virtual void beginStep(const char* step) = 0;
+    /// Something the run passed over without failing (a depth map a project could not
+    /// find), told where the window would say it in its status bar.
+    virtual void note(const std::string& text) { (void)text; }
 };
 
 /// Imports the PSD into `doc` as the window's import does (reader, defaults, group

@@ -5,9 +5,11 @@
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/NumberText.h"
+#include "files/DepthMapList.h"
 #include "files/SetupFields.h"
 #include "files/SetupFileReader.h"
 #include "files/SetupFileWriter.h"
+#include "import/GreyPictureReader.h"
 #include "import/LayerTable.h"
 #include "render/ViewSet.h"
 
@@ -35,10 +37,19 @@ void ImportWithFields(const std::filesystem::path& psdPath, const std::filesyste
 } // namespace
 
 void SetUpBatchDocument(const BatchOptions& options, const std::filesystem::path& workFolder, Document& doc,
-    SetupFields& fields, Progress& progress) {
+    SetupFields& fields, BatchProgress& progress) {
+    // The maps a settings or project file keeps beside it; one that cannot be used is
+    // told and its layer stays flat.
+    auto applyDepthMaps = [&](const std::filesystem::path& setupPath) {
+        const DepthMapListResult maps = ApplyDepthMapList(setupPath, doc, ReadGreyPicture);
+        for (const std::string& problem : maps.problems) progress.note(problem);
+    };
     if (options.projectPath.empty()) {
         ImportWithFields(options.psdPath, workFolder, doc, fields, progress);
-        if (!options.settingsPath.empty()) OpenSettingsFile(options.settingsPath, doc, fields);
+        if (!options.settingsPath.empty()) {
+            OpenSettingsFile(options.settingsPath, doc, fields);
+            applyDepthMaps(options.settingsPath);
+        }
         return;
     }
     const ProjectOpenResult result
@@ -48,6 +59,7 @@ void SetUpBatchDocument(const BatchOptions& options, const std::filesystem::path
     if (!result.opened)
         throw Error(DisplayName(options.projectPath) + ": " + kImageMissingMessage + " ("
             + result.imagePath.string() + ")");
+    applyDepthMaps(options.projectPath);
 }
 
 ViewSetInput PreviewInput(const BatchOptions& options, Document& doc, const SetupFields& fields) {

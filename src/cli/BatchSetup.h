@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/BatchOptions.h"
+#include "cli/BatchRun.h"
 #include "core/Progress.h"
 
 #include <filesystem>
@@ -13,11 +14,12 @@ class SetupFields;
 struct ViewSetInput;
 
 /// Brings the document to where the window would have it: the PSD imported, or the
-/// project opened, then the settings applied; `fields` show what the window's fields
-/// and layer table would. Throws Error on failure (a project whose image is not in its
-/// folder included).
+/// project opened, then the settings applied with the depth maps kept beside them;
+/// `fields` show what the window's fields and layer table would. A depth map that
+/// cannot be used goes to progress.note(). Throws Error on failure (a project whose
+/// image is not in its folder included).
 void SetUpBatchDocument(const BatchOptions& options, const std::filesystem::path& workFolder, Document& doc,
-    SetupFields& fields, Progress& progress);
+    SetupFields& fields, BatchProgress& progress);
 
 /// What Preview reads from the fields: the Offset column (with the --offset overrides),
 /// the focus text and the depth factor. Without a settings or project file the import's

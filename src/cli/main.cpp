@@ -32,6 +32,12 @@ public:
         m_step = step;
         m_last = -1;
     }
+    void note(const std::string& text) override {
+        // On its own line; a terminal's progress line is drawn again after it.
+        if (m_terminal && m_last >= 0) std::fputc('\n', stderr);
+        m_last = -1;
+        std::fprintf(stderr, "%s: %s\n", m_name.c_str(), deptrix::PrintableText(text).c_str());
+    }
     void setPosition(int percent) override {
         if (percent == m_last || !m_terminal) return;
         std::fprintf(stderr, "\r%s: %s %3d%%", m_name.c_str(), m_step.c_str(), percent);

@@ -1,5 +1,10 @@
 #include "core/Document.h"
 
+#include "core/Error.h"
+
+#include <string>
+#include <utility>
+
 namespace deptrix {
 
 void Document::beginImport(const std::string& path) {
@@ -21,6 +26,7 @@ void Document::beginImport(const std::string& path) {
     LayerBitmaps.clear();
     LayerMasks.clear();
     LayerLines.clear();
+    LayerDepthMaps.clear();
     EditLines.clear();
     Layers.clear();
     UngroupedLayers.clear();
@@ -52,6 +58,7 @@ void Document::clearLayers() {
     GroupMembers.clear();
     GroupFrames.clear();
     LayerLines.clear();
+    LayerDepthMaps.clear();
     EditLines.clear();
     Composite.release();
     Coverage.release();
@@ -78,11 +85,43 @@ void Document::release() {
     Layers.clear();
     LayerBitmaps.clear();
     LayerMasks.clear();
+    LayerDepthMaps.clear();
     DefaultOffsets.clear();
 }
 
 void Document::resetViews() {
     for (int n = 1; n <= kViewCount; ++n) Views[n] = Bitmap();
+}
+
+bool Document::hasLines(std::size_t index) const {
+    if (index >= LayerLines.size()) return false;
+    for (const OrderLines& order : LayerLines[index])
+        for (const Line& line : order)
+            if (line.size() >= 2) return true;
+    return false;
+}
+
+void Document::setDepthMap(std::size_t index, LayerDepthMap map) {
+    if (index >= Layers.size() || index >= LayerCount)
+        throw Error("There is no layer " + std::to_string(index + 1) + " to give a depth map to");
+    const std::uint8_t group = Layers[index].Group;
+    if (group != kGroupNone && group <= kGroupLastFlip)
+        throw Error("Layer " + std::to_string(index + 1)
+            + " belongs to a flip group, which moves it as a whole: it cannot take a depth map");
+    if (!map.present() || map.picture->empty()) throw Error("The depth map has no picture");
+    CheckDepthMapOptions(map.options);
+    if (LayerDepthMaps.size() < Layers.size()) LayerDepthMaps.resize(Layers.size());
+    LayerDepthMaps[index] = std::move(map);
+    if (index < LayerLines.size()) LayerLines[index].clear();
+    if (static_cast<std::size_t>(SelectedLayer) == index && !EditLines.empty())
+        EditLines = LineSet(kOrderCount);
+    Layers[index].Group = kGroupOutlineStale;
+}
+
+void Document::clearDepthMap(std::size_t index) {
+    if (!depthMapOf(index)) return;
+    LayerDepthMaps[index] = LayerDepthMap {};
+    if (index < Layers.size()) Layers[index].Group = hasLines(index) ? kGroupOutlineStale : kGroupNone;
 }
 
 bool Document::consistent() const {

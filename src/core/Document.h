@@ -4,6 +4,7 @@
 #include "core/Bitmap.h"
 #include "core/BlendModes.h"
 #include "core/Fixed.h"
+#include "core/LayerDepthMap.h"
 #include "core/Outlines.h"
 
 #include <array>
@@ -159,6 +160,31 @@ struct Document {
     LineSets LayerLines;
     LineSet EditLines;
     std::uint8_t CurOrder = 0;
+
+    /// Depth maps from pictures, indexed like the layer records: a layer has either
+    /// outlines or a map, and a map layer carries the outline layers' group codes.
+    std::vector<LayerDepthMap> LayerDepthMaps;
+
+    /// The map of layer `index`, or nothing when it has none.
+    const LayerDepthMap* depthMapOf(std::size_t index) const {
+        return index < LayerDepthMaps.size() && LayerDepthMaps[index].present() ? &LayerDepthMaps[index]
+                                                                                : nullptr;
+    }
+
+    /// Whether layer `index` has outlines: a stored line of at least two points.
+    bool hasLines(std::size_t index) const;
+
+    /// Gives layer `index` its depth from `map`. A layer has outlines or a map, so its
+    /// outlines are dropped (also those open in the outline editor when it is the
+    /// selected layer); its views are to be built (group code 255). Throws Error for a
+    /// layer outside the document, a member of a flip group (the group moves it) or a
+    /// map without a picture or with options out of range.
+    void setDepthMap(std::size_t index, LayerDepthMap map);
+
+    /// Takes the map from layer `index`, which is flat again (group code 0), or an
+    /// outline layer to be built (255) when it has outlines. A layer without a map is
+    /// left alone.
+    void clearDepthMap(std::size_t index);
 
     /// Start of an import: releases the previous document's pictures, recreates
     /// Composite, Coverage and view slot 0 empty, sets DocumentLoaded, AppStage 1 and

@@ -18,6 +18,9 @@ void CheckDepthMapOptions(const DepthMapOptions& options) {
         throw Error("The black point of a depth map must lie below its white point (given "
             + FormatFixed(options.blackPoint) + " and " + FormatFixed(options.whitePoint)
             + "); for maps where near is dark, use invert");
+    if (options.marginColumns < 0 || (options.wholeDocument && options.marginColumns != 0))
+        throw Error("A depth map carries margin columns only over the layer's box (given "
+            + std::to_string(options.marginColumns) + ")");
 }
 
 LayerDepthMap MakeLayerDepthMap(

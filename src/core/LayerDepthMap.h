@@ -21,11 +21,15 @@ struct DepthMapOptions {
     /// Stretched over the whole document, of which the layer takes its part; otherwise
     /// stretched over the layer's own box.
     bool wholeDocument = false;
+    /// Over the layer's box: the picture holds this many columns beyond the box on each
+    /// side, taken pixel for pixel as the warp's margins (an exported depth map does).
+    std::int32_t marginColumns = 0;
 
     bool operator==(const DepthMapOptions&) const = default;
 };
 
-/// Throws Error unless 0 <= black point < white point <= 255.
+/// Throws Error unless 0 <= black point < white point <= 255 and the margin columns are
+/// 0 or more, and 0 over the whole document.
 void CheckDepthMapOptions(const DepthMapOptions& options);
 
 /// A layer's depth taken from a picture instead of outlines: the decoded picture, where

@@ -1,14 +1,15 @@
 #include "depth/DepthMapPicture.h"
 
 #include "depth/DepthQuantities.h"
-#include "depth/DepthRaster.h"
+#include "depth/LayerDepthSource.h"
 
 #include <vector>
 
 namespace deptrix {
 
-Bitmap DepthMapPicture(const Document& doc, const LayerRecord& layer, const LineSet& lines) {
-    const Bitmap raster = SmoothedDepthRaster(doc, layer, lines);
+Bitmap DepthMapPicture(
+    const Document& doc, std::size_t index, const LayerRecord& layer, const LineSet& lines) {
+    const Bitmap raster = LayerDepthRaster(doc, index, layer, lines);
     Bitmap picture(doc.ImageWidth, doc.ImageHeight, PixelFormat::Bgr24);
 
     // Working pixel x shows the source column a nearest-neighbour stretch of the

@@ -2,7 +2,7 @@
 
 #include "core/Error.h"
 #include "depth/DepthQuantities.h"
-#include "depth/DepthRaster.h"
+#include "depth/LayerDepthSource.h"
 #include "depth/WarpLayerViews.h"
 
 #include <string>
@@ -15,8 +15,7 @@ void SynthesiseLineLayer(Document& doc, std::size_t layerIndex, const LineSet& l
     if (layerIndex >= doc.Layers.size())
         throw Error("There is no layer " + std::to_string(layerIndex + 1) + " to give depth to");
     const LayerRecord layer = doc.Layers[layerIndex];
-    Bitmap raster = BuildDepthRaster(doc, layer, lines, OutlineMargin(doc.SourceDpi, layer.Depth));
-    SmoothDepth(raster, SmoothingStep(doc.SourceWidth, layer.Smooth));
+    Bitmap raster = LayerDepthRaster(doc, layerIndex, layer, lines);
     progress.setPosition(20);
     WarpLayerViews(doc, static_cast<int>(layerIndex) + 1, layer.Depth, BaseLevelOf(layer.BaseOrder),
         std::move(raster), workFolder, progress);

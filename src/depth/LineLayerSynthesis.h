@@ -10,9 +10,9 @@
 
 namespace deptrix {
 
-/// Makes the seven per-view pictures of an outline layer from its lines: the depth
-/// raster (BuildDepthRaster with the layer's margin), smoothed with the layer's
-/// step, then warped into the files of WarpLayerViews for layer number index + 1.
+/// Makes the seven per-view pictures of an outline or depth map layer: the smoothed
+/// depth raster (LayerDepthRaster: from the layer's map when it has one, else from
+/// `lines`), warped into the files of WarpLayerViews for layer number index + 1.
 /// Progress is set to 20 after the smoothing and runs to 100 while warping. The
 /// layer record is read as it stands; its Group, BaseOrder, Smooth and Depth are the
 /// caller's to set beforehand.
@@ -28,7 +28,8 @@ void SynthesiseLineLayer(Document& doc, std::size_t layerIndex, const LineSet& l
 ///    gets 255; OutlinesStale is cleared either way;
 /// 2. readDepthFields();
 /// 3. every layer with Group 255, in ascending index order, gets 100 and is
-///    synthesised from its entry of LayerLines with the depth factor just read.
+///    synthesised from its depth map or its entry of LayerLines with the depth factor
+///    just read.
 /// An error ends the refresh where it happens: layers set to 100 before keep it.
 void RefreshOutlineLayers(Document& doc, const std::function<void()>& readDepthFields,
     const std::filesystem::path& workFolder, Progress& progress);

@@ -24,7 +24,8 @@ std::vector<LayerTableRow> LayerTableRows(const Document& doc) {
         const size_t layer = static_cast<size_t>(count - r);
         const Fixed offset = layer < doc.DefaultOffsets.size() ? doc.DefaultOffsets[layer] : 0;
         const BlendMode mode = doc.Layers[layer].blendMode();
-        rows.push_back({ RowLabel(r, doc.FocusRow), GroupLetter(doc.Layers[layer].Group),
+        rows.push_back({ RowLabel(r, doc.FocusRow),
+            doc.depthMapOf(layer) ? std::string(kDepthMapMark) : GroupLetter(doc.Layers[layer].Group),
             std::to_string(Round(static_cast<long double>(offset) / 10000.0L)),
             doc.Layers[layer].displayName(),
             mode == BlendMode::Normal ? std::string() : std::string(BlendModeName(mode)) });

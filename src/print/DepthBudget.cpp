@@ -1,5 +1,6 @@
 #include "print/DepthBudget.h"
 
+#include "depth/DepthMapFit.h"
 #include "depth/DepthQuantities.h"
 
 #include <algorithm>
@@ -13,6 +14,17 @@ constexpr Fixed kLargestDepthFactor = 10 * kFixedOne;
 
 bool IsOutlineLayer(const LayerRecord& layer) {
     return layer.Group == kGroupOutlineBuilt || layer.Group == kGroupOutlineStale;
+}
+
+/// The levels a depth layer's pictures reach at their extremes: its map's range, or
+/// those of its outlines.
+std::vector<int> LayerLevels(const Document& doc, std::size_t index) {
+    if (const LayerDepthMap* map = doc.depthMapOf(index)) {
+        const auto range = DepthMapLevelRange(*map);
+        return { range[0], range[1] };
+    }
+    static const LineSet kNoLines;
+    return OutlineLevels(index < doc.LayerLines.size() ? doc.LayerLines[index] : kNoLines);
 }
 
 } // namespace
@@ -44,10 +56,8 @@ std::vector<double> ParallaxPerView(
         if (IsOutlineLayer(layer)) {
             const long double step
                 = static_cast<long double>(LevelShift(doc.SourceWidth, layer.Depth, depthFactor)) / 10000.0L;
-            static const LineSet kNoLines;
-            const LineSet& lines = i < doc.LayerLines.size() ? doc.LayerLines[i] : kNoLines;
             // The warping moves level L by -(L - base) x step per view step.
-            for (const int level : OutlineLevels(lines))
+            for (const int level : LayerLevels(doc, i))
                 largest = std::max(largest, std::fabs(shift - (level - BaseLevelOf(layer.BaseOrder)) * step));
         }
         result[i] = static_cast<double>(largest * lensWidths);

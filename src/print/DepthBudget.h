@@ -25,7 +25,8 @@ std::vector<int> OutlineLevels(const LineSet& lines);
 /// |offset - focus offset| / 6 x depth factor source px per view step; an outline
 /// layer moves by that and, in each area, by its level's difference from the
 /// layer's base level times the warping's LevelShift, so its largest movement is
-/// taken over its levels. Source px become inches through width / SourceWidth and lens
+/// taken over its levels (a depth map layer's: the levels of its darkest and
+/// lightest values). Source px become inches through width / SourceWidth and lens
 /// widths through x LPI.
 std::vector<double> ParallaxPerView(
     const Document& doc, const LayerOffsets& offsets, Fixed depthFactor, const LensBudgetSettings& settings);

@@ -166,7 +166,7 @@ TEST_F(LayerPreview, DepthMapShowsWhatTheOutlinesMakeWithTheTabsSettings) {
     LayerRecord layer = doc.Layers[kHouse];
     layer.Depth = 5000;
     layer.Smooth = 1;
-    const QImage expected = PictureControl::ToImage(DepthMapPicture(doc, layer, doc.EditLines));
+    const QImage expected = PictureControl::ToImage(DepthMapPicture(doc, kHouse, layer, doc.EditLines));
     EXPECT_EQ(window->viewport()->picture()->picture(), expected);
     EXPECT_EQ(expected.pixelColor(535, 600), QColor(255, 255, 255)); // under the roof line
     EXPECT_EQ(doc.Layers[kHouse].Depth, kFixedOne); // nothing is stored

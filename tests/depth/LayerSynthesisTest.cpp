@@ -188,7 +188,7 @@ TEST(DepthMapPicture, ShowsNearAreasLightFarAreasDarkWhereTheLayerLies) {
     const Document doc = DepthDocument(3, 60, 40, kFixedOne, 40);
     LineSet lines = LinesInOrder(0, { Rectangle(15, 10, 25, 20) });
     lines[14].push_back(Rectangle(30, 8, 36, 14));
-    const Bitmap picture = DepthMapPicture(doc, OutlineLayer(10, 5, 30, 20, 7, 1), lines);
+    const Bitmap picture = DepthMapPicture(doc, 0, OutlineLayer(10, 5, 30, 20, 7, 1), lines);
     ASSERT_EQ(picture.width(), 60);
     ASSERT_EQ(picture.format(), PixelFormat::Bgr24);
     auto grey = [&](int x, int y) {
