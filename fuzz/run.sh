@@ -11,10 +11,10 @@ fixtures=${DEPTRIX_FIXTURES_DIR:-$root/../shared/fixtures/psd}
 
 cd "$root"
 cmake --preset fuzz >/dev/null
-cmake --build "$build" --target psd_fuzzer bmp_fuzzer setup_fuzzer make_fuzz_seeds -j"${FUZZ_BUILD_JOBS:-2}"
+cmake --build "$build" --target psd_fuzzer bmp_fuzzer setup_fuzzer depth_map_fuzzer make_fuzz_seeds -j"${FUZZ_BUILD_JOBS:-2}"
 
 corpus="$build/corpus"
-mkdir -p "$corpus/psd" "$corpus/bmp" "$corpus/setup" "$corpus/fixture-seeds" "$build/findings"
+mkdir -p "$corpus/psd" "$corpus/bmp" "$corpus/setup" "$corpus/depth-map" "$corpus/fixture-seeds" "$build/findings"
 "$build/bin/make_fuzz_seeds" "$corpus/psd-seeds" "$corpus/bmp-seeds" "$corpus/setup-seeds"
 # Small real files make good seeds; they are copied into the build folder only.
 if [ -d "$fixtures" ]; then
@@ -33,3 +33,5 @@ run() {
 run psd_fuzzer "$corpus/psd" "$corpus/psd-seeds" "$corpus/fixture-seeds"
 run bmp_fuzzer "$corpus/bmp" "$corpus/bmp-seeds"
 run setup_fuzzer "$corpus/setup" "$corpus/setup-seeds"
+# The PSD and BMP seeds serve the depth map reader too.
+run depth_map_fuzzer "$corpus/depth-map" "$corpus/psd-seeds" "$corpus/bmp-seeds"
