@@ -65,6 +65,11 @@ std::size_t MainWindow::depthMapLayer() const {
 
 void MainWindow::loadDepthMap() {
     const std::size_t k = depthMapLayer();
+    // Before any dialog: setDepthMap refuses a member of a flip group (the group moves it).
+    const std::uint8_t group = m_doc.Layers[k].Group;
+    if (group != kGroupNone && group <= kGroupLastFlip)
+        throw Error("Layer " + std::to_string(k + 1)
+            + " belongs to a flip group, which moves it as a whole: it cannot take a depth map");
     const LanguageTexts& texts = TextsFor(m_language);
     const QString title = texts.depthMapTitle.arg(k + 1);
     FileDialogOptions options;
