@@ -56,6 +56,11 @@ inline std::string ReadText(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+/// The name this process gives a temporary file of `target` with the tag `tag`.
+inline std::string TemporaryOf(const std::filesystem::path& target, const std::string& tag) {
+    return target.string() + ".tmp" + std::to_string(::getpid()) + "-" + tag;
+}
+
 /// Installs file hooks for one test.
 class ScopedFileIoHooks {
 public:

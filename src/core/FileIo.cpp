@@ -39,7 +39,11 @@ namespace detail {
 
 std::string NextTemporaryTag() {
     if (Hooks().temporaryTag) return Hooks().temporaryTag();
-    // Exclusive creation is what keeps the file safe; the random part only makes a
+    return RandomTag();
+}
+
+std::string RandomTag() {
+    // Exclusive creation is what keeps a file safe; the random part only makes a
     // name taken by someone else unlikely.
     static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::random_device source;
@@ -49,13 +53,19 @@ std::string NextTemporaryTag() {
     return tag;
 }
 
+void Checkpoint(const char* step) {
+    if (Hooks().checkpoint) Hooks().checkpoint(step);
+}
+
 long WriteOnce(const std::filesystem::path& shownAs, int fd, const void* data, std::size_t size) {
+    Checkpoint("write");
     const auto& hook = Hooks().write;
     return hook ? hook(shownAs, fd, data, size) : ::write(fd, data, size);
 }
 
 long WritePiecesAt(
     const std::filesystem::path& shownAs, int fd, const iovec* pieces, int count, std::uint64_t offset) {
+    Checkpoint("write");
     const auto& hook = Hooks().write;
     if (!hook) return ::pwritev(fd, pieces, count, static_cast<off_t>(offset));
     // The hook writes where the file stands: a short write of the first piece, which
@@ -114,6 +124,12 @@ void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes, const std::files
         if (written == 0) ThrowWriteError(shownAs, ENOSPC);
         bytes = bytes.subspan(static_cast<std::size_t>(written));
     }
+}
+
+void SyncFolder(const std::filesystem::path& folder) {
+    const FileDescriptor fd(
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0) ::fsync(fd.get()); // only the durability of a change is in question
 }
 
 void SetFileIoHooks(FileIoHooks hooks) {

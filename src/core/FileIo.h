@@ -56,12 +56,19 @@ void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes, const std::files
 void WriteAllBytesAt(
     int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset, const std::filesystem::path& shownAs);
 
-/// Seams for tests: the part of temporary file names after ".tmp" (random when not
-/// set), and the write system call (to fill the disk at a chosen moment). Returns
-/// what write() returns and sets errno the same way.
+/// Asks the system to make the names in `folder` (a rename, a removal) durable; failures
+/// are ignored, since the change itself has happened.
+void SyncFolder(const std::filesystem::path& folder);
+
+/// Seams for tests: the last part of temporary file names (random when not set), the
+/// write system call (to fill the disk at a chosen moment; returns what write()
+/// returns and sets errno the same way), and a call at every step of writing files
+/// (each write call, each temporary file made, finished or renamed), where a test can
+/// end the process as a kill would.
 struct FileIoHooks {
     std::function<std::string()> temporaryTag;
     std::function<long(const std::filesystem::path& file, int fd, const void* data, std::size_t size)> write;
+    std::function<void(const char* step)> checkpoint;
 };
 /// Installs `hooks` for the whole process; FileIoHooks {} restores the real calls.
 void SetFileIoHooks(FileIoHooks hooks);
@@ -69,6 +76,10 @@ void SetFileIoHooks(FileIoHooks hooks);
 namespace detail {
 /// The random part of the next temporary file name (or the test hook's).
 std::string NextTemporaryTag();
+/// Eight random letters and digits, never the test hook's.
+std::string RandomTag();
+/// Tells the test hook that writing has reached `step`.
+void Checkpoint(const char* step);
 /// One write() of `fd`, or the test hook's; for writers that cannot throw between
 /// their writes (callbacks of C libraries).
 long WriteOnce(const std::filesystem::path& shownAs, int fd, const void* data, std::size_t size);

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/FileIo.h"
+#include "core/TemporaryFiles.h"
 
 #include <cerrno>
 #include <charconv>
@@ -16,8 +17,6 @@ namespace {
 
 // Enough tries to get past names that someone planted; random names rarely collide.
 constexpr int kNameAttempts = 100;
-// Room for ".tmp" and the tag within the usual 255-byte limit of a file name.
-constexpr std::size_t kMaxBaseBytes = 200;
 
 mode_t CurrentUmask() {
     // Read without changing it: umask() can only be learnt by setting it, which would
@@ -36,31 +35,37 @@ mode_t CurrentUmask() {
     return mask;
 }
 
-void SyncFolder(const std::filesystem::path& file) {
-    std::filesystem::path folder = file.parent_path();
-    if (folder.empty()) folder = ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return; // the rename happened; only its durability is in question
-    ::fsync(fd);
-    ::close(fd);
-}
-
 } // namespace
+
+void RefuseReadOnlyTarget(const std::filesystem::path& target) {
+    struct stat status { };
+    if (::stat(target.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return;
+    // The rename would replace the file whatever its permissions say. No write
+    // permission for anyone (which root would pass by), or none for this user, is the
+    // owner's way of saying that the file must stay as it is.
+    if ((status.st_mode & 0222) == 0
+        || (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES))
+        throw Error(DisplayName(target) + ": the file in " + DisplayFolder(target)
+            + " is read-only; it was left as it is");
+}
 
 PendingFile::PendingFile(std::filesystem::path target)
     : m_target(std::move(target)) {
-    std::string base = m_target.filename().string();
+    const std::string base = m_target.filename().string();
     if (base.empty() || base == "." || base == "..")
         throw Error(PrintableText(m_target.string()) + ": not a file name");
-    if (base.size() > kMaxBaseBytes) base.resize(kMaxBaseBytes);
+    RefuseReadOnlyTarget(m_target);
+    ClearInterruptedWrites(m_target);
     const std::filesystem::path folder = m_target.parent_path();
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::filesystem::path candidate = folder / (base + ".tmp" + detail::NextTemporaryTag());
+        const std::filesystem::path candidate
+            = folder / TemporaryFileName(m_target, detail::NextTemporaryTag());
         const int fd = ::open(
             candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
         if (fd >= 0) {
             m_fd = fd;
             m_temporary = candidate;
+            detail::Checkpoint("temporary file made");
             return;
         }
         if (errno != EEXIST) ThrowWriteError(m_target, errno);
@@ -101,6 +106,7 @@ void PendingFile::finish() {
         if (m_temporary.empty()) throw Error(DisplayName(m_target) + ": finished after it was discarded");
         return;
     }
+    detail::Checkpoint("finishing");
     const auto fail = [this](int error) {
         discard();
         ThrowWriteError(m_target, error);
@@ -116,6 +122,7 @@ void PendingFile::finish() {
 void PendingFile::commit() {
     if (m_committed) return;
     finish();
+    detail::Checkpoint("renaming");
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
         const int error = errno;
         discard();
@@ -123,7 +130,8 @@ void PendingFile::commit() {
     }
     m_committed = true;
     m_temporary.clear();
-    SyncFolder(m_target);
+    SyncFolder(m_target.parent_path());
+    detail::Checkpoint("renamed");
 }
 
 void PendingFile::discard() noexcept {
@@ -135,6 +143,9 @@ void PendingFile::discard() noexcept {
 
 void PendingFileSet::add(const std::filesystem::path& target, const std::function<void(PendingFile&)>& fill) {
     try {
+        // One record lists the renames of the whole set, so it lives in one folder.
+        if (!m_files.empty() && target.parent_path() != m_files.front().target().parent_path())
+            throw Error(DisplayName(target) + ": the files of a set must share a folder");
         PendingFile file(target);
         fill(file);
         // The disk works on this file while the next ones are made; commit() waits.
@@ -151,8 +162,17 @@ void PendingFileSet::add(const std::filesystem::path& target, std::span<const st
 }
 
 void PendingFileSet::commit() {
+    if (m_files.empty()) return;
+    std::filesystem::path record;
     try {
         for (PendingFile& file : m_files) file.finish();
+        // From the record on the set is complete: a run stopped between the renames
+        // below leaves it to the next write in the folder to finish them.
+        std::vector<SetRename> renames;
+        for (const PendingFile& file : m_files)
+            renames.push_back(
+                { file.temporaryPath().filename().string(), file.target().filename().string() });
+        record = RecordFileSet(m_files.front().target().parent_path(), renames, m_files.front().target());
     } catch (...) {
         m_files.clear();
         throw;
@@ -163,9 +183,12 @@ void PendingFileSet::commit() {
         } catch (...) {
             for (std::size_t j = 0; j < i; ++j) ::unlink(m_files[j].target().c_str());
             m_files.clear();
+            ::unlink(record.c_str());
             throw;
         }
     }
+    ::unlink(record.c_str());
+    SyncFolder(record.parent_path());
     m_files.clear();
 }
 

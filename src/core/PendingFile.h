@@ -8,12 +8,14 @@
 namespace deptrix {
 
 /// A file on its way to `target`, written under a temporary name in the target's
-/// folder. The temporary file is created exclusively (a file or link planted at the
-/// name is never opened or followed; another name is tried) and is readable by its
-/// owner only while it is written. commit() flushes it to the disk, gives it the usual
-/// permissions (0666 less the umask) and renames it over the target, which replaces a
-/// link at the target instead of writing through it. A file that is not committed is
-/// removed; the target is then left as it was.
+/// folder (TemporaryFileName). A read-only target is refused before anything is
+/// written, and temporary files of the target that killed runs left are removed first
+/// (ClearInterruptedWrites). The temporary file is created exclusively (a file or link
+/// planted at the name is never opened or followed; another name is tried) and is
+/// readable by its owner only while it is written. commit() flushes it to the disk,
+/// gives it the usual permissions (0666 less the umask) and renames it over the target,
+/// which replaces a link at the target instead of writing through it. A file that is
+/// not committed is removed; the target is then left as it was.
 class PendingFile {
 public:
     explicit PendingFile(std::filesystem::path target);
@@ -50,10 +52,16 @@ private:
     bool m_committed = false;
 };
 
-/// Several files that reach their names together or not at all: each is written to
-/// its temporary name, and all are finished before any is renamed. When a write fails,
-/// the pending files are removed; when a rename fails, the files renamed before it are
-/// removed too, so the set is never left half replaced by new files.
+/// Throws Error naming the file when `target` is a file that is read-only (to everyone,
+/// or to this user): an output never replaces it.
+void RefuseReadOnlyTarget(const std::filesystem::path& target);
+
+/// Several files of one folder that reach their names together or not at all: each is
+/// written to its temporary name, all are finished, the renames are recorded
+/// (RecordFileSet), and only then is any renamed. When a write fails, the pending files
+/// are removed; a run stopped during the renames has its set completed by the next
+/// write in the folder; when a rename fails, the files renamed before it are removed
+/// too, so the set is never left half replaced by new files.
 class PendingFileSet {
 public:
     /// Writes one more file of the set: `fill` writes its contents into the open file.

@@ -67,19 +67,21 @@ TEST(SafeOutput, LinksPlantedAtTemporaryNamesAreNeverFollowed) {
         TestFolder outputs, elsewhere;
         WriteText(elsewhere / "victim", "precious");
         const fs::path target = outputs / name;
-        fs::create_symlink(elsewhere / "victim", target.string() + ".tmpt1");
-        fs::create_symlink(elsewhere / "new-file", target.string() + ".tmpt2");
-        WriteText(target.string() + ".tmpt3", "theirs");
+        fs::create_symlink(elsewhere / "victim", test::TemporaryOf(target, "t1"));
+        fs::create_symlink(elsewhere / "new-file", test::TemporaryOf(target, "t2"));
+        WriteText(test::TemporaryOf(target, "t3"), "theirs");
 
         const ScopedFileIoHooks tags(test::CountingTags());
         write(target);
 
         EXPECT_EQ(ReadText(elsewhere / "victim"), "precious");
         EXPECT_FALSE(fs::exists(elsewhere / "new-file"));
-        EXPECT_EQ(ReadText(target.string() + ".tmpt3"), "theirs");
+        EXPECT_EQ(ReadText(test::TemporaryOf(target, "t3")), "theirs");
         EXPECT_TRUE(S_ISREG(ModeOf(target)));
+        const auto temporary
+            = [&](const char* tag) { return fs::path(test::TemporaryOf(target, tag)).filename(); };
         EXPECT_EQ(outputs.names(),
-            (std::set<std::string> { name, name + ".tmpt1", name + ".tmpt2", name + ".tmpt3" }));
+            (std::set<std::string> { name, temporary("t1"), temporary("t2"), temporary("t3") }));
     }
 }
 
@@ -96,7 +98,7 @@ TEST(SafeOutput, ALinkAtTheTargetIsReplacedNotWrittenThrough) {
 TEST(SafeOutput, WhenEveryTemporaryNameIsTakenTheTargetStays) {
     TestFolder outputs;
     WriteText(outputs / "scene.gif", "old");
-    fs::create_symlink("/nowhere", outputs / "scene.gif.tmpx");
+    fs::create_symlink("/nowhere", test::TemporaryOf(outputs / "scene.gif", "x"));
     FileIoHooks hooks;
     hooks.temporaryTag = [] { return std::string("x"); };
     const ScopedFileIoHooks sameName(hooks);

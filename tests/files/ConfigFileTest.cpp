@@ -123,7 +123,8 @@ TEST_F(ConfigFileOnDisk, AnUnreadableFieldKeepsTheFileAsBadBesideIt) {
     test::TestFolder elsewhere;
     test::WriteText(elsewhere / "victim", "precious");
     std::filesystem::create_symlink(elsewhere / "victim", folder / "deptrixcmyk.inf.bad");
-    std::filesystem::create_symlink(elsewhere / "victim", folder / "deptrixcmyk.inf.bad.tmpt1");
+    std::filesystem::create_symlink(
+        elsewhere / "victim", test::TemporaryOf(folder / "deptrixcmyk.inf.bad", "t1"));
 
     const test::ScopedFileIoHooks tags(test::CountingTags());
     const ConfigLoad load = LoadConfigFile(file());

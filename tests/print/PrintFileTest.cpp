@@ -233,8 +233,8 @@ TEST(PrintFile, PlantedLinksAndAFullDiskNeitherRedirectNorTruncateTheFile) {
         test::WriteText(elsewhere / "victim", "precious");
         const auto target = folder / name;
         std::filesystem::create_symlink(elsewhere / "victim", target);
-        std::filesystem::create_symlink(elsewhere / "victim", target.string() + ".tmpt1");
-        std::filesystem::create_symlink(elsewhere / "new-file", target.string() + ".tmpt2");
+        std::filesystem::create_symlink(elsewhere / "victim", test::TemporaryOf(target, "t1"));
+        std::filesystem::create_symlink(elsewhere / "new-file", test::TemporaryOf(target, "t2"));
         {
             const test::ScopedFileIoHooks tags(test::CountingTags());
             write(target);
