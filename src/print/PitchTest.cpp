@@ -60,8 +60,12 @@ PitchSheet LayOutPitchSheet(const PitchTestSettings& settings) {
         for (Fixed phase = -kFixedOne / 2; phase <= kFixedOne / 2; phase += kPhaseStep)
             bands.push_back({ settings.lpi, phase, PhaseLabel(phase), 0, 0 });
     } else {
-        if (settings.step <= 0) throw Error("the pitch step must be above 0");
-        if (settings.span < 0) throw Error("the pitch span must not be negative");
+        if (!kPitchStepRange.contains(FromFixed(settings.step)))
+            throw Error("the pitch step must be " + kPitchStepRange.text() + " (it is "
+                + FormatFixed(settings.step) + ")");
+        if (!kPitchSpanRange.contains(FromFixed(settings.span)))
+            throw Error("the pitch span must be " + kPitchSpanRange.text() + " (it is "
+                + FormatFixed(settings.span) + ")");
         const std::int64_t steps = settings.span * 2 / settings.step;
         if (steps + 1 > kMostBands)
             throw Error("a span of " + FormatFixed(settings.span) + " in steps of "

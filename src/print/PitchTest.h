@@ -11,6 +11,10 @@
 
 namespace deptrix {
 
+/// The steps between a sheet's pitches and how far they reach either side (LPI).
+inline constexpr NumberRange kPitchStepRange { 0, false, NumberRange::kNone, false };
+inline constexpr NumberRange kPitchSpanRange { 0, true, NumberRange::kNone, false };
+
 /// A sheet that finds the lens's real pitch (or, as a phase test, the strips'
 /// best position) before a print.
 struct PitchTestSettings {

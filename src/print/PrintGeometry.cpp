@@ -9,9 +9,12 @@ namespace deptrix {
 
 namespace {
 
-constexpr std::int64_t kMaxLpi = 1000 * kFixedOne;
-constexpr std::int64_t kMaxDpi = 100000 * kFixedOne;
-constexpr int kMaxHScale = 32;
+// "the LPI must be above 0 and at most 1000 (it is 0)".
+std::string Requirement(const std::string& quantity, const NumberRange& range, long double value) {
+    std::string text = quantity + " must be " + range.text();
+    if (std::isfinite(value)) text += " (it is " + FormatNumber(value) + ")";
+    return text;
+}
 
 } // namespace
 
@@ -71,20 +74,21 @@ std::int64_t PrintGeometry::lensCount() const {
 }
 
 PrintGeometry MakePrintGeometry(const PrintSettings& settings) {
-    if (settings.lpi <= 0 || settings.lpi > kMaxLpi)
-        throw Error("LPI " + FormatFixed(settings.lpi) + " is outside 0 .. 1000");
-    if (settings.dpi <= 0 || settings.dpi > kMaxDpi)
-        throw Error("DPI " + FormatFixed(settings.dpi) + " is outside 0 .. 100000");
+    if (!kLpiRange.contains(FromFixed(settings.lpi)))
+        throw Error(Requirement("the LPI", kLpiRange, FromFixed(settings.lpi)));
+    if (!kDpiRange.contains(FromFixed(settings.dpi)))
+        throw Error(Requirement("the DPI", kDpiRange, FromFixed(settings.dpi)));
     if (settings.dpi < settings.lpi)
         throw Error("at " + FormatFixed(settings.dpi) + " DPI a lens of " + FormatFixed(settings.lpi)
             + " LPI is narrower than one print pixel");
-    if (!(settings.widthInches > 0) || !(settings.heightInches > 0) || !std::isfinite(settings.widthInches)
-        || !std::isfinite(settings.heightInches))
-        throw Error("the print width and height must be above 0 inches");
-    if (settings.hScale < 1 || settings.hScale > kMaxHScale)
-        throw Error("H Scale " + std::to_string(settings.hScale) + " is outside 1 .. 32");
-    if (settings.phase < -kFixedOne / 2 || settings.phase > kFixedOne / 2)
-        throw Error("phase " + FormatFixed(settings.phase) + " is outside -0.5 .. 0.5");
+    if (!kPrintInchesRange.contains(settings.widthInches))
+        throw Error(Requirement("the print width in inches", kPrintInchesRange, settings.widthInches));
+    if (!kPrintInchesRange.contains(settings.heightInches))
+        throw Error(Requirement("the print height in inches", kPrintInchesRange, settings.heightInches));
+    if (!kHScaleRange.contains(settings.hScale))
+        throw Error(Requirement("H Scale", kHScaleRange, settings.hScale));
+    if (!kPhaseRange.contains(FromFixed(settings.phase)))
+        throw Error(Requirement("the phase", kPhaseRange, FromFixed(settings.phase)));
 
     PrintGeometry geometry;
     geometry.settings = settings;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Fixed.h"
+#include "core/NumberRange.h"
 
 #include <cstdint>
 
@@ -13,6 +14,14 @@ inline constexpr int kStripsPerLens = 7;
 /// memory of the row buffers whatever the print size.
 inline constexpr std::int64_t kMaxPrintSide = 1000000;
 inline constexpr std::int64_t kMaxPrintLenses = 200000;
+
+/// What a print accepts: lenses per inch, print pixels per inch, its width and height in
+/// inches, the vertical compress and the phase (in lenses).
+inline constexpr NumberRange kLpiRange { 0, false, 1000, true };
+inline constexpr NumberRange kDpiRange { 0, false, 100000, true };
+inline constexpr NumberRange kPrintInchesRange { 0, false, NumberRange::kNone, false };
+inline constexpr NumberRange kHScaleRange = IntegerRange(1, 32);
+inline constexpr NumberRange kPhaseRange { -0.5, true, 0.5, true };
 
 enum class TiffCompression : std::uint8_t {
     None,

@@ -265,6 +265,14 @@ TEST(PrintGeometryRules, SizeResolutionAndRefusals) {
         change(bad);
         EXPECT_THROW(MakePrintGeometry(bad), Error);
     }
+    // A range message states the range with its ends and the value held.
+    PrintSettings bad = s;
+    bad.lpi = 0;
+    try {
+        MakePrintGeometry(bad);
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), "the LPI must be above 0 and at most 1000 (it is 0)");
+    }
 }
 
 } // namespace
