@@ -289,10 +289,26 @@ void OpenSettingsFile(const std::filesystem::path& path, Document& doc, SetupTar
 
 std::filesystem::path ProjectImagePath(
     const std::filesystem::path& projectPath, const std::string& imageLine) {
-    std::string name = imageLine;
-    const size_t separator = name.find_last_of("\\/:");
-    if (separator != std::string::npos) name.erase(0, separator + 1);
-    return projectPath.parent_path() / std::filesystem::path(std::u8string(name.begin(), name.end()));
+    const std::filesystem::path folder = projectPath.parent_path();
+    const auto inFolder = [&folder](std::string_view name) {
+        return folder / std::filesystem::path(std::u8string(name.begin(), name.end()));
+    };
+    const auto after = [](std::string_view text, const char* separators) {
+        const size_t separator = text.find_last_of(separators);
+        return separator == std::string_view::npos ? text : text.substr(separator + 1);
+    };
+    // A name may hold ':' or a backslash where the system allows them ("we:ird.psd"
+    // saved here): the whole name after the last '/', then what follows its last
+    // backslash, is taken when the folder holds such a file; otherwise the name is cut
+    // at any separator, as a path written on Windows needs.
+    const std::string_view afterSlash = after(imageLine, "/");
+    for (const std::string_view name : { afterSlash, after(afterSlash, "\\") }) {
+        std::error_code error;
+        if (!name.empty() && name != "." && name != ".."
+            && std::filesystem::is_regular_file(inFolder(name), error))
+            return inFolder(name);
+    }
+    return inFolder(after(imageLine, "\\/:"));
 }
 
 ProjectOpenResult OpenProjectFile(

@@ -72,8 +72,10 @@ struct ProjectOpenResult {
 /// Imports the image at the path into the document, as the window's import does.
 using ImportImage = std::function<void(const std::filesystem::path& psdPath)>;
 
-/// The image a project belongs to: the file-name part of its first line (either kind
-/// of folder separator), looked up in the project's own folder.
+/// The image a project belongs to, looked up in the project's own folder: the part of
+/// its first line after the last '/' when the folder holds a file of that name, else
+/// what follows the last backslash of that part when the folder holds that, else the
+/// part after the last backslash, '/' or ':' (a path written on Windows).
 std::filesystem::path ProjectImagePath(
     const std::filesystem::path& projectPath, const std::string& imageLine);
 
