@@ -8,7 +8,9 @@
 #include "app/Texts.h"
 #include "app/Viewport.h"
 #include "core/BmpCodec.h"
+#include "core/Error.h"
 #include "core/FileIo.h"
+#include "core/InputFiles.h"
 #include "core/WorkFiles.h"
 #include "output/Anaglyph.h"
 #include "output/GifExport.h"
@@ -29,12 +31,14 @@ void MainWindow::showAnaglyph() {
     m_viewport->picture()->showBitmap(anaglyph);
     m_settingsFileName = WithSuffix(m_doc.PsdPath, ".tw3d");
     const QString path = QString::fromStdString(AnaglyphPath(m_doc.PsdPath));
+    refuseOutputOverInput(path, true);
     SaveBmp(anaglyph, ToPath(path));
     reportWritten(path);
     m_platform.showMessage(this, m_msgGlasses);
 }
 
 void MainWindow::writeStereoPairTo(const QString& path) {
+    refuseOutputOverInput(path, true);
     WriteFileAtomically(ToPath(path), EncodeJpeg(SideBySide(m_doc.Views[3], m_doc.Views[6]), 90));
     reportWritten(path, m_platform.openExternal(path));
 }
@@ -68,6 +72,7 @@ void MainWindow::exportGif() {
     options.confirmOverwrite = true;
     const QString path = m_platform.saveFileName(this, options);
     if (path.isEmpty()) return;
+    refuseOutputOverInput(path, true);
     m_platform.setBusyCursor(true);
     ProgressBarSink progress(m_progressBar);
     progress.setPosition(0);
@@ -82,6 +87,16 @@ void MainWindow::exportGif() {
     reportWritten(path);
     m_platform.beep();
     m_platform.setBusyCursor(false);
+}
+
+void MainWindow::refuseOutputOverInput(const QString& path, bool isExport) const {
+    InputFiles inputs;
+    inputs.add(ToPath(Text(m_doc.PsdPath)), "the picture");
+    if (isExport) inputs.add(ToPath(m_settingsFileName), "the settings file");
+    if (const InputFiles::Input* input = inputs.sameFileAs(ToPath(path)))
+        throw Error(Std(TextsFor(m_language)
+                            .msgOutputIsInput.arg(QDir::toNativeSeparators(path),
+                                QDir::toNativeSeparators(FromPath(input->path)))));
 }
 
 void MainWindow::reportWritten(const QString& path, bool shown) {

@@ -87,6 +87,7 @@ void MainWindow::exportTiff() {
     const QString path = m_platform.saveFileName(
         this, TiffSaveOptions("Export tiff file", TiffPathBeside(m_doc.PsdPath, ".tif")));
     if (path.isEmpty()) return;
+    refuseOutputOverInput(path, true);
     PrintProgressDialog progress("Writing " + QFileInfo(path).fileName() + "...", this);
     try {
         ExportPrint(m_doc, offsets, settings, ToPath(m_work.path()), ToPath(path), progress);
@@ -122,6 +123,7 @@ void MainWindow::makePitchTestSheet() {
                                                    : TiffPathBeside(m_doc.PsdPath, "-pitch-test.tif");
     const QString path = m_platform.saveFileName(this, TiffSaveOptions("Pitch test sheet", proposed));
     if (path.isEmpty()) return;
+    refuseOutputOverInput(path, true);
     PrintProgressDialog progress("Writing " + QFileInfo(path).fileName() + "...", this);
     try {
         WritePitchTestSheet(*m_pitchTest, ToPath(path), progress);

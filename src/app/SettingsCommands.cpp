@@ -121,6 +121,7 @@ void MainWindow::saveProject() {
 }
 
 void MainWindow::saveSetup(const QString& path) {
+    refuseOutputOverInput(path, false);
     // The lines drawn on the layer open in the outline editor are saved with the rest.
     const LineSet* edited
         = m_pages->currentWidget() == m_drawLineTab && !m_doc.EditLines.empty() ? &m_doc.EditLines : nullptr;

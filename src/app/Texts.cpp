@@ -32,6 +32,8 @@ const LanguageTexts& TextsFor(int language) {
         " Depth maps not loaded, their layers stay flat: %1",
         "Layer %1 has outlines. Replace them with the depth map?",
         "Layer %1 has a depth map. Replace it with the outlines?",
+        "%1 is the same file as %2, which this document was read from: an output may not replace an "
+        "input, so nothing was written.",
     };
     static const LanguageTexts chinese {
         QString::fromUtf8("图层"),
@@ -60,6 +62,7 @@ const LanguageTexts& TextsFor(int language) {
         QString::fromUtf8(" 未能载入深度图,这些图层保持平面: %1"),
         QString::fromUtf8("图层%1已有勾线。用深度图替换吗?"),
         QString::fromUtf8("图层%1已有深度图。用勾线替换吗?"),
+        QString::fromUtf8("%1 与读入本文档的 %2 是同一个文件：输出不能覆盖输入，因此没有写入任何内容。"),
     };
     return language == 1 ? chinese : english;
 }

@@ -26,6 +26,7 @@ struct LanguageTexts {
     QString msgDepthMapsNotLoaded; ///< %1 what went wrong
     QString askReplaceOutlines;
     QString askReplaceDepthMap;
+    QString msgOutputIsInput; ///< %1 the output, %2 the input it is
 };
 
 /// 0 English, 1 Chinese; any other value gives English.

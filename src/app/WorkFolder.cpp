@@ -1,7 +1,7 @@
 #include "app/WorkFolder.h"
 
 #include "core/Error.h"
-#include "core/FileDescriptor.h"
+#include "core/PrivateFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,39 +51,6 @@ QString Reason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// Makes `folder` a private folder of the current user: created owner-only when it
-// does not exist; otherwise it must be a real folder (not a link) owned by this user,
-// and group and other permissions are removed and the removal checked. `wasOpen`
-// tells whether others could reach it before. Returns why the folder cannot be used,
-// or an empty text.
-QString MakePrivate(const QString& folder, bool& wasOpen) {
-    wasOpen = false;
-    const QByteArray name = QFile::encodeName(folder);
-    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        return "it cannot be created (" + Reason(errno) + ")";
-    struct stat named { };
-    if (::lstat(name.constData(), &named) != 0) return "it cannot be examined (" + Reason(errno) + ")";
-    if (S_ISLNK(named.st_mode)) return "it is a symbolic link";
-    if (!S_ISDIR(named.st_mode)) return "it is not a folder";
-    // The checks and the change go through one descriptor, so the name cannot be
-    // swapped for something else in between.
-    const FileDescriptor dir(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat opened { };
-    if (dir.get() < 0 || ::fstat(dir.get(), &opened) != 0)
-        return "it cannot be opened (" + Reason(errno) + ")";
-    if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
-        return "it changed while it was checked";
-    if (opened.st_uid != ::geteuid()) return "it belongs to another user";
-    if ((opened.st_mode & 077) != 0) {
-        wasOpen = true;
-        if (::fchmod(dir.get(), 0700) != 0)
-            return "its permissions cannot be narrowed (" + Reason(errno) + ")";
-        if (::fstat(dir.get(), &opened) != 0 || (opened.st_mode & 077) != 0)
-            return "its permissions cannot be narrowed";
-    }
-    return {};
-}
-
 // Creates and deletes a file, so that a folder we cannot write to shows at start and
 // not at the first import.
 QString ProbeWrite(const QString& folder) {
@@ -130,7 +97,8 @@ void WorkFolder::open(const QString& base) {
         lock->setStaleLockTime(0); // a copy that crashed leaves a stale lock; its PID tells
         if (!lock->tryLock(0)) continue;
         bool wasOpen = false;
-        const QString problem = MakePrivate(folder, wasOpen);
+        const QString problem = QString::fromStdString(
+            MakePrivateFolder(QFile::encodeName(folder).toStdString(), OpenFolder::Narrow, wasOpen));
         if (!problem.isEmpty()) {
             passedOver << name + " (" + problem + ")";
             continue;

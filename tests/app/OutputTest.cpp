@@ -1,3 +1,4 @@
+#include "TestFolder.h"
 #include "WindowFixture.h"
 #include "app/MainMenu.h"
 #include "app/PictureControl.h"
@@ -17,6 +18,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <sstream>
+#include <unistd.h>
 
 namespace deptrix {
 namespace {
@@ -174,6 +176,27 @@ TEST_F(Outputs, AMissingViewFileStopsTheExportAndWritesNothing) {
     ASSERT_EQ(platform.errors.size(), 1);
     EXPECT_TRUE(platform.errors[0].contains("vw4.gjs")) << platform.errors[0].toStdString();
     EXPECT_FALSE(QFile::exists(gif));
+    EXPECT_FALSE(platform.busy);
+}
+
+// Through a link or a hard link, an export or a save is refused over the picture.
+TEST_F(Outputs, NoExportOrSaveReplacesThePicture) {
+    preview();
+    const std::string picture = test::ReadText(ToPath(psd));
+    const QString link = folder.filePath("link.gif");
+    const QString hard = folder.filePath("hard.tw3d2");
+    ASSERT_TRUE(QFile::link(psd, link));
+    ASSERT_EQ(::link(psd.toUtf8().constData(), hard.toUtf8().constData()), 0);
+    platform.saveAnswers = { link, hard };
+    window->mainMenu()->entries().exportGif->trigger();
+    window->mainMenu()->entries().saveSettings->trigger();
+    ASSERT_EQ(platform.errors.size(), 2);
+    EXPECT_EQ(platform.errors[0],
+        QDir::toNativeSeparators(link) + " is the same file as " + QDir::toNativeSeparators(psd)
+            + ", which this document was read from: an output may not replace an input, so nothing was "
+              "written.");
+    EXPECT_TRUE(platform.errors[1].startsWith(QDir::toNativeSeparators(hard) + " is the same file as"));
+    EXPECT_EQ(test::ReadText(ToPath(psd)), picture);
     EXPECT_FALSE(platform.busy);
 }
 
