@@ -1,8 +1,11 @@
 #include "cli/BatchOptions.h"
 
 #include "core/Error.h"
+#include "core/NumberRange.h"
 #include "core/NumberText.h"
 #include "output/DepthMapFile.h"
+#include "print/PitchTest.h"
+#include "print/PrintFields.h"
 
 #include <string_view>
 #include <utility>
@@ -29,14 +32,16 @@ const char* BatchUsage() {
            "\n"
            "  --info            print the picture and its layers as one JSON object: width, height\n"
            "                    (source pixels), imageMode (3 RGB, 4 CMYK), layerCount, workScale\n"
-           "                    (working pixels per source pixel), imageWidth, imageHeight, dpi,\n"
-           "                    focusRow, per layer (bottom first) index, name, top, left, width,\n"
-           "                    height, parallaxPerView (how far the layer moves between\n"
-           "                    neighbouring views, in lens widths at the LPI and width of the\n"
-           "                    fields, --lpi and --width), group, the default offset and, when\n"
-           "                    there is one, the blend mode other than Normal and the index of the\n"
-           "                    layer it is clipped to; then, if the picture draws some layers only\n"
-           "                    approximately, a summary and each layer with its reason\n"
+           "                    (working pixels per source pixel), imageWidth, imageHeight, dpi;\n"
+           "                    the values the views are built with (--focus, --depth, --lpi,\n"
+           "                    --width and --offset included): focusRow, lpi, depthFactor,\n"
+           "                    printLpi, printWidth; per layer (bottom first) index, name, top,\n"
+           "                    left, width, height, parallaxPerView (how far the layer moves\n"
+           "                    between neighbouring views, in lens widths at that LPI and width),\n"
+           "                    group, offset and, when there is one, the blend mode other than\n"
+           "                    Normal and the index of the layer it is clipped to; then, if the\n"
+           "                    picture draws some layers only approximately, a summary and each\n"
+           "                    layer with its reason\n"
            "  --dump DIR        write composite.bmp and per layer N (bottom = 1) layerN.bmp and\n"
            "                    layerN-mask.bmp, in working pixels\n"
            "  --views DIR       write view1.bmp .. view7.bmp (24-bit) as Preview builds them\n"
@@ -74,11 +79,11 @@ const char* BatchUsage() {
            "                    settings does: its offsets, parameters and lines set the document up\n"
            "  --project FILE    open a project instead of a PSD, as Open project does: the image its\n"
            "                    first line names is imported from the project's own folder\n"
-           "  --save-settings PATH  write the document's set-up as a settings file (.tw3d2)\n"
-           "                    After --settings or --project, --info also reports lpi (the LPI\n"
-           "                    field's value, which the next preview uses), angles, depthFactor,\n"
-           "                    and per layer the table's offset, baseOrder, smooth, depth and\n"
-           "                    lines ({order, index, points: [[x, y], ...]} in working pixels)\n"
+           "  --save-settings PATH  write the set-up the run uses as a settings file (.tw3d2),\n"
+           "                    --offset, --focus and --depth included\n"
+           "                    After --settings or --project, --info also reports angles and per\n"
+           "                    layer baseOrder, smooth, depth and lines ({order, index, points:\n"
+           "                    [[x, y], ...]} in working pixels)\n"
            "  --lines FILE      give layers outlines from line records as a settings file holds them:\n"
            "                    a line \"layer order line P\" (layer index from 0 at the bottom, order\n"
            "                    index 0..14), then on the next lines P + 1 points x y in working\n"
@@ -102,13 +107,16 @@ const char* BatchUsage() {
            "  --depth-invert N  the map of layer N is near where it is dark\n"
            "  --depth-range N=BLACK,WHITE  the map's values (0..255, fractions allowed) that become\n"
            "                    the farthest and the nearest level (default 0,255)\n"
-           "  --work DIR        keep the work files in DIR instead of a temporary folder\n"
+           "  --work DIR        keep the work files in DIR instead of a temporary folder; DIR must\n"
+           "                    be a folder of yours (not a link) that no one else may write to\n"
            "  --version         show the program's version\n"
            "  --help            show this text\n"
            "\n"
            "Progress goes to standard error. Exit status: 0 on success, 1 when the work fails (a file\n"
            "that cannot be read or written), 2 for a command line that cannot be carried out (an\n"
-           "unknown option, a missing or malformed value, no PSD, a row or layer the picture lacks).\n";
+           "unknown option, a missing or malformed value, no PSD, a row or layer the picture lacks,\n"
+           "an output that is one of the inputs or a read-only file). Outputs are written under a\n"
+           "temporary name and renamed into place; the seven views are renamed as one set.\n";
 }
 
 namespace {
@@ -122,6 +130,13 @@ template <typename Parse> auto Checked(Parse parse, const std::string& text) {
     }
 }
 
+// Base orders and smoothness of --layer-depth; layer numbers before the picture tells
+// how many it has.
+constexpr NumberRange kBaseOrderRange = IntegerRange(0, 15);
+constexpr NumberRange kSmoothRange = IntegerRange(1, 9);
+constexpr NumberRange kLayerNumberRange { 1, true, NumberRange::kNone, false };
+constexpr const char* kLayerNumbering = " (layers are numbered from 1 at the bottom)";
+
 LayerDepthOption ParseLayerDepth(const std::string& text) {
     auto refuse = [&text](const std::string& problem) {
         return UsageError("--layer-depth needs N=BASEORDER,SMOOTH,DEPTH, not '" + text + "': " + problem);
@@ -132,19 +147,27 @@ LayerDepthOption ParseLayerDepth(const std::string& text) {
     if (equals == std::string::npos || first == std::string::npos || second == std::string::npos)
         throw refuse("three values after the layer number");
     LayerDepthOption option;
+    option.text = text;
+    std::int32_t base = 0;
+    std::int32_t smooth = 0;
     try {
         option.layerNumber = ParseInteger(text.substr(0, equals));
-        const std::int32_t base = ParseInteger(text.substr(equals + 1, first - equals - 1));
-        const std::int32_t smooth = ParseInteger(text.substr(first + 1, second - first - 1));
+        base = ParseInteger(text.substr(equals + 1, first - equals - 1));
+        smooth = ParseInteger(text.substr(first + 1, second - first - 1));
         option.depth = ParseFixed(text.substr(second + 1));
-        if (base < 0 || base > 15) throw refuse("the base order must be 0..15");
-        if (smooth < 1 || smooth > 9) throw refuse("the smoothness must be 1..9");
-        option.baseOrder = static_cast<std::uint8_t>(base);
-        option.smooth = static_cast<std::uint8_t>(smooth);
     } catch (const ConvertError& e) {
         throw refuse(e.what());
     }
-    if (option.layerNumber < 1) throw refuse("layers are numbered from 1");
+    if (!kLayerNumberRange.contains(option.layerNumber))
+        throw UsageError(
+            OutOfRangeMessage("--layer-depth", text, "the layer", kLayerNumberRange, option.layerNumber)
+            + kLayerNumbering);
+    if (!kBaseOrderRange.contains(base))
+        throw UsageError(OutOfRangeMessage("--layer-depth", text, "the base order", kBaseOrderRange, base));
+    if (!kSmoothRange.contains(smooth))
+        throw UsageError(OutOfRangeMessage("--layer-depth", text, "the smoothness", kSmoothRange, smooth));
+    option.baseOrder = static_cast<std::uint8_t>(base);
+    option.smooth = static_cast<std::uint8_t>(smooth);
     return option;
 }
 
@@ -197,6 +220,35 @@ void JoinDepthImageOptions(BatchOptions& options, const std::map<int, bool>& inv
             throw UsageError(std::string("--depth-range ") + std::to_string(layer) + ": " + e.what());
         }
     }
+}
+
+// A number option is refused with the command line when the run would refuse it: its
+// text as typed, what it is and the values it may take.
+void CheckRange(const std::string& option, const std::string& text, const char* quantity,
+    const NumberRange& range, long double kept) {
+    if (!range.contains(kept)) throw UsageError(OutOfRangeMessage(option, text, quantity, range, kept));
+}
+
+// The print and sheet options, converted as the run converts them.
+void CheckPrintOptions(const BatchOptions& o) {
+    const auto fixedField = [](const std::string& text) { return FromFixed(Checked(ParseFieldFixed, text)); };
+    const auto fixedFile = [](const std::string& text) { return FromFixed(Checked(ParseFixed, text)); };
+    if (o.lpiText) CheckRange("--lpi", *o.lpiText, "the LPI", kLpiRange, fixedField(*o.lpiText));
+    if (o.dpiText && !IsAutoDpiText(*o.dpiText))
+        CheckRange("--dpi", *o.dpiText, "the DPI", kDpiRange, fixedField(*o.dpiText));
+    if (o.widthText)
+        CheckRange("--width", *o.widthText, "the print width in inches", kPrintInchesRange,
+            Checked([](const std::string& text) { return ParseFieldReal(text); }, *o.widthText));
+    if (o.heightText)
+        CheckRange("--height", *o.heightText, "the sheet height in inches", kPrintInchesRange,
+            Checked(ParseReal, *o.heightText));
+    if (o.hScaleText)
+        CheckRange("--hscale", *o.hScaleText, "H Scale", kHScaleRange, Checked(ParseInteger, *o.hScaleText));
+    if (o.phaseText) CheckRange("--phase", *o.phaseText, "the phase", kPhaseRange, fixedFile(*o.phaseText));
+    if (o.spanText)
+        CheckRange("--span", *o.spanText, "the pitch span", kPitchSpanRange, fixedFile(*o.spanText));
+    if (o.stepText)
+        CheckRange("--step", *o.stepText, "the pitch step", kPitchStepRange, fixedFile(*o.stepText));
 }
 
 } // namespace
@@ -253,6 +305,7 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
                 throw UsageError("--offset needs ROW=PIXELS, not '" + pair + "'");
             const std::int32_t row = Checked(ParseInteger, pair.substr(0, equals));
             options.offsets[row] = pair.substr(equals + 1);
+            options.offsetArguments[row] = pair;
             Checked(ParseInteger, options.offsets[row]);
         } else if (a == "--gif") {
             options.gifPath = value(i);
@@ -303,7 +356,12 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.layerDepths.push_back(ParseLayerDepth(value(i)));
         } else if (a == "--depthmap") {
             DepthMapOption map;
-            map.layerNumber = Checked(ParseInteger, value(i));
+            map.layerText = value(i);
+            map.layerNumber = Checked(ParseInteger, map.layerText);
+            if (!kLayerNumberRange.contains(map.layerNumber))
+                throw UsageError(OutOfRangeMessage("--depthmap", map.layerText, "the layer",
+                                     kLayerNumberRange, map.layerNumber)
+                    + kLayerNumbering);
             map.path = value(i);
             options.depthMaps.push_back(map);
         } else if (a == "--depthmap16") {
@@ -338,6 +396,7 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         if (options.depthMaps16 && !IsPngPath(map.path))
             throw UsageError(
                 "--depthmap16: " + map.path + " is not a .png file; 16-bit depth maps are PNG files");
+    CheckPrintOptions(options);
     // A pitch test sheet needs no picture.
     const bool sheetOnly
         = !options.pitchTestPath.empty() && options.psdPath.empty() && options.projectPath.empty();

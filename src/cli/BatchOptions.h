@@ -14,6 +14,7 @@ namespace deptrix {
 
 /// --layer-depth N=BASEORDER,SMOOTH,DEPTH: the outline parameters of layer number N.
 struct LayerDepthOption {
+    std::string text; ///< as typed, for messages
     int layerNumber = 0; ///< 1 the bottom layer
     std::uint8_t baseOrder = 7; ///< 0..15
     std::uint8_t smooth = 5; ///< 1..9
@@ -22,6 +23,7 @@ struct LayerDepthOption {
 
 /// --depthmap N PATH: where to write the depth raster of layer number N.
 struct DepthMapOption {
+    std::string layerText; ///< N as typed, for messages
     int layerNumber = 0; ///< 1 the bottom layer
     std::string path;
 };
@@ -46,6 +48,7 @@ struct BatchOptions {
     std::optional<std::string> focusText; ///< as typed into the focus field
     std::optional<std::string> depthText; ///< as typed into the depth field
     std::map<int, std::string> offsets; ///< table row -> offset text
+    std::map<int, std::string> offsetArguments; ///< table row -> ROW=PIXELS as typed, for messages
     std::string gifPath;
     std::string anaglyphPath;
     std::string jpsPath;
@@ -97,8 +100,9 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
 /// Parses the command line (without the program name). Throws UsageError with a
-/// message for unknown options, missing values, values that are not numbers and a
-/// missing PSD or project.
+/// message for unknown options, missing values, values that are not numbers or lie
+/// outside what they may be ("--lpi 0: the LPI must be above 0 and at most 1000"), and
+/// a missing PSD or project.
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
 
 /// The value of --depth-image: "N=PATH", then "#LAYER" when the part before the last

@@ -2,11 +2,14 @@
 
 #include "cli/BatchPrint.h"
 #include "cli/BatchSetup.h"
+#include "cli/BatchWorkFolder.h"
 #include "cli/LineRecordFile.h"
 #include "core/BmpCodec.h"
 #include "core/Document.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
+#include "core/InputFiles.h"
+#include "core/NumberRange.h"
 #include "core/NumberText.h"
 #include "core/PendingFile.h"
 #include "core/PrintableText.h"
@@ -29,8 +32,6 @@
 #include "render/ViewSet.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <optional>
 #include <ostream>
 #include <system_error>
@@ -38,28 +39,6 @@
 namespace deptrix {
 
 namespace {
-
-// A private folder for the work files of one run, removed at the end.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        // mkdtemp makes a new folder, owner-only from the start; a name someone else
-        // made first is never used.
-        std::string pattern = (std::filesystem::temp_directory_path() / "deptrix-batch-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw Error("cannot create a work folder in " + DisplayFolder(pattern) + " ("
-                + std::generic_category().message(errno) + ")");
-        m_path = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 /// The work files of a run: those of a temporary folder stay in the page cache (they
 /// are gone before the disk would see them) and are dropped at the end, when the folder
@@ -138,24 +117,33 @@ void EnsureFolder(const std::string& folder) {
     if (error) throw Error(folder + ": cannot create the folder (" + error.message() + ")");
 }
 
-std::size_t LayerIndex(const Document& doc, int layerNumber, const char* option) {
-    if (layerNumber < 1 || layerNumber > doc.LayerCount)
-        throw UsageError(std::string(option) + ": there is no layer " + std::to_string(layerNumber)
-            + " (the picture has " + std::to_string(doc.LayerCount) + ", numbered from 1 at the bottom)");
+std::size_t LayerIndex(const Document& doc, int layerNumber, const char* option, const std::string& typed) {
+    const NumberRange layers = IntegerRange(1, doc.LayerCount);
+    if (!layers.contains(layerNumber))
+        throw UsageError(OutOfRangeMessage(option, typed, "the layer", layers, layerNumber)
+            + " (the picture's layers are numbered from 1 at the bottom)");
     return static_cast<std::size_t>(layerNumber - 1);
 }
 
-/// Lines, outline parameters and depth maps asked for on the command line.
+/// Lines, outline parameters and depth maps asked for on the command line; every layer
+/// number is checked before the first depth map is written.
 void ApplyOutlineOptions(const BatchOptions& options, Document& doc) {
+    for (const DepthMapOption& option : options.depthMaps)
+        LayerIndex(doc, option.layerNumber, "--depthmap", option.layerText);
+    for (const LayerDepthOption& option : options.layerDepths)
+        LayerIndex(doc, option.layerNumber, "--layer-depth", option.text);
+    for (const DepthImageOption& option : options.depthImages)
+        LayerIndex(
+            doc, option.layerNumber, "--depth-image", std::to_string(option.layerNumber) + "=" + option.path);
     if (!options.linesPath.empty()) ApplyLineRecords(doc, ReadLineRecords(options.linesPath, doc.LayerCount));
     for (const LayerDepthOption& option : options.layerDepths) {
-        LayerRecord& layer = doc.Layers[LayerIndex(doc, option.layerNumber, "--layer-depth")];
+        LayerRecord& layer = doc.Layers[static_cast<std::size_t>(option.layerNumber - 1)];
         layer.BaseOrder = option.baseOrder;
         layer.Smooth = option.smooth;
         layer.Depth = option.depth;
     }
     for (const DepthImageOption& option : options.depthImages) {
-        const std::size_t index = LayerIndex(doc, option.layerNumber, "--depth-image");
+        const auto index = static_cast<std::size_t>(option.layerNumber - 1);
         GreyPicture picture = ReadGreyPicture(option.path, option.layerName);
         DepthMapOptions read = option.options;
         if (!read.wholeDocument) read.marginColumns = ExportedMarginColumns(doc, doc.Layers[index], picture);
@@ -163,11 +151,77 @@ void ApplyOutlineOptions(const BatchOptions& options, Document& doc) {
     }
     static const LineSet noLines;
     for (const DepthMapOption& option : options.depthMaps) {
-        const std::size_t index = LayerIndex(doc, option.layerNumber, "--depthmap");
+        const auto index = static_cast<std::size_t>(option.layerNumber - 1);
         const LineSet& lines = index < doc.LayerLines.size() ? doc.LayerLines[index] : noLines;
         SaveDepthMap(
             LayerDepthRaster(doc, index, doc.Layers[index], lines), option.path, options.depthMaps16);
     }
+}
+
+/// The files the run reads, which no output may replace.
+InputFiles BatchInputs(const BatchOptions& options, const Document& doc) {
+    InputFiles inputs;
+    inputs.add(options.psdPath, "the PSD");
+    inputs.add(doc.PsdPath, "the PSD");
+    inputs.add(options.settingsPath, "the settings file");
+    inputs.add(options.projectPath, "the project");
+    inputs.add(options.linesPath, "the lines file");
+    for (const DepthImageOption& image : options.depthImages) inputs.add(image.path, "the depth map");
+    for (const LayerDepthMap& map : doc.LayerDepthMaps)
+        if (map.present()) inputs.add(map.path, "the depth map");
+    if (!options.settingsPath.empty())
+        inputs.add(DepthMapListPath(options.settingsPath), "the depth map list");
+    if (!options.projectPath.empty()) inputs.add(DepthMapListPath(options.projectPath), "the depth map list");
+    return inputs;
+}
+
+/// Every file the options write, each with the option that names it; the dump's for a
+/// picture of `layerCount` layers.
+std::vector<std::pair<std::string, std::filesystem::path>> BatchOutputs(
+    const BatchOptions& options, int layerCount) {
+    std::vector<std::pair<std::string, std::filesystem::path>> outputs;
+    const auto add = [&](const char* option, const std::filesystem::path& path) {
+        if (!path.empty()) outputs.emplace_back(option, path);
+    };
+    add("--save-settings", options.saveSettingsPath);
+    if (!options.saveSettingsPath.empty()) add("--save-settings", DepthMapListPath(options.saveSettingsPath));
+    for (const DepthMapOption& map : options.depthMaps) add("--depthmap", map.path);
+    if (!options.dumpFolder.empty()) {
+        add("--dump", Under(options.dumpFolder, "composite.bmp"));
+        for (int n = 1; n <= layerCount; ++n) {
+            add("--dump", Under(options.dumpFolder, "layer" + std::to_string(n) + ".bmp"));
+            add("--dump", Under(options.dumpFolder, "layer" + std::to_string(n) + "-mask.bmp"));
+        }
+    }
+    add("--pitch-test", options.pitchTestPath);
+    add("--interlace", options.interlacePath);
+    if (!options.viewsFolder.empty())
+        for (int n = 1; n <= kViewCount; ++n)
+            add("--views", Under(options.viewsFolder, "view" + std::to_string(n) + ".bmp"));
+    add("--gif", options.gifPath);
+    add("--anaglyph", options.anaglyphPath);
+    add("--jps", options.jpsPath);
+    return outputs;
+}
+
+/// Before anything is written: no output may replace an input or a read-only file.
+void CheckBatchOutputs(const BatchOptions& options, const InputFiles& inputs, int layerCount) {
+    for (const auto& [option, path] : BatchOutputs(options, layerCount)) {
+        try {
+            inputs.refuseOutput(path, option + " " + PrintableText(path.string()));
+            RefuseReadOnlyTarget(path);
+        } catch (const Error& error) {
+            throw UsageError(error.what());
+        }
+    }
+}
+
+/// The values the views are built with, whether or not they are: the depth factor
+/// (DepthFactor from the depth text, as Preview takes it) and the focus row.
+LayerOffsets SettleSetUp(Document& doc, const SetupFields& fields) {
+    const LayerOffsets offsets = ReadLayerOffsets(doc, PreviewInput(doc, fields));
+    doc.FocusRow = offsets.focusRow;
+    return offsets;
 }
 
 } // namespace
@@ -189,24 +243,7 @@ void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem:
     CmykToRgb(doc.Composite);
 }
 
-std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, std::string>& overrides) {
-    const int rows = doc.LayerCount;
-    std::vector<std::string> cells;
-    for (int r = 1; r <= rows; ++r) {
-        const size_t layer = static_cast<size_t>(rows - r);
-        cells.push_back(std::to_string(Round(doc.DefaultOffsets[layer] / 10000.0L)));
-    }
-    for (const auto& [row, text] : overrides) {
-        if (row < 1 || row > rows)
-            throw UsageError("--offset row " + std::to_string(row) + " is not a row of the layer table (1.."
-                + std::to_string(rows) + ")");
-        cells[static_cast<size_t>(row - 1)] = text;
-    }
-    return cells;
-}
-
-void WriteInfoJson(
-    const Document& doc, std::ostream& out, const SetupFields* setup, const ParallaxInfo* parallax) {
+void WriteInfoJson(const Document& doc, std::ostream& out, const InfoSetUp* setUp) {
     out << "{\n";
     out << "  \"width\": " << doc.SourceWidth << ",\n";
     out << "  \"height\": " << doc.SourceHeight << ",\n";
@@ -216,11 +253,13 @@ void WriteInfoJson(
     out << "  \"imageWidth\": " << doc.ImageWidth << ",\n";
     out << "  \"imageHeight\": " << doc.ImageHeight << ",\n";
     out << "  \"dpi\": " << FormatFixed(doc.SourceDpi) << ",\n";
-    out << "  \"focusRow\": " << doc.FocusRow << ",\n";
-    if (setup) WriteSetupTopLevelJson(doc, *setup, out);
-    if (parallax) {
-        out << "  \"printLpi\": " << FormatFixed(parallax->lens.lpi) << ",\n";
-        out << "  \"printWidth\": " << FormatNumber(parallax->lens.widthInches) << ",\n";
+    out << "  \"focusRow\": " << (setUp ? setUp->focusRow : doc.FocusRow) << ",\n";
+    if (setUp) {
+        out << "  \"lpi\": " << FormatFixed(setUp->lpi) << ",\n";
+        if (setUp->fromFile) WriteSetupTopLevelJson(doc, out);
+        out << "  \"depthFactor\": " << FormatFixed(setUp->depthFactor) << ",\n";
+        out << "  \"printLpi\": " << FormatFixed(setUp->parallax.lens.lpi) << ",\n";
+        out << "  \"printWidth\": " << FormatNumber(setUp->parallax.lens.widthInches) << ",\n";
     }
     out << "  \"layers\": [";
     for (size_t i = 0; i < doc.Layers.size(); ++i) {
@@ -229,13 +268,13 @@ void WriteInfoJson(
             << ", \"name\": " << JsonString(PrintableText(layer.displayName())) << ", \"top\": " << layer.Top
             << ", \"left\": " << layer.Left << ", \"width\": " << layer.Width
             << ", \"height\": " << layer.Height;
-        if (parallax && i < parallax->perLayer.size())
+        if (setUp && i < setUp->parallax.perLayer.size())
             out << ", \"parallaxPerView\": "
-                << FormatNumber(Round(parallax->perLayer[i] * 10000.0L) / 10000.0L);
+                << FormatNumber(Round(setUp->parallax.perLayer[i] * 10000.0L) / 10000.0L);
         out << ", \"group\": " << static_cast<int>(layer.Group) << ", \"offset\": ";
-        if (setup) {
-            out << OffsetCellJson(*setup, static_cast<int>(doc.Layers.size() - i));
-            WriteSetupLayerJson(doc, i, out);
+        if (setUp) {
+            out << OffsetCellJson(*setUp->fields, static_cast<int>(doc.Layers.size() - i));
+            if (setUp->fromFile) WriteSetupLayerJson(doc, i, out);
         } else {
             out << Round(doc.DefaultOffsets[i] / 10000.0L);
         }
@@ -267,42 +306,43 @@ void WriteInfoJson(
 }
 
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress) {
-    std::optional<TemporaryFolder> temporary;
     const PendingWorkFiles pending(options.workFolder.empty());
-    std::filesystem::path work = options.workFolder;
     if (options.psdPath.empty() && options.projectPath.empty()) {
         // A pitch test sheet needs no picture: the fields as start-up shows them.
+        CheckBatchOutputs(options, InputFiles(), 0);
         Document doc;
         SetupFields fields(doc);
         if (!options.pitchTestPath.empty()) RunPitchTest(options, fields, progress);
         return;
     }
+    std::optional<BatchWorkFolder> temporary;
+    std::filesystem::path work = options.workFolder;
     if (work.empty()) {
         temporary.emplace();
         work = temporary->path();
     } else {
-        EnsureFolder(options.workFolder);
+        PrepareNamedWorkFolder(options.workFolder);
     }
     Document doc;
     SetupFields fields(doc);
     progress.beginStep(options.projectPath.empty() ? "import" : "project");
     SetUpBatchDocument(options, work, doc, fields, progress);
+    CheckBatchOutputs(options, BatchInputs(options, doc), doc.LayerCount);
+    ApplyCommandLineFields(options, fields);
     ApplyOutlineOptions(options, doc);
     ApplyPrintFieldOptions(options, fields);
-    if (options.info) {
-        // Measured at the depth the views would be built with, leaving the document's
-        // own depth factor for the JSON and the saved set-up.
-        const Fixed kept = doc.DepthFactor;
-        const ViewSetInput input = PreviewInput(options, doc, fields);
-        const Fixed previewDepth = doc.DepthFactor;
-        doc.DepthFactor = kept;
-        ParallaxInfo parallax { BatchBudgetSettings(fields), {} };
-        parallax.perLayer = ParallaxPerView(doc, ReadLayerOffsets(doc, input), previewDepth, parallax.lens);
-        WriteInfoJson(doc, out, options.setUpFromFile() ? &fields : nullptr, &parallax);
-    }
-    if (!options.saveSettingsPath.empty()) {
-        SaveSetupFile(options.saveSettingsPath, doc, fields, nullptr);
-        SaveDepthMapList(options.saveSettingsPath, doc);
+    if (options.info || !options.saveSettingsPath.empty()) {
+        const LayerOffsets offsets = SettleSetUp(doc, fields);
+        if (options.info) {
+            InfoSetUp info { &fields, options.setUpFromFile(), offsets.focusRow, doc.DepthFactor,
+                FieldLpi(doc, fields), { BatchBudgetSettings(fields), {} } };
+            info.parallax.perLayer = ParallaxPerView(doc, offsets, doc.DepthFactor, info.parallax.lens);
+            WriteInfoJson(doc, out, &info);
+        }
+        if (!options.saveSettingsPath.empty()) {
+            SaveSetupFile(options.saveSettingsPath, doc, fields, nullptr);
+            SaveDepthMapList(options.saveSettingsPath, doc);
+        }
     }
 
     if (!options.dumpFolder.empty()) {
@@ -327,7 +367,7 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
     });
     if (outlines) progress.beginStep("outlines");
     RefreshOutlineLayers(
-        doc, [&] { input = PreviewInput(options, doc, fields); }, work, progress);
+        doc, [&] { input = PreviewInput(doc, fields); }, work, progress);
     if (!options.interlacePath.empty())
         RunInterlace(options, doc, fields, ReadLayerOffsets(doc, input), work, progress);
     if (!options.needsViews()) {

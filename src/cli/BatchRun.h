@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/BatchOptions.h"
+#include "core/Fixed.h"
 #include "core/Progress.h"
 #include "print/DepthBudget.h"
 
@@ -27,10 +28,6 @@ public:
 void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder,
     Document& doc, Progress& progress);
 
-/// The layer table's Offset column after the import with the given overrides, row 1
-/// first, as the window would hold it.
-std::vector<std::string> OffsetCells(const Document& doc, const std::map<int, std::string>& overrides);
-
 /// Everything the options ask for; --info goes to `out`. Throws Error on failure.
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress);
 
@@ -41,10 +38,20 @@ struct ParallaxInfo {
     std::vector<double> perLayer;
 };
 
-/// The --info object; with `setup`, also the parameters, the layer table's offsets, the
-/// outline parameters and the lines that a settings or project file set up; with
-/// `parallax`, printLpi, printWidth and each layer's parallaxPerView.
-void WriteInfoJson(const Document& doc, std::ostream& out, const SetupFields* setup = nullptr,
-    const ParallaxInfo* parallax = nullptr);
+/// What --info reports of the run: the values the views are built with, whether or not
+/// they are.
+struct InfoSetUp {
+    const SetupFields* fields = nullptr; ///< the layer table's offsets
+    bool fromFile = false; ///< a settings or project file: angles, outline parameters and lines too
+    std::int32_t focusRow = 0;
+    Fixed depthFactor = kFixedOne;
+    Fixed lpi = 0;
+    ParallaxInfo parallax;
+};
+
+/// The --info object: the picture and its layers; with `setUp` also focusRow, lpi,
+/// depthFactor, printLpi, printWidth, each layer's parallaxPerView and offset as the run
+/// uses them (and what a settings or project file adds).
+void WriteInfoJson(const Document& doc, std::ostream& out, const InfoSetUp* setUp = nullptr);
 
 } // namespace deptrix

@@ -4,6 +4,7 @@
 #include "core/Document.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
+#include "core/NumberRange.h"
 #include "core/NumberText.h"
 #include "files/DepthMapList.h"
 #include "files/SetupFields.h"
@@ -62,32 +63,32 @@ void SetUpBatchDocument(const BatchOptions& options, const std::filesystem::path
     applyDepthMaps(options.projectPath);
 }
 
-ViewSetInput PreviewInput(const BatchOptions& options, Document& doc, const SetupFields& fields) {
-    ViewSetInput input;
-    if (!options.setUpFromFile()) {
-        input.offsetCells = OffsetCells(doc, options.offsets);
-        input.focusText = options.focusText.value_or(std::to_string(doc.FocusRow));
-        doc.DepthFactor = ParseFixed(options.depthText.value_or("1.0"));
-        return input;
-    }
-    input.offsetCells = fields.offsetCells();
-    const int rows = static_cast<int>(input.offsetCells.size());
+void ApplyCommandLineFields(const BatchOptions& options, SetupFields& fields) {
+    const int rows = static_cast<int>(fields.offsetCells().size());
     for (const auto& [row, text] : options.offsets) {
-        if (row < 1 || row > rows)
-            throw Error("--offset row " + std::to_string(row) + " is not a row of the layer table (1.."
-                + std::to_string(rows) + ")");
-        input.offsetCells[static_cast<size_t>(row - 1)] = text;
+        if (row < 1 || row > rows) {
+            const auto typed = options.offsetArguments.find(row);
+            throw UsageError(OutOfRangeMessage("--offset",
+                typed != options.offsetArguments.end() ? typed->second : std::to_string(row) + "=" + text,
+                "the row of the layer table", IntegerRange(1, rows), row));
+        }
+        fields.setOffsetCell(row, text);
     }
-    input.focusText = options.focusText.value_or(fields.focusText());
-    const std::string depth = options.depthText.value_or(fields.depthText());
+    if (options.focusText) fields.setFocusText(*options.focusText);
+    if (options.depthText) fields.setDepthText(*options.depthText);
+}
+
+ViewSetInput PreviewInput(Document& doc, const SetupFields& fields) {
+    ViewSetInput input;
+    input.offsetCells = fields.offsetCells();
+    input.focusText = fields.focusText();
+    const std::string& depth = fields.depthText();
     doc.DepthFactor = ParseFixed(depth.empty() ? "1.0" : depth);
     return input;
 }
 
-void WriteSetupTopLevelJson(const Document& doc, const SetupFields& fields, std::ostream& out) {
-    out << "  \"lpi\": " << FormatFixed(FieldLpi(doc, fields)) << ",\n";
+void WriteSetupTopLevelJson(const Document& doc, std::ostream& out) {
     out << "  \"angles\": " << doc.Angles << ",\n";
-    out << "  \"depthFactor\": " << FormatFixed(doc.DepthFactor) << ",\n";
 }
 
 void WriteSetupLayerJson(const Document& doc, size_t layer, std::ostream& out) {

@@ -21,15 +21,20 @@ struct ViewSetInput;
 void SetUpBatchDocument(const BatchOptions& options, const std::filesystem::path& workFolder, Document& doc,
     SetupFields& fields, BatchProgress& progress);
 
-/// What Preview reads from the fields: the Offset column (with the --offset overrides),
-/// the focus text and the depth factor. Without a settings or project file the import's
-/// offsets, its focus row and a depth of 1.0 stand in for the fields.
-ViewSetInput PreviewInput(const BatchOptions& options, Document& doc, const SetupFields& fields);
+/// --offset, --focus and --depth typed into the layer table and the fields, as a user
+/// would before Preview: the saved set-up and --info then hold them too. Throws
+/// UsageError for a row the table lacks.
+void ApplyCommandLineFields(const BatchOptions& options, SetupFields& fields);
 
-/// The --info keys a settings or project file adds: at the top level lpi, angles and
-/// depthFactor (each line ends with a comma), and per layer baseOrder, smooth, depth
-/// and lines (each key preceded by ", ").
-void WriteSetupTopLevelJson(const Document& doc, const SetupFields& fields, std::ostream& out);
+/// What Preview reads from the fields: the Offset column, the focus text, and the depth
+/// text, which DepthFactor takes without the field's range rule ("1.0" for an empty
+/// text).
+ViewSetInput PreviewInput(Document& doc, const SetupFields& fields);
+
+/// The --info keys a settings or project file adds: at the top level angles (the line
+/// ends with a comma), and per layer baseOrder, smooth, depth and lines (each key
+/// preceded by ", ").
+void WriteSetupTopLevelJson(const Document& doc, std::ostream& out);
 void WriteSetupLayerJson(const Document& doc, size_t layer, std::ostream& out);
 
 /// The layer's offset as the layer table shows it, a number when the cell holds one.

@@ -43,7 +43,9 @@ TEST_F(BatchSetup, ProjectSetsTheDocumentUpAndSavesItBackUnchanged) {
     text += "4 2 0 2\r\n100 100 300 100 200 250\r\n";
     const std::string json = run({ "--project", write("p.tw3d2", text).string(), "--info", "--save-settings",
         (folder / "s.tw3d2").string() });
-    for (const char* field : { "\"lpi\": 60,", "\"angles\": 7,", "\"focusRow\": 3,", "\"depthFactor\": 2,",
+    // The file's depth 20 is what the views are built with (the field's rule makes the
+    // document's own factor 2 until Preview reads the text).
+    for (const char* field : { "\"lpi\": 60,", "\"angles\": 7,", "\"focusRow\": 3,", "\"depthFactor\": 20,",
              "\"group\": 255, \"offset\": 40, \"baseOrder\": 9, \"smooth\": 3, \"depth\": 0.5, \"lines\": "
              "[{\"order\": 2, \"index\": 0, \"points\": [[100, 100], [300, 100], [200, 250]]}]}" })
         EXPECT_NE(json.find(field), std::string::npos) << field << "\n" << json;
@@ -71,6 +73,49 @@ TEST_F(BatchSetup, SettingsOffsetsDriveTheViewsLikeTheTableDoes) {
         (folder / "file").string() });
     for (const char* view : { "view1.bmp", "view7.bmp" })
         EXPECT_TRUE(LoadBmp(folder / "file" / view).samePixels(LoadBmp(folder / "table" / view))) << view;
+}
+
+TEST_F(BatchSetup, InfoAndTheSavedSetUpHoldWhatTheRunUses) {
+    const auto has = [](const std::string& json, const std::string& field) {
+        EXPECT_NE(json.find(field), std::string::npos) << field << "\n" << json;
+    };
+    // Row 2 is layer 9.
+    const std::vector<std::string> typed { "--focus", "4", "--depth", "3", "--offset", "2=33", "--lpi", "40",
+        "--width", "10" };
+    std::vector<std::string> arguments { sample.string(), "--info", "--save-settings",
+        (folder / "s.tw3d2").string() };
+    arguments.insert(arguments.end(), typed.begin(), typed.end());
+    const std::string json = run(arguments);
+    for (const char* field :
+        { "\"focusRow\": 4,", "\"lpi\": 40,", "\"depthFactor\": 3,", "\"printWidth\": 10," })
+        has(json, field);
+    has(json.substr(json.find("\"index\": 9,")), "\"offset\": 33}");
+
+    // The saved set-up opens to the same values without the options (a settings file
+    // leaves the LPI field as it was; the print width is one of its output settings).
+    const std::string again = run({ sample.string(), "--settings", (folder / "s.tw3d2").string(), "--info" });
+    for (const char* field : { "\"focusRow\": 4,", "\"depthFactor\": 3,", "\"printWidth\": 10," })
+        has(again, field);
+    has(again.substr(again.find("\"index\": 9,")), "\"offset\": 33,");
+    // And the options still win over a settings file.
+    const std::string over = run({ sample.string(), "--settings", (folder / "s.tw3d2").string(), "--info",
+        "--depth", "0.5", "--offset", "2=-7" });
+    has(over, "\"depthFactor\": 0.5,");
+    has(over.substr(over.find("\"index\": 9,")), "\"offset\": -7,");
+}
+
+// Names that hold the separators of Windows paths open again from the project's folder.
+TEST_F(BatchSetup, ProjectsOfPicturesWithColonsAndBackslashesOpenAgain) {
+    for (const std::string name : { "we:ird.psd", "back\\slash.psd" }) {
+        SCOPED_TRACE(name);
+        fs::copy_file(sample, folder / name);
+        run({ (folder / name).string(), "--save-settings", (folder / "p.tw3d2").string(), "--offset",
+            "1=-9" });
+        const std::string json = run({ "--project", (folder / "p.tw3d2").string(), "--info" });
+        EXPECT_NE(json.find("\"layerCount\": 11"), std::string::npos);
+        EXPECT_NE(json.find("\"offset\": -9,"), std::string::npos);
+        fs::remove(folder / name);
+    }
 }
 
 } // namespace

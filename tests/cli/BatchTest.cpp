@@ -48,6 +48,37 @@ TEST(BatchOptions, RefusesWhatItCannotDo) {
     EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views", "v", "--offset", "3=4x" }), UsageError);
 }
 
+// Each message quotes the value as typed and states the values accepted, with ends
+// that are or are not part of them.
+TEST(BatchOptions, RangeMessagesQuoteTheValueAndStateTheRange) {
+    const auto message = [](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "--pitch-test");
+        arguments.insert(arguments.begin() + 1, "p.tif");
+        try {
+            ParseBatchOptions(arguments);
+        } catch (const UsageError& error) {
+            return std::string(error.what());
+        }
+        return std::string("(accepted)");
+    };
+    EXPECT_EQ(message({ "--lpi", "0.00001" }),
+        "--lpi 0.00001: the LPI must be above 0 and at most 1000 (it is kept as 0)");
+    EXPECT_EQ(message({ "--lpi", "1000" }), "(accepted)");
+    EXPECT_EQ(message({ "--dpi", "0" }), "--dpi 0: the DPI must be above 0 and at most 100000");
+    EXPECT_EQ(message({ "--width", "-2" }), "--width -2: the print width in inches must be above 0");
+    EXPECT_EQ(message({ "--height", "0" }), "--height 0: the sheet height in inches must be above 0");
+    EXPECT_EQ(message({ "--hscale", "33" }), "--hscale 33: H Scale must be at least 1 and at most 32");
+    EXPECT_EQ(
+        message({ "--phase", "-0.51" }), "--phase -0.51: the phase must be at least -0.5 and at most 0.5");
+    EXPECT_EQ(message({ "--phase", "0.5" }), "(accepted)");
+    EXPECT_EQ(message({ "--step", "0" }), "--step 0: the pitch step must be above 0");
+    EXPECT_EQ(message({ "--span", "-1" }), "--span -1: the pitch span must be at least 0");
+    EXPECT_EQ(message({ "--depthmap", "0", "m.bmp" }),
+        "--depthmap 0: the layer must be at least 1 (layers are numbered from 1 at the bottom)");
+    EXPECT_EQ(message({ "--layer-depth", "2=16,5,1" }),
+        "--layer-depth 2=16,5,1: the base order must be at least 0 and at most 15");
+}
+
 TEST_F(Batch, InfoDescribesThePictureAndItsLayers) {
     BatchOptions options = ParseBatchOptions({ "--info", test::kSample });
     std::ostringstream out;
@@ -109,10 +140,13 @@ TEST_F(Batch, OutputsAreWrittenAndBadInputIsRefused) {
     EXPECT_EQ(jps.get(), 0xFF);
     EXPECT_EQ(jps.get(), 0xD8);
 
-    EXPECT_THROW(
+    try {
         RunBatch(ParseBatchOptions({ test::kSample, "--views", (folder / "x").string(), "--offset", "12=3" }),
-            out, progress),
-        UsageError);
+            out, progress);
+        FAIL();
+    } catch (const UsageError& e) {
+        EXPECT_STREQ(e.what(), "--offset 12=3: the row of the layer table must be at least 1 and at most 11");
+    }
     try {
         RunBatch(ParseBatchOptions({ test::kSample, "--views", (folder / "x").string(), "--offset", "3=4x" }),
             out, progress);
@@ -167,8 +201,9 @@ TEST(BatchOutputs, LinksPlantedAtTemporaryNamesAreNotFollowed) {
     // With tags t1, t2, ... in order, view n first tries t(2n-1), then takes t(2n).
     for (int n = 1; n <= 7; ++n)
         fs::create_symlink(elsewhere / "victim",
-            views / ("view" + std::to_string(n) + ".bmp.tmpt" + std::to_string(2 * n - 1)));
-    fs::create_symlink(elsewhere / "victim", folder / "s.gif.tmpt15");
+            test::TemporaryOf(
+                views / ("view" + std::to_string(n) + ".bmp"), "t" + std::to_string(2 * n - 1)));
+    fs::create_symlink(elsewhere / "victim", test::TemporaryOf(folder / "s.gif", "t15"));
     const test::ScopedFileIoHooks tags(test::CountingTags());
     EXPECT_EQ(ErrorOf(ParseBatchOptions(
                   { test::kSample, "--views", views.string(), "--gif", (folder / "s.gif").string() })),
