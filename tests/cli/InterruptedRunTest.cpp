@@ -12,6 +12,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -54,9 +55,9 @@ protected:
         WriteSmallPsd(newPicture, 250);
     }
 
-    /// Runs the batch, stopped dead at its `step`-th step (never for 0). Returns how many
-    /// steps a run that finished took, or 0 when it stopped.
-    long run(long step, const std::vector<std::string>& arguments) {
+    /// Runs the batch, stopped dead at its `step`-th step (never for 0). Returns the names
+    /// of the steps a run that finished took; none when it stopped.
+    std::vector<std::string> run(long step, const std::vector<std::string>& arguments) {
         const fs::path output = folder / "steps.txt";
         std::vector<std::string> words { DEPTRIX_STOPPING_BATCH, std::to_string(step) };
         words.insert(words.end(), arguments.begin(), arguments.end());
@@ -78,14 +79,17 @@ protected:
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0) {
             ADD_FAILURE() << "cannot start " << argv[0];
-            return 0;
+            return {};
         }
         int status = 0;
         ::waitpid(child, &status, 0);
-        if (WIFEXITED(status) && WEXITSTATUS(status) == kStopped) return 0;
+        if (WIFEXITED(status) && WEXITSTATUS(status) == kStopped) return {};
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
             << "step " << step << ", status " << status;
-        return std::atol(test::ReadText(output).c_str());
+        std::vector<std::string> names;
+        std::istringstream lines(test::ReadText(output));
+        for (std::string line; std::getline(lines, line);) names.push_back(line);
+        return names;
     }
 
     /// Stops a run at each of its steps over the outputs `reset` puts back each time;
@@ -95,19 +99,25 @@ protected:
         const std::function<void(long step)>& check, const fs::path& outputFolder,
         const std::set<std::string>& outputs) {
         reset();
-        const long steps = run(0, arguments);
-        ASSERT_GT(steps, 10);
+        const std::vector<std::string> steps = run(0, arguments);
+        ASSERT_GT(steps.size(), 10u);
+        long tried = 0;
         long stopped = 0;
-        for (long step = 1; step <= steps; ++step) {
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            // Of several writes in a row, the first and the last stand for the others.
+            if (i > 0 && i + 1 < steps.size() && steps[i - 1] == steps[i] && steps[i + 1] == steps[i])
+                continue;
+            const auto step = static_cast<long>(i + 1);
+            ++tried;
             reset();
-            if (run(step, arguments) == 0) ++stopped;
+            if (run(step, arguments).empty()) ++stopped;
             check(step);
             run(0, arguments);
             EXPECT_EQ(test::TestFolder::NamesIn(outputFolder), outputs) << "step " << step;
             EXPECT_TRUE(test::TestFolder::NamesIn(temporary).empty()) << "step " << step;
         }
-        // Threads may take a step more or less; nearly every step is one to stop at.
-        EXPECT_GT(stopped, steps * 9 / 10);
+        // Work files written on other threads may shift a step; nearly every one stops.
+        EXPECT_GE(stopped * 10, tried * 9);
     }
 };
 
