@@ -115,8 +115,9 @@ const char* BatchUsage() {
            "Progress goes to standard error. Exit status: 0 on success, 1 when the work fails (a file\n"
            "that cannot be read or written), 2 for a command line that cannot be carried out (an\n"
            "unknown option, a missing or malformed value, no PSD, a row or layer the picture lacks,\n"
-           "an output that is one of the inputs or a read-only file). Outputs are written under a\n"
-           "temporary name and renamed into place; the seven views are renamed as one set.\n";
+           "an output that is one of the inputs or a file without write permission). Outputs are\n"
+           "written under a temporary name and renamed into place; the seven views are renamed as\n"
+           "one set.\n";
 }
 
 namespace {
