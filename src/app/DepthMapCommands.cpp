@@ -122,6 +122,7 @@ void MainWindow::saveDepthMap() {
         = WithSuffix(m_doc.PsdPath, QString("-layer%1-depth.png").arg(k + 1).toUtf8().constData());
     const QString path = m_platform.saveFileName(this, options);
     if (path.isEmpty()) return;
+    refuseOutputOverInput(path, true);
     static const LineSet noLines;
     const LineSet& lines = static_cast<int>(k) == m_doc.SelectedLayer ? editedLines()
         : k < m_doc.LayerLines.size()                                 ? m_doc.LayerLines[k]

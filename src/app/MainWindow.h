@@ -246,7 +246,8 @@ private:
     /// Says in the status bar where an output was written, and whether it could be shown.
     void reportWritten(const QString& path, bool shown = true);
     /// Throws the message for an output at `path` that is the picture the document came
-    /// from (or, for an export, the settings or project file it was set up from).
+    /// from or a depth map picture it uses (or, for an export, the settings or project
+    /// file it was set up from).
     void refuseOutputOverInput(const QString& path, bool isExport) const;
 
     Platform& m_platform;

@@ -92,6 +92,8 @@ void MainWindow::exportGif() {
 void MainWindow::refuseOutputOverInput(const QString& path, bool isExport) const {
     InputFiles inputs;
     inputs.add(ToPath(Text(m_doc.PsdPath)), "the picture");
+    for (const LayerDepthMap& map : m_doc.LayerDepthMaps)
+        if (map.present()) inputs.add(map.path, "a depth map");
     if (isExport) inputs.add(ToPath(m_settingsFileName), "the settings file");
     if (const InputFiles::Input* input = inputs.sameFileAs(ToPath(path)))
         throw Error(Std(TextsFor(m_language)

@@ -2,6 +2,7 @@
 // replaces outlines), clearing it from the layer table's menu, saving the depth a layer
 // gets, and keeping the maps beside a project.
 
+#include "TestFolder.h"
 #include "WindowFixture.h"
 #include "app/Controls.h"
 #include "app/MainMenu.h"
@@ -114,6 +115,13 @@ TEST_F(DepthMapWindow, TheLayerMenuClearsAMapAndASavedMapLoadsBackAsIt) {
     EXPECT_EQ(doc.depthMapOf(kHouse)->options.marginColumns,
         OutlineMargin(doc.SourceDpi, doc.Layers[kHouse].Depth));
     EXPECT_TRUE(LayerDepthRaster(doc, kHouse, doc.Layers[kHouse], {}).samePixels(fromLines));
+    // The map in use is an input: saving over it is refused.
+    const std::string savedBytes = test::ReadText(ToPath(saved));
+    platform.saveAnswers.push_back(saved);
+    window->mainMenu()->action("SaveDepthMap1")->trigger();
+    ASSERT_EQ(platform.errors.size(), 1);
+    EXPECT_TRUE(platform.errors[0].startsWith(QDir::toNativeSeparators(saved) + " is the same file as"));
+    EXPECT_EQ(test::ReadText(ToPath(saved)), savedBytes);
 
     // Right-clicking a row chooses its layer; the menu clears the map.
     find<TabSheet>("TabSheet1")->activate();

@@ -4,7 +4,9 @@
 #include "BatchTestSupport.h"
 #include "cli/BatchOptions.h"
 #include "cli/BatchRun.h"
+#include "core/Bitmap.h"
 #include "core/Error.h"
+#include "output/DepthMapFile.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -64,6 +66,24 @@ TEST_F(BatchSafety, NoOutputReplacesAnInputWhateverItsSpelling) {
             << name;
     EXPECT_EQ(test::ReadText(settings), text);
     EXPECT_FALSE(fs::exists(folder / "views"));
+}
+
+TEST_F(BatchSafety, TheLinesFileAndDepthPicturesAreInputsToo) {
+    const fs::path lines = folder / "lines.txt";
+    test::WriteText(lines, "5 0 0 2\n420 620 535 515 650 620\n");
+    const fs::path map = folder / "map.png";
+    SaveDepthMap(Bitmap(4, 4, PixelFormat::Gray8), map, true);
+    const std::string mapBytes = test::ReadText(map);
+    EXPECT_EQ(refusal({ test::kSample, "--lines", lines.string(), "--views", (folder / "v").string(), "--gif",
+                  lines.string() }),
+        "--gif " + lines.string() + " is the same file as the lines file " + lines.string()
+            + ": an output may not replace an input, so nothing was written");
+    EXPECT_NE(
+        refusal({ test::kSample, "--depth-image", "6=" + map.string(), "--depthmap", "6", map.string() })
+            .find("is the same file as the depth map " + map.string()),
+        std::string::npos);
+    EXPECT_EQ(test::ReadText(map), mapBytes);
+    EXPECT_EQ(test::TestFolder::NamesIn(folder), (std::set<std::string> { "lines.txt", "map.png" }));
 }
 
 TEST_F(BatchSafety, AReadOnlyOutputIsRefusedAndKept) {
