@@ -45,7 +45,8 @@ const char* BatchUsage() {
            "  --dump DIR        write composite.bmp and per layer N (bottom = 1) layerN.bmp and\n"
            "                    layerN-mask.bmp, in working pixels\n"
            "  --views DIR       write view1.bmp .. view7.bmp (24-bit) as Preview builds them\n"
-           "  --focus ROW       the focus layer's table row (1 = top layer; default: the import's)\n"
+           "  --focus ROW       the focus layer's table row (1 = top layer, 0 = none;\n"
+           "                    default: the import's)\n"
            "  --depth FACTOR    the depth factor (default 1.0)\n"
            "  --offset ROW=PX   the depth offset of table row ROW in source pixels (default: the\n"
            "                    import's); may be given several times\n"
@@ -185,25 +186,38 @@ std::pair<int, std::string> LayerAndValue(
     const std::size_t equals = text.find('=');
     if (equals == std::string::npos) throw UsageError(option + " needs " + form + ", not '" + text + "'");
     const std::int32_t layer = Checked(ParseInteger, text.substr(0, equals));
-    if (layer < 1) throw UsageError(option + ": layers are numbered from 1, not " + std::to_string(layer));
+    if (!kLayerNumberRange.contains(layer))
+        throw UsageError(
+            OutOfRangeMessage(option, text, "the layer", kLayerNumberRange, layer) + kLayerNumbering);
     return { layer, text.substr(equals + 1) };
 }
 
 int LayerNumber(const std::string& option, const std::string& text) {
     const std::int32_t layer = Checked(ParseInteger, text);
-    if (layer < 1) throw UsageError(option + ": layers are numbered from 1, not " + std::to_string(layer));
+    if (!kLayerNumberRange.contains(layer))
+        throw UsageError(
+            OutOfRangeMessage(option, text, "the layer", kLayerNumberRange, layer) + kLayerNumbering);
     return layer;
 }
 
-std::pair<Fixed, Fixed> ParseDepthRange(const std::string& option, const std::string& text) {
+/// The black and white points of --depth-range N=BLACK,WHITE (`typed`), each of 0 to 255.
+std::pair<Fixed, Fixed> ParseDepthRange(const std::string& typed, const std::string& text) {
     const std::size_t comma = text.find(',');
-    if (comma == std::string::npos) throw UsageError(option + " needs N=BLACK,WHITE, not '" + text + "'");
-    return { Checked(ParseFixed, text.substr(0, comma)), Checked(ParseFixed, text.substr(comma + 1)) };
+    if (comma == std::string::npos)
+        throw UsageError("--depth-range needs N=BLACK,WHITE, not '" + typed + "'");
+    const std::pair<Fixed, Fixed> points { Checked(ParseFixed, text.substr(0, comma)),
+        Checked(ParseFixed, text.substr(comma + 1)) };
+    constexpr NumberRange grey = IntegerRange(0, 255);
+    for (const auto& [quantity, point] :
+        { std::pair { "the black point", points.first }, std::pair { "the white point", points.second } })
+        if (!grey.contains(FromFixed(point)))
+            throw UsageError(OutOfRangeMessage("--depth-range", typed, quantity, grey, FromFixed(point)));
+    return points;
 }
 
 /// Joins --depth-invert and --depth-range to the --depth-image of their layer.
 void JoinDepthImageOptions(BatchOptions& options, const std::map<int, bool>& inverted,
-    const std::map<int, std::pair<Fixed, Fixed>>& ranges) {
+    const std::map<int, std::pair<std::string, std::pair<Fixed, Fixed>>>& ranges) {
     auto imageOf = [&options](int layer, const char* option) -> DepthImageOption& {
         for (DepthImageOption& image : options.depthImages)
             if (image.layerNumber == layer) return image;
@@ -213,12 +227,12 @@ void JoinDepthImageOptions(BatchOptions& options, const std::map<int, bool>& inv
     for (const auto& [layer, invert] : inverted) imageOf(layer, "--depth-invert").options.invert = invert;
     for (const auto& [layer, range] : ranges) {
         DepthImageOption& image = imageOf(layer, "--depth-range");
-        image.options.blackPoint = range.first;
-        image.options.whitePoint = range.second;
+        image.options.blackPoint = range.second.first;
+        image.options.whitePoint = range.second.second;
         try {
             CheckDepthMapOptions(image.options);
         } catch (const Error& e) {
-            throw UsageError(std::string("--depth-range ") + std::to_string(layer) + ": " + e.what());
+            throw UsageError("--depth-range " + range.first + ": " + e.what());
         }
     }
 }
@@ -276,7 +290,7 @@ DepthImageOption ParseDepthImage(const std::string& text) {
 BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     BatchOptions options;
     std::map<int, bool> inverted;
-    std::map<int, std::pair<Fixed, Fixed>> ranges;
+    std::map<int, std::pair<std::string, std::pair<Fixed, Fixed>>> ranges; // as typed, and read
     auto value = [&](size_t& i) -> const std::string& {
         if (i + 1 >= arguments.size()) throw UsageError(arguments[i] + " needs a value");
         return arguments[++i];
@@ -377,8 +391,9 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         } else if (a == "--depth-invert") {
             inverted[LayerNumber(a, value(i))] = true;
         } else if (a == "--depth-range") {
-            const auto [layer, range] = LayerAndValue(a, value(i), "N=BLACK,WHITE");
-            ranges[layer] = ParseDepthRange(a, range);
+            const std::string& typed = value(i);
+            const auto [layer, range] = LayerAndValue(a, typed, "N=BLACK,WHITE");
+            ranges[layer] = { typed, ParseDepthRange(typed, range) };
         } else if (a == "--work") {
             options.workFolder = value(i);
         } else if (!a.empty() && a[0] == '-') {

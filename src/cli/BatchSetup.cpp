@@ -74,7 +74,16 @@ void ApplyCommandLineFields(const BatchOptions& options, SetupFields& fields) {
         }
         fields.setOffsetCell(row, text);
     }
-    if (options.focusText) fields.setFocusText(*options.focusText);
+    if (options.focusText) {
+        // The window's field would quietly make any other row "no focus layer".
+        const NumberRange focusRows = IntegerRange(0, rows);
+        const std::int32_t focus = ParseInteger(*options.focusText);
+        if (!focusRows.contains(focus))
+            throw UsageError(
+                OutOfRangeMessage("--focus", *options.focusText, "the focus row", focusRows, focus)
+                + " (0: no focus layer)");
+        fields.setFocusText(*options.focusText);
+    }
     if (options.depthText) fields.setDepthText(*options.depthText);
 }
 

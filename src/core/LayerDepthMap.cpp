@@ -12,7 +12,7 @@ void CheckDepthMapOptions(const DepthMapOptions& options) {
     constexpr Fixed top = 255 * kFixedOne;
     if (options.blackPoint < 0 || options.blackPoint > top || options.whitePoint < 0
         || options.whitePoint > top)
-        throw Error("The black and white points of a depth map lie within 0..255 (given "
+        throw Error("The black and white points of a depth map must be at least 0 and at most 255 (given "
             + FormatFixed(options.blackPoint) + " and " + FormatFixed(options.whitePoint) + ")");
     if (options.blackPoint >= options.whitePoint)
         throw Error("The black point of a depth map must lie below its white point (given "

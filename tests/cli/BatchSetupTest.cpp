@@ -102,6 +102,14 @@ TEST_F(BatchSetup, InfoAndTheSavedSetUpHoldWhatTheRunUses) {
         "--depth", "0.5", "--offset", "2=-7" });
     has(over, "\"depthFactor\": 0.5,");
     has(over.substr(over.find("\"index\": 9,")), "\"offset\": -7,");
+    // A row the table lacks would quietly leave the run without a focus layer.
+    try {
+        run({ sample.string(), "--info", "--focus", "12" });
+        ADD_FAILURE() << "--focus 12 accepted";
+    } catch (const UsageError& error) {
+        EXPECT_STREQ(
+            error.what(), "--focus 12: the focus row must be at least 0 and at most 11 (0: no focus layer)");
+    }
 }
 
 // Names that hold the separators of Windows paths open again from the project's folder.

@@ -77,6 +77,10 @@ TEST(BatchOptions, RangeMessagesQuoteTheValueAndStateTheRange) {
         "--depthmap 0: the layer must be at least 1 (layers are numbered from 1 at the bottom)");
     EXPECT_EQ(message({ "--layer-depth", "2=16,5,1" }),
         "--layer-depth 2=16,5,1: the base order must be at least 0 and at most 15");
+    EXPECT_EQ(message({ "--depth-image", "0=a.png" }),
+        "--depth-image 0=a.png: the layer must be at least 1 (layers are numbered from 1 at the bottom)");
+    EXPECT_EQ(message({ "--depth-image", "2=a.png", "--depth-range", "2=0,255.5" }),
+        "--depth-range 2=0,255.5: the white point must be at least 0 and at most 255");
 }
 
 TEST_F(Batch, InfoDescribesThePictureAndItsLayers) {
