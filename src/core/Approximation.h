@@ -15,7 +15,15 @@ enum class Approximation : std::uint8_t {
     UnknownBlendMode, ///< a mode this program does not know, drawn as Normal
     FolderClipping, ///< clipping to or of a folder is not drawn: drawn unclipped
     FolderComposite, ///< a folder with a mode of its own: its layers blend one by one
+    // What concerns the whole document; the entry then carries the file's name.
+    DuotoneInks, ///< a duotone (or tritone, quadtone) file is shown as the grey it stores
+    LinearLightBlending, ///< 32-bit layers blend after their conversion to 8-bit sRGB
 };
+
+/// True for the reasons that concern the whole document rather than some layers.
+constexpr bool IsDocumentWide(Approximation reason) {
+    return reason == Approximation::DuotoneInks || reason == Approximation::LinearLightBlending;
+}
 
 /// A layer (or folder) of the file that the document shows only approximately.
 struct ApproximateLayer {
@@ -23,14 +31,17 @@ struct ApproximateLayer {
     Approximation reason = Approximation::LayerEffects;
 };
 
-/// What is drawn instead, in a few words: "layer effects not drawn", ...
-std::string_view ApproximationText(Approximation reason);
+/// What is drawn instead, in a few words: "layer effects not drawn", ...; English (0)
+/// or Chinese (1).
+std::string_view ApproximationText(Approximation reason, int language = 0);
 
 /// One line for a status bar: "3 layers drawn approximately: layer effects not
-/// drawn (2), dissolve drawn as Normal (1)". Empty when there is nothing to say.
-std::string ApproximationSummary(const std::vector<ApproximateLayer>& layers);
+/// drawn (2), dissolve drawn as Normal (1)", followed by what concerns the whole
+/// document ("...; duotone inks not simulated"), or only that ("Drawn
+/// approximately: duotone inks not simulated"). Empty when there is nothing to say.
+std::string ApproximationSummary(const std::vector<ApproximateLayer>& layers, int language = 0);
 
 /// One line per layer, "name: reason", in the order given.
-std::string ApproximationList(const std::vector<ApproximateLayer>& layers);
+std::string ApproximationList(const std::vector<ApproximateLayer>& layers, int language = 0);
 
 } // namespace deptrix

@@ -61,6 +61,26 @@ constexpr bool IsNonSeparable(BlendMode mode) {
         || mode == BlendMode::Luminosity || mode == BlendMode::DarkerColor || mode == BlendMode::LighterColor;
 }
 
+/// True for the modes in which an editor applies a layer's fill opacity inside the
+/// blend formula (the source's strength in it) rather than as a fade of the result:
+/// color and linear burn, color and linear dodge, vivid and linear light, hard mix
+/// and difference. In every other mode fill opacity acts like opacity.
+constexpr bool FillActsInBlend(BlendMode mode) {
+    switch (mode) {
+    case BlendMode::ColorBurn:
+    case BlendMode::LinearBurn:
+    case BlendMode::ColorDodge:
+    case BlendMode::LinearDodge:
+    case BlendMode::VividLight:
+    case BlendMode::LinearLight:
+    case BlendMode::HardMix:
+    case BlendMode::Difference:
+        return true;
+    default:
+        return false;
+    }
+}
+
 /// The mode a layer is drawn with: dissolve scatters pixels at random in editors and
 /// is drawn as its smooth average, Normal; pass-through means Normal for a layer.
 constexpr BlendMode DrawnMode(BlendMode mode) {

@@ -71,6 +71,8 @@ void Document::clearLayers() {
     ImageHeight = 0;
     SourceWidth = 0;
     SourceHeight = 0;
+    SourceDepth = 8;
+    ArtboardCount = 0;
     IccProfile.clear();
 }
 

@@ -47,7 +47,8 @@ struct LayerRecord {
     Fixed Depth = 0; ///< depth scale of the layer's outlines, x10000
 
     // How the file's editor composites the layer. Opacity, FillOpacity and
-    // FolderOpacity are already multiplied into the layer's mask.
+    // FolderOpacity are already multiplied into the layer's mask, except the fill
+    // opacity of a layer whose mode takes it inside the blend (blendFill()).
     BlendKey BlendModeKey = kNormalKey; ///< the layer's own blend mode, as stored
     /// The mode of the folder this layer stands for: a folder with a mode of its own
     /// whose only drawn content is this layer (and what is clipped to it) composites
@@ -68,6 +69,13 @@ struct LayerRecord {
     }
     /// The mode the compositor draws the layer with.
     BlendMode drawnBlendMode() const { return DrawnMode(blendMode()); }
+    /// The fill opacity the compositor applies inside the blend: the layer's own in
+    /// the modes that take it there (FillActsInBlend), when the layer is drawn in its
+    /// own mode; 255 otherwise, the fill being part of the mask then.
+    std::uint8_t blendFill() const {
+        const bool ownMode = BlendModeFromKey(FolderBlendModeKey) == BlendMode::PassThrough;
+        return ownMode && FillActsInBlend(drawnBlendMode()) ? FillOpacity : 255;
+    }
 };
 
 using LayerRecordList = std::vector<LayerRecord>;
@@ -91,7 +99,8 @@ inline constexpr std::int32_t kLinePreviewStopValue = 605;
 /// Source pixels: the PSD's own grid (layer boxes, offsets, ViewLeft). Working
 /// pixels: the grid of every bitmap; v source is Round(v x WorkScale / 10000).
 struct Document {
-    // Layer arrays, index 0 the bottom layer; equal lengths after an import.
+    // Layer arrays, index 0 the bottom layer; equal lengths after an import. An
+    // artboard's background colour is a layer of its own below the artboard's layers.
     LayerRecordList Layers;
     BitmapList LayerBitmaps; ///< Bgr24 (RGB documents) or Cmyk32 (CMYK), box size in working px
     BitmapList LayerMasks; ///< Gray8 opacity 0..255, same size as the layer bitmap
@@ -99,7 +108,11 @@ struct Document {
     // Image description, written by the layer reader.
     std::uint16_t LayerCount = 0;
     std::int16_t ImageMode = 0; ///< 3 RGB, 4 CMYK
-    std::int16_t SourceMode = 0; ///< colour mode of the file: 1 grey, 3 RGB, 4 CMYK (grey is read as RGB)
+    /// Colour mode of the file as stored: 0 bitmap, 1 grey, 2 indexed, 3 RGB, 4 CMYK, 8
+    /// duotone; every mode but CMYK is read as RGB.
+    std::int16_t SourceMode = 0;
+    std::int16_t SourceDepth = 8; ///< bits per channel of the file: 1, 8, 16 or 32 (read as 8)
+    std::int32_t ArtboardCount = 0; ///< artboards the file holds
     std::int32_t SourceWidth = 0;
     std::int32_t SourceHeight = 0;
     std::int32_t ImageWidth = 0;

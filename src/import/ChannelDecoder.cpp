@@ -2,7 +2,6 @@
 
 #include "import/PackBits.h"
 #include "import/PsdFailure.h"
-#include "import/SampleDepth.h"
 
 #include <limits>
 #include <zlib.h>
@@ -17,25 +16,28 @@ void ChannelDecoder::fail(const std::string& problem, const std::string& what) c
     FailPsd(m_fileName, problem + " in " + what);
 }
 
-void ChannelDecoder::emitRow(int y, const std::uint8_t* stored, int width, const ChannelRowSink& sink) {
+std::size_t ChannelDecoder::rowBytes(int width) const {
+    return static_cast<std::size_t>(StoredRowBytes(static_cast<std::uint64_t>(width), m_header.depth));
+}
+
+void ChannelDecoder::emitRow(
+    int y, const std::uint8_t* stored, int width, SampleMeaning meaning, const ChannelRowSink& sink) {
     if (m_header.depth == 8) {
         sink(y, stored);
         return;
     }
     m_row8.resize(static_cast<std::size_t>(width));
-    std::uint8_t* out = m_row8.data();
-    for (int x = 0; x < width; ++x) out[x] = Reduce16(stored[2 * x], stored[2 * x + 1]);
-    sink(y, out);
+    SamplesToEightBits(stored, m_row8.data(), width, m_header.depth, meaning);
+    sink(y, m_row8.data());
 }
 
 void ChannelDecoder::decodeRaw(std::span<const std::uint8_t> data, int width, int height,
-    const std::string& what, const ChannelRowSink& sink) {
-    const std::size_t rowBytes
-        = static_cast<std::size_t>(width) * static_cast<std::size_t>(m_header.sampleBytes());
-    if (static_cast<std::uint64_t>(rowBytes) * static_cast<std::uint64_t>(height) > data.size())
+    const std::string& what, SampleMeaning meaning, const ChannelRowSink& sink) {
+    const std::size_t stride = rowBytes(width);
+    if (static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height) > data.size())
         fail("truncated channel data", what);
     for (int y = 0; y < height; ++y)
-        emitRow(y, data.data() + static_cast<std::size_t>(y) * rowBytes, width, sink);
+        emitRow(y, data.data() + static_cast<std::size_t>(y) * stride, width, meaning, sink);
 }
 
 std::vector<std::uint64_t> ChannelDecoder::readRowCounts(
@@ -53,33 +55,29 @@ std::vector<std::uint64_t> ChannelDecoder::readRowCounts(
 }
 
 std::uint64_t ChannelDecoder::decodeRle(std::span<const std::uint64_t> rowCounts,
-    std::span<const std::uint8_t> data, int width, int height, const std::string& what,
+    std::span<const std::uint8_t> data, int width, int height, const std::string& what, SampleMeaning meaning,
     const ChannelRowSink& sink) {
-    const std::size_t rowBytes
-        = static_cast<std::size_t>(width) * static_cast<std::size_t>(m_header.sampleBytes());
     std::uint64_t total = 0;
     for (int y = 0; y < height; ++y) {
         total += rowCounts[static_cast<std::size_t>(y)];
         if (total > data.size()) fail("RLE row counts exceed the channel data", what);
     }
-    m_row.resize(rowBytes);
+    m_row.resize(rowBytes(width));
     std::uint64_t at = 0;
     for (int y = 0; y < height; ++y) {
         const std::uint64_t count = rowCounts[static_cast<std::size_t>(y)];
         const auto packed = data.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(count));
         if (!UnpackBitsRow(packed, m_row)) fail("corrupt RLE data (row " + std::to_string(y) + ")", what);
-        emitRow(y, m_row.data(), width, sink);
+        emitRow(y, m_row.data(), width, meaning, sink);
         at += count;
     }
     return total;
 }
 
 void ChannelDecoder::decodeZip(std::span<const std::uint8_t> data, bool predicted, int width, int height,
-    const std::string& what, const ChannelRowSink& sink) {
-    const std::size_t rowBytes
-        = static_cast<std::size_t>(width) * static_cast<std::size_t>(m_header.sampleBytes());
-    const std::uint64_t planeBytes
-        = static_cast<std::uint64_t>(rowBytes) * static_cast<std::uint64_t>(height);
+    const std::string& what, const RowMeaning& meaning, const ChannelRowSink& sink) {
+    const std::size_t stride = rowBytes(width);
+    const std::uint64_t planeBytes = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height);
     if (data.size() * kMaxDeflateRatio < planeBytes) fail("ZIP data too short for the channel", what);
     if (data.size() > std::numeric_limits<uInt>::max() || planeBytes > std::numeric_limits<uInt>::max())
         fail("ZIP channel too large", what);
@@ -97,9 +95,9 @@ void ChannelDecoder::decodeZip(std::span<const std::uint8_t> data, bool predicte
     if (result != Z_STREAM_END || produced != planeBytes) fail("corrupt ZIP data", what);
 
     for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = m_plane.data() + static_cast<std::size_t>(y) * rowBytes;
-        if (predicted) UndoRowPrediction(row, rowBytes, m_header.depth);
-        emitRow(y, row, width, sink);
+        std::uint8_t* row = m_plane.data() + static_cast<std::size_t>(y) * stride;
+        if (predicted) UndoRowPrediction(row, stride, m_header.depth, m_scratch);
+        emitRow(y, row, width, meaning(y), sink);
     }
 }
 

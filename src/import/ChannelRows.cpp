@@ -2,8 +2,8 @@
 
 #include "import/PackBits.h"
 #include "import/PsdFailure.h"
-#include "import/SampleDepth.h"
 
+#include <algorithm>
 #include <limits>
 #include <zlib.h>
 
@@ -19,13 +19,15 @@ struct ChannelRows::Inflater {
 };
 
 ChannelRows::ChannelRows(const PsdHeader& header, const std::string& fileName,
-    std::span<const std::uint8_t> data, int width, int height, std::string what)
+    std::span<const std::uint8_t> data, int width, int height, std::string what, SampleMeaning meaning)
     : m_depth(header.depth)
+    , m_meaning(meaning)
     , m_fileName(fileName)
     , m_what(std::move(what))
     , m_width(width)
     , m_height(height)
-    , m_rowBytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(header.sampleBytes())) {
+    , m_rowBytes(static_cast<std::size_t>(
+          StoredRowBytes(static_cast<std::uint64_t>(std::max(width, 0)), header.depth))) {
     if (width <= 0 || height <= 0) {
         m_height = 0;
         return;
@@ -125,16 +127,16 @@ const std::uint8_t* ChannelRows::next() {
     case Compression::ZipPredicted: {
         inflateRow();
         std::uint8_t* row = m_row.data();
-        if (m_compression == Compression::ZipPredicted) UndoRowPrediction(row, m_rowBytes, m_depth);
+        if (m_compression == Compression::ZipPredicted)
+            UndoRowPrediction(row, m_rowBytes, m_depth, m_scratch);
         stored = row;
         break;
     }
     }
     ++m_rowsDone;
     if (m_depth == 8) return stored;
-    std::uint8_t* out = m_row8.data();
-    for (int x = 0; x < m_width; ++x) out[x] = Reduce16(stored[2 * x], stored[2 * x + 1]);
-    return out;
+    SamplesToEightBits(stored, m_row8.data(), m_width, m_depth, m_meaning);
+    return m_row8.data();
 }
 
 } // namespace deptrix

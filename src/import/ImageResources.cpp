@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::uint16_t kResolutionInfo = 1005;
 constexpr std::uint16_t kIccProfile = 1039;
+constexpr std::uint16_t kTransparentIndex = 1047;
 
 bool KnownSignature(std::span<const std::uint8_t> s) {
     // Photoshop writes "8BIM"; a few old writers used their own tags.
@@ -62,6 +63,13 @@ std::vector<std::uint8_t> ReadIccProfile(
     const auto data = FindResource(resources, kIccProfile, fileName);
     if (!data) return {};
     return { data->begin(), data->end() };
+}
+
+int ReadTransparentIndex(std::span<const std::uint8_t> resources, const std::string& fileName) {
+    const auto data = FindResource(resources, kTransparentIndex, fileName);
+    if (!data || data->size() < 2) return -1;
+    const int index = (*data)[0] << 8 | (*data)[1];
+    return index < 256 ? index : -1;
 }
 
 } // namespace deptrix

@@ -17,4 +17,8 @@ double ReadResolutionPpi(std::span<const std::uint8_t> resources, const std::str
 std::vector<std::uint8_t> ReadIccProfile(
     std::span<const std::uint8_t> resources, const std::string& fileName);
 
+/// The colour number an indexed file uses for transparency (resource 1047), or -1
+/// when the section names none.
+int ReadTransparentIndex(std::span<const std::uint8_t> resources, const std::string& fileName);
+
 } // namespace deptrix

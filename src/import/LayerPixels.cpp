@@ -30,8 +30,7 @@ std::uint64_t MinimumStoredBytes(
     if (width <= 0 || height <= 0) return 0;
     if (data.size() < 2) return 2;
     const auto compression = static_cast<std::uint16_t>(data[0] << 8 | data[1]);
-    const std::uint64_t rowBytes
-        = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(header.sampleBytes());
+    const std::uint64_t rowBytes = StoredRowBytes(static_cast<std::uint64_t>(width), header.depth);
     const auto rows = static_cast<std::uint64_t>(height);
     switch (compression) {
     case static_cast<std::uint16_t>(Compression::Raw):
@@ -64,11 +63,13 @@ struct LayerBandDecoder::Factor {
     std::array<std::uint32_t, 256> scaled {};
 };
 
-LayerBandDecoder::LayerBandDecoder(
-    const PsdFile& file, const PsdLayerRecord& record, std::size_t limitBytes, std::uint8_t opacity)
+LayerBandDecoder::LayerBandDecoder(const PsdFile& file, const PsdLayerRecord& record, std::size_t limitBytes,
+    std::uint8_t opacity, std::optional<PsdRect> clip)
     : m_fileName(file.name)
     , m_box(record.box)
-    , m_opacity(opacity) {
+    , m_opacity(opacity)
+    , m_colourTable(file.header.mode == ColourMode::Indexed ? &file.colourTable : nullptr)
+    , m_clip(clip) {
     const PsdHeader& header = file.header;
     const std::string what = "layer record " + std::to_string(record.index);
     const std::string sizeWhat = file.name + ": " + what;
@@ -101,8 +102,8 @@ LayerBandDecoder::LayerBandDecoder(
     m_width = static_cast<int>(width);
     m_height = static_cast<int>(height);
     for (int c = 0; c < header.colourChannels(); ++c) {
-        m_colour.push_back(std::make_unique<ChannelRows>(
-            header, file.name, ChannelBytes(file, *record.channel(c)), m_width, m_height, what));
+        m_colour.push_back(std::make_unique<ChannelRows>(header, file.name,
+            ChannelBytes(file, *record.channel(c)), m_width, m_height, what, SampleMeaning::Colour));
         m_colourOffsets.push_back(ColourChannelOffsets(header.mode, c));
     }
     // Whole pixels when the channels fill each byte of a pixel exactly once.
@@ -120,7 +121,7 @@ LayerBandDecoder::LayerBandDecoder(
         if (filled[static_cast<std::size_t>(k)] != 1) m_wholePixels = false;
     if (alpha)
         m_alpha = std::make_unique<ChannelRows>(
-            header, file.name, ChannelBytes(file, *alpha), m_width, m_height, what);
+            header, file.name, ChannelBytes(file, *alpha), m_width, m_height, what, SampleMeaning::Opacity);
     for (auto [channel, info] : maskSources) {
         Factor factor;
         factor.rect = info->rect;
@@ -130,13 +131,62 @@ LayerBandDecoder::LayerBandDecoder(
                 = static_cast<std::uint32_t>(kFactorScale - info->density * (255u - m));
         if (!info->rect.empty())
             factor.rows = std::make_unique<ChannelRows>(header, file.name, ChannelBytes(file, *channel),
-                static_cast<int>(info->rect.width()), static_cast<int>(info->rect.height()), what);
+                static_cast<int>(info->rect.width()), static_cast<int>(info->rect.height()), what,
+                SampleMeaning::Opacity);
         m_factors.push_back(std::move(factor));
     }
     m_factorRows.resize(static_cast<std::size_t>(m_width) * m_factors.size());
 }
 
 LayerBandDecoder::~LayerBandDecoder() = default;
+
+void LayerBandDecoder::applyFactors(std::uint8_t* m, std::int64_t canvasY, std::uint64_t denominator) {
+    const int w = m_width;
+    for (std::size_t f = 0; f < m_factors.size(); ++f) {
+        Factor& factor = m_factors[f];
+        std::uint32_t* out = m_factorRows.data() + f * static_cast<std::size_t>(w);
+        std::fill(out, out + w, factor.scaled[factor.defaultColour]);
+        if (!factor.rows || canvasY < factor.rect.top || canvasY >= factor.rect.bottom) continue;
+        // The mask's rows are read in order, skipping those above the layer.
+        const auto maskRow = static_cast<int>(canvasY - factor.rect.top);
+        while (factor.rows->rowsDone() < maskRow) factor.rows->next();
+        const std::uint8_t* src = factor.rows->next();
+        const std::int64_t from = std::max<std::int64_t>(factor.rect.left, m_box.left);
+        const std::int64_t to = std::min<std::int64_t>(factor.rect.right, m_box.right);
+        if (from >= to) continue;
+        src += from - factor.rect.left;
+        std::uint32_t* dst = out + (from - m_box.left);
+        for (std::int64_t x = 0; x < to - from; ++x) dst[x] = factor.scaled[src[x]];
+    }
+    const bool scaleByOpacity = m_opacity != 255;
+    for (int x = 0; x < w; ++x) {
+        std::uint64_t numerator = m[x];
+        for (std::size_t f = 0; f < m_factors.size(); ++f)
+            numerator *= m_factorRows[f * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
+        if (scaleByOpacity) numerator *= m_opacity;
+        m[x] = static_cast<std::uint8_t>((2 * numerator + denominator) / (2 * denominator));
+    }
+}
+
+void LayerBandDecoder::applyColourTable(std::uint8_t* colourRow, std::uint8_t* m) const {
+    const int transparent = m_colourTable->transparentIndex;
+    if (transparent >= 0)
+        for (int x = 0; x < m_width; ++x)
+            if (colourRow[3 * x] == transparent) m[x] = 0;
+    ExpandIndexedRow(colourRow, m_width, *m_colourTable);
+}
+
+void LayerBandDecoder::clipRow(std::uint8_t* m, std::int64_t canvasY) const {
+    const PsdRect& clip = *m_clip;
+    if (canvasY < clip.top || canvasY >= clip.bottom) {
+        std::memset(m, 0, static_cast<std::size_t>(m_width));
+        return;
+    }
+    const std::int64_t from = std::clamp<std::int64_t>(clip.left - m_box.left, 0, m_width);
+    const std::int64_t to = std::clamp<std::int64_t>(clip.right - m_box.left, from, m_width);
+    std::memset(m, 0, static_cast<std::size_t>(from));
+    std::memset(m + to, 0, static_cast<std::size_t>(m_width - to));
+}
 
 int LayerBandDecoder::decode(PixelRows colour, PixelRows mask, int count) {
     const int rows = std::clamp(m_height - m_rowsDone, 0, count);
@@ -172,40 +222,18 @@ int LayerBandDecoder::decode(PixelRows colour, PixelRows mask, int count) {
             std::memcpy(m, m_alpha->next(), static_cast<std::size_t>(w));
         else
             std::memset(m, 255, static_cast<std::size_t>(w));
-        if (m_factors.empty() && !scaleByOpacity) continue;
-
         const std::int64_t canvasY = static_cast<std::int64_t>(m_box.top) + y;
-        for (std::size_t f = 0; f < m_factors.size(); ++f) {
-            Factor& factor = m_factors[f];
-            std::uint32_t* out = m_factorRows.data() + f * static_cast<std::size_t>(w);
-            std::fill(out, out + w, factor.scaled[factor.defaultColour]);
-            if (!factor.rows || canvasY < factor.rect.top || canvasY >= factor.rect.bottom) continue;
-            // The mask's rows are read in order, skipping those above the layer.
-            const auto maskRow = static_cast<int>(canvasY - factor.rect.top);
-            while (factor.rows->rowsDone() < maskRow) factor.rows->next();
-            const std::uint8_t* src = factor.rows->next();
-            const std::int64_t from = std::max<std::int64_t>(factor.rect.left, m_box.left);
-            const std::int64_t to = std::min<std::int64_t>(factor.rect.right, m_box.right);
-            if (from >= to) continue;
-            src += from - factor.rect.left;
-            std::uint32_t* dst = out + (from - m_box.left);
-            for (std::int64_t x = 0; x < to - from; ++x) dst[x] = factor.scaled[src[x]];
-        }
-        for (int x = 0; x < w; ++x) {
-            std::uint64_t numerator = m[x];
-            for (std::size_t f = 0; f < m_factors.size(); ++f)
-                numerator *= m_factorRows[f * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
-            if (scaleByOpacity) numerator *= m_opacity;
-            m[x] = static_cast<std::uint8_t>((2 * numerator + denominator) / (2 * denominator));
-        }
+        if (!m_factors.empty() || scaleByOpacity) applyFactors(m, canvasY, denominator);
+        if (m_colourTable) applyColourTable(colourRow, m);
+        if (m_clip) clipRow(m, canvasY);
     }
     m_rowsDone += rows;
     return rows;
 }
 
-LayerPixels DecodeLayerPixels(
-    const PsdFile& file, const PsdLayerRecord& record, std::size_t limitBytes, std::uint8_t opacity) {
-    LayerBandDecoder decoder(file, record, limitBytes, opacity);
+LayerPixels DecodeLayerPixels(const PsdFile& file, const PsdLayerRecord& record, std::size_t limitBytes,
+    std::uint8_t opacity, std::optional<PsdRect> clip) {
+    LayerBandDecoder decoder(file, record, limitBytes, opacity, clip);
     LayerPixels pixels;
     pixels.colour = Bitmap(decoder.width(), decoder.height(), decoder.format(), UnfilledPixels {});
     pixels.mask = Bitmap(decoder.width(), decoder.height(), PixelFormat::Gray8, UnfilledPixels {});

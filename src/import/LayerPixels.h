@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,16 @@ struct LayerPixels {
 /// left out when disabled and weakened by its density, and `opacity`:
 ///     m = Round(alpha x mask x opacity / 255^2)
 /// (with one more factor and divisor 255 for each further mask). `opacity` is the
-/// record's own unless the caller folds fill and folder opacity into it. Layer
-/// effects, mask feathering and vector mask paths are not interpreted. Every size is
-/// checked against `limitBytes` and against the stored data when the decoder is made,
-/// before anything is decompressed.
+/// record's own unless the caller folds fill and folder opacity into it. An indexed
+/// file's colour numbers become their colours, and its transparent number hides the
+/// pixel. With `clip` (canvas pixels, an artboard's rectangle) nothing outside it
+/// shows. Layer effects, mask feathering and vector mask paths are not interpreted.
+/// Every size is checked against `limitBytes` and against the stored data when the
+/// decoder is made, before anything is decompressed.
 class LayerBandDecoder {
 public:
-    LayerBandDecoder(
-        const PsdFile& file, const PsdLayerRecord& record, std::size_t limitBytes, std::uint8_t opacity);
+    LayerBandDecoder(const PsdFile& file, const PsdLayerRecord& record, std::size_t limitBytes,
+        std::uint8_t opacity, std::optional<PsdRect> clip = std::nullopt);
     ~LayerBandDecoder();
     LayerBandDecoder(const LayerBandDecoder&) = delete;
     LayerBandDecoder& operator=(const LayerBandDecoder&) = delete;
@@ -56,6 +59,10 @@ public:
 private:
     struct Factor;
 
+    void applyFactors(std::uint8_t* mask, std::int64_t canvasY, std::uint64_t denominator);
+    void applyColourTable(std::uint8_t* colourRow, std::uint8_t* mask) const;
+    void clipRow(std::uint8_t* mask, std::int64_t canvasY) const;
+
     std::string m_fileName;
     PsdRect m_box;
     int m_width = 0;
@@ -69,10 +76,12 @@ private:
     std::unique_ptr<ChannelRows> m_alpha;
     std::vector<Factor> m_factors;
     std::vector<std::uint32_t> m_factorRows; ///< one row of scaled factors per mask
+    const ColourTable* m_colourTable = nullptr; ///< indexed files
+    std::optional<PsdRect> m_clip;
 };
 
 /// The whole layer at once through LayerBandDecoder.
-LayerPixels DecodeLayerPixels(
-    const PsdFile& file, const PsdLayerRecord& record, std::size_t limitBytes, std::uint8_t opacity);
+LayerPixels DecodeLayerPixels(const PsdFile& file, const PsdLayerRecord& record, std::size_t limitBytes,
+    std::uint8_t opacity, std::optional<PsdRect> clip = std::nullopt);
 
 } // namespace deptrix

@@ -2,6 +2,7 @@
 
 #include "core/ByteReader.h"
 #include "core/Error.h"
+#include "import/Artboards.h"
 #include "import/LayerEffects.h"
 #include "import/PsdFailure.h"
 #include "import/TaggedBlocks.h"
@@ -81,8 +82,8 @@ std::string ReadUnicodeName(std::span<const std::uint8_t> data, const std::strin
     return Utf16ToUtf8(units);
 }
 
-void ApplyTaggedBlocks(
-    const std::vector<TaggedBlock>& blocks, PsdLayerRecord& record, const std::string& fileName) {
+void ApplyTaggedBlocks(const std::vector<TaggedBlock>& blocks, PsdLayerRecord& record,
+    const PsdHeader& header, const std::string& fileName) {
     // Files keep the old effect records beside the descriptor, which alone knows the
     // master switch; effects that cannot be read count as shown.
     std::optional<bool> descriptorEffects;
@@ -112,6 +113,8 @@ void ApplyTaggedBlocks(
             descriptorEffects = EffectsShow(block).value_or(true);
         } else if (block.is("lrFX")) {
             oldEffects = EffectsShow(block).value_or(true);
+        } else if (block.is("artb") || block.is("artd") || block.is("abdd")) {
+            if (!record.artboard) record.artboard = ReadArtboard(block, header);
         } else if (IsAdjustmentKey(block)) {
             record.adjustment = true;
         }
@@ -160,7 +163,7 @@ PsdLayerRecord ReadRecord(ByteReader& in, int index, std::uint64_t infoOffset, c
     const std::uint64_t blocksAt = extra.position();
     const auto blocks
         = ReadTaggedBlocks(extra.bytes(extra.remaining()), extraOffset + blocksAt, header, fileName);
-    ApplyTaggedBlocks(blocks, record, fileName);
+    ApplyTaggedBlocks(blocks, record, header, fileName);
     contentEnd = blocks.empty() ? extraOffset + blocksAt : blocks.back().offset + blocks.back().data.size();
     return record;
 }

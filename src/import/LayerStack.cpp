@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace deptrix {
@@ -25,6 +26,7 @@ struct Level {
     int flipFolder = -1; ///< record index of the outermost flip folder around it, or -1
     long double opacity = 1.0L; ///< the folders' opacities multiplied, 0..1
     std::vector<int> pendingClipped; ///< clipped layers above, waiting for their base
+    const ArtboardInfo* artboard = nullptr; ///< the artboard around it, if any
 };
 
 struct Candidate {
@@ -34,6 +36,8 @@ struct Candidate {
     long double folderOpacity;
     int clipBase = -1; ///< candidate index of the base
     bool dropped = false; ///< clipped to a hidden or empty layer
+    std::optional<PsdRect> clip = std::nullopt; ///< the rectangle of the artboard around it
+    const ArtboardInfo* background = nullptr; ///< set: stands for this artboard's background
 };
 
 /// A note with the record it concerns, so that notes can be put in stack order.
@@ -69,6 +73,8 @@ public:
             else
                 takeLayer(record);
         }
+        // Folders a damaged stack leaves open end with the file.
+        while (m_levels.size() > 1) closeFolder();
         // Clipped layers left at the bottom of a folder or of the file have no base;
         // editors do not offer that, and they are drawn unclipped.
         for (Level& level : m_levels) endClipping(level);
@@ -107,6 +113,7 @@ private:
             : IsFlipFolderName(record.name())    ? record.index
                                                  : -1;
         inner.opacity = level.opacity * (record.opacity / 255.0L);
+        inner.artboard = record.artboard ? &*record.artboard : level.artboard;
         m_folders.push_back({ &record, level.folder });
         m_levels.push_back(std::move(inner));
     }
@@ -114,7 +121,16 @@ private:
     void closeFolder() {
         // A marker without a folder (a damaged stack) closes nothing.
         if (m_levels.size() <= 1) return;
-        endClipping(m_levels.back());
+        Level& level = m_levels.back();
+        endClipping(level);
+        // An artboard's background lies beneath everything it holds.
+        const PsdLayerRecord& folder = *m_folders[static_cast<std::size_t>(level.folder)].record;
+        if (folder.artboard && !level.hidden && !folder.artboard->transparent
+            && !folder.artboard->backgroundBox.empty()) {
+            const int outerFlip = m_levels[m_levels.size() - 2].flipFolder;
+            m_candidates.push_back({ &folder, outerFlip, level.folder, level.opacity });
+            m_candidates.back().background = &*folder.artboard;
+        }
         m_levels.pop_back();
     }
 
@@ -147,6 +163,7 @@ private:
 
     int add(const PsdLayerRecord& record, const Level& level) {
         m_candidates.push_back({ &record, level.flipFolder, level.folder, level.opacity });
+        if (level.artboard) m_candidates.back().clip = level.artboard->rect;
         return static_cast<int>(m_candidates.size()) - 1;
     }
 
@@ -210,14 +227,14 @@ LayerSelection SelectLayers(const std::vector<PsdLayerRecord>& records, const st
         const PsdLayerRecord& record = *c.record;
         SelectedLayer layer;
         layer.record = &record;
+        layer.artboardBackground = c.background;
+        layer.clip = c.clip;
         layer.group = c.flipFolder >= 0 ? groupOfFolder[c.flipFolder] : std::uint8_t { 0 };
         layer.folderOpacity = ToByte(c.folderOpacity);
         const bool clipped = c.clipBase >= 0;
         if (clipped) layer.clipBase = selectionIndex.at(c.clipBase);
-        layer.maskOpacity = ToByte(
-            record.opacity / 255.0L * (record.fillOpacity / 255.0L) * (clipped ? 1.0L : c.folderOpacity));
 
-        BlendMode mode = OwnMode(record);
+        BlendMode mode = c.background ? BlendMode::Normal : OwnMode(record);
         if (!clipped) {
             // Innermost folder first: a folder of one layer composites exactly as that
             // layer in the folder's mode, whatever the layer's own mode (alone in the
@@ -235,6 +252,18 @@ LayerSelection SelectLayers(const std::vector<PsdLayerRecord>& records, const st
                 }
             }
         }
+        if (c.background) {
+            // The artboard's own opacity is part of its level's.
+            layer.maskOpacity = ToByte(c.folderOpacity);
+            selection.layers.push_back(layer);
+            continue;
+        }
+        // In a few modes the fill opacity weakens the blend itself; the compositor
+        // applies it there (LayerRecord::blendFill) instead of through the mask.
+        const bool fillInBlend = BlendModeFromKey(layer.folderBlendMode) == BlendMode::PassThrough
+            && FillActsInBlend(DrawnMode(mode));
+        layer.maskOpacity = ToByte(record.opacity / 255.0L
+            * (fillInBlend ? 1.0L : record.fillOpacity / 255.0L) * (clipped ? 1.0L : c.folderOpacity));
         if (record.effects) walk.note(record, Approximation::LayerEffects);
         if (!IsKnownBlendModeKey(record.blendMode)) walk.note(record, Approximation::UnknownBlendMode);
         if (mode == BlendMode::Dissolve) walk.note(record, Approximation::Dissolve);

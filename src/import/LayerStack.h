@@ -4,6 +4,7 @@
 #include "import/PsdStructure.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,16 @@ struct SelectedLayer {
     std::uint8_t group = 0; ///< 0 ordinary, 1..99 flip group
     int clipBase = -1; ///< index in the selection of the layer this one is clipped to, or -1
     std::uint8_t folderOpacity = 255; ///< the enclosing folders' opacities multiplied
-    /// What scales the layer's mask: opacity x fill opacity, and for a layer that is not
-    /// clipped the folders' opacity too (a clipped layer shows through its base, which
-    /// carries it already). Rounded once.
+    /// What scales the layer's mask: opacity x fill opacity (unless the layer's mode
+    /// takes the fill inside the blend), and for a layer that is not clipped the
+    /// folders' opacity too (a clipped layer shows through its base, which carries it
+    /// already). Rounded once.
     std::uint8_t maskOpacity = 255;
     BlendKey folderBlendMode = kPassThroughKey; ///< the folder this layer stands for, or "pass"
+    /// Set: the layer is this artboard's background (`record` is the artboard's folder),
+    /// a plane of its colour over its background box.
+    const ArtboardInfo* artboardBackground = nullptr;
+    std::optional<PsdRect> clip; ///< the rectangle of the artboard the layer is in
 };
 
 /// The layers of a file and what of the file they draw only approximately.
@@ -50,6 +56,10 @@ bool IsFlipFolderName(const std::string& name);
 /// is a single layer (with what is clipped to it) hands its mode to that layer; a
 /// folder of several layers leaves them their own modes, which is approximate unless
 /// the folder is Normal and so are they.
+///
+/// An artboard (a folder with artboard data) shows its layers only inside its
+/// rectangle (SelectedLayer::clip) and, unless its background is transparent, adds a
+/// layer for its background below them.
 LayerSelection SelectLayers(const std::vector<PsdLayerRecord>& records, const std::string& fileName);
 
 } // namespace deptrix

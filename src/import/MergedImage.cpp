@@ -3,6 +3,7 @@
 #include "import/ChannelDecoder.h"
 #include "import/PixelPlacement.h"
 #include "import/PsdFailure.h"
+#include "import/SampleDepth.h"
 
 #include <array>
 #include <cstring>
@@ -44,6 +45,21 @@ std::uint16_t CompressionOf(std::span<const std::uint8_t> data) {
     return static_cast<std::uint16_t>(data[0] << 8 | data[1]);
 }
 
+/// Colour numbers to colours; the transparent number, when the file names one, becomes
+/// the picture's transparency (indexed files have no channel for it).
+void ApplyColourTable(const ColourTable& table, MergedPicture& picture) {
+    const int width = picture.colour.width();
+    if (table.transparentIndex >= 0 && picture.alpha.empty()) {
+        picture.alpha = Bitmap(width, picture.colour.height(), PixelFormat::Gray8);
+        for (int y = 0; y < picture.colour.height(); ++y) {
+            const std::uint8_t* colour = picture.colour.row(y);
+            std::uint8_t* alpha = picture.alpha.row(y);
+            for (int x = 0; x < width; ++x) alpha[x] = colour[3 * x] == table.transparentIndex ? 0 : 255;
+        }
+    }
+    for (int y = 0; y < picture.colour.height(); ++y) ExpandIndexedRow(picture.colour.row(y), width, table);
+}
+
 } // namespace
 
 void CheckMergedImage(const PsdFile& file) {
@@ -52,8 +68,7 @@ void CheckMergedImage(const PsdFile& file) {
     const PsdHeader& h = file.header;
     const auto body = data.subspan(2);
     const std::uint64_t rows = static_cast<std::uint64_t>(h.channels) * static_cast<std::uint64_t>(h.height);
-    const std::uint64_t rowBytes
-        = static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.sampleBytes());
+    const std::uint64_t rowBytes = StoredRowBytes(static_cast<std::uint64_t>(h.width), h.depth);
     switch (CompressionOf(data)) {
     case static_cast<std::uint16_t>(Compression::Raw):
         if (rows * rowBytes > body.size()) FailPsd(file.name, "truncated merged image data");
@@ -91,6 +106,9 @@ MergedPicture DecodeMergedImage(const PsdFile& file, std::size_t limitBytes) {
     const int colourChannels = h.colourChannels();
     const bool hasAlpha = file.mergedHasTransparency && h.channels > colourChannels;
     if (hasAlpha) picture.alpha = Bitmap(h.width, h.height, PixelFormat::Gray8);
+    const auto meaningOf = [colourChannels](int channel) {
+        return channel < colourChannels ? SampleMeaning::Colour : SampleMeaning::Opacity;
+    };
     const int pixelBytes = picture.colour.bytesPerPixel();
 
     // Rows arrive channel after channel; route each to its place.
@@ -112,15 +130,16 @@ MergedPicture DecodeMergedImage(const PsdFile& file, std::size_t limitBytes) {
     ChannelDecoder decoder(h, file.name);
     const auto body = data.subspan(2);
     const std::string where = "the merged image";
-    const std::size_t planeBytes = static_cast<std::size_t>(h.width)
-        * static_cast<std::size_t>(h.sampleBytes()) * static_cast<std::size_t>(h.height);
+    const std::size_t planeBytes
+        = static_cast<std::size_t>(StoredRowBytes(static_cast<std::uint64_t>(h.width), h.depth))
+        * static_cast<std::size_t>(h.height);
     switch (CompressionOf(data)) {
     case static_cast<std::uint16_t>(Compression::Raw):
         if (static_cast<std::uint64_t>(planeBytes) * static_cast<std::uint64_t>(used) > body.size())
             FailPsd(file.name, "truncated merged image data");
         for (int c = 0; c < used; ++c)
-            decoder.decodeRaw(
-                body.subspan(planeBytes * static_cast<std::size_t>(c)), h.width, h.height, where, sinkFor(c));
+            decoder.decodeRaw(body.subspan(planeBytes * static_cast<std::size_t>(c)), h.width, h.height,
+                where, meaningOf(c), sinkFor(c));
         break;
     case static_cast<std::uint16_t>(Compression::Rle): {
         const std::uint64_t rows
@@ -132,7 +151,7 @@ MergedPicture DecodeMergedImage(const PsdFile& file, std::size_t limitBytes) {
                 static_cast<std::size_t>(c) * static_cast<std::size_t>(h.height),
                 static_cast<std::size_t>(h.height));
             at += decoder.decodeRle(channelCounts, body.subspan(static_cast<std::size_t>(at)), h.width,
-                h.height, where, sinkFor(c));
+                h.height, where, meaningOf(c), sinkFor(c));
         }
         break;
     }
@@ -143,8 +162,10 @@ MergedPicture DecodeMergedImage(const PsdFile& file, std::size_t limitBytes) {
             FailPsd(file.name, "merged image too large to decode");
         std::vector<ChannelRowSink> sinks;
         for (int c = 0; c < h.channels; ++c) sinks.push_back(sinkFor(c));
-        decoder.decodeZip(body, CompressionOf(data) == static_cast<std::uint16_t>(Compression::ZipPredicted),
-            h.width, h.channels * h.height, where, [&](int y, const std::uint8_t* samples) {
+        decoder.decodeZip(
+            body, CompressionOf(data) == static_cast<std::uint16_t>(Compression::ZipPredicted), h.width,
+            h.channels * h.height, where, [&](int y) { return meaningOf(y / h.height); },
+            [&](int y, const std::uint8_t* samples) {
                 sinks[static_cast<std::size_t>(y / h.height)](y % h.height, samples);
             });
         break;
@@ -153,6 +174,7 @@ MergedPicture DecodeMergedImage(const PsdFile& file, std::size_t limitBytes) {
         FailPsd(
             file.name, "unknown compression " + std::to_string(CompressionOf(data)) + " of the merged image");
     }
+    if (h.mode == ColourMode::Indexed) ApplyColourTable(file.colourTable, picture);
     return picture;
 }
 

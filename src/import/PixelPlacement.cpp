@@ -1,5 +1,7 @@
 #include "import/PixelPlacement.h"
 
+#include <array>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <tmmintrin.h>
 #define DEPTRIX_SHUFFLE_BYTES 1
@@ -13,12 +15,21 @@ PixelFormat LayerPixelFormat(const PsdHeader& header) {
 
 std::vector<int> ColourChannelOffsets(ColourMode mode, int id) {
     switch (mode) {
-    case ColourMode::Grayscale:
-        return id == 0 ? std::vector<int> { 0, 1, 2 } : std::vector<int> {};
     case ColourMode::Cmyk:
         return id >= 0 && id < 4 ? std::vector<int> { id } : std::vector<int> {};
-    default:
+    case ColourMode::Rgb:
         return id >= 0 && id < 3 ? std::vector<int> { 2 - id } : std::vector<int> {};
+    default:
+        return id == 0 ? std::vector<int> { 0, 1, 2 } : std::vector<int> {};
+    }
+}
+
+void ExpandIndexedRow(std::uint8_t* pixelRow, int width, const ColourTable& table) {
+    for (int x = 0; x < width; ++x, pixelRow += 3) {
+        const std::array<std::uint8_t, 3>& rgb = table.rgb[pixelRow[0]];
+        pixelRow[0] = rgb[2];
+        pixelRow[1] = rgb[1];
+        pixelRow[2] = rgb[0];
     }
 }
 

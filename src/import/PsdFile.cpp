@@ -70,6 +70,19 @@ void ReadLayerAndMask(PsdFile& file) {
     file.mergedHasTransparency = layers.mergedHasTransparency;
 }
 
+/// An indexed file's colour table: 256 reds, then 256 greens, then 256 blues.
+ColourTable ReadColourTable(const PsdFile& file) {
+    if (file.colourModeData.length < 768)
+        FailPsd(file.name,
+            "indexed file without its colour table (" + std::to_string(file.colourModeData.length)
+                + " bytes of colour mode data, 768 needed)");
+    const auto table = Slice(file.bytes, file.colourModeData);
+    ColourTable colours;
+    for (std::size_t i = 0; i < 256; ++i) colours.rgb[i] = { table[i], table[256 + i], table[512 + i] };
+    colours.transparentIndex = ReadTransparentIndex(Slice(file.bytes, file.imageResources), file.name);
+    return colours;
+}
+
 } // namespace
 
 PsdFile ParsePsd(std::span<const std::uint8_t> bytes, const std::string& fileName) {
@@ -84,6 +97,7 @@ PsdFile ParsePsd(std::span<const std::uint8_t> bytes, const std::string& fileNam
     file.imageResources = TakeSection(in, 0, 4, "image resources", fileName);
     file.resolutionPpi = ReadResolutionPpi(Slice(bytes, file.imageResources), fileName);
     file.iccProfile = ReadIccProfile(Slice(bytes, file.imageResources), fileName);
+    if (file.header.mode == ColourMode::Indexed) file.colourTable = ReadColourTable(file);
     file.layerAndMask
         = TakeSection(in, 0, file.header.longLengthBytes(), "layer and mask information", fileName);
     ReadLayerAndMask(file);

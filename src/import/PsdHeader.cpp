@@ -11,6 +11,41 @@ constexpr int kMaxChannels = 56;
 constexpr std::uint32_t kMaxPsdSide = 30000;
 constexpr std::uint32_t kMaxPsbSide = 300000;
 
+/// Refuses the modes and depths the import cannot turn into an RGB, CMYK or grey
+/// picture. Lab and multichannel documents hold colours this program has no faithful
+/// way to show; the editor that made them converts them to RGB or CMYK.
+void CheckModeAndDepth(std::uint16_t mode, std::uint16_t depth, const std::string& fileName) {
+    const std::string name = ColourModeName(mode);
+    bool depthFits = false;
+    switch (static_cast<ColourMode>(mode)) {
+    case ColourMode::Bitmap:
+        depthFits = depth == 1;
+        break;
+    case ColourMode::Indexed:
+        depthFits = depth == 8;
+        break;
+    case ColourMode::Grayscale:
+    case ColourMode::Rgb:
+        depthFits = depth == 8 || depth == 16 || depth == 32;
+        break;
+    case ColourMode::Cmyk:
+    case ColourMode::Duotone:
+        depthFits = depth == 8 || depth == 16;
+        break;
+    case ColourMode::Lab:
+    case ColourMode::Multichannel:
+        FailPsd(fileName,
+            "unsupported colour mode " + name
+                + "; convert the document to RGB (or CMYK) in the image editor and save it again");
+    default:
+        FailPsd(fileName, "unsupported colour mode " + name);
+    }
+    if (!depthFits)
+        FailPsd(fileName,
+            name + " with " + std::to_string(depth) + " bit" + (depth == 1 ? "" : "s")
+                + " per channel is not supported");
+}
+
 } // namespace
 
 std::string ColourModeName(std::uint16_t mode) {
@@ -61,18 +96,7 @@ PsdHeader ParsePsdHeader(std::span<const std::uint8_t> bytes, const std::string&
     if (width < 1 || height < 1 || width > maxSide || height > maxSide)
         FailPsd(fileName, "invalid picture size " + std::to_string(width) + " x " + std::to_string(height));
 
-    switch (mode) {
-    case static_cast<std::uint16_t>(ColourMode::Rgb):
-    case static_cast<std::uint16_t>(ColourMode::Cmyk):
-    case static_cast<std::uint16_t>(ColourMode::Grayscale):
-        break;
-    default:
-        FailPsd(fileName, "unsupported colour mode " + ColourModeName(mode));
-    }
-    if (depth == 32) FailPsd(fileName, "32 bits per channel are not supported");
-    if (depth != 8 && depth != 16)
-        FailPsd(fileName, "unsupported depth of " + std::to_string(depth) + " bits per channel");
-
+    CheckModeAndDepth(mode, depth, fileName);
     header.channels = channels;
     header.width = static_cast<int>(width);
     header.height = static_cast<int>(height);

@@ -10,7 +10,9 @@
 #include "import/WorkScale.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace deptrix {
@@ -23,6 +25,7 @@ void Describe(const PsdFile& file, ImportedDocument& out) {
     const PsdHeader& h = file.header;
     out.ImageMode = h.mode == ColourMode::Cmyk ? 4 : 3;
     out.SourceMode = static_cast<std::int16_t>(h.mode);
+    out.SourceDepth = static_cast<std::int16_t>(h.depth);
     out.SourceWidth = h.width;
     out.SourceHeight = h.height;
     const WorkingSize working = ChooseWorkingSize(h.width, h.height);
@@ -36,29 +39,93 @@ void Describe(const PsdFile& file, ImportedDocument& out) {
     out.IccProfile = file.iccProfile;
 }
 
+/// The canvas area a selected layer covers: its record's box, or for an artboard's
+/// background the part of the artboard on the canvas.
+const PsdRect& BoxOf(const SelectedLayer& selected) {
+    return selected.artboardBackground ? selected.artboardBackground->backgroundBox : selected.record->box;
+}
+
 LayerRecord LayerFromRecord(const SelectedLayer& selected) {
     const PsdLayerRecord& record = *selected.record;
+    const PsdRect& box = BoxOf(selected);
     LayerRecord layer;
-    layer.Top = record.box.top;
-    layer.Left = record.box.left;
-    layer.Bottom = record.box.bottom;
-    layer.Right = record.box.right;
-    layer.Width = static_cast<std::int32_t>(record.box.width());
-    layer.Height = static_cast<std::int32_t>(record.box.height());
-    layer.Opacity = record.opacity;
-    for (const ChannelInfo& channel : record.channels) layer.ChannelIds.push_back(channel.id);
+    layer.Top = box.top;
+    layer.Left = box.left;
+    layer.Bottom = box.bottom;
+    layer.Right = box.right;
+    layer.Width = static_cast<std::int32_t>(box.width());
+    layer.Height = static_cast<std::int32_t>(box.height());
+    // A background is a plain plane of colour in the artboard's place.
+    const bool background = selected.artboardBackground != nullptr;
+    layer.Opacity = background ? 255 : record.opacity;
+    if (!background)
+        for (const ChannelInfo& channel : record.channels) layer.ChannelIds.push_back(channel.id);
     layer.StoredName = record.pascalName;
     layer.RecordIndex = record.index;
     layer.UnicodeName = record.unicodeName;
     layer.Group = selected.group;
-    layer.BlendModeKey = record.blendMode;
+    layer.BlendModeKey = background ? kNormalKey : record.blendMode;
     layer.FolderBlendModeKey = selected.folderBlendMode;
-    layer.Clipping = record.clipping != 0;
+    layer.Clipping = !background && record.clipping != 0;
     layer.ClipBase = selected.clipBase;
-    layer.FillOpacity = record.fillOpacity;
+    layer.FillOpacity = background ? 255 : record.fillOpacity;
     layer.FolderOpacity = selected.folderOpacity;
     return layer;
 }
+
+/// The rows of an artboard's background: its colour, through an opacity of the
+/// artboard's (and its folders') opacity. Shaped like LayerBandDecoder.
+class BackgroundRows {
+public:
+    BackgroundRows(const PsdHeader& header, const SelectedLayer& selected, const std::string& fileName,
+        std::size_t limitBytes)
+        : m_format(LayerPixelFormat(header))
+        , m_opacity(selected.maskOpacity) {
+        const ArtboardInfo& artboard = *selected.artboardBackground;
+        const PsdRect& box = artboard.backgroundBox;
+        const std::string what = fileName + ": artboard " + selected.record->name();
+        CheckedImageBytes(box.width(), box.height(), BytesPerPixel(m_format), what.c_str(), limitBytes);
+        m_width = static_cast<int>(box.width());
+        m_height = static_cast<int>(box.height());
+        const auto [r, g, b] = artboard.rgb;
+        if (m_format == PixelFormat::Cmyk32) {
+            // Light as stored ink values (255 - ink), no black: what CmykToRgb shows as this colour.
+            m_pixel = { r, g, b, 255 };
+        } else if (header.readsAsGrey()) {
+            const auto grey = static_cast<std::uint8_t>(std::lround(0.299 * r + 0.587 * g + 0.114 * b));
+            m_pixel = { grey, grey, grey, 0 };
+        } else {
+            m_pixel = { b, g, r, 0 };
+        }
+    }
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    PixelFormat format() const { return m_format; }
+
+    int decode(Bitmap& colour, Bitmap& mask, int firstRow, int count) {
+        return decode(colour.rows(firstRow), mask.rows(firstRow), count);
+    }
+    int decode(PixelRows colour, PixelRows mask, int count) {
+        const int rows = std::clamp(m_height - m_rowsDone, 0, count);
+        const auto bpp = static_cast<std::size_t>(BytesPerPixel(m_format));
+        for (int r = 0; r < rows; ++r) {
+            std::uint8_t* pixel = colour.row(r);
+            for (int x = 0; x < m_width; ++x, pixel += bpp) std::memcpy(pixel, m_pixel.data(), bpp);
+            std::memset(mask.row(r), m_opacity, static_cast<std::size_t>(m_width));
+        }
+        m_rowsDone += rows;
+        return rows;
+    }
+
+private:
+    PixelFormat m_format;
+    std::uint8_t m_opacity;
+    int m_width = 0;
+    int m_height = 0;
+    int m_rowsDone = 0;
+    std::array<std::uint8_t, 4> m_pixel {};
+};
 
 /// The merged picture as one ordinary layer covering the canvas.
 LayerPixels MergedLayer(const PsdFile& file, std::size_t limitBytes, LayerRecord& layer) {
@@ -96,6 +163,8 @@ void ImportedDocument::moveInto(Document& doc) {
     doc.LayerCount = static_cast<std::uint16_t>(doc.Layers.size());
     doc.ImageMode = ImageMode;
     doc.SourceMode = SourceMode;
+    doc.SourceDepth = SourceDepth;
+    doc.ArtboardCount = ArtboardCount;
     doc.SourceWidth = SourceWidth;
     doc.SourceHeight = SourceHeight;
     doc.ImageWidth = ImageWidth;
@@ -130,11 +199,11 @@ std::span<const std::uint8_t> StoredBytes(const PsdFile& file, const PsdLayerRec
     return file.bytes.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
 }
 
-/// Decodes one record band by band into `sink` and onto the working grid.
-LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, const ImportedDocument& out,
-    int number, SourceLayerSink* sink, const ImportLimits& limits) {
-    const PsdLayerRecord& record = *selected.record;
-    LayerBandDecoder decoder(file, record, limits.maxPictureBytes, selected.maskOpacity);
+/// Decodes one layer band by band from `decoder` (a LayerBandDecoder or BackgroundRows)
+/// into `sink` and onto the working grid; `box` is where the layer lies on the canvas.
+template <class Rows>
+LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument& out, int number,
+    SourceLayerSink* sink, const ImportLimits& limits) {
     const int w = decoder.width();
     const int h = decoder.height();
     if (sink) sink->beginLayer(number, w, h, decoder.format());
@@ -153,7 +222,7 @@ LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, cons
         const int band = std::min(BandRowsFor(limits, w, decoder.format()), std::max(h, 1));
         Bitmap colour; // the band of our own, for a sink without memory for rows
         Bitmap mask;
-        AreaReducer reducer(w, h, record.box.left, record.box.top, out.WorkScale, decoder.format());
+        AreaReducer reducer(w, h, box.left, box.top, out.WorkScale, decoder.format());
         for (int y = 0; y < h;) {
             const int count = std::min(band, h - y);
             // Rows the sink keeps are decoded straight into its memory and reduced from there.
@@ -175,6 +244,19 @@ LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, cons
         result = reducer.finish();
     }
     if (sink) sink->endLayer(number);
+    return result;
+}
+
+/// One selected layer: a record's pixels, or an artboard's background.
+LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, const ImportedDocument& out,
+    int number, SourceLayerSink* sink, const ImportLimits& limits) {
+    if (selected.artboardBackground) {
+        BackgroundRows background(file.header, selected, file.name, limits.maxPictureBytes);
+        return ImportRows(background, BoxOf(selected), out, number, sink, limits);
+    }
+    const PsdLayerRecord& record = *selected.record;
+    LayerBandDecoder decoder(file, record, limits.maxPictureBytes, selected.maskOpacity, selected.clip);
+    LayerPixels result = ImportRows(decoder, record.box, out, number, sink, limits);
     if (limits.releaseDecoded) limits.releaseDecoded(StoredBytes(file, record));
     return result;
 }
@@ -188,7 +270,7 @@ std::uint64_t NeededMegabytes(const PsdFile& file, const std::vector<SelectedLay
     std::uint64_t bytes = 0;
     std::uint64_t widest = 0;
     for (const SelectedLayer& layer : selected) {
-        const PsdRect& box = layer.record->box;
+        const PsdRect& box = BoxOf(layer);
         const WorkingBox working = ToWorkingBox(box.left, box.top, box.right, box.bottom, out.WorkScale);
         bytes += static_cast<std::uint64_t>(working.width) * static_cast<std::uint64_t>(working.height)
             * pixelBytes;
@@ -213,6 +295,8 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     const PsdFile file = ParsePsd(bytes, fileName);
     ImportedDocument out;
     Describe(file, out);
+    for (const PsdLayerRecord& record : file.records)
+        if (record.isFolder() && record.artboard) ++out.ArtboardCount;
 
     LayerSelection selection = SelectLayers(file.records, fileName);
     const std::vector<SelectedLayer>& selected = selection.layers;
@@ -259,6 +343,12 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
             "not enough memory to import " + fileName + " (needs about " + std::to_string(needed) + " MB)");
     }
     if (!fromMerged) out.ApproximateLayers = std::move(selection.approximations);
+    // A duotone's inks would tint its grey; blending 32-bit layers in linear light
+    // differs from blending them after conversion wherever they overlap.
+    if (file.header.mode == ColourMode::Duotone)
+        out.ApproximateLayers.push_back({ fileName, Approximation::DuotoneInks });
+    if (file.header.depth == 32 && out.Layers.size() > 1)
+        out.ApproximateLayers.push_back({ fileName, Approximation::LinearLightBlending });
     progress.setPosition(kImportProgressEnd);
     return out;
 }

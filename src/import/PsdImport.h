@@ -64,6 +64,8 @@ struct ImportedDocument {
     BitmapList LayerMasks;
     std::int16_t ImageMode = 0;
     std::int16_t SourceMode = 0;
+    std::int16_t SourceDepth = 8;
+    std::int32_t ArtboardCount = 0;
     std::int32_t SourceWidth = 0;
     std::int32_t SourceHeight = 0;
     std::int32_t ImageWidth = 0;
@@ -72,7 +74,8 @@ struct ImportedDocument {
     Fixed SourceDpi = 0;
     Fixed SourceWidthCm = 0;
     Fixed SourceHeightCm = 0;
-    std::vector<ApproximateLayer> ApproximateLayers; ///< top of the file first
+    /// Top of the file first; what concerns the whole document last.
+    std::vector<ApproximateLayer> ApproximateLayers;
     std::vector<std::uint8_t> IccProfile;
 
     /// Moves the layers and the image description into `doc`, touching nothing else.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,15 +33,17 @@ struct PsdHeader {
     int channels = 0; ///< channels of the merged image, 1..56
     int width = 0; ///< canvas, pixels
     int height = 0; ///< canvas, pixels
-    int depth = 8; ///< bits per channel: 8 or 16
+    /// Bits per channel: 1 (bitmap), 8, 16, or 32 (floats, linear light).
+    int depth = 8;
     ColourMode mode = ColourMode::Rgb;
 
     bool isPsb() const { return version == 2; }
-    /// Bytes of one stored sample.
-    int sampleBytes() const { return depth / 8; }
-    /// Colour channels of a pixel: 1 grey, 3 RGB, 4 CMYK.
-    int colourChannels() const {
-        return mode == ColourMode::Cmyk ? 4 : mode == ColourMode::Grayscale ? 1 : 3;
+    /// Colour channels of a pixel: 3 RGB, 4 CMYK, 1 for every mode of one channel
+    /// (grey, bitmap, duotone, and indexed, whose one channel holds colour numbers).
+    int colourChannels() const { return mode == ColourMode::Cmyk ? 4 : mode == ColourMode::Rgb ? 3 : 1; }
+    /// True for the modes read as a grey picture: grey, bitmap and duotone.
+    bool readsAsGrey() const {
+        return mode == ColourMode::Grayscale || mode == ColourMode::Bitmap || mode == ColourMode::Duotone;
     }
     /// Width in bytes of section and channel length fields that grow in PSB files.
     int longLengthBytes() const { return isPsb() ? 8 : 4; }
@@ -99,6 +102,15 @@ enum class FolderMark : std::uint8_t {
     EndOfFolder, ///< the bounding marker below the folder's children
 };
 
+/// What an artboard (a folder with artboard data) does to what it holds: its layers
+/// show only inside its rectangle, over its background.
+struct ArtboardInfo {
+    PsdRect rect; ///< canvas pixels
+    PsdRect backgroundBox; ///< the part of `rect` on the canvas, where the background is drawn
+    bool transparent = false; ///< no background
+    std::array<std::uint8_t, 3> rgb { 255, 255, 255 }; ///< the background's colour
+};
+
 /// One layer record as stored. Records are kept in file order, index 0 the bottom.
 struct PsdLayerRecord {
     int index = 0; ///< position in the file's record list
@@ -119,6 +131,7 @@ struct PsdLayerRecord {
     std::uint8_t fillOpacity = 255; ///< opacity of the pixels without their effects
     bool adjustment = false; ///< carries an adjustment layer's settings
     bool effects = false; ///< has layer effects that are switched on
+    std::optional<ArtboardInfo> artboard; ///< a folder's artboard data
 
     const std::string& name() const { return unicodeName.empty() ? pascalName : unicodeName; }
     bool isFolder() const { return folder == FolderMark::OpenFolder || folder == FolderMark::ClosedFolder; }
@@ -127,6 +140,12 @@ struct PsdLayerRecord {
             if (c.id == id) return &c;
         return nullptr;
     }
+};
+
+/// The colours of an indexed file: entry i is the colour of colour number i.
+struct ColourTable {
+    std::array<std::array<std::uint8_t, 3>, 256> rgb {};
+    int transparentIndex = -1; ///< the colour number that stands for transparency, or -1
 };
 
 /// The parsed structure of a whole file. Pixel data stays in `bytes` and is decoded
@@ -142,6 +161,7 @@ struct PsdFile {
     Section mergedImage; ///< compression field and data of the merged picture
     double resolutionPpi = 0; ///< 0 when the file states none
     std::vector<std::uint8_t> iccProfile; ///< the embedded colour profile, empty when none
+    ColourTable colourTable; ///< indexed files only
     std::vector<PsdLayerRecord> records;
     /// The layer count was stored negative: the first channel after the colour
     /// channels of the merged picture is its transparency.

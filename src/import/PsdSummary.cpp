@@ -7,6 +7,7 @@
 #include "import/MappedFile.h"
 #include "import/MergedImage.h"
 #include "import/PsdFile.h"
+#include "import/PsdHeader.h"
 #include "import/PsdImport.h"
 
 #include <algorithm>
@@ -40,6 +41,9 @@ PsdSummary SummarisePsd(std::span<const std::uint8_t> bytes, const std::string& 
     summary.height = file.header.height;
     summary.depth = file.header.depth;
     summary.mode = file.header.mode;
+    summary.importedMode = ImportedColourMode(file.header.mode);
+    for (const PsdLayerRecord& record : file.records)
+        if (record.isFolder() && record.artboard) ++summary.artboardCount;
     summary.largeDocument = file.header.isPsb();
     summary.resolutionPpi = EffectivePpi(file.resolutionPpi);
     const std::size_t selected = SelectLayers(file.records, fileName).layers.size();

@@ -14,8 +14,10 @@ namespace deptrix {
 struct PsdSummary {
     int width = 0; ///< canvas, pixels
     int height = 0; ///< canvas, pixels
-    int depth = 8; ///< bits per channel
-    ColourMode mode = ColourMode::Rgb;
+    int depth = 8; ///< bits per channel as stored
+    ColourMode mode = ColourMode::Rgb; ///< as stored
+    ColourMode importedMode = ColourMode::Rgb; ///< what the import makes of it, at 8 bits
+    int artboardCount = 0;
     bool largeDocument = false; ///< PSB
     double resolutionPpi = 0; ///< as the import takes it (72 when the file states none)
     int layerCount = 0; ///< layers an import makes of it

@@ -2,8 +2,10 @@
 
 #include "core/Error.h"
 #include "import/PackBits.h"
+#include "import/SampleDepth.h"
 #include "import/Utf16Text.h"
 
+#include <bit>
 #include <cstring>
 #include <zlib.h>
 
@@ -58,11 +60,20 @@ std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& data) {
     return packed;
 }
 
-/// Replaces every sample but the first of each row by its difference to the left.
+/// Replaces every sample but the first of each row by its difference to the left;
+/// 32-bit rows are first split into planes of bytes, most significant first, and then
+/// coded byte by byte.
 void Predict(std::vector<std::uint8_t>& rows, std::size_t rowBytes, int depth) {
+    std::vector<std::uint8_t> planes(rowBytes);
     for (std::size_t start = 0; start < rows.size(); start += rowBytes) {
         std::uint8_t* row = rows.data() + start;
-        if (depth == 8) {
+        if (depth == 32) {
+            const std::size_t width = rowBytes / 4;
+            for (std::size_t x = 0; x < width; ++x)
+                for (std::size_t b = 0; b < 4; ++b) planes[b * width + x] = row[4 * x + b];
+            std::memcpy(row, planes.data(), rowBytes);
+        }
+        if (depth != 16) {
             for (std::size_t x = rowBytes - 1; x >= 1; --x)
                 row[x] = static_cast<std::uint8_t>(row[x] - row[x - 1]);
         } else {
@@ -170,11 +181,99 @@ std::vector<std::uint8_t> RecordExtra(
     return extra;
 }
 
+/// The stored bytes of a channel's samples: big-endian, 1-bit samples packed eight
+/// to a byte from the most significant bit, each row padded to whole bytes.
+std::vector<std::uint8_t> StoredSamples(const PsdPlane& samples, std::int64_t width, int depth) {
+    std::vector<std::uint8_t> stored;
+    if (depth == 1) {
+        const auto rowBytes = static_cast<std::size_t>(StoredRowBytes(static_cast<std::uint64_t>(width), 1));
+        const std::size_t rows = samples.size() / static_cast<std::size_t>(width);
+        stored.assign(rowBytes * rows, 0);
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const std::size_t y = i / static_cast<std::size_t>(width);
+            const std::size_t x = i % static_cast<std::size_t>(width);
+            if (samples[i] != 0) stored[y * rowBytes + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+        }
+        return stored;
+    }
+    const int sampleBytes = depth / 8;
+    stored.reserve(samples.size() * static_cast<std::size_t>(sampleBytes));
+    for (std::uint32_t v : samples)
+        for (int b = sampleBytes - 1; b >= 0; --b) stored.push_back(static_cast<std::uint8_t>(v >> (8 * b)));
+    return stored;
+}
+
+/// A descriptor, big-endian: ids, objects and numbers as the editor writes them.
+class DescriptorOut {
+public:
+    explicit DescriptorOut(std::vector<std::uint8_t>& bytes)
+        : m_out(bytes) { }
+    /// Four-letter ids are stored as 0 and the letters, longer ones with their length.
+    void id(const std::string& s) {
+        m_out.u32(s.size() == 4 ? 0 : s.size());
+        m_out.text(s.c_str());
+    }
+    /// A descriptor's head: an empty name, its class and how many items follow.
+    void object(const std::string& classId, std::uint32_t items) {
+        m_out.u32(1);
+        m_out.u16(0);
+        id(classId);
+        m_out.u32(items);
+    }
+    void number(const std::string& key, double v) {
+        id(key);
+        m_out.text("doub");
+        m_out.u64(std::bit_cast<std::uint64_t>(v));
+    }
+    void integer(const std::string& key, std::int32_t v) {
+        id(key);
+        m_out.text("long");
+        m_out.u32(static_cast<std::uint32_t>(v));
+    }
+    void objectKey(const std::string& key, const std::string& classId, std::uint32_t items) {
+        id(key);
+        m_out.text("Objc");
+        object(classId, items);
+    }
+
+private:
+    Out m_out;
+};
+
+PsdBlockSpec ArtboardBlock(const PsdArtboardSpec& artboard) {
+    PsdBlockSpec block { { 'a', 'r', 't', 'b' }, {} };
+    Out(block.data).u32(16); // descriptor version
+    DescriptorOut d(block.data);
+    d.object("artboard", artboard.background > 0 ? 3 : 1);
+    d.objectKey("artboardRect", "classFloatRect", 4);
+    d.number("Top ", artboard.rect.top);
+    d.number("Left", artboard.rect.left);
+    d.number("Btom", artboard.rect.bottom);
+    d.number("Rght", artboard.rect.right);
+    if (artboard.background > 0) {
+        d.integer("artboardBackgroundType", artboard.background);
+        d.objectKey("Clr ", "RGBC", 3);
+        d.number("Rd  ", artboard.rgb[0]);
+        d.number("Grn ", artboard.rgb[1]);
+        d.number("Bl  ", artboard.rgb[2]);
+    }
+    return block;
+}
+
 } // namespace
+
+std::uint32_t FloatSample(float value) {
+    return std::bit_cast<std::uint32_t>(value);
+}
 
 PsdWriter::PsdWriter(const PsdWriterOptions& options)
     : m_options(options) {
-    if (options.depth != 8 && options.depth != 16) throw Error("PSD writer: depth must be 8 or 16");
+    if (options.depth != 1 && options.depth != 8 && options.depth != 16 && options.depth != 32)
+        throw Error("PSD writer: depth must be 1, 8, 16 or 32");
+}
+
+int PsdWriter::colourChannels() const {
+    return m_options.mode == ColourMode::Cmyk ? 4 : m_options.mode == ColourMode::Rgb ? 3 : 1;
 }
 
 PsdWriter::Channel PsdWriter::encodeChannel(
@@ -186,14 +285,9 @@ PsdWriter::Channel PsdWriter::encodeChannel(
     if (samples.size() != static_cast<std::size_t>(width * height))
         throw Error("PSD writer: channel " + std::to_string(id) + " does not match its rectangle");
 
-    const int sampleBytes = m_options.depth / 8;
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(sampleBytes);
-    std::vector<std::uint8_t> stored;
-    stored.reserve(samples.size() * static_cast<std::size_t>(sampleBytes));
-    for (std::uint16_t v : samples) {
-        if (sampleBytes == 2) stored.push_back(static_cast<std::uint8_t>(v >> 8));
-        stored.push_back(static_cast<std::uint8_t>(v));
-    }
+    const auto rowBytes
+        = static_cast<std::size_t>(StoredRowBytes(static_cast<std::uint64_t>(width), m_options.depth));
+    std::vector<std::uint8_t> stored = StoredSamples(samples, width, m_options.depth);
 
     switch (m_options.compression) {
     case Compression::Raw:
@@ -216,9 +310,7 @@ PsdWriter::Channel PsdWriter::encodeChannel(
 }
 
 void PsdWriter::addLayer(const PsdLayerSpec& layer) {
-    const int colourChannels = m_options.mode == ColourMode::Cmyk ? 4
-        : m_options.mode == ColourMode::Grayscale                 ? 1
-                                                                  : 3;
+    const int colourChannels = this->colourChannels();
     if (static_cast<int>(layer.colour.size()) != colourChannels)
         throw Error("PSD writer: layer '" + layer.name + "' needs " + std::to_string(colourChannels)
             + " colour planes");
@@ -254,15 +346,18 @@ void PsdWriter::addMarkerRecord(const PsdFolderSpec& folder, std::uint32_t secti
     record.clipping = folder.clipping;
     // Bit 3 says bit 4 is meaningful; bit 4: the record's pixels do not show.
     record.flags = static_cast<std::uint8_t>(0x18 | (folder.hidden ? 0x02 : 0x00));
-    const int colourChannels = m_options.mode == ColourMode::Cmyk ? 4
-        : m_options.mode == ColourMode::Grayscale                 ? 1
-                                                                  : 3;
+    const int colourChannels = this->colourChannels();
     record.channels.push_back(encodeChannel(kTransparencyChannel, {}, 0, 0));
     for (int c = 0; c < colourChannels; ++c)
         record.channels.push_back(encodeChannel(static_cast<std::int16_t>(c), {}, 0, 0));
     RecordBlocks more;
     more.sectionType = static_cast<int>(sectionType);
-    if (sectionType != 3) more.folderMode = folder.blendMode;
+    std::vector<PsdBlockSpec> blocks;
+    if (sectionType != 3) {
+        more.folderMode = folder.blendMode;
+        if (folder.artboard) blocks.push_back(ArtboardBlock(*folder.artboard));
+        more.blocks = &blocks;
+    }
     record.extra = RecordExtra(folder.name, std::nullopt, more);
     m_records.push_back(std::move(record));
 }
@@ -320,14 +415,15 @@ std::vector<std::uint8_t> PsdWriter::layerInfo() const {
 }
 
 std::vector<std::uint8_t> PsdWriter::mergedImage() const {
-    const int colourChannels = m_options.mode == ColourMode::Cmyk ? 4
-        : m_options.mode == ColourMode::Grayscale                 ? 1
-                                                                  : 3;
+    const int colourChannels = this->colourChannels();
     const std::size_t planeSize
         = static_cast<std::size_t>(m_options.width) * static_cast<std::size_t>(m_options.height);
     std::vector<PsdPlane> planes = m_merged;
     if (planes.empty()) {
-        const std::uint16_t white = m_options.depth == 16 ? 65535 : 255;
+        const std::uint32_t white = m_options.depth == 32 ? FloatSample(1.0f)
+            : m_options.depth == 16                       ? 65535
+            : m_options.depth == 8                        ? 255
+                                                          : 0;
         planes.assign(static_cast<std::size_t>(colourChannels), PsdPlane(planeSize, white));
     }
     for (const PsdPlane& p : planes)
@@ -364,9 +460,7 @@ std::vector<std::uint8_t> PsdWriter::mergedImage() const {
 
 std::vector<std::uint8_t> PsdWriter::finish() const {
     if (m_openFolders != 0) throw Error("PSD writer: a folder is still open");
-    const int colourChannels = m_options.mode == ColourMode::Cmyk ? 4
-        : m_options.mode == ColourMode::Grayscale                 ? 1
-                                                                  : 3;
+    const int colourChannels = this->colourChannels();
     const int channels = static_cast<int>(m_merged.empty() ? colourChannels : m_merged.size());
 
     std::vector<std::uint8_t> file;
@@ -380,7 +474,8 @@ std::vector<std::uint8_t> PsdWriter::finish() const {
     out.u32(static_cast<std::uint32_t>(m_options.width));
     out.u16(static_cast<unsigned>(m_options.depth));
     out.u16(static_cast<unsigned>(m_options.mode));
-    out.u32(0); // colour mode data
+    out.u32(m_options.colourModeData.size());
+    out.append(m_options.colourModeData);
 
     std::vector<std::uint8_t> resources;
     if (m_options.resolutionPpi > 0) {
@@ -406,18 +501,26 @@ std::vector<std::uint8_t> PsdWriter::finish() const {
         r.append(m_options.iccProfile);
         r.padTo(2);
     }
+    if (m_options.transparentIndex >= 0 && m_options.transparentIndex < 256) {
+        Out r(resources);
+        r.text("8BIM");
+        r.u16(1047);
+        r.u16(0); // empty name, padded
+        r.u32(2);
+        r.u16(static_cast<unsigned>(m_options.transparentIndex));
+    }
     out.u32(resources.size());
     out.append(resources);
 
     const std::vector<std::uint8_t> info = m_records.empty() ? std::vector<std::uint8_t> {} : layerInfo();
     std::vector<std::uint8_t> section;
     Out s(section);
-    const bool inTaggedBlock = m_options.depth == 16 && !info.empty();
+    const bool inTaggedBlock = (m_options.depth == 16 || m_options.depth == 32) && !info.empty();
     s.length(inTaggedBlock ? 0 : info.size(), m_options.psb);
     if (!inTaggedBlock) s.append(info);
     s.u32(0); // global layer mask info
     if (inTaggedBlock) {
-        s.text("8BIMLr16");
+        s.text(m_options.depth == 32 ? "8BIMLr32" : "8BIMLr16");
         std::vector<std::uint8_t> padded = info;
         while (padded.size() % 4 != 0) padded.push_back(0);
         s.length(padded.size(), m_options.psb);

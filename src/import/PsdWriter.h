@@ -14,17 +14,29 @@ namespace deptrix {
 struct PsdWriterOptions {
     int width = 1; ///< canvas, pixels
     int height = 1; ///< canvas, pixels
-    ColourMode mode = ColourMode::Rgb; ///< Rgb, Cmyk or Grayscale
-    int depth = 8; ///< bits per sample, 8 or 16 (16-bit layers go into an "Lr16" block)
+    /// Any mode; the modes of one channel (grey, bitmap, indexed, duotone) take one
+    /// colour plane per layer.
+    ColourMode mode = ColourMode::Rgb;
+    /// Bits per sample, 1, 8, 16 or 32; 16- and 32-bit layers go into an "Lr16" or
+    /// "Lr32" block.
+    int depth = 8;
     bool psb = false; ///< large-document format (version 2)
     Compression compression = Compression::Rle; ///< for every channel and the merged picture
     double resolutionPpi = 72; ///< written as the resolution resource; 0 writes none
     std::vector<std::uint8_t> iccProfile; ///< written as the colour profile resource when not empty
+    /// The colour mode data as stored: an indexed file's 256 reds, greens and blues.
+    std::vector<std::uint8_t> colourModeData;
+    int transparentIndex = -1; ///< written as the transparency index resource when 0..255
 };
 
-/// Samples of one channel, row by row; values 0..255 for 8-bit files, 0..65535 for
-/// 16-bit ones. CMYK samples are stored as 255 - ink, like the file holds them.
-using PsdPlane = std::vector<std::uint16_t>;
+/// Samples of one channel, row by row; values 0..1 for 1-bit files (1 is black),
+/// 0..255 for 8-bit files, 0..65535 for 16-bit ones, the bits of a float for 32-bit
+/// ones (see FloatSample). CMYK samples are stored as 255 - ink, like the file holds
+/// them.
+using PsdPlane = std::vector<std::uint32_t>;
+
+/// A 32-bit sample as a PsdPlane holds it.
+std::uint32_t FloatSample(float value);
 
 /// A user layer mask (channel -2) over its own rectangle.
 struct PsdMaskSpec {
@@ -56,6 +68,14 @@ struct PsdLayerSpec {
     std::vector<PsdBlockSpec> blocks;
 };
 
+/// An artboard, written as the artboard data ("artb") of its folder.
+struct PsdArtboardSpec {
+    PsdRect rect; ///< canvas pixels
+    /// 1 white, 2 black, 3 transparent, 4 the colour `rgb`; 0 leaves the kind out.
+    int background = 1;
+    std::array<double, 3> rgb { 255, 255, 255 };
+};
+
 /// How a folder composites its content.
 struct PsdFolderSpec {
     std::string name;
@@ -63,6 +83,7 @@ struct PsdFolderSpec {
     std::uint8_t opacity = 255;
     std::array<char, 4> blendMode { 'p', 'a', 's', 's' }; ///< written only when not pass-through
     bool clipping = false;
+    std::optional<PsdArtboardSpec> artboard = std::nullopt; ///< makes the folder an artboard
 };
 
 /// Writes layered PSD or PSB files into memory, for the tests, the benchmark and the
@@ -106,6 +127,7 @@ private:
     Channel encodeChannel(
         std::int16_t id, const PsdPlane& samples, std::int64_t width, std::int64_t height) const;
     std::vector<std::uint8_t> layerInfo() const;
+    int colourChannels() const;
     std::vector<std::uint8_t> mergedImage() const;
     void addMarkerRecord(const PsdFolderSpec& folder, std::uint32_t sectionType);
 

@@ -93,6 +93,7 @@ SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& 
     const LayerRecord& record = doc.Layers[index];
     Layer layer;
     layer.mode = record.drawnBlendMode();
+    layer.fill = record.blendFill();
     layer.top = record.Top;
     const bool outline = record.Group == kGroupOutlineBuilt;
     const std::int64_t margin = outline ? OutlineMargin(doc.SourceDpi, record.Depth) : 0;
@@ -129,7 +130,8 @@ void SourceViews::blendGroup(
         const std::int64_t height = std::min(picture.colour->layout().height, picture.mask->layout().height);
         m_placed[i] = { layer.mode,
             PlaceArea(
-                m_width, m_height, width, height, layer.top, layer.left[static_cast<std::size_t>(view)]) };
+                m_width, m_height, width, height, layer.top, layer.left[static_cast<std::size_t>(view)]),
+            layer.fill };
     }
     const Placement& base = m_placed.front().placement;
     const std::int64_t first = std::max<std::int64_t>(base.y0, y0);

@@ -50,10 +50,12 @@ private:
     static Picture OpenPicture(
         const std::filesystem::path& colourPath, const std::filesystem::path& maskPath, PixelFormat format);
     /// One layer as the views draw it: its pictures (one, or one per view for an
-    /// outline layer), its drawn blend mode, its top row and, per view, its left column.
+    /// outline layer), its drawn blend mode and fill, its top row and, per view, its left
+    /// column.
     struct Layer {
         std::vector<Picture> pictures;
         BlendMode mode = BlendMode::Normal;
+        std::uint8_t fill = 255; ///< applied inside the blend
         std::int64_t top = 0;
         std::array<std::int64_t, 7> left {};
 

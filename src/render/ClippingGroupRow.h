@@ -15,6 +15,7 @@ namespace deptrix::blend {
 struct GroupMember {
     BlendMode mode = BlendMode::Normal;
     Placement placement;
+    std::uint8_t fill = 255; ///< fill opacity applied inside the blend (LayerRecord::blendFill)
 };
 
 /// One row of a layer's colour and mask, each from the layer's first column.
@@ -50,7 +51,8 @@ void BlendGroupRow(std::span<const GroupMember> group, std::int64_t y, const Row
     const std::uint8_t* colour = row.colour + column * bpp;
     const std::uint8_t* mask = row.mask + column;
     if (group.size() == 1) {
-        BlendLayerRow(group.front().mode, dst, colour, mask, count, bytesPerPixel, coverage, below);
+        BlendLayerRow(
+            group.front().mode, group.front().fill, dst, colour, mask, count, bytesPerPixel, coverage, below);
         return;
     }
     std::size_t rows = 0;
@@ -62,10 +64,10 @@ void BlendGroupRow(std::span<const GroupMember> group, std::int64_t y, const Row
         if (from > to) continue;
         const LayerRow clipped = rowOf(i, static_cast<int>(y - p.top));
         const auto cx = static_cast<std::size_t>(from - p.left);
-        scratch[rows++] = { group[i].mode, clipped.colour + cx * bpp, clipped.mask + cx,
+        scratch[rows++] = { group[i].mode, group[i].fill, clipped.colour + cx * bpp, clipped.mask + cx,
             static_cast<std::size_t>(from - base.x0), static_cast<std::size_t>(to - from + 1) };
     }
-    BlendClippingGroupRow(group.front().mode, dst, colour, mask, count, bytesPerPixel,
+    BlendClippingGroupRow(group.front().mode, group.front().fill, dst, colour, mask, count, bytesPerPixel,
         std::span<const ClippedRow>(scratch.data(), rows), groupRow, coverage, below);
 }
 

@@ -103,11 +103,13 @@ public:
         std::vector<LayerSource> sources;
         sources.push_back(SourceOf(m_doc, s, m_workFolder));
         std::vector<blend::GroupMember> group;
-        group.push_back({ m_doc.Layers[s].drawnBlendMode(), place(sources.back()) });
+        group.push_back(
+            { m_doc.Layers[s].drawnBlendMode(), place(sources.back()), m_doc.Layers[s].blendFill() });
         for (std::size_t t = s + 1; t < m_drawable; ++t) {
             if (ClipBaseOf(m_doc, t) != static_cast<std::int64_t>(s)) continue;
             sources.push_back(SourceOf(m_doc, t, m_workFolder));
-            group.push_back({ m_doc.Layers[t].drawnBlendMode(), place(sources.back()) });
+            group.push_back(
+                { m_doc.Layers[t].drawnBlendMode(), place(sources.back()), m_doc.Layers[t].blendFill() });
         }
         const Placement& placement = group.front().placement;
         if (placement.empty()) return;

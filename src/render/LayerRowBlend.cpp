@@ -47,8 +47,9 @@ void Unmatte(const std::uint8_t* matted, const std::uint8_t* alpha, std::uint8_t
 
 } // namespace
 
-void BlendLayerRow(BlendMode mode, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t* mask,
-    std::size_t count, int bytesPerPixel, std::uint8_t* coverage, std::uint8_t* backdropAlpha) {
+void BlendLayerRow(BlendMode mode, std::uint8_t fill, std::uint8_t* dst, const std::uint8_t* src,
+    const std::uint8_t* mask, std::size_t count, int bytesPerPixel, std::uint8_t* coverage,
+    std::uint8_t* backdropAlpha) {
     if (mode == BlendMode::Normal) {
         BlendPixelRow(dst, src, mask, count, bytesPerPixel, coverage);
         if (backdropAlpha) AccumulateCoverage(backdropAlpha, mask, count);
@@ -72,12 +73,12 @@ void BlendLayerRow(BlendMode mode, std::uint8_t* dst, const std::uint8_t* src, c
             continue;
         }
         if (opaqueBelow) {
-            ModeRow(mode, d, s, blended, pixels, bytesPerPixel);
+            ModeRow(mode, d, s, blended, pixels, bytesPerPixel, fill);
         } else {
             // Where the picture below is partly transparent the layer blends with its
             // colour in proportion to its opacity and shows as itself for the rest.
             Unmatte(d, alpha, backdrop, pixels, bpp);
-            ModeRow(mode, backdrop, s, blended, pixels, bytesPerPixel);
+            ModeRow(mode, backdrop, s, blended, pixels, bytesPerPixel, fill);
             for (std::size_t i = 0; i < pixels; ++i)
                 if (alpha[i] != 255)
                     for (std::size_t c = 0; c < bpp; ++c)
@@ -88,18 +89,19 @@ void BlendLayerRow(BlendMode mode, std::uint8_t* dst, const std::uint8_t* src, c
     }
 }
 
-void BlendClippingGroupRow(BlendMode baseMode, std::uint8_t* dst, const std::uint8_t* baseColour,
-    const std::uint8_t* baseMask, std::size_t count, int bytesPerPixel, std::span<const ClippedRow> clipped,
-    std::uint8_t* groupRow, std::uint8_t* coverage, std::uint8_t* backdropAlpha) {
+void BlendClippingGroupRow(BlendMode baseMode, std::uint8_t baseFill, std::uint8_t* dst,
+    const std::uint8_t* baseColour, const std::uint8_t* baseMask, std::size_t count, int bytesPerPixel,
+    std::span<const ClippedRow> clipped, std::uint8_t* groupRow, std::uint8_t* coverage,
+    std::uint8_t* backdropAlpha) {
     const auto bpp = static_cast<std::size_t>(bytesPerPixel);
     std::memcpy(groupRow, baseColour, count * bpp);
     for (const ClippedRow& row : clipped) {
         if (row.offset >= count || row.count == 0) continue;
         const std::size_t pixels = std::min(row.count, count - row.offset);
-        BlendLayerRow(row.mode, groupRow + row.offset * bpp, row.colour, row.mask, pixels, bytesPerPixel,
-            nullptr, nullptr);
+        BlendLayerRow(row.mode, row.fill, groupRow + row.offset * bpp, row.colour, row.mask, pixels,
+            bytesPerPixel, nullptr, nullptr);
     }
-    BlendLayerRow(baseMode, dst, groupRow, baseMask, count, bytesPerPixel, coverage, backdropAlpha);
+    BlendLayerRow(baseMode, baseFill, dst, groupRow, baseMask, count, bytesPerPixel, coverage, backdropAlpha);
 }
 
 } // namespace deptrix::blend

@@ -16,7 +16,8 @@ namespace deptrix::blend {
 /// Normal gives BlendPixelRow exactly: dst := Round((dst x (255 - m) + src x m) / 255).
 /// Any other mode first blends src with dst (BlendMode's formulas on the stored bytes,
 /// so that in CMYK Multiply still darkens), then lays that result over dst through the
-/// mask in the same way. `mode` is the drawn mode (see DrawnMode).
+/// mask in the same way. `mode` is the drawn mode (see DrawnMode); `fill` the fill
+/// opacity applied inside the blend (LayerRecord::blendFill, 255 for none).
 ///
 /// `coverage`, when not null, accumulates the mask as Normal does.
 /// `backdropAlpha`, when not null, is how opaque the picture below is (0 where only
@@ -29,13 +30,15 @@ namespace deptrix::blend {
 /// last such layer, which changes nothing.
 ///
 /// Works in chunks on the stack: no allocation.
-void BlendLayerRow(BlendMode mode, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t* mask,
-    std::size_t count, int bytesPerPixel, std::uint8_t* coverage, std::uint8_t* backdropAlpha);
+void BlendLayerRow(BlendMode mode, std::uint8_t fill, std::uint8_t* dst, const std::uint8_t* src,
+    const std::uint8_t* mask, std::size_t count, int bytesPerPixel, std::uint8_t* coverage,
+    std::uint8_t* backdropAlpha);
 
 /// A row of a layer clipped to a base layer, placed `offset` pixels right of the
 /// base row's first pixel and `count` pixels long (within the base row).
 struct ClippedRow {
     BlendMode mode = BlendMode::Normal;
+    std::uint8_t fill = 255; ///< applied inside the blend (BlendLayerRow)
     const std::uint8_t* colour = nullptr;
     const std::uint8_t* mask = nullptr;
     std::size_t offset = 0;
@@ -47,8 +50,9 @@ struct ClippedRow {
 /// mask), so they show only where the base does; the result is then laid over `dst`
 /// in the base's mode through the base's mask, with `coverage` and `backdropAlpha` as
 /// for BlendLayerRow. `groupRow` is scratch space for `count` x `bytesPerPixel` bytes.
-void BlendClippingGroupRow(BlendMode baseMode, std::uint8_t* dst, const std::uint8_t* baseColour,
-    const std::uint8_t* baseMask, std::size_t count, int bytesPerPixel, std::span<const ClippedRow> clipped,
-    std::uint8_t* groupRow, std::uint8_t* coverage, std::uint8_t* backdropAlpha);
+void BlendClippingGroupRow(BlendMode baseMode, std::uint8_t baseFill, std::uint8_t* dst,
+    const std::uint8_t* baseColour, const std::uint8_t* baseMask, std::size_t count, int bytesPerPixel,
+    std::span<const ClippedRow> clipped, std::uint8_t* groupRow, std::uint8_t* coverage,
+    std::uint8_t* backdropAlpha);
 
 } // namespace deptrix::blend

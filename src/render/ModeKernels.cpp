@@ -6,6 +6,10 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <utility>
 
 #if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
 #include <emmintrin.h>
@@ -128,6 +132,37 @@ const Table& TableFor(BlendMode mode) {
         return table;
     }
     }
+}
+
+Table MakeFilledTable(BlendMode mode, unsigned fill) {
+    Table table {};
+    for (unsigned a = 0; a < 256; ++a)
+        for (unsigned b = 0; b < 256; ++b) table[a << 8 | b] = FilledSeparableByte(mode, a, b, fill);
+    return table;
+}
+
+/// The table of a mode at a fill below 255, made on first use. Documents use few
+/// such pairs; the tables stay for the program's life.
+const Table& FilledTableFor(BlendMode mode, std::uint8_t fill) {
+    static std::mutex lock;
+    static std::map<std::pair<BlendMode, std::uint8_t>, std::unique_ptr<const Table>> tables;
+    const std::lock_guard<std::mutex> guard(lock);
+    std::unique_ptr<const Table>& table = tables[{ mode, fill }];
+    if (!table) table = std::make_unique<const Table>(MakeFilledTable(mode, fill));
+    return *table;
+}
+
+/// Real-valued burn and dodge with the source `s` (0..255, not necessarily whole).
+double BurnOf(double a, double s) {
+    if (a >= 255.0) return 255.0;
+    if (s <= 0.0) return 0.0;
+    return 255.0 - 255.0 * (255.0 - a) / s;
+}
+
+double DodgeOf(double a, double s) {
+    if (a <= 0.0) return 0.0;
+    if (s >= 255.0) return 255.0;
+    return 255.0 * a / (255.0 - s);
 }
 
 void TableRow(const Table& table, const std::uint8_t* backdrop, const std::uint8_t* source, std::uint8_t* out,
@@ -379,8 +414,52 @@ std::uint8_t SeparableByte(BlendMode mode, unsigned a, unsigned b) {
     return static_cast<std::uint8_t>(v);
 }
 
+std::uint8_t FilledSeparableByte(BlendMode mode, unsigned a, unsigned b, unsigned fill) {
+    if (fill >= 255 || !FillActsInBlend(mode)) return SeparableByte(mode, a, b);
+    const double f = fill / 255.0;
+    const double A = a;
+    const double B = b;
+    const double towardsWhite = 255.0 - f * (255.0 - B);
+    const double towardsBlack = f * B;
+    const double towardsGrey = 127.5 + f * (B - 127.5);
+    double v = A;
+    switch (mode) {
+    case BlendMode::ColorBurn:
+        v = BurnOf(A, towardsWhite);
+        break;
+    case BlendMode::LinearBurn:
+        v = A + towardsWhite - 255.0;
+        break;
+    case BlendMode::ColorDodge:
+        v = DodgeOf(A, towardsBlack);
+        break;
+    case BlendMode::LinearDodge:
+        v = A + towardsBlack;
+        break;
+    case BlendMode::Difference:
+        v = std::abs(A - towardsBlack);
+        break;
+    case BlendMode::LinearLight:
+        v = A + 2.0 * towardsGrey - 255.0;
+        break;
+    case BlendMode::VividLight:
+        v = towardsGrey < 127.5 ? BurnOf(A, 2.0 * towardsGrey) : DodgeOf(A, 2.0 * towardsGrey - 255.0);
+        break;
+    case BlendMode::HardMix:
+        v = (A - f * (255.0 - B)) / (1.0 - f);
+        break;
+    default:
+        break;
+    }
+    return static_cast<std::uint8_t>(std::floor(std::clamp(v, 0.0, 255.0) + 0.5));
+}
+
 void SeparableRow(BlendMode mode, const std::uint8_t* backdrop, const std::uint8_t* source, std::uint8_t* out,
-    std::size_t count) {
+    std::size_t count, std::uint8_t fill) {
+    if (fill != 255 && FillActsInBlend(mode)) {
+        TableRow(FilledTableFor(mode, fill), backdrop, source, out, count);
+        return;
+    }
     if (!HasFastPath(mode)) {
         if (mode == BlendMode::Normal || IsNonSeparable(mode))
             std::memcpy(out, source, count);
@@ -438,11 +517,11 @@ void NonSeparableRow(BlendMode mode, const std::uint8_t* backdrop, const std::ui
 }
 
 void ModeRow(BlendMode mode, const std::uint8_t* backdrop, const std::uint8_t* source, std::uint8_t* out,
-    std::size_t pixels, int bytesPerPixel) {
+    std::size_t pixels, int bytesPerPixel, std::uint8_t fill) {
     if (IsNonSeparable(mode))
         NonSeparableRow(mode, backdrop, source, out, pixels, bytesPerPixel);
     else
-        SeparableRow(mode, backdrop, source, out, pixels * static_cast<std::size_t>(bytesPerPixel));
+        SeparableRow(mode, backdrop, source, out, pixels * static_cast<std::size_t>(bytesPerPixel), fill);
 }
 
 } // namespace deptrix::blend

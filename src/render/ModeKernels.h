@@ -15,10 +15,22 @@ namespace deptrix::blend {
 /// Any other mode gives `b`.
 std::uint8_t SeparableByte(BlendMode mode, unsigned a, unsigned b);
 
-/// out[i] := SeparableByte(mode, backdrop[i], source[i]) for i < count. Fast paths for
-/// the common modes; the others look their results up in a table made on first use.
+/// The blended colour of a mode that takes fill opacity inside the blend
+/// (FillActsInBlend) at `fill` 0..254: the source weighs in with fill / 255 of its
+/// strength. The burns, dodges, lights and difference move the source towards the
+/// colour that leaves the backdrop as it is (white for the burns, black for the
+/// dodges and difference, middle grey for the lights) before blending; hard mix,
+/// which has no such colour, turns its threshold a + b >= 255 into the slope
+/// (a - f (255 - b)) / (1 - f). Computed in real numbers and rounded to the nearest
+/// level (halves up). At fill 255, or for any other mode, SeparableByte.
+std::uint8_t FilledSeparableByte(BlendMode mode, unsigned a, unsigned b, unsigned fill);
+
+/// out[i] := SeparableByte(mode, backdrop[i], source[i]) for i < count, or
+/// FilledSeparableByte when `fill` is below 255 in a mode that takes it. Fast paths
+/// for the common modes; the others look their results up in a table made on first
+/// use (one per mode and fill).
 void SeparableRow(BlendMode mode, const std::uint8_t* backdrop, const std::uint8_t* source, std::uint8_t* out,
-    std::size_t count);
+    std::size_t count, std::uint8_t fill = 255);
 
 /// The non-separable modes (hue, saturation, colour, luminosity, darker and lighter
 /// colour) over `pixels` pixels of `bytesPerPixel` bytes: 3 for blue-green-red, 4 for
@@ -30,8 +42,9 @@ void NonSeparableRow(BlendMode mode, const std::uint8_t* backdrop, const std::ui
     std::uint8_t* out, std::size_t pixels, int bytesPerPixel);
 
 /// The blended colour of any mode over `pixels` pixels: the separable modes byte by
-/// byte, the others pixel by pixel. Normal gives the source.
+/// byte (with `fill` as SeparableRow takes it), the others pixel by pixel. Normal
+/// gives the source.
 void ModeRow(BlendMode mode, const std::uint8_t* backdrop, const std::uint8_t* source, std::uint8_t* out,
-    std::size_t pixels, int bytesPerPixel);
+    std::size_t pixels, int bytesPerPixel, std::uint8_t fill = 255);
 
 } // namespace deptrix::blend

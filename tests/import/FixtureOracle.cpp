@@ -47,7 +47,8 @@ std::vector<std::uint8_t> OracleColourBytes(const Bitmap& colour, ColourMode mod
         for (int x = 0; x < colour.width(); ++x) {
             if (mode == ColourMode::Cmyk) {
                 out.insert(out.end(), p + 4 * x, p + 4 * x + 4);
-            } else if (mode == ColourMode::Grayscale) {
+            } else if (mode == ColourMode::Grayscale || mode == ColourMode::Bitmap
+                || mode == ColourMode::Duotone) {
                 out.push_back(p[3 * x]);
             } else {
                 out.push_back(p[3 * x + 2]);

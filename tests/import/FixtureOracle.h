@@ -27,7 +27,8 @@ std::string FixtureName(const std::filesystem::path& file);
 std::string Sha256Hex(const std::vector<std::uint8_t>& bytes);
 
 /// The colour of a layer bitmap as the oracle fingerprints it: channels in file order
-/// interleaved (R, G, B; C, M, Y, K as stored; a single grey channel).
+/// interleaved (R, G, B; C, M, Y, K as stored; a single grey channel, also for
+/// bitmap and duotone files).
 std::vector<std::uint8_t> OracleColourBytes(const Bitmap& colour, ColourMode mode);
 
 /// The used bytes of an 8-bit picture, row after row.

@@ -54,7 +54,8 @@ PsdLayerSpec PatternLayer(const std::string& name, PsdRect box, int channels, in
 /// flip folder of two layers and a top layer; 1:1 working scale. `blended`: the
 /// background lets the paper show through, the layers blend in Multiply, Screen and
 /// Overlay, and the lower frame and the top layer each have a layer clipped to them
-/// (with a fill opacity, and in a folder of its own opacity).
+/// (with a fill opacity, and in a folder of its own opacity; the top one in Linear
+/// Light, whose fill acts inside the blend).
 std::filesystem::path WriteScene(
     const Folder& folder, ColourMode mode, std::vector<std::uint8_t> icc = {}, bool blended = false) {
     PsdWriterOptions options;
@@ -83,7 +84,11 @@ std::filesystem::path WriteScene(
     writer.addLayer(PatternLayer("frame b", { 25, 35, 55, 80 }, channels, 4));
     writer.endFolder(PsdFolderSpec { "flip", false, static_cast<std::uint8_t>(blended ? 200 : 255) });
     writer.addLayer(in(PatternLayer("top", { 30, 10, 58, 45 }, channels, 5), "over"));
-    if (blended) writer.addLayer(in(PatternLayer("top shade", { 20, 0, 50, 40 }, channels, 7), "mul ", true));
+    if (blended) {
+        PsdLayerSpec shade = in(PatternLayer("top shade", { 20, 0, 50, 40 }, channels, 7), "lLit", true);
+        shade.fillOpacity = 120;
+        writer.addLayer(shade);
+    }
     const auto path = folder / "scene.psd";
     WriteFileAtomically(path, writer.finish());
     return path;
@@ -168,6 +173,7 @@ TEST_P(OneToOne, SourceViewsEqualThePreviewsViews) {
         ASSERT_EQ(doc.Layers[3].ClipBase, 2); // in the flip folder, drawn with frame a only
         ASSERT_EQ(doc.Layers[3].Group, doc.Layers[2].Group);
         ASSERT_EQ(doc.Layers[6].ClipBase, 5);
+        ASSERT_EQ(doc.Layers[6].blendFill(), 120);
     }
 
     // The top layer becomes an outline layer with a line of Order 1, warped into its

@@ -173,7 +173,8 @@ TEST(BlendModes, LayerRowBlendsWithWhatLiesBelowInProportionToItsOpacity) {
                     dst[3 * i + c] = static_cast<std::uint8_t>(255 - alpha[i] + random() % (alpha[i] + 1));
             }
             const std::vector<std::uint8_t> before = dst, alphaBefore = alpha;
-            BlendLayerRow(mode, dst.data(), src.data(), mask.data(), count, 3, coverage.data(), alpha.data());
+            BlendLayerRow(
+                mode, 255, dst.data(), src.data(), mask.data(), count, 3, coverage.data(), alpha.data());
             for (std::size_t i = 0; i < 3 * count; ++i) {
                 const double want = ReferencePixel(mode, before[i], src[i], mask[i / 3], alphaBefore[i / 3]);
                 ASSERT_NEAR(dst[i], want, 2.0) << BlendModeName(mode) << " trial " << trial << " byte " << i;
@@ -182,6 +183,80 @@ TEST(BlendModes, LayerRowBlendsWithWhatLiesBelowInProportionToItsOpacity) {
                 ASSERT_EQ(alpha[i], BlendByte(alphaBefore[i], 255, mask[i])) << i;
         }
     }
+}
+
+/// The modes that weaken the source by their fill, after the editor's description:
+/// the burns see it pushed towards white, the dodges and difference towards black,
+/// the lights towards middle grey, and hard mix's hard edge becomes a slope of
+/// 1 / (1 - fill). On reals in 0..1.
+double FilledRealMode(BlendMode mode, double a, double b, double fill) {
+    const double white = 1 - fill * (1 - b);
+    const double black = fill * b;
+    const double grey = 0.5 + fill * (b - 0.5);
+    const auto burn = [](double x, double s) {
+        return x == 1 ? 1 : s == 0 ? 0 : std::max(0.0, 1 - (1 - x) / s);
+    };
+    const auto dodge = [](double x, double s) {
+        return x == 0 ? 0 : s == 1 ? 1 : std::min(1.0, x / (1 - s));
+    };
+    switch (mode) {
+    case BlendMode::ColorBurn:
+        return burn(a, white);
+    case BlendMode::LinearBurn:
+        return std::max(0.0, a + white - 1);
+    case BlendMode::ColorDodge:
+        return dodge(a, black);
+    case BlendMode::LinearDodge:
+        return std::min(1.0, a + black);
+    case BlendMode::Difference:
+        return std::abs(a - black);
+    case BlendMode::LinearLight:
+        return std::clamp(a + 2 * grey - 1, 0.0, 1.0);
+    case BlendMode::VividLight:
+        return grey < 0.5 ? burn(a, 2 * grey) : dodge(a, 2 * grey - 1);
+    case BlendMode::HardMix:
+        return std::clamp((a - fill * (1 - b)) / (1 - fill), 0.0, 1.0);
+    default:
+        return RealMode(mode, a, b);
+    }
+}
+
+TEST(BlendModes, FillOfTheSpecialModesWeakensTheSourceInsideTheBlend) {
+    constexpr BlendMode kFilled[]
+        = { BlendMode::ColorBurn, BlendMode::LinearBurn, BlendMode::ColorDodge, BlendMode::LinearDodge,
+              BlendMode::VividLight, BlendMode::LinearLight, BlendMode::HardMix, BlendMode::Difference };
+    std::vector<std::uint8_t> a(65536), b(65536), out(65536);
+    for (std::size_t i = 0; i < 65536; ++i) {
+        a[i] = static_cast<std::uint8_t>(i >> 8);
+        b[i] = static_cast<std::uint8_t>(i);
+    }
+    for (BlendMode mode : kFilled) {
+        for (unsigned fill : { 0u, 1u, 51u, 128u, 204u, 254u }) {
+            SeparableRow(mode, a.data(), b.data(), out.data(), out.size(), static_cast<std::uint8_t>(fill));
+            for (std::size_t i = 0; i < 65536; ++i) {
+                const double real = FilledRealMode(mode, a[i] / 255.0, b[i] / 255.0, fill / 255.0) * 255;
+                ASSERT_NEAR(out[i], real, 0.5 + 1e-6)
+                    << BlendModeName(mode) << " fill " << fill << " a " << int(a[i]) << " b " << int(b[i]);
+                if (fill == 0) {
+                    ASSERT_EQ(out[i], a[i]);
+                }
+            }
+        }
+        // At full fill the plain formula, exactly.
+        SeparableRow(mode, a.data(), b.data(), out.data(), out.size(), 255);
+        for (std::size_t i = 0; i < 65536; ++i) ASSERT_EQ(out[i], SeparableByte(mode, a[i], b[i]));
+    }
+    // Other modes take fill as opacity: in the blend it changes nothing.
+    SeparableRow(BlendMode::Multiply, a.data(), b.data(), out.data(), out.size(), 51);
+    for (std::size_t i = 0; i < 65536; ++i) ASSERT_EQ(out[i], SeparableByte(BlendMode::Multiply, a[i], b[i]));
+
+    // A white Linear Light layer at 20 % fill over grey 100 lifts it by a fifth of its
+    // reach, 100 + 0.2 x 255 = 151; faded as opacity it would give 100 + 0.2 x 155 = 131.
+    std::uint8_t grey[3] = { 100, 100, 100 };
+    const std::uint8_t white[3] = { 255, 255, 255 };
+    const std::uint8_t opaque = 255;
+    BlendLayerRow(BlendMode::LinearLight, 51, grey, white, &opaque, 1, 3, nullptr, nullptr);
+    EXPECT_EQ(grey[0], 151);
 }
 
 } // namespace
