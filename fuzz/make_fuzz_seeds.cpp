@@ -1,6 +1,6 @@
 // Writes small, valid seed files for the fuzzers: PSD and PSB files in every colour
 // mode, depth and compression the reader takes, with folders, masks, hidden and
-// off-canvas layers, BMP files in the three pixel formats, and settings and project
+// off-canvas layers and an artboard, BMP files in the three pixel formats, and settings and project
 // files of every variant (behind the setup fuzzer's leading byte).
 //
 //   make_fuzz_seeds <psd seed folder> <bmp seed folder> [<setup seed folder>]
@@ -16,6 +16,8 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -23,9 +25,12 @@ using namespace deptrix;
 
 PsdPlane Ramp(std::int64_t count, int seed, int depth) {
     PsdPlane plane(static_cast<std::size_t>(count));
-    const unsigned top = depth == 16 ? 65535u : 255u;
-    for (std::size_t i = 0; i < plane.size(); ++i)
-        plane[i] = static_cast<std::uint16_t>((i * 37u + seed * 91u) % (top + 1));
+    const unsigned top = depth == 1 ? 1u : depth == 16 ? 65535u : 255u;
+    for (std::size_t i = 0; i < plane.size(); ++i) {
+        const unsigned v = static_cast<unsigned>((i * 37u + seed * 91u) % (top + 1));
+        // Floats a little beyond 0..1 on both sides.
+        plane[i] = depth == 32 ? FloatSample(static_cast<float>(v) / 230.0f - 0.05f) : v;
+    }
     return plane;
 }
 
@@ -48,7 +53,11 @@ std::vector<std::uint8_t> Scene(ColourMode mode, int depth, Compression compress
     options.depth = depth;
     options.compression = compression;
     options.psb = psb;
-    const int channels = mode == ColourMode::Cmyk ? 4 : mode == ColourMode::Grayscale ? 1 : 3;
+    if (mode == ColourMode::Indexed) {
+        for (int i = 0; i < 768; ++i) options.colourModeData.push_back(static_cast<std::uint8_t>(i * 7));
+        options.transparentIndex = 5;
+    }
+    const int channels = mode == ColourMode::Cmyk ? 4 : mode == ColourMode::Rgb ? 3 : 1;
     PsdWriter writer(options);
     writer.addLayer(Layer("Background", { 0, 0, 5, 6 }, channels, depth, 1, false));
     PsdLayerSpec masked = Layer("Masked", { -1, 2, 4, 8 }, channels, depth, 2, true);
@@ -62,6 +71,13 @@ std::vector<std::uint8_t> Scene(ColourMode mode, int depth, Compression compress
     PsdLayerSpec hidden = Layer("Hidden", { 0, 0, 2, 2 }, channels, depth, 6, false);
     hidden.hidden = true;
     writer.addLayer(hidden);
+    // An artboard with a background of its own around a layer that reaches past it.
+    writer.beginFolder();
+    writer.addLayer(Layer("Board", { 0, 1, 4, 7 }, channels, depth, 8, true));
+    PsdFolderSpec board;
+    board.name = "Artboard";
+    board.artboard = PsdArtboardSpec { { 1, 0, 5, 4 }, 4, { 200, 90, 30 } };
+    writer.endFolder(board);
     return writer.finish();
 }
 
@@ -130,11 +146,13 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(psdFolder);
         std::filesystem::create_directories(bmpFolder);
         int count = 0;
-        const ColourMode modes[] = { ColourMode::Rgb, ColourMode::Cmyk, ColourMode::Grayscale };
+        const std::pair<ColourMode, std::vector<int>> modes[] = { { ColourMode::Rgb, { 8, 16, 32 } },
+            { ColourMode::Cmyk, { 8, 16 } }, { ColourMode::Grayscale, { 8, 16, 32 } },
+            { ColourMode::Indexed, { 8 } }, { ColourMode::Bitmap, { 1 } }, { ColourMode::Duotone, { 8 } } };
         const Compression compressions[]
             = { Compression::Raw, Compression::Rle, Compression::Zip, Compression::ZipPredicted };
-        for (ColourMode mode : modes)
-            for (int depth : { 8, 16 })
+        for (const auto& [mode, depths] : modes)
+            for (int depth : depths)
                 for (Compression compression : compressions)
                     for (bool psb : { false, true }) {
                         const auto bytes = Scene(mode, depth, compression, psb);

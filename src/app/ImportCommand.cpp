@@ -2,6 +2,7 @@
 // layer table and the fitted composite.
 
 #include "app/AppFolders.h"
+#include "app/ColourModeTexts.h"
 #include "app/Controls.h"
 #include "app/LayerPanel.h"
 #include "app/MainMenu.h"
@@ -47,6 +48,7 @@ void MainWindow::importPsd() {
     options.filter = kImportFilter;
     options.defaultSuffix = "psd";
     options.picturePreview = true;
+    options.language = m_language;
     options.initialPath
         = m_doc.PsdPath.empty() ? SampleFolder(m_exeFolder) : QFileInfo(Text(m_doc.PsdPath)).absolutePath();
     const QString path = m_platform.openFileName(this, options);
@@ -134,11 +136,9 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
 }
 
 void MainWindow::showImportFacts() {
-    // A grey file is worked on as RGB, but the user should see what the file is.
-    const QString mode = m_doc.SourceMode == 1 ? "Gray"
-        : m_doc.ImageMode == 3                 ? "RGB"
-        : m_doc.ImageMode == 4                 ? "CMYK"
-                                               : m_modeValue->text();
+    // Every file but a CMYK one is worked on as RGB, but the user should see what the
+    // file is.
+    const QString mode = ColourModeText(m_doc.SourceMode, m_language);
     const QString dpi = Text(FormatFixed(m_doc.SourceDpi));
     const QString width = Text(FormatFixed(m_doc.SourceWidthCm));
     const QString height = Text(FormatFixed(m_doc.SourceHeightCm));
@@ -151,8 +151,8 @@ void MainWindow::showImportFacts() {
     m_statusPanels->setText(StatusPanels::kDpiPanel, dpi);
     m_statusPanels->setText(StatusPanels::kColorPanel, mode);
     m_statusPanels->setText(StatusPanels::kLayerCountPanel, QString::number(m_doc.LayerCount));
-    m_statusPanels->setApproximationNote(Text(ApproximationSummary(m_doc.ApproximateLayers)),
-        Text(ApproximationList(m_doc.ApproximateLayers)));
+    m_statusPanels->setApproximationNote(Text(ApproximationSummary(m_doc.ApproximateLayers, m_language)),
+        Text(ApproximationList(m_doc.ApproximateLayers, m_language)));
 }
 
 QString MainWindow::layerToolTip(const LayerTableRow& row) {

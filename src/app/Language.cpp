@@ -90,6 +90,9 @@ void MainWindow::applyLanguage() {
     if (m_doc.AppStage <= kStagePreviewStopped) m_promptText = promptFor(m_doc.AppStage);
     m_statusPanels->setText(StatusPanels::kPromptPanel, m_promptText);
     ExchangeCaptions(this);
+    // The document's facts and what it draws approximately are texts of the program's
+    // own; the exchange above would have swapped the note with its tooltip.
+    if (m_doc.DocumentLoaded && m_doc.LayerCount > 0) showImportFacts();
 }
 
 QString MainWindow::promptFor(int appStage) const {

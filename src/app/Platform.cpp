@@ -16,7 +16,7 @@ namespace {
 
 QFileDialog* MakeDialog(QWidget* parent, const FileDialogOptions& options, QFileDialog::AcceptMode mode) {
     auto* dialog = options.picturePreview && mode == QFileDialog::AcceptOpen
-        ? new PsdOpenDialog(parent, options.title)
+        ? new PsdOpenDialog(parent, options.title, options.language)
         : new QFileDialog(parent, options.title);
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     dialog->setAcceptMode(mode);

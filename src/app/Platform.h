@@ -16,6 +16,7 @@ struct FileDialogOptions {
     bool confirmOverwrite = true;
     /// An open dialog with a preview pane showing the selected PSD's picture and facts.
     bool picturePreview = false;
+    int language = 0; ///< of the preview pane: 0 English, 1 Chinese
 };
 
 /// The desktop services the window uses, so tests can script them without modal

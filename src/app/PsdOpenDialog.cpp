@@ -6,9 +6,9 @@
 
 namespace deptrix {
 
-PsdOpenDialog::PsdOpenDialog(QWidget* parent, const QString& title)
+PsdOpenDialog::PsdOpenDialog(QWidget* parent, const QString& title, int language)
     : QFileDialog(parent, title)
-    , m_pane(new PsdPreviewPane(this)) {
+    , m_pane(new PsdPreviewPane(this, language)) {
     setObjectName("OpenPictureDialog1");
     setOption(QFileDialog::DontUseNativeDialog);
     setAcceptMode(QFileDialog::AcceptOpen);

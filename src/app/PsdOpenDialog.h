@@ -12,7 +12,8 @@ class PsdPreviewPane;
 class PsdOpenDialog : public QFileDialog {
     Q_OBJECT
 public:
-    PsdOpenDialog(QWidget* parent, const QString& title);
+    /// `language`: the window's, for the preview pane (0 English, 1 Chinese).
+    PsdOpenDialog(QWidget* parent, const QString& title, int language = 0);
 
     PsdPreviewPane* previewPane() const { return m_pane; }
 

@@ -23,6 +23,7 @@
 #include "import/DefaultOffsets.h"
 #include "import/GreyPictureReader.h"
 #include "import/LayerReader.h"
+#include "import/PsdHeader.h"
 #include "output/Anaglyph.h"
 #include "output/DepthMapFile.h"
 #include "output/GifExport.h"
@@ -292,6 +293,16 @@ void WriteInfoJson(const Document& doc, std::ostream& out, const InfoSetUp* setU
         out << "}";
     }
     out << (doc.Layers.empty() ? "]" : "\n  ]");
+    // Only what differs from a plain document: a file the import converts, artboards.
+    const auto stored = static_cast<ColourMode>(doc.SourceMode);
+    if (ImportedColourMode(stored) != stored || doc.SourceDepth != 8) {
+        const auto mode = [](ColourMode m, int depth) {
+            return ColourModeName(static_cast<std::uint16_t>(m)) + " " + std::to_string(depth) + "-bit";
+        };
+        out << ",\n  \"colourMode\": {\"stored\": " << JsonString(mode(stored, doc.SourceDepth))
+            << ", \"imported\": " << JsonString(mode(ImportedColourMode(stored), 8)) << "}";
+    }
+    if (doc.ArtboardCount > 0) out << ",\n  \"artboards\": " << doc.ArtboardCount;
     if (!doc.ApproximateLayers.empty()) {
         out << ",\n  \"approximate\": " << JsonString(ApproximationSummary(doc.ApproximateLayers));
         out << ",\n  \"approximateLayers\": [";

@@ -126,6 +126,28 @@ TEST_F(Import, ARealFileFromAnotherProgramImports) {
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kDpiPanel), "72");
 }
 
+TEST_F(Import, ADuotoneFileSaysItsInksAreNotSimulatedInEitherLanguage) {
+    if (!QFileInfo::exists(FixturePath("psd-tools/colormodes/4x4_8bit_duotone.psd")))
+        GTEST_SKIP() << "fixtures folder absent";
+    open();
+    importFile(FixturePath("psd-tools/colormodes/4x4_8bit_duotone.psd"));
+    ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
+    auto* note = find<QLabel>("ApproximationNote");
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kColorPanel), "Duotone");
+    EXPECT_EQ(
+        note->text(), "Drawn approximately: duotone inks not simulated, shown as the grey the file stores");
+    EXPECT_EQ(note->toolTip(),
+        "4x4_8bit_duotone.psd: duotone inks not simulated, shown as the grey the file stores");
+    // The note and its tooltip change language and stay apart.
+    window->switchLanguage();
+    EXPECT_EQ(window->statusPanels()->text(StatusPanels::kColorPanel), QString::fromUtf8("双色调"));
+    EXPECT_EQ(note->text(), QString::fromUtf8("近似绘制: 双色调油墨未模拟,按文件存储的灰度显示"));
+    EXPECT_TRUE(note->toolTip().startsWith("4x4_8bit_duotone.psd: ")) << note->toolTip().toStdString();
+    window->switchLanguage();
+    EXPECT_EQ(
+        note->text(), "Drawn approximately: duotone inks not simulated, shown as the grey the file stores");
+}
+
 TEST_F(Import, TheStatusBarSaysWhatIsDrawnApproximatelyAndTheTableNamesBlendModes) {
     if (!QFileInfo::exists(FixturePath("psd-tools/masks.psd"))) GTEST_SKIP() << "fixtures folder absent";
     open();

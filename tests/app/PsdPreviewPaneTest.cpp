@@ -33,6 +33,19 @@ TEST(PsdPreviewPane, ShowsTheMergedPictureAndTheFactsOfTheFileSelectedInTheDialo
     EXPECT_EQ(pane.factsLabel()->text(), "Select a file to see its picture.");
 }
 
+TEST(PsdPreviewPane, SaysWhatTheImportMakesOfAConvertedFileInTheWindowsLanguage) {
+    const QString path = QString(DEPTRIX_FIXTURES_DIR) + "/psd-tools/32bit.psd";
+    if (!QFile::exists(path)) GTEST_SKIP() << "fixtures folder absent";
+    PsdPreviewPane english;
+    english.showFile(path);
+    EXPECT_EQ(english.factsLabel()->text(),
+        "100 x 150 pixels\nRGB, 32 bits per channel\nImported as RGB, 8 bits per channel\n1 layer\n72 dpi");
+    PsdPreviewPane chinese(nullptr, 1);
+    chinese.showFile(path);
+    EXPECT_EQ(chinese.factsLabel()->text(),
+        QString::fromUtf8("100 x 150 像素\nRGB, 每通道 32 位\n导入为 RGB, 每通道 8 位\n1 个图层\n72 dpi"));
+}
+
 TEST(PsdPreviewPane, AFileThatCannotBeReadShowsWhy) {
     QTemporaryDir folder;
     QFile sample(SamplePath());

@@ -97,6 +97,29 @@ TEST_F(Batch, InfoDescribesThePictureAndItsLayers) {
     EXPECT_EQ(progress.steps, std::vector<std::string> { "import" });
 }
 
+TEST(BatchInfo, NamesAConvertedColourModeAndArtboardsOnlyWhenThereAreAny) {
+    Document doc;
+    doc.SourceMode = 3;
+    const auto info = [&doc] {
+        std::ostringstream out;
+        WriteInfoJson(doc, out);
+        return out.str();
+    };
+    EXPECT_EQ(info().find("colourMode"), std::string::npos);
+    EXPECT_EQ(info().find("artboards"), std::string::npos);
+    doc.SourceMode = 2;
+    doc.ArtboardCount = 2;
+    EXPECT_NE(info().find("\"colourMode\": {\"stored\": \"Indexed 8-bit\", \"imported\": \"RGB 8-bit\"}"),
+        std::string::npos)
+        << info();
+    EXPECT_NE(info().find("\"artboards\": 2"), std::string::npos);
+    doc.SourceMode = 1;
+    doc.SourceDepth = 32;
+    EXPECT_NE(info().find("{\"stored\": \"Grayscale 32-bit\", \"imported\": \"Grayscale 8-bit\"}"),
+        std::string::npos)
+        << info();
+}
+
 TEST_F(Batch, DumpWritesTheCompositeAndEveryLayerInWorkingPixels) {
     BatchOptions options = ParseBatchOptions({ test::kSample, "--dump", (folder / "dump").string() });
     std::ostringstream out;
