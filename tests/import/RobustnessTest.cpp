@@ -100,11 +100,63 @@ TEST(Robustness, WriterFilesSurviveTruncationAndByteChanges) {
         }
 }
 
+TEST(Robustness, ConvertedModesAndArtboardsSurviveTruncationAndByteChanges) {
+    // 32-bit float layers with a mask (predicted ZIP), an indexed file with its colour
+    // table and transparent number, a bitmap in PackBits rows, and an artboard.
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+    {
+        PsdWriterOptions options = RgbOptions(5, 3);
+        options.depth = 32;
+        options.compression = Compression::ZipPredicted;
+        PsdWriter writer(options);
+        PsdLayerSpec layer = SolidLayer("float", { 0, 0, 3, 5 }, { 0, 0, 0 });
+        for (std::size_t c = 0; c < 3; ++c)
+            for (std::size_t i = 0; i < 15; ++i)
+                layer.colour[c][i] = FloatSample(static_cast<float>(i + c) / 9.0f);
+        layer.userMask = PsdMaskSpec { { 1, 1, 3, 4 }, 0, false, PsdPlane(6, FloatSample(0.5f)) };
+        writer.addLayer(layer);
+        files.emplace_back("32-bit", writer.finish());
+    }
+    {
+        PsdWriterOptions options = RgbOptions(4, 2);
+        options.mode = ColourMode::Indexed;
+        for (int i = 0; i < 768; ++i) options.colourModeData.push_back(static_cast<std::uint8_t>(i * 5));
+        options.transparentIndex = 3;
+        PsdWriter writer(options);
+        writer.setMergedImage({ { 0, 3, 9, 200, 3, 4, 5, 6 } }, false);
+        files.emplace_back("indexed", writer.finish());
+    }
+    {
+        PsdWriterOptions options = RgbOptions(13, 3);
+        options.mode = ColourMode::Bitmap;
+        options.depth = 1;
+        PsdWriter writer(options);
+        PsdPlane bits(39);
+        for (std::size_t i = 0; i < bits.size(); ++i) bits[i] = i % 3 == 0 ? 1 : 0;
+        writer.setMergedImage({ bits }, false);
+        files.emplace_back("bitmap", writer.finish());
+    }
+    {
+        PsdWriter writer(RgbOptions(6, 4));
+        writer.beginFolder();
+        writer.addLayer(SolidLayer("inside", { 1, 1, 3, 8 }, { 1, 2, 3 }, 200));
+        PsdFolderSpec board;
+        board.name = "board";
+        board.artboard = PsdArtboardSpec { { 0, 0, 4, 5 }, 4, { 10, 20, 30 } };
+        writer.endFolder(board);
+        files.emplace_back("artboard", writer.finish());
+    }
+    for (const auto& [what, file] : files) {
+        Truncate(file, what, file.size(), 1);
+        ChangeBytes(file, what, file.size(), 1);
+    }
+}
+
 TEST(Robustness, RealFilesSurviveTruncationAndByteChanges) {
     if (!HaveFixtures()) GTEST_SKIP() << "fixture folder " << FixturesDir() << " is absent";
-    for (const char* name :
-        { "psd-tools/2layers.psd", "psd-tools/1layer.psb", "rust-psd/luni.psd", "psd-tools/16bit5x5.psd",
-            "rust-psd/visibility.psd", "rust-psd/groups/rle-compressed-empty-channel.psd" }) {
+    for (const char* name : { "psd-tools/2layers.psd", "psd-tools/1layer.psb", "rust-psd/luni.psd",
+             "psd-tools/16bit5x5.psd", "psd-tools/32bit5x5.psd", "rust-psd/visibility.psd",
+             "rust-psd/groups/rle-compressed-empty-channel.psd" }) {
         const auto file = ReadFileBytes(FixturesDir() / name);
         // Small files are cut and changed at every byte, larger ones densely in
         // their first 4 KiB and sparsely after it.
