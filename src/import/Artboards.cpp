@@ -1,7 +1,8 @@
 #include "import/Artboards.h"
 
+#include "core/ByteReader.h"
 #include "core/Error.h"
-#include "import/DescriptorTree.h"
+#include "import/Descriptor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,8 +15,7 @@ namespace {
 enum BackgroundKind { kWhite = 1, kBlack = 2, kTransparent = 3, kOwnColour = 4 };
 
 std::int32_t Coordinate(const DescriptorValue& rect, const char* key) {
-    const DescriptorValue* value = rect.find(key);
-    const double v = value ? value->numberOr(0) : 0;
+    const double v = rect.number(key, 0);
     if (!std::isfinite(v)) return 0;
     const double limit = std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(std::lround(std::clamp(v, -limit, limit)));
@@ -28,10 +28,7 @@ std::uint8_t Level(double v) {
 /// A colour descriptor as editors write it: RGB in 0..255, grey and CMYK in percent
 /// of ink. Other colour models keep white.
 std::array<std::uint8_t, 3> ColourOf(const DescriptorValue& colour) {
-    const auto part = [&](const char* key) {
-        const DescriptorValue* value = colour.find(key);
-        return value ? value->numberOr(0) : 0.0;
-    };
+    const auto part = [&](const char* key) { return colour.number(key, 0); };
     if (colour.text == "RGBC") return { Level(part("Rd  ")), Level(part("Grn ")), Level(part("Bl  ")) };
     if (colour.text == "Grsc") {
         const std::uint8_t grey = Level(255.0 - part("Gry ") * 2.55);
@@ -53,7 +50,8 @@ std::optional<ArtboardInfo> ReadArtboard(const TaggedBlock& block, const PsdHead
     if (block.data.size() < 4) return std::nullopt;
     DescriptorValue descriptor;
     try {
-        descriptor = ReadDescriptor(block.data.subspan(4), "artboard");
+        ByteReader in(block.data.subspan(4), ByteOrder::BigEndian, "artboard");
+        descriptor = ReadDescriptor(in);
     } catch (const Error&) {
         return std::nullopt;
     }
@@ -66,8 +64,9 @@ std::optional<ArtboardInfo> ReadArtboard(const TaggedBlock& block, const PsdHead
     artboard.backgroundBox = { std::max(artboard.rect.top, 0), std::max(artboard.rect.left, 0),
         std::min(artboard.rect.bottom, header.height), std::min(artboard.rect.right, header.width) };
 
-    const DescriptorValue* kind = descriptor.find("artboardBackgroundType");
-    switch (kind ? static_cast<int>(kind->numberOr(kWhite)) : kWhite) {
+    // Any number may stand there; only the four kinds count.
+    const double kind = descriptor.number("artboardBackgroundType", kWhite);
+    switch (kind >= 1 && kind <= 4 ? static_cast<int>(kind) : static_cast<int>(kWhite)) {
     case kBlack:
         artboard.rgb = { 0, 0, 0 };
         break;
