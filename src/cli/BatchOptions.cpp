@@ -32,32 +32,19 @@ const char* BatchUsage() {
            "\n"
            "  --info            print the picture and its layers as one JSON object: width, height\n"
            "                    (source pixels), imageMode (3 RGB, 4 CMYK), layerCount, workScale\n"
-           "                    (working pixels per source pixel), imageWidth, imageHeight, dpi;
-"
-           "                    the values the views are built with (--focus, --depth, --lpi,
-"
-           "                    --width and --offset included): focusRow, lpi, depthFactor,
-"
-           "                    printLpi, printWidth; per layer (bottom first) index, name, top,
-"
-           "                    left, width, height, parallaxPerView (how far the layer moves
-"
-           "                    between neighbouring views, in lens widths at that LPI and width),
-"
-           "                    group, offset and, when there is one, the blend mode other than
-"
-           "                    Normal and the index of the layer it is clipped to; then, for a
-"
-           "                    file the import converts (any depth but 8 bits, indexed, bitmap,
-"
-           "                    duotone), colourMode as stored and as imported, for a file with
-"
-           "                    artboards their number (artboards), and, if the picture draws
-"
-           "                    some layers only approximately, a summary and each layer (or the
-"
-           "                    file) with its reason
-"
+           "                    (working pixels per source pixel), imageWidth, imageHeight, dpi;\n"
+           "                    the values the views are built with (--focus, --depth, --lpi,\n"
+           "                    --width and --offset included): focusRow, lpi, depthFactor,\n"
+           "                    printLpi, printWidth; per layer (bottom first) index, name, top,\n"
+           "                    left, width, height, parallaxPerView (how far the layer moves\n"
+           "                    between neighbouring views, in lens widths at that LPI and width),\n"
+           "                    group, offset and, when there is one, the blend mode other than\n"
+           "                    Normal and the index of the layer it is clipped to; then, for a\n"
+           "                    file the import converts (any depth but 8 bits, indexed, bitmap,\n"
+           "                    duotone), colourMode as stored and as imported, for a file with\n"
+           "                    artboards their number (artboards), and, if the picture draws\n"
+           "                    some layers only approximately, a summary and each layer (or the\n"
+           "                    file) with its reason\n"
            "  --dump DIR        write composite.bmp and per layer N (bottom = 1) layerN.bmp and\n"
            "                    layerN-mask.bmp, in working pixels\n"
            "  --views DIR       write view1.bmp .. view7.bmp (24-bit) as Preview builds them\n"
