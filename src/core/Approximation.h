@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/LayerStyle.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,7 +12,7 @@ namespace deptrix {
 
 /// Why the import can draw a layer of the file only approximately.
 enum class Approximation : std::uint8_t {
-    LayerEffects, ///< shadows, glows, strokes and other effects are not drawn
+    LayerEffects, ///< effects that could not be read are not drawn
     AdjustmentLayer, ///< the colour correction is not applied to the layers below
     Dissolve, ///< drawn as Normal, without the scattered pixels
     UnknownBlendMode, ///< a mode this program does not know, drawn as Normal
@@ -18,6 +21,19 @@ enum class Approximation : std::uint8_t {
     // What concerns the whole document; the entry then carries the file's name.
     DuotoneInks, ///< a duotone (or tritone, quadtone) file is shown as the grey it stores
     LinearLightBlending, ///< 32-bit layers blend after their conversion to 8-bit sRGB
+    // Of one effect (ApproximateLayer::effect says which).
+    EffectNoise, ///< noise or jitter not drawn
+    EffectBlendMode, ///< its blend mode acts on the layer alone, not on what lies below
+    EffectContour, ///< a curved contour drawn with straight segments
+    EffectShading, ///< bevel, emboss and satin shading modelled, not the editor's own
+    EffectTexture, ///< a bevel's texture not drawn
+    EffectPatternMissing, ///< the pattern is not in the file: not drawn
+    EffectNoiseGradient, ///< a noise gradient drawn as a plain ramp
+    // Of the layer's effects as a whole.
+    EffectsInLayerMode, ///< the layer's blend mode applies to its effects too
+    EffectsMaskOptions, ///< "mask hides effects" and similar options not applied
+    EffectsKnockout, ///< the layer's knockout not drawn
+    EffectsUnderClipped, ///< layers clipped to it show over its effects outside its shape
 };
 
 /// True for the reasons that concern the whole document rather than some layers.
@@ -29,11 +45,15 @@ constexpr bool IsDocumentWide(Approximation reason) {
 struct ApproximateLayer {
     std::string name; ///< the layer's or folder's name, UTF-8
     Approximation reason = Approximation::LayerEffects;
+    std::optional<EffectKind> effect; ///< the effect concerned, for the effect reasons
 };
 
 /// What is drawn instead, in a few words: "layer effects not drawn", ...; English (0)
 /// or Chinese (1).
 std::string_view ApproximationText(Approximation reason, int language = 0);
+
+/// The reason with the effect it concerns: "drop shadow: noise not drawn".
+std::string ApproximationDetail(const ApproximateLayer& layer, int language = 0);
 
 /// One line for a status bar: "3 layers drawn approximately: layer effects not
 /// drawn (2), dissolve drawn as Normal (1)", followed by what concerns the whole

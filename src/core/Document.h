@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,12 @@ struct LayerRecord {
     std::int32_t ClipBase = -1; ///< index of the layer this one is clipped to; -1 unclipped
     std::uint8_t FillOpacity = 255; ///< the layer's fill opacity 0..255
     std::uint8_t FolderOpacity = 255; ///< the enclosing folders' opacities multiplied, 0..255
+    /// The layer's effects, drawn into its bitmap and mask at import (null: none). Its
+    /// box above is then the box of the drawn effects: the stored box grown by
+    /// EffectReach on every side; its work files hold the stored box's pixels
+    /// without the effects, opacity or fill, from which the print draws them again.
+    std::shared_ptr<const LayerStyle> Effects;
+    std::int32_t EffectReach = 0; ///< source px
 
     /// The name to show: the Unicode name when the file has one, else the stored one.
     const std::string& displayName() const { return UnicodeName.empty() ? StoredName : UnicodeName; }

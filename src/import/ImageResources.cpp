@@ -72,4 +72,12 @@ int ReadTransparentIndex(std::span<const std::uint8_t> resources, const std::str
     return index < 256 ? index : -1;
 }
 
+std::optional<std::int32_t> ReadResourceNumber(
+    std::span<const std::uint8_t> resources, std::uint16_t id, const std::string& fileName) {
+    const auto data = FindResource(resources, id, fileName);
+    if (!data || data->size() < 4) return std::nullopt;
+    ByteReader in(*data, ByteOrder::BigEndian, fileName);
+    return in.i32();
+}
+
 } // namespace deptrix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,5 +21,10 @@ std::vector<std::uint8_t> ReadIccProfile(
 /// The colour number an indexed file uses for transparency (resource 1047), or -1
 /// when the section names none.
 int ReadTransparentIndex(std::span<const std::uint8_t> resources, const std::string& fileName);
+
+/// The first four bytes of resource `id` as a signed number (the global light angle
+/// 1037 and altitude 1049 are such), or nothing.
+std::optional<std::int32_t> ReadResourceNumber(
+    std::span<const std::uint8_t> resources, std::uint16_t id, const std::string& fileName);
 
 } // namespace deptrix

@@ -1,16 +1,13 @@
 #pragma once
 
-#include "import/TaggedBlocks.h"
-
-#include <optional>
-#include <span>
+#include "core/LayerStyle.h"
 
 namespace deptrix {
 
-/// Whether the effects block of a layer ("lfx2" or "lmfx", a descriptor; "lrFX", the
-/// older fixed records) turns on at least one effect: the master switch is not off
-/// and some effect is enabled. Empty when the block cannot be read; the caller then
-/// assumes that the effects show. Never reads past the block.
-std::optional<bool> EffectsShow(const TaggedBlock& block);
+struct TaggedBlock;
 
+/// Reads an effects block: "lfx2", "lfxs" or "lmfx" (descriptors; several effects of a
+/// kind in "lmfx" and newer "lfx2"), or "lrFX" (the older fixed records). A block that
+/// cannot be read gives a present, unreadable style. Never reads past the block.
+LayerStyle ReadLayerStyle(const TaggedBlock& block);
 } // namespace deptrix

@@ -85,9 +85,15 @@ std::string ReadUnicodeName(std::span<const std::uint8_t> data, const std::strin
 void ApplyTaggedBlocks(const std::vector<TaggedBlock>& blocks, PsdLayerRecord& record,
     const PsdHeader& header, const std::string& fileName) {
     // Files keep the old effect records beside the descriptor, which alone knows the
-    // master switch; effects that cannot be read count as shown.
-    std::optional<bool> descriptorEffects;
-    std::optional<bool> oldEffects;
+    // master switch and the newer effects; of two descriptors the one that can hold
+    // several effects of a kind wins.
+    std::optional<LayerStyle> multiStyle;
+    std::optional<LayerStyle> descriptorStyle;
+    std::optional<LayerStyle> oldStyle;
+    LayerStyle options;
+    const auto flag = [](const TaggedBlock& block, bool fallback) {
+        return block.data.empty() ? fallback : block.data[0] != 0;
+    };
     for (const TaggedBlock& block : blocks) {
         if (block.is("luni")) {
             record.unicodeName = ReadUnicodeName(block.data, fileName);
@@ -109,17 +115,42 @@ void ApplyTaggedBlocks(const std::vector<TaggedBlock>& blocks, PsdLayerRecord& r
             }
         } else if (block.is("iOpa")) {
             if (!block.data.empty()) record.fillOpacity = block.data[0];
-        } else if (block.is("lfx2") || block.is("lmfx")) {
-            descriptorEffects = EffectsShow(block).value_or(true);
+        } else if (block.is("lmfx")) {
+            multiStyle = ReadLayerStyle(block);
+        } else if (block.is("lfx2") || block.is("lfxs")) {
+            descriptorStyle = ReadLayerStyle(block);
         } else if (block.is("lrFX")) {
-            oldEffects = EffectsShow(block).value_or(true);
+            oldStyle = ReadLayerStyle(block);
         } else if (block.is("artb") || block.is("artd") || block.is("abdd")) {
             if (!record.artboard) record.artboard = ReadArtboard(block, header);
+        } else if (block.is("infx")) {
+            options.blendInterior = flag(block, false);
+        } else if (block.is("clbl")) {
+            options.blendClipped = flag(block, true);
+        } else if (block.is("knko")) {
+            options.knockout = block.data.empty() ? 0 : block.data[0];
+        } else if (block.is("lmgm")) {
+            options.layerMaskHidesEffects = flag(block, false);
+        } else if (block.is("vmgm")) {
+            options.vectorMaskHidesEffects = flag(block, false);
+        } else if (block.is("tsly")) {
+            options.transparencyShapesLayer = flag(block, true);
         } else if (IsAdjustmentKey(block)) {
             record.adjustment = true;
         }
     }
-    record.effects = descriptorEffects.value_or(oldEffects.value_or(false));
+    if (multiStyle && multiStyle->readable)
+        record.style = std::move(*multiStyle);
+    else if (descriptorStyle)
+        record.style = std::move(*descriptorStyle);
+    else if (oldStyle)
+        record.style = std::move(*oldStyle);
+    record.style.blendInterior = options.blendInterior;
+    record.style.blendClipped = options.blendClipped;
+    record.style.knockout = options.knockout;
+    record.style.layerMaskHidesEffects = options.layerMaskHidesEffects;
+    record.style.vectorMaskHidesEffects = options.vectorMaskHidesEffects;
+    record.style.transparencyShapesLayer = options.transparencyShapesLayer;
 }
 
 /// Reads one record; `contentEnd` receives the file offset where its last name

@@ -1,6 +1,7 @@
 #include "import/LayerStack.h"
 
 #include "core/Fixed.h"
+#include "import/EffectNotes.h"
 #include "import/PsdFailure.h"
 
 #include <algorithm>
@@ -84,8 +85,8 @@ public:
     std::vector<FolderInfo>& folders() { return m_folders; }
     std::vector<Note>& notes() { return m_notes; }
 
-    void note(const PsdLayerRecord& record, Approximation reason) {
-        m_notes.push_back({ record.index, { record.name(), reason } });
+    void note(const PsdLayerRecord& record, Approximation reason, std::optional<EffectKind> effect = {}) {
+        m_notes.push_back({ record.index, { record.name(), reason, effect } });
     }
 
 private:
@@ -105,6 +106,8 @@ private:
         if (record.clipping && visible) note(record, Approximation::FolderClipping);
         if (visible && !IsKnownBlendModeKey(record.folderBlendMode))
             note(record, Approximation::UnknownBlendMode);
+        // A folder's effects would act on its merged picture, which is never made.
+        if (visible && record.style.shows()) note(record, Approximation::LayerEffects);
 
         Level inner;
         inner.folder = static_cast<int>(m_folders.size());
@@ -187,7 +190,8 @@ bool IsFlipFolderName(const std::string& name) {
     return true;
 }
 
-LayerSelection SelectLayers(const std::vector<PsdLayerRecord>& records, const std::string& fileName) {
+LayerSelection SelectLayers(
+    const std::vector<PsdLayerRecord>& records, const std::string& fileName, const PatternMap* patterns) {
     StackWalk walk(records);
     walk.run();
     std::vector<Candidate>& candidates = walk.candidates();
@@ -219,6 +223,11 @@ LayerSelection SelectLayers(const std::vector<PsdLayerRecord>& records, const st
                 + std::to_string(kMaxFlipGroups) + ")");
     std::uint8_t next = 1;
     for (auto& entry : groupOfFolder) entry.second = next++;
+
+    std::set<int> clipBases;
+    for (int i : order)
+        if (candidates[static_cast<std::size_t>(i)].clipBase >= 0)
+            clipBases.insert(candidates[static_cast<std::size_t>(i)].clipBase);
 
     LayerSelection selection;
     std::set<int> notedFolders;
@@ -264,7 +273,8 @@ LayerSelection SelectLayers(const std::vector<PsdLayerRecord>& records, const st
             && FillActsInBlend(DrawnMode(mode));
         layer.maskOpacity = ToByte(record.opacity / 255.0L
             * (fillInBlend ? 1.0L : record.fillOpacity / 255.0L) * (clipped ? 1.0L : c.folderOpacity));
-        if (record.effects) walk.note(record, Approximation::LayerEffects);
+        for (const auto& [reason, effect] : EffectNotes(record, patterns, clipBases.count(i) > 0))
+            walk.note(record, reason, effect);
         if (!IsKnownBlendModeKey(record.blendMode)) walk.note(record, Approximation::UnknownBlendMode);
         if (mode == BlendMode::Dissolve) walk.note(record, Approximation::Dissolve);
         selection.layers.push_back(layer);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Document.h"
+#include "import/PatternBlock.h"
 #include "import/PsdStructure.h"
 
 #include <cstdint>
@@ -60,6 +61,10 @@ bool IsFlipFolderName(const std::string& name);
 /// An artboard (a folder with artboard data) shows its layers only inside its
 /// rectangle (SelectedLayer::clip) and, unless its background is transparent, adds a
 /// layer for its background below them.
-LayerSelection SelectLayers(const std::vector<PsdLayerRecord>& records, const std::string& fileName);
+///
+/// What of a layer's effects is drawn approximately is noted too; `patterns` are the
+/// document's patterns (null: none).
+LayerSelection SelectLayers(const std::vector<PsdLayerRecord>& records, const std::string& fileName,
+    const PatternMap* patterns = nullptr);
 
 } // namespace deptrix

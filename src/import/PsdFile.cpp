@@ -1,6 +1,7 @@
 #include "import/PsdFile.h"
 
 #include "core/ByteReader.h"
+#include "core/Error.h"
 #include "import/ImageResources.h"
 #include "import/LayerRecords.h"
 #include "import/MergedImage.h"
@@ -52,6 +53,7 @@ void ReadLayerAndMask(PsdFile& file) {
     const std::uint64_t base = file.layerAndMask.offset;
 
     Section info = TakeSection(in, base, header.longLengthBytes(), "layer info", file.name);
+    const std::uint64_t afterInfo = in.position();
     LayerInfo layers = ParseLayerInfo(Slice(file.bytes, info), info.offset, header, file.name);
 
     if (layers.records.empty() && in.remaining() >= 4) {
@@ -65,6 +67,20 @@ void ReadLayerAndMask(PsdFile& file) {
             }
         }
     }
+    // The document's patterns sit among the blocks after the global mask; they only
+    // add to effects, so damaged blocks there are passed over.
+    try {
+        ByteReader rest(content, ByteOrder::BigEndian, file.name);
+        rest.seek(afterInfo);
+        if (rest.remaining() >= 4) {
+            TakeSection(rest, base, 4, "global layer mask info", file.name);
+            const auto tail = rest.bytes(rest.remaining());
+            for (const TaggedBlock& block :
+                ReadTaggedBlocks(tail, base + (rest.position() - tail.size()), header, file.name))
+                if (block.is("Patt") || block.is("Pat2") || block.is("Pat3"))
+                    file.patternBlocks.push_back({ block.offset, block.data.size() });
+        }
+    } catch (const Error&) { }
     file.layerInfo = info;
     file.records = std::move(layers.records);
     file.mergedHasTransparency = layers.mergedHasTransparency;
@@ -98,6 +114,9 @@ PsdFile ParsePsd(std::span<const std::uint8_t> bytes, const std::string& fileNam
     file.resolutionPpi = ReadResolutionPpi(Slice(bytes, file.imageResources), fileName);
     file.iccProfile = ReadIccProfile(Slice(bytes, file.imageResources), fileName);
     if (file.header.mode == ColourMode::Indexed) file.colourTable = ReadColourTable(file);
+    const auto resources = Slice(bytes, file.imageResources);
+    if (const auto angle = ReadResourceNumber(resources, 1037, fileName)) file.globalAngle = *angle;
+    if (const auto altitude = ReadResourceNumber(resources, 1049, fileName)) file.globalAltitude = *altitude;
     file.layerAndMask
         = TakeSection(in, 0, file.header.longLengthBytes(), "layer and mask information", fileName);
     ReadLayerAndMask(file);

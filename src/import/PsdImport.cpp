@@ -1,9 +1,11 @@
 #include "import/PsdImport.h"
 
+#include "core/EffectDrawing.h"
 #include "import/AreaReduce.h"
 #include "import/LayerPixels.h"
 #include "import/LayerStack.h"
 #include "import/MergedImage.h"
+#include "import/PatternBlock.h"
 #include "import/PixelPlacement.h"
 #include "import/PsdFailure.h"
 #include "import/PsdFile.h"
@@ -199,6 +201,55 @@ std::span<const std::uint8_t> StoredBytes(const PsdFile& file, const PsdLayerRec
     return file.bytes.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
 }
 
+/// The layer's effects as they are drawn: global light and patterns filled in; null
+/// when nothing is drawn.
+std::shared_ptr<const LayerStyle> ResolvedStyle(
+    const PsdFile& file, const PsdLayerRecord& record, const PatternMap& patterns) {
+    if (!record.style.draws()) return nullptr;
+    auto style = std::make_shared<LayerStyle>(record.style);
+    for (LayerEffect& e : style->effects) {
+        if (e.globalAngle) e.angle = file.globalAngle;
+        if (e.globalAltitude) e.altitude = file.globalAltitude;
+        if (!e.pattern.id.empty()) {
+            const auto it = patterns.find(e.pattern.id);
+            if (it != patterns.end()) e.pattern.picture = it->second;
+        }
+    }
+    return style;
+}
+
+/// Draws the effects of `layer` around its pixels `pixels` (source resolution when
+/// `workScale` is 1, else on the working grid), growing its box by its reach.
+LayerPixels WithEffects(
+    LayerPixels pixels, LayerRecord& layer, const ImportedDocument& out, std::size_t limitBytes) {
+    const LayerStyle& style = *layer.Effects;
+    const std::int64_t reach = EffectReach(style);
+    const std::int64_t left = static_cast<std::int64_t>(layer.Left) - reach;
+    const std::int64_t top = static_cast<std::int64_t>(layer.Top) - reach;
+    const std::int64_t right = static_cast<std::int64_t>(layer.Right) + reach;
+    const std::int64_t bottom = static_cast<std::int64_t>(layer.Bottom) + reach;
+    EffectSettings settings;
+    SetLayerOpacities(settings, layer.Opacity, layer.FillOpacity, layer.FolderOpacity, layer.ClipBase >= 0);
+    settings.scale = out.WorkScale / static_cast<double>(kFixedOne);
+    settings.canvasWidth = out.ImageWidth;
+    settings.canvasHeight = out.ImageHeight;
+    const WorkingBox grown = ToWorkingBox(left, top, right, bottom, out.WorkScale);
+    const WorkingBox own = ToWorkingBox(layer.Left, layer.Top, layer.Right, layer.Bottom, out.WorkScale);
+    CheckedImageBytes(grown.width, grown.height, 4, "layer with effects", limitBytes);
+    settings.left = grown.left;
+    settings.top = grown.top;
+    EffectPicture drawn = DrawLayerEffects(pixels.colour, pixels.mask, grown.width, grown.height,
+        static_cast<int>(own.left - grown.left), static_cast<int>(own.top - grown.top), style, settings);
+    layer.EffectReach = static_cast<std::int32_t>(reach);
+    layer.Left = static_cast<std::int32_t>(left);
+    layer.Top = static_cast<std::int32_t>(top);
+    layer.Right = static_cast<std::int32_t>(right);
+    layer.Bottom = static_cast<std::int32_t>(bottom);
+    layer.Width = static_cast<std::int32_t>(right - left);
+    layer.Height = static_cast<std::int32_t>(bottom - top);
+    return { std::move(drawn.colour), std::move(drawn.mask) };
+}
+
 /// Decodes one layer band by band from `decoder` (a LayerBandDecoder or BackgroundRows)
 /// into `sink` and onto the working grid; `box` is where the layer lies on the canvas.
 template <class Rows>
@@ -247,15 +298,17 @@ LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument
     return result;
 }
 
-/// One selected layer: a record's pixels, or an artboard's background.
+/// One selected layer: a record's pixels, or an artboard's background. A layer with
+/// effects is decoded without its opacity and fill, which the effects apply.
 LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, const ImportedDocument& out,
-    int number, SourceLayerSink* sink, const ImportLimits& limits) {
+    int number, SourceLayerSink* sink, const ImportLimits& limits, bool withEffects) {
     if (selected.artboardBackground) {
         BackgroundRows background(file.header, selected, file.name, limits.maxPictureBytes);
         return ImportRows(background, BoxOf(selected), out, number, sink, limits);
     }
     const PsdLayerRecord& record = *selected.record;
-    LayerBandDecoder decoder(file, record, limits.maxPictureBytes, selected.maskOpacity, selected.clip);
+    LayerBandDecoder decoder(file, record, limits.maxPictureBytes,
+        withEffects ? std::uint8_t { 255 } : selected.maskOpacity, selected.clip);
     LayerPixels result = ImportRows(decoder, record.box, out, number, sink, limits);
     if (limits.releaseDecoded) limits.releaseDecoded(StoredBytes(file, record));
     return result;
@@ -298,7 +351,12 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     for (const PsdLayerRecord& record : file.records)
         if (record.isFolder() && record.artboard) ++out.ArtboardCount;
 
-    LayerSelection selection = SelectLayers(file.records, fileName);
+    PatternMap patterns;
+    for (const Section& block : file.patternBlocks)
+        ReadPatterns(file.bytes.subspan(
+                         static_cast<std::size_t>(block.offset), static_cast<std::size_t>(block.length)),
+            LayerPixelFormat(file.header), patterns);
+    LayerSelection selection = SelectLayers(file.records, fileName, &patterns);
     const std::vector<SelectedLayer>& selected = selection.layers;
     if (selected.size() > static_cast<std::size_t>(kMaxLayers))
         FailPsd(fileName,
@@ -327,7 +385,11 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
                     pixels = ReduceLayer(pixels, layer.Left, layer.Top, out.WorkScale);
             } else {
                 layer = LayerFromRecord(selected[i]);
-                pixels = ImportLayer(file, selected[i], out, number, sink, limits);
+                if (!selected[i].artboardBackground)
+                    layer.Effects = ResolvedStyle(file, *selected[i].record, patterns);
+                pixels = ImportLayer(file, selected[i], out, number, sink, limits, layer.Effects != nullptr);
+                if (layer.Effects)
+                    pixels = WithEffects(std::move(pixels), layer, out, limits.maxPictureBytes);
             }
             out.Layers.push_back(std::move(layer));
             out.LayerBitmaps.push_back(std::move(pixels.colour));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/LayerStyle.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -130,7 +132,7 @@ struct PsdLayerRecord {
     std::array<char, 4> folderBlendMode { 'p', 'a', 's', 's' };
     std::uint8_t fillOpacity = 255; ///< opacity of the pixels without their effects
     bool adjustment = false; ///< carries an adjustment layer's settings
-    bool effects = false; ///< has layer effects that are switched on
+    LayerStyle style; ///< the layer's effects and the blending options they heed
     std::optional<ArtboardInfo> artboard; ///< a folder's artboard data
 
     const std::string& name() const { return unicodeName.empty() ? pascalName : unicodeName; }
@@ -162,6 +164,9 @@ struct PsdFile {
     double resolutionPpi = 0; ///< 0 when the file states none
     std::vector<std::uint8_t> iccProfile; ///< the embedded colour profile, empty when none
     ColourTable colourTable; ///< indexed files only
+    double globalAngle = 120; ///< degrees: the light of effects that use the global angle
+    double globalAltitude = 30; ///< degrees
+    std::vector<Section> patternBlocks; ///< "Patt", "Pat2" and "Pat3" blocks of the layer section
     std::vector<PsdLayerRecord> records;
     /// The layer count was stored negative: the first channel after the colour
     /// channels of the merged picture is its transparency.

@@ -1,0 +1,450 @@
+#include "core/EffectDrawing.h"
+
+#include "core/EffectPaint.h"
+#include "core/EffectPlanes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace deptrix {
+
+namespace {
+
+/// Drawing order of the kinds, bottom first.
+int Layering(EffectKind kind) {
+    switch (kind) {
+    case EffectKind::DropShadow:
+        return 0;
+    case EffectKind::OuterGlow:
+        return 1;
+    case EffectKind::PatternOverlay:
+        return 3;
+    case EffectKind::GradientOverlay:
+        return 4;
+    case EffectKind::ColorOverlay:
+        return 5;
+    case EffectKind::Satin:
+        return 6;
+    case EffectKind::InnerGlow:
+        return 7;
+    case EffectKind::InnerShadow:
+        return 8;
+    case EffectKind::Stroke:
+        return 9;
+    case EffectKind::Bevel:
+        return 10;
+    }
+    return 2;
+}
+/// Where the layer's own pixels go in that order.
+constexpr int kContentLayering = 2;
+
+bool IsInterior(EffectKind kind) {
+    const int l = Layering(kind);
+    return l > kContentLayering && l < Layering(EffectKind::Stroke);
+}
+
+/// Light direction in picture pixels (y down) for an angle in degrees.
+void LightOffset(double angle, double distance, double& dx, double& dy) {
+    const double a = angle * std::numbers::pi / 180.0;
+    dx = -std::cos(a) * distance;
+    dy = std::sin(a) * distance;
+}
+
+/// The mattes of one effect at the picture's size.
+struct Matte {
+    const LayerEffect* effect = nullptr;
+    Plane a; ///< coverage (stroke: outside part; bevel: highlight)
+    Plane b; ///< stroke: inside part; bevel: shadow
+    EffectPixel colour; ///< the effect's colour in the picture's channels
+    EffectPixel shadowColour; ///< bevel
+};
+
+Plane Inverse(const Plane& p) {
+    Plane out(p.width, p.height);
+    for (std::size_t i = 0; i < p.values.size(); ++i) out.values[i] = 1 - p.values[i];
+    return out;
+}
+
+/// A shape grown by `spread` of `size` and softened by the rest, as shadows and glows
+/// take it.
+Plane SpreadAndSoften(const Plane& shape, double size, double spread) {
+    Plane p = GrownPlane(shape, size * spread);
+    SoftenPlane(p, size * (1 - spread));
+    return p;
+}
+
+/// Applies a contour and, for glows, the range: the part of the glow the contour acts on.
+void Shape(Plane& p, const Contour& contour, double range) {
+    const bool linear = contour.isLinear();
+    const double gain = range > 0 ? 0.5 / range : 1.0;
+    if (linear && std::abs(gain - 1.0) < 1e-9) return;
+    for (float& v : p.values) {
+        const double u = std::min(1.0, v * gain);
+        v = static_cast<float>(linear ? u : contour.map(u));
+    }
+}
+
+/// Height of the bevel's surface, 0..1, from the signed distance to the shape's edge.
+Plane BevelHeight(const LayerEffect& e, const Plane& inside, const Plane& outside, double size) {
+    Plane h(inside.width, inside.height);
+    const double half = std::max(size * 0.5, 0.5);
+    for (std::size_t i = 0; i < h.values.size(); ++i) {
+        const double din = inside.values[i] > 0 ? inside.values[i] - 0.5 : 0;
+        const double dout = outside.values[i] > 0 ? outside.values[i] - 0.5 : 0;
+        const double sd = din - dout; // positive within the shape
+        double v = 0;
+        switch (e.bevelStyle) {
+        case BevelStyle::Inner:
+            v = std::clamp(sd / size, 0.0, 1.0);
+            break;
+        case BevelStyle::Outer:
+            v = std::clamp(1 + sd / size, 0.0, 1.0);
+            break;
+        case BevelStyle::Emboss:
+        case BevelStyle::StrokeEmboss:
+            v = std::clamp(0.5 + sd / (2 * half), 0.0, 1.0);
+            break;
+        case BevelStyle::Pillow:
+            v = std::clamp(std::abs(sd) / half, 0.0, 1.0);
+            break;
+        }
+        if (e.usesContour) v = e.contour.map(v);
+        h.values[i] = static_cast<float>(v);
+    }
+    if (e.technique == BevelTechnique::Smooth)
+        SoftenPlane(h, size * 0.5);
+    else if (e.technique == BevelTechnique::ChiselSoft)
+        SoftenPlane(h, std::min(size * 0.15, 3.0));
+    return h;
+}
+
+void ShadeBevel(Matte& m, const Plane& shape, double size, double scale) {
+    const LayerEffect& e = *m.effect;
+    const Plane inside = DistanceToOutside(shape);
+    const Plane outside = DistanceToInside(shape);
+    const Plane h = BevelHeight(e, inside, outside, size);
+    const double alt = std::clamp(e.altitude, 0.0, 90.0) * std::numbers::pi / 180.0;
+    const double az = e.angle * std::numbers::pi / 180.0;
+    const double lx = std::cos(alt) * std::cos(az), ly = -std::cos(alt) * std::sin(az), lz = std::sin(alt);
+    const double flat = lz;
+    // A rise of the whole height over `size` pixels at depth 100 % stands at about 45
+    // degrees.
+    const double k = size * e.depth * (e.up ? 1.0 : -1.0);
+    m.a = Plane(shape.width, shape.height);
+    m.b = Plane(shape.width, shape.height);
+    for (int y = 0; y < h.height; ++y)
+        for (int x = 0; x < h.width; ++x) {
+            const auto v = [&](int xx, int yy) {
+                return h.at(std::clamp(xx, 0, h.width - 1), std::clamp(yy, 0, h.height - 1));
+            };
+            const double gx = (v(x + 1, y) - v(x - 1, y)) * 0.5 * k;
+            const double gy = (v(x, y + 1) - v(x, y - 1)) * 0.5 * k;
+            const double norm = std::sqrt(gx * gx + gy * gy + 1);
+            double shade = (-gx * lx - gy * ly + lz) / norm;
+            if (!e.contour.isLinear() && !e.usesContour) shade = e.contour.map(shade);
+            const double light = flat < 1 ? std::max(0.0, (shade - flat) / (1 - flat)) : 0.0;
+            const double dark = flat > 0 ? std::max(0.0, (flat - shade) / flat) : 0.0;
+            m.a.row(y)[x] = static_cast<float>(std::min(1.0, light));
+            m.b.row(y)[x] = static_cast<float>(std::min(1.0, dark));
+        }
+    SoftenPlane(m.a, e.soften);
+    SoftenPlane(m.b, e.soften);
+    (void)scale;
+}
+
+Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFormat format) {
+    Matte m;
+    m.effect = &e;
+    m.colour = EffectColourIn(e.kind == EffectKind::Bevel ? e.highlightColour : e.colour, format);
+    m.shadowColour = EffectColourIn(e.shadowColour, format);
+    const double size = e.size * scale;
+    const double distance = e.distance * scale;
+    double dx = 0, dy = 0;
+    LightOffset(e.angle, distance, dx, dy);
+    switch (e.kind) {
+    case EffectKind::DropShadow:
+        m.a = ShiftedPlane(SpreadAndSoften(shape, size, e.spread), dx, dy);
+        Shape(m.a, e.contour, 0.5);
+        break;
+    case EffectKind::InnerShadow:
+        m.a = ShiftedPlane(SpreadAndSoften(Inverse(shape), size, e.spread), dx, dy, 1.0f);
+        Shape(m.a, e.contour, 0.5);
+        break;
+    case EffectKind::OuterGlow:
+        if (e.precise) {
+            m.a = DistanceToInside(shape);
+            for (float& v : m.a.values)
+                v = std::clamp(1.0f - (v - 0.5f) / static_cast<float>(std::max(size, 0.5)), 0.0f, 1.0f);
+        } else {
+            m.a = SpreadAndSoften(shape, size, e.spread);
+        }
+        Shape(m.a, e.contour, e.range);
+        break;
+    case EffectKind::InnerGlow:
+        if (e.precise) {
+            m.a = DistanceToOutside(shape);
+            for (float& v : m.a.values)
+                v = std::clamp(1.0f - (v - 0.5f) / static_cast<float>(std::max(size, 0.5)), 0.0f, 1.0f);
+        } else {
+            m.a = SpreadAndSoften(Inverse(shape), size, e.spread);
+        }
+        if (e.fromCentre)
+            for (float& v : m.a.values) v = 1 - v;
+        Shape(m.a, e.contour, e.range);
+        break;
+    case EffectKind::Satin: {
+        Plane one = ShiftedPlane(shape, dx * 0.5, dy * 0.5);
+        Plane two = ShiftedPlane(shape, -dx * 0.5, -dy * 0.5);
+        SoftenPlane(one, size);
+        SoftenPlane(two, size);
+        m.a = Plane(shape.width, shape.height);
+        for (std::size_t i = 0; i < m.a.values.size(); ++i) {
+            double v = e.contour.map(std::abs(one.values[i] - two.values[i]));
+            if (e.invert) v = 1 - v;
+            m.a.values[i] = static_cast<float>(v);
+        }
+        break;
+    }
+    case EffectKind::Stroke: {
+        const double out = e.position == StrokePosition::Outside ? size
+            : e.position == StrokePosition::Centre               ? size * 0.5
+                                                                 : 0.0;
+        const double in = e.position == StrokePosition::Inside ? size
+            : e.position == StrokePosition::Centre             ? size * 0.5
+                                                               : 0.0;
+        // A pixel next to the edge is one pixel from the nearest centre on the other
+        // side: covered by a stroke of a pixel.
+        m.a = Plane(shape.width, shape.height);
+        m.b = Plane(shape.width, shape.height);
+        if (out > 0) {
+            m.a = DistanceToInside(shape);
+            for (float& v : m.a.values)
+                v = std::clamp(static_cast<float>(out) + 1 - std::max(v, 1.0f), 0.0f, 1.0f);
+        }
+        if (in > 0) {
+            m.b = DistanceToOutside(shape);
+            for (float& v : m.b.values)
+                v = std::clamp(static_cast<float>(in) + 1 - std::max(v, 1.0f), 0.0f, 1.0f);
+        }
+        break;
+    }
+    case EffectKind::Bevel:
+        ShadeBevel(m, shape, std::max(size, 1.0), scale);
+        break;
+    default:
+        break;
+    }
+    return m;
+}
+
+} // namespace
+
+int EffectReach(const LayerStyle& style) {
+    if (!style.draws()) return 0;
+    double reach = 0;
+    for (const LayerEffect& e : style.effects) {
+        switch (e.kind) {
+        case EffectKind::DropShadow:
+            reach = std::max(reach, e.size + e.distance + 1);
+            break;
+        case EffectKind::OuterGlow:
+            reach = std::max(reach, e.size + 1);
+            break;
+        case EffectKind::Stroke:
+            if (e.position != StrokePosition::Inside)
+                reach = std::max(reach, (e.position == StrokePosition::Centre ? e.size * 0.5 : e.size) + 1);
+            break;
+        case EffectKind::Bevel:
+            if (e.bevelStyle != BevelStyle::Inner) reach = std::max(reach, e.size + e.soften + 1);
+            break;
+        default:
+            break;
+        }
+    }
+    return static_cast<int>(std::ceil(reach));
+}
+
+EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int outWidth, int outHeight,
+    int boxX, int boxY, const LayerStyle& style, const EffectSettings& settings) {
+    const PixelFormat format = colour.format();
+    const int channels = format == PixelFormat::Cmyk32 ? 4 : 3;
+    CheckedImageBytes(outWidth, outHeight, 4 * 4, "layer effects");
+    EffectPicture out;
+    out.colour = Bitmap(outWidth, outHeight, format, UnfilledPixels {});
+    out.mask = Bitmap(outWidth, outHeight, PixelFormat::Gray8, UnfilledPixels {});
+
+    Plane s(outWidth, outHeight);
+    for (int y = 0; y < shape.height(); ++y) {
+        const int oy = y + boxY;
+        if (oy < 0 || oy >= outHeight) continue;
+        const std::uint8_t* row = shape.row(y);
+        for (int x = 0; x < shape.width(); ++x) {
+            const int ox = x + boxX;
+            if (ox >= 0 && ox < outWidth) s.row(oy)[ox] = row[x] / 255.0f;
+        }
+    }
+
+    std::vector<const LayerEffect*> order;
+    if (style.draws())
+        for (const LayerEffect& e : style.effects) order.push_back(&e);
+    std::stable_sort(order.begin(), order.end(),
+        [](const LayerEffect* a, const LayerEffect* b) { return Layering(a->kind) < Layering(b->kind); });
+    std::vector<Matte> mattes;
+    for (const LayerEffect* e : order) mattes.push_back(MakeMatte(*e, s, settings.scale, format));
+
+    // Paint that varies over the picture: gradients over the layer's box (or the
+    // canvas), patterns from the layer's corner (or the canvas's).
+    const double scale = settings.scale;
+    std::vector<GradientLayout> layouts;
+    for (const Matte& m : mattes) {
+        const LayerEffect& e = *m.effect;
+        double left = boxX, top = boxY, width = colour.width(), height = colour.height();
+        if (e.kind == EffectKind::Stroke && e.position != StrokePosition::Inside) {
+            const double grow = (e.position == StrokePosition::Centre ? 0.5 : 1.0) * e.size * scale;
+            left -= grow, top -= grow, width += 2 * grow, height += 2 * grow;
+        }
+        if (!e.gradient.alignWithLayer) {
+            left = -static_cast<double>(settings.left);
+            top = -static_cast<double>(settings.top);
+            width = settings.canvasWidth;
+            height = settings.canvasHeight;
+        }
+        layouts.emplace_back(e.gradient, left, top, width, height);
+    }
+
+    const auto fill = static_cast<float>(std::clamp(settings.fill, 0.0, 1.0));
+    const auto opacity = static_cast<float>(std::clamp(settings.opacity, 0.0, 1.0));
+    const int bpp = BytesPerPixel(format);
+    const EffectPixel white { { 1, 1, 1, 1 } };
+    for (int y = 0; y < outHeight; ++y) {
+        std::uint8_t* dst = out.colour.row(y);
+        std::uint8_t* dstMask = out.mask.row(y);
+        const int ly = y - boxY;
+        const bool rowInBox = ly >= 0 && ly < colour.height();
+        for (int x = 0; x < outWidth; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(outWidth)
+                + static_cast<std::size_t>(x);
+            const float sv = s.values[i];
+            EffectPixel content = white;
+            const int lx = x - boxX;
+            if (rowInBox && lx >= 0 && lx < colour.width()) {
+                const std::uint8_t* p
+                    = colour.row(ly) + static_cast<std::size_t>(lx) * static_cast<std::size_t>(bpp);
+                if (channels == 3) {
+                    content.c[0] = p[2] / 255.0f;
+                    content.c[1] = p[1] / 255.0f;
+                    content.c[2] = p[0] / 255.0f;
+                } else {
+                    for (int c = 0; c < 4; ++c) content.c[c] = p[c] / 255.0f;
+                }
+            }
+            EffectStack inner;
+            EffectStack outer;
+            bool contentDrawn = false;
+            bool interiorDone = false;
+            const auto drawContent = [&] {
+                inner.over(BlendMode::Normal, content, style.blendInterior ? 1.0f : fill, channels);
+                contentDrawn = true;
+            };
+            const auto endInterior = [&] {
+                if (style.blendInterior) {
+                    for (int c = 0; c < channels; ++c) inner.colour.c[c] *= fill;
+                    inner.alpha *= fill;
+                }
+                interiorDone = true;
+            };
+            for (std::size_t k = 0; k < mattes.size(); ++k) {
+                const Matte& m = mattes[k];
+                const LayerEffect& e = *m.effect;
+                if (!contentDrawn && Layering(e.kind) > kContentLayering) drawContent();
+                if (!interiorDone && contentDrawn && !IsInterior(e.kind)) endInterior();
+                const float a = m.a.values.empty() ? 1.0f : m.a.values[i];
+                const auto op = static_cast<float>(e.opacity);
+                EffectPixel paint = m.colour;
+                float paintAlpha = 1;
+                const bool gradient = e.kind == EffectKind::GradientOverlay
+                    || (e.kind == EffectKind::Stroke && e.paint == StrokePaint::Gradient)
+                    || ((e.kind == EffectKind::OuterGlow || e.kind == EffectKind::InnerGlow)
+                        && e.usesGradient);
+                if (gradient) {
+                    const bool glow = e.kind == EffectKind::OuterGlow || e.kind == EffectKind::InnerGlow;
+                    const double t = glow ? 1.0 - a : layouts[k].position(x + 0.5, y + 0.5);
+                    const GradientSample g = SampleGradient(e.gradient, t);
+                    paint = EffectColourIn(g.colour, format);
+                    paintAlpha = static_cast<float>(g.opacity);
+                } else if (e.kind == EffectKind::PatternOverlay
+                    || (e.kind == EffectKind::Stroke && e.paint == StrokePaint::Pattern)) {
+                    const double ox = e.pattern.linkedWithLayer ? boxX : -static_cast<double>(settings.left);
+                    const double oy = e.pattern.linkedWithLayer ? boxY : -static_cast<double>(settings.top);
+                    if (!SamplePattern(e.pattern, scale, ox + e.pattern.phaseX * scale,
+                            oy + e.pattern.phaseY * scale, x, y, paint, paintAlpha))
+                        paintAlpha = 0;
+                }
+                switch (e.kind) {
+                case EffectKind::DropShadow:
+                    outer.over(e.mode, paint, op * a, channels);
+                    if (!e.knockedOut) inner.over(e.mode, paint, op * a, channels);
+                    break;
+                case EffectKind::OuterGlow:
+                    outer.over(e.mode, paint, op * a * paintAlpha, channels);
+                    break;
+                case EffectKind::ColorOverlay:
+                case EffectKind::GradientOverlay:
+                case EffectKind::PatternOverlay:
+                    inner.over(e.mode, paint, op * paintAlpha, channels);
+                    break;
+                case EffectKind::Satin:
+                case EffectKind::InnerShadow:
+                case EffectKind::InnerGlow:
+                    inner.over(e.mode, paint, op * a * paintAlpha, channels);
+                    break;
+                case EffectKind::Stroke:
+                    outer.over(e.mode, paint, op * a * paintAlpha, channels);
+                    inner.over(e.mode, paint, op * m.b.values[i] * paintAlpha, channels);
+                    break;
+                case EffectKind::Bevel: {
+                    const float light = static_cast<float>(e.highlightOpacity) * a;
+                    const float dark = static_cast<float>(e.shadowOpacity) * m.b.values[i];
+                    const bool inside = e.bevelStyle != BevelStyle::Outer;
+                    const bool outside = e.bevelStyle != BevelStyle::Inner;
+                    if (inside) {
+                        inner.over(e.shadowMode, m.shadowColour, dark, channels);
+                        inner.over(e.highlightMode, paint, light, channels);
+                    }
+                    if (outside) {
+                        outer.over(e.shadowMode, m.shadowColour, dark, channels);
+                        outer.over(e.highlightMode, paint, light, channels);
+                    }
+                    break;
+                }
+                }
+            }
+            if (!contentDrawn) drawContent();
+            if (!interiorDone) endInterior();
+            const float alpha = sv * inner.alpha + (1 - sv) * outer.alpha;
+            const float m = alpha * opacity;
+            dstMask[x] = static_cast<std::uint8_t>(std::lround(std::clamp(m, 0.0f, 1.0f) * 255.0f));
+            std::uint8_t* d = dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp);
+            if (alpha <= 0) {
+                std::fill(d, d + bpp, std::uint8_t { 255 });
+                continue;
+            }
+            float v[4];
+            for (int c = 0; c < channels; ++c)
+                v[c]
+                    = std::clamp((sv * inner.colour.c[c] + (1 - sv) * outer.colour.c[c]) / alpha, 0.0f, 1.0f);
+            if (channels == 3) {
+                d[0] = static_cast<std::uint8_t>(std::lround(v[2] * 255.0f));
+                d[1] = static_cast<std::uint8_t>(std::lround(v[1] * 255.0f));
+                d[2] = static_cast<std::uint8_t>(std::lround(v[0] * 255.0f));
+            } else {
+                for (int c = 0; c < 4; ++c) d[c] = static_cast<std::uint8_t>(std::lround(v[c] * 255.0f));
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace deptrix
