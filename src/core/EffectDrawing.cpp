@@ -275,14 +275,22 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
     out.colour = Bitmap(outWidth, outHeight, format, UnfilledPixels {});
     out.mask = Bitmap(outWidth, outHeight, PixelFormat::Gray8, UnfilledPixels {});
 
-    Plane s(outWidth, outHeight);
+    // The mattes are made with room around the picture, so that what lies just
+    // beyond its edges (transparent) counts as it does for the effects inside.
+    double inward = 0;
+    for (const LayerEffect& e : style.effects)
+        inward = std::max(inward, (e.size + e.distance) * settings.scale);
+    const int pad = static_cast<int>(std::min(std::ceil(inward), 4096.0)) + 2;
+    const int planeWidth = outWidth + 2 * pad;
+    CheckedImageBytes(planeWidth, outHeight + 2 * pad, 4 * 4, "layer effects");
+    Plane s(planeWidth, outHeight + 2 * pad);
     for (int y = 0; y < shape.height(); ++y) {
         const int oy = y + boxY;
         if (oy < 0 || oy >= outHeight) continue;
         const std::uint8_t* row = shape.row(y);
         for (int x = 0; x < shape.width(); ++x) {
             const int ox = x + boxX;
-            if (ox >= 0 && ox < outWidth) s.row(oy)[ox] = row[x] / 255.0f;
+            if (ox >= 0 && ox < outWidth) s.row(oy + pad)[ox + pad] = row[x] / 255.0f;
         }
     }
 
@@ -324,8 +332,8 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
         const int ly = y - boxY;
         const bool rowInBox = ly >= 0 && ly < colour.height();
         for (int x = 0; x < outWidth; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(outWidth)
-                + static_cast<std::size_t>(x);
+            const std::size_t i = static_cast<std::size_t>(y + pad) * static_cast<std::size_t>(planeWidth)
+                + static_cast<std::size_t>(x + pad);
             const float sv = s.values[i];
             EffectPixel content = white;
             const int lx = x - boxX;

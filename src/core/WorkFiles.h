@@ -16,6 +16,15 @@ inline std::string LayerMaskFileName(int n) {
     return "lyt" + std::to_string(n) + ".gjs";
 }
 
+/// A layer with its effects drawn at source resolution, for the print ("lyfx3.gjs"),
+/// and its mask ("lyfxt3.gjs").
+inline std::string EffectLayerFileName(int n) {
+    return "lyfx" + std::to_string(n) + ".gjs";
+}
+inline std::string EffectLayerMaskFileName(int n) {
+    return "lyfxt" + std::to_string(n) + ".gjs";
+}
+
 /// Per-view picture of an outline layer: layer index 2 in view index 4 is "3xgx5.gjs".
 inline std::string OutlineViewFileName(int layerIndex, int viewIndex) {
     return std::to_string(layerIndex + 1) + "xgx" + std::to_string(viewIndex + 1) + ".gjs";

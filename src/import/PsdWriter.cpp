@@ -1,6 +1,7 @@
 #include "import/PsdWriter.h"
 
 #include "core/Error.h"
+#include "import/EffectsWriter.h"
 #include "import/PackBits.h"
 #include "import/SampleDepth.h"
 #include "import/Utf16Text.h"
@@ -333,7 +334,9 @@ void PsdWriter::addLayer(const PsdLayerSpec& layer) {
     }
     RecordBlocks more;
     more.fillOpacity = layer.fillOpacity;
-    more.blocks = &layer.blocks;
+    std::vector<PsdBlockSpec> blocks = layer.blocks;
+    if (layer.effects) blocks.push_back({ { 'l', 'f', 'x', '2' }, EffectsBlockData(*layer.effects) });
+    more.blocks = &blocks;
     record.extra = RecordExtra(layer.name, layer.userMask, more);
     record.clipping = layer.clipping;
     m_records.push_back(std::move(record));

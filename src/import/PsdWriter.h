@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/LayerStyle.h"
 #include "import/PsdStructure.h"
 
 #include <array>
@@ -66,6 +67,7 @@ struct PsdLayerSpec {
     bool clipping = false; ///< clipped to the layer below
     std::uint8_t fillOpacity = 255; ///< written as an "iOpa" block when below 255
     std::vector<PsdBlockSpec> blocks;
+    std::optional<LayerStyle> effects; ///< written as an "lfx2" block after `blocks`
 };
 
 /// An artboard, written as the artboard data ("artb") of its folder.

@@ -25,7 +25,8 @@ ViewLefts PreviewViewLefts(
 /// band of rows at a time exactly as the composite pass builds the preview's views
 /// (same flip-group frames, same placement, same blend), but from the layers' work
 /// files at source resolution: LayerFileName/LayerMaskFileName for ordinary and
-/// flip layers, the per-view WarpedViewFileName pictures for outline layers
+/// flip layers (a layer with effects: drawn from them at source resolution into
+/// EffectLayerFileName pictures first), the per-view WarpedViewFileName pictures for outline layers
 /// (Group 100, widened by their margin). Blend modes and clipped layers are drawn
 /// through the preview's own row functions (BlendGroupRow). Group frames must be
 /// current (BuildGroupFrames). Only the band's rows of each file are mapped at a time.
@@ -71,6 +72,10 @@ private:
         bool tracksBackdrop = false; ///< whether the views' backdrop opacity is kept up
     };
 
+    /// Draws the effects of layer `index` at source resolution into work files of
+    /// their own; returns the picture's file name.
+    std::string DrawEffects(
+        const Document& doc, std::size_t index, const std::filesystem::path& workFolder) const;
     Layer openLayer(const Document& doc, const ViewLefts& viewLefts, std::size_t index,
         const std::array<bool, 7>& views, const std::filesystem::path& workFolder) const;
     void blendGroup(

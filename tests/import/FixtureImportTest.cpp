@@ -81,9 +81,9 @@ std::vector<QJsonObject> ExpectedLayers(const QJsonObject& oracle) {
 }
 
 /// The layer keeps its transparency channel unchanged as its opacity: no mask
-/// applies and the layer is fully opaque.
-bool MaskIsPlainTransparency(const QJsonObject& layer) {
-    if (layer["opacity"].toInt() != 255) return false;
+/// applies and the layer, its fill and its folders are fully opaque.
+bool MaskIsPlainTransparency(const QJsonObject& layer, const LayerRecord& ours) {
+    if (layer["opacity"].toInt() != 255 || ours.FillOpacity != 255 || ours.FolderOpacity != 255) return false;
     const QJsonObject mask = layer["mask"].toObject();
     if (mask.isEmpty()) return true;
     const bool userApplies = layer["has_pixel_mask"].toBool() && !mask["disabled"].toBool();
@@ -91,15 +91,15 @@ bool MaskIsPlainTransparency(const QJsonObject& layer) {
     return !userApplies && !realApplies;
 }
 
-void CheckLayerPixels(const QJsonObject& expected, const QJsonObject& oracle, const Bitmap& colour,
-    const Bitmap& mask, ColourMode mode) {
+void CheckLayerPixels(const QJsonObject& expected, const QJsonObject& oracle, const LayerRecord& ours,
+    const Bitmap& colour, const Bitmap& mask, ColourMode mode) {
     const QJsonObject pixels = expected["pixels"].toObject();
     if (ColourAsStored(oracle)) {
         EXPECT_EQ(Sha256Hex(OracleColourBytes(colour, mode)),
             pixels["color"].toObject()["sha256"].toString().toStdString())
             << "colour of " << expected["name"].toString().toStdString();
     }
-    if (!MaskIsPlainTransparency(expected) || InsideArtboard(expected, oracle)) return;
+    if (!MaskIsPlainTransparency(expected, ours) || InsideArtboard(expected, oracle)) return;
     const QJsonObject alpha = pixels["alpha"].toObject();
     const std::vector<std::uint8_t> ours = PlaneBytes(mask);
     if (alpha.isEmpty())
@@ -152,15 +152,18 @@ void CheckAgainstOracle(
         SCOPED_TRACE("layer " + std::to_string(i) + " '" + ours.displayName() + "'");
         EXPECT_EQ(ours.RecordIndex, layer["record_index"].toInt());
         EXPECT_EQ(ours.displayName(), layer["name"].toString().toStdString());
+        EXPECT_EQ(ours.Opacity, layer["opacity"].toInt());
+        // Drawn effects grow the box and change the pixels that the reference reader
+        // describes without them: such layers are compared in the composite instead.
+        if (ours.Effects) continue;
         EXPECT_EQ(ours.Left, bbox[0].toInt());
         EXPECT_EQ(ours.Top, bbox[1].toInt());
         EXPECT_EQ(ours.Width, bbox[2].toInt() - bbox[0].toInt());
         EXPECT_EQ(ours.Height, bbox[3].toInt() - bbox[1].toInt());
-        EXPECT_EQ(ours.Opacity, layer["opacity"].toInt());
         EXPECT_EQ(ours.Group, 0); // no fixture has a flip folder
         EXPECT_EQ(doc.LayerBitmaps[i].width(), ours.Width);
         EXPECT_EQ(doc.LayerMasks[i].height(), ours.Height);
-        CheckLayerPixels(layer, oracle, doc.LayerBitmaps[i], doc.LayerMasks[i], mode);
+        CheckLayerPixels(layer, oracle, ours, doc.LayerBitmaps[i], doc.LayerMasks[i], mode);
     }
     (void)file;
 }

@@ -204,14 +204,21 @@ TEST(LayerCompositing, EffectsAndAdjustmentsAreNotedOnlyWhenTheyShow) {
 
     const ImportedDocument doc = Import(writer.finish());
     EXPECT_EQ(Names(doc), (std::vector<std::string> { "shadow", "switched off", "disabled", "unreadable" }));
-    ASSERT_EQ(doc.ApproximateLayers.size(), 3u);
+    // The black shadow in Multiply is drawn exactly; the unreadable block is named.
+    ASSERT_EQ(doc.ApproximateLayers.size(), 2u);
     EXPECT_EQ(doc.ApproximateLayers[0].name, "levels");
     EXPECT_EQ(doc.ApproximateLayers[0].reason, Approximation::AdjustmentLayer);
     EXPECT_EQ(doc.ApproximateLayers[1].name, "unreadable");
-    EXPECT_EQ(doc.ApproximateLayers[2].name, "shadow");
-    EXPECT_EQ(doc.ApproximateLayers[2].reason, Approximation::LayerEffects);
+    EXPECT_EQ(doc.ApproximateLayers[1].reason, Approximation::LayerEffects);
     EXPECT_EQ(ApproximationSummary(doc.ApproximateLayers),
-        "3 layers drawn approximately: layer effects not drawn (2), adjustment layer not applied (1)");
+        "2 layers drawn approximately: layer effects not drawn (1), adjustment layer not applied (1)");
+    EXPECT_EQ(ApproximationSummary(doc.ApproximateLayers, 1),
+        "2 个图层为近似绘制: 图层效果未绘制 (1), 调整图层未应用 (1)");
+    // Only the layer whose shadow shows grows by the shadow's reach.
+    ASSERT_TRUE(doc.Layers[0].Effects);
+    EXPECT_EQ(doc.Layers[0].Width, 3);
+    EXPECT_FALSE(doc.Layers[1].Effects);
+    EXPECT_EQ(doc.Layers[1].Width, 1);
 }
 
 } // namespace deptrix::test
