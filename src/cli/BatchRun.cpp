@@ -309,7 +309,8 @@ void WriteInfoJson(const Document& doc, std::ostream& out, const InfoSetUp* setU
         for (size_t i = 0; i < doc.ApproximateLayers.size(); ++i) {
             const ApproximateLayer& layer = doc.ApproximateLayers[i];
             out << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(layer.name)
-                << ", \"reason\": " << JsonString(std::string(ApproximationText(layer.reason))) << "}";
+                << ", \"reason\": " << JsonString(ApproximationDetail(layer))
+                << ", \"reasonChinese\": " << JsonString(ApproximationDetail(layer, 1)) << "}";
         }
         out << "\n  ]";
     }
