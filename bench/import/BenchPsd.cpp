@@ -79,8 +79,26 @@ void WriteBenchPsd(const std::filesystem::path& file, const BenchPsdShape& shape
     options.compression = shape.compression;
     options.psb = shape.width > 30000 || shape.height > 30000;
     PsdWriter writer(options);
-    writer.addLayer(Background(shape.width, shape.height));
-    for (int k = 1; k < shape.layers; ++k) writer.addLayer(Shape(k, shape.width, shape.height, shape.flat));
+    // Sizes as a designer sets them for a print of this size.
+    LayerStyle style;
+    LayerEffect shadow;
+    shadow.kind = EffectKind::DropShadow;
+    shadow.mode = BlendMode::Multiply;
+    shadow.opacity = 0.75;
+    shadow.distance = shape.width / 200.0;
+    shadow.size = shape.width / 100.0;
+    LayerEffect stroke;
+    stroke.kind = EffectKind::Stroke;
+    stroke.size = shape.width / 400.0;
+    stroke.colour = { 255, 255, 255 };
+    style.effects = { shadow, stroke };
+    const auto styled = [&](PsdLayerSpec layer) {
+        if (shape.effects) layer.effects = style;
+        return layer;
+    };
+    writer.addLayer(styled(Background(shape.width, shape.height)));
+    for (int k = 1; k < shape.layers; ++k)
+        writer.addLayer(styled(Shape(k, shape.width, shape.height, shape.flat)));
     WriteFileAtomically(file, writer.finish());
 }
 
@@ -90,7 +108,7 @@ std::filesystem::path BenchPsdPath(const BenchPsdShape& shape) {
     const auto file = folder
         / ("bench-" + std::to_string(shape.width) + "x" + std::to_string(shape.height) + "x"
             + std::to_string(shape.layers) + "-c" + std::to_string(static_cast<int>(shape.compression))
-            + (shape.flat ? "-flat" : "") + ".psd");
+            + (shape.flat ? "-flat" : "") + (shape.effects ? "-fx" : "") + ".psd");
     if (!std::filesystem::exists(file)) WriteBenchPsd(file, shape);
     return file;
 }

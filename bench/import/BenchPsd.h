@@ -8,13 +8,15 @@ namespace deptrix {
 
 /// What a benchmark document holds: an opaque background and soft-edged shapes of
 /// about a third of the canvas, half of them with a photographic grain that RLE
-/// cannot pack (a "flat" document has no grain, so ZIP packs it almost to nothing).
+/// cannot pack (a "flat" document has no grain, so ZIP packs it almost to nothing),
+/// optionally each with a drop shadow and a stroke as designers put on them.
 struct BenchPsdShape {
     int width = 4000;
     int height = 3000;
     int layers = 12;
     Compression compression = Compression::Rle;
     bool flat = false;
+    bool effects = false; ///< a drop shadow and a stroke on every layer
 };
 
 /// Writes the document as an RGB 8-bit PSD (PSB beyond 30000 pixels a side).

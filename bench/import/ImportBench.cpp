@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -121,6 +122,57 @@ void BM_WorkFilesOverInMemory(benchmark::State& state) {
     state.counters["x written"] = median(written);
 }
 BENCHMARK(BM_WorkFilesOverInMemory)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(40);
+
+/// Layer effects as the ratio of the 4096 x 3072 document with a drop shadow and a
+/// stroke on each of its 12 layers to the same document without, imported as the
+/// program does (until the document is in memory), in pairs taking turns. Median of
+/// the pairs, with the one-minute load average beside it.
+void BM_EffectsOverPlain(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    using Seconds = std::chrono::duration<double>;
+    const auto plain = BenchPsdPath(BenchPsdShape { 4096, 3072, 12 });
+    const auto styled = BenchPsdPath(BenchPsdShape { 4096, 3072, 12, Compression::Rle, false, true });
+    const auto work = std::filesystem::temp_directory_path() / "deptrix-bench-import" / "work";
+    std::filesystem::create_directories(work);
+    NullProgress progress;
+    const auto read = [&](const std::filesystem::path& psd) {
+        const auto start = Clock::now();
+        Document doc;
+        benchmark::DoNotOptimize(ReadPsd(psd, work, doc, progress));
+        const double seconds = Seconds(Clock::now() - start).count();
+        SharedWorkFileWriter().awaitAll();
+        return seconds;
+    };
+    std::vector<double> ratios;
+    std::vector<double> plainTimes;
+    bool styledFirst = false;
+    for (auto _ : state) {
+        double with = 0, without = 0;
+        if (styledFirst) {
+            with = read(styled);
+            without = read(plain);
+        } else {
+            without = read(plain);
+            with = read(styled);
+        }
+        styledFirst = !styledFirst;
+        ratios.push_back(with / without);
+        plainTimes.push_back(without);
+    }
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    state.counters["x effects"] = median(ratios);
+    state.counters["plain s"] = median(plainTimes);
+    double load = 0;
+    if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1) load = 0;
+        std::fclose(f);
+    }
+    state.counters["load"] = load;
+}
+BENCHMARK(BM_EffectsOverPlain)->Unit(benchmark::kMillisecond)->Iterations(6);
 
 void BM_MagickReadPsd(benchmark::State& state) {
     if (std::system("convert -version > /dev/null 2>&1") != 0) {

@@ -64,7 +64,13 @@ struct LayerRecord {
     /// EffectReach on every side; its work files hold the stored box's pixels
     /// without the effects, opacity or fill, from which the print draws them again.
     std::shared_ptr<const LayerStyle> Effects;
+    /// The effects of the folder this layer stands for (its only drawn layer, or a
+    /// member of a flip folder), drawn after the layer's own; null: none.
+    std::shared_ptr<const LayerStyle> FolderEffects;
+    std::uint8_t FolderFillOpacity = 255; ///< that folder's fill opacity
     std::int32_t EffectReach = 0; ///< source px
+
+    bool hasEffects() const { return Effects || FolderEffects; }
 
     /// The name to show: the Unicode name when the file has one, else the stored one.
     const std::string& displayName() const { return UnicodeName.empty() ? StoredName : UnicodeName; }

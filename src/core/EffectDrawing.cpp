@@ -1,5 +1,6 @@
 #include "core/EffectDrawing.h"
 
+#include "core/Document.h"
 #include "core/EffectPaint.h"
 #include "core/EffectPlanes.h"
 
@@ -453,6 +454,30 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
         }
     }
     return out;
+}
+
+int LayerEffectReach(const LayerRecord& layer) {
+    return (layer.Effects ? EffectReach(*layer.Effects) : 0)
+        + (layer.FolderEffects ? EffectReach(*layer.FolderEffects) : 0);
+}
+
+EffectPicture DrawEffectsOf(const LayerRecord& layer, const Bitmap& colour, const Bitmap& shape, int outWidth,
+    int outHeight, int boxX, int boxY, const EffectSettings& placement) {
+    static const LayerStyle kNone;
+    const bool clipped = layer.ClipBase >= 0;
+    EffectSettings own = placement;
+    if (!layer.FolderEffects) {
+        SetLayerOpacities(own, layer.Opacity, layer.FillOpacity, layer.FolderOpacity, clipped);
+        return DrawLayerEffects(
+            colour, shape, outWidth, outHeight, boxX, boxY, layer.Effects ? *layer.Effects : kNone, own);
+    }
+    SetLayerOpacities(own, layer.Opacity, layer.FillOpacity, 255, true);
+    const EffectPicture first = DrawLayerEffects(
+        colour, shape, outWidth, outHeight, boxX, boxY, layer.Effects ? *layer.Effects : kNone, own);
+    EffectSettings folder = placement;
+    SetLayerOpacities(folder, 255, layer.FolderFillOpacity, layer.FolderOpacity, clipped);
+    return DrawLayerEffects(
+        first.colour, first.mask, outWidth, outHeight, 0, 0, *layer.FolderEffects, folder);
 }
 
 } // namespace deptrix

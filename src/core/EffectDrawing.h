@@ -53,4 +53,17 @@ struct EffectPicture {
 EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int outWidth, int outHeight,
     int boxX, int boxY, const LayerStyle& style, const EffectSettings& settings);
 
+struct LayerRecord;
+
+/// How far the effects of `layer` (its own and its folder's) reach beyond its stored
+/// box, in source pixels.
+int LayerEffectReach(const LayerRecord& layer);
+
+/// Draws the effects of `layer`: its own style over its pixels with its fill and
+/// opacity, then its folder's style over that with the folder's fill and the
+/// folders' opacity (DrawLayerEffects for the arguments). `placement` gives the
+/// scale, the picture's place and the canvas.
+EffectPicture DrawEffectsOf(const LayerRecord& layer, const Bitmap& colour, const Bitmap& shape, int outWidth,
+    int outHeight, int boxX, int boxY, const EffectSettings& placement);
+
 } // namespace deptrix

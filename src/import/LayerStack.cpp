@@ -17,6 +17,8 @@ namespace {
 struct FolderInfo {
     const PsdLayerRecord* record;
     int parent; ///< index of the enclosing folder, -1 at the top level
+    bool visible = true; ///< it and every folder around it
+    bool flip = false; ///< a flip folder or inside one
     int drawnLayers = 0; ///< unclipped layers kept anywhere inside it
 };
 
@@ -106,8 +108,6 @@ private:
         if (record.clipping && visible) note(record, Approximation::FolderClipping);
         if (visible && !IsKnownBlendModeKey(record.folderBlendMode))
             note(record, Approximation::UnknownBlendMode);
-        // A folder's effects would act on its merged picture, which is never made.
-        if (visible && record.style.shows()) note(record, Approximation::LayerEffects);
 
         Level inner;
         inner.folder = static_cast<int>(m_folders.size());
@@ -117,7 +117,7 @@ private:
                                                  : -1;
         inner.opacity = level.opacity * (record.opacity / 255.0L);
         inner.artboard = record.artboard ? &*record.artboard : level.artboard;
-        m_folders.push_back({ &record, level.folder });
+        m_folders.push_back({ &record, level.folder, visible, inner.flipFolder >= 0 });
         m_levels.push_back(std::move(inner));
     }
 
@@ -229,8 +229,23 @@ LayerSelection SelectLayers(
         if (candidates[static_cast<std::size_t>(i)].clipBase >= 0)
             clipBases.insert(candidates[static_cast<std::size_t>(i)].clipBase);
 
+    // A folder's effects act on its merged picture, which is not made: they are drawn
+    // on its layer when it has one (or one per view, a flip folder), else named.
+    std::set<int> styledFolders;
+    for (std::size_t f = 0; f < folders.size(); ++f) {
+        const FolderInfo& folder = folders[f];
+        if (!folder.visible || !folder.record->style.shows() || folder.drawnLayers == 0) continue;
+        if (folder.record->style.draws() && (folder.drawnLayers == 1 || folder.flip)) {
+            styledFolders.insert(static_cast<int>(f));
+            for (const auto& [reason, effect] : EffectNotes(*folder.record, patterns, false))
+                walk.note(*folder.record, reason, effect);
+        } else
+            walk.note(*folder.record, Approximation::LayerEffects);
+    }
+
     LayerSelection selection;
     std::set<int> notedFolders;
+    std::set<int> outerStyled;
     for (int i : order) {
         const Candidate& c = candidates[static_cast<std::size_t>(i)];
         const PsdLayerRecord& record = *c.record;
@@ -243,6 +258,17 @@ LayerSelection SelectLayers(
         const bool clipped = c.clipBase >= 0;
         if (clipped) layer.clipBase = selectionIndex.at(c.clipBase);
 
+        if (!clipped && !c.background) {
+            // The innermost folder with effects lends them; effects of folders further
+            // out are named.
+            for (int f = c.folder; f >= 0; f = folders[static_cast<std::size_t>(f)].parent) {
+                if (!styledFolders.count(f)) continue;
+                if (!layer.styledFolder)
+                    layer.styledFolder = folders[static_cast<std::size_t>(f)].record;
+                else if (outerStyled.insert(f).second)
+                    walk.note(*folders[static_cast<std::size_t>(f)].record, Approximation::LayerEffects);
+            }
+        }
         BlendMode mode = c.background ? BlendMode::Normal : OwnMode(record);
         if (!clipped) {
             // Innermost folder first: a folder of one layer composites exactly as that

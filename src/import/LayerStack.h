@@ -28,6 +28,10 @@ struct SelectedLayer {
     /// a plane of its colour over its background box.
     const ArtboardInfo* artboardBackground = nullptr;
     std::optional<PsdRect> clip; ///< the rectangle of the artboard the layer is in
+    /// The folder whose effects this layer carries: the innermost folder with effects
+    /// around it whose drawn content is this layer alone, or any flip folder, whose
+    /// views show one layer at a time; null when none.
+    const PsdLayerRecord* styledFolder = nullptr;
 };
 
 /// The layers of a file and what of the file they draw only approximately.

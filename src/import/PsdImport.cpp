@@ -219,27 +219,25 @@ std::shared_ptr<const LayerStyle> ResolvedStyle(
 }
 
 /// Draws the effects of `layer` around its pixels `pixels` (source resolution when
-/// `workScale` is 1, else on the working grid), growing its box by its reach.
+/// `workScale` is 1, else on the working grid), growing its box by their reach.
 LayerPixels WithEffects(
     LayerPixels pixels, LayerRecord& layer, const ImportedDocument& out, std::size_t limitBytes) {
-    const LayerStyle& style = *layer.Effects;
-    const std::int64_t reach = EffectReach(style);
+    const std::int64_t reach = LayerEffectReach(layer);
     const std::int64_t left = static_cast<std::int64_t>(layer.Left) - reach;
     const std::int64_t top = static_cast<std::int64_t>(layer.Top) - reach;
     const std::int64_t right = static_cast<std::int64_t>(layer.Right) + reach;
     const std::int64_t bottom = static_cast<std::int64_t>(layer.Bottom) + reach;
-    EffectSettings settings;
-    SetLayerOpacities(settings, layer.Opacity, layer.FillOpacity, layer.FolderOpacity, layer.ClipBase >= 0);
-    settings.scale = out.WorkScale / static_cast<double>(kFixedOne);
-    settings.canvasWidth = out.ImageWidth;
-    settings.canvasHeight = out.ImageHeight;
     const WorkingBox grown = ToWorkingBox(left, top, right, bottom, out.WorkScale);
     const WorkingBox own = ToWorkingBox(layer.Left, layer.Top, layer.Right, layer.Bottom, out.WorkScale);
     CheckedImageBytes(grown.width, grown.height, 4, "layer with effects", limitBytes);
-    settings.left = grown.left;
-    settings.top = grown.top;
-    EffectPicture drawn = DrawLayerEffects(pixels.colour, pixels.mask, grown.width, grown.height,
-        static_cast<int>(own.left - grown.left), static_cast<int>(own.top - grown.top), style, settings);
+    EffectSettings placement;
+    placement.scale = out.WorkScale / static_cast<double>(kFixedOne);
+    placement.canvasWidth = out.ImageWidth;
+    placement.canvasHeight = out.ImageHeight;
+    placement.left = grown.left;
+    placement.top = grown.top;
+    EffectPicture drawn = DrawEffectsOf(layer, pixels.colour, pixels.mask, grown.width, grown.height,
+        static_cast<int>(own.left - grown.left), static_cast<int>(own.top - grown.top), placement);
     layer.EffectReach = static_cast<std::int32_t>(reach);
     layer.Left = static_cast<std::int32_t>(left);
     layer.Top = static_cast<std::int32_t>(top);

@@ -108,7 +108,7 @@ SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& 
                     ? OpenPicture(workFolder / WarpedViewFileName(number, v),
                         workFolder / WarpedViewMaskFileName(number, v), m_format)
                     : Picture {});
-    } else if (record.Effects) {
+    } else if (record.hasEffects()) {
         layer.pictures.push_back(OpenPicture(workFolder / DrawEffects(doc, index, workFolder),
             workFolder / EffectLayerMaskFileName(number + 1), m_format));
     } else {

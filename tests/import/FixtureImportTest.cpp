@@ -155,7 +155,7 @@ void CheckAgainstOracle(
         EXPECT_EQ(ours.Opacity, layer["opacity"].toInt());
         // Drawn effects grow the box and change the pixels that the reference reader
         // describes without them: such layers are compared in the composite instead.
-        if (ours.Effects) continue;
+        if (ours.hasEffects()) continue;
         EXPECT_EQ(ours.Left, bbox[0].toInt());
         EXPECT_EQ(ours.Top, bbox[1].toInt());
         EXPECT_EQ(ours.Width, bbox[2].toInt() - bbox[0].toInt());

@@ -73,7 +73,27 @@ std::filesystem::path WriteScene(
     PsdLayerSpec background = PatternLayer("back", { 0, 0, 60, 90 }, channels, 1);
     if (!blended) background.transparency.assign(background.transparency.size(), 255);
     writer.addLayer(background);
-    writer.addLayer(in(PatternLayer("wide", { 5, -10, 40, 50 }, channels, 2), "mul "));
+    PsdLayerSpec wide = in(PatternLayer("wide", { 5, -10, 40, 50 }, channels, 2), "mul ");
+    if (blended) {
+        // Effects reaching past the layer's box and the picture's left edge.
+        LayerEffect shadow;
+        shadow.kind = EffectKind::DropShadow;
+        shadow.distance = 4;
+        shadow.size = 3;
+        shadow.opacity = 0.6;
+        LayerEffect stroke;
+        stroke.kind = EffectKind::Stroke;
+        stroke.size = 2;
+        stroke.colour = { 20, 200, 90 };
+        LayerEffect glow;
+        glow.kind = EffectKind::InnerGlow;
+        glow.size = 3;
+        glow.colour = { 250, 250, 120 };
+        wide.effects = LayerStyle {};
+        wide.effects->effects = { shadow, stroke, glow };
+        wide.fillOpacity = 180;
+    }
+    writer.addLayer(wide);
     writer.beginFolder();
     writer.addLayer(in(PatternLayer("frame a", { 20, 30, 50, 70 }, channels, 3), "scrn"));
     if (blended) {
@@ -168,6 +188,8 @@ TEST_P(OneToOne, SourceViewsEqualThePreviewsViews) {
     const std::size_t top = blended ? 5 : 4;
     if (blended) {
         ASSERT_EQ(doc.Layers[1].drawnBlendMode(), BlendMode::Multiply);
+        ASSERT_TRUE(doc.Layers[1].Effects);
+        ASSERT_LT(doc.Layers[1].Left, -10);
         ASSERT_EQ(doc.Layers[2].drawnBlendMode(), BlendMode::Screen);
         ASSERT_EQ(doc.Layers[top].drawnBlendMode(), BlendMode::Overlay);
         ASSERT_EQ(doc.Layers[3].ClipBase, 2); // in the flip folder, drawn with frame a only
@@ -210,7 +232,7 @@ TEST_P(OneToOneFixture, SourceViewsEqualThePreviewsViews) {
     Imported scene = ImportScene(psd, work);
     Document& doc = scene.doc;
     ASSERT_TRUE(std::any_of(doc.Layers.begin(), doc.Layers.end(), [](const LayerRecord& layer) {
-        return layer.ClipBase >= 0 || layer.drawnBlendMode() != BlendMode::Normal;
+        return layer.ClipBase >= 0 || layer.drawnBlendMode() != BlendMode::Normal || layer.Effects;
     }));
     // Every layer at its own depth, so that clipped layers and their bases part.
     scene.input.offsetCells.clear();
@@ -222,7 +244,8 @@ TEST_P(OneToOneFixture, SourceViewsEqualThePreviewsViews) {
 
 INSTANTIATE_TEST_SUITE_P(Editors, OneToOneFixture,
     ::testing::Values("psd-tools/clipping-mask.psd", "psd-tools/blend-modes/cmyk-blend-modes.psd",
-        "psd-tools/blend-modes/overlay.psd"));
+        "psd-tools/blend-modes/overlay.psd", "psd-tools/layer_effects.psd",
+        "psd-tools/effects/stroke-composite.psd"));
 
 TEST(Export, PrintsThePreviewsViewsWithTheirProfile) {
     Folder folder;
