@@ -1,8 +1,11 @@
 #include "core/EffectDrawing.h"
 
+#include "core/BmpCodec.h"
 #include "core/Document.h"
 #include "core/EffectPaint.h"
 #include "core/EffectPlanes.h"
+#include "core/Error.h"
+#include "core/WorkFiles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -478,6 +481,27 @@ EffectPicture DrawEffectsOf(const LayerRecord& layer, const Bitmap& colour, cons
     SetLayerOpacities(folder, 255, layer.FolderFillOpacity, layer.FolderOpacity, clipped);
     return DrawLayerEffects(
         first.colour, first.mask, outWidth, outHeight, 0, 0, *layer.FolderEffects, folder);
+}
+
+void WriteLayerEffectFiles(const Document& doc, std::size_t index, const std::filesystem::path& workFolder) {
+    const LayerRecord& record = doc.Layers.at(index);
+    const int n = static_cast<int>(index) + 1;
+    const Bitmap colour = LoadBmp(workFolder / LayerFileName(n));
+    const Bitmap shape = LoadBmp(workFolder / LayerMaskFileName(n));
+    const std::int64_t reach = record.EffectReach;
+    if (shape.format() != PixelFormat::Gray8 || colour.width() != shape.width()
+        || colour.height() != shape.height() || colour.width() + 2 * reach != record.Width
+        || colour.height() + 2 * reach != record.Height)
+        throw Error(LayerFileName(n) + ": the layer's work files do not fit its box");
+    EffectSettings placement;
+    placement.left = record.Left;
+    placement.top = record.Top;
+    placement.canvasWidth = doc.SourceWidth;
+    placement.canvasHeight = doc.SourceHeight;
+    const EffectPicture drawn = DrawEffectsOf(record, colour, shape, record.Width, record.Height,
+        static_cast<int>(reach), static_cast<int>(reach), placement);
+    SaveWorkBmp(drawn.colour, workFolder / EffectLayerFileName(n));
+    SaveWorkBmp(drawn.mask, workFolder / EffectLayerMaskFileName(n));
 }
 
 } // namespace deptrix

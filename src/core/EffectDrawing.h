@@ -4,6 +4,8 @@
 #include "core/LayerStyle.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <string>
 
 namespace deptrix {
 
@@ -65,5 +67,14 @@ int LayerEffectReach(const LayerRecord& layer);
 /// scale, the picture's place and the canvas.
 EffectPicture DrawEffectsOf(const LayerRecord& layer, const Bitmap& colour, const Bitmap& shape, int outWidth,
     int outHeight, int boxX, int boxY, const EffectSettings& placement);
+
+struct Document;
+
+/// Draws layer `index` of `doc` with its effects at source resolution from its work
+/// files (LayerFileName, LayerMaskFileName: its stored box without effects, opacity
+/// or fill) into EffectLayerFileName and EffectLayerMaskFileName in `workFolder`, as
+/// the import draws them on its grid; for the print and the warping of outline
+/// layers. Throws Error naming a file that is missing or does not fit the layer.
+void WriteLayerEffectFiles(const Document& doc, std::size_t index, const std::filesystem::path& workFolder);
 
 } // namespace deptrix

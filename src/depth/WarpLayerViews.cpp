@@ -2,6 +2,7 @@
 
 #include "core/BmpCodec.h"
 #include "core/Canvas.h"
+#include "core/EffectDrawing.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/WorkFiles.h"
@@ -64,11 +65,16 @@ void WarpLayerViews(Document& doc, int layerNumber, Fixed layerDepth, std::uint8
     const PixelFormat format = cmyk ? PixelFormat::Cmyk32 : PixelFormat::Bgr24;
     const std::int64_t margin = OutlineMargin(doc.SourceDpi, layerDepth);
 
+    // A layer with effects is warped with them, drawn at source resolution.
+    const bool effects = doc.Layers.at(static_cast<std::size_t>(layerNumber - 1)).hasEffects();
+    if (effects) WriteLayerEffectFiles(doc, static_cast<std::size_t>(layerNumber - 1), workFolder);
     LayerWarp warp = [&] {
-        const Bitmap picture
-            = LoadLayerFile(workFolder / LayerFileName(layerNumber), format, depthRaster, margin);
+        const Bitmap picture = LoadLayerFile(
+            workFolder / (effects ? EffectLayerFileName(layerNumber) : LayerFileName(layerNumber)), format,
+            depthRaster, margin);
         const Bitmap mask = LoadLayerFile(
-            workFolder / LayerMaskFileName(layerNumber), PixelFormat::Gray8, depthRaster, margin);
+            workFolder / (effects ? EffectLayerMaskFileName(layerNumber) : LayerMaskFileName(layerNumber)),
+            PixelFormat::Gray8, depthRaster, margin);
         // RGB margins are black, CMYK margins unprinted paper; both transparent.
         return LayerWarp(PadColumns(picture, margin, cmyk ? 255 : 0), PadColumns(mask, margin, 0),
             std::move(depthRaster), baseLevel, LevelShift(doc.SourceWidth, layerDepth, doc.DepthFactor));

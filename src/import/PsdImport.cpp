@@ -229,7 +229,7 @@ LayerPixels WithEffects(
     const std::int64_t bottom = static_cast<std::int64_t>(layer.Bottom) + reach;
     const WorkingBox grown = ToWorkingBox(left, top, right, bottom, out.WorkScale);
     const WorkingBox own = ToWorkingBox(layer.Left, layer.Top, layer.Right, layer.Bottom, out.WorkScale);
-    CheckedImageBytes(grown.width, grown.height, 4, "layer with effects", limitBytes);
+    CheckedImageBytes(grown.width, grown.height, 4, what.c_str(), limitBytes);
     EffectSettings placement;
     placement.scale = out.WorkScale / static_cast<double>(kFixedOne);
     placement.canvasWidth = out.ImageWidth;

@@ -1,6 +1,5 @@
 #include "print/SourceViews.h"
 
-#include "core/BmpCodec.h"
 #include "core/EffectDrawing.h"
 #include "core/Error.h"
 #include "core/WorkFiles.h"
@@ -109,38 +108,14 @@ SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& 
                         workFolder / WarpedViewMaskFileName(number, v), m_format)
                     : Picture {});
     } else if (record.hasEffects()) {
-        layer.pictures.push_back(OpenPicture(workFolder / DrawEffects(doc, index, workFolder),
+        WriteLayerEffectFiles(doc, index, workFolder);
+        layer.pictures.push_back(OpenPicture(workFolder / EffectLayerFileName(number + 1),
             workFolder / EffectLayerMaskFileName(number + 1), m_format));
     } else {
         layer.pictures.push_back(OpenPicture(
             workFolder / LayerFileName(number + 1), workFolder / LayerMaskFileName(number + 1), m_format));
     }
     return layer;
-}
-
-std::string SourceViews::DrawEffects(
-    const Document& doc, std::size_t index, const std::filesystem::path& workFolder) const {
-    // The layer's work files hold its own box without effects, opacity or fill; the
-    // effects are drawn around them as the import draws them on its grid.
-    const LayerRecord& record = doc.Layers[index];
-    const int n = static_cast<int>(index) + 1;
-    const Bitmap colour = LoadBmp(workFolder / LayerFileName(n));
-    const Bitmap shape = LoadBmp(workFolder / LayerMaskFileName(n));
-    if (colour.format() != m_format || shape.format() != PixelFormat::Gray8 || colour.width() != shape.width()
-        || colour.height() != shape.height())
-        throw Error(LayerFileName(n) + ": the layer's work files do not match");
-    EffectSettings settings;
-    SetLayerOpacities(
-        settings, record.Opacity, record.FillOpacity, record.FolderOpacity, record.ClipBase >= 0);
-    settings.left = record.Left;
-    settings.top = record.Top;
-    settings.canvasWidth = doc.SourceWidth;
-    settings.canvasHeight = doc.SourceHeight;
-    const EffectPicture drawn = DrawLayerEffects(colour, shape, record.Width, record.Height,
-        record.EffectReach, record.EffectReach, *record.Effects, settings);
-    SaveWorkBmp(drawn.colour, workFolder / EffectLayerFileName(n));
-    SaveWorkBmp(drawn.mask, workFolder / EffectLayerMaskFileName(n));
-    return EffectLayerFileName(n);
 }
 
 SourceViews::~SourceViews() = default;

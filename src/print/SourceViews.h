@@ -72,10 +72,6 @@ private:
         bool tracksBackdrop = false; ///< whether the views' backdrop opacity is kept up
     };
 
-    /// Draws the effects of layer `index` at source resolution into work files of
-    /// their own; returns the picture's file name.
-    std::string DrawEffects(
-        const Document& doc, std::size_t index, const std::filesystem::path& workFolder) const;
     Layer openLayer(const Document& doc, const ViewLefts& viewLefts, std::size_t index,
         const std::array<bool, 7>& views, const std::filesystem::path& workFolder) const;
     void blendGroup(

@@ -149,16 +149,25 @@ TEST_F(Import, ADuotoneFileSaysItsInksAreNotSimulatedInEitherLanguage) {
 }
 
 TEST_F(Import, TheStatusBarSaysWhatIsDrawnApproximatelyAndTheTableNamesBlendModes) {
-    if (!QFileInfo::exists(FixturePath("psd-tools/masks.psd"))) GTEST_SKIP() << "fixtures folder absent";
+    if (!QFileInfo::exists(FixturePath("psd-tools/layer_effects.psd")))
+        GTEST_SKIP() << "fixtures folder absent";
     open();
     auto* note = find<QLabel>("ApproximationNote");
     EXPECT_TRUE(note->isHidden());
-    importFile(FixturePath("psd-tools/masks.psd"));
+    // Every effect is drawn; the shading of bevels and satin is our own model.
+    importFile(FixturePath("psd-tools/layer_effects.psd"));
     ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
     EXPECT_FALSE(note->isHidden());
-    EXPECT_EQ(note->text(), "4 layers drawn approximately: layer effects not drawn (4)");
-    EXPECT_TRUE(note->toolTip().startsWith("Rectangle 2: layer effects not drawn\n"))
+    EXPECT_EQ(note->text(),
+        "3 layers drawn approximately: bevel and emboss: shading modelled approximately (2), satin: shading "
+        "modelled approximately (1)");
+    EXPECT_TRUE(note->toolTip().startsWith("Satin: satin: shading modelled approximately\n"))
         << note->toolTip().toStdString();
+    // In the other language the note follows at once.
+    window->switchLanguage();
+    EXPECT_EQ(note->text(),
+        QString::fromUtf8("3 个图层为近似绘制: 斜面和浮雕: 明暗为近似模型 (2), 光泽: 明暗为近似模型 (1)"));
+    window->switchLanguage();
 
     // Three discs in Multiply, the top one in row 1; the next file draws exactly.
     importFile(FixturePath("psd-tools/blend-modes/multiply.psd"));

@@ -28,7 +28,18 @@ std::vector<std::uint8_t> SmallFile(Compression compression, bool psb) {
     masked.opacity = 99;
     writer.addLayer(masked);
     writer.beginFolder();
-    writer.addLayer(SolidLayer("a", { 1, 1, 2, 3 }, { 1, 1, 1 }, 255));
+    // Effects: every byte of their descriptor is cut and changed too.
+    PsdLayerSpec styled = SolidLayer("a", { 1, 1, 2, 3 }, { 1, 1, 1 }, 255);
+    LayerEffect shadow;
+    shadow.kind = EffectKind::DropShadow;
+    shadow.size = 1;
+    shadow.distance = 1;
+    LayerEffect ramp;
+    ramp.kind = EffectKind::GradientOverlay;
+    ramp.gradient.colours = { { 0, 0.5, {} }, { 1, 0.4, { 9, 99, 199 } } };
+    styled.effects = LayerStyle {};
+    styled.effects->effects = { shadow, ramp };
+    writer.addLayer(styled);
     writer.addLayer(SolidLayer("b", { 2, 2, 3, 4 }, { 2, 2, 2 }, 128));
     writer.endFolder("flip");
     PsdLayerSpec hidden = SolidLayer("hidden", { 0, 0, 1, 1 }, { 3, 3, 3 });
