@@ -220,8 +220,8 @@ std::shared_ptr<const LayerStyle> ResolvedStyle(
 
 /// Draws the effects of `layer` around its pixels `pixels` (source resolution when
 /// `workScale` is 1, else on the working grid), growing its box by their reach.
-LayerPixels WithEffects(
-    LayerPixels pixels, LayerRecord& layer, const ImportedDocument& out, std::size_t limitBytes) {
+LayerPixels WithEffects(LayerPixels pixels, LayerRecord& layer, const ImportedDocument& out,
+    std::size_t limitBytes, const std::string& what) {
     const std::int64_t reach = LayerEffectReach(layer);
     const std::int64_t left = static_cast<std::int64_t>(layer.Left) - reach;
     const std::int64_t top = static_cast<std::int64_t>(layer.Top) - reach;
@@ -385,9 +385,14 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
                 layer = LayerFromRecord(selected[i]);
                 if (!selected[i].artboardBackground)
                     layer.Effects = ResolvedStyle(file, *selected[i].record, patterns);
-                pixels = ImportLayer(file, selected[i], out, number, sink, limits, layer.Effects != nullptr);
-                if (layer.Effects)
-                    pixels = WithEffects(std::move(pixels), layer, out, limits.maxPictureBytes);
+                if (const PsdLayerRecord* folder = selected[i].styledFolder) {
+                    layer.FolderEffects = ResolvedStyle(file, *folder, patterns);
+                    layer.FolderFillOpacity = folder->fillOpacity;
+                }
+                pixels = ImportLayer(file, selected[i], out, number, sink, limits, layer.hasEffects());
+                if (layer.hasEffects())
+                    pixels = WithEffects(std::move(pixels), layer, out, limits.maxPictureBytes,
+                        fileName + ": layer " + std::to_string(number) + " with its effects");
             }
             out.Layers.push_back(std::move(layer));
             out.LayerBitmaps.push_back(std::move(pixels.colour));
