@@ -65,6 +65,25 @@ struct Matte {
     EffectPixel shadowColour; ///< bevel
 };
 
+/// The bounds of the pixels of `shape` that show at all, placed at (boxX, boxY); the
+/// whole box when none does.
+struct ShownBox {
+    double left, top, width, height;
+};
+ShownBox ShownBoxOf(const Bitmap& shape, int boxX, int boxY) {
+    int x0 = shape.width(), y0 = shape.height(), x1 = -1, y1 = -1;
+    for (int y = 0; y < shape.height(); ++y) {
+        const std::uint8_t* row = shape.row(y);
+        for (int x = 0; x < shape.width(); ++x)
+            if (row[x] != 0) {
+                x0 = std::min(x0, x), x1 = std::max(x1, x);
+                y0 = std::min(y0, y), y1 = std::max(y1, y);
+            }
+    }
+    if (x1 < 0) return { double(boxX), double(boxY), double(shape.width()), double(shape.height()) };
+    return { double(boxX + x0), double(boxY + y0), double(x1 - x0 + 1), double(y1 - y0 + 1) };
+}
+
 Plane Inverse(const Plane& p) {
     Plane out(p.width, p.height);
     for (std::size_t i = 0; i < p.values.size(); ++i) out.values[i] = 1 - p.values[i];
@@ -79,10 +98,11 @@ Plane SpreadAndSoften(const Plane& shape, double size, double spread) {
     return p;
 }
 
-/// Applies a contour and, for glows, the range: the part of the glow the contour acts on.
+/// Applies a contour and, for glows, the range: a glow's softened edge reaches full
+/// strength where it has fallen to `range` (1 for shadows: no gain).
 void Shape(Plane& p, const Contour& contour, double range) {
     const bool linear = contour.isLinear();
-    const double gain = range > 0 ? 0.5 / range : 1.0;
+    const double gain = range > 0 ? 1.0 / range : 1.0;
     if (linear && std::abs(gain - 1.0) < 1e-9) return;
     for (float& v : p.values) {
         const double u = std::min(1.0, v * gain);
@@ -90,51 +110,57 @@ void Shape(Plane& p, const Contour& contour, double range) {
     }
 }
 
-/// Height of the bevel's surface, 0..1, from the signed distance to the shape's edge.
-Plane BevelHeight(const LayerEffect& e, const Plane& inside, const Plane& outside, double size) {
-    Plane h(inside.width, inside.height);
-    const double half = std::max(size * 0.5, 0.5);
-    for (std::size_t i = 0; i < h.values.size(); ++i) {
-        const double din = inside.values[i] > 0 ? inside.values[i] - 0.5 : 0;
-        const double dout = outside.values[i] > 0 ? outside.values[i] - 0.5 : 0;
-        const double sd = din - dout; // positive within the shape
-        double v = 0;
-        switch (e.bevelStyle) {
-        case BevelStyle::Inner:
-            v = std::clamp(sd / size, 0.0, 1.0);
-            break;
-        case BevelStyle::Outer:
-            v = std::clamp(1 + sd / size, 0.0, 1.0);
-            break;
-        case BevelStyle::Emboss:
-        case BevelStyle::StrokeEmboss:
-            v = std::clamp(0.5 + sd / (2 * half), 0.0, 1.0);
-            break;
-        case BevelStyle::Pillow:
-            v = std::clamp(std::abs(sd) / half, 0.0, 1.0);
-            break;
+/// Half of the bevel's size lies on either side of the edge for the embossing styles.
+bool Straddles(BevelStyle style) {
+    return style == BevelStyle::Emboss || style == BevelStyle::Pillow || style == BevelStyle::StrokeEmboss;
+}
+
+/// Height of the bevel's surface, 0..1. The smooth technique raises the shape softened
+/// by the bevel's size, so that a shape narrower than the size swells as a whole; the
+/// chisels rise straight from the edge over the size (the soft one rounded a little).
+/// A pillow sinks at the edge and rises to either side.
+Plane BevelHeight(const LayerEffect& e, const Plane& shape, double size) {
+    Plane h;
+    if (e.technique == BevelTechnique::Smooth) {
+        h = shape;
+        SoftenPlane(h, size);
+    } else {
+        const Plane inside = DistanceToOutside(shape);
+        const Plane outside = DistanceToInside(shape);
+        h = Plane(shape.width, shape.height);
+        for (std::size_t i = 0; i < h.values.size(); ++i) {
+            const double din = inside.values[i] > 0 ? inside.values[i] - 0.5 : 0;
+            const double dout = outside.values[i] > 0 ? outside.values[i] - 0.5 : 0;
+            const double sd = din - dout; // positive within the shape
+            const double v = e.bevelStyle == BevelStyle::Inner ? sd / size
+                : e.bevelStyle == BevelStyle::Outer            ? 1 + sd / size
+                                                               : 0.5 + sd / (2 * size);
+            h.values[i] = static_cast<float>(std::clamp(v, 0.0, 1.0));
         }
-        if (e.usesContour) v = e.contour.map(v);
-        h.values[i] = static_cast<float>(v);
+        if (e.technique == BevelTechnique::ChiselSoft) SoftenPlane(h, std::min(size * 0.15, 3.0));
     }
-    if (e.technique == BevelTechnique::Smooth)
-        SoftenPlane(h, size * 0.5);
-    else if (e.technique == BevelTechnique::ChiselSoft)
-        SoftenPlane(h, std::min(size * 0.15, 3.0));
+    for (float& v : h.values) {
+        double u = v;
+        if (e.bevelStyle == BevelStyle::Pillow) u = std::abs(u - 0.5);
+        if (e.usesContour) u = e.contour.map(u);
+        v = static_cast<float>(u);
+    }
     return h;
 }
 
-void ShadeBevel(Matte& m, const Plane& shape, double size, double scale) {
+/// Lights the bevel's surface from the effect's angle and altitude: `a` the highlight,
+/// `b` the shadow, each 0..1 by how much more or less light a point gets than level
+/// ground does.
+void ShadeBevel(Matte& m, const Plane& shape, double size) {
     const LayerEffect& e = *m.effect;
-    const Plane inside = DistanceToOutside(shape);
-    const Plane outside = DistanceToInside(shape);
-    const Plane h = BevelHeight(e, inside, outside, size);
+    if (Straddles(e.bevelStyle)) size *= 0.5;
+    size = std::max(size, 1.0);
+    const Plane h = BevelHeight(e, shape, size);
     const double alt = std::clamp(e.altitude, 0.0, 90.0) * std::numbers::pi / 180.0;
     const double az = e.angle * std::numbers::pi / 180.0;
     const double lx = std::cos(alt) * std::cos(az), ly = -std::cos(alt) * std::sin(az), lz = std::sin(alt);
     const double flat = lz;
-    // A rise of the whole height over `size` pixels at depth 100 % stands at about 45
-    // degrees.
+    // Heights scale with the size, so that the slopes do not depend on it.
     const double k = size * e.depth * (e.up ? 1.0 : -1.0);
     m.a = Plane(shape.width, shape.height);
     m.b = Plane(shape.width, shape.height);
@@ -155,7 +181,6 @@ void ShadeBevel(Matte& m, const Plane& shape, double size, double scale) {
         }
     SoftenPlane(m.a, e.soften);
     SoftenPlane(m.b, e.soften);
-    (void)scale;
 }
 
 Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFormat format) {
@@ -170,11 +195,11 @@ Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFor
     switch (e.kind) {
     case EffectKind::DropShadow:
         m.a = ShiftedPlane(SpreadAndSoften(shape, size, e.spread), dx, dy);
-        Shape(m.a, e.contour, 0.5);
+        Shape(m.a, e.contour, 1.0);
         break;
     case EffectKind::InnerShadow:
         m.a = ShiftedPlane(SpreadAndSoften(Inverse(shape), size, e.spread), dx, dy, 1.0f);
-        Shape(m.a, e.contour, 0.5);
+        Shape(m.a, e.contour, 1.0);
         break;
     case EffectKind::OuterGlow:
         if (e.precise) {
@@ -199,8 +224,9 @@ Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFor
         Shape(m.a, e.contour, e.range);
         break;
     case EffectKind::Satin: {
-        Plane one = ShiftedPlane(shape, dx * 0.5, dy * 0.5);
-        Plane two = ShiftedPlane(shape, -dx * 0.5, -dy * 0.5);
+        // Two copies, each the full distance from the shape, one either way.
+        Plane one = ShiftedPlane(shape, dx, dy);
+        Plane two = ShiftedPlane(shape, -dx, -dy);
         SoftenPlane(one, size);
         SoftenPlane(two, size);
         m.a = Plane(shape.width, shape.height);
@@ -218,24 +244,29 @@ Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFor
         const double in = e.position == StrokePosition::Inside ? size
             : e.position == StrokePosition::Centre             ? size * 0.5
                                                                : 0.0;
-        // A pixel next to the edge is one pixel from the nearest centre on the other
-        // side: covered by a stroke of a pixel.
+        // The stroke reaches `out` pixels beyond the nearest pixel that shows at all,
+        // and as much further as that pixel is opaque: beside an opaque edge a stroke
+        // of one pixel covers one whole pixel, beside a faint one only that faintly.
+        // Outside, it lies under the whole shape, showing through what of the layer is
+        // see-through; inside, it covers all of the shape that is not wholly opaque.
         m.a = Plane(shape.width, shape.height);
         m.b = Plane(shape.width, shape.height);
         if (out > 0) {
-            m.a = DistanceToInside(shape);
-            for (float& v : m.a.values)
-                v = std::clamp(static_cast<float>(out) + 1 - std::max(v, 1.0f), 0.0f, 1.0f);
+            const NearestSeed seed = NearestCovered(shape);
+            for (std::size_t i = 0; i < m.a.values.size(); ++i)
+                m.a.values[i] = std::clamp(
+                    static_cast<float>(out) - seed.distance.values[i] + seed.value.values[i], 0.0f, 1.0f);
         }
         if (in > 0) {
-            m.b = DistanceToOutside(shape);
-            for (float& v : m.b.values)
-                v = std::clamp(static_cast<float>(in) + 1 - std::max(v, 1.0f), 0.0f, 1.0f);
+            const NearestSeed seed = NearestUncovered(shape);
+            for (std::size_t i = 0; i < m.b.values.size(); ++i)
+                m.b.values[i] = std::clamp(
+                    static_cast<float>(in) - seed.distance.values[i] + 1 - seed.value.values[i], 0.0f, 1.0f);
         }
         break;
     }
     case EffectKind::Bevel:
-        ShadeBevel(m, shape, std::max(size, 1.0), scale);
+        ShadeBevel(m, shape, size);
         break;
     default:
         break;
@@ -245,29 +276,50 @@ Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFor
 
 } // namespace
 
-int EffectReach(const LayerStyle& style) {
+namespace {
+
+/// EffectReach in pixels of the resolution drawn at.
+int EffectReachPixels(const LayerStyle& style, double scale) {
     if (!style.draws()) return 0;
     double reach = 0;
     for (const LayerEffect& e : style.effects) {
+        const double size = e.size * scale;
+        const double grown = size * e.spread;
+        const double softened = SoftenReach(size - grown);
         switch (e.kind) {
         case EffectKind::DropShadow:
-            reach = std::max(reach, e.size + e.distance + 1);
+            reach = std::max(reach, e.distance * scale + grown + softened + 1);
             break;
         case EffectKind::OuterGlow:
-            reach = std::max(reach, e.size + 1);
+            reach = std::max(reach, (e.precise ? size : grown + softened) + 1);
             break;
         case EffectKind::Stroke:
             if (e.position != StrokePosition::Inside)
-                reach = std::max(reach, (e.position == StrokePosition::Centre ? e.size * 0.5 : e.size) + 1);
+                reach = std::max(reach, (e.position == StrokePosition::Centre ? size * 0.5 : size) + 1);
             break;
         case EffectKind::Bevel:
-            if (e.bevelStyle != BevelStyle::Inner) reach = std::max(reach, e.size + e.soften + 1);
+            if (e.bevelStyle != BevelStyle::Inner) {
+                const double bevel = Straddles(e.bevelStyle) ? size * 0.5 : size;
+                reach = std::max(
+                    reach, std::max(bevel, double(SoftenReach(bevel))) + SoftenReach(e.soften * scale) + 1);
+            }
             break;
         default:
             break;
         }
     }
     return static_cast<int>(std::ceil(reach));
+}
+
+} // namespace
+
+int EffectReach(const LayerStyle& style, double scale) {
+    // The softening reaches whole pixels of the resolution drawn at: at a fine scale
+    // that is more source pixels than at full size.
+    int reach = EffectReachPixels(style, 1);
+    if (scale > 0 && scale < 1)
+        reach = std::max(reach, static_cast<int>(std::ceil(EffectReachPixels(style, scale) / scale)));
+    return reach;
 }
 
 EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int outWidth, int outHeight,
@@ -282,8 +334,10 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
     // The mattes are made with room around the picture, so that what lies just
     // beyond its edges (transparent) counts as it does for the effects inside.
     double inward = 0;
-    for (const LayerEffect& e : style.effects)
-        inward = std::max(inward, (e.size + e.distance) * settings.scale);
+    for (const LayerEffect& e : style.effects) {
+        const double size = std::max(e.size, e.soften) * settings.scale;
+        inward = std::max(inward, e.distance * settings.scale + size + SoftenReach(size));
+    }
     const int pad = static_cast<int>(std::min(std::ceil(inward), 4096.0)) + 2;
     const int planeWidth = outWidth + 2 * pad;
     CheckedImageBytes(planeWidth, outHeight + 2 * pad, 4 * 4, "layer effects");
@@ -306,13 +360,14 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
     std::vector<Matte> mattes;
     for (const LayerEffect* e : order) mattes.push_back(MakeMatte(*e, s, settings.scale, format));
 
-    // Paint that varies over the picture: gradients over the layer's box (or the
-    // canvas), patterns from the layer's corner (or the canvas's).
+    // Paint that varies over the picture: gradients over what of the layer shows (or
+    // the canvas), patterns from the effects' reference point (or the canvas's corner).
     const double scale = settings.scale;
+    const ShownBox shown = ShownBoxOf(shape, boxX, boxY);
     std::vector<GradientLayout> layouts;
     for (const Matte& m : mattes) {
         const LayerEffect& e = *m.effect;
-        double left = boxX, top = boxY, width = colour.width(), height = colour.height();
+        double left = shown.left, top = shown.top, width = shown.width, height = shown.height;
         if (e.kind == EffectKind::Stroke && e.position != StrokePosition::Inside) {
             const double grow = (e.position == StrokePosition::Centre ? 0.5 : 1.0) * e.size * scale;
             left -= grow, top -= grow, width += 2 * grow, height += 2 * grow;
@@ -382,14 +437,21 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
                         && e.usesGradient);
                 if (gradient) {
                     const bool glow = e.kind == EffectKind::OuterGlow || e.kind == EffectKind::InnerGlow;
-                    const double t = glow ? 1.0 - a : layouts[k].position(x + 0.5, y + 0.5);
+                    // Taken at the pixel's corner, as the editor's own gradients come out.
+                    const double t = glow ? 1.0 - a : layouts[k].position(x, y);
                     const GradientSample g = SampleGradient(e.gradient, t);
                     paint = EffectColourIn(g.colour, format);
                     paintAlpha = static_cast<float>(g.opacity);
                 } else if (e.kind == EffectKind::PatternOverlay
                     || (e.kind == EffectKind::Stroke && e.paint == StrokePaint::Pattern)) {
-                    const double ox = e.pattern.linkedWithLayer ? boxX : -static_cast<double>(settings.left);
-                    const double oy = e.pattern.linkedWithLayer ? boxY : -static_cast<double>(settings.top);
+                    double ox = -static_cast<double>(settings.left), oy = -static_cast<double>(settings.top);
+                    if (e.pattern.linkedWithLayer && style.hasReference) {
+                        ox += style.referenceX * scale;
+                        oy += style.referenceY * scale;
+                    } else if (e.pattern.linkedWithLayer) {
+                        ox = boxX;
+                        oy = boxY;
+                    }
                     if (!SamplePattern(e.pattern, scale, ox + e.pattern.phaseX * scale,
                             oy + e.pattern.phaseY * scale, x, y, paint, paintAlpha))
                         paintAlpha = 0;
@@ -459,9 +521,9 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
     return out;
 }
 
-int LayerEffectReach(const LayerRecord& layer) {
-    return (layer.Effects ? EffectReach(*layer.Effects) : 0)
-        + (layer.FolderEffects ? EffectReach(*layer.FolderEffects) : 0);
+int LayerEffectReach(const LayerRecord& layer, double scale) {
+    return (layer.Effects ? EffectReach(*layer.Effects, scale) : 0)
+        + (layer.FolderEffects ? EffectReach(*layer.FolderEffects, scale) : 0);
 }
 
 EffectPicture DrawEffectsOf(const LayerRecord& layer, const Bitmap& colour, const Bitmap& shape, int outWidth,

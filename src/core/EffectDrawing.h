@@ -33,8 +33,9 @@ inline void SetLayerOpacities(
 }
 
 /// How far the drawn effects reach beyond the layer's box on every side, in source
-/// pixels (0 when all of them stay inside its shape).
-int EffectReach(const LayerStyle& style);
+/// pixels (0 when all of them stay inside its shape), whether drawn at source
+/// resolution or at `scale` (pixels per source pixel, below 1 for the working grid).
+int EffectReach(const LayerStyle& style, double scale = 1);
 
 /// A layer with its effects drawn: colour in the layer's format and opacity, both
 /// the size asked for.
@@ -58,8 +59,8 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
 struct LayerRecord;
 
 /// How far the effects of `layer` (its own and its folder's) reach beyond its stored
-/// box, in source pixels.
-int LayerEffectReach(const LayerRecord& layer);
+/// box, in source pixels, drawn at source resolution or at `scale`.
+int LayerEffectReach(const LayerRecord& layer, double scale = 1);
 
 /// Draws the effects of `layer`: its own style over its pixels with its fill and
 /// opacity, then its folder's style over that with the folder's fill and the

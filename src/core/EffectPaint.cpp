@@ -15,8 +15,15 @@ double ThroughMidpoint(double u, double m) {
     return u <= m ? 0.5 * u / m : 0.5 + 0.5 * (u - m) / (1 - m);
 }
 
+/// Eases `u` (0..1) towards a smooth step by half of `smoothness`.
+double Smoothed(double u, double smoothness) {
+    const double step = u * u * (3 - 2 * u);
+    return u + 0.5 * smoothness * (step - u);
+}
+
 template <class Stop, class Mix>
-auto Between(const std::vector<Stop>& stops, double t, Mix mix) -> decltype(mix(stops[0], stops[0], 0.0)) {
+auto Between(const std::vector<Stop>& stops, double t, double smoothness, Mix mix)
+    -> decltype(mix(stops[0], stops[0], 0.0)) {
     if (t <= stops.front().location) return mix(stops.front(), stops.front(), 0.0);
     for (std::size_t i = 1; i < stops.size(); ++i) {
         const Stop& a = stops[i - 1];
@@ -24,7 +31,7 @@ auto Between(const std::vector<Stop>& stops, double t, Mix mix) -> decltype(mix(
         if (t <= b.location) {
             const double span = b.location - a.location;
             const double u = span > 0 ? (t - a.location) / span : 1.0;
-            return mix(a, b, ThroughMidpoint(u, a.midpoint));
+            return mix(a, b, Smoothed(ThroughMidpoint(u, a.midpoint), smoothness));
         }
     }
     return mix(stops.back(), stops.back(), 0.0);
@@ -55,14 +62,14 @@ EffectPixel EffectColourIn(const EffectColour& colour, PixelFormat format) {
 GradientSample SampleGradient(const GradientFill& gradient, double t) {
     t = std::clamp(t, 0.0, 1.0);
     GradientSample sample;
-    sample.colour = Between(
-        gradient.colours, t, [](const GradientColourStop& a, const GradientColourStop& b, double u) {
+    sample.colour = Between(gradient.colours, t, gradient.smoothness,
+        [](const GradientColourStop& a, const GradientColourStop& b, double u) {
             return EffectColour { a.colour.red + (b.colour.red - a.colour.red) * u,
                 a.colour.green + (b.colour.green - a.colour.green) * u,
                 a.colour.blue + (b.colour.blue - a.colour.blue) * u };
         });
-    sample.opacity = Between(
-        gradient.opacities, t, [](const GradientOpacityStop& a, const GradientOpacityStop& b, double u) {
+    sample.opacity = Between(gradient.opacities, t, gradient.smoothness,
+        [](const GradientOpacityStop& a, const GradientOpacityStop& b, double u) {
             return a.opacity + (b.opacity - a.opacity) * u;
         });
     return sample;
@@ -77,8 +84,11 @@ GradientLayout::GradientLayout(
     m_dy = -std::sin(m_angle);
     m_cx = left + width * (0.5 + gradient.offsetX);
     m_cy = top + height * (0.5 + gradient.offsetY);
-    // The gradient spans the box along its angle.
-    m_half = std::max(0.5, 0.5 * (std::abs(width * m_dx) + std::abs(height * m_dy)) * gradient.scale);
+    // The gradient runs along the line through the box's centre at its angle, from
+    // where that line leaves the box on one side to where it leaves on the other.
+    const double alongX = std::abs(m_dx) > 1e-9 ? width / std::abs(m_dx) : 1e300;
+    const double alongY = std::abs(m_dy) > 1e-9 ? height / std::abs(m_dy) : 1e300;
+    m_half = std::max(0.5, 0.5 * std::min(alongX, alongY) * gradient.scale);
 }
 
 double GradientLayout::position(double x, double y) const {

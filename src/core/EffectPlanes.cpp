@@ -38,10 +38,14 @@ void BoxLine(float* line, std::size_t stride, int n, double radius, std::vector<
     }
 }
 
+constexpr double kBoxRadius = 0.4;
+
 /// The squared distance transform of one line (Felzenszwalb and Huttenlocher): `f`
 /// holds 0 at seeds and kFar elsewhere on the first pass, the column result after.
-void DistanceLine(
-    const std::vector<double>& f, std::vector<double>& d, std::vector<int>& v, std::vector<double>& z) {
+/// `nearest`, when not null, receives for each position the one whose parabola is
+/// lowest there (the nearest seed along the line).
+void DistanceLine(const std::vector<double>& f, std::vector<double>& d, std::vector<int>& v,
+    std::vector<double>& z, std::vector<int>* nearest = nullptr) {
     const int n = static_cast<int>(f.size());
     d.resize(f.size());
     v.resize(f.size());
@@ -71,6 +75,7 @@ void DistanceLine(
         while (z[static_cast<std::size_t>(k) + 1] < q) ++k;
         const int p = v[static_cast<std::size_t>(k)];
         d[static_cast<std::size_t>(q)] = static_cast<double>(q - p) * (q - p) + at(f, p);
+        if (nearest) (*nearest)[static_cast<std::size_t>(q)] = p;
     }
 }
 
@@ -97,12 +102,63 @@ template <class Seed> Plane Distance(const Plane& shape, Seed seed) {
     return out;
 }
 
+template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed) {
+    const int w = shape.width, h = shape.height;
+    NearestSeed out { Plane(w, h), Plane(w, h) };
+    if (w == 0 || h == 0) return out;
+    std::vector<double> f, d, z;
+    std::vector<int> v, nearest;
+    // First along the columns, keeping the row of each pixel's nearest seed in its
+    // column; then along the rows, where the nearest column names the seed.
+    std::vector<int> seedRow(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+    f.resize(static_cast<std::size_t>(h));
+    nearest.resize(static_cast<std::size_t>(h));
+    for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < h; ++y) f[static_cast<std::size_t>(y)] = seed(shape.at(x, y)) ? 0.0 : kFar;
+        DistanceLine(f, d, v, z, &nearest);
+        for (int y = 0; y < h; ++y) {
+            const auto i
+                = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+            out.distance.values[i] = static_cast<float>(std::min(d[static_cast<std::size_t>(y)], kFar));
+            seedRow[i] = nearest[static_cast<std::size_t>(y)];
+        }
+    }
+    f.resize(static_cast<std::size_t>(w));
+    nearest.resize(static_cast<std::size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        float* row = out.distance.row(y);
+        std::copy(row, row + w, f.begin());
+        DistanceLine(f, d, v, z, &nearest);
+        float* value = out.value.row(y);
+        for (int x = 0; x < w; ++x) {
+            row[x] = static_cast<float>(std::sqrt(d[static_cast<std::size_t>(x)]));
+            const int sx = nearest[static_cast<std::size_t>(x)];
+            const int sy = seedRow[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)
+                + static_cast<std::size_t>(sx)];
+            value[x] = shape.at(sx, sy);
+        }
+    }
+    return out;
+}
+
 } // namespace
+
+int SoftenReach(double size) {
+    if (!(size >= 0.1)) return 0;
+    return 3 * (static_cast<int>(std::floor(size * kBoxRadius)) + 1);
+}
+
+NearestSeed NearestCovered(const Plane& shape) {
+    return Nearest(shape, [](float value) { return value > 0.0f; });
+}
+
+NearestSeed NearestUncovered(const Plane& shape) {
+    return Nearest(shape, [](float value) { return value < 1.0f; });
+}
 
 void SoftenPlane(Plane& plane, double size) {
     if (!(size >= 0.1) || plane.values.empty()) return;
-    // Three boxes of radius r reach 3r: a third of the size each.
-    const double radius = size / 3.0;
+    const double radius = size * kBoxRadius;
     std::vector<double> prefix;
     std::vector<float> copy;
     for (int pass = 0; pass < 3; ++pass) {

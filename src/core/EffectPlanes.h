@@ -27,15 +27,30 @@ struct Plane {
 };
 
 /// Softens `plane` in place as the effects' "size" does: three passes of a box filter
-/// each way, together close to a Gaussian, reaching `size` pixels out from an edge.
+/// each way, together close to a Gaussian. The boxes' radius, 0.4 x size, is what
+/// brings shadows, glows, satin and bevels closest to the editor's own pictures.
 /// Pixels beyond the plane count as 0. Sizes below a tenth of a pixel do nothing.
 void SoftenPlane(Plane& plane, double size);
+
+/// How far SoftenPlane(size) carries a value, in whole pixels.
+int SoftenReach(double size);
 
 /// Per pixel, the distance in pixels from its centre to the centre of the nearest
 /// pixel where `inside(value)` holds (0 there); very large where none does.
 Plane DistanceToInside(const Plane& shape);
 /// The same to the nearest pixel outside the shape (value below one half).
 Plane DistanceToOutside(const Plane& shape);
+
+/// Per pixel, the distance from its centre to the centre of the nearest pixel where
+/// `seed(value)` holds (very large where none does), and that pixel's value.
+struct NearestSeed {
+    Plane distance;
+    Plane value;
+};
+/// The nearest pixel that is not wholly transparent (value above 0).
+NearestSeed NearestCovered(const Plane& shape);
+/// The nearest pixel that is not wholly opaque (value below 1).
+NearestSeed NearestUncovered(const Plane& shape);
 
 /// `plane` grown outward by `pixels` (its edge moved out, soft edges kept):
 /// max(value, coverage of the grown edge).

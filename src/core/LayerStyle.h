@@ -67,6 +67,9 @@ struct GradientFill {
     double scale = 1; ///< 1 = 100 %
     double offsetX = 0; ///< fractions of the box
     double offsetY = 0;
+    /// 0..1: 0 runs straight from stop to stop; 1 (the editor's default) eases half
+    /// way towards a smooth step, which is how its smoothest gradients come out.
+    double smoothness = 0;
 };
 
 /// A pattern picture from the document's pattern block: Bgr24 or Cmyk32 as the layers
@@ -157,6 +160,11 @@ struct LayerStyle {
     bool blendInterior = false; ///< interior effects blend with the layer as a group
     bool blendClipped = true; ///< clipped layers blend with the layer as a group
     std::uint8_t knockout = 0; ///< 0 none, 1 shallow, 2 deep
+    /// Where patterns linked with the layer start, in source pixels of the canvas (the
+    /// editor's effects reference point); without one, at the layer's top-left corner.
+    bool hasReference = false;
+    double referenceX = 0;
+    double referenceY = 0;
     bool layerMaskHidesEffects = false;
     bool vectorMaskHidesEffects = false;
     bool transparencyShapesLayer = true;

@@ -86,8 +86,9 @@ const char* ModeWord(BlendMode mode) {
 /// The gradient object and the five members that place it: six members in all.
 void Gradient(DescriptorOut& o, const GradientFill& g) {
     o.key("Grad", "Objc");
-    o.begin("Grdn", 3);
+    o.begin("Grdn", 4);
     o.word("GrdF", "GrdF", "CstS");
+    o.integer("Intr", static_cast<std::int32_t>(g.smoothness * 4096 + 0.5));
     o.key("Clrs", "VlLs");
     o.u32(static_cast<std::uint32_t>(g.colours.size()));
     for (const GradientColourStop& s : g.colours) {

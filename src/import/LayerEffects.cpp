@@ -139,6 +139,7 @@ GradientFill ReadGradient(const DescriptorValue& effect) {
     const DescriptorValue* gradient = effect.find("Grad");
     if (gradient && gradient->type == DescriptorValue::Type::Object) {
         fill.noise = gradient->word("GrdF") == "ClNs";
+        fill.smoothness = Clamp(gradient->number("Intr", 0), 0, 4096, 0) / 4096.0;
         if (const DescriptorValue* stops = gradient->find("Clrs"))
             for (const DescriptorValue& stop : stops->list) {
                 GradientColourStop s;

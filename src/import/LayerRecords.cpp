@@ -9,6 +9,7 @@
 #include "import/Utf16Text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -82,6 +83,22 @@ std::string ReadUnicodeName(std::span<const std::uint8_t> data, const std::strin
     return Utf16ToUtf8(units);
 }
 
+/// The effects reference point: two big-endian doubles, x then y. A short block, or
+/// values no canvas could hold, leave the style without one.
+void ReadReferencePoint(const TaggedBlock& block, LayerStyle& style) {
+    if (block.data.size() < 16) return;
+    double point[2];
+    for (int i = 0; i < 2; ++i) {
+        std::uint64_t bits = 0;
+        for (int b = 0; b < 8; ++b) bits = bits << 8 | block.data[static_cast<std::size_t>(i * 8 + b)];
+        std::memcpy(&point[i], &bits, sizeof bits);
+        if (!(std::abs(point[i]) <= 1e7)) return;
+    }
+    style.hasReference = true;
+    style.referenceX = point[0];
+    style.referenceY = point[1];
+}
+
 void ApplyTaggedBlocks(const std::vector<TaggedBlock>& blocks, PsdLayerRecord& record,
     const PsdHeader& header, const std::string& fileName) {
     // Files keep the old effect records beside the descriptor, which alone knows the
@@ -135,6 +152,8 @@ void ApplyTaggedBlocks(const std::vector<TaggedBlock>& blocks, PsdLayerRecord& r
             options.vectorMaskHidesEffects = flag(block, false);
         } else if (block.is("tsly")) {
             options.transparencyShapesLayer = flag(block, true);
+        } else if (block.is("fxrp")) {
+            ReadReferencePoint(block, options);
         } else if (IsAdjustmentKey(block)) {
             record.adjustment = true;
         }
@@ -151,6 +170,9 @@ void ApplyTaggedBlocks(const std::vector<TaggedBlock>& blocks, PsdLayerRecord& r
     record.style.layerMaskHidesEffects = options.layerMaskHidesEffects;
     record.style.vectorMaskHidesEffects = options.vectorMaskHidesEffects;
     record.style.transparencyShapesLayer = options.transparencyShapesLayer;
+    record.style.hasReference = options.hasReference;
+    record.style.referenceX = options.referenceX;
+    record.style.referenceY = options.referenceY;
 }
 
 /// Reads one record; `contentEnd` receives the file offset where its last name

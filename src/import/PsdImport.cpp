@@ -222,7 +222,7 @@ std::shared_ptr<const LayerStyle> ResolvedStyle(
 /// `workScale` is 1, else on the working grid), growing its box by their reach.
 LayerPixels WithEffects(LayerPixels pixels, LayerRecord& layer, const ImportedDocument& out,
     std::size_t limitBytes, const std::string& what) {
-    const std::int64_t reach = LayerEffectReach(layer);
+    const std::int64_t reach = LayerEffectReach(layer, out.WorkScale / static_cast<double>(kFixedOne));
     const std::int64_t left = static_cast<std::int64_t>(layer.Left) - reach;
     const std::int64_t top = static_cast<std::int64_t>(layer.Top) - reach;
     const std::int64_t right = static_cast<std::int64_t>(layer.Right) + reach;
