@@ -411,9 +411,9 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     // A duotone's inks would tint its grey; blending 32-bit layers in linear light
     // differs from blending them after conversion wherever they overlap.
     if (file.header.mode == ColourMode::Duotone)
-        out.ApproximateLayers.push_back({ fileName, Approximation::DuotoneInks });
+        out.ApproximateLayers.push_back({ fileName, Approximation::DuotoneInks, {} });
     if (file.header.depth == 32 && out.Layers.size() > 1)
-        out.ApproximateLayers.push_back({ fileName, Approximation::LinearLightBlending });
+        out.ApproximateLayers.push_back({ fileName, Approximation::LinearLightBlending, {} });
     progress.setPosition(kImportProgressEnd);
     return out;
 }
