@@ -10,6 +10,12 @@ namespace deptrix {
 
 bool CommandGuard::run(const std::function<void()>& command) const {
     QString message;
+    struct Running {
+        int& count;
+        explicit Running(int& c)
+            : count(++c) { }
+        ~Running() { --count; }
+    } running(m_running);
     try {
         command();
         return true;

@@ -19,12 +19,15 @@ public:
 
     /// True when the command finished without an error.
     bool run(const std::function<void()>& command) const;
+    /// A command is running (commands that play run until stopped).
+    bool busy() const { return m_running > 0; }
 
     Platform& platform() const { return m_platform; }
 
 private:
     Platform& m_platform;
     QWidget* m_parent;
+    mutable int m_running = 0;
 };
 
 } // namespace deptrix

@@ -1,6 +1,7 @@
 // Opening a file named on the command line, dropped on the window or chosen from the
 // recent files.
 
+#include "app/DocumentSession.h"
 #include "app/FileDrop.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
@@ -46,12 +47,13 @@ void MainWindow::openFile(const QString& path) {
         m_recentFiles->remove(path);
         throw Error(file.absoluteFilePath().toStdString() + ": file not found");
     }
+    if (!IsPsd(file) && !IsProject(file))
+        throw Error(name + ": not a PSD, PSB or project (.tw3d, .tw3d2) file");
+    if (!m_session->maybeSave()) return;
     if (IsPsd(file))
         importPsdFile(file.absoluteFilePath());
-    else if (IsProject(file))
-        openProjectFile(file.absoluteFilePath());
     else
-        throw Error(name + ": not a PSD, PSB or project (.tw3d, .tw3d2) file");
+        openProjectFile(file.absoluteFilePath());
 }
 
 } // namespace deptrix

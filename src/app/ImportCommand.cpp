@@ -4,6 +4,7 @@
 #include "app/AppFolders.h"
 #include "app/ColourModeTexts.h"
 #include "app/Controls.h"
+#include "app/DocumentSession.h"
 #include "app/LayerPanel.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
@@ -36,6 +37,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QToolBar>
 #include <QToolButton>
@@ -43,6 +45,7 @@
 namespace deptrix {
 
 void MainWindow::importPsd() {
+    if (!m_session->maybeSave()) return;
     FileDialogOptions options;
     options.title = "Import psd file";
     options.filter = kImportFilter;
@@ -65,6 +68,9 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     if (!forProject) m_progressBar->setValue(0);
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     repaint();
+    m_session->beginReplacement();
+    // A failure part-way leaves a document that no file holds.
+    auto failed = qScopeGuard([this] { m_session->replacementFailed(); });
     m_doc.beginImport(path.toStdString());
     // Every work file belongs to the document being replaced; none may be mistaken
     // for the new one's (an old view file exported as a GIF, say).
@@ -123,12 +129,16 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     refreshDepthBudget();
 
     showPrompt(m_msgSetParams);
-    setWindowTitle(ProductTitle() + "   " + QFileInfo(path).fileName());
+    setWindowTitle(DocumentSession::TitleFor(ProductTitle() + "   " + QFileInfo(path).fileName()));
 
     m_platform.setBusyCursor(false);
     progress.setPosition(0);
     m_setLayerTab->activate();
-    if (forProject) return; // project open beeps when it is done; the outline tools stay as they are
+    failed.dismiss();
+    // Project open beeps when it is done and ends the replacement itself once its
+    // set-up is applied; the outline tools stay as they are.
+    if (forProject) return;
+    m_session->endReplacement();
     m_platform.beep();
     m_outlineToolBar->hide();
     m_drawLineTool->setChecked(true);
@@ -196,7 +206,7 @@ void MainWindow::showEmptyDocument() {
         m_statusPanels->setText(panel, QString());
     m_statusPanels->setApproximationNote({}, {});
     showPrompt(m_msgImport);
-    setWindowTitle(ProductTitle());
+    setWindowTitle(DocumentSession::TitleFor(ProductTitle()));
     m_progressBar->setValue(0);
 }
 

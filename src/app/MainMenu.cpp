@@ -50,6 +50,8 @@ constexpr EntryDef kEntries[] = {
     { &E::fileMenu, &E::openSettings, "N3", "Open se&ttings", "打开为设置(&O)", "Ctrl+Alt+O", true, true },
     { &E::fileMenu, nullptr, nullptr, nullptr, nullptr, nullptr, true, true },
     { &E::fileMenu, &E::saveProject, "Saveproject1", "&Saveproject", "保存项目(&S)", "Ctrl+S", true, false },
+    { &E::fileMenu, &E::saveProjectAs, "SaveprojectAs1", "Save project &as...", "项目另存为(&A)...",
+        "Ctrl+Shift+S", true, false },
     { &E::fileMenu, &E::saveDefaultSettings, "Savedefaultsettings1", "Save Default settings", "保存同名设置",
         "F3", false, false },
     { &E::fileMenu, &E::saveSettings, "N4", "S&ave settings", "另存为设置(&S)", "Ctrl+Alt+S", true, false },

@@ -25,6 +25,7 @@ struct MenuEntries {
     QAction* openDefaultSettings = nullptr;
     QAction* openSettings = nullptr;
     QAction* saveProject = nullptr;
+    QAction* saveProjectAs = nullptr;
     QAction* saveDefaultSettings = nullptr;
     QAction* saveSettings = nullptr;
     QAction* preview = nullptr;

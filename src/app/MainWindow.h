@@ -28,7 +28,9 @@ class QToolButton;
 namespace deptrix {
 
 struct LayerTableRow;
+struct RecoveredWork;
 class AboutBox;
+class DocumentSession;
 class FileDrop;
 struct LanguageTexts;
 class LayerPanel;
@@ -53,6 +55,8 @@ struct AppEnvironment {
     QString configFolder;
     QString workBase;
     QString recentFilesStore; ///< INI file of the recent files list; empty: the user's settings
+    QString recoveryFolder; ///< copies of unsaved work; empty: "recovery" in the user's configuration folder
+    int recoveryDelayMs = 0; ///< how long after a change the copy is written; 0: the usual 30 s
 };
 
 /// The main window. It builds the controls, runs start-up and shutdown, and holds one
@@ -96,6 +100,10 @@ public:
     PreviewPlayer* player() const { return m_player.get(); }
     LayerPreviewPlayer* layerPlayer() const { return m_layerPlayer.get(); }
     RecentFiles* recentFiles() const { return m_recentFiles; }
+    /// The document's file state: its project, unsaved changes, recovery copy.
+    DocumentSession& session() const { return *m_session; }
+    /// Shutdown has run (the window was closed).
+    bool isShutDown() const { return m_closed; }
 
     /// Who asks for an import: the import command, or project open, which leaves the
     /// progress bar, the outline tool bar and the beep to the end of its own command.
@@ -109,6 +117,12 @@ public:
     /// The one way into a project file (.tw3d, .tw3d2) once it is chosen.
     void openProjectFile(const QString& path);
 
+    /// Offers unsaved work left by windows that ended without taking it back (at start).
+    void offerRecovery();
+    /// A close asked for by the system (a signal): open dialogs end as cancelled, and
+    /// the window closes without questions, its unsaved changes kept for recovery.
+    void closeWithoutQuestions();
+
     /// Sets the prompt for the current stage into the last status panel.
     void showPrompt(const QString& prompt);
     QString promptFor(int appStage) const;
@@ -119,7 +133,8 @@ public slots:
     void importPsd(); ///< asks for the file, then imports it
     void openDefaultSettings();
     void openSettings();
-    void saveProject();
+    void saveProject(); ///< to the project file the document came from or was saved to
+    void saveProjectAs();
     void saveDefaultSettings();
     void saveSettings();
     void preview();
@@ -195,10 +210,24 @@ private:
     void startUp(const AppEnvironment& environment);
     void shutDown();
     void readConfiguration();
+    /// Writes the configuration file, unless the user made it read-only (said once).
+    void writeConfiguration(const ConfigValues& values);
+
+    // The document session, in SessionCommands.cpp.
+    void createSession(const AppEnvironment& environment);
+    /// Every edit of what a save writes tells the session.
+    void connectChangeSources();
+    void restoreWork(const RecoveredWork& work);
+    void closeWhenIdle();
 
     // Settings and project files, in SettingsCommands.cpp.
     void readSettings(const QString& path);
+    /// The `<F>` mark on the focus row a file gave.
+    void markFocusRow();
     void saveSetup(const QString& path);
+    /// The set of the layer open in the outline editor, which a save takes in place
+    /// of its stored set; null when none is open.
+    const LineSet* linesInEditor() const;
     /// The saving commands work once a document is imported.
     void enableSaving(bool enabled);
 
@@ -249,6 +278,8 @@ private:
     /// from or a depth map picture it uses (or, for an export, the settings or project
     /// file it was set up from).
     void refuseOutputOverInput(const QString& path, bool isExport) const;
+    /// Says in the status bar that a save or export was cancelled before writing.
+    void reportNothingWritten();
 
     Platform& m_platform;
     CommandGuard m_guard;
@@ -332,6 +363,8 @@ private:
     std::unique_ptr<PreviewPlayer> m_player;
     std::unique_ptr<LayerPreviewPlayer> m_layerPlayer;
     RecentFiles* m_recentFiles = nullptr;
+    std::unique_ptr<DocumentSession> m_session;
+    bool m_configReadOnlyShown = false;
     FileDrop* m_fileDrop = nullptr;
     PrintOptions m_printOptions; ///< the export dialog's choices, kept between exports
     std::optional<PitchTestSettings> m_pitchTest; ///< the last pitch test sheet's settings

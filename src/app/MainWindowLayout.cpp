@@ -1,6 +1,7 @@
 // Building the controls of the main window and wiring them to their commands.
 
 #include "app/Controls.h"
+#include "app/DocumentSession.h"
 #include "app/Icons.h"
 #include "app/LayerPanel.h"
 #include "app/MainMenu.h"
@@ -52,7 +53,12 @@ void MainWindow::createToolBars() {
     m_mainToolBar->setIconSize(QSize(24, 24));
     m_openProjectButton = addToolButton(m_mainToolBar, "open-project", "Open project");
     m_saveProjectButton = addToolButton(m_mainToolBar, "save-project", "Save project");
-    m_saveProjectButton->setEnabled(false);
+    // The button is the menu entry's: one command, enabled in one place.
+    QAction* save = m_menu->entries().saveProject;
+    save->setIcon(m_saveProjectButton->icon());
+    save->setIconVisibleInMenu(false);
+    save->setToolTip(m_saveProjectButton->toolTip());
+    m_saveProjectButton->setDefaultAction(save);
     m_importButton = addToolButton(m_mainToolBar, "import", "Import psd file");
     m_mainToolBar->addSeparator();
     m_zoomInButton = addToolButton(m_mainToolBar, "zoom-in", "Zoom in");
@@ -187,7 +193,7 @@ void MainWindow::createHiddenControls() {
 }
 
 void MainWindow::createControls() {
-    setWindowTitle(ProductTitle());
+    setWindowTitle(DocumentSession::TitleFor(ProductTitle()));
     m_menu = new MainMenu(this);
     createToolBars();
     createRightPanel();
@@ -306,7 +312,7 @@ void MainWindow::connectCommands() {
     entry(menu.openDefaultSettings, &MainWindow::openDefaultSettings);
     entry(menu.openSettings, &MainWindow::openSettings);
     entry(menu.saveProject, &MainWindow::saveProject);
-    button(m_saveProjectButton, &MainWindow::saveProject);
+    entry(menu.saveProjectAs, &MainWindow::saveProjectAs);
     entry(menu.saveDefaultSettings, &MainWindow::saveDefaultSettings);
     entry(menu.saveSettings, &MainWindow::saveSettings);
     entry(menu.preview, &MainWindow::previewFromMenu);

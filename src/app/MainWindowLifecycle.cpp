@@ -3,6 +3,7 @@
 #include "app/AppFolders.h"
 #include "app/CommandGuard.h"
 #include "app/Controls.h"
+#include "app/DocumentSession.h"
 #include "app/LayerPanel.h"
 #include "app/LayerPreviewPlayer.h"
 #include "app/MainWindow.h"
@@ -21,9 +22,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace deptrix {
 
@@ -39,6 +43,15 @@ QString ConfigFolder(const AppEnvironment& environment, const QString& exeFolder
     return user;
 }
 
+// The user's "keep this file as it is": a file without write permission (for anyone,
+// so the owner's own 0444 counts even where the program runs with more rights).
+bool IsReadOnlyFile(const QString& path) {
+    struct stat info { };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0
+        || ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+}
+
 } // namespace
 
 MainWindow::MainWindow(Platform& platform, const AppEnvironment& environment, QWidget* parent)
@@ -47,6 +60,7 @@ MainWindow::MainWindow(Platform& platform, const AppEnvironment& environment, QW
     , m_guard(platform, this) {
     createControls();
     connectFileSources(environment);
+    createSession(environment);
     m_player = std::make_unique<PreviewPlayer>(m_doc, *m_viewport, *m_frameTimer);
     m_layerPlayer = std::make_unique<LayerPreviewPlayer>(m_doc, *m_viewport->picture(), *m_frameTimer);
     qApp->installEventFilter(this);
@@ -111,11 +125,30 @@ void MainWindow::readConfiguration() {
     m_config = load.values;
     RepairConfig(m_config);
     ApplyConfig(m_config, m_doc);
-    m_guard.run([&] { WriteConfigFile(path, m_config); });
+    writeConfiguration(m_config);
     if (!load.complete) m_platform.showMessage(this, QString::fromStdString(load.message(path)));
 }
 
+void MainWindow::writeConfiguration(const ConfigValues& values) {
+    if (IsReadOnlyFile(m_configPath)) {
+        if (m_configReadOnlyShown) return;
+        m_configReadOnlyShown = true;
+        const QString note
+            = TextsFor(m_language).msgConfigReadOnly.arg(QDir::toNativeSeparators(m_configPath));
+        const QString shown = m_statusPanels->text(StatusPanels::kPromptPanel);
+        m_statusPanels->setText(StatusPanels::kPromptPanel, shown + note);
+        return;
+    }
+    m_guard.run([&] { WriteConfigFile(ToPath(m_configPath), values); });
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+    bool mayClose = m_closed;
+    if (!mayClose) m_guard.run([&] { mayClose = m_session->mayClose(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     if (!m_closed) shutDown();
     for (const QPointer<QWidget>& window : m_auxiliary)
         if (window) window->close();
@@ -135,7 +168,7 @@ void MainWindow::shutDown() {
     StoreConfig(m_doc, values);
     values.Language = m_language;
     // Closing goes on when the file cannot be written; only this run's settings are lost.
-    m_guard.run([&] { WriteConfigFile(ToPath(m_configPath), values); });
+    writeConfiguration(values);
     // 4. and 5.
     m_doc.release();
     // 6.

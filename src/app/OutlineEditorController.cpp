@@ -267,6 +267,7 @@ void OutlineEditorController::show(const EditorResponse& response) {
     }
     if (response.pointer) picture->setCursor(CursorFor(*response.pointer));
     for (int i = 0; i < response.beeps; ++i) m_guard.platform().beep();
+    if (response.linesChanged) emit linesEdited();
 }
 
 // --- Events --------------------------------------------------------------------------

@@ -84,6 +84,10 @@ public:
     /// A settings file gave the open layer other lines: the editor shows them.
     void linesReplaced();
 
+signals:
+    /// The editor changed the stored lines of the open layer (an edit, undo or redo).
+    void linesEdited();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

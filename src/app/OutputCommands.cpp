@@ -59,7 +59,10 @@ void MainWindow::saveStereoPair() {
     options.initialPath = WithSuffix(m_doc.PsdPath, ".jps");
     options.confirmOverwrite = true;
     const QString path = m_platform.saveFileName(this, options);
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) {
+        reportNothingWritten();
+        return;
+    }
     writeStereoPairTo(path);
 }
 
@@ -71,7 +74,10 @@ void MainWindow::exportGif() {
     options.initialPath = WithSuffix(m_doc.PsdPath, ".gif");
     options.confirmOverwrite = true;
     const QString path = m_platform.saveFileName(this, options);
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) {
+        reportNothingWritten();
+        return;
+    }
     refuseOutputOverInput(path, true);
     m_platform.setBusyCursor(true);
     ProgressBarSink progress(m_progressBar);
@@ -99,6 +105,10 @@ void MainWindow::refuseOutputOverInput(const QString& path, bool isExport) const
         throw Error(Std(TextsFor(m_language)
                             .msgOutputIsInput.arg(QDir::toNativeSeparators(path),
                                 QDir::toNativeSeparators(FromPath(input->path)))));
+}
+
+void MainWindow::reportNothingWritten() {
+    showPrompt(TextsFor(m_language).msgNothingWritten);
 }
 
 void MainWindow::reportWritten(const QString& path, bool shown) {

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 #include <QUrl>
 
@@ -55,6 +56,23 @@ QString QtPlatform::saveFileName(QWidget* parent, const FileDialogOptions& optio
 
 bool QtPlatform::askYesNo(QWidget* parent, const QString& title, const QString& text) {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+int QtPlatform::askChoice(
+    QWidget* parent, const QString& title, const QString& text, const QStringList& answers) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton*> buttons;
+    for (const QString& answer : answers)
+        buttons << box.addButton(
+            answer, buttons.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::ActionRole);
+    if (!buttons.isEmpty()) box.setDefaultButton(static_cast<QPushButton*>(buttons.first()));
+    // Escape and the close box answer none of them: a button that is never shown
+    // stands for them.
+    QAbstractButton* none = box.addButton(QMessageBox::Cancel);
+    none->hide();
+    box.setEscapeButton(none);
+    box.exec();
+    return static_cast<int>(buttons.indexOf(box.clickedButton()));
 }
 
 void QtPlatform::showMessage(QWidget* parent, const QString& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QDialog;
 class QWidget;
@@ -29,6 +30,12 @@ public:
     virtual QString openFileName(QWidget* parent, const FileDialogOptions& options) = 0;
     virtual QString saveFileName(QWidget* parent, const FileDialogOptions& options) = 0;
     virtual bool askYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
+    /// Asks `text` with one button per answer, the first being the default. Returns the
+    /// index of the answer chosen, or -1 when the question was closed without one
+    /// (Escape, the close box).
+    virtual int askChoice(
+        QWidget* parent, const QString& title, const QString& text, const QStringList& answers)
+        = 0;
     virtual void showMessage(QWidget* parent, const QString& text) = 0;
     virtual void showError(QWidget* parent, const QString& text) = 0;
     virtual void beep() = 0;
@@ -48,6 +55,8 @@ public:
     QString openFileName(QWidget* parent, const FileDialogOptions& options) override;
     QString saveFileName(QWidget* parent, const FileDialogOptions& options) override;
     bool askYesNo(QWidget* parent, const QString& title, const QString& text) override;
+    int askChoice(
+        QWidget* parent, const QString& title, const QString& text, const QStringList& answers) override;
     void showMessage(QWidget* parent, const QString& text) override;
     void showError(QWidget* parent, const QString& text) override;
     void beep() override;

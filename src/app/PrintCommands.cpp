@@ -78,7 +78,10 @@ void MainWindow::exportTiff() {
         ParallaxPerView(m_doc, offsets, m_doc.DepthFactor, { settings.lpi, settings.widthInches }));
 
     ExportDialog dialog(facts, movement, m_printOptions, this);
-    if (!m_platform.runDialog(&dialog)) return;
+    if (!m_platform.runDialog(&dialog)) {
+        reportNothingWritten();
+        return;
+    }
     m_printOptions = dialog.options();
     settings.phase = m_printOptions.phase;
     settings.reverse = m_printOptions.reverse;
@@ -86,14 +89,19 @@ void MainWindow::exportTiff() {
 
     const QString path = m_platform.saveFileName(
         this, TiffSaveOptions("Export tiff file", TiffPathBeside(m_doc.PsdPath, ".tif")));
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) {
+        reportNothingWritten();
+        return;
+    }
     refuseOutputOverInput(path, true);
     PrintProgressDialog progress("Writing " + QFileInfo(path).fileName() + "...", this);
     try {
         ExportPrint(m_doc, offsets, settings, ToPath(m_work.path()), ToPath(path), progress);
     } catch (const PrintCancelled&) {
-        return; // nothing was written
+        reportNothingWritten();
+        return;
     }
+    reportWritten(path);
     // The values the print used are the output settings from now on.
     m_doc.OutDpi = values.outDpi;
     m_doc.OutWidth = ToFixed(values.widthInches);
@@ -115,21 +123,29 @@ void MainWindow::makePitchTestSheet() {
         m_pitchTest = settings;
     }
     PitchTestDialog dialog(*m_pitchTest, this);
-    if (!m_platform.runDialog(&dialog)) return;
+    if (!m_platform.runDialog(&dialog)) {
+        reportNothingWritten();
+        return;
+    }
     m_pitchTest = dialog.settings();
     LayOutPitchSheet(*m_pitchTest); // refuses a sheet it cannot lay out before a file is chosen
 
     const QString proposed = m_doc.PsdPath.empty() ? QString("pitch-test.tif")
                                                    : TiffPathBeside(m_doc.PsdPath, "-pitch-test.tif");
     const QString path = m_platform.saveFileName(this, TiffSaveOptions("Pitch test sheet", proposed));
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) {
+        reportNothingWritten();
+        return;
+    }
     refuseOutputOverInput(path, true);
     PrintProgressDialog progress("Writing " + QFileInfo(path).fileName() + "...", this);
     try {
         WritePitchTestSheet(*m_pitchTest, ToPath(path), progress);
     } catch (const PrintCancelled&) {
+        reportNothingWritten();
         return;
     }
+    reportWritten(path);
     m_platform.beep();
 }
 

@@ -3,12 +3,15 @@
 
 #include "app/AppFolders.h"
 #include "app/Controls.h"
+#include "app/DocumentSession.h"
+#include "app/LayerPanel.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "app/OutlineEditorController.h"
 #include "app/Platform.h"
 #include "app/RecentFiles.h"
 #include "app/TextAndPaths.h"
+#include "app/Texts.h"
 #include "app/WindowSetupTarget.h"
 #include "files/DepthMapList.h"
 #include "files/SetupFileReader.h"
@@ -17,23 +20,22 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QToolButton>
 
 namespace deptrix {
 
-namespace {
-
-constexpr const char* kOpenFilter = "tw3d (*.tw3d);;tw3d2 (*.tw3d2)";
-constexpr const char* kSaveFilter = "tw3d2 (*.tw3d2)";
-
-} // namespace
-
 void MainWindow::openProject() {
-    if (m_doc.DocumentLoaded && !m_platform.askYesNo(this, "Confirm", "continue?")) return;
+    // Unsaved changes ask their own question, which takes the place of "continue?".
+    if (m_session->modified()) {
+        if (!m_session->maybeSave()) return;
+    } else if (m_doc.DocumentLoaded && !m_platform.askYesNo(this, "Confirm", "continue?")) {
+        return;
+    }
     FileDialogOptions options;
     options.title = "Open project";
-    options.filter = kOpenFilter;
+    options.filter = kProjectOpenFilter;
     options.initialPath = SampleFolder(m_exeFolder);
     const QString path = m_platform.openFileName(this, options);
     if (path.isEmpty()) {
@@ -46,22 +48,32 @@ void MainWindow::openProject() {
 void MainWindow::openProjectFile(const QString& path) {
     m_settingsFileName = path;
     WindowSetupTarget fields(*this, *m_parameterPanel, *m_layerPanel, m_platform);
+    // Once the picture is imported, a failure leaves its document half set up.
+    auto failed = qScopeGuard([this] {
+        if (!m_session->replacing()) return;
+        markFocusRow();
+        m_session->replacementFailed();
+    });
     const ProjectOpenResult result
         = OpenProjectFile(ToPath(path), m_doc, fields, [this](const std::filesystem::path& image) {
               importPsdFile(FromPath(image), ImportOrigin::Project);
           });
+    failed.dismiss();
     if (!result.opened) {
         m_platform.showMessage(this, kImageMissingMessage);
         return;
     }
     applyDepthMapsOf(path);
+    markFocusRow();
+    m_session->endReplacement(path);
     m_recentFiles->add(path);
 }
 
 void MainWindow::openSettings() {
+    if (!m_session->maybeSave()) return;
     FileDialogOptions options;
     options.title = "Open settings";
-    options.filter = kOpenFilter;
+    options.filter = kProjectOpenFilter;
     options.initialPath = WithSuffix(m_doc.PsdPath, ".tw3d2");
     const QString path = m_platform.openFileName(this, options);
     if (path.isEmpty()) return;
@@ -72,70 +84,68 @@ void MainWindow::openSettings() {
 void MainWindow::openDefaultSettings() {
     if (m_doc.PsdPath.empty()) return;
     const QString path = WithSuffix(m_doc.PsdPath, ".tw3d");
-    if (QFileInfo(path).isFile()) readSettings(path);
+    if (!QFileInfo(path).isFile() || !m_session->maybeSave()) return;
+    readSettings(path);
 }
 
 void MainWindow::readSettings(const QString& path) {
+    // The reader resets the line store before it can fail, and what it read up to a
+    // failure stays applied: the editor and the focus mark follow either way, and the
+    // document differs from its project from now on.
+    auto follow = qScopeGuard([this] {
+        m_outlineEditor->linesReplaced();
+        markFocusRow();
+        m_session->markChanged();
+    });
     WindowSetupTarget fields(*this, *m_parameterPanel, *m_layerPanel, m_platform);
+    const DocumentSession::Reading reading(*m_session);
     OpenSettingsFile(ToPath(path), m_doc, fields);
-    m_outlineEditor->linesReplaced();
     applyDepthMapsOf(path);
+}
+
+void MainWindow::markFocusRow() {
+    if (m_doc.DocumentLoaded) m_layerPanel->markFocusRow(m_doc.FocusRow, m_doc.LayerCount);
 }
 
 void MainWindow::saveSettings() {
     FileDialogOptions options;
     options.title = "Save settings";
-    options.filter = kSaveFilter;
+    options.filter = kProjectSaveFilter;
     options.defaultSuffix = "tw3d2";
     options.initialPath = WithSuffix(m_doc.PsdPath, ".tw3d2");
     const QString path = m_platform.saveFileName(this, options);
-    if (!path.isEmpty()) saveSetup(path);
+    if (path.isEmpty()) {
+        reportNothingWritten();
+        return;
+    }
+    saveSetup(path);
+    reportWritten(path);
 }
 
 void MainWindow::saveDefaultSettings() {
-    saveSetup(WithSuffix(m_doc.PsdPath, ".tw3d"));
+    const QString path = WithSuffix(m_doc.PsdPath, ".tw3d");
+    saveSetup(path);
+    reportWritten(path);
 }
 
-void MainWindow::saveProject() {
-    FileDialogOptions options;
-    options.title = "Save project";
-    options.filter = kSaveFilter;
-    options.defaultSuffix = "tw3d2";
-    options.initialPath = WithSuffix(m_doc.PsdPath, ".tw3d2");
-    QString path = m_platform.saveFileName(this, options);
-    if (path.isEmpty()) return;
-    // Opening a project looks for its picture in the project's own folder.
-    const QFileInfo picture(QString::fromStdString(m_doc.PsdPath));
-    const QFileInfo chosen(path);
-    if (chosen.absoluteDir() != picture.absoluteDir()) {
-        const QString beside = picture.absoluteDir().filePath(chosen.fileName());
-        const QString question
-            = QString("A project opens only from the folder of its picture, and %1 is not in %2.\n"
-                      "Save the project beside the picture as %3 instead%4?")
-                  .arg(picture.fileName(), QDir::toNativeSeparators(chosen.absolutePath()),
-                      QDir::toNativeSeparators(beside),
-                      QFileInfo::exists(beside) ? " (replacing the file there)" : "");
-        if (m_platform.askYesNo(this, "Save project", question)) path = beside;
-    }
-    saveSetup(path);
+const LineSet* MainWindow::linesInEditor() const {
+    return m_pages->currentWidget() == m_drawLineTab && !m_doc.EditLines.empty() ? &m_doc.EditLines : nullptr;
 }
 
 void MainWindow::saveSetup(const QString& path) {
     refuseOutputOverInput(path, false);
     // The lines drawn on the layer open in the outline editor are saved with the rest.
-    const LineSet* edited
-        = m_pages->currentWidget() == m_drawLineTab && !m_doc.EditLines.empty() ? &m_doc.EditLines : nullptr;
     const WindowSetupTarget fields(*this, *m_parameterPanel, *m_layerPanel, m_platform);
-    SaveSetupFile(ToPath(path), m_doc, fields, edited);
+    SaveSetupFile(ToPath(path), m_doc, fields, linesInEditor());
     // The depth maps go beside it, leaving the file as other programs read it.
     SaveDepthMapList(ToPath(path), m_doc);
 }
 
 void MainWindow::enableSaving(bool enabled) {
     const MenuEntries& menu = m_menu->entries();
-    for (QAction* action : { menu.saveProject, menu.saveDefaultSettings, menu.saveSettings })
+    for (QAction* action :
+        { menu.saveProject, menu.saveProjectAs, menu.saveDefaultSettings, menu.saveSettings })
         action->setEnabled(enabled);
-    m_saveProjectButton->setEnabled(enabled);
 }
 
 } // namespace deptrix

@@ -34,6 +34,16 @@ const LanguageTexts& TextsFor(int language) {
         "Layer %1 has a depth map. Replace it with the outlines?",
         "%1 is the same file as %2, which this document was read from: an output may not replace an "
         "input, so nothing was written.",
+        "Save changes to %1?",
+        "Restore unsaved work on %1 from %2?",
+        "Save",
+        "Discard",
+        "Cancel",
+        "Restore",
+        " Cancelled: nothing was written",
+        " Restored unsaved work on %1 from %2; it is not saved yet",
+        " %1 is read-only: it is kept as it is, and the settings of this run are not stored in it",
+        " Unsaved work cannot be kept for recovery: %1",
     };
     static const LanguageTexts chinese {
         QString::fromUtf8("图层"),
@@ -63,6 +73,16 @@ const LanguageTexts& TextsFor(int language) {
         QString::fromUtf8("图层%1已有勾线。用深度图替换吗?"),
         QString::fromUtf8("图层%1已有深度图。用勾线替换吗?"),
         QString::fromUtf8("%1 与读入本文档的 %2 是同一个文件：输出不能覆盖输入，因此没有写入任何内容。"),
+        QString::fromUtf8("是否保存对 %1 的修改？"),
+        QString::fromUtf8("是否恢复 %1 在 %2 未保存的工作？"),
+        QString::fromUtf8("保存"),
+        QString::fromUtf8("放弃"),
+        QString::fromUtf8("取消"),
+        QString::fromUtf8("恢复"),
+        QString::fromUtf8(" 已取消：没有写入任何文件"),
+        QString::fromUtf8(" 已恢复 %1 在 %2 未保存的工作，尚未保存"),
+        QString::fromUtf8(" %1 是只读文件：保持原样，本次的设置不会保存到其中"),
+        QString::fromUtf8(" 无法保留未保存的工作以便恢复：%1"),
     };
     return language == 1 ? chinese : english;
 }

@@ -27,6 +27,15 @@ struct LanguageTexts {
     QString askReplaceOutlines;
     QString askReplaceDepthMap;
     QString msgOutputIsInput; ///< %1 the output, %2 the input it is
+    // Unsaved changes, saving and recovery: questions with %1 for the document's name
+    // (%2 for a time), their answers, and status messages.
+    QString askSaveChanges;
+    QString askRestoreWork;
+    QString answerSave, answerDiscard, answerCancel, answerRestore;
+    QString msgNothingWritten;
+    QString msgRestored;
+    QString msgConfigReadOnly;
+    QString msgRecoveryFailed;
 };
 
 /// 0 English, 1 Chinese; any other value gives English.
@@ -39,6 +48,10 @@ inline constexpr const char* kImportFilter
     = "Photoshop file (*.psd);;Photoshop large document (*.psb);;All files (*)";
 inline constexpr const char* kDepthMapFilter
     = "Depth map pictures (*.png *.tif *.tiff *.jpg *.jpeg *.bmp *.psd *.psb);;All files (*)";
+/// Projects and settings: both extensions together first, each alone, any file.
+inline constexpr const char* kProjectOpenFilter
+    = "Projects and settings (*.tw3d2 *.tw3d);;tw3d (*.tw3d);;tw3d2 (*.tw3d2);;All files (*)";
+inline constexpr const char* kProjectSaveFilter = "tw3d2 (*.tw3d2)";
 inline constexpr const char* kWebAddress = "https://www.deptrix.example/";
 inline constexpr const char* kWebLinkCaption = "www.deptrix.example";
 inline constexpr const char* kWebLinkCaptionChinese = "网站 www.deptrix.example";

@@ -1,6 +1,7 @@
 #include "app/WindowSetupTarget.h"
 
 #include "app/Controls.h"
+#include "app/DocumentSession.h"
 #include "app/LayerPanel.h"
 #include "app/ParameterPanel.h"
 #include "app/Platform.h"
@@ -61,7 +62,7 @@ void WindowSetupTarget::setGroupCell(int row, const std::string& text) {
 }
 
 void WindowSetupTarget::setCaption(const std::string& caption) {
-    m_window.setWindowTitle(Text(caption));
+    m_window.setWindowTitle(DocumentSession::TitleFor(Text(caption)));
 }
 
 void WindowSetupTarget::beep() {

@@ -1,4 +1,5 @@
 #include "app/AboutBox.h"
+#include "app/CloseSignals.h"
 #include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/WindowCommandLine.h"
@@ -60,21 +61,28 @@ int main(int argc, char* argv[]) {
         return deptrix::kWindowExitUsage;
     }
 
+    // Signals that would end the program close the window instead, without questions
+    // (the unsaved work goes to the recovery copy).
+    deptrix::CloseSignals closeSignals;
     deptrix::QtPlatform platform;
     deptrix::MainWindow window(platform);
+    QObject::connect(&closeSignals, &deptrix::CloseSignals::closeRequested, &window,
+        &deptrix::MainWindow::closeWithoutQuestions);
     {
         deptrix::AboutBox splash;
         splash.runAsSplash();
     }
+    if (window.isShutDown()) return 0; // closed by a signal during the splash
     // Without a window manager "maximised" means nothing; start at the screen's size.
     if (const QScreen* screen = QApplication::primaryScreen())
         window.setGeometry(screen->availableGeometry());
     window.showMaximized();
-    if (!line.file.isEmpty()) {
-        // Once the window is on screen, so the import's progress has somewhere to show.
-        const QString file = line.file;
-        QTimer::singleShot(
-            0, &window, [&window, file] { window.guard().run([&] { window.openFile(file); }); });
-    }
+    // Once the window is on screen, so the import's progress has somewhere to show:
+    // unsaved work of an earlier run first, then the file named.
+    const QString file = line.file;
+    QTimer::singleShot(0, &window, [&window, file] {
+        window.offerRecovery();
+        if (!file.isEmpty() && !window.isShutDown()) window.guard().run([&] { window.openFile(file); });
+    });
     return QApplication::exec();
 }

@@ -16,6 +16,8 @@ std::size_t Bytes(const EditSnapshot& snapshot) {
 } // namespace
 
 void EditHistory::record(EditSnapshot before) {
+    // The saved state among the redo steps goes with them.
+    if (m_savedStep > static_cast<std::ptrdiff_t>(m_undo.size())) m_savedStep = kNoSavedStep;
     for (const EditSnapshot& step : m_redo) m_bytes -= Bytes(step);
     m_redo.clear();
     m_bytes += Bytes(before);
@@ -46,6 +48,7 @@ std::optional<EditSnapshot> EditHistory::redo(EditSnapshot current) {
 }
 
 void EditHistory::clear() {
+    m_savedStep = atSavedStep() ? 0 : kNoSavedStep;
     m_undo.clear();
     m_redo.clear();
     m_bytes = 0;
@@ -56,6 +59,9 @@ void EditHistory::trim() {
     while (m_undo.size() > 1 && (m_undo.size() > kMaxSteps || m_bytes > kMaxBytes)) {
         m_bytes -= Bytes(m_undo.front());
         m_undo.pop_front();
+        // Counted from the new oldest step; the state before the dropped step is gone
+        // for good (0 becomes kNoSavedStep).
+        if (m_savedStep != kNoSavedStep) --m_savedStep;
     }
 }
 

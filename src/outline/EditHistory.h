@@ -18,6 +18,11 @@ struct EditSnapshot {
 /// edit (sets hold tens of lines of a few hundred points, so a copy is cheap and
 /// restores exactly). At most kMaxSteps steps are kept, fewer only when the copies
 /// together would pass kMaxBytes; the oldest go first.
+///
+/// The history also remembers the step that was saved last, so undoing or redoing back
+/// to it tells that the lines are as saved again. A fresh history starts at its saved
+/// step; once the saved step is dropped (by a new edit after undoing past it, by
+/// trimming, or by clearing away from it) no step is the saved one until the next save.
 class EditHistory {
 public:
     static constexpr std::size_t kMaxSteps = 128;
@@ -29,7 +34,14 @@ public:
     std::optional<EditSnapshot> undo(EditSnapshot current);
     /// Steps forward again: `current` goes to the undo list.
     std::optional<EditSnapshot> redo(EditSnapshot current);
+    /// Clears the steps; the lines stay as they are, so they are as saved afterwards
+    /// only when they were before.
     void clear();
+
+    /// The lines as they are now have been saved.
+    void markSaved() { m_savedStep = static_cast<std::ptrdiff_t>(m_undo.size()); }
+    /// Whether the lines are those of the last save (or of the start).
+    bool atSavedStep() const { return m_savedStep == static_cast<std::ptrdiff_t>(m_undo.size()); }
 
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }
@@ -41,6 +53,9 @@ private:
     std::deque<EditSnapshot> m_undo; ///< oldest first
     std::deque<EditSnapshot> m_redo; ///< next redo last
     std::size_t m_bytes = 0;
+    /// Undo steps before the saved state; kNoSavedStep when it cannot be reached.
+    std::ptrdiff_t m_savedStep = 0;
+    static constexpr std::ptrdiff_t kNoSavedStep = -1;
 };
 
 } // namespace deptrix

@@ -146,6 +146,12 @@ public:
     EditorResponse redoEdit();
     bool canUndoEdit() const { return m_history.canUndo(); }
     bool canRedoEdit() const { return m_history.canRedo(); }
+    /// The lines as they are now were saved: undoing or redoing back here later tells
+    /// that they are as saved again.
+    void markLinesSaved() { m_history.markSaved(); }
+    /// False once an edit since the last save is not undone; edits of layers closed
+    /// since then count until the next save.
+    bool linesAsSaved() const { return m_history.atSavedStep(); }
 
     // --- State, for the window and for tests ---------------------------------------
 

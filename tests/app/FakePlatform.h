@@ -16,12 +16,15 @@ public:
     std::deque<QString> openAnswers;
     std::deque<QString> saveAnswers;
     std::deque<bool> yesNoAnswers;
+    /// Indexes of the answers askChoice gives; an empty queue closes the question (-1).
+    std::deque<int> choiceAnswers;
     std::deque<bool> dialogAnswers;
     /// Sees (and may fill in) each of the program's dialogs before it is answered.
     std::function<void(QDialog*)> onDialog;
 
     std::vector<FileDialogOptions> openRequests;
     std::vector<FileDialogOptions> saveRequests;
+    QStringList questions; ///< texts of the askChoice questions, with the answers after " | "
     QStringList messages;
     QStringList errors;
     QStringList opened;
@@ -43,6 +46,13 @@ public:
         if (yesNoAnswers.empty()) return false;
         const bool answer = yesNoAnswers.front();
         yesNoAnswers.pop_front();
+        return answer;
+    }
+    int askChoice(QWidget*, const QString&, const QString& text, const QStringList& answers) override {
+        questions << text + " | " + answers.join(" / ");
+        if (choiceAnswers.empty()) return -1;
+        const int answer = choiceAnswers.front();
+        choiceAnswers.pop_front();
         return answer;
     }
     void showMessage(QWidget*, const QString& text) override { messages << text; }

@@ -48,7 +48,7 @@ TEST_F(Import, TheSampleFillsTheTableStatusBarAndCaption) {
     ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
     const Document& doc = window->document();
     ASSERT_EQ(doc.LayerCount, 11);
-    EXPECT_EQ(window->windowTitle(), "Deptrix 10.0   scene.psd");
+    EXPECT_EQ(shownTitle(), "Deptrix 10.0   scene.psd");
     EXPECT_EQ(doc.AppStage, kStageImported);
 
     // Three flip layers on top, eight ordinary layers ramping from -2/3 to 1 x DepthSpan.
@@ -202,7 +202,7 @@ TEST_F(Import, ADamagedFileLeavesAnEmptyDocumentAndSaysWhy) {
         EXPECT_FALSE(find<QToolButton>(name)->isEnabled()) << name;
     EXPECT_FALSE(find<QWidget>("GroupBox2")->isEnabled());
     EXPECT_EQ(find<StringGrid>("StringGrid1")->gridRowCount(), 1);
-    EXPECT_EQ(window->windowTitle(), "Deptrix 10.0");
+    EXPECT_EQ(shownTitle(), "Deptrix 10.0");
     EXPECT_TRUE(window->viewport()->picture()->picture().isNull());
     EXPECT_FALSE(platform.busy);
     // F9 does nothing now, as before the first import.

@@ -120,6 +120,7 @@ TEST_F(Printing, ExportTheInterlacedPrintAfterAPreview) {
 
     // A new import needs a new preview.
     platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
+    platform.choiceAnswers = { 1 }; // the edited fields are discarded
     window->mainMenu()->entries().importPsd->trigger();
     EXPECT_FALSE(window->exportTiffButton()->isEnabled());
 }

@@ -50,7 +50,8 @@ TEST_F(SetupFiles, AProjectSavedWithLinesOpensInAFreshWindowAsItWasLeft) {
     platform.openAnswers.push_back(writeFile("set-up.tw3d2", SampleSettings()));
     menu.openSettings->trigger();
     ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
-    EXPECT_EQ(window->windowTitle(), "Deptrix 10.0   scene.psd    set-up.tw3d2");
+    // Settings change the document: the title marks it unsaved.
+    EXPECT_EQ(shownTitle(), "Deptrix 10.0   scene.psd    set-up.tw3d2*");
     table()->setCell(2, 3, "17"); // the user goes on editing
     window->parameterPanel()->widthField()->setText("9");
     window->parameterPanel()->lpiField()->setText("60.5"); // settings leave the LPI alone
@@ -78,10 +79,10 @@ TEST_F(SetupFiles, AProjectSavedWithLinesOpensInAFreshWindowAsItWasLeft) {
     EXPECT_EQ(after.DepthFactor, 15000);
     EXPECT_EQ(window->parameterPanel()->lpiField()->text(), "60.5");
     EXPECT_EQ(window->parameterPanel()->widthField()->text(), "9");
-    EXPECT_EQ(window->windowTitle(), "Deptrix10.0    scene.psd    scene.tw3d2");
+    EXPECT_EQ(shownTitle(), "Deptrix10.0    scene.psd    scene.tw3d2");
 
     platform.saveAnswers.push_back(folder.filePath("again.tw3d2"));
-    window->mainMenu()->entries().saveProject->trigger();
+    window->mainMenu()->entries().saveProjectAs->trigger();
     EXPECT_EQ(readFile(folder.filePath("again.tw3d2")), readFile(project));
 }
 
@@ -115,6 +116,7 @@ TEST_F(SetupFiles, ProjectOpenAsksFirstAndSavingOffersThePicturesFolder) {
     table()->setCell(2, 1, "-5");
     menu.saveDefaultSettings->trigger();
     table()->setCell(2, 1, "99");
+    platform.choiceAnswers = { 1 }; // the unsaved 99 is discarded
     menu.openDefaultSettings->trigger();
     EXPECT_EQ(table()->cell(2, 1), "-5");
     EXPECT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();

@@ -30,7 +30,7 @@ TEST_F(Startup, WithoutAFileTheDefaultsAreWrittenAndShown) {
     EXPECT_EQ(p->hScaleField()->text(), "4");
     EXPECT_EQ(p->depthField()->text(), "1");
     EXPECT_EQ(p->colorModeField()->currentIndex(), 2);
-    EXPECT_EQ(window->windowTitle(), "Deptrix 10.0");
+    EXPECT_EQ(shownTitle(), "Deptrix 10.0");
     EXPECT_EQ(window->document().LayerCount, 3);
     EXPECT_EQ(window->document().FocusRow, 2);
     EXPECT_EQ(window->document().AppStage, kStageNothingImported);

@@ -33,4 +33,8 @@ void WindowFixture::closeWindow() {
     window->close();
 }
 
+QString WindowFixture::shownTitle() const {
+    return window->windowTitle().replace("[*]", window->isWindowModified() ? "*" : "");
+}
+
 } // namespace deptrix

@@ -19,7 +19,8 @@ protected:
     QString configPath() const { return folder.filePath("deptrixcmyk.inf"); }
     QString cacheFolder() const { return folder.filePath("cache"); }
     AppEnvironment environment() const {
-        return { folder.path(), folder.path(), cacheFolder(), folder.filePath("recent.ini") };
+        return { folder.path(), folder.path(), cacheFolder(), folder.filePath("recent.ini"),
+            folder.filePath("recovery") };
     }
 
     void writeConfig(const QByteArray& text);
@@ -29,6 +30,8 @@ protected:
     void openActive();
     /// Closes the window the way the user does (runs shutdown).
     void closeWindow();
+    /// The title as the desktop shows it: "*" where the caption marks unsaved changes.
+    QString shownTitle() const;
 
     template <typename T> T* find(const char* name) const {
         T* object = window->findChild<T*>(QString::fromLatin1(name));
