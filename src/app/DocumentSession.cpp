@@ -51,9 +51,10 @@ void DocumentSession::linesEdited() {
 void DocumentSession::refresh() {
     const bool now = modified();
     // The copy is written at most the delay after a change: a timer that runs already
-    // takes the newer changes along.
+    // takes the newer changes along. Without changes (undone back to the save, say)
+    // there is nothing to recover.
     if (!now)
-        m_recoveryTimer->stop();
+        removeRecoveryCopy();
     else if (!m_recoveryTimer->isActive())
         m_recoveryTimer->start();
     if (now == m_shownModified) return;
@@ -97,6 +98,10 @@ void DocumentSession::replacementFailed() {
     refresh();
 }
 
+const LanguageTexts& DocumentSession::texts() const {
+    return TextsFor(m_actions.language());
+}
+
 QString DocumentSession::documentName() const {
     if (!m_projectPath.isEmpty()) return QFileInfo(m_projectPath).fileName();
     return QFileInfo(Text(m_doc.PsdPath)).fileName();
@@ -106,9 +111,9 @@ QString DocumentSession::documentName() const {
 
 bool DocumentSession::maybeSave() {
     if (!modified()) return true;
-    const LanguageTexts& texts = TextsFor(m_language);
-    const int answer = m_platform.askChoice(m_window, ProductTitle(), texts.askSaveChanges.arg(documentName()),
-        { texts.answerSave, texts.answerDiscard, texts.answerCancel });
+    const int answer
+        = m_platform.askChoice(m_window, ProductTitle(), texts().askSaveChanges.arg(documentName()),
+            { texts().answerSave, texts().answerDiscard, texts().answerCancel });
     if (answer == 0) return save();
     if (answer != 1) return false;
     removeRecoveryCopy();
@@ -132,7 +137,7 @@ bool DocumentSession::saveAs() {
     options.initialPath = m_projectPath.isEmpty() ? WithSuffix(m_doc.PsdPath, ".tw3d2") : m_projectPath;
     QString path = m_platform.saveFileName(m_window, options);
     if (path.isEmpty()) {
-        m_actions.report(TextsFor(m_language).msgNothingWritten);
+        m_actions.report(texts().msgNothingWritten);
         return false;
     }
     // Opening a project looks for its picture in the project's own folder.
@@ -186,7 +191,7 @@ void DocumentSession::writeRecoveryCopy() {
     } catch (const std::exception& error) {
         if (m_recoveryProblemShown) return;
         m_recoveryProblemShown = true;
-        m_actions.report(TextsFor(m_language).msgRecoveryFailed.arg(QString::fromUtf8(error.what())));
+        m_actions.report(texts().msgRecoveryFailed.arg(QString::fromUtf8(error.what())));
     }
 }
 
@@ -196,13 +201,12 @@ void DocumentSession::removeRecoveryCopy() {
 }
 
 void DocumentSession::offerRecovery() {
-    const LanguageTexts& texts = TextsFor(m_language);
     for (const RecoveredWork& work : m_store.leftBehind()) {
         const QString name
             = QFileInfo(work.projectPath.isEmpty() ? work.picturePath : work.projectPath).fileName();
         const QString time = QLocale().toString(work.writtenAt, QLocale::ShortFormat);
-        const int answer = m_platform.askChoice(m_window, ProductTitle(), texts.askRestoreWork.arg(name, time),
-            { texts.answerRestore, texts.answerDiscard });
+        const int answer = m_platform.askChoice(m_window, ProductTitle(),
+            texts().askRestoreWork.arg(name, time), { texts().answerRestore, texts().answerDiscard });
         if (answer == 1) RecoveryStore::discard(work);
         if (answer != 0) continue; // closed unanswered: offered again at the next start
         if (!maybeSave()) return;
@@ -212,7 +216,7 @@ void DocumentSession::offerRecovery() {
         refresh();
         writeRecoveryCopy();
         RecoveryStore::discard(work);
-        m_actions.report(texts.msgRestored.arg(name, time));
+        m_actions.report(texts().msgRestored.arg(name, time));
         return;
     }
 }

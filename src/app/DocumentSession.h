@@ -15,6 +15,7 @@ namespace deptrix {
 class OutlineEditor;
 class Platform;
 struct Document;
+struct LanguageTexts;
 
 /// What the session has the window do.
 struct SessionActions {
@@ -26,6 +27,8 @@ struct SessionActions {
     std::function<void(const RecoveredWork& work)> restore;
     /// A line for the status bar.
     std::function<void(const QString& text)> report;
+    /// The language of the window's texts (0 English, 1 Chinese).
+    std::function<int()> language;
 };
 
 /// The document's file state: the project it came from or was last saved to, whether
@@ -114,8 +117,6 @@ public:
     void setRecoveryDelay(int milliseconds);
     const RecoveryStore& recoveryStore() const { return m_store; }
 
-    void setLanguage(int language) { m_language = language; }
-
 signals:
     /// Changes of modified(), and only those.
     void modifiedChanged(bool modified);
@@ -127,6 +128,7 @@ private:
     void writeTo(const QString& path);
     void writeRecoveryCopy();
     void removeRecoveryCopy();
+    const LanguageTexts& texts() const;
 
     Document& m_doc;
     OutlineEditor& m_lines;
@@ -143,7 +145,6 @@ private:
     bool m_unattended = false;
     bool m_shownModified = false;
     bool m_recoveryProblemShown = false;
-    int m_language = 0;
 };
 
 } // namespace deptrix

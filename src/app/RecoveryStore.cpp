@@ -138,11 +138,14 @@ void RecoveryStore::write(
     const QString path = copyPath();
     WriteFileAtomically(
         ToPath(path), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    m_written = true;
     ::chmod(Encoded(path).constData(), 0600);
 }
 
 void RecoveryStore::remove() {
+    if (!m_written) return;
     ::unlink(Encoded(copyPath()).constData());
+    m_written = false;
 }
 
 bool RecoveryStore::hasCopy() const {

@@ -52,6 +52,7 @@ private:
     QString m_folder;
     QString m_name; ///< "deptrix-<process>-<number>"
     int m_lockFd = -1;
+    bool m_written = false; ///< this window's copy may exist
 };
 
 } // namespace deptrix

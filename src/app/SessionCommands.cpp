@@ -34,6 +34,7 @@ void MainWindow::createSession(const AppEnvironment& environment) {
     };
     actions.restore = [this](const RecoveredWork& work) { restoreWork(work); };
     actions.report = [this](const QString& text) { showPrompt(text); };
+    actions.language = [this] { return static_cast<int>(m_language); };
     m_session = std::make_unique<DocumentSession>(
         m_doc, m_outlineEditor->editor(), m_platform, this, environment.recoveryFolder, std::move(actions));
     if (environment.recoveryDelayMs > 0) m_session->setRecoveryDelay(environment.recoveryDelayMs);

@@ -156,13 +156,6 @@ TEST_F(UnsavedChanges, EveryWayOfReplacingTheDocumentAsksAndCancelKeepsIt) {
     EXPECT_EQ(table()->cell(2, 5), "-20");
     for (int row = 1; row <= 11; ++row)
         EXPECT_EQ(table()->cell(0, row), QString::number(row) + (row == 4 ? " <F>" : "")) << row;
-    // Unchanged, the project opens another picture after "continue?" alone.
-    platform.questions.clear();
-    platform.yesNoAnswers = { true };
-    platform.openAnswers.push_back(project);
-    menu.openProject->trigger();
-    EXPECT_TRUE(platform.questions.isEmpty());
-    EXPECT_TRUE(platform.yesNoAnswers.empty());
 }
 
 TEST_F(UnsavedChanges, LineEditsUndoneBackToTheSaveLeaveNothingUnsaved) {
@@ -194,10 +187,7 @@ TEST_F(UnsavedChanges, LineEditsUndoneBackToTheSaveLeaveNothingUnsaved) {
     EXPECT_TRUE(window->isWindowModified());
     menu.redoLineEdit->trigger();
     EXPECT_FALSE(window->isWindowModified());
-    // Another layer's tab: the saved lines stay saved; an outline parameter is a change.
-    find<TabSheet>("TabSheet1")->activate();
-    EXPECT_FALSE(window->isWindowModified());
-    menu.beginLine->trigger();
+    // An outline parameter is a change too.
     QTest::keyClick(find<QSlider>("TrackBar2"), Qt::Key_Right);
     EXPECT_TRUE(window->isWindowModified());
 }
@@ -240,7 +230,6 @@ TEST_F(UnsavedChanges, AReadOnlyConfigurationFileIsKeptAndSaidOnce) {
     EXPECT_EQ(readConfig(), before);
     EXPECT_EQ(QFileInfo(configPath()).permissions() & QFileDevice::WriteOwner, 0);
     EXPECT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
-    EXPECT_TRUE(platform.messages.isEmpty());
 }
 
 } // namespace
