@@ -3,6 +3,7 @@
 
 #include "app/Controls.h"
 #include "app/DepthMapDialog.h"
+#include "app/DocumentSession.h"
 #include "app/LayerPanel.h"
 #include "app/MainWindow.h"
 #include "app/OutlineEditorController.h"
@@ -95,6 +96,7 @@ void MainWindow::loadDepthMap() {
     const QString size = QString(" (%1 x %2)").arg(picture.width).arg(picture.height);
     m_doc.setDepthMap(k, MakeLayerDepthMap(std::move(picture), ToPath(path), Std(dialog.psdLayer()), chosen));
     m_platform.setBusyCursor(false);
+    m_session->markChanged();
 
     m_outlineEditor->linesReplaced();
     showGroupMarks();
@@ -107,6 +109,7 @@ void MainWindow::clearDepthMap() {
     const std::size_t k = depthMapLayer();
     if (!m_doc.depthMapOf(k)) return;
     m_doc.clearDepthMap(k);
+    m_session->markChanged();
     showGroupMarks();
     refreshDepthBudget();
     showPrompt(TextsFor(m_language).msgDepthMapCleared.arg(k + 1));
@@ -121,7 +124,10 @@ void MainWindow::saveDepthMap() {
     options.initialPath
         = WithSuffix(m_doc.PsdPath, QString("-layer%1-depth.png").arg(k + 1).toUtf8().constData());
     const QString path = m_platform.saveFileName(this, options);
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) {
+        reportNothingWritten();
+        return;
+    }
     refuseOutputOverInput(path, true);
     static const LineSet noLines;
     const LineSet& lines = static_cast<int>(k) == m_doc.SelectedLayer ? editedLines()
