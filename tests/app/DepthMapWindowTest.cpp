@@ -143,6 +143,7 @@ TEST_F(DepthMapWindow, TheLayerMenuClearsAMapAndASavedMapLoadsBackAsIt) {
 TEST_F(DepthMapWindow, AProjectKeepsItsMapsBesideItAndNamesOneThatWentMissing) {
     const QString map = rampMap("ramp.bmp");
     load(map, true);
+    EXPECT_TRUE(window->isWindowModified());
     const QString project = folder.filePath("scene.tw3d2");
     platform.saveAnswers.push_back(project);
     window->mainMenu()->entries().saveProject->trigger();
@@ -152,6 +153,7 @@ TEST_F(DepthMapWindow, AProjectKeepsItsMapsBesideItAndNamesOneThatWentMissing) {
     window->openProjectFile(project);
     const Document& doc = window->document();
     ASSERT_NE(doc.depthMapOf(kHouse), nullptr);
+    EXPECT_FALSE(window->isWindowModified()); // the maps came with the project
     EXPECT_EQ(table()->cell(1, kRow), "#");
 
     QFile::remove(map);
