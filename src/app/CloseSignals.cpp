@@ -14,15 +14,10 @@ namespace {
 constexpr std::array kSignals { SIGTERM, SIGHUP, SIGINT };
 
 int g_writeEnd = -1;
-volatile std::sig_atomic_t g_deadlineSet = 0;
 
-// Only async-signal-safe calls: alarm() and write() on a non-blocking socket.
+// Nothing but a write on a non-blocking socket: the rest happens on the event loop.
 void Handle(int) {
     const int savedErrno = errno;
-    if (g_deadlineSet == 0) {
-        g_deadlineSet = 1;
-        ::alarm(CloseSignals::kDeadlineSeconds);
-    }
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_writeEnd, &byte, 1);
     errno = savedErrno;
@@ -58,6 +53,12 @@ CloseSignals::~CloseSignals() {
 void CloseSignals::drain() {
     char bytes[64];
     while (::read(m_readEnd, bytes, sizeof bytes) > 0) { }
+    // A close that has not ended the program by then (a command that does not give
+    // way) ends it the hard way; the recovery copy is written at the request itself.
+    if (!m_deadlineSet) {
+        m_deadlineSet = true;
+        ::alarm(kDeadlineSeconds);
+    }
     emit closeRequested();
 }
 

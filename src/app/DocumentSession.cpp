@@ -176,6 +176,11 @@ bool DocumentSession::mayClose() {
     return maybeSave();
 }
 
+void DocumentSession::closeWithoutQuestions() {
+    m_unattended = true;
+    writeRecoveryCopy();
+}
+
 void DocumentSession::setRecoveryDelay(int milliseconds) {
     m_recoveryTimer->setInterval(milliseconds);
 }

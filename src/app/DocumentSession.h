@@ -108,8 +108,9 @@ public:
     /// (unless the close needs no answer). Throws when the save chosen fails.
     bool mayClose();
     /// Closes from now on go on without a question, the unsaved changes kept only in
-    /// the recovery copy (a close requested by the system).
-    void closeWithoutQuestions() { m_unattended = true; }
+    /// the recovery copy, which is written at once (a close requested by the system,
+    /// which may end the program before a running command gives way).
+    void closeWithoutQuestions();
     /// Offers the unsaved work of windows that ended without taking it back, newest
     /// first, until one is restored.
     void offerRecovery();

@@ -52,6 +52,8 @@ TEST_F(SetupFiles, AProjectSavedWithLinesOpensInAFreshWindowAsItWasLeft) {
     ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
     // Settings change the document: the title marks it unsaved.
     EXPECT_EQ(shownTitle(), "Deptrix 10.0   scene.psd    set-up.tw3d2*");
+    EXPECT_EQ(table()->cell(0, 4), "4 <F>"); // the mark follows the file's focus row
+    EXPECT_EQ(table()->cell(0, 7), "7");
     table()->setCell(2, 3, "17"); // the user goes on editing
     window->parameterPanel()->widthField()->setText("9");
     window->parameterPanel()->lpiField()->setText("60.5"); // settings leave the LPI alone
@@ -97,6 +99,7 @@ TEST_F(SetupFiles, ProjectOpenAsksFirstAndSavingOffersThePicturesFolder) {
     menu.openProject->trigger(); // Yes, then the dialog is cancelled
     EXPECT_EQ(platform.beeps, beeps + 1);
     EXPECT_TRUE(platform.openRequests.back().initialPath.endsWith("/sample"));
+    EXPECT_TRUE(platform.openRequests.back().filter.startsWith("Projects and settings (*.tw3d2 *.tw3d);;"));
 
     platform.yesNoAnswers = { true };
     platform.openAnswers.push_back(writeFile("lost.tw3d2", "C:\\pics\\lost.psd\r\n60 7 4 1\r\n"));
