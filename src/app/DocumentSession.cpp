@@ -189,7 +189,8 @@ void DocumentSession::writeRecoveryCopy() {
     m_recoveryTimer->stop();
     if (!modified()) return;
     try {
-        m_store.write(Text(m_doc.PsdPath), m_projectPath, m_actions.setupText());
+        m_store.write(Text(m_doc.PsdPath), m_projectPath, m_actions.setupText(),
+            m_actions.depthMapText(m_store.folder()));
     } catch (const ConvertError&) {
         // A field is half typed; the next change brings the copy up to date.
         m_recoveryTimer->start();

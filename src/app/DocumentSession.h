@@ -23,6 +23,8 @@ struct SessionActions {
     std::function<void(const QString& path)> writeProject;
     /// The set-up as a save writes it; throws when a field is not a number.
     std::function<std::string()> setupText;
+    /// The depth map list a save writes beside a project in `folder`; empty without maps.
+    std::function<std::string(const QString& folder)> depthMapText;
     /// Imports the picture of a recovery copy and applies its set-up; throws on failure.
     std::function<void(const RecoveredWork& work)> restore;
     /// A line for the status bar.

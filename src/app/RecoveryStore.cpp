@@ -128,23 +128,37 @@ void RecoveryStore::takeLock() {
     m_lockFd = fd;
 }
 
-void RecoveryStore::write(
-    const QString& picturePath, const QString& projectPath, const std::string& setupText) {
+namespace {
+
+void WriteOwnerOnly(const QString& path, const std::string& text) {
+    WriteFileAtomically(
+        ToPath(path), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    ::chmod(Encoded(path).constData(), 0600);
+}
+
+} // namespace
+
+void RecoveryStore::write(const QString& picturePath, const QString& projectPath,
+    const std::string& setupText, const std::string& depthMaps) {
     prepareFolder();
     // The lock comes first, so no other window ever sees this copy without it.
     takeLock();
+    // The maps before the copy that refers to them: a copy is never newer than its maps.
+    const QString mapsPath = depthMapsOf(copyPath());
+    if (!depthMaps.empty())
+        WriteOwnerOnly(mapsPath, depthMaps);
+    else if (::unlink(Encoded(mapsPath).constData()) != 0 && errno != ENOENT)
+        throw Error("Cannot remove " + Std(mapsPath) + " (" + Reason(errno) + ")");
     const std::string text = std::string(kMagicLine) + kLineEnd + Std(picturePath) + kLineEnd
         + Std(projectPath) + kLineEnd + setupText;
-    const QString path = copyPath();
-    WriteFileAtomically(
-        ToPath(path), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     m_written = true;
-    ::chmod(Encoded(path).constData(), 0600);
+    WriteOwnerOnly(copyPath(), text);
 }
 
 void RecoveryStore::remove() {
     if (!m_written) return;
     ::unlink(Encoded(copyPath()).constData());
+    ::unlink(Encoded(depthMapsOf(copyPath())).constData());
     m_written = false;
 }
 
@@ -185,6 +199,7 @@ std::vector<RecoveredWork> RecoveryStore::leftBehind() const {
 
 void RecoveryStore::discard(const RecoveredWork& work) {
     QFile::remove(work.copyPath);
+    QFile::remove(depthMapsOf(work.copyPath));
     QFile::remove(work.copyPath + ".lock");
 }
 

@@ -33,8 +33,11 @@ public:
     QString copyPath() const;
 
     /// Writes this window's copy in place of its last one, atomically: the picture's
-    /// path, the project's path and the set-up. Throws Error with the reason.
-    void write(const QString& picturePath, const QString& projectPath, const std::string& setupText);
+    /// path, the project's path and the set-up, and beside it the depth map list a save
+    /// writes beside a project (`depthMaps`, removed when empty). Throws Error with the
+    /// reason.
+    void write(const QString& picturePath, const QString& projectPath, const std::string& setupText,
+        const std::string& depthMaps);
     /// Removes this window's copy, if there is one.
     void remove();
     bool hasCopy() const;
@@ -42,7 +45,9 @@ public:
     /// Copies of windows that no longer run whose picture still exists, newest first.
     /// Lock files left without a copy are cleared on the way.
     std::vector<RecoveredWork> leftBehind() const;
-    /// Removes a copy found by leftBehind() with its lock file.
+    /// The depth map list beside a copy, for reading it back as beside a project.
+    static QString depthMapsOf(const QString& copyPath) { return copyPath + ".depth"; }
+    /// Removes a copy found by leftBehind() with its depth map list and lock file.
     static void discard(const RecoveredWork& work);
 
 private:

@@ -11,6 +11,7 @@
 #include "app/RecentFiles.h"
 #include "app/TextAndPaths.h"
 #include "app/WindowSetupTarget.h"
+#include "files/DepthMapList.h"
 #include "files/SetupFileReader.h"
 #include "files/SetupFileWriter.h"
 
@@ -32,6 +33,8 @@ void MainWindow::createSession(const AppEnvironment& environment) {
         const WindowSetupTarget fields(*this, *m_parameterPanel, *m_layerPanel, m_platform);
         return FormatSetupFile(m_doc, fields, linesInEditor());
     };
+    actions.depthMapText
+        = [this](const QString& folder) { return FormatDepthMapList(m_doc, ToPath(folder)); };
     actions.restore = [this](const RecoveredWork& work) { restoreWork(work); };
     actions.report = [this](const QString& text) { showPrompt(text); };
     actions.language = [this] { return static_cast<int>(m_language); };
@@ -87,6 +90,8 @@ void MainWindow::restoreWork(const RecoveredWork& work) {
     try {
         // As a project does: the LPI the work had goes back into the field.
         reader.apply(SetupKind::Project, m_doc, fields);
+        // The maps the work had, unsaved or saved with its project, came along.
+        applyDepthMapsOf(work.copyPath);
     } catch (...) {
         markFocusRow();
         m_session->replacementFailed();

@@ -5,6 +5,7 @@
 #include "TestFolder.h"
 #include "WindowFixture.h"
 #include "app/Controls.h"
+#include "app/DocumentSession.h"
 #include "app/MainMenu.h"
 #include "app/PictureControl.h"
 #include "app/StatusPanels.h"
@@ -162,6 +163,21 @@ TEST_F(DepthMapWindow, AProjectKeepsItsMapsBesideItAndNamesOneThatWentMissing) {
     EXPECT_EQ(doc.Layers[kHouse].Group, kGroupNone);
     EXPECT_TRUE(prompt().contains("ramp.bmp: the depth map of layer 6 is missing")) << prompt().toStdString();
     EXPECT_TRUE(platform.errors.isEmpty());
+}
+
+TEST_F(DepthMapWindow, UnsavedWorkKeptForRecoveryBringsItsMapBack) {
+    load(rampMap("ramp.png"), true);
+    window->session().closeWithoutQuestions(); // writes the recovery copy at once
+    window.reset(); // ends without its shutdown, as a killed window does
+
+    open();
+    platform.choiceAnswers = { 0 };
+    window->offerRecovery();
+    ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
+    const Document& doc = window->document();
+    ASSERT_NE(doc.depthMapOf(kHouse), nullptr);
+    EXPECT_EQ(table()->cell(1, kRow), "#");
+    EXPECT_TRUE(window->isWindowModified());
 }
 
 } // namespace
