@@ -119,22 +119,41 @@ void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* so
     MoveRow(bytesPerPixel, source, sourceMask, out, outMask, width, targetOf, runOf);
 }
 
-LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, int viewFactor) {
+LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Ratio factor) {
+    // Shifts in units of 1 / (10000 x denominator) pixel.
+    const __int128 divisor = static_cast<__int128>(10000) * factor.denominator;
+    const __int128 far = static_cast<__int128>(kFarShift) * factor.denominator;
     for (int level = 0; level < 256; ++level) {
-        const __int128 exact = static_cast<__int128>(level - baseLevel) * levelShift * viewFactor;
-        const std::int64_t shift
-            = static_cast<std::int64_t>(std::clamp<__int128>(exact, -kFarShift, kFarShift));
-        // Floor division, so the remainder is 0..9999 for either sign of the shift.
-        std::int64_t whole = shift / 10000;
-        std::int64_t remainder = shift % 10000;
+        const __int128 exact = static_cast<__int128>(level - baseLevel) * levelShift * factor.numerator;
+        const __int128 shift = std::clamp<__int128>(exact, -far, far);
+        // Floor division, so the remainder is 0..divisor - 1 for either sign of the shift.
+        __int128 whole = shift / divisor;
+        __int128 remainder = shift % divisor;
         if (remainder < 0) {
             whole -= 1;
-            remainder += 10000;
+            remainder += divisor;
         }
         const auto index = static_cast<std::size_t>(level);
-        m_nearest[index] = whole + (remainder > 5000 ? 1 : 0);
-        m_tie[index] = remainder == 5000 ? 1 : 0;
+        m_nearest[index] = static_cast<std::int64_t>(whole) + (2 * remainder > divisor ? 1 : 0);
+        m_tie[index] = 2 * remainder == divisor ? 1 : 0;
     }
+}
+
+void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std::uint8_t* sourceMask,
+    const std::uint8_t* levels, int bytesPerPixel, std::int64_t width, std::uint8_t* out,
+    std::uint8_t* outMask) {
+    // Columns of one level move together, except at a level whose shift ends in
+    // exactly one half: those alternate between two targets.
+    auto runOf = [&](std::int64_t i) {
+        const std::uint8_t level = levels[i];
+        if (targets.hasTie(level)) return std::int64_t { 1 };
+        std::int64_t j = i + 1;
+        while (j < width && levels[j] == level) ++j;
+        return j - i;
+    };
+    MoveRow(
+        bytesPerPixel, source, sourceMask, out, outMask, width,
+        [&](std::int64_t i) { return targets.target(i, levels[i]); }, runOf);
 }
 
 LayerWarp::LayerWarp(
@@ -159,23 +178,37 @@ LayerWarp::LayerWarp(
 void LayerWarp::warpView(int view, int progressBase, Progress& progress) {
     const LevelTargets targets(m_baseLevel, m_levelShift, ViewFactor(view));
     const int height = m_source.height();
-    const int bytesPerPixel = m_source.bytesPerPixel();
     for (int y = 0; y < height; ++y) {
         progress.setPosition(static_cast<int>(Round(80.0L / 7.0L / height * y) + progressBase));
-        const std::uint8_t* levels = m_levels.row(y);
-        const std::int64_t width = m_source.width();
-        // Columns of one level move together, except at a level whose shift ends in
-        // exactly one half: those alternate between two targets.
-        auto runOf = [&](std::int64_t i) {
-            const std::uint8_t level = levels[i];
-            if (targets.hasTie(level)) return std::int64_t { 1 };
-            std::int64_t j = i + 1;
-            while (j < width && levels[j] == level) ++j;
-            return j - i;
-        };
-        MoveRow(
-            bytesPerPixel, m_source.row(y), m_sourceMask.row(y), m_picture.row(y), m_mask.row(y), width,
-            [&](std::int64_t i) { return targets.target(i, levels[i]); }, runOf);
+        WarpRow(targets, m_source.row(y), m_sourceMask.row(y), m_levels.row(y), m_source.bytesPerPixel(),
+            m_source.width(), m_picture.row(y), m_mask.row(y));
+    }
+}
+
+FrameRowWarp::FrameRowWarp(const FrameSet& frames, std::uint8_t baseLevel, std::int64_t levelShift,
+    int bytesPerPixel, std::int64_t width)
+    : m_bytesPerPixel(bytesPerPixel)
+    , m_width(width)
+    , m_pictureBytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel)) {
+    for (int k = 1; k <= frames.count(); ++k)
+        m_targets.emplace_back(baseLevel, levelShift, frames.warpFactor(k));
+    m_pictures.resize(m_pictureBytes * m_targets.size());
+    m_masks.resize(static_cast<std::size_t>(width) * m_targets.size());
+}
+
+void FrameRowWarp::warp(const std::uint8_t* picture, const std::uint8_t* mask, const std::uint8_t* levels) {
+    const auto width = static_cast<std::size_t>(m_width);
+    const std::uint8_t* previous = picture;
+    const std::uint8_t* previousMask = mask;
+    for (int q = static_cast<int>(m_targets.size()) - 1; q >= 0; --q) {
+        auto* out = m_pictures.data() + static_cast<std::size_t>(q) * m_pictureBytes;
+        auto* outMask = m_masks.data() + static_cast<std::size_t>(q) * width;
+        std::memcpy(out, previous, m_pictureBytes);
+        std::memcpy(outMask, previousMask, width);
+        WarpRow(m_targets[static_cast<std::size_t>(q)], picture, mask, levels, m_bytesPerPixel, m_width, out,
+            outMask);
+        previous = out;
+        previousMask = outMask;
     }
 }
 

@@ -2,10 +2,12 @@
 
 #include "core/Bitmap.h"
 #include "core/Progress.h"
+#include "render/FrameSet.h"
 
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace deptrix {
 
@@ -21,13 +23,15 @@ namespace deptrix {
 void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* source,
     const std::uint8_t* sourceMask, int bytesPerPixel, std::uint8_t* out, std::uint8_t* outMask);
 
-/// The target column of source column i for each depth level L in one view:
+/// The target column of source column i for each depth level L in one view or frame:
 /// Round(i + (L - baseLevel) x levelShift x factor / 10000) with ties to even, exact
-/// in integers: per level the shift rounded half down, and whether it ends in exactly
-/// one half, where the parity of the column decides.
+/// in integers also for a fractional factor: per level the shift rounded half down,
+/// and whether it ends in exactly one half, where the parity of the column decides.
 class LevelTargets {
 public:
-    LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, int viewFactor);
+    LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Ratio factor);
+    LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, int viewFactor)
+        : LevelTargets(baseLevel, levelShift, Ratio { viewFactor, 1 }) { }
 
     std::int64_t target(std::int64_t column, std::uint8_t level) const {
         const std::int64_t nearest = column + m_nearest[level];
@@ -39,6 +43,12 @@ private:
     std::array<std::int64_t, 256> m_nearest {}; ///< the shift rounded, ties down
     std::array<std::int64_t, 256> m_tie {}; ///< 1 where the shift ends in exactly one half
 };
+
+/// One row of a warp: the row rule of MoveRowPixels with each column's target from its
+/// depth level. `width` pixels of `bytesPerPixel` bytes in every row.
+void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std::uint8_t* sourceMask,
+    const std::uint8_t* levels, int bytesPerPixel, std::int64_t width, std::uint8_t* out,
+    std::uint8_t* outMask);
 
 /// A layer picture and mask, widened by the margin, warped view after view. The
 /// output starts as a copy of the padded source and is not reset between views, so
@@ -66,6 +76,37 @@ private:
     Bitmap m_mask;
     std::uint8_t m_baseLevel;
     std::int64_t m_levelShift;
+};
+
+/// An outline layer's frames built one row at a time, for any number of frames: the
+/// widened row moves frame after frame, N down to 1, each level by its distance from
+/// `baseLevel` times `levelShift` times the frame's FrameSet::warpFactor, and each
+/// frame starts from what the frame after it left, as LayerWarp goes from view 7 to
+/// view 1. For seven frames the rows are LayerWarp's rows.
+class FrameRowWarp {
+public:
+    FrameRowWarp(const FrameSet& frames, std::uint8_t baseLevel, std::int64_t levelShift, int bytesPerPixel,
+        std::int64_t width);
+
+    /// Warps one widened row (picture, mask and depth levels, width pixels each) into
+    /// every frame.
+    void warp(const std::uint8_t* picture, const std::uint8_t* mask, const std::uint8_t* levels);
+
+    /// The row of frame index q (0..N-1) from the last warp.
+    const std::uint8_t* picture(int frameIndex) const {
+        return m_pictures.data() + static_cast<std::size_t>(frameIndex) * m_pictureBytes;
+    }
+    const std::uint8_t* mask(int frameIndex) const {
+        return m_masks.data() + static_cast<std::size_t>(frameIndex) * static_cast<std::size_t>(m_width);
+    }
+
+private:
+    std::vector<LevelTargets> m_targets; ///< per frame index
+    int m_bytesPerPixel;
+    std::int64_t m_width;
+    std::size_t m_pictureBytes;
+    std::vector<std::uint8_t> m_pictures;
+    std::vector<std::uint8_t> m_masks;
 };
 
 } // namespace deptrix

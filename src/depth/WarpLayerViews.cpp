@@ -43,18 +43,24 @@ int ScaledSide(int side, Fixed workScale) {
 
 } // namespace
 
+void PadRow(const std::uint8_t* row, std::int64_t width, std::int64_t margin, int bytesPerPixel,
+    std::uint8_t fill, std::uint8_t* out, std::int64_t paddedWidth) {
+    const auto bpp = static_cast<std::size_t>(bytesPerPixel);
+    std::memset(out, fill, static_cast<std::size_t>(paddedWidth) * bpp);
+    const std::int64_t first = std::max<std::int64_t>(0, -margin); // first column of the layer kept
+    const std::int64_t count = std::min<std::int64_t>(width, paddedWidth - margin) - first;
+    if (count <= 0) return;
+    std::memcpy(out + static_cast<std::size_t>(first + margin) * bpp,
+        row + static_cast<std::size_t>(first) * bpp, static_cast<std::size_t>(count) * bpp);
+}
+
 Bitmap PadColumns(const Bitmap& picture, std::int64_t margin, std::uint8_t fill) {
     const std::int64_t width = picture.width() + 2 * margin;
     Bitmap padded(static_cast<int>(std::clamp<std::int64_t>(width, 0, kMaxBitmapSide + 1ll)),
         picture.height(), picture.format());
-    padded.fill(fill);
-    const int bpp = picture.bytesPerPixel();
-    const std::int64_t first = std::max<std::int64_t>(0, -margin); // first column of the layer kept
-    const std::int64_t count = std::min<std::int64_t>(picture.width(), padded.width() - margin) - first;
-    if (count <= 0) return padded;
     for (int y = 0; y < picture.height(); ++y)
-        std::memcpy(padded.row(y) + (first + margin) * bpp, picture.row(y) + first * bpp,
-            static_cast<std::size_t>(count * bpp));
+        PadRow(picture.row(y), picture.width(), margin, picture.bytesPerPixel(), fill, padded.row(y),
+            padded.width());
     return padded;
 }
 

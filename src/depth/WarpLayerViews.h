@@ -32,4 +32,9 @@ void WarpLayerViews(Document& doc, int layerNumber, Fixed layerDepth, std::uint8
 /// columns wider on each side, the rest set to `fill`. A negative margin crops.
 Bitmap PadColumns(const Bitmap& picture, std::int64_t margin, std::uint8_t fill);
 
+/// One row of PadColumns: `width` pixels of `bytesPerPixel` bytes from `row` into the
+/// `paddedWidth` pixels of `out`.
+void PadRow(const std::uint8_t* row, std::int64_t width, std::int64_t margin, int bytesPerPixel,
+    std::uint8_t fill, std::uint8_t* out, std::int64_t paddedWidth);
+
 } // namespace deptrix

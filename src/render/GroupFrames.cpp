@@ -1,5 +1,7 @@
 #include "render/GroupFrames.h"
 
+#include "render/FrameSet.h"
+
 #include <algorithm>
 
 namespace deptrix {
@@ -27,18 +29,14 @@ void BuildGroupFrames(Document& doc) {
             doc.GroupMembers[code - 1u].push_back(static_cast<std::uint8_t>(i));
     }
 
+    // The views are the frame set of seven.
+    const FrameSet views(kViewCount);
     for (int g = 0; g < groups; ++g) {
         const auto& members = doc.GroupMembers[static_cast<std::size_t>(g)];
-        const std::int64_t n = static_cast<std::int64_t>(members.size());
-        const std::int64_t step = Round(static_cast<long double>(n) / 7.0L * 10000.0L);
         auto& frames = doc.GroupFrames[static_cast<std::size_t>(g)];
         for (int q = 0; q < kViewCount; ++q) {
-            const std::int64_t position = (q + 1) * step;
-            if (position <= 0) continue;
-            // At most Trunc((10000n - 996.5) / 10000) = n - 1: always a member.
-            const std::int64_t member = Trunc(static_cast<long double>(position - 1000) / 10000.0L);
-            frames[static_cast<std::size_t>(q)]
-                = members[static_cast<std::size_t>(std::clamp<std::int64_t>(member, 0, n - 1))];
+            const int member = views.member(static_cast<int>(members.size()), q);
+            if (member >= 0) frames[static_cast<std::size_t>(q)] = members[static_cast<std::size_t>(member)];
         }
     }
 }

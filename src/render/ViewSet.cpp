@@ -5,10 +5,10 @@
 #include "core/WorkFileWriter.h"
 #include "core/WorkFiles.h"
 #include "render/Compositor.h"
+#include "render/FrameSet.h"
 #include "render/GroupFrames.h"
 
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 namespace deptrix {
@@ -49,22 +49,7 @@ const Bitmap& FinishView(Document& doc, int n, bool keep, Bitmap& rgbCopy) {
 
 std::int32_t ViewLeftFor(std::int32_t offset, std::int32_t focusOffset, int viewNumber, int centreView,
     Fixed depthFactor, std::int32_t left) {
-    // Unsigned 32-bit arithmetic wraps modulo 2^32 without undefined behaviour, and the
-    // conversion back to int32 is modular (C++20): exactly the 32-bit signed result,
-    // overflow included.
-    const std::uint32_t difference
-        = static_cast<std::uint32_t>(offset) - static_cast<std::uint32_t>(focusOffset);
-    const std::uint32_t steps
-        = static_cast<std::uint32_t>(viewNumber) - static_cast<std::uint32_t>(centreView);
-    const auto d = static_cast<std::int32_t>(difference * steps);
-
-    const std::int64_t shift
-        = Round(static_cast<long double>(d) / 6.0L * static_cast<long double>(depthFactor) / 10000.0L);
-    // The shift saturates at the 64-bit limits, so clamp before adding.
-    constexpr std::int64_t kLimit = std::int64_t { 1 } << 40;
-    const std::int64_t result = std::clamp(shift, -kLimit, kLimit) + left;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        result, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    return ShiftedLeft(offset, focusOffset, { viewNumber - centreView, 6 }, depthFactor, left);
 }
 
 LayerOffsets ReadLayerOffsets(const Document& doc, const ViewSetInput& input) {
