@@ -59,11 +59,11 @@ ExportDialog::ExportDialog(
             .arg(s.hScale));
     QLabel* lens = Fact(form, "Lens:", "PrintLens",
         QString("%1 LPI, %2 pixels per lens").arg(Text(FormatFixed(s.lpi)), Number(g.period(), 3)));
-    if (g.period() < kStripsPerLens)
+    if (g.period() < g.frames())
         lens->setText(lens->text() + QString(": fewer pixels than views, strips mix"));
     Fact(form, "Views:", "PrintViews",
         QString("%1 strips under each lens, view 1 at the %2")
-            .arg(kStripsPerLens)
+            .arg(g.frames())
             .arg(s.reverse ? "left" : "right"));
     Fact(form, "Colour:", "PrintColour",
         QString(facts.cmyk ? "CMYK (separated)" : "RGB")

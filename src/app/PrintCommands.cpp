@@ -117,7 +117,7 @@ void MainWindow::makePitchTestSheet() {
         PitchTestSettings settings;
         settings.lpi = ParseFieldFixed(Std(fields.lpiField()->text()));
         const std::string dpi = Std(fields.dpiField()->currentText());
-        settings.dpi = IsAutoDpiText(dpi) ? settings.lpi * kStripsPerLens : ParseFieldFixed(dpi);
+        settings.dpi = IsAutoDpiText(dpi) ? settings.lpi * kViewCount : ParseFieldFixed(dpi);
         settings.widthInches = ParseFieldReal(Std(fields.widthField()->text()));
         settings.heightInches = ParseFieldReal(Std(fields.heightField()->text()));
         m_pitchTest = settings;

@@ -2,6 +2,7 @@
 
 #include "depth/DepthMapFit.h"
 #include "depth/DepthQuantities.h"
+#include "render/FrameSet.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,6 +47,8 @@ std::vector<double> ParallaxPerView(
     // Lens widths per source pixel.
     const long double lensWidths
         = settings.widthInches / static_cast<long double>(doc.SourceWidth) * FromFixed(settings.lpi);
+    // View steps per frame step: exactly 1 for seven frames.
+    const long double frameStep = 6.0L / static_cast<long double>(std::max(settings.frames, kMinFrames) - 1);
     for (std::size_t i = 0; i < doc.Layers.size(); ++i) {
         const LayerRecord& layer = doc.Layers[i];
         const std::int32_t offset = i < offsets.offsets.size() ? offsets.offsets[i] : 0;
@@ -60,7 +63,7 @@ std::vector<double> ParallaxPerView(
             for (const int level : LayerLevels(doc, i))
                 largest = std::max(largest, std::fabs(shift - (level - BaseLevelOf(layer.BaseOrder)) * step));
         }
-        result[i] = static_cast<double>(largest * lensWidths);
+        result[i] = static_cast<double>(largest * lensWidths * frameStep);
     }
     return result;
 }

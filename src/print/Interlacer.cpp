@@ -15,16 +15,8 @@ constexpr int kRowsKept = 4;
 /// Bound of the lens-value rows a band may hold.
 constexpr std::size_t kBandFloats = std::size_t { 16 } << 20;
 
-/// Nearest byte; written as plain comparisons so that loops over it vectorise.
-inline std::uint8_t ToByte(float v) {
-    float t = v + 0.5f;
-    t = t < 0.0f ? 0.0f : t;
-    t = t > 255.0f ? 255.0f : t;
-    return static_cast<std::uint8_t>(static_cast<int>(t));
-}
-
 template <int Channels>
-void SampleRow(const SpanTable& taps, int view, const std::uint8_t* row, float* values) {
+void SampleRow(const SpanTable& taps, int frames, int frame, const std::uint8_t* row, float* values) {
     const std::size_t lenses = taps.first.size();
     for (std::size_t i = 0; i < lenses; ++i) {
         const float* w = taps.weights.data() + taps.begin[i];
@@ -33,7 +25,8 @@ void SampleRow(const SpanTable& taps, int view, const std::uint8_t* row, float* 
         float sum[Channels] = {};
         for (; w != end; ++w, p += Channels)
             for (int c = 0; c < Channels; ++c) sum[c] += *w * p[c];
-        float* out = values + (i * kStripsPerLens + static_cast<std::size_t>(view)) * Channels;
+        float* out
+            = values + (i * static_cast<std::size_t>(frames) + static_cast<std::size_t>(frame)) * Channels;
         if constexpr (Channels == 3) {
             // Blue, green, red in the pictures; red, green, blue in the print.
             out[0] = sum[2];
@@ -47,9 +40,9 @@ void SampleRow(const SpanTable& taps, int view, const std::uint8_t* row, float* 
 }
 
 template <int Channels>
-void Expand(const std::vector<Interlacer::Run>& runs, const StripMap& strips, const float* values,
+void Expand(const std::vector<Interlacer::Run>& runs, const StripMap& strips, int frames, const float* values,
     const std::uint8_t* bytes, std::uint8_t* out) {
-    constexpr std::size_t kLensFloats = kStripsPerLens * Channels;
+    const std::size_t lensFloats = static_cast<std::size_t>(frames) * Channels;
     for (const Interlacer::Run& run : runs) {
         if (run.count > 0) {
             const std::uint8_t* v = bytes + run.at;
@@ -59,7 +52,7 @@ void Expand(const std::vector<Interlacer::Run>& runs, const StripMap& strips, co
         }
         float sum[Channels] = {};
         for (const StripMap::Piece* piece = strips.begin(run.at); piece != strips.end(run.at); ++piece) {
-            const float* v = values + piece->lens * kLensFloats + piece->view * std::size_t { Channels };
+            const float* v = values + piece->lens * lensFloats + piece->frame * std::size_t { Channels };
             for (int c = 0; c < Channels; ++c) sum[c] += v[c] * piece->weight;
         }
         for (int c = 0; c < Channels; ++c) out[c] = ToByte(sum[c]);
@@ -72,13 +65,14 @@ void Expand(const std::vector<Interlacer::Run>& runs, const StripMap& strips, co
 Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views)
     : m_geometry(geometry)
     , m_views(views)
-    , m_strips(geometry) {
-    if (views.format() == PixelFormat::Gray8 || views.width() < 1 || views.height() < 1)
-        throw Error("the views to interlace are not colour pictures");
-    m_channels = views.format() == PixelFormat::Cmyk32 ? 4 : 3;
-    m_lensRowFloats = static_cast<std::size_t>(m_strips.lensCount()) * kStripsPerLens * m_channels;
+    , m_strips(geometry)
+    , m_channels(CheckedChannels(geometry, views))
+    , m_frames(geometry.frames()) {
+    m_lensRowFloats = static_cast<std::size_t>(m_strips.lensCount()) * static_cast<std::size_t>(m_frames)
+        * static_cast<std::size_t>(m_channels);
 
-    // Each lens samples the views over the picture columns under it.
+    // Each lens samples the frames over the picture columns under it; past the
+    // picture's edges the edge columns continue.
     const long double scale
         = static_cast<long double>(views.width()) / static_cast<long double>(geometry.width);
     const LensGrid grid = geometry.grid();
@@ -100,13 +94,14 @@ Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views)
     m_sum.resize(m_lensRowFloats);
     m_lensBytes.resize(m_lensRowFloats);
 
-    for (std::int64_t x = 0; x < geometry.width; ++x) {
+    for (std::int64_t x = 0; x < m_strips.size(); ++x) {
         const StripMap::Piece* piece = m_strips.begin(x);
         if (m_strips.end(x) - piece != 1) {
             m_runs.push_back({ 0, static_cast<std::uint32_t>(x) });
             continue;
         }
-        const auto at = static_cast<std::uint32_t>((piece->lens * kStripsPerLens + piece->view) * m_channels);
+        const auto at = static_cast<std::uint32_t>(
+            (piece->lens * static_cast<std::uint32_t>(m_frames) + piece->frame) * m_channels);
         if (!m_runs.empty() && m_runs.back().count > 0 && m_runs.back().at == at)
             ++m_runs.back().count;
         else
@@ -114,18 +109,18 @@ Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views)
     }
 }
 
-void Interlacer::sampleLenses(int view, const std::uint8_t* row, float* values) const {
+void Interlacer::sampleLenses(int frame, const std::uint8_t* row, float* values) const {
     if (m_channels == 3)
-        SampleRow<3>(m_lensTaps, view, row, values);
+        SampleRow<3>(m_lensTaps, m_frames, frame, row, values);
     else
-        SampleRow<4>(m_lensTaps, view, row, values);
+        SampleRow<4>(m_lensTaps, m_frames, frame, row, values);
 }
 
 void Interlacer::readBand(int firstRow) {
     const int count = std::min(m_bandRows, m_views.height() - firstRow);
     if (firstRow != m_high) m_low = m_high = firstRow; // not contiguous: start over
-    m_views.readRows(firstRow, count, [this](int view, int y, const std::uint8_t* row) {
-        sampleLenses(view, row, m_cache.data() + static_cast<std::size_t>(y % m_capacity) * m_lensRowFloats);
+    m_views.readRows(firstRow, count, [this](int frame, int y, const std::uint8_t* row) {
+        sampleLenses(frame, row, m_cache.data() + static_cast<std::size_t>(y % m_capacity) * m_lensRowFloats);
     });
     m_high = firstRow + count;
     m_low = std::max(m_low, m_high - m_capacity);
@@ -141,9 +136,9 @@ void Interlacer::expandRow(const float* values, std::uint8_t* out) {
     std::uint8_t* bytes = m_lensBytes.data();
     for (std::size_t k = 0; k < m_lensRowFloats; ++k) bytes[k] = ToByte(values[k]);
     if (m_channels == 3)
-        Expand<3>(m_runs, m_strips, values, bytes, out);
+        Expand<3>(m_runs, m_strips, m_frames, values, bytes, out);
     else
-        Expand<4>(m_runs, m_strips, values, bytes, out);
+        Expand<4>(m_runs, m_strips, m_frames, values, bytes, out);
 }
 
 void Interlacer::makeRows(std::int64_t first, int count, std::uint8_t* out) {
@@ -151,7 +146,8 @@ void Interlacer::makeRows(std::int64_t first, int count, std::uint8_t* out) {
     const long double scale
         = static_cast<long double>(sourceRows) / static_cast<long double>(m_geometry.height);
     for (int i = 0; i < count; ++i, out += rowBytes()) {
-        const std::int64_t r = first + i;
+        // Rows of the bleed continue the picture's edge rows.
+        const std::int64_t r = first + i - m_geometry.bleedRows;
         WeighSpan(sourceRows, static_cast<long double>(r) * scale, static_cast<long double>(r + 1) * scale,
             m_rowTaps);
         if (m_rowTaps.weights.size() == 1) {

@@ -32,6 +32,15 @@ constexpr Glyph kGlyphs[] = {
     { 'P', { 0x1E, 0x11, 0x11, 0x1E, 0x10, 0x10, 0x10 } },
     { 'I', { 0x0E, 0x04, 0x04, 0x04, 0x04, 0x04, 0x0E } },
     { 'H', { 0x11, 0x11, 0x11, 0x1F, 0x11, 0x11, 0x11 } },
+    { 'D', { 0x1C, 0x12, 0x11, 0x11, 0x11, 0x12, 0x1C } },
+    { 'F', { 0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x10 } },
+    { 'R', { 0x1E, 0x11, 0x11, 0x1E, 0x14, 0x12, 0x11 } },
+    { 'A', { 0x0E, 0x11, 0x11, 0x11, 0x1F, 0x11, 0x11 } },
+    { 'M', { 0x11, 0x1B, 0x15, 0x15, 0x11, 0x11, 0x11 } },
+    { 'E', { 0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x1F } },
+    { 'S', { 0x0F, 0x10, 0x10, 0x0E, 0x01, 0x01, 0x1E } },
+    { 'X', { 0x11, 0x11, 0x0A, 0x04, 0x0A, 0x11, 0x11 } },
+    { 'N', { 0x11, 0x11, 0x19, 0x15, 0x13, 0x11, 0x11 } },
 };
 
 const Glyph* Find(char c) {
@@ -42,18 +51,18 @@ const Glyph* Find(char c) {
 
 } // namespace
 
-Bitmap RenderLabel(std::string_view text, int scale) {
-    const int units = text.empty() ? 1 : static_cast<int>(text.size()) * (kGlyphWidth + 1) - 1;
-    Bitmap label(units * scale, kLabelFontHeight * scale, PixelFormat::Gray8);
+Bitmap RenderLabel(std::string_view text, int scaleX, int scaleY) {
+    const int units = text.empty() ? 1 : static_cast<int>(text.size()) * kLabelCharacterUnits - 1;
+    Bitmap label(units * scaleX, kLabelFontHeight * scaleY, PixelFormat::Gray8);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const Glyph* glyph = Find(text[i]);
         if (!glyph) continue;
-        const int left = static_cast<int>(i) * (kGlyphWidth + 1) * scale;
+        const int left = static_cast<int>(i) * kLabelCharacterUnits * scaleX;
         for (int gy = 0; gy < kLabelFontHeight; ++gy)
             for (int gx = 0; gx < kGlyphWidth; ++gx) {
                 if (!(glyph->rows[static_cast<std::size_t>(gy)] & (0x10 >> gx))) continue;
-                for (int y = gy * scale; y < (gy + 1) * scale; ++y)
-                    for (int x = left + gx * scale; x < left + (gx + 1) * scale; ++x) label.row(y)[x] = 255;
+                for (int y = gy * scaleY; y < (gy + 1) * scaleY; ++y)
+                    for (int x = left + gx * scaleX; x < left + (gx + 1) * scaleX; ++x) label.row(y)[x] = 255;
             }
     }
     return label;

@@ -35,7 +35,9 @@ std::vector<std::uint8_t> BandRow(const PrintGeometry& sheet, Fixed lpi, Fixed p
     Bitmap white(1, 1, PixelFormat::Bgr24);
     white.fill(255);
     Bitmap black(1, 1, PixelFormat::Bgr24);
-    BitmapViews views({ &white, &black, &black, &black, &black, &black, &black });
+    std::vector<const Bitmap*> frames(kViewCount, &black);
+    frames[0] = &white;
+    BitmapViews views(frames);
     Interlacer interlacer(geometry, views);
     std::vector<std::uint8_t> row(interlacer.rowBytes());
     interlacer.makeRows(0, 1, row.data());
@@ -66,12 +68,14 @@ PitchSheet LayOutPitchSheet(const PitchTestSettings& settings) {
         if (!kPitchSpanRange.contains(FromFixed(settings.span)))
             throw Error("the pitch span must be " + kPitchSpanRange.text() + " (it is "
                 + FormatFixed(settings.span) + ")");
-        const std::int64_t steps = settings.span * 2 / settings.step;
-        if (steps + 1 > kMostBands)
+        // Whole steps either side of the nominal pitch, so that it always has a band of
+        // its own in the middle.
+        const std::int64_t steps = settings.span / settings.step;
+        if (2 * steps + 1 > kMostBands)
             throw Error("a span of " + FormatFixed(settings.span) + " in steps of "
                 + FormatFixed(settings.step) + " gives more than " + std::to_string(kMostBands) + " bands");
-        for (std::int64_t i = 0; i <= steps; ++i) {
-            const Fixed lpi = settings.lpi - settings.span + i * settings.step;
+        for (std::int64_t i = -steps; i <= steps; ++i) {
+            const Fixed lpi = settings.lpi + i * settings.step;
             if (lpi <= 0) continue;
             bands.push_back({ lpi, 0, FormatFixed(lpi), 0, 0 });
         }
@@ -97,17 +101,7 @@ void WritePitchTestSheet(
     const PitchSheet sheet = LayOutPitchSheet(settings);
     const PrintGeometry& geometry = sheet.geometry;
     const std::size_t rowBytes = static_cast<std::size_t>(geometry.width) * 3;
-
-    TiffLayout layout;
-    layout.width = geometry.width;
-    layout.height = geometry.height;
-    layout.channels = 3;
-    layout.xResolution = geometry.xResolution;
-    layout.yResolution = geometry.yResolution;
-    layout.compression = settings.compression;
-    layout.rowsPerStrip = RowsPerStrip(rowBytes);
-    layout.bigTiff = NeedsBigTiff(layout);
-    if (layout.compression == TiffCompression::None) CheckFreeSpace(target, TiffSizeBound(layout));
+    const TiffLayout layout = PrintLayout(geometry, 3, {});
 
     // Labels as large as the bands allow, the same size on every band.
     const std::int64_t bandRows = sheet.bands.front().rows;
@@ -115,19 +109,13 @@ void WritePitchTestSheet(
     const int scale = static_cast<int>(std::max<std::int64_t>(1, std::min(bandRows / kBoxUnits, largest)));
     const int padding = 2 * scale;
 
-    PendingFile file(target);
-    TiffStripWriter writer(file.descriptor(), target, layout);
-    std::vector<std::uint8_t> strip(rowBytes * static_cast<std::size_t>(layout.rowsPerStrip));
     std::size_t band = 0;
     std::vector<std::uint8_t> bandRow;
     Bitmap label;
     std::int64_t labelTop = 0;
-    for (std::int64_t row = 0; row < geometry.height; row += layout.rowsPerStrip) {
-        if (progress.cancelRequested()) throw PrintCancelled();
-        const int rows = static_cast<int>(std::min<std::int64_t>(layout.rowsPerStrip, geometry.height - row));
-        for (int i = 0; i < rows; ++i) {
-            const std::int64_t y = row + i;
-            std::uint8_t* out = strip.data() + static_cast<std::size_t>(i) * rowBytes;
+    const auto makeRows = [&](std::int64_t first, int count, std::uint8_t* out) {
+        for (int i = 0; i < count; ++i, out += rowBytes) {
+            const std::int64_t y = first + i;
             while (band < sheet.bands.size() && y >= sheet.bands[band].firstRow + sheet.bands[band].rows) {
                 ++band;
                 bandRow.clear();
@@ -152,12 +140,15 @@ void WritePitchTestSheet(
             for (int x = 0; x < label.width() && x + padding < geometry.width; ++x)
                 if (ink[x]) std::memset(out + static_cast<std::size_t>(x + padding) * 3, 0, 3);
         }
-        writer.writeStrip(strip.data(), rows);
-        progress.setPosition(static_cast<int>((row + rows) * 100 / geometry.height));
-    }
-    if (progress.cancelRequested()) throw PrintCancelled();
-    writer.finish();
-    file.commit();
+    };
+    WriteTiffFile(
+        target, layout,
+        [&]() -> TiffRows {
+            band = 0;
+            bandRow.clear();
+            return makeRows;
+        },
+        progress);
 }
 
 } // namespace deptrix

@@ -1,33 +1,51 @@
 #include "print/PrintExport.h"
 
 #include "core/FileIo.h"
-#include "core/PendingFile.h"
-#include "print/Interlacer.h"
+#include "print/PrintPage.h"
+#include "print/PrintRows.h"
 #include "print/SourceViews.h"
+#include "render/FrameSet.h"
 #include "render/GroupFrames.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <sys/statvfs.h>
+#include <unistd.h>
 #include <vector>
 
 namespace deptrix {
 
 namespace {
 
-TiffLayout LayoutFor(const PrintGeometry& geometry, int channels, const std::vector<std::uint8_t>& icc) {
-    TiffLayout layout;
-    layout.width = geometry.width;
-    layout.height = geometry.height;
-    layout.channels = channels;
-    layout.xResolution = geometry.xResolution;
-    layout.yResolution = geometry.yResolution;
-    layout.compression = geometry.settings.compression;
-    layout.rowsPerStrip = RowsPerStrip(static_cast<std::size_t>(geometry.width) * channels);
-    layout.iccProfile = icc;
-    layout.bigTiff = geometry.settings.forceBigTiff || NeedsBigTiff(layout);
-    return layout;
+/// How much larger than the rate so far a compressed file may still grow.
+constexpr long double kGrowthAllowance = 1.05L;
+
+[[noreturn]] void ExplainUnwritableFolder(const std::filesystem::path& target) {
+    const std::filesystem::path folder
+        = target.has_parent_path() ? target.parent_path() : std::filesystem::current_path();
+    const std::string name = DisplayName(target) + ": cannot write the file: ";
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error))
+        throw Error(name + "the folder " + DisplayFolder(target) + " does not exist");
+    struct statvfs system { };
+    const bool readOnly = ::statvfs(folder.c_str(), &system) == 0
+        && ((system.f_flag & ST_RDONLY) != 0 || system.f_blocks == 0);
+    if (readOnly || (::access(folder.c_str(), W_OK) != 0 && errno == EROFS))
+        throw Error(name + DisplayFolder(target) + " is read-only");
+    if (::access(folder.c_str(), W_OK) != 0)
+        throw Error(name + "no permission to write in " + DisplayFolder(target));
+    throw;
 }
 
 } // namespace
+
+PendingFile StartOutputFile(const std::filesystem::path& target) {
+    try {
+        return PendingFile(target);
+    } catch (const Error&) {
+        ExplainUnwritableFolder(target);
+    }
+}
 
 void CheckFreeSpace(const std::filesystem::path& target, std::uint64_t bytes) {
     const std::filesystem::path folder
@@ -40,46 +58,115 @@ void CheckFreeSpace(const std::filesystem::path& target, std::uint64_t bytes) {
         + std::to_string(space.available / 1000000) + " MB free)");
 }
 
+TiffLayout PrintLayout(const PrintGeometry& geometry, int channels, const std::vector<std::uint8_t>& icc) {
+    TiffLayout layout;
+    layout.width = geometry.pageWidth();
+    layout.height = geometry.pageHeight();
+    layout.channels = channels;
+    layout.xResolution = geometry.xResolution;
+    layout.yResolution = geometry.yResolution;
+    layout.compression = geometry.settings.compression;
+    layout.rowsPerStrip
+        = RowsPerStrip(static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(channels));
+    layout.iccProfile = icc;
+    // A compressed file is usually far smaller than its bound: it starts as a classic
+    // TIFF, which every program reads, and becomes a BigTIFF only when it has to.
+    layout.bigTiff = geometry.settings.forceBigTiff
+        || (layout.compression == TiffCompression::None && NeedsBigTiff(layout));
+    return layout;
+}
+
 PrintFacts DescribePrint(const Document& doc, const PrintSettings& settings) {
     if (doc.ImageMode != 3 && doc.ImageMode != 4) throw Error("only RGB and CMYK documents can be printed");
     PrintFacts facts;
     facts.geometry = MakePrintGeometry(settings);
     facts.cmyk = doc.ImageMode == 4;
-    facts.layout = LayoutFor(facts.geometry, facts.cmyk ? 4 : 3, doc.IccProfile);
+    facts.layout = PrintLayout(facts.geometry, facts.cmyk ? 4 : 3, doc.IccProfile);
     facts.fileBytes = TiffSizeBound(facts.layout);
     return facts;
 }
 
-void WritePrintFile(ViewRows& views, const PrintGeometry& geometry, const std::vector<std::uint8_t>& icc,
-    const std::filesystem::path& target, PrintProgress& progress) {
+void WriteTiffFile(const std::filesystem::path& target, TiffLayout layout,
+    const std::function<TiffRows()>& start, PrintProgress& progress) {
     progress.setPosition(0);
-    Interlacer interlacer(geometry, views);
-    const TiffLayout layout = LayoutFor(geometry, interlacer.channels(), icc);
+    PendingFile file = StartOutputFile(target);
     // Compressed files may be far smaller; their writes report a full disk.
     if (layout.compression == TiffCompression::None) CheckFreeSpace(target, TiffSizeBound(layout));
 
-    PendingFile file(target);
-    TiffStripWriter writer(file.descriptor(), target, layout);
-    std::vector<std::uint8_t> strip(interlacer.rowBytes() * static_cast<std::size_t>(layout.rowsPerStrip));
-    int reported = 0;
-    for (std::int64_t row = 0; row < geometry.height; row += layout.rowsPerStrip) {
-        if (progress.cancelRequested()) throw PrintCancelled();
-        const int rows = static_cast<int>(std::min<std::int64_t>(layout.rowsPerStrip, geometry.height - row));
-        interlacer.makeRows(row, rows, strip.data());
-        writer.writeStrip(strip.data(), rows);
-        const auto percent = static_cast<int>((row + rows) * 100 / geometry.height);
-        if (percent != reported) progress.setPosition(reported = percent);
+    const std::size_t rowBytes
+        = static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.channels);
+    std::vector<std::uint8_t> strip(rowBytes * static_cast<std::size_t>(layout.rowsPerStrip));
+    for (;;) {
+        const TiffRows rows = start();
+        bool again = false;
+        {
+            TiffStripWriter writer(file.descriptor(), target, layout);
+            const bool watch = !layout.bigTiff && layout.compression != TiffCompression::None;
+            const std::uint64_t directory = TiffDirectoryBytes(layout);
+            const std::uint64_t nextStrip = TiffStripBound(layout);
+            int reported = 0;
+            for (std::int64_t row = 0; row < layout.height; row += layout.rowsPerStrip) {
+                if (progress.cancelRequested()) throw PrintCancelled();
+                const int count
+                    = static_cast<int>(std::min<std::int64_t>(layout.rowsPerStrip, layout.height - row));
+                rows(row, count, strip.data());
+                writer.writeStrip(strip.data(), count);
+                const std::int64_t done = row + count;
+                const auto percent = static_cast<int>(done * 100 / layout.height);
+                if (percent != reported) progress.setPosition(reported = percent);
+                if (!watch || done == layout.height) continue;
+                // The file at the rate of the strips so far, and with one more strip at
+                // its worst: either past the limit, and it has to be a BigTIFF.
+                const std::uint64_t written = writer.fileBytes();
+                const long double projected = static_cast<long double>(written)
+                        * static_cast<long double>(layout.height) / static_cast<long double>(done)
+                        * kGrowthAllowance
+                    + static_cast<long double>(directory);
+                if (projected > static_cast<long double>(layout.classicLimit)
+                    || written + nextStrip + directory > layout.classicLimit) {
+                    again = true;
+                    break;
+                }
+            }
+            if (!again) {
+                if (progress.cancelRequested()) throw PrintCancelled();
+                writer.finish();
+            }
+        }
+        if (!again) break;
+        layout.bigTiff = true;
+        if (::ftruncate(file.descriptor(), 0) != 0 || ::lseek(file.descriptor(), 0, SEEK_SET) != 0)
+            ThrowWriteError(target, errno);
+        progress.setPosition(0);
     }
-    if (progress.cancelRequested()) throw PrintCancelled();
-    writer.finish();
     file.commit();
+}
+
+void WritePrintFile(ViewRows& views, const PrintGeometry& geometry, const std::vector<std::uint8_t>& icc,
+    const std::filesystem::path& target, PrintProgress& progress) {
+    const int channels = CheckedChannels(geometry, views);
+    std::unique_ptr<PrintRows> picture;
+    std::unique_ptr<PrintPage> page;
+    WriteTiffFile(
+        target, PrintLayout(geometry, channels, icc),
+        [&]() -> TiffRows {
+            // Each attempt from the first row, with fresh caches.
+            page.reset();
+            picture = MakeInterlacer(geometry, views);
+            page = std::make_unique<PrintPage>(geometry, *picture);
+            return [&page](std::int64_t first, int count, std::uint8_t* out) {
+                page->makeRows(first, count, out);
+            };
+        },
+        progress);
 }
 
 void ExportPrint(Document& doc, const LayerOffsets& offsets, const PrintSettings& settings,
     const std::filesystem::path& workFolder, const std::filesystem::path& target, PrintProgress& progress) {
     const PrintFacts facts = DescribePrint(doc, settings);
     BuildGroupFrames(doc);
-    SourceViews views(doc, PreviewViewLefts(doc, offsets.offsets, offsets.focusOffset), workFolder);
+    SourceViews views(
+        doc, FrameLefts(doc, offsets.offsets, offsets.focusOffset, FrameSet(settings.frames)), workFolder);
     WritePrintFile(views, facts.geometry, doc.IccProfile, target, progress);
 }
 

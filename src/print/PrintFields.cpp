@@ -26,18 +26,25 @@ PrintFieldValues ReadPrintFields(const PrintFieldTexts& texts) {
     return values;
 }
 
-Fixed ResolveDpi(Fixed outDpi, Fixed lpi) {
-    return outDpi == kAutoDpi ? lpi * kStripsPerLens : outDpi;
+Fixed ResolveDpi(Fixed outDpi, Fixed lpi, int frames) {
+    return outDpi == kAutoDpi ? lpi * frames : outDpi;
 }
 
-PrintSettings SettingsFromFields(const PrintFieldValues& values) {
+PrintSettings SettingsFromFields(const PrintFieldValues& values, int frames) {
     PrintSettings settings;
+    settings.frames = frames;
     settings.lpi = values.lpi;
-    settings.dpi = ResolveDpi(values.outDpi, values.lpi);
+    settings.dpi = ResolveDpi(values.outDpi, values.lpi, frames);
     settings.widthInches = values.widthInches;
     settings.heightInches = values.heightInches;
     settings.hScale = values.hScale;
     return settings;
+}
+
+void KeepSourceProportions(PrintSettings& settings, const Document& doc) {
+    if (doc.SourceWidth < 1 || doc.SourceHeight < 1) return;
+    settings.sourceWidth = doc.SourceWidth;
+    settings.sourceHeight = doc.SourceHeight;
 }
 
 } // namespace deptrix

@@ -35,10 +35,16 @@ bool IsAutoDpiText(const std::string& text);
 /// a valid integer value".
 PrintFieldValues ReadPrintFields(const PrintFieldTexts& texts);
 
-/// The resolution a print uses: LPI x 7 for the automatic value.
-Fixed ResolveDpi(Fixed outDpi, Fixed lpi);
+/// The resolution a print uses: LPI x frames for the automatic value.
+Fixed ResolveDpi(Fixed outDpi, Fixed lpi, int frames = kViewCount);
 
-/// Settings from the field values with the other options at their defaults.
-PrintSettings SettingsFromFields(const PrintFieldValues& values);
+/// Settings from the field values for a print of `frames` frames, the other options
+/// at their defaults.
+PrintSettings SettingsFromFields(const PrintFieldValues& values, int frames = kViewCount);
+
+/// Makes the print's height follow the document's pixel proportions exactly (the
+/// Height field shows them only to four decimals). Documents without a size are left
+/// to the height in inches.
+void KeepSourceProportions(PrintSettings& settings, const Document& doc);
 
 } // namespace deptrix

@@ -15,6 +15,14 @@ struct SpanWeights {
     std::vector<float> weights; ///< consecutive samples from `first`, summing to 1
 };
 
+/// Nearest byte; written as plain comparisons so that loops over it vectorise.
+inline std::uint8_t ToByte(float v) {
+    float t = v + 0.5f;
+    t = t < 0.0f ? 0.0f : t;
+    t = t > 255.0f ? 255.0f : t;
+    return static_cast<std::uint8_t>(static_cast<int>(t));
+}
+
 /// Fills `out` for the span [a, b) over n samples (n >= 1, b > a). Reuses out's memory.
 void WeighSpan(int n, long double a, long double b, SpanWeights& out);
 

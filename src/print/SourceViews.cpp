@@ -2,11 +2,14 @@
 
 #include "core/EffectDrawing.h"
 #include "core/Error.h"
+#include "core/FileIo.h"
 #include "core/WorkFiles.h"
 #include "depth/DepthQuantities.h"
+#include "depth/DepthRaster.h"
+#include "depth/ViewWarp.h"
+#include "depth/WarpLayerViews.h"
 #include "render/Compositor.h"
 #include "render/LayerBlend.h"
-#include "render/ViewSet.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,11 +18,22 @@ namespace deptrix {
 
 namespace {
 
-/// Bytes the seven bands may hold together.
+/// Bytes the bands of all frames may hold together.
 constexpr std::size_t kBandBytes = std::size_t { 24 } << 20;
 
 /// Largest side of a large-document PSD.
 constexpr int kMaxSourceSide = 300000;
+
+/// Whether layer `layer` takes part in frame index q: ordinary and outline layers
+/// always, a flip group's member when `groupFrames` picks it.
+bool DrawnInFrame(const Document& doc, const std::vector<std::vector<std::uint8_t>>& groupFrames,
+    std::size_t layer, int frameIndex) {
+    const std::uint8_t code = doc.Layers[layer].Group;
+    if (code == kGroupNone || code == kGroupOutlineBuilt) return true;
+    // Frames missing for this code: the group step has not run since the codes changed.
+    if (code > groupFrames.size()) return false;
+    return groupFrames[code - 1u][static_cast<std::size_t>(frameIndex)] == layer;
+}
 
 } // namespace
 
@@ -34,26 +48,47 @@ SourceViews::Picture SourceViews::OpenPicture(
     return picture;
 }
 
-ViewLefts PreviewViewLefts(
-    const Document& doc, const std::vector<std::int32_t>& offsets, std::int32_t focusOffset) {
-    ViewLefts lefts;
-    for (int i = 0; i < kViewCount; ++i) {
-        auto& view = lefts[static_cast<std::size_t>(i)];
-        view.resize(doc.Layers.size());
+ViewLefts FrameLefts(const Document& doc, const std::vector<std::int32_t>& offsets, std::int32_t focusOffset,
+    const FrameSet& frames) {
+    ViewLefts lefts(static_cast<std::size_t>(frames.count()));
+    for (int k = 1; k <= frames.count(); ++k) {
+        auto& frame = lefts[static_cast<std::size_t>(k - 1)];
+        frame.resize(doc.Layers.size());
         for (std::size_t j = 0; j < doc.Layers.size(); ++j) {
             const std::int32_t offset = j < offsets.size() ? offsets[j] : 0;
-            view[j] = ViewLeftFor(
-                offset, focusOffset, i + 1, doc.CentreView, doc.DepthFactor, doc.Layers[j].Left);
+            frame[j] = ShiftedLeft(offset, focusOffset, frames.shift(k), doc.DepthFactor, doc.Layers[j].Left);
         }
     }
     return lefts;
 }
 
+ViewLefts PreviewViewLefts(
+    const Document& doc, const std::vector<std::int32_t>& offsets, std::int32_t focusOffset) {
+    return FrameLefts(doc, offsets, focusOffset, FrameSet(kViewCount));
+}
+
+blend::LayerRow SourceViews::Layer::row(int frame, int layerRow) const {
+    if (!warp) return { picture.colour->row(layerRow), picture.mask->row(layerRow) };
+    if (warp->row != layerRow) {
+        const BmpLayout& layout = picture.colour->layout();
+        const int bpp = BytesPerPixel(layout.format);
+        // RGB margins are black, CMYK margins unprinted paper; both transparent.
+        PadRow(picture.colour->row(layerRow), layout.width, warp->margin, bpp,
+            layout.format == PixelFormat::Cmyk32 ? 255 : 0, warp->picture.data(), width);
+        PadRow(picture.mask->row(layerRow), picture.mask->layout().width, warp->margin, 1, 0,
+            warp->mask.data(), width);
+        warp->rows->warp(warp->picture.data(), warp->mask.data(), warp->levels.row(layerRow));
+        warp->row = layerRow;
+    }
+    return { warp->rows->picture(frame), warp->rows->mask(frame) };
+}
+
 SourceViews::SourceViews(
-    const Document& doc, const ViewLefts& viewLefts, const std::filesystem::path& workFolder)
+    const Document& doc, const ViewLefts& frameLefts, const std::filesystem::path& workFolder)
     : m_width(doc.SourceWidth)
     , m_height(doc.SourceHeight)
-    , m_format(CompositeFormat(doc.ImageMode)) {
+    , m_format(CompositeFormat(doc.ImageMode))
+    , m_frames(static_cast<int>(frameLefts.size())) {
     if (doc.ImageMode != 3 && doc.ImageMode != 4)
         throw Error(
             "only RGB and CMYK documents can be printed (colour mode " + std::to_string(doc.ImageMode) + ")");
@@ -61,25 +96,28 @@ SourceViews::SourceViews(
     if (m_width < 1 || m_height < 1 || m_width > kMaxSourceSide || m_height > kMaxSourceSide)
         throw Error("the picture's size " + std::to_string(m_width) + " x " + std::to_string(m_height)
             + " is out of range");
+    const FrameSet frames(m_frames);
     m_rowBytes = static_cast<std::size_t>(m_width) * BytesPerPixel(m_format);
+    const std::vector<std::vector<std::uint8_t>> groupFrames = frames.groupFrames(doc);
 
     std::size_t drawable = std::min<std::size_t>(doc.LayerCount, doc.Layers.size());
-    for (const auto& lefts : viewLefts) drawable = std::min(drawable, lefts.size());
-    // Up to the last layer in a mode other than Normal, the views keep how opaque
+    for (const auto& lefts : frameLefts) drawable = std::min(drawable, lefts.size());
+    // Up to the last layer in a mode other than Normal, the frames keep how opaque
     // their picture is, as the composite pass does.
     const std::int64_t lastModeLayer = LastModeLayer(doc, drawable);
     std::size_t largestGroup = 1;
     for (std::size_t s = 0; s < drawable; ++s) {
         if (ClipBaseOf(doc, s) >= 0) continue; // drawn with its base
         Group group;
-        for (int v = 0; v < kViewCount; ++v)
-            group.drawn[static_cast<std::size_t>(v)] = DrawnInView(doc, s, v);
+        for (int q = 0; q < m_frames; ++q) group.drawn.push_back(DrawnInFrame(doc, groupFrames, s, q));
         if (std::none_of(group.drawn.begin(), group.drawn.end(), [](bool d) { return d; })) continue;
         group.tracksBackdrop = static_cast<std::int64_t>(s) <= lastModeLayer;
-        group.members.push_back(openLayer(doc, viewLefts, s, group.drawn, workFolder));
+        group.members.push_back(openLayer(doc, frameLefts, s, workFolder));
         for (std::size_t t = s + 1; t < drawable; ++t)
             if (ClipBaseOf(doc, t) == static_cast<std::int64_t>(s))
-                group.members.push_back(openLayer(doc, viewLefts, t, group.drawn, workFolder));
+                group.members.push_back(openLayer(doc, frameLefts, t, workFolder));
+        group.warped = std::any_of(group.members.begin(), group.members.end(),
+            [](const Layer& layer) { return layer.warp != nullptr; });
         largestGroup = std::max(largestGroup, group.members.size());
         m_tracksBackdrop = m_tracksBackdrop || group.tracksBackdrop;
         m_groups.push_back(std::move(group));
@@ -89,63 +127,81 @@ SourceViews::SourceViews(
     m_groupRow.resize(m_rowBytes);
 }
 
-SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& viewLefts, std::size_t index,
-    const std::array<bool, 7>& views, const std::filesystem::path& workFolder) const {
+SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& frameLefts, std::size_t index,
+    const std::filesystem::path& workFolder) const {
     const LayerRecord& record = doc.Layers[index];
     Layer layer;
     layer.mode = record.drawnBlendMode();
     layer.fill = record.blendFill();
     layer.top = record.Top;
+    const int number = static_cast<int>(index) + 1;
+    // A layer with effects is drawn, and warped, with them drawn at source resolution.
+    if (record.hasEffects()) {
+        WriteLayerEffectFiles(doc, index, workFolder);
+        layer.picture = OpenPicture(
+            workFolder / EffectLayerFileName(number), workFolder / EffectLayerMaskFileName(number), m_format);
+    } else {
+        layer.picture
+            = OpenPicture(workFolder / LayerFileName(number), workFolder / LayerMaskFileName(number), m_format);
+    }
+    const BmpLayout& colour = layer.picture.colour->layout();
+    const BmpLayout& mask = layer.picture.mask->layout();
+    // As the composite pass: only what both picture and mask hold is drawn.
+    layer.width = std::min(colour.width, mask.width);
+    layer.height = std::min(colour.height, mask.height);
+
     const bool outline = record.Group == kGroupOutlineBuilt;
     const std::int64_t margin = outline ? OutlineMargin(doc.SourceDpi, record.Depth) : 0;
-    for (std::size_t v = 0; v < views.size(); ++v)
-        if (views[v]) layer.left[v] = static_cast<std::int64_t>(viewLefts[v][index]) - margin;
-    const int number = static_cast<int>(index);
-    if (outline) {
-        for (int v = 0; v < kViewCount; ++v)
-            layer.pictures.push_back(views[static_cast<std::size_t>(v)]
-                    ? OpenPicture(workFolder / WarpedViewFileName(number, v),
-                        workFolder / WarpedViewMaskFileName(number, v), m_format)
-                    : Picture {});
-    } else if (record.hasEffects()) {
-        WriteLayerEffectFiles(doc, index, workFolder);
-        layer.pictures.push_back(OpenPicture(workFolder / EffectLayerFileName(number + 1),
-            workFolder / EffectLayerMaskFileName(number + 1), m_format));
-    } else {
-        layer.pictures.push_back(OpenPicture(
-            workFolder / LayerFileName(number + 1), workFolder / LayerMaskFileName(number + 1), m_format));
-    }
+    for (const auto& lefts : frameLefts)
+        layer.left.push_back(static_cast<std::int64_t>(lefts[index]) - margin);
+    if (!outline) return layer;
+
+    static const LineSet noLines;
+    auto warp = std::make_unique<Warp>();
+    warp->margin = margin;
+    warp->levels
+        = SmoothedDepthRaster(doc, record, index < doc.LayerLines.size() ? doc.LayerLines[index] : noLines);
+    for (const auto& [file, layout] :
+        { std::pair { layer.picture.colour.get(), colour }, std::pair { layer.picture.mask.get(), mask } })
+        if (layout.width + 2 * margin != warp->levels.width() || layout.height != warp->levels.height())
+            throw Error(file->name() + ": the picture is " + std::to_string(layout.width) + " x "
+                + std::to_string(layout.height) + " pixels, the layer's box is "
+                + std::to_string(warp->levels.width() - 2 * margin) + " x "
+                + std::to_string(warp->levels.height()));
+    layer.width = warp->levels.width();
+    layer.height = warp->levels.height();
+    const int bpp = BytesPerPixel(m_format);
+    warp->rows = std::make_unique<FrameRowWarp>(FrameSet(m_frames), BaseLevelOf(record.BaseOrder),
+        LevelShift(doc.SourceWidth, record.Depth, doc.DepthFactor), bpp, layer.width);
+    warp->picture.resize(static_cast<std::size_t>(layer.width) * static_cast<std::size_t>(bpp));
+    warp->mask.resize(static_cast<std::size_t>(layer.width));
+    layer.warp = std::move(warp);
     return layer;
 }
 
 SourceViews::~SourceViews() = default;
 
 int SourceViews::bandRows() const {
-    return static_cast<int>(std::clamp<std::size_t>(kBandBytes / (kViewCount * m_rowBytes), 1, 32));
+    return static_cast<int>(
+        std::clamp<std::size_t>(kBandBytes / (static_cast<std::size_t>(m_frames) * m_rowBytes), 1, 32));
 }
 
 void SourceViews::blendGroup(
-    const Group& group, int view, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop) {
+    const Group& group, int frame, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop) {
     const std::size_t members = group.members.size();
     for (std::size_t i = 0; i < members; ++i) {
         const Layer& layer = group.members[i];
-        const Picture& picture = layer.picture(view);
-        // As the composite pass: only what both picture and mask hold is drawn.
-        const std::int64_t width = std::min(picture.colour->layout().width, picture.mask->layout().width);
-        const std::int64_t height = std::min(picture.colour->layout().height, picture.mask->layout().height);
         m_placed[i] = { layer.mode,
-            PlaceArea(
-                m_width, m_height, width, height, layer.top, layer.left[static_cast<std::size_t>(view)]),
+            PlaceArea(m_width, m_height, layer.width, layer.height, layer.top,
+                layer.left[static_cast<std::size_t>(frame)]),
             layer.fill };
     }
     const Placement& base = m_placed.front().placement;
     const std::int64_t first = std::max<std::int64_t>(base.y0, y0);
     const std::int64_t last = std::min<std::int64_t>(base.y1, y0 + count - 1);
     if (base.empty() || first > last) return;
-    const auto rowOf = [&group, view](std::size_t member, int row) {
-        const Picture& picture = group.members[member].picture(view);
-        return blend::LayerRow { picture.colour->row(row), picture.mask->row(row) };
-    };
+    const auto rowOf
+        = [&group, frame](std::size_t member, int row) { return group.members[member].row(frame, row); };
     const std::span<const blend::GroupMember> placed(m_placed.data(), members);
     const auto width = static_cast<std::size_t>(m_width);
     for (std::int64_t y = first; y <= last; ++y) {
@@ -156,40 +212,43 @@ void SourceViews::blendGroup(
 }
 
 void SourceViews::readRows(int y0, int count, const ViewRowConsumer& take) {
+    const auto frames = static_cast<std::size_t>(m_frames);
     const std::size_t bandBytes = static_cast<std::size_t>(count) * m_rowBytes;
-    m_bands.resize(bandBytes * kViewCount);
+    m_bands.resize(bandBytes * frames);
     // White paper, or no ink in all four CMYK bytes.
     std::memset(m_bands.data(), 255, m_bands.size());
     // Nothing lies below the first layer: the paper shows through.
-    const std::size_t backdropBytes = static_cast<std::size_t>(count) * static_cast<std::size_t>(m_width);
+    const auto width = static_cast<std::size_t>(m_width);
+    const std::size_t backdropBytes = static_cast<std::size_t>(count) * width;
     if (m_tracksBackdrop) {
-        m_backdrops.resize(backdropBytes * kViewCount);
+        m_backdrops.resize(backdropBytes * frames);
         std::memset(m_backdrops.data(), 0, m_backdrops.size());
     }
     for (Group& group : m_groups) {
         if (group.members.front().top >= y0 + count) continue;
-        for (Layer& layer : group.members)
-            for (Picture& picture : layer.pictures) {
-                if (!picture.colour) continue;
-                picture.colour->mapRows(y0 - layer.top, count);
-                picture.mask->mapRows(y0 - layer.top, count);
-            }
-        for (int v = 0; v < kViewCount; ++v) {
-            if (!group.drawn[static_cast<std::size_t>(v)]) continue;
-            const auto view = static_cast<std::size_t>(v);
-            blendGroup(group, v, y0, count, m_bands.data() + view * bandBytes,
-                group.tracksBackdrop ? m_backdrops.data() + view * backdropBytes : nullptr);
+        for (Layer& layer : group.members) {
+            layer.picture.colour->mapRows(y0 - layer.top, count);
+            layer.picture.mask->mapRows(y0 - layer.top, count);
         }
-        for (Layer& layer : group.members)
-            for (Picture& picture : layer.pictures)
-                if (picture.colour) {
-                    picture.colour->unmap();
-                    picture.mask->unmap();
-                }
+        // An outline layer warps a row into every frame at once, so its rows go first.
+        const int rowsAtOnce = group.warped ? 1 : count;
+        for (int y = y0; y < y0 + count; y += rowsAtOnce)
+            for (std::size_t q = 0; q < frames; ++q) {
+                if (!group.drawn[q]) continue;
+                const auto r = static_cast<std::size_t>(y - y0);
+                blendGroup(group, static_cast<int>(q), y, rowsAtOnce,
+                    m_bands.data() + q * bandBytes + r * m_rowBytes,
+                    group.tracksBackdrop ? m_backdrops.data() + q * backdropBytes + r * width : nullptr);
+            }
+        for (Layer& layer : group.members) {
+            layer.picture.colour->unmap();
+            layer.picture.mask->unmap();
+        }
     }
     for (int i = 0; i < count; ++i)
-        for (int v = 0; v < kViewCount; ++v)
-            take(v, y0 + i, m_bands.data() + static_cast<std::size_t>(v) * bandBytes + i * m_rowBytes);
+        for (std::size_t q = 0; q < frames; ++q)
+            take(static_cast<int>(q), y0 + i,
+                m_bands.data() + q * bandBytes + static_cast<std::size_t>(i) * m_rowBytes);
 }
 
 } // namespace deptrix

@@ -4,8 +4,8 @@
 #include "print/LayerFile.h"
 #include "print/ViewRows.h"
 #include "render/ClippingGroupRow.h"
+#include "render/FrameSet.h"
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -13,33 +13,43 @@
 
 namespace deptrix {
 
-/// Per view index 0..6, every layer's ViewLeft (source px).
-using ViewLefts = std::array<std::vector<std::int32_t>, 7>;
+class FrameRowWarp;
 
-/// ViewLefts of the seven views as Preview places the layers: from each layer's
-/// offset relative to the focus offset, the document's DepthFactor and the layer's Left.
+/// Per frame index, every layer's left edge (source px).
+using ViewLefts = std::vector<std::vector<std::int32_t>>;
+
+/// Left edges in every frame of `frames`: from each layer's offset relative to the
+/// focus offset, the document's DepthFactor and the layer's Left, by FrameSet::shift.
+ViewLefts FrameLefts(const Document& doc, const std::vector<std::int32_t>& offsets, std::int32_t focusOffset,
+    const FrameSet& frames);
+
+/// The seven views' left edges, as Preview places the layers.
 ViewLefts PreviewViewLefts(
     const Document& doc, const std::vector<std::int32_t>& offsets, std::int32_t focusOffset);
 
-/// The seven views at source resolution (SourceWidth x SourceHeight), composited a
-/// band of rows at a time exactly as the composite pass builds the preview's views
-/// (same flip-group frames, same placement, same blend), but from the layers' work
-/// files at source resolution: LayerFileName/LayerMaskFileName for ordinary and
-/// flip layers (a layer with effects: drawn from them at source resolution into
-/// EffectLayerFileName pictures first), the per-view WarpedViewFileName pictures for outline layers
-/// (Group 100, widened by their margin). Blend modes and clipped layers are drawn
-/// through the preview's own row functions (BlendGroupRow). Group frames must be
-/// current (BuildGroupFrames). Only the band's rows of each file are mapped at a time.
+/// The frames at source resolution (SourceWidth x SourceHeight), composited a band of
+/// rows at a time exactly as the composite pass builds the preview's views (flip
+/// groups spread over the frames by FrameSet::groupFrames, the same placement, the
+/// same blend), but from the layers' work files at source resolution
+/// (LayerFileName/LayerMaskFileName; a layer with effects: drawn from them at source
+/// resolution into EffectLayerFileName pictures first). Outline layers (Group 100) are warped row by row
+/// into every frame (FrameRowWarp) from their layer file, widened by their margin, and
+/// the depth raster of their lines, which is held while the frames are read; for the
+/// seven views these are the preview's own warped pictures. Blend modes and clipped
+/// layers are drawn through the preview's own row functions (BlendGroupRow). Group
+/// frames must be current (BuildGroupFrames). Only the band's rows of each file are
+/// mapped at a time. The number of frames is the number of entries of `frameLefts`.
 class SourceViews final : public ViewRows {
 public:
-    /// Opens and checks every file a view will read; throws Error naming a file that
+    /// Opens and checks every file a frame will read; throws Error naming a file that
     /// is missing, unreadable or of the wrong kind. Only RGB and CMYK documents.
-    SourceViews(const Document& doc, const ViewLefts& viewLefts, const std::filesystem::path& workFolder);
+    SourceViews(const Document& doc, const ViewLefts& frameLefts, const std::filesystem::path& workFolder);
     ~SourceViews() override;
 
     int width() const override { return m_width; }
     int height() const override { return m_height; }
     PixelFormat format() const override { return m_format; }
+    int frames() const override { return m_frames; }
     int bandRows() const override;
     void readRows(int y0, int count, const ViewRowConsumer& take) override;
 
@@ -50,40 +60,51 @@ private:
     };
     static Picture OpenPicture(
         const std::filesystem::path& colourPath, const std::filesystem::path& maskPath, PixelFormat format);
-    /// One layer as the views draw it: its pictures (one, or one per view for an
-    /// outline layer), its drawn blend mode and fill, its top row and, per view, its left
-    /// column.
+    /// An outline layer's frames, one layer row at a time.
+    struct Warp {
+        Bitmap levels; ///< the depth raster, as wide as the widened layer
+        std::unique_ptr<FrameRowWarp> rows;
+        std::int64_t margin = 0;
+        std::vector<std::uint8_t> picture; ///< the widened row
+        std::vector<std::uint8_t> mask;
+        int row = -1; ///< the layer row warped last
+    };
+    /// One layer as the frames draw it: its picture (warped per frame for an outline
+    /// layer), its drawn blend mode and fill, its top row and, per frame, its left column.
     struct Layer {
-        std::vector<Picture> pictures;
+        Picture picture;
+        std::unique_ptr<Warp> warp;
         BlendMode mode = BlendMode::Normal;
         std::uint8_t fill = 255; ///< applied inside the blend
         std::int64_t top = 0;
-        std::array<std::int64_t, 7> left {};
+        std::vector<std::int64_t> left;
+        std::int64_t width = 0; ///< as drawn: widened for an outline layer
+        std::int64_t height = 0;
 
-        const Picture& picture(int view) const {
-            return pictures[pictures.size() > 1 ? static_cast<std::size_t>(view) : 0];
-        }
+        blend::LayerRow row(int frame, int layerRow) const;
     };
-    /// A layer with the layers clipped to it (members[0]), drawn together in the views
+    /// A layer with the layers clipped to it (members[0]), drawn together in the frames
     /// that draw the base.
     struct Group {
         std::vector<Layer> members;
-        std::array<bool, 7> drawn {};
-        bool tracksBackdrop = false; ///< whether the views' backdrop opacity is kept up
+        std::vector<bool> drawn;
+        bool tracksBackdrop = false; ///< whether the frames' backdrop opacity is kept up
+        bool warped = false; ///< whether a member is an outline layer
     };
 
-    Layer openLayer(const Document& doc, const ViewLefts& viewLefts, std::size_t index,
-        const std::array<bool, 7>& views, const std::filesystem::path& workFolder) const;
+    Layer openLayer(const Document& doc, const ViewLefts& frameLefts, std::size_t index,
+        const std::filesystem::path& workFolder) const;
     void blendGroup(
-        const Group& group, int view, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop);
+        const Group& group, int frame, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop);
 
     int m_width;
     int m_height;
     PixelFormat m_format;
+    int m_frames;
     std::vector<Group> m_groups;
     bool m_tracksBackdrop = false;
-    std::vector<std::uint8_t> m_bands; ///< seven bands of rows
-    std::vector<std::uint8_t> m_backdrops; ///< per view, how opaque its band is so far
+    std::vector<std::uint8_t> m_bands; ///< one band of rows per frame
+    std::vector<std::uint8_t> m_backdrops; ///< per frame, how opaque its band is so far
     std::size_t m_rowBytes;
     // Scratch for BlendGroupRow, sized for the largest group.
     std::vector<blend::GroupMember> m_placed;

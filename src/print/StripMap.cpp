@@ -8,30 +8,32 @@ StripMap::StripMap(const PrintGeometry& geometry)
     : m_firstLens(geometry.firstLens())
     , m_lensCount(geometry.lensCount()) {
     const LensGrid grid = geometry.grid();
-    const auto width = static_cast<std::size_t>(geometry.width);
-    m_begin.reserve(width + 1);
-    // Strips narrower than a pixel put several pieces into a column.
-    const auto piecesPerColumn = static_cast<std::size_t>(kStripsPerLens / geometry.period()) + 2;
-    m_pieces.reserve(width * std::min<std::size_t>(piecesPerColumn, 9));
+    const std::int64_t first = -geometry.bleedAcross();
+    const std::int64_t end = geometry.across() + geometry.bleedAcross();
+    const auto size = static_cast<std::size_t>(end - first);
+    m_begin.reserve(size + 1);
+    // Strips narrower than a pixel put several pieces into a pixel.
+    const auto piecesPerPixel = static_cast<std::size_t>(geometry.frames() / geometry.period()) + 2;
+    m_pieces.reserve(size * std::min<std::size_t>(piecesPerPixel, 9));
 
-    LensGrid::Position left = grid.at(0);
-    for (std::int64_t x = 0; x < geometry.width; ++x) {
+    LensGrid::Position low = grid.at(first);
+    for (std::int64_t x = first; x < end; ++x) {
         m_begin.push_back(static_cast<std::uint32_t>(m_pieces.size()));
-        const LensGrid::Position right = grid.at(x + 1);
+        const LensGrid::Position high = grid.at(x + 1);
         // Strip-coordinate widths of the pieces: the rest of the first strip, whole
         // strips, the start of the last one.
         const long double total
-            = static_cast<long double>(right.strip - left.strip) + right.fraction - left.fraction;
-        for (std::int64_t m = left.strip; m <= right.strip; ++m) {
-            const long double from = m == left.strip ? left.fraction : 0.0L;
-            const long double to = m == right.strip ? right.fraction : 1.0L;
+            = static_cast<long double>(high.strip - low.strip) + high.fraction - low.fraction;
+        for (std::int64_t m = low.strip; m <= high.strip; ++m) {
+            const long double from = m == low.strip ? low.fraction : 0.0L;
+            const long double to = m == high.strip ? high.fraction : 1.0L;
             if (to <= from) continue;
-            const std::int64_t lens = LensGrid::LensOfStrip(m) - m_firstLens;
+            const std::int64_t lens = grid.lensOfStrip(m) - m_firstLens;
             m_pieces.push_back(
-                { static_cast<std::uint32_t>(lens), static_cast<std::uint8_t>(grid.viewOfStrip(m) - 1),
+                { static_cast<std::uint32_t>(lens), static_cast<std::uint8_t>(grid.frameOfStrip(m) - 1),
                     static_cast<float>((to - from) / total) });
         }
-        left = right;
+        low = high;
     }
     m_begin.push_back(static_cast<std::uint32_t>(m_pieces.size()));
 }

@@ -22,8 +22,6 @@ constexpr std::size_t kStripBytes = std::size_t { 32 } << 20;
 /// Room for the header, the tags and their values besides the strip tables.
 constexpr std::uint64_t kTagBytes = 4096;
 
-constexpr std::uint64_t kClassicLimit = 0xFFFFFFFFull;
-
 } // namespace
 
 struct TiffStripWriter::State {
@@ -109,29 +107,49 @@ int RowsPerStrip(std::size_t rowBytes) {
         kStripBytes / std::max<std::size_t>(rowBytes, 1), 1, static_cast<std::size_t>(kMaxRowsPerStrip)));
 }
 
-std::uint64_t TiffSizeBound(const TiffLayout& layout) {
-    const std::uint64_t raw = RawBytes(layout);
-    const std::uint64_t strips = (static_cast<std::uint64_t>(layout.height) + layout.rowsPerStrip - 1)
+namespace {
+
+std::uint64_t StripCount(const TiffLayout& layout) {
+    return (static_cast<std::uint64_t>(layout.height) + layout.rowsPerStrip - 1)
         / static_cast<std::uint64_t>(std::max(layout.rowsPerStrip, 1));
-    std::uint64_t data = raw;
-    switch (layout.compression) {
+}
+
+/// Compressed bytes of `raw` bytes in `strips` strips at worst.
+std::uint64_t CompressedBound(TiffCompression compression, std::uint64_t raw, std::uint64_t strips) {
+    switch (compression) {
     case TiffCompression::None:
         break;
     case TiffCompression::Deflate:
         // Stored blocks at worst: 5 bytes per 16 KiB block and the stream's frame.
-        data = raw + raw / 1000 + strips * 64;
-        break;
+        return raw + raw / 1000 + strips * 64;
     case TiffCompression::Lzw:
         // Codes grow to 12 bits for 8-bit samples.
-        data = raw + raw / 2 + strips * 64;
-        break;
+        return raw + raw / 2 + strips * 64;
     }
+    return raw;
+}
+
+} // namespace
+
+std::uint64_t TiffDirectoryBytes(const TiffLayout& layout) {
     // Offsets and byte counts of every strip, 8 bytes each in BigTIFF.
-    return data + strips * 16 + layout.iccProfile.size() + kTagBytes;
+    return StripCount(layout) * 16 + layout.iccProfile.size() + kTagBytes;
+}
+
+std::uint64_t TiffSizeBound(const TiffLayout& layout) {
+    return CompressedBound(layout.compression, RawBytes(layout), StripCount(layout))
+        + TiffDirectoryBytes(layout);
+}
+
+std::uint64_t TiffStripBound(const TiffLayout& layout) {
+    const std::uint64_t raw = static_cast<std::uint64_t>(layout.width)
+        * static_cast<std::uint64_t>(layout.channels)
+        * static_cast<std::uint64_t>(std::max(layout.rowsPerStrip, 1));
+    return CompressedBound(layout.compression, raw, 1);
 }
 
 bool NeedsBigTiff(const TiffLayout& layout) {
-    return TiffSizeBound(layout) > kClassicLimit;
+    return TiffSizeBound(layout) > layout.classicLimit;
 }
 
 TiffStripWriter::TiffStripWriter(
@@ -141,11 +159,11 @@ TiffStripWriter::TiffStripWriter(
     , m_target(target) {
     m_state->descriptor = descriptor;
     m_state->target = target;
-    constexpr auto kSideLimit = static_cast<std::int64_t>(kClassicLimit);
+    constexpr auto kSideLimit = static_cast<std::int64_t>(kClassicTiffLimit);
     if (layout.width < 1 || layout.height < 1 || layout.width > kSideLimit || layout.height > kSideLimit)
         throw Error(DisplayName(target) + ": a TIFF cannot hold " + std::to_string(layout.width) + " x "
             + std::to_string(layout.height) + " pixels");
-    if (!layout.bigTiff && NeedsBigTiff(layout))
+    if (!layout.bigTiff && layout.compression == TiffCompression::None && NeedsBigTiff(layout))
         throw Error(DisplayName(target) + ": the file may pass 4 GiB and must be a BigTIFF");
 
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
@@ -208,6 +226,11 @@ void TiffStripWriter::writeStrip(const std::uint8_t* pixels, int rows) {
     if (TIFFWriteEncodedStrip(m_state->tiff, m_nextStrip, const_cast<std::uint8_t*>(pixels), bytes) < 0)
         fail("cannot write the picture");
     ++m_nextStrip;
+}
+
+std::uint64_t TiffStripWriter::fileBytes() const {
+    struct stat info { };
+    return ::fstat(m_state->descriptor, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
 void TiffStripWriter::finish() {

@@ -10,6 +10,9 @@
 
 namespace deptrix {
 
+/// The most a classic TIFF can address.
+inline constexpr std::uint64_t kClassicTiffLimit = 0xFFFFFFFFull;
+
 /// What a print file holds.
 struct TiffLayout {
     std::int64_t width = 0;
@@ -21,6 +24,8 @@ struct TiffLayout {
     int rowsPerStrip = 64;
     bool bigTiff = false;
     std::vector<std::uint8_t> iccProfile; ///< embedded when not empty
+    /// The size a classic TIFF may reach: kClassicTiffLimit (tests lower it).
+    std::uint64_t classicLimit = kClassicTiffLimit;
 };
 
 /// Most rows of one strip.
@@ -38,9 +43,17 @@ std::uint64_t TiffSizeBound(const TiffLayout& layout);
 /// Whether the file could pass 4 GiB, which classic TIFF cannot address.
 bool NeedsBigTiff(const TiffLayout& layout);
 
+/// An upper bound of one full strip's compressed bytes.
+std::uint64_t TiffStripBound(const TiffLayout& layout);
+
+/// The bytes a file needs besides its strips: strip tables, tags and profile.
+std::uint64_t TiffDirectoryBytes(const TiffLayout& layout);
+
 /// Writes a TIFF (or BigTIFF) strip by strip into an open file descriptor, 8 bits
 /// per sample, pixels interleaved, top row first. Errors become Error naming
 /// `target`; a full disk is "NAME: cannot write the file: not enough space in FOLDER".
+/// An uncompressed layout that may pass the classic limit must be a BigTIFF; whether a
+/// compressed one fits is for the caller to watch (fileBytes()).
 class TiffStripWriter {
 public:
     TiffStripWriter(int descriptor, const std::filesystem::path& target, const TiffLayout& layout);
@@ -54,6 +67,9 @@ public:
 
     /// Writes the directory and closes the TIFF (not the descriptor).
     void finish();
+
+    /// The file's size so far.
+    std::uint64_t fileBytes() const;
 
     struct State; ///< the descriptor and what went wrong, shared with libtiff's callbacks
 
