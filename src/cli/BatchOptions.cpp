@@ -6,6 +6,8 @@
 #include "output/DepthMapFile.h"
 #include "print/PitchTest.h"
 #include "print/PrintFields.h"
+#include "print/PrintGeometry.h"
+#include "render/FrameSet.h"
 
 #include <string_view>
 #include <utility>
@@ -18,7 +20,9 @@ const char* BatchUsage() {
            "                     [--offset ROW=PIXELS ...] [--gif PATH] [--anaglyph PATH] [--jps PATH]\n"
            "                     [--interlace OUT.tif [--lpi L] [--dpi D|auto] [--width INCHES] [--hscale "
            "H]\n"
-           "                      [--phase P] [--reverse] [--compress none|lzw|deflate] [--bigtiff]]\n"
+           "                      [--phase P] [--reverse] [--compress none|lzw|deflate] [--bigtiff]\n"
+           "                      [--frames N] [--lens vertical|horizontal] [--marks [MARGIN]]\n"
+           "                      [--bleed INCHES]]\n"
            "       deptrix-batch --pitch-test OUT.tif [--lpi L] [--dpi D|auto] [--span S] [--step T]\n"
            "                     [--width INCHES] [--height INCHES] [--phase-test] [--reverse]\n"
            "       deptrix-batch FILE.psd --settings S.tw3d2 [--save-settings PATH] [--info] ...\n"
@@ -57,13 +61,26 @@ const char* BatchUsage() {
            "  --anaglyph PATH   write the red/cyan anaglyph of views 2 and 6 (24-bit BMP)\n"
            "  --jps PATH        write the stereo pair of views 3 and 6 (JPEG)\n"
            "  --interlace OUT   write the interlaced print as a TIFF (BigTIFF when it may pass 4 GiB):\n"
-           "                    the seven views at the PSD's full resolution under lenses of --lpi\n"
-           "                    at --dpi (auto: LPI x 7), --width inches wide (the height keeps the\n"
-           "                    picture's proportions), each row --hscale pixels high; each defaults\n"
+           "                    the frames at the PSD's full resolution under lenses of --lpi\n"
+           "                    at --dpi (auto: LPI x frames), --width inches wide (the height keeps\n"
+           "                    the picture's proportions), each row --hscale pixels high; each defaults\n"
            "                    to its field (a settings file's, else 42.4775, 720, 5 and 4);\n"
-           "                    --phase -0.5..0.5 shifts the strips, --reverse puts view 1 at the\n"
-           "                    left of each lens\n"
-           "  --compress KIND   none (default), lzw or deflate, both with the horizontal predictor\n"
+           "                    --phase -0.5..0.5 shifts the strips, --reverse puts frame 1 first\n"
+           "                    in each lens\n"
+           "  --frames N        frames under each lens, 2..64 (default: the Angles value, 7): more\n"
+           "                    make smoother depth and animation, 2..4 crisper flips; at auto DPI\n"
+           "                    the resolution is LPI x N\n"
+           "  --lens KIND       vertical (default, 3D: strips of columns) or horizontal (flips and\n"
+           "                    animations: strips of rows, frame N at the top of each lens; H Scale\n"
+           "                    then compresses columns)\n"
+           "  --marks [MARGIN]  crop marks, alignment bars along the edges parallel to the lenses (a\n"
+           "                    dark strip per lens where frame 1 lies) and a line with LPI, DPI,\n"
+           "                    frames, size and phase, in a margin of MARGIN inches (default 0.25,\n"
+           "                    0.1..2) around the picture\n"
+           "  --bleed INCHES    extend the picture's edge pixels this far past the crop line (0..0.5;\n"
+           "                    with --marks at most half the margin)\n"
+           "  --compress KIND   none (default), lzw or deflate, both with the horizontal predictor;\n"
+           "                    a compressed print is a classic TIFF unless it grows past 4 GiB\n"
            "  --bigtiff         write a BigTIFF whatever the size\n"
            "  --pitch-test OUT  write a pitch test sheet: one band per LPI from --lpi minus --span to\n"
            "                    --lpi plus --span (defaults 0.5) in steps of --step (default 0.05),\n"
@@ -269,6 +286,30 @@ void CheckPrintOptions(const BatchOptions& o) {
         CheckRange("--step", *o.stepText, "the pitch step", kPitchStepRange, fixedFile(*o.stepText));
 }
 
+/// "--frames 65: the frame count must be at least 2 and at most 64".
+std::string RangeMessage(const std::string& option, const std::string& text, const std::string& what,
+    const std::string& low, const std::string& high, const std::string& unit = "") {
+    return option + " " + text + ": the " + what + " must be at least " + low + " and at most " + high + unit;
+}
+
+/// An option's real value, refused with its range when outside low .. high.
+long double RealInRange(
+    const std::string& option, const std::string& text, const char* what, long double low, long double high) {
+    const long double value = Checked(ParseReal, text);
+    if (!(value >= low) || value > high)
+        throw UsageError(RangeMessage(option, text, what, FormatNumber(low), FormatNumber(high), " inches"));
+    return value;
+}
+
+bool IsNumber(const std::string& text) {
+    try {
+        ParseReal(text);
+        return true;
+    } catch (const ConvertError&) {
+        return false;
+    }
+}
+
 } // namespace
 
 DepthImageOption ParseDepthImage(const std::string& text) {
@@ -362,6 +403,27 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             options.phaseTest = true;
         } else if (a == "--bigtiff") {
             options.bigTiff = true;
+        } else if (a == "--frames") {
+            const std::string& text = value(i);
+            options.frames = Checked(ParseInteger, text);
+            if (!IsFrameCount(options.frames))
+                throw UsageError(RangeMessage(
+                    a, text, "frame count", std::to_string(kMinFrames), std::to_string(kMaxFrames)));
+        } else if (a == "--lens") {
+            const std::string& kind = value(i);
+            if (kind != "vertical" && kind != "horizontal")
+                throw UsageError("--lens takes vertical or horizontal, not '" + kind + "'");
+            options.horizontalLenses = kind == "horizontal";
+        } else if (a == "--marks") {
+            options.marks = true;
+            // The margin is optional: a number after --marks is it.
+            if (i + 1 < arguments.size() && IsNumber(arguments[i + 1])) {
+                const std::string& text = arguments[++i];
+                options.marginInches = RealInRange(a, text, "margin", kMinMarginInches, kMaxMarginInches);
+            }
+        } else if (a == "--bleed") {
+            options.bleedText = value(i);
+            options.bleedInches = RealInRange(a, *options.bleedText, "bleed", 0, kMaxBleedInches);
         } else if (a == "--settings") {
             options.settingsPath = value(i);
         } else if (a == "--project") {
@@ -416,6 +478,9 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             throw UsageError(
                 "--depthmap16: " + map.path + " is not a .png file; 16-bit depth maps are PNG files");
     CheckPrintOptions(options);
+    if (options.marks && options.bleedInches > options.marginInches / 2)
+        throw UsageError(RangeMessage("--bleed", *options.bleedText, "bleed", "0",
+            FormatNumber(options.marginInches / 2), " inches, half the margin, to leave room for the marks"));
     // A pitch test sheet needs no picture.
     const bool sheetOnly
         = !options.pitchTestPath.empty() && options.psdPath.empty() && options.projectPath.empty();

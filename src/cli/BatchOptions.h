@@ -81,6 +81,12 @@ struct BatchOptions {
     bool reverse = false;
     bool phaseTest = false;
     bool bigTiff = false;
+    int frames = 0; ///< --frames; 0: the Angles value
+    bool horizontalLenses = false; ///< --lens horizontal
+    bool marks = false;
+    long double marginInches = 0.25L; ///< --marks MARGIN
+    long double bleedInches = 0;
+    std::optional<std::string> bleedText; ///< as typed, for messages
 
     /// Whether the seven views have to be built.
     bool needsViews() const {

@@ -5,6 +5,7 @@
 #include "files/SetupFields.h"
 #include "print/PrintExport.h"
 #include "print/PrintFields.h"
+#include "render/FrameSet.h"
 
 #include <csignal>
 
@@ -61,12 +62,27 @@ void ApplyPrintFieldOptions(const BatchOptions& options, SetupFields& fields) {
     if (options.hScaleText) fields.setHScaleText(*options.hScaleText);
 }
 
-PrintSettings BatchPrintSettings(const BatchOptions& options, const SetupFields& fields) {
-    PrintSettings settings = SettingsFromFields(FieldValues(fields));
+int BatchFrames(const BatchOptions& options, const Document& doc) {
+    if (options.frames > 0) return options.frames;
+    if (!IsFrameCount(doc.Angles))
+        throw Error("Angles " + std::to_string(doc.Angles) + ": the frame count must be at least "
+            + std::to_string(kMinFrames) + " and at most " + std::to_string(kMaxFrames)
+            + " (--frames sets it)");
+    return doc.Angles;
+}
+
+PrintSettings BatchPrintSettings(
+    const BatchOptions& options, const SetupFields& fields, const Document& doc) {
+    PrintSettings settings = SettingsFromFields(FieldValues(fields), BatchFrames(options, doc));
     settings.phase = options.phaseText ? ParseFixed(*options.phaseText) : 0;
     settings.reverse = options.reverse;
     settings.compression = CompressionOf(options.compression);
     settings.forceBigTiff = options.bigTiff;
+    settings.lens = options.horizontalLenses ? LensOrientation::Horizontal : LensOrientation::Vertical;
+    settings.marks = options.marks;
+    settings.marginInches = options.marginInches;
+    settings.bleedInches = options.bleedInches;
+    KeepSourceProportions(settings, doc);
     return settings;
 }
 
@@ -85,13 +101,17 @@ PitchTestSettings BatchPitchSettings(const BatchOptions& options, const SetupFie
     return settings;
 }
 
-LensBudgetSettings BatchBudgetSettings(const SetupFields& fields) {
-    return { ParseFieldFixed(fields.lpiText()), ParseFieldReal(fields.widthText()) };
+LensBudgetSettings BatchBudgetSettings(
+    const BatchOptions& options, const SetupFields& fields, const Document& doc) {
+    const int frames = options.frames > 0 ? options.frames
+        : IsFrameCount(doc.Angles)        ? doc.Angles
+                                          : kViewCount;
+    return { ParseFieldFixed(fields.lpiText()), ParseFieldReal(fields.widthText()), frames };
 }
 
 void RunInterlace(const BatchOptions& options, Document& doc, const SetupFields& fields,
     const LayerOffsets& offsets, const std::filesystem::path& workFolder, BatchProgress& progress) {
-    const PrintSettings settings = BatchPrintSettings(options, fields);
+    const PrintSettings settings = BatchPrintSettings(options, fields, doc);
     progress.beginStep("print");
     InterruptibleProgress interruptible(progress);
     ExportPrint(doc, offsets, settings, workFolder, options.interlacePath, interruptible);

@@ -18,15 +18,22 @@ class SetupFields;
 /// rules (the width rule gives the height).
 void ApplyPrintFieldOptions(const BatchOptions& options, SetupFields& fields);
 
-/// The print the fields describe, with the options the export dialog would give.
-/// A field that is not a number throws its conversion message.
-PrintSettings BatchPrintSettings(const BatchOptions& options, const SetupFields& fields);
+/// How many frames a print of the document has: --frames, else the Angles value.
+/// Throws Error for an Angles value outside 2..64 without --frames.
+int BatchFrames(const BatchOptions& options, const Document& doc);
+
+/// The print the fields describe for the document, with the options the export dialog
+/// would give; its height follows the document's proportions. A field that is not a
+/// number throws its conversion message.
+PrintSettings BatchPrintSettings(const BatchOptions& options, const SetupFields& fields, const Document& doc);
 
 /// The pitch test sheet from the fields, --span, --step and --height.
 PitchTestSettings BatchPitchSettings(const BatchOptions& options, const SetupFields& fields);
 
-/// Lens and width the --info movement is measured against: the LPI and Width fields.
-LensBudgetSettings BatchBudgetSettings(const SetupFields& fields);
+/// Lens, width and frames the --info movement is measured against: the LPI and Width
+/// fields and the print's frames (seven when the Angles value could not be printed).
+LensBudgetSettings BatchBudgetSettings(
+    const BatchOptions& options, const SetupFields& fields, const Document& doc);
 
 /// Writes the interlaced print of the set-up document. Ctrl+C (or a terminate
 /// signal) cancels it without leaving a file behind.

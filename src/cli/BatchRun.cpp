@@ -324,6 +324,7 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         CheckBatchOutputs(options, InputFiles(), 0);
         Document doc;
         SetupFields fields(doc);
+        ApplyPrintFieldOptions(options, fields);
         if (!options.pitchTestPath.empty()) RunPitchTest(options, fields, progress);
         return;
     }
@@ -347,7 +348,7 @@ void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& pro
         const LayerOffsets offsets = SettleSetUp(doc, fields);
         if (options.info) {
             InfoSetUp info { &fields, options.setUpFromFile(), offsets.focusRow, doc.DepthFactor,
-                FieldLpi(doc, fields), { BatchBudgetSettings(fields), {} } };
+                FieldLpi(doc, fields), { BatchBudgetSettings(options, fields, doc), {} } };
             info.parallax.perLayer = ParallaxPerView(doc, offsets, doc.DepthFactor, info.parallax.lens);
             WriteInfoJson(doc, out, &info);
         }

@@ -50,7 +50,7 @@ TEST(BatchPrintOptions, SettingsFollowTheWindowsRules) {
     doc.AspectRatio = 13333;
     SetupFields fields(doc);
     ApplyPrintFieldOptions(o, fields);
-    const PrintSettings s = BatchPrintSettings(o, fields);
+    const PrintSettings s = BatchPrintSettings(o, fields, doc);
     EXPECT_EQ(s.dpi, 2800000); // auto: LPI x 7
     // The width rule of the fields gives the height: the proportions as a fixed-point 1.3333.
     EXPECT_NEAR(static_cast<double>(s.heightInches), 8 / 1.3333, 1e-12);
