@@ -108,6 +108,11 @@ void WritePitchTestSheet(
     const auto largest = static_cast<std::int64_t>(FromFixed(settings.dpi) * kLargestBoxInches) / kBoxUnits;
     const int scale = static_cast<int>(std::max<std::int64_t>(1, std::min(bandRows / kBoxUnits, largest)));
     const int padding = 2 * scale;
+    // One box width for all labels, so that every band's strips start in one column.
+    std::size_t longest = 0;
+    for (const PitchBand& b : sheet.bands) longest = std::max(longest, b.label.size());
+    const auto boxWidth = static_cast<std::size_t>(std::min<std::int64_t>(
+        static_cast<std::int64_t>(longest * kLabelCharacterUnits - 1) * scale + 2 * padding, geometry.width));
 
     std::size_t band = 0;
     std::vector<std::uint8_t> bandRow;
@@ -132,8 +137,6 @@ void WritePitchTestSheet(
             }
             std::memcpy(out, bandRow.data(), rowBytes);
             // The white box, the band's full height, and its black text.
-            const auto boxWidth = static_cast<std::size_t>(
-                std::min<std::int64_t>(label.width() + 2 * padding, geometry.width));
             std::memset(out, 255, boxWidth * 3);
             if (y < labelTop || y >= labelTop + label.height()) continue;
             const std::uint8_t* ink = label.row(static_cast<int>(y - labelTop));

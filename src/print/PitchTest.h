@@ -20,8 +20,8 @@ inline constexpr NumberRange kPitchSpanRange { 0, true, NumberRange::kNone, fals
 struct PitchTestSettings {
     Fixed lpi = 424775; ///< nominal pitch, x10000
     Fixed dpi = 7200000; ///< print resolution, x10000
-    Fixed span = 5000; ///< candidates from lpi - span to lpi + span
-    Fixed step = 500; ///< between candidates
+    Fixed span = 5000; ///< candidates from lpi - span to lpi + span, lpi itself always one
+    Fixed step = 500; ///< between candidates, counted from lpi
     long double widthInches = 5;
     long double heightInches = 5;
     bool phaseTest = false; ///< bands at the nominal pitch with phases -0.5 .. 0.5 in steps of 0.1
@@ -50,7 +50,8 @@ PitchSheet LayOutPitchSheet(const PitchTestSettings& settings);
 /// Writes the sheet as an RGB TIFF at the given resolution: each band interlaced
 /// at its own pitch and phase from a white view 1 and black views 2 .. 7 (a white
 /// strip one seventh of a lens wide under every lens), its label large in a white
-/// box at its left. Same file safety as a print (temporary file, cancel, space).
+/// box at its left, the boxes of all bands as wide as the widest. Same file safety as a print (temporary
+/// file, cancel, space).
 void WritePitchTestSheet(
     const PitchTestSettings& settings, const std::filesystem::path& target, PrintProgress& progress);
 

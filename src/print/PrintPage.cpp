@@ -105,8 +105,12 @@ PrintPage::PrintPage(const PrintGeometry& geometry, PrintRows& picture)
     const auto units = static_cast<long double>(text.size() * kLabelCharacterUnits - 1);
     const long double zoneRows
         = static_cast<long double>(std::max<std::int64_t>(textZone.end - textZone.begin, 0));
-    const long double unit = std::min({ zoneRows / kLabelFontHeight / yRes,
-        static_cast<long double>(geometry.width) / units / xRes, kLargestUnitInches });
+    // Between the crop marks below the picture's corners.
+    m_textLeft = left + gapColumns + m_lineColumns;
+    m_textRight = right - gapColumns - m_lineColumns;
+    const auto textColumns = static_cast<long double>(std::max<std::int64_t>(m_textRight - m_textLeft, 0));
+    const long double unit
+        = std::min({ zoneRows / kLabelFontHeight / yRes, textColumns / units / xRes, kLargestUnitInches });
     const int scaleX = static_cast<int>(std::max<long double>(1, std::floor(unit * xRes)));
     const int scaleY = static_cast<int>(std::max<long double>(1, std::floor(unit * yRes)));
     const Bitmap label = RenderLabel(text, scaleX, scaleY);
@@ -167,13 +171,13 @@ void PrintPage::drawMarks(std::int64_t row, std::uint8_t* out) const {
             }
     }
 
-    // The text line, from the picture's left edge.
+    // The text line; what does not fit between the crop marks is left out.
     if (row >= m_textTop && row < m_textTop + m_textHeight) {
         const std::uint8_t* text = m_text.data() + (row - m_textTop) * m_textWidth;
-        const std::int64_t end = std::min(m_textWidth, g.pageWidth() - left);
+        const std::int64_t end = std::min(m_textWidth, m_textRight - m_textLeft);
         for (std::int64_t x = 0; x < end; ++x)
             if (text[x])
-                std::memcpy(out + (left + x) * m_channels, m_ink, static_cast<std::size_t>(m_channels));
+                std::memcpy(out + (m_textLeft + x) * m_channels, m_ink, static_cast<std::size_t>(m_channels));
     }
 }
 
@@ -195,7 +199,7 @@ void PrintPage::makeRows(std::int64_t first, int count, std::uint8_t* out) {
     for (int i = 0; i < count; ++i) {
         const std::int64_t row = first + i;
         std::uint8_t* line = out + static_cast<std::size_t>(i) * bytes;
-        fill(line, 0, m_geometry.pageWidth(), m_paper);
+        std::memset(line, m_paper[0], bytes); // paper is the same in every byte
         if (row >= from && row < to)
             std::memcpy(line + static_cast<std::size_t>(m_pictureLeft * m_channels),
                 m_pictureRow.data() + static_cast<std::size_t>(row - from) * pictureBytes, pictureBytes);

@@ -60,6 +60,8 @@ private:
     std::vector<std::uint8_t> m_text; ///< the text line, 8-bit, m_textWidth wide
     std::int64_t m_textWidth = 0;
     std::int64_t m_textTop = 0;
+    std::int64_t m_textLeft = 0;
+    std::int64_t m_textRight = 0;
     std::int64_t m_textHeight = 0;
     std::vector<std::uint8_t> m_pictureRow;
     std::uint8_t m_paper[4] = {};
