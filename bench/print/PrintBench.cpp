@@ -3,6 +3,11 @@
 // 672 MB. Beside it, copying a file of the same size on the same disk, so the
 // print's time can be read against what the disk allows. Peak memory is the
 // process's high-water mark over the export alone (reset after the import).
+//
+// BM_FramesAgainstSeven prints 20000 x 15000 pixels (13.89 inches at 1440 dpi) with 32
+// frames and with the usual 7, one after the other in every iteration, so that both
+// see the same load on a shared machine: the counters give the median of the
+// per-pair time ratios and the larger print's peak memory.
 
 #include "../ProcessMemory.h"
 #include "BenchPsd.h"
@@ -17,6 +22,8 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <charconv>
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -117,6 +124,53 @@ void BM_SourceViews(benchmark::State& state) {
     state.counters["view px/s"] = benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_SourceViews)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void BM_FramesAgainstSeven(benchmark::State& state) {
+    Imported& scene = Scene();
+    const fs::path target = Folder() / "frames.tif";
+    Quiet progress;
+    PrintSettings settings;
+    settings.lpi = 424775;
+    settings.dpi = 14400000;
+    settings.widthInches = 20000.0L / 1440.0L;
+    settings.hScale = 1;
+    settings.sourceWidth = scene.doc.SourceWidth;
+    settings.sourceHeight = scene.doc.SourceHeight;
+    std::vector<double> ratios;
+    double peak = 0, seven = 0, many = 0;
+    double cpu[2] = {};
+    bool sevenFirst = true;
+    for (auto _ : state) {
+        double seconds[2] = {};
+        // Turn about which goes first, so that neither always follows the other's writing.
+        const int order[2] = { sevenFirst ? kViewCount : 32, sevenFirst ? 32 : kViewCount };
+        sevenFirst = !sevenFirst;
+        for (const int frames : order) {
+            settings.frames = frames;
+            ResetPeak();
+            const auto start = std::chrono::steady_clock::now();
+            const std::clock_t cpuStart = std::clock();
+            ExportPrint(scene.doc, scene.offsets, settings, Folder() / "work", target, progress);
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            const int slot = frames == kViewCount ? 0 : 1;
+            seconds[slot] = took.count();
+            cpu[slot] += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+            if (frames != kViewCount) peak = std::max(peak, PeakMb());
+        }
+        seven += seconds[0];
+        many += seconds[1];
+        ratios.push_back(seconds[1] / seconds[0]);
+    }
+    std::sort(ratios.begin(), ratios.end());
+    const auto n = static_cast<double>(ratios.size());
+    state.counters["7 frames s"] = seven / n;
+    state.counters["32 frames s"] = many / n;
+    state.counters["median ratio"] = ratios[ratios.size() / 2];
+    state.counters["CPU ratio"] = cpu[1] / cpu[0];
+    state.counters["peak MB 32"] = peak;
+    fs::remove(target);
+}
+BENCHMARK(BM_FramesAgainstSeven)->Unit(benchmark::kMillisecond)->Iterations(6)->UseRealTime();
 
 void BM_CopySameSize(benchmark::State& state) {
     const fs::path source = Folder() / "print.tif";

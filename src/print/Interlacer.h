@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace deptrix {
@@ -31,17 +32,32 @@ public:
     }
     void makeRows(std::int64_t first, int count, std::uint8_t* out) override;
 
-    /// Columns that take one strip's frame whole, one after the other, or a single
-    /// column that mixes several (count 0).
+    /// Columns that take one strip's frame whole, one after the other; columns that
+    /// each mix two strips; or a single column that mixes more.
+    enum class RunKind : std::uint8_t { Whole, Pairs, Mixed };
     struct Run {
-        std::uint32_t count;
-        std::uint32_t at; ///< whole: offset of the lens value; mixed: the column
+        RunKind kind;
+        std::uint32_t count; ///< columns
+        std::uint32_t at; ///< whole: offset of the lens value; pairs: first entry of m_pairs; mixed: entry of
+                          ///< m_mixBegin
+    };
+    /// A column mixing two lens values (offsets into a row of them) by their areas.
+    struct PairMix {
+        std::uint32_t first;
+        std::uint32_t second;
+        float firstWeight;
+        float secondWeight;
+    };
+    /// A lens value a mixed column takes, and how much of the column it covers.
+    struct MixPiece {
+        std::uint32_t offset;
+        float weight;
     };
 
 private:
     const float* lensValues(int sourceRow);
     void readBand(int firstRow);
-    void sampleLenses(int frame, const std::uint8_t* row, float* lensValues) const;
+    void sampleLenses(int frame, const std::uint8_t* row, float* lensValues);
     void expandRow(const float* lensValues, std::uint8_t* out);
 
     PrintGeometry m_geometry;
@@ -57,7 +73,12 @@ private:
     int m_high = 0; ///< one past the last cached source row
     std::vector<float> m_cache; ///< m_capacity rows of lens values, row y in slot y % m_capacity
     std::vector<float> m_sum;
+    std::vector<float> m_rowFloats; ///< the frame row being sampled
     std::vector<Run> m_runs;
+    std::vector<PairMix> m_pairs;
+    std::vector<std::uint32_t> m_mixBegin; ///< per mixed column, its first piece; one more at the end
+    std::vector<MixPiece> m_mixPieces;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_rounded; ///< lens values whole columns take
     std::vector<std::uint8_t> m_lensBytes; ///< one row's lens values, rounded
     SpanWeights m_rowTaps;
 };
