@@ -63,6 +63,57 @@ TEST(BatchPrintOptions, SettingsFollowTheWindowsRules) {
     EXPECT_THROW(ParseBatchOptions({ "x.psd", "--interlace", "p.tif", "--compress", "zip" }), Error);
 }
 
+TEST(BatchPrintOptions, FramesLensMarksAndBleedWithTheirRanges) {
+    const auto refusal = [](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), { "scene.psd", "--interlace", "p.tif" });
+        try {
+            ParseBatchOptions(arguments);
+        } catch (const UsageError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(
+        refusal({ "--frames", "65" }), "--frames 65: the frame count must be at least 2 and at most 64");
+    EXPECT_EQ(refusal({ "--frames", "1" }), "--frames 1: the frame count must be at least 2 and at most 64");
+    EXPECT_EQ(refusal({ "--frames", "x" }), "'x' is not a valid integer value");
+    EXPECT_EQ(refusal({ "--lens", "diagonal" }), "--lens takes vertical or horizontal, not 'diagonal'");
+    EXPECT_EQ(refusal({ "--marks", "3" }), "--marks 3: the margin must be at least 0.1 and at most 2 inches");
+    EXPECT_EQ(
+        refusal({ "--bleed", "0.6" }), "--bleed 0.6: the bleed must be at least 0 and at most 0.5 inches");
+    EXPECT_EQ(refusal({ "--marks", "--bleed", "0.2" }),
+        "--bleed 0.2: the bleed must be at least 0 and at most 0.125 inches, half the margin, to leave room "
+        "for "
+        "the marks");
+    EXPECT_EQ(
+        refusal({ "--marks", "0.5", "--bleed", "0.2", "--frames", "2", "--lens", "horizontal" }), "accepted");
+
+    // The margin after --marks is optional: what follows may be the PSD.
+    const BatchOptions o = ParseBatchOptions({ "--interlace", "p.tif", "--marks", "scene.psd", "--frames",
+        "12", "--lens", "horizontal", "--bleed", "0.1" });
+    EXPECT_EQ(o.psdPath, "scene.psd");
+    Document doc;
+    doc.SourceWidth = 1600;
+    doc.SourceHeight = 1200;
+    doc.AspectRatio = 13333;
+    SetupFields fields(doc);
+    PrintSettings s = BatchPrintSettings(o, fields, doc);
+    EXPECT_EQ(s.frames, 12);
+    EXPECT_EQ(s.lens, LensOrientation::Horizontal);
+    EXPECT_TRUE(s.marks);
+    EXPECT_EQ(s.marginInches, 0.25L);
+    EXPECT_EQ(s.bleedInches, 0.1L);
+    EXPECT_EQ(s.sourceHeight, 1200);
+    // Without --frames the Angles value counts; one no print can have is refused.
+    doc.Angles = 9;
+    EXPECT_EQ(
+        BatchPrintSettings(ParseBatchOptions({ "scene.psd", "--interlace", "p.tif" }), fields, doc).frames,
+        9);
+    doc.Angles = 100;
+    EXPECT_THROW(
+        BatchPrintSettings(ParseBatchOptions({ "scene.psd", "--interlace", "p.tif" }), fields, doc), Error);
+}
+
 TEST_F(BatchPrint, InterlaceWritesThePrintAtTheAskedSize) {
     test::QuietProgress progress;
     std::ostringstream out;
@@ -91,6 +142,37 @@ TEST_F(BatchPrint, InterlaceWritesThePrintAtTheAskedSize) {
     EXPECT_FALSE(fs::exists(folder / "bad.tif"));
 }
 
+TEST_F(BatchPrint, FramesLensesAndMarksShapeThePage) {
+    test::QuietProgress progress;
+    std::ostringstream out;
+    // 2 inches at 20 LPI x 12 frames = 240 dpi: 480 columns, 360 rows from 1600 x 1200;
+    // horizontal lenses with H Scale 2 compress the columns to 240; a margin of 0.2 inch
+    // adds 24 columns and 48 rows a side.
+    const fs::path target = folder / "frames.tif";
+    RunBatch(
+        ParseBatchOptions({ test::kSample, "--interlace", target.string(), "--lpi", "20", "--dpi", "auto",
+            "--width", "2", "--hscale", "2", "--frames", "12", "--lens", "horizontal", "--marks", "0.2" }),
+        out, progress);
+    const Facts facts = Read(target);
+    EXPECT_EQ(facts.width, 240u + 2 * 24);
+    EXPECT_EQ(facts.height, 360u + 2 * 48);
+    EXPECT_FLOAT_EQ(facts.xResolution, 120.0f);
+    EXPECT_FLOAT_EQ(facts.yResolution, 240.0f);
+}
+
+TEST_F(BatchPrint, PitchTestWithoutAPictureTakesTheLensAndSize) {
+    test::QuietProgress progress;
+    std::ostringstream out;
+    const fs::path target = folder / "pitch.tif";
+    RunBatch(
+        ParseBatchOptions({ "--pitch-test", target.string(), "--lpi", "60", "--dpi", "600", "--width", "4" }),
+        out, progress);
+    const Facts facts = Read(target);
+    EXPECT_EQ(facts.width, 2400u);
+    EXPECT_EQ(facts.height, 2400u); // no picture: the height is the width
+    EXPECT_FLOAT_EQ(facts.xResolution, 600.0f);
+}
+
 TEST_F(BatchPrint, InfoGivesEachLayersMovementInLensWidths) {
     test::QuietProgress progress;
     std::ostringstream out;
@@ -108,6 +190,11 @@ TEST_F(BatchPrint, InfoGivesEachLayersMovementInLensWidths) {
     RunBatch(ParseBatchOptions({ "--info", test::kSample, "--lpi", "40", "--width", "10", "--depth", "0.5" }),
         half, progress);
     EXPECT_NE(half.str().find("\"parallaxPerView\": 2.0833"), std::string::npos) << half.str();
+    // Thirteen frames share the views' parallax in twelve steps: half the movement.
+    std::ostringstream frames;
+    RunBatch(ParseBatchOptions({ "--info", test::kSample, "--lpi", "40", "--width", "10", "--frames", "13" }),
+        frames, progress);
+    EXPECT_NE(frames.str().find("\"parallaxPerView\": 2.0833"), std::string::npos) << frames.str();
 }
 
 } // namespace

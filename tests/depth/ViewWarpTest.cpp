@@ -3,6 +3,7 @@
 #include "DepthTestSupport.h"
 #include "depth/DepthQuantities.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -36,11 +37,28 @@ TEST(MoveRowPixels, StretchesCoversAndDropsAsTheWorkedRowsShow) {
     EXPECT_EQ(Move({ 0, 3, 3, 4, 5, 6 }, "ABCDEF", "......"), "ABBBDE");
 }
 
-/// The warp written out with the formula of each target in extended precision.
+/// Round(i + a / d) with ties to even, in integers.
+std::int64_t ExactTarget(std::int64_t i, __int128 a, __int128 d) {
+    __int128 q = a / d, r = a % d;
+    if (r < 0) {
+        q -= 1;
+        r += d;
+    }
+    const std::int64_t t = i + static_cast<std::int64_t>(q);
+    return 2 * r > d || (2 * r == d && t % 2 != 0) ? t + 1 : t;
+}
+
+/// The warp written out with the formula of each target: in extended precision for
+/// the views' whole factors, exactly for the fractions of other frame counts.
 struct ReferenceWarp {
     Bitmap picture, mask;
     void view(const Bitmap& source, const Bitmap& sourceMask, const Bitmap& levels, int base, std::int64_t k,
         int v) {
+        frame(source, sourceMask, levels, base, k, { 4 - v, 0 });
+    }
+    /// A denominator of 0 takes the whole factor through long double arithmetic.
+    void frame(const Bitmap& source, const Bitmap& sourceMask, const Bitmap& levels, int base, std::int64_t k,
+        Ratio factor) {
         const int bpp = source.bytesPerPixel(), w = source.width();
         for (int y = 0; y < source.height(); ++y) {
             auto write = [&](std::int64_t column, std::int64_t from) {
@@ -52,8 +70,11 @@ struct ReferenceWarp {
             std::int64_t s = 0;
             for (std::int64_t i = 0; i < w; ++i) {
                 const int level = levels.row(y)[i];
-                const std::int64_t t
-                    = Round((static_cast<long double>(level - base) * k * (4 - v) + i * 10000.0L) / 10000.0L);
+                const std::int64_t t = factor.denominator == 0
+                    ? Round((static_cast<long double>(level - base) * k * factor.numerator + i * 10000.0L)
+                        / 10000.0L)
+                    : ExactTarget(i, static_cast<__int128>(level - base) * k * factor.numerator,
+                        static_cast<__int128>(10000) * factor.denominator);
                 const std::int64_t d = t - s;
                 if (d > 0 && i >= s) {
                     for (std::int64_t c = s + 1; c <= t; ++c) write(c, i);
@@ -101,6 +122,77 @@ TEST(LayerWarp, MatchesTheFormulaViewAfterViewCarryingTheOutputOver) {
             warp.warpView(4, 20, progress);
             EXPECT_TRUE(warp.picture().samePixels(source));
             EXPECT_TRUE(warp.mask().samePixels(mask));
+        }
+    }
+}
+
+/// A padded layer with noise and levels in runs, `width` x `height`.
+struct WarpInput {
+    Bitmap source, mask, levels;
+    WarpInput(PixelFormat format, int width, int height, std::mt19937& random)
+        : source(test::Noise(width, height, format, random))
+        , mask(test::Noise(width, height, PixelFormat::Gray8, random))
+        , levels(width, height, PixelFormat::Gray8) {
+        for (int y = 0; y < height; ++y) {
+            int level = int(random() % 256);
+            for (int x = 0; x < width; ++x) {
+                if (random() % 6 == 0) level = int(random() % 256);
+                levels.row(y)[x] = std::uint8_t(level);
+            }
+        }
+    }
+    /// Row y of frame index q of `warp` as pictures of one row.
+    static bool RowIs(const FrameRowWarp& warp, int q, const Bitmap& picture, const Bitmap& mask, int y) {
+        const auto bytes = static_cast<std::size_t>(picture.width() * picture.bytesPerPixel());
+        return std::equal(warp.picture(q), warp.picture(q) + bytes, picture.row(y))
+            && std::equal(warp.mask(q), warp.mask(q) + mask.width(), mask.row(y));
+    }
+};
+
+TEST(FrameRowWarp, SevenFramesAreTheViewsRowByRow) {
+    std::mt19937 random(5);
+    for (PixelFormat format : { PixelFormat::Bgr24, PixelFormat::Cmyk32 }) {
+        const WarpInput in(format, 61, 7, random);
+        const int base = 120;
+        const std::int64_t k = 1750; // ends in a half at odd level differences
+        LayerWarp views(in.source, in.mask, in.levels, base, k);
+        std::vector<Bitmap> pictures, masks;
+        NullProgress progress;
+        for (int view = 7; view >= 1; --view) {
+            views.warpView(view, 20, progress);
+            pictures.insert(pictures.begin(), views.picture());
+            masks.insert(masks.begin(), views.mask());
+        }
+        FrameRowWarp frames(FrameSet(7), base, k, in.source.bytesPerPixel(), in.source.width());
+        for (int y = 0; y < in.source.height(); ++y) {
+            frames.warp(in.source.row(y), in.mask.row(y), in.levels.row(y));
+            for (int q = 0; q < 7; ++q)
+                ASSERT_TRUE(WarpInput::RowIs(frames, q, pictures[std::size_t(q)], masks[std::size_t(q)], y))
+                    << "frame " << q + 1 << " row " << y;
+        }
+    }
+}
+
+TEST(FrameRowWarp, OtherFrameCountsFollowTheFormulaFrameAfterFrame) {
+    std::mt19937 random(9);
+    for (const int n : { 2, 12, 32 }) {
+        const WarpInput in(PixelFormat::Bgr24, 53, 5, random);
+        const int base = int(random() % 256);
+        const std::int64_t k = 1100 + n;
+        ReferenceWarp reference { in.source, in.mask };
+        FrameRowWarp frames(FrameSet(n), std::uint8_t(base), k, 3, in.source.width());
+        std::vector<Bitmap> pictures(static_cast<std::size_t>(n)), masks(static_cast<std::size_t>(n));
+        // From frame N down to 1, each starting from what the one before left.
+        for (int frame = n; frame >= 1; --frame) {
+            reference.frame(in.source, in.mask, in.levels, base, k, { 3 * (n + 1 - 2 * frame), n - 1 });
+            pictures[std::size_t(frame - 1)] = reference.picture;
+            masks[std::size_t(frame - 1)] = reference.mask;
+        }
+        for (int y = 0; y < in.source.height(); ++y) {
+            frames.warp(in.source.row(y), in.mask.row(y), in.levels.row(y));
+            for (int q = 0; q < n; ++q)
+                ASSERT_TRUE(WarpInput::RowIs(frames, q, pictures[std::size_t(q)], masks[std::size_t(q)], y))
+                    << n << " frames, frame " << q + 1 << " row " << y;
         }
     }
 }

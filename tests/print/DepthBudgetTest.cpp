@@ -94,5 +94,27 @@ TEST(DepthBudget, NothingToFitWhenNoLayerMoves) {
     EXPECT_EQ(*FitDepthToLens(doc, { 1, 0, { 1, 0 } }, kFixedOne, kTenInchesAt40), 10 * kFixedOne);
 }
 
+TEST(DepthBudget, MoreFramesShareTheSameParallaxInSmallerSteps) {
+    // The frames span what the seven views span: 120 px over 6 view steps, 12 frame
+    // steps or 1 step between two frames.
+    Document doc = DocumentOf({ Ordinary(), Outline(7) });
+    doc.LayerLines[1] = LinesInOrders({ 0 });
+    const LayerOffsets offsets { 0, 0, { 120, 30 } };
+    LensBudgetSettings lens = kTenInchesAt40;
+    const std::vector<double> seven = ParallaxPerView(doc, offsets, kFixedOne, lens);
+    lens.frames = 13;
+    const std::vector<double> thirteen = ParallaxPerView(doc, offsets, kFixedOne, lens);
+    lens.frames = 2;
+    const std::vector<double> two = ParallaxPerView(doc, offsets, kFixedOne, lens);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_NEAR(thirteen[i], seven[i] / 2, 1e-12);
+        EXPECT_NEAR(two[i], seven[i] * 6, 1e-12);
+    }
+    // Fitting the depth to 13 frames allows twice the depth.
+    lens.frames = 13;
+    EXPECT_EQ(*FitDepthToLens(doc, offsets, kFixedOne, lens),
+        2 * *FitDepthToLens(doc, offsets, kFixedOne, kTenInchesAt40));
+}
+
 } // namespace
 } // namespace deptrix

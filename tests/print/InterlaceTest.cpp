@@ -275,5 +275,64 @@ TEST(PrintGeometryRules, SizeResolutionAndRefusals) {
     }
 }
 
+TEST(PrintGeometryRules, HeightFollowsTheSourcesPixelsAndMarksWidenThePage) {
+    // 30000 pixels across from 1600 x 1200 are 22500 rows, not the 22501 of the
+    // height field's 4-decimal proportions.
+    PrintSettings s;
+    s.lpi = 400000;
+    s.dpi = 12000000;
+    s.widthInches = 25;
+    s.heightInches = 25 / 1.3333L;
+    EXPECT_EQ(MakePrintGeometry(s).height, 22501);
+    s.sourceWidth = 1600;
+    s.sourceHeight = 1200;
+    EXPECT_EQ(MakePrintGeometry(s).height, 22500);
+    s.hScale = 8; // 2812.5 rows: ties go to the even neighbour
+    EXPECT_EQ(MakePrintGeometry(s).height, 2812);
+    // Horizontal lenses keep the rows and compress the columns.
+    s.lens = LensOrientation::Horizontal;
+    const PrintGeometry h = MakePrintGeometry(s);
+    EXPECT_EQ(h.width, 3750);
+    EXPECT_EQ(h.height, 22500);
+    EXPECT_EQ(h.centre, 11250);
+    // A margin of 0.25 inch (at 150 columns and 1200 rows an inch) and a bleed
+    // inside it; without marks the bleed alone.
+    s.marks = true;
+    s.bleedInches = 0.125L;
+    const PrintGeometry marked = MakePrintGeometry(s);
+    EXPECT_EQ(marked.pageWidth(), 3750 + 2 * 38);
+    EXPECT_EQ(marked.pageHeight(), 22500 + 2 * 300);
+    EXPECT_EQ(marked.bleedRows, 150);
+    s.marks = false;
+    EXPECT_EQ(MakePrintGeometry(s).pageWidth(), 3750 + 2 * 19);
+
+    const auto refusal = [&](auto change) {
+        PrintSettings bad = s;
+        change(bad);
+        try {
+            MakePrintGeometry(bad);
+        } catch (const Error& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(refusal([](PrintSettings& b) { b.frames = 65; }),
+        "frames 65: the frame count must be at least 2 and at most 64");
+    EXPECT_EQ(refusal([](PrintSettings& b) { b.bleedInches = 0.6L; }),
+        "bleed 0.6: the bleed must be at least 0 and at most 0.5 inches");
+    EXPECT_EQ(refusal([](PrintSettings& b) {
+        b.marks = true;
+        b.marginInches = 0.05L;
+    }),
+        "margin 0.05: the margin must be at least 0.1 and at most 2 inches");
+    EXPECT_EQ(refusal([](PrintSettings& b) {
+        b.marks = true;
+        b.bleedInches = 0.2L;
+    }),
+        "bleed 0.2: the bleed must be at least 0 and at most 0.125 inches, half the margin, to leave room "
+        "for "
+        "the marks");
+}
+
 } // namespace
 } // namespace deptrix

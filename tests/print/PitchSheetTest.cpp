@@ -108,6 +108,39 @@ TEST(PitchSheet, PhaseTestShiftsTheStripsByTenthsOfALens) {
             << i;
 }
 
+TEST(PitchSheet, TheNominalPitchHasTheMiddleBandAndAllBandsStartInOneColumn) {
+    PitchTestSettings settings;
+    settings.lpi = 400000;
+    settings.span = 5000;
+    settings.step = 3000; // does not divide the span: whole steps either side of 40
+    EXPECT_EQ(LayOutPitchSheet(settings).bands.size(), 3u);
+    EXPECT_EQ(LayOutPitchSheet(settings).bands[0].label, "39.7");
+    EXPECT_EQ(LayOutPitchSheet(settings).bands[1].label, "40");
+    EXPECT_EQ(LayOutPitchSheet(settings).bands[2].label, "40.3");
+
+    // Phase labels differ in length ("PH 0", "PH -0.5"); their white boxes must not.
+    settings.dpi = 7200000;
+    settings.widthInches = 2;
+    settings.heightInches = 3;
+    settings.phaseTest = true;
+    Folder folder;
+    TestProgress progress;
+    WritePitchTestSheet(settings, folder / "phase.tif", progress);
+    const test::TiffFile file = test::ReadTiff(folder / "phase.tif");
+    std::uint32_t shortest = file.width, longest = 0;
+    for (const PitchBand& band : LayOutPitchSheet(settings).bands) {
+        // The band's first row holds no text: white up to where the strips begin.
+        const std::uint8_t* row = file.row(static_cast<std::uint32_t>(band.firstRow));
+        std::uint32_t white = 0;
+        while (white < file.width && row[white * 3] == 255) ++white;
+        shortest = std::min(shortest, white);
+        longest = std::max(longest, white);
+    }
+    // A white strip right after a box may lengthen its run by a strip (18 / 7 pixels).
+    EXPECT_LE(longest - shortest, 3u);
+    EXPECT_GT(shortest, 40u);
+}
+
 TEST(PitchSheet, RefusesSheetsItCannotLayOut) {
     PitchTestSettings settings;
     settings.step = 0;

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 #include <tiffio.h>
 
@@ -136,6 +137,64 @@ TEST(PrintFile, BigTiffWhenForcedOrWhenTheSizeDemandsIt) {
     large.compression = TiffCompression::Lzw;
     EXPECT_TRUE(NeedsBigTiff(DescribePrint(doc, large).layout));
     EXPECT_FALSE(DescribePrint(doc, large).layout.bigTiff);
+}
+
+TEST(PrintFile, CompressedFilesStayClassicUnlessWhatTheyWriteMayPassTheLimit) {
+    Folder folder;
+    // Flat views pack to almost nothing, noise hardly at all; the limit is lowered to
+    // lie between what the two make of a 720 x 180 print.
+    std::vector<Bitmap> flat(7, test::Flat(40, 30, PixelFormat::Bgr24, { 10, 200, 90 }));
+    std::vector<Bitmap> noise = NoiseViews(PixelFormat::Bgr24, 40, 30);
+    PrintSettings settings = SmallPrint();
+    settings.compression = TiffCompression::Lzw;
+    const PrintGeometry geometry = MakePrintGeometry(settings);
+    for (auto* views : { &flat, &noise }) {
+        TiffLayout layout = PrintLayout(geometry, 3, {});
+        layout.classicLimit = 300000;
+        ASSERT_TRUE(NeedsBigTiff(layout));
+        ASSERT_FALSE(layout.bigTiff);
+        BitmapViews source(test::Pointers(*views));
+        std::unique_ptr<Interlacer> interlacer;
+        int starts = 0;
+        TestProgress progress;
+        WriteTiffFile(
+            folder / "print.tif", layout,
+            [&]() -> TiffRows {
+                ++starts;
+                interlacer = std::make_unique<Interlacer>(geometry, source);
+                return [&](std::int64_t first, int count, std::uint8_t* out) {
+                    interlacer->makeRows(first, count, out);
+                };
+            },
+            progress);
+        const test::TiffFile file = ReadTiff(folder / "print.tif");
+        const bool packs = views == &flat;
+        EXPECT_EQ(file.bigTiff, !packs);
+        EXPECT_EQ(starts, packs ? 1 : 2);
+        EXPECT_EQ(file.compression, COMPRESSION_LZW);
+        EXPECT_EQ(file.pixels, InMemory(*views, geometry));
+        EXPECT_EQ(test::TestFolder::NamesIn(folder.path()).size(), 1u);
+    }
+}
+
+TEST(PrintFile, AFolderThatTakesNoFilesIsReportedAsSuch) {
+    std::vector<Bitmap> views = NoiseViews(PixelFormat::Bgr24, 8, 8);
+    const PrintGeometry geometry = MakePrintGeometry(SmallPrint());
+    BitmapViews source(test::Pointers(views));
+    TestProgress progress;
+    const auto refusal = [&](const std::filesystem::path& target) {
+        try {
+            WritePrintFile(source, geometry, {}, target, progress);
+        } catch (const Error& e) {
+            return std::string(e.what());
+        }
+        return std::string("written");
+    };
+    // A file system that holds no files, not one whose space is used up.
+    EXPECT_EQ(refusal("/proc/print.tif"), "print.tif: cannot write the file: /proc is read-only");
+    Folder folder;
+    EXPECT_EQ(refusal(folder / "gone" / "print.tif"),
+        "print.tif: cannot write the file: the folder " + (folder / "gone").string() + " does not exist");
 }
 
 /// Views that fail after a number of rows, as a full disk or a vanished work file would.

@@ -1,5 +1,11 @@
 #include "PrintTestSupport.h"
 
+#include "core/FileIo.h"
+#include "import/DefaultOffsets.h"
+#include "import/LayerReader.h"
+#include "import/PsdWriter.h"
+#include "render/GroupFrames.h"
+
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
@@ -42,6 +48,37 @@ TiffFile ReadTiff(const std::filesystem::path& path) {
     }
     TIFFClose(tiff);
     return file;
+}
+
+std::array<std::uint8_t, 3> FrameColour(int k) {
+    return { static_cast<std::uint8_t>(k * 37 % 256), static_cast<std::uint8_t>(255 - k * 7 % 200),
+        static_cast<std::uint8_t>((k * 101 + 50) % 256) };
+}
+
+void ImportFlipFolder(FlipDocument& out, const Folder& folder, int layers, int width, int height) {
+    PsdWriterOptions options;
+    options.width = width;
+    options.height = height;
+    PsdWriter writer(options);
+    writer.beginFolder();
+    const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (int k = 0; k < layers; ++k) {
+        PsdLayerSpec layer;
+        layer.name = "frame " + std::to_string(k + 1);
+        layer.box = { 0, 0, height, width };
+        for (const std::uint8_t value : FrameColour(k)) layer.colour.emplace_back(pixels, value);
+        layer.transparency.assign(pixels, 255);
+        writer.addLayer(layer);
+    }
+    writer.endFolder(PsdFolderSpec { "flip frames" });
+    const auto psd = folder / "flip.psd";
+    WriteFileAtomically(psd, writer.finish());
+    NullProgress progress;
+    out.doc.beginImport(psd.string());
+    ReadPsd(psd, folder.path(), out.doc, progress);
+    ApplyImportDefaults(out.doc);
+    BuildGroupFrames(out.doc);
+    out.offsets = LayerOffsets { 0, 0, std::vector<std::int32_t>(static_cast<std::size_t>(layers), 0) };
 }
 
 } // namespace deptrix::test

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/Bitmap.h"
+#include "core/Document.h"
 #include "print/PrintExport.h"
 #include "print/PrintGeometry.h"
+#include "render/ViewSet.h"
 
 #include <array>
 #include <cstdint>
@@ -103,5 +105,17 @@ struct TiffFile {
 
 /// Reads the whole file; fails the test (and returns an empty result) when libtiff cannot.
 TiffFile ReadTiff(const std::filesystem::path& path);
+
+/// The colour (red, green, blue) of layer k of a flip folder: every k below 256 its own red.
+std::array<std::uint8_t, 3> FrameColour(int k);
+
+/// An RGB document imported from a PSD of `width` x `height` pixels whose layers are a
+/// flip folder of `layers` opaque layers of one colour each (FrameColour), every
+/// offset 0: frame k of an N-frame print of N layers shows colour k - 1 everywhere.
+struct FlipDocument {
+    Document doc;
+    LayerOffsets offsets;
+};
+void ImportFlipFolder(FlipDocument& out, const Folder& folder, int layers, int width, int height);
 
 } // namespace deptrix::test
