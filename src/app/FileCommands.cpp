@@ -1,10 +1,11 @@
 // Opening a file named on the command line, dropped on the window or chosen from the
-// recent files.
+// recent files, and the print choices kept in the same store.
 
 #include "app/DocumentSession.h"
 #include "app/FileDrop.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
+#include "app/PrintChoices.h"
 #include "app/RecentFiles.h"
 #include "core/Error.h"
 
@@ -29,6 +30,7 @@ bool IsProject(const QFileInfo& file) {
 
 void MainWindow::connectFileSources(const AppEnvironment& environment) {
     m_recentFiles = new RecentFiles(environment.recentFilesStore, this);
+    m_printChoices = std::make_unique<PrintChoices>(environment.recentFilesStore);
     m_recentFiles->attach(m_menu->entries().recentFilesMenu);
     m_fileDrop = new FileDrop(this, { "psd", "psb", "tw3d", "tw3d2" });
     auto open = [this](const QString& path) { m_guard.run([this, path] { openFile(path); }); };

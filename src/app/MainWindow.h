@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/CommandGuard.h"
-#include "app/ExportDialog.h"
 #include "app/WorkFolder.h"
 #include "core/Document.h"
 #include "files/ConfigFile.h"
@@ -42,6 +41,7 @@ class Panel;
 class ParameterPanel;
 class Platform;
 class PreviewPlayer;
+class PrintChoices;
 class RecentFiles;
 class StatusPanels;
 class TabSheet;
@@ -237,6 +237,8 @@ private:
     // Print files and the depth budget, in PrintCommands.cpp.
     /// The print output is possible once a preview has built views and stopped.
     void enablePrintExport(bool enabled);
+    /// How many frames a print has: the Angles field's value, seven when it cannot be one.
+    int printFrames() const;
     /// Shows each layer's movement per view in lens widths (Offset cell tooltips, red
     /// above one) and warns in the status bar; quiet while a field is not a number.
     void refreshDepthBudget();
@@ -366,7 +368,7 @@ private:
     std::unique_ptr<DocumentSession> m_session;
     bool m_configReadOnlyShown = false;
     FileDrop* m_fileDrop = nullptr;
-    PrintOptions m_printOptions; ///< the export dialog's choices, kept between exports
+    std::unique_ptr<PrintChoices> m_printChoices; ///< the export dialog's choices, kept between runs
     std::optional<PitchTestSettings> m_pitchTest; ///< the last pitch test sheet's settings
 };
 

@@ -12,6 +12,7 @@
 #include "app/PictureControl.h"
 #include "app/Platform.h"
 #include "app/PreviewPlayer.h"
+#include "app/PrintChoices.h"
 #include "app/StatusPanels.h"
 #include "app/TextAndPaths.h"
 #include "app/Texts.h"

@@ -8,6 +8,7 @@
 #include "app/ParameterPanel.h"
 #include "app/PitchTestDialog.h"
 #include "app/Platform.h"
+#include "app/PrintChoices.h"
 #include "app/PrintProgressDialog.h"
 #include "app/StatusPanels.h"
 #include "app/TextAndPaths.h"
@@ -16,6 +17,7 @@
 #include "print/DepthBudget.h"
 #include "print/PrintExport.h"
 #include "print/PrintFields.h"
+#include "render/FrameSet.h"
 #include "render/ViewSet.h"
 
 #include <QAction>
@@ -57,6 +59,16 @@ void MainWindow::enablePrintExport(bool enabled) {
     m_menu->entries().exportTiff->setEnabled(enabled);
 }
 
+int MainWindow::printFrames() const {
+    // The Angles field drives the frames; a value no print can have starts at seven.
+    try {
+        const std::int32_t angles = ParseInteger(Std(m_parameterPanel->anglesField()->text()));
+        return IsFrameCount(angles) ? angles : kViewCount;
+    } catch (const ConvertError&) {
+        return kViewCount;
+    }
+}
+
 void MainWindow::exportTiff() {
     // The fields as they are now; a text that is not a number stops here with its
     // field's message, before anything is written.
@@ -69,23 +81,30 @@ void MainWindow::exportTiff() {
     grid.focusText = Std(fields.focusField()->text());
     const LayerOffsets offsets = ReadLayerOffsets(m_doc, grid);
 
-    PrintSettings settings = SettingsFromFields(values);
-    settings.phase = m_printOptions.phase;
-    settings.reverse = m_printOptions.reverse;
-    settings.compression = m_printOptions.compression;
-    const PrintFacts facts = DescribePrint(m_doc, settings);
-    const double movement = LargestParallax(
-        ParallaxPerView(m_doc, offsets, m_doc.DepthFactor, { settings.lpi, settings.widthInches }));
+    ExportDialogInput input;
+    input.base = SettingsFromFields(values);
+    KeepSourceProportions(input.base, m_doc);
+    input.fieldDpi = values.outDpi;
+    input.cmyk = m_doc.ImageMode == 4;
+    input.profileBytes = m_doc.IccProfile.size();
+    input.language = m_language;
+    input.largestMovement = [&](int frames) {
+        return LargestParallax(
+            ParallaxPerView(m_doc, offsets, m_doc.DepthFactor, { values.lpi, values.widthInches, frames }));
+    };
+    PrintOptions options = m_printChoices->load();
+    options.frames = printFrames();
+    options.dpi = values.outDpi;
+    DescribePrint(m_doc, WithOptions(input.base, options)); // refuses a document that cannot be printed
 
-    ExportDialog dialog(facts, movement, m_printOptions, this);
+    ExportDialog dialog(input, options, this);
     if (!m_platform.runDialog(&dialog)) {
         reportNothingWritten();
         return;
     }
-    m_printOptions = dialog.options();
-    settings.phase = m_printOptions.phase;
-    settings.reverse = m_printOptions.reverse;
-    settings.compression = m_printOptions.compression;
+    options = dialog.options();
+    m_printChoices->save(options);
+    const PrintSettings settings = dialog.settings();
 
     const QString path = m_platform.saveFileName(
         this, TiffSaveOptions("Export tiff file", TiffPathBeside(m_doc.PsdPath, ".tif")));
@@ -102,11 +121,16 @@ void MainWindow::exportTiff() {
         return;
     }
     reportWritten(path);
-    // The values the print used are the output settings from now on.
-    m_doc.OutDpi = values.outDpi;
+    // The values the print used are the output settings from now on, the frames and
+    // resolution chosen in the dialog in their fields too.
+    m_doc.OutDpi = options.dpi;
     m_doc.OutWidth = ToFixed(values.widthInches);
     m_doc.OutHeight = ToFixed(values.heightInches);
     m_doc.HScale = static_cast<std::uint8_t>(values.hScale);
+    m_doc.Angles = options.frames;
+    fields.anglesField()->setText(QString::number(options.frames));
+    fields.dpiField()->setCurrentText(
+        options.dpi == kAutoDpi ? QString("(Auto)") : Text(FormatFixed(options.dpi)));
     m_platform.beep();
 }
 
@@ -152,7 +176,7 @@ void MainWindow::makePitchTestSheet() {
 void MainWindow::fitDepthToLens() {
     ParameterPanel& fields = *m_parameterPanel;
     const LensBudgetSettings lens { ParseFieldFixed(Std(fields.lpiField()->text())),
-        ParseFieldReal(Std(fields.widthField()->text())) };
+        ParseFieldReal(Std(fields.widthField()->text())), printFrames() };
     ViewSetInput grid;
     grid.offsetCells = m_layerPanel->offsetCells(m_doc.LayerCount);
     grid.focusText = Std(fields.focusField()->text());
@@ -179,7 +203,7 @@ void MainWindow::refreshDepthBudget() {
     try {
         ParameterPanel& fields = *m_parameterPanel;
         const LensBudgetSettings lens { ParseFieldFixed(Std(fields.lpiField()->text())),
-            ParseFieldReal(Std(fields.widthField()->text())) };
+            ParseFieldReal(Std(fields.widthField()->text())), printFrames() };
         ViewSetInput grid;
         grid.offsetCells = m_layerPanel->offsetCells(rows);
         grid.focusText = Std(fields.focusField()->text());

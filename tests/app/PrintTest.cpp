@@ -7,10 +7,12 @@
 #include "app/MainMenu.h"
 #include "app/ParameterPanel.h"
 #include "app/PreviewPlayer.h"
+#include "app/PrintChoices.h"
 #include "app/StatusPanels.h"
 #include "files/ConfigFile.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -18,7 +20,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -155,6 +159,63 @@ TEST_F(Printing, BadFieldsAndCancelWriteNothing) {
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("old"));
     EXPECT_EQ(QDir(folder.path()).entryList({ "print.tif*" }, QDir::Files), QStringList { "print.tif" });
+}
+
+TEST_F(Printing, FramesComeFromAnglesAndTheDialogsChoicesOutliveTheWindow) {
+    previewAndStop();
+    field("Edit4")->setText("12");
+    find<QComboBox>("ComboBox2")->setCurrentText("360");
+    field("Edit9")->setText("2");
+    field("Edit11")->setText("1");
+    platform.onDialog = [&](QDialog* dialog) {
+        auto* frames = dialog->findChild<QSpinBox*>("PrintFrames");
+        EXPECT_EQ(frames->value(), 12);
+        // 360 / 42.4775 = 8.47 pixels per lens: twelve strips are narrower than a pixel.
+        auto* warning = dialog->findChild<QLabel*>("PrintFramesWarning");
+        EXPECT_FALSE(warning->isHidden());
+        EXPECT_TRUE(warning->text().contains("At most 8 frames fit")) << warning->text().toStdString();
+        dialog->findChild<QPushButton*>("PrintFramesFit")->click();
+        EXPECT_EQ(frames->value(), 8);
+        EXPECT_TRUE(warning->isHidden());
+        dialog->findChild<QComboBox*>("PrintOrientation")->setCurrentIndex(1);
+        dialog->findChild<QCheckBox*>("PrintMarks")->setChecked(true);
+        dialog->findChild<QDoubleSpinBox*>("PrintBleed")->setValue(0.1);
+        EXPECT_TRUE(dialog->findChild<QLabel*>("PrintStrips")->text().endsWith("frame 1 at the bottom"));
+    };
+    platform.dialogAnswers = { true };
+    platform.saveAnswers = { target("marked.tif") };
+    window->exportTiffButton()->click();
+    ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
+
+    // 2 x 1.5 inches at 360 DPI within a quarter inch margin on every side.
+    const TiffFacts facts = ReadFacts(target("marked.tif"));
+    EXPECT_EQ(facts.width, 720u + 180u);
+    EXPECT_EQ(facts.height, 540u + 180u);
+    // Frames and resolution go back to their fields, the rest to the settings store.
+    EXPECT_EQ(field("Edit4")->text(), "8");
+    EXPECT_EQ(window->document().Angles, 8);
+    EXPECT_EQ(window->document().OutDpi, 3600000);
+    const PrintOptions kept = PrintChoices(folder.filePath("recent.ini")).load();
+    EXPECT_EQ(kept.lens, LensOrientation::Horizontal);
+    EXPECT_TRUE(kept.marks);
+    EXPECT_NEAR(static_cast<double>(kept.bleedInches), 0.1, 1e-9);
+
+    // A later window starts with them, in Chinese too.
+    window.reset();
+    open();
+    window->switchLanguage();
+    platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
+    window->mainMenu()->entries().importPsd->trigger();
+    find<QSlider>("TrackBar1")->setValue(1);
+    previewAndStop();
+    platform.onDialog = [&](QDialog* dialog) {
+        EXPECT_EQ(dialog->findChild<QComboBox*>("PrintOrientation")->currentIndex(), 1);
+        EXPECT_TRUE(dialog->findChild<QCheckBox*>("PrintMarks")->isChecked());
+        EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("输出 TIFF 文件"));
+    };
+    platform.dialogAnswers = { false };
+    window->exportTiffButton()->click();
+    EXPECT_EQ(platform.dialogs.size(), 2);
 }
 
 TEST_F(Printing, FitDepthToLensBringsTheLargestMovementToOneLensWidth) {
