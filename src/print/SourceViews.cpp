@@ -6,6 +6,7 @@
 #include "core/WorkFiles.h"
 #include "depth/DepthQuantities.h"
 #include "depth/DepthRaster.h"
+#include "depth/LayerDepthSource.h"
 #include "depth/ViewWarp.h"
 #include "depth/WarpLayerViews.h"
 #include "render/Compositor.h"
@@ -159,8 +160,8 @@ SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& 
     static const LineSet noLines;
     auto warp = std::make_unique<Warp>();
     warp->margin = margin;
-    warp->levels
-        = SmoothedDepthRaster(doc, record, index < doc.LayerLines.size() ? doc.LayerLines[index] : noLines);
+    warp->levels = LayerDepthRaster(
+        doc, index, record, index < doc.LayerLines.size() ? doc.LayerLines[index] : noLines);
     for (const auto& [file, layout] :
         { std::pair { layer.picture.colour.get(), colour }, std::pair { layer.picture.mask.get(), mask } })
         if (layout.width + 2 * margin != warp->levels.width() || layout.height != warp->levels.height())

@@ -32,9 +32,10 @@ ViewLefts PreviewViewLefts(
 /// groups spread over the frames by FrameSet::groupFrames, the same placement, the
 /// same blend), but from the layers' work files at source resolution
 /// (LayerFileName/LayerMaskFileName; a layer with effects: drawn from them at source
-/// resolution into EffectLayerFileName pictures first). Outline layers (Group 100) are warped row by row
-/// into every frame (FrameRowWarp) from their layer file, widened by their margin, and
-/// the depth raster of their lines, which is held while the frames are read; for the
+/// resolution into EffectLayerFileName pictures first). Outline and depth map layers
+/// (Group 100) are warped row by row into every frame (FrameRowWarp) from their layer
+/// file, widened by their margin, and their smoothed depth raster (LayerDepthRaster:
+/// from the map, else from the lines), which is held while the frames are read; for the
 /// seven views these are the preview's own warped pictures. Blend modes and clipped
 /// layers are drawn through the preview's own row functions (BlendGroupRow). Group
 /// frames must be current (BuildGroupFrames). Only the band's rows of each file are

@@ -1,5 +1,5 @@
-// Views at source resolution against the preview's views, and the whole export
-// from an imported PSD.
+// Views at source resolution against the preview's views, frames of a depth map layer
+// against the warp's formula, and the whole export from an imported PSD.
 
 #include "print/SourceViews.h"
 
@@ -10,7 +10,10 @@
 #include "core/WorkFileWriter.h"
 #include "core/WorkFiles.h"
 #include "depth/DepthQuantities.h"
+#include "depth/DepthTestSupport.h"
+#include "depth/LayerDepthSource.h"
 #include "depth/LineLayerSynthesis.h"
+#include "depth/WarpModel.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "import/PsdWriter.h"
@@ -23,6 +26,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace deptrix {
 namespace {
@@ -246,6 +250,89 @@ INSTANTIATE_TEST_SUITE_P(Editors, OneToOneFixture,
     ::testing::Values("psd-tools/clipping-mask.psd", "psd-tools/blend-modes/cmyk-blend-modes.psd",
         "psd-tools/blend-modes/overlay.psd", "psd-tools/layer_effects.psd",
         "psd-tools/effects/stroke-composite.psd"));
+
+/// A depth map of width x height whose levels run in steps across and down.
+LayerDepthMap SteppedMap(int width, int height, std::int32_t marginColumns) {
+    GreyPicture picture { width, height, {} };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.values.push_back(static_cast<std::uint16_t>((x * 37 / 5 + y * 60) % 256 * 257));
+    DepthMapOptions options;
+    options.marginColumns = marginColumns;
+    return MakeLayerDepthMap(std::move(picture), "map.png", {}, options);
+}
+
+TEST(DepthMapFrames, SevenAreThePreviewsViews) {
+    Folder folder;
+    Folder work;
+    Imported scene = ImportScene(WriteScene(folder, ColourMode::Rgb), work);
+    Document& doc = scene.doc;
+    const std::size_t top = 4;
+    doc.LayerLines.resize(doc.LayerCount);
+    doc.setDepthMap(top, SteppedMap(doc.Layers[top].Width, doc.Layers[top].Height, 0));
+    doc.Layers[top].Group = kGroupOutlineStale;
+    NullProgress quiet;
+    RefreshOutlineLayers(
+        doc, [] {}, work.path(), quiet);
+    ASSERT_EQ(doc.Layers[top].Group, kGroupOutlineBuilt);
+    ExpectSourceViewsEqualThePreviews(doc, scene.input, work);
+}
+
+TEST(DepthMapFrames, TwelveFollowTheFormulaFromFrameTwelveDown) {
+    // A textured opaque layer of 24 x 4 in a 40 x 6 document; 20 dpi and depth 1.2
+    // give margins of 6 columns, which the map holds pixel for pixel.
+    Folder work;
+    std::mt19937 random(17);
+    Document doc = test::DepthDocument(3, 40, 6, kFixedOne, 20);
+    doc.DepthFactor = 30 * kFixedOne;
+    const Bitmap picture = test::Noise(24, 4, PixelFormat::Bgr24, random);
+    test::AddLayerWithFiles(doc, test::OutlineLayer(8, 1, 24, 4, 7, 5, 12000), picture,
+        test::Solid(24, 4, PixelFormat::Gray8, 255), work.path());
+    const int margin = static_cast<int>(OutlineMargin(doc.SourceDpi, 12000));
+    ASSERT_EQ(margin, 6);
+    const int padded = 24 + 2 * margin;
+    doc.setDepthMap(0, SteppedMap(padded, 4, margin));
+    doc.Layers[0].Group = kGroupOutlineBuilt;
+    BuildGroupFrames(doc);
+
+    // The model: the picture widened by empty margins, the map's levels as they are.
+    Bitmap source(padded, 4, PixelFormat::Bgr24), mask(padded, 4, PixelFormat::Gray8), levels = mask;
+    const LayerDepthMap& map = *doc.depthMapOf(0);
+    for (int y = 0; y < 4; ++y) {
+        std::fill_n(source.row(y), 3 * padded, std::uint8_t { 0 });
+        std::copy_n(picture.row(y), 3 * 24, source.row(y) + 3 * margin);
+        for (int x = 0; x < padded; ++x) {
+            mask.row(y)[x] = x >= margin && x < margin + 24 ? 255 : 0;
+            levels.row(y)[x] = static_cast<std::uint8_t>(map.picture->row(y)[x] / 257);
+        }
+    }
+    const int n = 12;
+    const std::int64_t k = LevelShift(doc.SourceWidth, 12000, doc.DepthFactor);
+    test::ReferenceWarp reference { source, mask };
+    std::vector<Bitmap> pictures(n), masks(n);
+    for (int frame = n; frame >= 1; --frame) {
+        reference.frame(source, mask, levels, BaseLevelOf(7), k, { 3 * (n + 1 - 2 * frame), n - 1 });
+        pictures[static_cast<std::size_t>(frame - 1)] = reference.picture;
+        masks[static_cast<std::size_t>(frame - 1)] = reference.mask;
+    }
+
+    SourceViews views(doc, FrameLefts(doc, { 0 }, 0, FrameSet(n)), work.path());
+    ASSERT_EQ(views.frames(), n);
+    int moved = 0;
+    views.readRows(0, 6, [&](int q, int row, const std::uint8_t* pixels) {
+        if (row < 1 || row > 4) return;
+        const Bitmap& warped = pictures[static_cast<std::size_t>(q)];
+        const Bitmap& warpedMask = masks[static_cast<std::size_t>(q)];
+        for (int x = 0; x < padded; ++x) {
+            const std::uint8_t* expected
+                = warpedMask.row(row - 1)[x] == 255 ? warped.row(row - 1) + 3 * x : pixels; // else the paper
+            ASSERT_TRUE(std::equal(expected, expected + 3, pixels + 3 * (2 + x)))
+                << "frame " << q + 1 << " row " << row << " column " << 2 + x;
+            moved += warpedMask.row(row - 1)[x] != mask.row(row - 1)[x];
+        }
+    });
+    EXPECT_GT(moved, 0); // the layer did change shape
+}
 
 TEST(Export, PrintsThePreviewsViewsWithTheirProfile) {
     Folder folder;
