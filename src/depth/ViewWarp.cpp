@@ -15,6 +15,9 @@ namespace {
 // there keeps the arithmetic within 64 bits without changing what is written.
 constexpr std::int64_t kFarShift = std::int64_t { 1 } << 50;
 
+// Runs of this many columns or more are copied by memcpy, shorter ones in place.
+constexpr std::int64_t kShortRun = 16;
+
 template <int Bytes> struct Row {
     const std::uint8_t* source;
     const std::uint8_t* sourceMask;
@@ -52,12 +55,20 @@ template <int Bytes> struct Row {
         }
         count = std::min(count, last + 1 - to);
         if (count <= 0) return;
-        std::memcpy(out + to * Bytes, source + from * Bytes, static_cast<std::size_t>(count * Bytes));
-        std::memcpy(outMask + to, sourceMask + from, static_cast<std::size_t>(count));
+        if (count >= kShortRun) {
+            std::memcpy(out + to * Bytes, source + from * Bytes, static_cast<std::size_t>(count * Bytes));
+            std::memcpy(outMask + to, sourceMask + from, static_cast<std::size_t>(count));
+            return;
+        }
+        // Noisy depth breaks rows into runs of a few columns, too short to pay for a call.
+        const std::uint8_t* pixel = source + from * Bytes;
+        std::uint8_t* at = out + to * Bytes;
+        for (std::int64_t k = 0; k < count * Bytes; ++k) at[k] = pixel[k];
+        for (std::int64_t k = 0; k < count; ++k) outMask[to + k] = sourceMask[from + k];
     }
 
-    /// `targetOf(i)` is the target of source column i; `runOf(i)` how many columns
-    /// from i on have consecutive targets (at least 1).
+    /// `targetOf(i)` is the target of source column i; `runOf(i, t)` how many columns
+    /// from i on, whose target is t, have consecutive targets (at least 1).
     template <typename TargetOf, typename RunOf> void move(TargetOf targetOf, RunOf runOf) const {
         std::int64_t s = 0;
         for (std::int64_t i = 0; i <= last;) {
@@ -65,8 +76,11 @@ template <int Bytes> struct Row {
             if (t == s + 1) {
                 // A pixel one column after the last target goes there whichever side
                 // of the cursor it comes from, and so does the rest of its run.
-                const std::int64_t count = runOf(i);
-                copy(i, t, count);
+                const std::int64_t count = runOf(i, t);
+                if (count == 1)
+                    put(t, i);
+                else
+                    copy(i, t, count);
                 s = t + count - 1;
                 i += count;
                 continue;
@@ -111,9 +125,9 @@ void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* so
     const std::uint8_t* sourceMask, int bytesPerPixel, std::uint8_t* out, std::uint8_t* outMask) {
     const auto width = static_cast<std::int64_t>(targets.size());
     auto targetOf = [&](std::int64_t i) { return targets[static_cast<std::size_t>(i)]; };
-    auto runOf = [&](std::int64_t i) {
+    auto runOf = [&](std::int64_t i, std::int64_t t) {
         std::int64_t j = i + 1;
-        while (j < width && targetOf(j) == targetOf(j - 1) + 1) ++j;
+        while (j < width && targetOf(j) == t + (j - i)) ++j;
         return j - i;
     };
     MoveRow(bytesPerPixel, source, sourceMask, out, outMask, width, targetOf, runOf);
@@ -142,13 +156,14 @@ LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Rati
 void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std::uint8_t* sourceMask,
     const std::uint8_t* levels, int bytesPerPixel, std::int64_t width, std::uint8_t* out,
     std::uint8_t* outMask) {
-    // Columns of one level move together, except at a level whose shift ends in
-    // exactly one half: those alternate between two targets.
-    auto runOf = [&](std::int64_t i) {
-        const std::uint8_t level = levels[i];
-        if (targets.hasTie(level)) return std::int64_t { 1 };
+    // A run goes on while each column lands one after the last, whatever its level:
+    // on a smooth map neighbouring levels mostly round to the same whole shift, so
+    // runs stay long even where the level changes at nearly every column. Columns of
+    // a level whose shift ends in exactly one half land two by two and end runs.
+    auto runOf = [&](std::int64_t i, std::int64_t t) {
+        const std::int64_t offset = t - i;
         std::int64_t j = i + 1;
-        while (j < width && levels[j] == level) ++j;
+        while (j < width && targets.target(j, levels[j]) - j == offset) ++j;
         return j - i;
     };
     MoveRow(

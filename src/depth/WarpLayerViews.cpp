@@ -46,18 +46,25 @@ int ScaledSide(int side, Fixed workScale) {
 void PadRow(const std::uint8_t* row, std::int64_t width, std::int64_t margin, int bytesPerPixel,
     std::uint8_t fill, std::uint8_t* out, std::int64_t paddedWidth) {
     const auto bpp = static_cast<std::size_t>(bytesPerPixel);
-    std::memset(out, fill, static_cast<std::size_t>(paddedWidth) * bpp);
     const std::int64_t first = std::max<std::int64_t>(0, -margin); // first column of the layer kept
     const std::int64_t count = std::min<std::int64_t>(width, paddedWidth - margin) - first;
-    if (count <= 0) return;
-    std::memcpy(out + static_cast<std::size_t>(first + margin) * bpp,
-        row + static_cast<std::size_t>(first) * bpp, static_cast<std::size_t>(count) * bpp);
+    if (count <= 0) {
+        std::memset(out, fill, static_cast<std::size_t>(paddedWidth) * bpp);
+        return;
+    }
+    // Only the margins are filled: the layer's columns are written once.
+    const std::int64_t at = first + margin;
+    std::memset(out, fill, static_cast<std::size_t>(at) * bpp);
+    std::memcpy(out + static_cast<std::size_t>(at) * bpp, row + static_cast<std::size_t>(first) * bpp,
+        static_cast<std::size_t>(count) * bpp);
+    std::memset(out + static_cast<std::size_t>(at + count) * bpp, fill,
+        static_cast<std::size_t>(paddedWidth - at - count) * bpp);
 }
 
 Bitmap PadColumns(const Bitmap& picture, std::int64_t margin, std::uint8_t fill) {
     const std::int64_t width = picture.width() + 2 * margin;
     Bitmap padded(static_cast<int>(std::clamp<std::int64_t>(width, 0, kMaxBitmapSide + 1ll)),
-        picture.height(), picture.format());
+        picture.height(), picture.format(), UnfilledPixels {});
     for (int y = 0; y < picture.height(); ++y)
         PadRow(picture.row(y), picture.width(), margin, picture.bytesPerPixel(), fill, padded.row(y),
             padded.width());

@@ -23,6 +23,22 @@ Bitmap Load(const fs::path& folder, const std::string& name) {
     return LoadBmp(folder / name);
 }
 
+TEST(PadRow, WritesEveryByteOfThePaddedRow) {
+    // Two-byte pixels "ab" "cd" "ef" into a row that holds stale bytes.
+    const std::string row = "abcdef";
+    auto pad = [&](std::int64_t margin, std::int64_t paddedWidth) {
+        std::string out(static_cast<std::size_t>(2 * paddedWidth), '?');
+        PadRow(reinterpret_cast<const std::uint8_t*>(row.data()), 3, margin, 2, '.',
+            reinterpret_cast<std::uint8_t*>(out.data()), paddedWidth);
+        return out;
+    };
+    EXPECT_EQ(pad(2, 7), "....abcdef....");
+    EXPECT_EQ(pad(0, 3), "abcdef");
+    EXPECT_EQ(pad(-1, 1), "cd"); // a negative margin crops
+    EXPECT_EQ(pad(-3, 1), ".."); // nothing of the layer left
+    EXPECT_EQ(pad(2, 3), "....ab"); // cut at the right
+}
+
 /// The same random picture as 24-bit RGB and as CMYK bytes that convert back to it.
 struct SameContent {
     Bitmap rgb, cmyk, mask;

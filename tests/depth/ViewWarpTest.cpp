@@ -74,6 +74,34 @@ TEST(LayerWarp, MatchesTheFormulaViewAfterViewCarryingTheOutputOver) {
     }
 }
 
+TEST(LayerWarp, SmoothLevelsMatchTheFormula) {
+    // Levels that change by one now and then, as a smooth depth map's do: columns of
+    // neighbouring levels mostly land side by side, and the shifts per level include
+    // ones ending in a half and ones moving rows past both edges.
+    std::mt19937 random(11);
+    for (std::int64_t k : { std::int64_t { 150 }, std::int64_t { 1250 }, std::int64_t { -5000 } }) {
+        const Bitmap source = test::Noise(83, 6, PixelFormat::Bgr24, random);
+        const Bitmap mask = test::Noise(83, 6, PixelFormat::Gray8, random);
+        Bitmap levels(83, 6, PixelFormat::Gray8);
+        for (int y = 0; y < 6; ++y) {
+            int level = 100 + int(random() % 56);
+            for (int x = 0; x < 83; ++x) {
+                level = std::clamp(level + int(random() % 5) - 2, 0, 255);
+                levels.row(y)[x] = std::uint8_t(level);
+            }
+        }
+        LayerWarp warp(source, mask, levels, 128, k);
+        ReferenceWarp reference { source, mask };
+        NullProgress progress;
+        for (int view = 7; view >= 1; --view) {
+            warp.warpView(view, 20, progress);
+            reference.view(source, mask, levels, 128, k, view);
+            ASSERT_TRUE(warp.picture().samePixels(reference.picture)) << "k " << k << " view " << view;
+            ASSERT_TRUE(warp.mask().samePixels(reference.mask)) << "k " << k << " view " << view;
+        }
+    }
+}
+
 /// A padded layer with noise and levels in runs, `width` x `height`.
 struct WarpInput {
     Bitmap source, mask, levels;
