@@ -30,9 +30,16 @@ LayerDepthMap MakeLayerDepthMap(
     map.layerName = std::move(layerName);
     map.options = options;
     if (!picture.values.empty()) {
-        const auto [darkest, lightest] = std::minmax_element(picture.values.begin(), picture.values.end());
-        map.darkest = *darkest;
-        map.lightest = *lightest;
+        // By value rather than by position, which lets the compiler take many values
+        // at once: maps run to tens of millions of pixels.
+        std::uint16_t darkest = 65535;
+        std::uint16_t lightest = 0;
+        for (const std::uint16_t value : picture.values) {
+            darkest = std::min(darkest, value);
+            lightest = std::max(lightest, value);
+        }
+        map.darkest = darkest;
+        map.lightest = lightest;
     }
     map.picture = std::make_shared<const GreyPicture>(std::move(picture));
     return map;
