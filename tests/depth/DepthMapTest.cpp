@@ -53,6 +53,21 @@ TEST(DepthMapLevel, FollowsTheRangeAndInversionExactly) {
     EXPECT_EQ(DepthMapLevel(75 * 257, range), 191); // 255 - 63.75
 }
 
+TEST(DepthMapLevel, TheLevelRangeComesFromTheDarkestAndLightestValues) {
+    // Extremes at both ends and in the middle of a picture longer than any vector step.
+    std::vector<std::uint16_t> values(1001, 30000);
+    values[0] = 65535;
+    values[517] = 257;
+    EXPECT_EQ(DepthMapLevelRange(Map(Picture(1001, 1, values))), (std::array<std::uint8_t, 2> { 1, 255 }));
+    values[0] = 30000;
+    values[1000] = 0;
+    values[517] = 40000;
+    DepthMapOptions inverted;
+    inverted.invert = true;
+    EXPECT_EQ(DepthMapLevelRange(Map(Picture(1001, 1, values), inverted)),
+        (std::array<std::uint8_t, 2> { 99, 255 }));
+}
+
 TEST(DepthMapRaster, StretchesByAreaWhenShrinkingAndBilinearlyWhenGrowing) {
     const Document doc = DepthDocument(3, 100, 100, kFixedOne, 0);
     // Four columns to two: averages; 127.5 + 100 = 227.5 rounds to the even 228.
