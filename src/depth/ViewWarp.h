@@ -37,7 +37,6 @@ public:
         const std::int64_t nearest = column + m_nearest[level];
         return nearest + (m_tie[level] & (nearest & 1));
     }
-    bool hasTie(std::uint8_t level) const { return m_tie[level] != 0; }
 
 private:
     std::array<std::int64_t, 256> m_nearest {}; ///< the shift rounded, ties down
