@@ -8,6 +8,7 @@
 #include "app/Platform.h"
 #include "app/TextAndPaths.h"
 #include "app/Viewport.h"
+#include "core/Error.h"
 #include "core/NumberText.h"
 #include "import/LayerTable.h"
 #include "render/LayerDisplay.h"
@@ -182,7 +183,7 @@ void OutlineEditorController::documentReplaced() {
     PictureControl* picture = m_controls.viewport->picture();
     if (!m_shown.isNull()) picture->clearPicture();
     m_shown = QImage();
-    m_editor.close();
+    m_editor.forgetDocument();
     m_drawLineMode = false;
     picture->setEnabled(false);
     picture->setMouseTracking(false);
@@ -190,7 +191,11 @@ void OutlineEditorController::documentReplaced() {
 }
 
 void OutlineEditorController::linesReplaced() {
-    if (!m_drawLineMode) return;
+    // The histories go also when the tab is not showing: they hold the old lines.
+    if (!m_drawLineMode) {
+        m_editor.linesReplaced();
+        return;
+    }
     run([&] { return m_editor.linesReplaced(); });
 }
 
@@ -268,6 +273,24 @@ void OutlineEditorController::show(const EditorResponse& response) {
     if (response.pointer) picture->setCursor(CursorFor(*response.pointer));
     for (int i = 0; i < response.beeps; ++i) m_guard.platform().beep();
     if (response.linesChanged) emit linesEdited();
+    if (response.layerChanged) showLayerState();
+}
+
+void OutlineEditorController::showLayerState() {
+    const int layer = m_editor.layer();
+    if (layer < 0 || static_cast<size_t>(layer) >= m_doc.Layers.size()) return;
+    const LayerRecord& record = m_doc.Layers[static_cast<size_t>(layer)];
+    m_controls.layerPanel->layerTable()->setCell(
+        1, m_doc.LayerCount - layer, Text(GroupLetter(record.Group)));
+    QLineEdit* depth = m_controls.panel->depthField();
+    // The text as typed stays while it says the same.
+    bool same = false;
+    try {
+        same = ParseFieldFixed(Std(depth->text())) == record.Depth;
+    } catch (const ConvertError&) { }
+    if (!same) depth->setText(Text(FormatFixed(record.Depth)));
+    m_controls.panel->smoothnessSlider()->setValue(record.Smooth);
+    m_controls.panel->baseOrderSlider()->setValue(record.BaseOrder);
 }
 
 // --- Events --------------------------------------------------------------------------
@@ -352,17 +375,11 @@ void OutlineEditorController::deleteOrder() {
 
 void OutlineEditorController::deleteAllLines() {
     if (!m_editor.isOpen()) return;
-    const int layer = m_editor.layer();
-    show(m_editor.deleteAll());
-    syncControls();
-    LayerRecord& record = m_doc.Layers.at(static_cast<size_t>(layer));
-    m_controls.layerPanel->layerTable()->setCell(1, m_doc.LayerCount - layer, Text(GroupLetter(kGroupNone)));
-    record.Group = kGroupNone;
-    record.Smooth = static_cast<std::uint8_t>(m_controls.panel->smoothnessSlider()->value());
-    record.BaseOrder = static_cast<std::uint8_t>(m_controls.panel->baseOrderSlider()->value());
-    // The lines are gone already; a depth that is no number leaves the old depth and
-    // its message.
-    record.Depth = ParseFieldFixed(Std(m_controls.panel->depthField()->text()));
+    // The depth is read first: a text that is no number deletes nothing.
+    const OutlineSettings settings { ParseFieldFixed(Std(m_controls.panel->depthField()->text())),
+        static_cast<std::uint8_t>(m_controls.panel->smoothnessSlider()->value()),
+        static_cast<std::uint8_t>(m_controls.panel->baseOrderSlider()->value()) };
+    run([&] { return m_editor.deleteAll(settings); });
 }
 
 void OutlineEditorController::deleteSelection() {

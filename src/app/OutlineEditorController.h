@@ -103,6 +103,8 @@ private:
     /// Runs an editor call inside the command guard and shows what it answers.
     template <typename Call> void run(Call&& call);
     void show(const EditorResponse& response);
+    /// The open layer's mark in the layer table and its settings on the tab.
+    void showLayerState();
     void syncControls();
     QToolButton* buttonFor(EditTool tool) const;
 

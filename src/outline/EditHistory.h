@@ -1,17 +1,44 @@
 #pragma once
 
+#include "core/Fixed.h"
 #include "core/Outlines.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <optional>
+#include <utility>
 
 namespace deptrix {
 
-/// The lines of the open layer and the selection at one moment of editing.
+/// The fields of a layer record that belong to its outlines: the group code that makes
+/// it an outline layer (and its "+" mark), its depth, smoothness and base order.
+struct LayerOutlineState {
+    std::uint8_t group = 0;
+    Fixed depth = 0;
+    std::uint8_t smooth = 0;
+    std::uint8_t baseOrder = 0;
+    bool operator==(const LayerOutlineState&) const = default;
+};
+
+/// The lines of the open layer and the selection at one moment of editing, with the
+/// current order and the last line count as they were. `layer` is kept only by the
+/// edits that change the layer record as well (Delete All): undoing any other edit
+/// leaves the record as later commands (a preview) made it.
 struct EditSnapshot {
+    EditSnapshot(LineSet lines = {}, LineRefs selection = {}, std::uint8_t curOrder = 0,
+        std::uint32_t lastLineCount = 0, std::optional<LayerOutlineState> layer = std::nullopt)
+        : lines(std::move(lines))
+        , selection(std::move(selection))
+        , curOrder(curOrder)
+        , lastLineCount(lastLineCount)
+        , layer(layer) { }
+
     LineSet lines;
     LineRefs selection;
+    std::uint8_t curOrder;
+    std::uint32_t lastLineCount;
+    std::optional<LayerOutlineState> layer;
 };
 
 /// Undo and redo of line edits: each step keeps the whole line set from before the
@@ -42,6 +69,9 @@ public:
     void markSaved() { m_savedStep = static_cast<std::ptrdiff_t>(m_undo.size()); }
     /// Whether the lines are those of the last save (or of the start).
     bool atSavedStep() const { return m_savedStep == static_cast<std::ptrdiff_t>(m_undo.size()); }
+    /// The state undo() or redo() would return next, or nullptr.
+    const EditSnapshot* nextUndo() const { return m_undo.empty() ? nullptr : &m_undo.back(); }
+    const EditSnapshot* nextRedo() const { return m_redo.empty() ? nullptr : &m_redo.back(); }
 
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }

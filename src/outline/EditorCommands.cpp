@@ -30,6 +30,7 @@ EditorResponse OutlineEditor::deleteLine() {
     if (order.empty()) return response;
     EditSnapshot before = snapshot();
     order.pop_back();
+    if (!FindLine(lines(), m_pickedPointsLine)) forgetPickedPoints();
     recordEdit(std::move(before), response);
     redisplay(response);
     return response;
@@ -42,20 +43,29 @@ EditorResponse OutlineEditor::deleteOrder() {
     if (order.empty()) return response;
     EditSnapshot before = snapshot();
     order.clear();
+    if (!FindLine(lines(), m_pickedPointsLine)) forgetPickedPoints();
     recordEdit(std::move(before), response);
     redisplay(response);
     return response;
 }
 
-EditorResponse OutlineEditor::deleteAll() {
+EditorResponse OutlineEditor::deleteAll(const OutlineSettings& settings) {
     EditorResponse response;
     if (!isOpen()) return response;
-    EditSnapshot before = snapshot();
+    EditSnapshot before = snapshot(true);
     m_doc.EditLines = EmptyLineSet();
-    if (m_doc.LayerLines.size() <= static_cast<size_t>(m_layer))
-        m_doc.LayerLines.resize(static_cast<size_t>(m_layer) + 1);
-    m_doc.LayerLines[static_cast<size_t>(m_layer)] = m_doc.EditLines;
+    if (static_cast<size_t>(m_layer) < m_doc.Layers.size()) {
+        // No lines, no outline layer: the main Preview takes the layer's own picture.
+        LayerRecord& record = m_doc.Layers[static_cast<size_t>(m_layer)];
+        record.Group = kGroupNone;
+        record.Smooth = settings.smooth;
+        record.BaseOrder = settings.baseOrder;
+        record.Depth = settings.depth;
+    }
+    forgetPickedPoints();
+    storeOpenSet();
     recordEdit(std::move(before), response);
+    response.layerChanged = true;
     m_pickMap.invalidate();
     showUntinted(response);
     return response;
@@ -78,6 +88,7 @@ EditorResponse OutlineEditor::selectAll() {
     }
     m_tool = EditTool::MoveLine;
     m_dragging = false;
+    settlePickedPoints();
     return response;
 }
 
@@ -110,7 +121,8 @@ EditorResponse OutlineEditor::deleteSelection() {
         m_lastLineCount = CompactLineSet(lines());
         recordEdit(std::move(before), response);
         refreshDisplay(response);
-    } else if (m_tool == EditTool::MovePoint && !m_pickedPoints.empty() && !m_selection.empty()) {
+    } else if (m_tool == EditTool::MovePoint && !m_pickedPoints.empty() && !m_selection.empty()
+        && m_selection.front() == m_pickedPointsLine) {
         Line* line = FindLine(lines(), m_selection.front());
         const std::uint32_t k = m_pickedPoints.front();
         if (!line || k >= line->size()) return response;
@@ -150,6 +162,7 @@ EditorResponse OutlineEditor::cut() {
     recordEdit(std::move(before), response);
     m_pasteEnabled = true;
     switchToMoveLine(response);
+    settlePickedPoints();
     return response;
 }
 
@@ -177,6 +190,7 @@ EditorResponse OutlineEditor::paste() {
     m_pasteEnabled = false;
     recordEdit(std::move(before), response);
     switchToMoveLine(response);
+    settlePickedPoints();
     return response;
 }
 
@@ -212,6 +226,8 @@ EditorResponse OutlineEditor::moveLinesToNeighbour(bool down) {
     m_lastLineCount = CompactLineSet(lines());
     m_selection = RebuildSelectionAfterOrderMove(lines(), moved);
     if (!m_selection.empty()) m_doc.CurOrder = static_cast<std::uint8_t>(m_selection.front().order);
+    // The moved lines have other references now.
+    forgetPickedPoints();
     recordEdit(std::move(before), response);
     switchToMoveLine(response);
     return response;

@@ -35,6 +35,8 @@ void OutlineEditor::addPointPress(LinePoint at, EditorResponse& response) {
     EditSnapshot before = snapshot();
     m_pickedLine.insert(m_pickedLine.begin() + m_pointIndex, at);
     *line = m_pickedLine;
+    // Points picked on this line before are numbered differently now.
+    forgetPickedPoints();
     recordEdit(std::move(before), response);
     m_pickMap.invalidate();
     // The display is not refreshed: the marker shows where the point went.
@@ -59,6 +61,7 @@ void OutlineEditor::deletePointPress(LinePoint, EditorResponse& response) {
     // The line stays even below 3 points; the next compaction removes it.
     m_pickedLine.erase(m_pickedLine.begin() + m_pointIndex);
     *line = m_pickedLine;
+    forgetPickedPoints();
     recordEdit(std::move(before), response);
     refreshDisplay(response);
     setFeedbackPen(markUnit());
@@ -81,6 +84,7 @@ void OutlineEditor::movePointPress(LinePoint at, EditorResponse& response) {
     if ((hit.kind != PickKind::Vertex && hit.kind != PickKind::Segment) || !pickLine(hit.line)) return;
     m_press = at;
     const auto count = static_cast<std::uint32_t>(m_pickedLine.size());
+    m_pickedPointsLine = m_selection.front();
     if (hit.kind == PickKind::Vertex) {
         m_pointIndex = hit.point;
         m_pickedPoints = { hit.point };

@@ -35,11 +35,11 @@ PointerShape ShapeForHandle(int handle) {
     }
 }
 
-LinePoint Offset(LinePoint p, LinePoint delta) {
+LinePoint Offset(LinePoint p, std::int64_t dx, std::int64_t dy) {
     const auto clamp = [](std::int64_t v) {
         return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
     };
-    return { clamp(std::int64_t { p.x } + delta.x), clamp(std::int64_t { p.y } + delta.y) };
+    return { clamp(p.x + dx), clamp(p.y + dy) };
 }
 
 } // namespace
@@ -129,13 +129,15 @@ void OutlineEditor::moveLineDrag(LinePoint at, EditorResponse& response) {
     m_pointer = at;
     FeedbackPainter paint = painter(response);
     for (const Line& copy : m_workingCopies) paint.closedLine(copy);
-    const LinePoint delta { at.x - m_press.x, at.y - m_press.y };
+    // Pointer and press may lie far apart (points are not clamped to the picture).
+    const std::int64_t dx = std::int64_t { at.x } - m_press.x;
+    const std::int64_t dy = std::int64_t { at.y } - m_press.y;
     const size_t count = std::min(m_selection.size(), m_workingCopies.size());
     for (size_t i = 0; i < count; ++i) {
         const Line* stored = FindLine(lines(), m_selection[i]);
         Line& copy = m_workingCopies[i];
         if (!stored || stored->size() != copy.size()) continue;
-        for (size_t j = 0; j < copy.size(); ++j) copy[j] = Offset((*stored)[j], delta);
+        for (size_t j = 0; j < copy.size(); ++j) copy[j] = Offset((*stored)[j], dx, dy);
     }
     for (const Line& copy : m_workingCopies) paint.closedLine(copy);
 }

@@ -40,7 +40,8 @@ EditorResponse OutlineEditor::open(int layer, int clientWidth, int clientHeight)
     }
     m_layer = layer;
     m_open = true;
-    m_history.clear();
+    if (layer != m_workLayer) forgetLayerWork();
+    m_workLayer = layer;
     forgetPaintedLines();
     // The fit comes first so the first display already uses the pen widths of the
     // scale it is shown at.
@@ -62,11 +63,37 @@ void OutlineEditor::close() {
     m_drawPoints.clear();
     m_dragging = false;
     m_open = false;
-    m_history.clear();
     m_display.release();
     m_tintMask.release();
     m_raster.clear();
     forgetPaintedLines();
+}
+
+void OutlineEditor::forgetDocument() {
+    close();
+    forgetHistories();
+    forgetLayerWork();
+    m_workLayer = -1;
+}
+
+void OutlineEditor::forgetLayerWork() {
+    m_selection.clear();
+    m_workingCopies.clear();
+    m_pickedLine.clear();
+    forgetPickedPoints();
+    m_hoverTarget = false;
+    m_dragging = false;
+    m_box = {};
+    if (m_tool == EditTool::FreeTransform) {
+        // The box belonged to the other layer's lines.
+        m_tool = EditTool::MoveLine;
+        m_checkedButton = EditTool::MoveLine;
+    }
+}
+
+void OutlineEditor::settlePickedPoints() {
+    if (!m_pickedPoints.empty() && (m_selection.empty() || !(m_selection.front() == m_pickedPointsLine)))
+        forgetPickedPoints();
 }
 
 void OutlineEditor::setViewMapping(const ViewMapping& mapping) {
@@ -93,12 +120,13 @@ void OutlineEditor::forgetPaintedLines() {
 
 EditorResponse OutlineEditor::linesReplaced() {
     EditorResponse response;
+    // The histories and the selection hold lines from before; they are no steps back
+    // from these, and their references may name other lines now.
+    forgetHistories();
+    forgetLayerWork();
     if (!m_open) return response;
     if (m_doc.EditLines.size() != static_cast<size_t>(kOrderCount)) m_doc.EditLines.resize(kOrderCount);
     forgetPaintedLines();
-    // The history holds the lines from before; they are no steps back from these.
-    m_history.clear();
-    m_dragging = false;
     redisplay(response);
     return response;
 }
@@ -244,6 +272,7 @@ EditorResponse OutlineEditor::selectTool(EditTool tool) {
     case EditTool::None:
         break;
     }
+    settlePickedPoints();
     return response;
 }
 
@@ -296,6 +325,7 @@ EditorResponse OutlineEditor::press(const PointerInput& input) {
         transformPress(at);
         break;
     }
+    settlePickedPoints();
     return response;
 }
 
@@ -361,6 +391,7 @@ EditorResponse OutlineEditor::release(const PointerInput& input) {
         transformRelease(response);
         break;
     }
+    settlePickedPoints();
     return response;
 }
 
@@ -393,29 +424,83 @@ EditorResponse OutlineEditor::key(EditorKey key) {
 
 // --- Edit history ------------------------------------------------------------------
 
-EditSnapshot OutlineEditor::snapshot() const {
-    return { m_doc.EditLines, m_selection };
+void OutlineEditor::markLinesSaved() {
+    for (auto& [layer, steps] : m_histories) steps.markSaved();
+    m_forgotUnsavedEdits = false;
+}
+
+bool OutlineEditor::linesAsSaved() const {
+    if (m_forgotUnsavedEdits) return false;
+    for (const auto& [layer, steps] : m_histories)
+        if (!steps.atSavedStep()) return false;
+    return true;
+}
+
+void OutlineEditor::forgetHistories() {
+    if (!linesAsSaved()) m_forgotUnsavedEdits = true;
+    m_histories.clear();
+}
+
+const EditHistory& OutlineEditor::history(int layer) const {
+    static const EditHistory kNone;
+    const auto found = m_histories.find(layer);
+    return found == m_histories.end() ? kNone : found->second;
+}
+
+std::optional<LayerOutlineState> OutlineEditor::layerState() const {
+    if (static_cast<size_t>(m_layer) >= m_doc.Layers.size()) return std::nullopt;
+    const LayerRecord& record = m_doc.Layers[static_cast<size_t>(m_layer)];
+    return LayerOutlineState { record.Group, record.Depth, record.Smooth, record.BaseOrder };
+}
+
+EditSnapshot OutlineEditor::snapshot(bool withLayer) const {
+    return { m_doc.EditLines, m_selection, m_doc.CurOrder, m_lastLineCount,
+        withLayer ? layerState() : std::nullopt };
+}
+
+void OutlineEditor::storeOpenSet() {
+    // The stored set follows every edit, so whatever reads the layer's lines while the
+    // tab is open (a save, a preview) finds the lines shown.
+    if (m_doc.LayerLines.size() <= static_cast<size_t>(m_layer))
+        m_doc.LayerLines.resize(static_cast<size_t>(m_layer) + 1);
+    m_doc.LayerLines[static_cast<size_t>(m_layer)] = m_doc.EditLines;
 }
 
 void OutlineEditor::recordEdit(EditSnapshot before, EditorResponse& response) {
-    if (before.lines == m_doc.EditLines) return;
-    m_history.record(std::move(before));
+    const bool layerEdited = before.layer && before.layer != layerState();
+    if (before.lines == m_doc.EditLines && !layerEdited) return;
+    history().record(std::move(before));
     forgetPaintedLines();
+    storeOpenSet();
     response.linesChanged = true;
+    response.layerChanged = response.layerChanged || layerEdited;
 }
 
 void OutlineEditor::restore(EditSnapshot state, EditorResponse& response) {
     m_doc.EditLines = std::move(state.lines);
     m_doc.EditLines.resize(kOrderCount);
     m_selection = std::move(state.selection);
+    m_doc.CurOrder = state.curOrder;
+    m_lastLineCount = state.lastLineCount;
+    if (state.layer && static_cast<size_t>(m_layer) < m_doc.Layers.size()) {
+        LayerRecord& record = m_doc.Layers[static_cast<size_t>(m_layer)];
+        record.Group = state.layer->group;
+        record.Depth = state.layer->depth;
+        record.Smooth = state.layer->smooth;
+        record.BaseOrder = state.layer->baseOrder;
+        response.layerChanged = true;
+    }
     pruneSelection();
     m_workingCopies = CopyReferencedLines(lines(), m_selection);
     if (!m_selection.empty()) {
         if (const Line* line = FindLine(lines(), m_selection.front())) m_pickedLine = *line;
     }
+    // Points picked before may name other points of the restored line.
+    forgetPickedPoints();
     m_dragging = false;
     m_hoverTarget = false;
     forgetPaintedLines();
+    storeOpenSet();
     response.linesChanged = true;
     redisplay(response);
 }
@@ -423,14 +508,19 @@ void OutlineEditor::restore(EditSnapshot state, EditorResponse& response) {
 EditorResponse OutlineEditor::undoEdit() {
     EditorResponse response;
     if (!isOpen()) return response;
-    if (auto state = m_history.undo(snapshot())) restore(std::move(*state), response);
+    const EditSnapshot* next = history().nextUndo();
+    if (!next) return response;
+    // The redo step keeps the record's fields only where the step being undone does.
+    if (auto state = history().undo(snapshot(next->layer.has_value()))) restore(std::move(*state), response);
     return response;
 }
 
 EditorResponse OutlineEditor::redoEdit() {
     EditorResponse response;
     if (!isOpen()) return response;
-    if (auto state = m_history.redo(snapshot())) restore(std::move(*state), response);
+    const EditSnapshot* next = history().nextRedo();
+    if (!next) return response;
+    if (auto state = history().redo(snapshot(next->layer.has_value()))) restore(std::move(*state), response);
     return response;
 }
 

@@ -10,6 +10,7 @@
 #include "outline/ViewMapping.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -61,6 +62,16 @@ struct EditorResponse {
     int beeps = 0;
     /// The stored lines of the open layer changed.
     bool linesChanged = false;
+    /// The layer record's outline fields (group, depth, smoothness, base order) changed:
+    /// the window shows the layer's mark and the tab's settings again.
+    bool layerChanged = false;
+};
+
+/// The tab's settings that Delete All writes into the layer record.
+struct OutlineSettings {
+    Fixed depth = 0;
+    std::uint8_t smooth = 0;
+    std::uint8_t baseOrder = 0;
 };
 
 /// The outline editor of the DrawLine tab: the line set of one layer, its tinted
@@ -69,9 +80,11 @@ struct EditorResponse {
 /// editor itself knows nothing of widgets.
 ///
 /// The line set being edited is the document's EditLines; CurOrder is the document's.
-/// Selection entries, working copies and clipboard lines that no longer name a line of
-/// the open set (removed by a delete, or from another layer) are ignored wherever they
-/// are used.
+/// The selection, the working copies and the picked points belong to the layer they were
+/// made on: opening another layer forgets them (and ends Free Transform), while the
+/// clipboard stays so that lines can be pasted onto another layer. Entries that no
+/// longer name a line of the open set (removed by a delete) are ignored wherever they
+/// are used. Each layer keeps its own line-edit history until the document is replaced.
 class OutlineEditor {
 public:
     explicit OutlineEditor(Document& doc);
@@ -80,11 +93,16 @@ public:
 
     /// Opens layer `layer` for editing; Composite must already show the layer alone
     /// (24 bits). Prepares LayerLines and EditLines, fits the mapping to the control's
-    /// client size and refreshes the display. Does nothing without layers.
+    /// client size and refreshes the display. Does nothing without layers. Opening a
+    /// layer other than the one last open forgets the selection, the working copies and
+    /// the picked points, and ends Free Transform in the Move Line tool.
     EditorResponse open(int layer, int clientWidth, int clientHeight);
     /// Stores EditLines as the layer's set and empties it; a line being drawn is
-    /// abandoned. The selection and clipboard stay (they may be pasted elsewhere).
+    /// abandoned. The selection, the clipboard and the layer's history stay.
     void close();
+    /// The document was replaced (an import or a project): closes, and forgets every
+    /// layer's history and the selection. The clipboard stays.
+    void forgetDocument();
     /// A layer is open and its set is still the document's EditLines (an import
     /// empties EditLines behind the editor's back; nothing then acts on it).
     bool isOpen() const { return m_open && m_doc.EditLines.size() == static_cast<size_t>(kOrderCount); }
@@ -127,9 +145,10 @@ public:
     EditorResponse deleteLine();
     /// Removes every line of the current order.
     EditorResponse deleteOrder();
-    /// Replaces the set by 15 empty orders and stores it as the layer's set; shows the
-    /// layer without tint. The window resets the layer's mark and group.
-    EditorResponse deleteAll();
+    /// Replaces the set by 15 empty orders and stores it as the layer's set; the layer
+    /// record becomes an ordinary layer (group 0) with the tab's settings. Shows the
+    /// layer without tint. One step of the history, record included.
+    EditorResponse deleteAll(const OutlineSettings& settings);
     EditorResponse selectAll();
     EditorResponse freeTransform();
     /// Removes the selected lines (Move Line) or the picked point (Move Point).
@@ -144,14 +163,16 @@ public:
     /// The line edit history.
     EditorResponse undoEdit();
     EditorResponse redoEdit();
-    bool canUndoEdit() const { return m_history.canUndo(); }
-    bool canRedoEdit() const { return m_history.canRedo(); }
+    bool canUndoEdit() const { return isOpen() && history().canUndo(); }
+    bool canRedoEdit() const { return isOpen() && history().canRedo(); }
+    /// The line-edit history of a layer (an empty one for a layer never edited).
+    const EditHistory& history(int layer) const;
     /// The lines as they are now were saved: undoing or redoing back here later tells
-    /// that they are as saved again.
-    void markLinesSaved() { m_history.markSaved(); }
-    /// False once an edit since the last save is not undone; edits of layers closed
-    /// since then count until the next save.
-    bool linesAsSaved() const { return m_history.atSavedStep(); }
+    /// that they are as saved again, on every layer.
+    void markLinesSaved();
+    /// False once an edit since the last save is not undone on some layer; edits of
+    /// histories forgotten since then count until the next save.
+    bool linesAsSaved() const;
 
     // --- State, for the window and for tests ---------------------------------------
 
@@ -176,9 +197,9 @@ public:
     /// The tint mask of the last refresh.
     const Bitmap& tintMask() const { return m_tintMask; }
 
-    /// EditLines was replaced from outside the editor (a settings file read while the
-    /// tab shows): forgets what was painted from the old lines and their history, and
-    /// shows the new ones.
+    /// The line sets were replaced from outside the editor (a settings file read): forgets
+    /// every layer's history and, while a layer is open, what was painted from its old
+    /// lines, and shows the new ones.
     EditorResponse linesReplaced();
 
 private:
@@ -201,10 +222,26 @@ private:
     void drawFirstSelectedLine(EditorResponse& response);
 
     // Edit history (OutlineEditor.cpp).
-    EditSnapshot snapshot() const;
-    /// Records `before` when the lines differ from it now.
+    EditHistory& history() { return m_histories[m_layer]; }
+    /// Drops every layer's steps, remembering whether the lines then differed from the save.
+    void forgetHistories();
+    const EditHistory& history() const { return history(m_layer); }
+    /// The open layer's outline fields, when the document has its record.
+    std::optional<LayerOutlineState> layerState() const;
+    /// The state now; `withLayer` adds the layer record's outline fields.
+    EditSnapshot snapshot(bool withLayer = false) const;
+    /// Stores EditLines as the open layer's entry of LayerLines.
+    void storeOpenSet();
+    /// Records `before` when the lines (or the layer record, where `before` holds it)
+    /// differ from it now.
     void recordEdit(EditSnapshot before, EditorResponse& response);
     void restore(EditSnapshot state, EditorResponse& response);
+    /// Forgets the selection, working copies and picked points (another layer opens).
+    void forgetLayerWork();
+    /// Picked points count only while the line they were picked on is still the first
+    /// selected line.
+    void settlePickedPoints();
+    void forgetPickedPoints() { m_pickedPoints.clear(); }
 
     // Tools (EditorPointer.cpp, EditorPointTools.cpp).
     void drawLinePress(const PointerInput& input);
@@ -241,6 +278,8 @@ private:
     Document& m_doc;
     bool m_open = false;
     int m_layer = 0;
+    /// The layer the selection, working copies and picked points were made on.
+    int m_workLayer = -1;
     ViewMapping m_mapping;
     OrderVisibility m_visible;
 
@@ -259,6 +298,7 @@ private:
     std::uint32_t m_pointIndex = 0;
     bool m_hoverTarget = false;
     std::vector<std::uint32_t> m_pickedPoints;
+    LineRef m_pickedPointsLine {}; ///< the line m_pickedPoints were picked on
 
     std::uint32_t m_lastLineCount = 0;
     LineRefs m_selection;
@@ -279,7 +319,9 @@ private:
     int m_rasterUnit = 0;
     PickMap m_pickMap;
     FeedbackPen m_pen;
-    EditHistory m_history;
+    std::map<int, EditHistory> m_histories; ///< per layer index
+    /// A history was forgotten while its lines differed from the last save.
+    bool m_forgotUnsavedEdits = false;
 };
 
 } // namespace deptrix

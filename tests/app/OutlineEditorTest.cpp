@@ -3,12 +3,17 @@
 #include "app/MainMenu.h"
 #include "app/OutlineEditorController.h"
 #include "app/PictureControl.h"
+#include "app/TextAndPaths.h"
 #include "app/Viewport.h"
+#include "core/Document.h"
+#include "files/SetupFields.h"
+#include "files/SetupFileReader.h"
 #include "outline/FreeTransform.h"
 #include "outline/LineSetOps.h"
 
 #include <QAction>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
@@ -60,6 +65,15 @@ protected:
         QTest::mouseMove(picture, (from + to) / 2);
         QTest::mouseMove(picture, to);
         QTest::mouseRelease(picture, Qt::LeftButton, {}, to);
+    }
+    /// A click on the tab of page `index` of the right-hand pages.
+    void clickTab(int index) {
+        QTabBar* tabs = find<QTabWidget>("PageControl1")->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+    }
+    void chooseLayerRow(int row) {
+        find<StringGrid>("StringGrid1")->setCurrentCell(row - 1, 2);
+        window->selectLayer();
     }
     /// The red of the displayed picture at working pixel p, and what the tint of
     /// order index 0 makes of the layer's own red there.
@@ -177,6 +191,96 @@ TEST_F(OutlineEditorWindow, SelectAllFreeTransformAndACornerDragScaleTheLines) {
     QTest::mouseClick(paste, Qt::LeftButton);
     EXPECT_FALSE(paste->isEnabled());
     EXPECT_EQ(doc.EditLines[2][0], expected[1]);
+}
+
+TEST_F(OutlineEditorWindow, ASelectionStaysWithItsLayerThroughTheTabs) {
+    LineSet stored = EmptyLineSet();
+    stored[0] = { Line { { 200, 150 }, { 300, 150 }, { 300, 250 }, { 200, 250 } } };
+    openSampleLayer(stored);
+    window->document().LayerLines[3] = stored; // row 8: the same line on another layer
+    QTest::mouseClick(find<QToolButton>("ToolButton4"), Qt::LeftButton);
+    click(client({ 250, 200 }));
+    ASSERT_EQ(editor().selection(), (LineRefs { { 0, 0 } }));
+
+    clickTab(0);
+    chooseLayerRow(8);
+    clickTab(1);
+    ASSERT_EQ(editor().layer(), 3);
+    QTest::mouseClick(find<QToolButton>("ToolButton4"), Qt::LeftButton);
+    QTest::keyClick(window.get(), Qt::Key_Delete);
+    EXPECT_EQ(window->document().EditLines[0].size(), 1u);
+    EXPECT_TRUE(editor().selection().empty());
+}
+
+TEST_F(OutlineEditorWindow, SavedSettingsHoldTheLinesShownAfterEveryEdit) {
+    openSampleLayer();
+    const QString path = folder.filePath("lines.tw3d2");
+    const Document& doc = window->document();
+    const MenuEntries& menu = window->mainMenu()->entries();
+    int saves = 0;
+    LineSet before = doc.EditLines;
+    const auto expectSavedAsShown = [&](const char* step) {
+        EXPECT_NE(doc.EditLines, before) << step << " changed nothing";
+        before = doc.EditLines;
+        platform.saveAnswers.push_back(path);
+        menu.saveSettings->trigger();
+        ASSERT_TRUE(platform.errors.isEmpty()) << step << ": " << platform.errors.join("\n").toStdString();
+        ++saves;
+        Document read = doc;
+        SetupFields fields(read);
+        SetupFileReader reader = SetupFileReader::FromFile(ToPath(path));
+        reader.readImageLine();
+        reader.apply(SetupKind::Settings, read, fields);
+        EXPECT_EQ(read.LayerLines.at(6), doc.EditLines) << step;
+    };
+    const auto tool = [&](const char* name) { QTest::mouseClick(find<QToolButton>(name), Qt::LeftButton); };
+
+    click({ 120, 120 });
+    click({ 300, 120 });
+    click({ 200, 300 }, Qt::RightButton);
+    expectSavedAsShown("draw");
+    click({ 330, 330 });
+    click({ 420, 330 });
+    click({ 380, 420 }, Qt::RightButton);
+    expectSavedAsShown("draw a second line");
+    tool("ToolButton4");
+    drag({ 200, 180 }, { 230, 200 });
+    expectSavedAsShown("move line");
+    tool("ToolButton2");
+    click({ 260, 140 });
+    expectSavedAsShown("add point");
+    tool("ToolButton5");
+    drag({ 375, 331 }, { 390, 300 });
+    expectSavedAsShown("move point");
+    tool("ToolButton3");
+    const LinePoint first = doc.EditLines[0][0][0];
+    click(client(first));
+    expectSavedAsShown("delete point");
+    menu.selectAllLines->trigger();
+    menu.freeTransform->trigger();
+    const SelectionBox box = editor().selectionBox();
+    drag(client({ box.right, box.bottom }), client({ box.right, box.bottom }) + QPoint(30, 20));
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    expectSavedAsShown("free transform");
+    menu.selectAllLines->trigger();
+    QTest::mouseClick(find<QToolButton>("ToolButton8"), Qt::LeftButton);
+    expectSavedAsShown("move down an order");
+    tool("ToolButton9");
+    expectSavedAsShown("cut");
+    tool("ToolButton10");
+    expectSavedAsShown("paste");
+    menu.undoLineEdit->trigger();
+    expectSavedAsShown("undo");
+    menu.redoLineEdit->trigger();
+    expectSavedAsShown("redo");
+    menu.deleteLine->trigger();
+    expectSavedAsShown("delete line");
+    menu.deleteAllLines->trigger();
+    expectSavedAsShown("delete all");
+    menu.undoLineEdit->trigger();
+    expectSavedAsShown("undo delete all");
+    EXPECT_EQ(saves, 15);
+    EXPECT_FALSE(doc.EditLines[1].empty());
 }
 
 } // namespace

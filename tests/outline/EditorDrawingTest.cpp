@@ -193,7 +193,7 @@ TEST_F(EditorDrawing, DeleteCommandsActOnTheCurrentOrderWhateverIsSelected) {
     EXPECT_EQ(editor.tool(), EditTool::MoveLine);
     EXPECT_TRUE(editor.selection().empty());
 
-    editor.deleteAll();
+    editor.deleteAll({ kFixedOne, 5, 7 });
     EXPECT_EQ(doc.LayerLines[0], EmptyLineSet());
     EXPECT_TRUE(editor.display().samePixels(doc.Composite));
 }
