@@ -14,6 +14,7 @@
 #include "render/LayerDisplay.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -142,6 +143,8 @@ void OutlineEditorController::showTab() {
         m_controls.layerPanel->layerViewChoice()->setItemIndex(1);
     }
     show(m_editor.open(layer, picture->width(), picture->height()));
+    // The tab always opens drawing, so the button that shows pressed is the tool that acts.
+    show(m_editor.selectTool(EditTool::DrawLine));
     const ViewMapping& mapping = m_editor.viewMapping();
     m_controls.viewport->setViewScale(mapping.scale, mapping.offsetX, mapping.offsetY);
 
@@ -154,7 +157,7 @@ void OutlineEditorController::showTab() {
     m_controls.panel->smoothnessSlider()->setValue(record.Smooth);
     m_controls.panel->baseOrderSlider()->setValue(record.BaseOrder);
     m_controls.toolBar->show();
-    if (m_editor.tool() == EditTool::DrawLine) picture->setCursor(Qt::CrossCursor);
+    picture->setCursor(Qt::CrossCursor);
     syncControls();
 }
 
@@ -245,7 +248,14 @@ QToolButton* OutlineEditorController::buttonFor(EditTool tool) const {
 void OutlineEditorController::syncControls() {
     RadioGroup* orders = m_controls.panel->orderChoice();
     if (orders->itemIndex() != m_doc.CurOrder) orders->setItemIndex(m_doc.CurOrder);
-    if (QToolButton* button = buttonFor(m_editor.checkedButton())) button->setChecked(true);
+    if (QToolButton* button = buttonFor(m_editor.checkedButton())) {
+        button->setChecked(true);
+    } else if (QButtonGroup* tools = m_controls.drawLineTool->group()) {
+        // Free Transform has no button of its own: none shows pressed meanwhile.
+        tools->setExclusive(false);
+        for (QAbstractButton* tool : tools->buttons()) tool->setChecked(false);
+        tools->setExclusive(true);
+    }
     m_controls.pasteButton->setEnabled(m_editor.pasteEnabled());
 }
 
@@ -357,7 +367,6 @@ void OutlineEditorController::beginLine() {
     } else {
         m_controls.drawLineTab->activate();
     }
-    m_controls.drawLineTool->setChecked(true);
     run([&] { return m_editor.selectTool(EditTool::DrawLine); });
 }
 

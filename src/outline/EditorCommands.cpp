@@ -74,7 +74,6 @@ EditorResponse OutlineEditor::deleteAll(const OutlineSettings& settings) {
 EditorResponse OutlineEditor::selectAll() {
     EditorResponse response;
     if (!isOpen()) return response;
-    m_checkedButton = EditTool::MoveLine;
     m_selection.clear();
     for (std::uint32_t order = kOrderCount; order-- > 0;)
         for (std::uint32_t j = 0; j < lines()[order].size(); ++j) m_selection.push_back({ order, j });

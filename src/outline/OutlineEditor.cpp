@@ -87,7 +87,6 @@ void OutlineEditor::forgetLayerWork() {
     if (m_tool == EditTool::FreeTransform) {
         // The box belonged to the other layer's lines.
         m_tool = EditTool::MoveLine;
-        m_checkedButton = EditTool::MoveLine;
     }
 }
 
@@ -231,13 +230,23 @@ void OutlineEditor::drawFirstSelectedLine(EditorResponse& response) {
 
 // --- Tool buttons ------------------------------------------------------------------
 
+EditTool OutlineEditor::checkedButton() const {
+    switch (m_tool) {
+    case EditTool::FreeTransform:
+        return EditTool::None;
+    case EditTool::None:
+        return EditTool::MoveLine;
+    default:
+        return m_tool;
+    }
+}
+
 EditorResponse OutlineEditor::selectTool(EditTool tool) {
     if (tool == EditTool::FreeTransform) return freeTransform();
     EditorResponse response;
     // No gesture outlives a change of tool: a release arriving for the new tool must
     // not apply working copies taken for the old one.
     m_dragging = false;
-    m_checkedButton = tool;
     m_tool = tool;
     if (isOpen()) pruneSelection();
     switch (tool) {
@@ -410,7 +419,11 @@ EditorResponse OutlineEditor::key(EditorKey key) {
     EditorResponse response;
     if (!isOpen()) return response;
     if (key == EditorKey::Enter) {
-        if (m_tool == EditTool::FreeTransform) endTransform(response);
+        // No release follows a key, so the transform ends straight in Move Line.
+        if (m_tool == EditTool::FreeTransform) {
+            endTransform(response);
+            switchToMoveLine(response);
+        }
         return response;
     }
     if (m_drawPoints.empty()) return response;

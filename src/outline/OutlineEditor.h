@@ -132,7 +132,7 @@ public:
     EditorResponse release(const PointerInput& input);
     /// The second press of a double click: ends Free Transform, then acts as a press.
     EditorResponse doubleClick(const PointerInput& input);
-    /// Escape abandons the line being drawn; Enter ends Free Transform.
+    /// Escape abandons the line being drawn; Enter ends Free Transform in Move Line.
     EditorResponse key(EditorKey key);
     /// Ends a gesture in progress without applying it (the single-layer preview).
     void cancelGesture() { m_dragging = false; }
@@ -177,9 +177,10 @@ public:
     // --- State, for the window and for tests ---------------------------------------
 
     EditTool tool() const { return m_tool; }
-    /// The tool button that shows checked (the idle state and Free Transform keep the
-    /// button of the tool before them).
-    EditTool checkedButton() const { return m_checkedButton; }
+    /// The tool button that shows checked: the active tool's. Free Transform has no
+    /// button, so none shows; the idle state after a double click ends a transform
+    /// shows Move Line, which its release switches to.
+    EditTool checkedButton() const;
     bool dragging() const { return m_dragging; }
     const Line& drawPoints() const { return m_drawPoints; }
     const LineRefs& selection() const { return m_selection; }
@@ -284,7 +285,6 @@ private:
     OrderVisibility m_visible;
 
     EditTool m_tool = EditTool::None;
-    EditTool m_checkedButton = EditTool::DrawLine;
     bool m_dragging = false;
 
     // The line being drawn: its points always number DrawCount.

@@ -28,7 +28,8 @@ class OutlineEditorWindow : public WindowFixture {
 protected:
     PictureControl* picture = nullptr;
 
-    void openSampleLayer(const LineSet& stored = {}) {
+    /// Opens the tab with Begin Line, or with a click on its tab when `byTab`.
+    void openSampleLayer(const LineSet& stored = {}, bool byTab = false) {
         openActive();
         window->importPsdFile(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
         ASSERT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
@@ -40,8 +41,10 @@ protected:
             window->document().LayerLines.assign(window->document().LayerCount, LineSet {});
             window->document().LayerLines[6] = stored;
         }
-        // Begin Line opens the tab with the Draw Line tool (the editor starts idle).
-        window->mainMenu()->entries().beginLine->trigger();
+        if (byTab)
+            clickTab(1);
+        else
+            window->mainMenu()->entries().beginLine->trigger();
         ASSERT_EQ(find<QTabWidget>("PageControl1")->currentWidget(), find<TabSheet>("TabSheet2"));
         picture = find<PictureControl>("Image1");
         ASSERT_TRUE(picture->isEnabled());
@@ -193,6 +196,32 @@ TEST_F(OutlineEditorWindow, SelectAllFreeTransformAndACornerDragScaleTheLines) {
     EXPECT_EQ(doc.EditLines[2][0], expected[1]);
 }
 
+TEST_F(OutlineEditorWindow, TheTabOpenedByItsTabDrawsAtOnceAndTheButtonsShowTheActiveTool) {
+    openSampleLayer({}, true);
+    auto* drawLine = find<QToolButton>("ToolButton1");
+    EXPECT_TRUE(drawLine->isChecked());
+    click({ 120, 120 });
+    click({ 260, 130 });
+    click({ 180, 260 }, Qt::RightButton);
+    EXPECT_EQ(window->document().EditLines[0].size(), 1u);
+    EXPECT_EQ(picture->cursor().shape(), Qt::CrossCursor);
+
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier);
+    ASSERT_EQ(editor().tool(), EditTool::FreeTransform);
+    for (const char* name : { "ToolButton1", "ToolButton2", "ToolButton3", "ToolButton4", "ToolButton5" })
+        EXPECT_FALSE(find<QToolButton>(name)->isChecked()) << name;
+    QTest::keyClick(window.get(), Qt::Key_Return);
+    EXPECT_TRUE(find<QToolButton>("ToolButton4")->isChecked());
+    EXPECT_EQ(editor().tool(), EditTool::MoveLine);
+
+    // Back on the tab after another page, drawing again.
+    clickTab(0);
+    clickTab(1);
+    EXPECT_TRUE(drawLine->isChecked());
+    EXPECT_EQ(editor().tool(), EditTool::DrawLine);
+}
+
 TEST_F(OutlineEditorWindow, ASelectionStaysWithItsLayerThroughTheTabs) {
     LineSet stored = EmptyLineSet();
     stored[0] = { Line { { 200, 150 }, { 300, 150 }, { 300, 250 }, { 200, 250 } } };
@@ -226,7 +255,12 @@ TEST_F(OutlineEditorWindow, SavedSettingsHoldTheLinesShownAfterEveryEdit) {
         menu.saveSettings->trigger();
         ASSERT_TRUE(platform.errors.isEmpty()) << step << ": " << platform.errors.join("\n").toStdString();
         ++saves;
-        Document read = doc;
+        // The records the file refers to, without the pictures.
+        Document read;
+        read.LayerCount = doc.LayerCount;
+        read.Layers = doc.Layers;
+        read.SourceWidth = doc.SourceWidth;
+        read.SourceHeight = doc.SourceHeight;
         SetupFields fields(read);
         SetupFileReader reader = SetupFileReader::FromFile(ToPath(path));
         reader.readImageLine();

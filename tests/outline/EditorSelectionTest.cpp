@@ -84,8 +84,12 @@ TEST_F(EditorSelection, DoubleClickOrEnterEndsTheTransformInTheMoveLineState) {
     EXPECT_EQ(order(2)[0], Box(150, 50, 250, 100));
 
     editor.freeTransform();
+    EXPECT_EQ(editor.checkedButton(), EditTool::None); // no tool button is Free Transform
+    // No release follows Enter: it ends straight in Move Line, whose press then acts.
     editor.key(EditorKey::Enter);
-    EXPECT_EQ(editor.tool(), EditTool::None);
+    EXPECT_EQ(editor.tool(), EditTool::MoveLine);
+    click(200, 60);
+    EXPECT_EQ(editor.selection().size(), 1u);
 }
 
 TEST_F(EditorSelection, DeleteSelectRemovesLinesOrThePickedPoint) {
