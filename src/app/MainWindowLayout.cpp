@@ -383,6 +383,7 @@ void MainWindow::connectCommands() {
     button(m_outlinePanel->previewButton(), &MainWindow::previewLayer);
     button(m_outlinePanel->stopButton(), &MainWindow::stopLayerPreview);
     connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::leavePage);
+    connect(m_outlineEditor, &OutlineEditorController::notice, this, &MainWindow::showPrompt);
     entry(menu.fitDepthToLens, &MainWindow::fitDepthToLens);
 
     entry(menu.showHelp, &MainWindow::showHelp);

@@ -7,6 +7,7 @@
 #include "app/PictureControl.h"
 #include "app/Platform.h"
 #include "app/TextAndPaths.h"
+#include "app/UiTexts.h"
 #include "app/Viewport.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
@@ -284,6 +285,8 @@ void OutlineEditorController::show(const EditorResponse& response) {
     for (int i = 0; i < response.beeps; ++i) m_guard.platform().beep();
     if (response.linesChanged) emit linesEdited();
     if (response.layerChanged) showLayerState();
+    if (response.finishedLineHidden)
+        emit notice(Tr(Ui::LineHiddenUnderNearer, m_language).arg(m_doc.CurOrder + 1));
 }
 
 void OutlineEditorController::showLayerState() {

@@ -83,6 +83,12 @@ public:
     void documentReplaced();
     /// A settings file gave the open layer other lines: the editor shows them.
     void linesReplaced();
+    /// The language of the notes (0 English, 1 Chinese).
+    void setLanguage(int language) { m_language = language; }
+
+signals:
+    /// A note for the status bar.
+    void notice(const QString& text);
 
 signals:
     /// The editor changed the stored lines of the open layer (an edit, undo or redo).
@@ -116,6 +122,7 @@ private:
     bool m_tabShowing = false;
     bool m_drawLineMode = false;
     QImage m_shown; ///< the editor's display, viewed without a copy
+    int m_language = 0;
 };
 
 } // namespace deptrix

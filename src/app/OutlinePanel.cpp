@@ -52,6 +52,7 @@ OutlinePanel::OutlinePanel(QWidget* parent)
     auto* orders = new QWidget(m_settingsPanel);
     orders->setFixedHeight(kFirstRowTop + (kOrders + 1) * kRowPitch + 8);
     m_viewHeading = new Panel("View", orders);
+    m_viewHeading->setToolTip(QString::fromUtf8("显示"));
     m_viewHeading->setGeometry(0, kFirstRowTop - kRowPitch, 40, kRowPitch - 2);
     for (int i = 0; i < kOrders; ++i) {
         auto* box = new QCheckBox(orders);
@@ -63,20 +64,35 @@ OutlinePanel::OutlinePanel(QWidget* parent)
     for (int i = 1; i <= kOrders; ++i) items << QString::number(i);
     items << QString();
     m_orderChoice = new RadioGroup("Order", items, 1, orders);
+    m_orderChoice->setToolTip(QString::fromUtf8("层次"));
     m_orderChoice->layout()->setSpacing(0);
     m_orderChoice->layout()->setContentsMargins(4, 0, 4, 0);
     for (QRadioButton* button : m_orderChoice->findChildren<QRadioButton*>())
         button->setFixedHeight(kRowPitch);
-    m_orderChoice->setGeometry(44, kFirstRowTop - kRowPitch, 64, (kOrders + 2) * kRowPitch);
+    m_orderChoice->setGeometry(44, kFirstRowTop - kRowPitch, 84, (kOrders + 2) * kRowPitch);
     m_orderChoice->setItemIndex(0);
+    // The ends of the order column say which way is near: Order 1 covers the others.
+    const auto endLabel = [&](const char* caption, const char* hint, int order) {
+        QLabel* label = Caption(caption, hint, orders);
+        QFont small = label->font();
+        small.setItalic(true);
+        label->setFont(small);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        label->setGeometry(88, kFirstRowTop + order * kRowPitch, 38, kRowPitch);
+        label->raise();
+        return label;
+    };
+    m_nearLabel = endLabel("near", "近", 0);
+    m_farLabel = endLabel("far", "远", kOrders - 1);
     m_orderMarker = new Panel(QString(), orders);
     m_orderMarker->setStyleSheet("background: rgb(220, 40, 40);");
-    m_orderMarker->setGeometry(110, kFirstRowTop, 8, kRowPitch - 4);
+    m_orderMarker->setGeometry(130, kFirstRowTop, 8, kRowPitch - 4);
     m_backPanel = new Panel("Back", orders);
     m_backPanel->setToolTip(QString::fromUtf8("背景"));
     m_backPanel->setGeometry(0, kFirstRowTop + kOrders * kRowPitch, 40, kRowPitch - 2);
 
     m_baseOrderGroup = new QGroupBox("Layer0", orders);
+    m_baseOrderGroup->setToolTip(QString::fromUtf8("基准层"));
     m_baseOrderSlider = new QSlider(Qt::Vertical, m_baseOrderGroup);
     m_baseOrderSlider->setToolTip("basic layer select");
     m_baseOrderSlider->setRange(0, 15);
@@ -85,7 +101,7 @@ OutlinePanel::OutlinePanel(QWidget* parent)
     m_baseOrderSlider->setTickPosition(QSlider::TicksRight);
     auto* baseLayout = new QVBoxLayout(m_baseOrderGroup);
     baseLayout->addWidget(m_baseOrderSlider);
-    m_baseOrderGroup->setGeometry(126, kFirstRowTop - kRowPitch, 64, (kOrders + 2) * kRowPitch);
+    m_baseOrderGroup->setGeometry(140, kFirstRowTop - kRowPitch, 56, (kOrders + 2) * kRowPitch);
 
     auto* settingsLayout = new QVBoxLayout(m_settingsPanel);
     settingsLayout->addLayout(top);
@@ -129,6 +145,8 @@ void OutlinePanel::assignObjectNames() {
     for (size_t i = 0; i < m_orderViewBoxes.size(); ++i)
         m_orderViewBoxes[i]->setObjectName(QString("CheckBox%1").arg(i + 1));
     m_orderChoice->setObjectName("RadioGroup2");
+    m_nearLabel->setObjectName("NearLabel");
+    m_farLabel->setObjectName("FarLabel");
     m_orderMarker->setObjectName("Panel4");
     m_backPanel->setObjectName("Panel6");
     m_baseOrderGroup->setObjectName("GroupBox5");

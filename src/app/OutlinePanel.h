@@ -55,6 +55,8 @@ private:
     Panel* m_viewHeading;
     std::array<QCheckBox*, kOrders> m_orderViewBoxes {};
     RadioGroup* m_orderChoice;
+    QLabel* m_nearLabel;
+    QLabel* m_farLabel;
     Panel* m_orderMarker;
     Panel* m_backPanel;
     QGroupBox* m_baseOrderGroup;

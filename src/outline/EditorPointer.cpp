@@ -83,6 +83,8 @@ void OutlineEditor::storeFinishedLine(EditorResponse& response) {
         m_lastLineCount = static_cast<std::uint32_t>(lines()[stored.order].size());
         m_selection = { stored };
         recordEdit(std::move(before), response);
+        if (m_visible[stored.order])
+            response.finishedLineHidden = HiddenUnderNearerLines(raster(), stored, m_visible);
     } else {
         // A discarded line leaves the selection as it was, less any entry that names
         // a line no longer there.

@@ -3,6 +3,7 @@
 #include "core/Canvas.h"
 #include "core/Outlines.h"
 
+#include <array>
 #include <vector>
 
 namespace deptrix {
@@ -20,5 +21,11 @@ using RasterizedLines = std::vector<std::vector<LineSpans>>;
 
 /// Rasterises every line of `lines` with a border `penWidth` wide (see ScanPainter).
 RasterizedLines RasterizeLines(const LineSet& lines, int width, int height, int penWidth);
+
+/// Whether every pixel of line `line` (interior and border) lies under a line of a
+/// nearer order (a smaller order index) whose order is in `shown`: the display then
+/// hides it completely. A line without pixels inside the picture is not hidden.
+bool HiddenUnderNearerLines(
+    const RasterizedLines& raster, LineRef line, const std::array<bool, kOrderCount>& shown);
 
 } // namespace deptrix

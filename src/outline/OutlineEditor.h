@@ -65,6 +65,9 @@ struct EditorResponse {
     /// The layer record's outline fields (group, depth, smoothness, base order) changed:
     /// the window shows the layer's mark and the tab's settings again.
     bool layerChanged = false;
+    /// The line just finished lies entirely under nearer lines of shown orders, so the
+    /// tinted display shows nothing of it.
+    bool finishedLineHidden = false;
 };
 
 /// The tab's settings that Delete All writes into the layer record.

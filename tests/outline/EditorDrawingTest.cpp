@@ -43,6 +43,27 @@ TEST_F(EditorDrawing, ADiscardedLineLeavesNoSelectionOfALineThatIsGone) {
     EXPECT_TRUE(order(0).empty());
 }
 
+TEST_F(EditorDrawing, ALineClosedWhollyUnderANearerShownLineIsReportedHidden) {
+    LineSet lines = EmptyLineSet();
+    lines[1] = { Box(50, 50, 250, 200) };
+    openWith(lines);
+    editor.selectTool(EditTool::DrawLine);
+    const auto closeTriangle = [&](int order, int x) {
+        editor.setCurrentOrder(order);
+        click(x, 100);
+        click(x + 50, 100);
+        editor.press(At(x + 25, 150, MouseButton::Right));
+        return editor.release(At(x + 25, 150, MouseButton::Right)).finishedLineHidden;
+    };
+    EXPECT_TRUE(closeTriangle(4, 100)); // Order 5 inside Order 2
+    EXPECT_FALSE(closeTriangle(1, 100)); // the same order is not nearer
+    EXPECT_FALSE(closeTriangle(0, 100)); // nearer: drawn over it
+    EXPECT_FALSE(closeTriangle(4, 230)); // reaching out of it
+    EXPECT_TRUE(closeTriangle(4, 170));
+    editor.setOrderVisible(1, false);
+    EXPECT_FALSE(closeTriangle(4, 170));
+}
+
 TEST_F(EditorDrawing, EscapeAbandonsTheLineBeingDrawnAndUndoTakesBackOnePoint) {
     open();
     const Bitmap untouched = editor.display();

@@ -1,0 +1,47 @@
+#include "app/UiTexts.h"
+
+#include <array>
+
+namespace deptrix {
+
+namespace {
+
+// Status notes begin with a blank, as the prompts of the status bar do.
+constexpr UiText kTexts[] = {
+    { Ui::FieldNotNumber, "%1: '%2' must be a number", "%1：“%2”必须是数字" },
+    { Ui::FieldNotWholeNumber, "%1: '%2' must be a whole number", "%1：“%2”必须是整数" },
+    { Ui::FieldAnglesRange, "%1: %2 must be a whole number from 2 to 64",
+        "%1：%2 必须是 2 到 64 之间的整数" },
+    { Ui::FieldLpiReplaced, " %1: %2 is outside 9 to 180 and was replaced by 75.55",
+        " %1：%2 超出 9 到 180 的范围，已改为 75.55" },
+    { Ui::FieldFocusReplaced,
+        " %1: %2 is no row of the layer table (1 to %3), so no layer is the focus layer",
+        " %1：%2 不是图层表中的行（1 到 %3），因此没有焦点层" },
+    { Ui::FieldDepthReplaced, " %1: %2 is outside -10 to 10, so the depth 2 is used",
+        " %1：%2 超出 -10 到 10 的范围，因此按 2 计算" },
+    { Ui::FieldHScaleReplaced, " %1: %2 was replaced by %3 (1 to 16)", " %1：%2 已改为 %3（1 到 16）" },
+    { Ui::FieldEmptyReplaced, " %1: the empty field was set to %2", " %1：空白已改为 %2" },
+    { Ui::LineHiddenUnderNearer,
+        " The new order %1 outline lies wholly under a nearer one (order 1 is nearest)",
+        " 新画的层次 %1 勾线完全被更近的勾线盖住（层次 1 最近）" },
+};
+
+constexpr bool InOrder() {
+    for (std::size_t i = 0; i < std::size(kTexts); ++i)
+        if (static_cast<std::size_t>(kTexts[i].id) != i) return false;
+    return std::size(kTexts) == static_cast<std::size_t>(Ui::Count);
+}
+static_assert(InOrder(), "every Ui text once, in the order of the enumeration");
+
+} // namespace
+
+std::span<const UiText> UiTexts() {
+    return kTexts;
+}
+
+QString Tr(Ui id, int language) {
+    const UiText& text = kTexts[static_cast<std::size_t>(id)];
+    return QString::fromUtf8(language == 1 ? text.chinese : text.english);
+}
+
+} // namespace deptrix
