@@ -4,6 +4,7 @@
 #include "app/Controls.h"
 #include "app/LayerPanel.h"
 #include "app/LayerPreviewPlayer.h"
+#include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "app/OutlineEditorController.h"
 #include "app/OutlinePanel.h"
@@ -114,6 +115,8 @@ void MainWindow::previewLayer() {
     m_outlinePanel->previewButton()->setEnabled(false);
     m_outlinePanel->stopButton()->setEnabled(true);
     m_layerPlayer->play(static_cast<int>(k), ToPath(m_work.path()), [this] { return m_closed; });
+    // Ended by Stop: the frame shown last gives way to the layer with its outlines.
+    if (!m_closed && !m_outlinePanel->stopButton()->isEnabled()) m_outlineEditor->showOutlines();
 }
 
 void MainWindow::stopLayerPreview() {
@@ -121,6 +124,9 @@ void MainWindow::stopLayerPreview() {
     m_doc.LinePreviewStop = kLinePreviewStopValue;
     SetEnabled({ m_beginLineButton, m_importButton, m_previewButton, m_outlinePanel->previewButton() }, true);
     m_outlinePanel->stopButton()->setEnabled(false);
+    // The last frame is cropped to the layer: the tab shows the layer with its outlines
+    // again, ready for editing.
+    m_outlineEditor->showOutlines();
 }
 
 void MainWindow::leavePage() {
@@ -136,11 +142,23 @@ LayerRecord MainWindow::depthSettingsOf(std::size_t index) const {
 }
 
 void MainWindow::showDepthMap() {
+    // A toggle: the second press returns to what the map replaced.
+    if (m_outlineEditor->depthMapShown()) {
+        m_outlineEditor->showOutlines();
+        if (!m_outlineEditor->drawLineMode()) switchLayerView();
+        return;
+    }
+    showDepthMapState(false);
     if (!hasEditedLayer()) return;
     // With the tab's settings, which the layer receives only at its preview.
     const auto index = static_cast<std::size_t>(m_doc.SelectedLayer);
     const LayerRecord layer = WithTabSettings(m_doc.Layers[index], *m_outlinePanel);
-    m_viewport->picture()->showBitmap(DepthMapPicture(m_doc, index, layer, editedLines()));
+    m_outlineEditor->showDepthMap(DepthMapPicture(m_doc, index, layer, editedLines()));
+}
+
+void MainWindow::showDepthMapState(bool shown) {
+    m_outlinePanel->depthMapButton()->setChecked(shown);
+    m_menu->entries().showDepthMap->setChecked(shown);
 }
 
 } // namespace deptrix

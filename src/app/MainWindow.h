@@ -174,7 +174,7 @@ public slots:
     void zoomToFit();
     void zoomToActualSize(); ///< 100 %: one working pixel per screen pixel
     void showWorkFolder();
-    void showDepthMap(); ///< the depth the edited layer's outlines or map make, near light, far dark
+    void showDepthMap(); ///< toggles the depth the edited layer's outlines or map make, near light, far dark
     void loadDepthMap(); ///< gives the selected layer its depth from a picture
     void clearDepthMap(); ///< the selected layer is flat again
     void saveDepthMap(); ///< the selected layer's depth as a picture for other programs
@@ -246,6 +246,8 @@ private:
     // The layer being edited on the DrawLine tab, in LayerPreviewCommands.cpp.
     bool hasEditedLayer() const;
     const LineSet& editedLines() const;
+    /// The Depth map button and menu entry show whether the map is in view.
+    void showDepthMapState(bool shown);
     void leavePage();
     /// Layer `index` with the DrawLine tab's outline parameters when the tab is open
     /// on it, else as stored: what the depth-map view shows and a saved map holds.

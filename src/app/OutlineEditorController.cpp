@@ -82,6 +82,8 @@ OutlineEditorController::OutlineEditorController(
     // The picture's mouse events reach this filter before the viewport's panning.
     m_picture = controls.viewport->picture();
     m_picture->installEventFilter(this);
+    connect(controls.viewport->picture(), &PictureControl::pictureReplaced, this,
+        &OutlineEditorController::pictureReplaced);
     qApp->installEventFilter(this);
 }
 
@@ -203,6 +205,39 @@ void OutlineEditorController::linesReplaced() {
     run([&] { return m_editor.linesReplaced(); });
 }
 
+void OutlineEditorController::showDepthMap(const Bitmap& map) {
+    m_showingDepthMap = true;
+    m_controls.viewport->picture()->showBitmap(map);
+    m_showingDepthMap = false;
+    m_shown = QImage();
+    m_depthMapShown = true;
+    emit depthMapShownChanged(true);
+}
+
+void OutlineEditorController::pictureReplaced() {
+    if (m_showingDepthMap || !m_depthMapShown) return;
+    m_depthMapShown = false;
+    emit depthMapShownChanged(false);
+}
+
+void OutlineEditorController::showOutlines() {
+    if (m_depthMapShown) {
+        m_depthMapShown = false;
+        emit depthMapShownChanged(false);
+    }
+    if (!m_drawLineMode || !m_editor.isOpen()) return;
+    PictureControl* picture = m_controls.viewport->picture();
+    picture->setEnabled(true);
+    SetEnabled({ m_controls.undoPointButton, m_controls.deleteLineButton, m_controls.deleteOrderButton,
+                   m_controls.deleteAllLinesButton },
+        true);
+    m_controls.beginLineButton->setEnabled(false);
+    m_shown = QImage();
+    EditorResponse whole;
+    whole.repaint = { 0, 0, m_editor.display().width(), m_editor.display().height() };
+    show(whole);
+}
+
 void OutlineEditorController::viewZoomed() {
     if (!m_editor.isOpen()) return;
     const Viewport& viewport = *m_controls.viewport;
@@ -217,6 +252,7 @@ void OutlineEditorController::chooseTool(EditTool tool) {
 }
 
 void OutlineEditorController::orderChosen(int item) {
+    if (m_depthMapShown) showOutlines();
     // The empty 16th item stands for the last order.
     if (item == OutlinePanel::kOrders) {
         m_controls.panel->orderChoice()->setItemIndex(OutlinePanel::kOrders - 1);
@@ -262,6 +298,8 @@ void OutlineEditorController::syncControls() {
 
 template <typename Call> void OutlineEditorController::run(Call&& call) {
     m_guard.run([&] {
+        // Whatever the user does to the lines shows them again.
+        if (m_depthMapShown) showOutlines();
         show(call());
         syncControls();
     });
@@ -269,7 +307,7 @@ template <typename Call> void OutlineEditorController::run(Call&& call) {
 
 void OutlineEditorController::show(const EditorResponse& response) {
     PictureControl* picture = m_controls.viewport->picture();
-    if (!response.repaint.empty() && m_editor.isOpen()) {
+    if (!response.repaint.empty() && m_editor.isOpen() && !m_depthMapShown) {
         const Bitmap& display = m_editor.display();
         if (m_shown.constBits() != display.bits() || m_shown.width() != display.width()
             || m_shown.height() != display.height()) {
@@ -331,6 +369,8 @@ bool OutlineEditorController::routeMouse(QEvent* event) {
         return false;
     const PointerInput input = InputFrom(*static_cast<QMouseEvent*>(event));
     if (type == QEvent::MouseMove) {
+        // Hovering over the depth map changes nothing; a press brings the lines back.
+        if (m_depthMapShown) return true;
         // Moves only redraw feedback; the controls keep their state.
         m_guard.run([&] { show(m_editor.move(input)); });
         return true;

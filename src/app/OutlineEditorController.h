@@ -83,12 +83,22 @@ public:
     void documentReplaced();
     /// A settings file gave the open layer other lines: the editor shows them.
     void linesReplaced();
+    /// Shows `map` in place of the layer until an edit, a tool, order or View box
+    /// change, or any other picture replaces it.
+    void showDepthMap(const Bitmap& map);
+    bool depthMapShown() const { return m_depthMapShown; }
+    /// Back from the depth map or the layer's playback to the layer with its outlines
+    /// (the picture and the delete commands work again while the tab shows).
+    void showOutlines();
+
     /// The language of the notes (0 English, 1 Chinese).
     void setLanguage(int language) { m_language = language; }
 
 signals:
     /// A note for the status bar.
     void notice(const QString& text);
+    /// The depth map came into view or went.
+    void depthMapShownChanged(bool shown);
 
 signals:
     /// The editor changed the stored lines of the open layer (an edit, undo or redo).
@@ -104,6 +114,7 @@ private:
     void hideTab();
     void chooseTool(EditTool tool);
     void orderChosen(int item);
+    void pictureReplaced();
     bool routeMouse(QEvent* event);
     bool routeKey(QEvent* event);
     /// Runs an editor call inside the command guard and shows what it answers.
@@ -123,6 +134,8 @@ private:
     bool m_drawLineMode = false;
     QImage m_shown; ///< the editor's display, viewed without a copy
     int m_language = 0;
+    bool m_depthMapShown = false;
+    bool m_showingDepthMap = false; ///< the picture being replaced is the depth map
 };
 
 } // namespace deptrix

@@ -40,6 +40,7 @@ void PictureControl::showImage(const QImage& image) {
         : image.convertToFormat(QImage::Format_RGB32);
     m_live = false;
     update();
+    emit pictureReplaced();
 }
 
 void PictureControl::showLiveImage(const QImage& image) {
@@ -47,6 +48,7 @@ void PictureControl::showLiveImage(const QImage& image) {
     m_live = true;
     m_scaled.clear();
     update();
+    emit pictureReplaced();
 }
 
 void PictureControl::updatePictureArea(const QRect& area) {

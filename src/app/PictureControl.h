@@ -42,6 +42,10 @@ public:
     /// A deep copy of a 24-bit picture as a QImage.
     static QImage ToImage(const Bitmap& bitmap);
 
+signals:
+    /// Another picture is shown (not a repaint of a part of the live one).
+    void pictureReplaced();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -2,6 +2,7 @@
 #include "app/Controls.h"
 #include "app/LayerPreviewPlayer.h"
 #include "app/MainMenu.h"
+#include "app/OutlineEditorController.h"
 #include "app/ParameterPanel.h"
 #include "app/PictureControl.h"
 #include "app/TextAndPaths.h"
@@ -9,11 +10,14 @@
 #include "core/BmpCodec.h"
 #include "depth/DepthMapPicture.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -84,6 +88,9 @@ TEST_F(LayerPreview, StoresTheTabsSettingsAndPlaysTheLayerAloneUntilStop) {
     const char* whilePlaying[]
         = { "SpeedButton1", "Image1", "SpeedButton9", "SpeedButton10", "SpeedButton6", "SpeedButton7",
               "SpeedButton8", "SpeedButton13", "PageControl2", "Panel2", "BitBtn5", "SpeedButton29" };
+    QImage lastFrame;
+    QObject::connect(window->layerPlayer(), &LayerPreviewPlayer::frameShown,
+        [&] { lastFrame = window->viewport()->picture()->picture(); });
     atFrame(16, [&] {
         for (const char* name : whilePlaying) EXPECT_FALSE(enabled(name)) << name;
         EXPECT_TRUE(enabled("BitBtn6"));
@@ -104,13 +111,16 @@ TEST_F(LayerPreview, StoresTheTabsSettingsAndPlaysTheLayerAloneUntilStop) {
     // The last frame is the working-resolution file of view 3, margins included.
     const Bitmap view3 = LoadBmp(ToPath(workFile("6xgx3.gjs")));
     EXPECT_EQ(view3.width(), 252 + 2 * 75);
-    EXPECT_EQ(window->viewport()->picture()->picture(), PictureControl::ToImage(view3));
+    EXPECT_EQ(lastFrame, PictureControl::ToImage(view3));
 
+    // Stopped, the tab shows the layer with its outlines again, ready for editing.
     for (const char* name :
-        { "PageControl2", "Panel2", "SpeedButton13", "SpeedButton1", "SpeedButton9", "BitBtn5" })
+        { "PageControl2", "Panel2", "SpeedButton1", "SpeedButton9", "BitBtn5", "Image1", "SpeedButton6" })
         EXPECT_TRUE(enabled(name)) << name;
-    for (const char* name : { "BitBtn6", "Image1", "SpeedButton6", "SpeedButton29" })
+    for (const char* name : { "BitBtn6", "SpeedButton29", "SpeedButton13" })
         EXPECT_FALSE(enabled(name)) << name;
+    EXPECT_EQ(window->viewport()->picture()->picture().constBits(),
+        window->outlineEditor()->editor().display().bits());
     EXPECT_FALSE(platform.busy);
 }
 
@@ -129,6 +139,46 @@ TEST_F(LayerPreview, LeavingTheTabOrClosingTheWindowEndsThePlayback) {
     find<QPushButton>("BitBtn5")->click();
     EXPECT_EQ(frames.size(), 2u);
     EXPECT_TRUE(QDir(work).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(LayerPreview, TheDepthMapIsAToggleThatEveryEditEnds) {
+    auto* button = find<QPushButton>("DepthMapButton");
+    QAction* entry = window->mainMenu()->entries().showDepthMap;
+    PictureControl* picture = window->viewport()->picture();
+    const OutlineEditor& editor = window->outlineEditor()->editor();
+    const auto showsOutlines = [&] { return picture->picture().constBits() == editor.display().bits(); };
+    ASSERT_TRUE(showsOutlines());
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(button->isChecked());
+    EXPECT_TRUE(entry->isChecked());
+    EXPECT_FALSE(showsOutlines());
+    entry->trigger();
+    EXPECT_FALSE(button->isChecked());
+    EXPECT_TRUE(showsOutlines());
+
+    auto* orders = find<RadioGroup>("RadioGroup2");
+    const std::function<void()> edits[] = {
+        [&] { QTest::mouseClick(find<QToolButton>("ToolButton4"), Qt::LeftButton); },
+        [&] {
+            QRadioButton* fourth = orders->findChildren<QRadioButton*>()[3];
+            QTest::mouseClick(fourth, Qt::LeftButton, {}, QPoint(8, fourth->height() / 2));
+        },
+        [&] { QTest::mouseClick(find<QCheckBox>("CheckBox3"), Qt::LeftButton); },
+        [&] {
+            const QPoint at = picture->rect().center();
+            QTest::mouseMove(picture, at);
+            EXPECT_FALSE(showsOutlines()); // hovering changes nothing
+            QTest::mouseClick(picture, Qt::LeftButton, {}, at);
+        },
+    };
+    for (size_t i = 0; i < std::size(edits); ++i) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_FALSE(showsOutlines()) << i;
+        edits[i]();
+        EXPECT_TRUE(showsOutlines()) << i;
+        EXPECT_FALSE(button->isChecked()) << i;
+    }
+    EXPECT_EQ(window->document().CurOrder, 3);
 }
 
 TEST_F(LayerPreview, MainPreviewRebuildsOutlineLayersOnlyAfterADepthChange) {
