@@ -152,7 +152,7 @@ public slots:
     void quit();
     // Edit
     void beginLine();
-    void undoPoint(); ///< takes back the last point of the line being drawn
+    void undoPoint(); ///< takes back the last point of the line being drawn, else the last line edit
     void deleteLine();
     void deleteOrder(); ///< deletes the lines of the current order
     void deleteAllLines();

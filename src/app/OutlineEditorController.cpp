@@ -414,7 +414,8 @@ void OutlineEditorController::beginLine() {
 }
 
 void OutlineEditorController::undoPoint() {
-    run([&] { return m_editor.undoPoint(); });
+    // Undo takes back the last point while a line is being drawn, else the last edit.
+    run([&] { return m_editor.drawPoints().empty() ? m_editor.undoEdit() : m_editor.undoPoint(); });
 }
 
 void OutlineEditorController::deleteLine() {

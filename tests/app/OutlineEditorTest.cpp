@@ -12,10 +12,13 @@
 #include "outline/LineSetOps.h"
 
 #include <QAction>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -220,6 +223,43 @@ TEST_F(OutlineEditorWindow, TheTabOpenedByItsTabDrawsAtOnceAndTheButtonsShowTheA
     clickTab(1);
     EXPECT_TRUE(drawLine->isChecked());
     EXPECT_EQ(editor().tool(), EditTool::DrawLine);
+}
+
+TEST_F(OutlineEditorWindow, CtrlZUndoesTheLastEditOnceNoLineIsInProgressAndTheHistoryStays) {
+    openSampleLayer();
+    const OrderLines& lines = window->document().EditLines[0];
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers m) { QTest::keyClick(window.get(), k, m); };
+    click({ 120, 120 });
+    click({ 260, 130 });
+    click({ 180, 260 }, Qt::RightButton);
+    ASSERT_EQ(lines.size(), 1u);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(window->document().EditLines[0].empty());
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(window->document().EditLines[0].size(), 1u);
+
+    // Leaving the tab, and the tab's own preview, keep the layer's history.
+    clickTab(0);
+    clickTab(1);
+    find<QSlider>("TrackBar1")->setValue(1);
+    QTimer::singleShot(100, window.get(), [&] { find<QPushButton>("BitBtn6")->click(); });
+    find<QPushButton>("BitBtn5")->click();
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(window->document().EditLines[0].empty());
+
+    // While a line is being drawn, Ctrl+Z takes back its last point only.
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    click({ 300, 300 });
+    click({ 340, 300 });
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(editor().drawPoints().size(), 1u);
+    EXPECT_EQ(window->document().EditLines[0].size(), 1u);
+
+    // Another picture starts without history.
+    window->importPsdFile(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
+    chooseLayerRow(5);
+    window->mainMenu()->entries().beginLine->trigger();
+    EXPECT_FALSE(editor().canUndoEdit());
 }
 
 TEST_F(OutlineEditorWindow, ASelectionStaysWithItsLayerThroughTheTabs) {
