@@ -91,11 +91,12 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     showImportFacts();
 
     // The output height keeps the picture's proportions.
-    m_doc.Angles = ParseInteger(m_parameterPanel->anglesField()->text().toStdString());
-    m_doc.Lpi = ParseFieldFixed(m_parameterPanel->lpiField()->text().toStdString());
+    const ParameterPanel& fields = *m_parameterPanel;
+    m_doc.Angles = ParseInteger(Std(fields.checkedText(fields.anglesField(), false)));
+    m_doc.Lpi = ParseFieldFixed(Std(fields.checkedText(fields.lpiField(), false)));
     m_doc.AspectRatio = PictureAspectRatio(m_doc);
-    const long double width = ParseFieldReal(m_parameterPanel->widthField()->text().toStdString());
-    m_parameterPanel->heightField()->setText(Text(FormatNumber(width / m_doc.AspectRatio * 10000.0L)));
+    const long double width = ParseFieldReal(Std(fields.checkedText(fields.widthField(), false)));
+    m_parameterPanel->setHeightText(Text(FormatNumber(width / m_doc.AspectRatio * 10000.0L)));
 
     ApplyImportDefaults(m_doc);
     m_parameterPanel->focusField()->setText(QString::number(m_doc.FocusRow));

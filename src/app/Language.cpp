@@ -4,6 +4,7 @@
 #include "app/LayerPanel.h"
 #include "app/MainWindow.h"
 #include "app/OutlineEditorController.h"
+#include "app/ParameterPanel.h"
 #include "app/StatusPanels.h"
 #include "app/Texts.h"
 
@@ -89,6 +90,7 @@ void MainWindow::setProgramTexts(const LanguageTexts& texts) {
 void MainWindow::applyLanguage() {
     setProgramTexts(TextsFor(m_language));
     m_outlineEditor->setLanguage(m_language);
+    m_parameterPanel->setLanguage(m_language);
     if (m_doc.AppStage <= kStagePreviewStopped) m_promptText = promptFor(m_doc.AppStage);
     m_statusPanels->setText(StatusPanels::kPromptPanel, m_promptText);
     ExchangeCaptions(this);

@@ -41,8 +41,9 @@ bool HasAnyLine(const LineSet& lines) {
 
 /// The tab's outline parameters applied to a copy of a layer record. The depth text
 /// is converted first, so a text that is not a number changes nothing.
-LayerRecord WithTabSettings(LayerRecord layer, const OutlinePanel& panel) {
-    layer.Depth = ParseFieldFixed(Std(panel.depthField()->text()));
+LayerRecord WithTabSettings(
+    LayerRecord layer, const OutlinePanel& panel, const OutlineEditorController& editor) {
+    layer.Depth = editor.tabDepth();
     layer.Smooth = static_cast<std::uint8_t>(panel.smoothnessSlider()->value());
     layer.BaseOrder = static_cast<std::uint8_t>(panel.baseOrderSlider()->value());
     return layer;
@@ -70,7 +71,7 @@ const LineSet& MainWindow::editedLines() const {
 void MainWindow::previewLayer() {
     if (!hasEditedLayer()) return;
     const auto k = static_cast<std::size_t>(m_doc.SelectedLayer);
-    const LayerRecord settings = WithTabSettings(m_doc.Layers[k], *m_outlinePanel);
+    const LayerRecord settings = WithTabSettings(m_doc.Layers[k], *m_outlinePanel, *m_outlineEditor);
     if (!m_work.isOpen()) throw Error("There is no work folder for the pictures of the preview");
     // A layer has outlines or a depth map: outlines drawn over a map replace it when
     // the user says so; without outlines the map is played.
@@ -138,7 +139,7 @@ LayerRecord MainWindow::depthSettingsOf(std::size_t index) const {
     const LayerRecord& layer = m_doc.Layers.at(index);
     const bool onTab
         = m_pages->currentWidget() == m_drawLineTab && static_cast<int>(index) == m_doc.SelectedLayer;
-    return onTab ? WithTabSettings(layer, *m_outlinePanel) : layer;
+    return onTab ? WithTabSettings(layer, *m_outlinePanel, *m_outlineEditor) : layer;
 }
 
 void MainWindow::showDepthMap() {
@@ -152,7 +153,7 @@ void MainWindow::showDepthMap() {
     if (!hasEditedLayer()) return;
     // With the tab's settings, which the layer receives only at its preview.
     const auto index = static_cast<std::size_t>(m_doc.SelectedLayer);
-    const LayerRecord layer = WithTabSettings(m_doc.Layers[index], *m_outlinePanel);
+    const LayerRecord layer = WithTabSettings(m_doc.Layers[index], *m_outlinePanel, *m_outlineEditor);
     m_outlineEditor->showDepthMap(DepthMapPicture(m_doc, index, layer, editedLines()));
 }
 

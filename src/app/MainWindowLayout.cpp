@@ -384,6 +384,7 @@ void MainWindow::connectCommands() {
     button(m_outlinePanel->stopButton(), &MainWindow::stopLayerPreview);
     connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::leavePage);
     connect(m_outlineEditor, &OutlineEditorController::notice, this, &MainWindow::showPrompt);
+    connect(m_parameterPanel, &ParameterPanel::notice, this, &MainWindow::showPrompt);
     connect(m_outlineEditor, &OutlineEditorController::depthMapShownChanged, this,
         &MainWindow::showDepthMapState);
     m_outlinePanel->depthMapButton()->setCheckable(true);

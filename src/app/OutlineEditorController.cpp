@@ -2,8 +2,10 @@
 
 #include "app/CommandGuard.h"
 #include "app/Controls.h"
+#include "app/FieldText.h"
 #include "app/LayerPanel.h"
 #include "app/OutlinePanel.h"
+#include "app/ParameterPanel.h"
 #include "app/PictureControl.h"
 #include "app/Platform.h"
 #include "app/TextAndPaths.h"
@@ -17,6 +19,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -84,6 +87,10 @@ OutlineEditorController::OutlineEditorController(
     m_picture->installEventFilter(this);
     connect(controls.viewport->picture(), &PictureControl::pictureReplaced, this,
         &OutlineEditorController::pictureReplaced);
+    QLineEdit* depth = controls.panel->depthField();
+    connect(depth, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (IsNumberText(text, false)) m_acceptedDepth = text;
+    });
     qApp->installEventFilter(this);
 }
 
@@ -354,6 +361,9 @@ bool OutlineEditorController::eventFilter(QObject* watched, QEvent* event) {
         if (routeMouse(event)) return true;
     } else if (event->type() == QEvent::KeyPress && routeKey(event)) {
         return true;
+    } else if (event->type() == QEvent::FocusOut && watched == m_controls.panel->depthField()
+        && ParameterPanel::LeavesForAnotherControl(*static_cast<QFocusEvent*>(event))) {
+        m_guard.run([this] { depthFieldLeft(); });
     }
     return QObject::eventFilter(watched, event);
 }
@@ -426,10 +436,25 @@ void OutlineEditorController::deleteOrder() {
     run([&] { return m_editor.deleteOrder(); });
 }
 
+Fixed OutlineEditorController::tabDepth() const {
+    const QString text = m_controls.panel->depthField()->text();
+    if (!IsNumberText(text, false))
+        RefuseFieldText(FieldName(m_controls.panel->depthLabel()), text, false, m_language);
+    return ParseFieldFixed(Std(text));
+}
+
+void OutlineEditorController::depthFieldLeft() {
+    QLineEdit* depth = m_controls.panel->depthField();
+    const QString text = depth->text();
+    if (IsNumberText(text, false)) return;
+    depth->setText(m_acceptedDepth);
+    RefuseFieldText(FieldName(m_controls.panel->depthLabel()), text, false, m_language);
+}
+
 void OutlineEditorController::deleteAllLines() {
     if (!m_editor.isOpen()) return;
     // The depth is read first: a text that is no number deletes nothing.
-    const OutlineSettings settings { ParseFieldFixed(Std(m_controls.panel->depthField()->text())),
+    const OutlineSettings settings { tabDepth(),
         static_cast<std::uint8_t>(m_controls.panel->smoothnessSlider()->value()),
         static_cast<std::uint8_t>(m_controls.panel->baseOrderSlider()->value()) };
     run([&] { return m_editor.deleteAll(settings); });

@@ -91,6 +91,9 @@ public:
     /// (the picture and the delete commands work again while the tab shows).
     void showOutlines();
 
+    /// The tab's depth (`Edit1`) as a number; a text that is none throws its message.
+    Fixed tabDepth() const;
+
     /// The language of the notes (0 English, 1 Chinese).
     void setLanguage(int language) { m_language = language; }
 
@@ -117,6 +120,9 @@ private:
     void pictureReplaced();
     bool routeMouse(QEvent* event);
     bool routeKey(QEvent* event);
+    /// Leaving the tab's depth field with a text that is no number brings back the last
+    /// number it held, with a message naming the field.
+    void depthFieldLeft();
     /// Runs an editor call inside the command guard and shows what it answers.
     template <typename Call> void run(Call&& call);
     void show(const EditorResponse& response);
@@ -135,6 +141,7 @@ private:
     QImage m_shown; ///< the editor's display, viewed without a copy
     int m_language = 0;
     bool m_depthMapShown = false;
+    QString m_acceptedDepth = "1.0"; ///< the last number the tab's depth field held
     bool m_showingDepthMap = false; ///< the picture being replaced is the depth map
 };
 

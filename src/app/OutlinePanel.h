@@ -29,6 +29,7 @@ public:
     explicit OutlinePanel(QWidget* parent = nullptr);
 
     QLineEdit* depthField() const { return m_depthField; }
+    QLabel* depthLabel() const { return m_depthLabel; }
     QSlider* smoothnessSlider() const { return m_smoothnessSlider; }
     QSlider* baseOrderSlider() const { return m_baseOrderSlider; }
     RadioGroup* orderChoice() const { return m_orderChoice; }

@@ -27,9 +27,9 @@ namespace deptrix {
 namespace {
 
 // A field the preview needs gets its default text when it is empty.
-std::string TextOrDefault(QLineEdit* field, const char* fallback) {
+std::string TextOrDefault(const ParameterPanel& fields, QLineEdit* field, const char* fallback) {
     if (field->text().isEmpty()) field->setText(fallback);
-    return field->text().toStdString();
+    return Std(fields.checkedText(field));
 }
 
 } // namespace
@@ -38,15 +38,17 @@ void MainWindow::preview() {
     m_platform.setBusyCursor(true);
     enablePrintExport(false);
     m_anaglyphButton->setEnabled(false);
-    m_doc.FocusRow = ParseInteger(m_parameterPanel->focusField()->text().toStdString());
-    m_doc.Angles = ParseInteger(TextOrDefault(m_parameterPanel->anglesField(), "7"));
+    // The fields are read as they stand; one that holds no number is named.
+    const ParameterPanel& fields = *m_parameterPanel;
+    m_doc.FocusRow = ParseInteger(Std(fields.checkedText(fields.focusField(), false)));
+    m_doc.Angles = ParseInteger(TextOrDefault(fields, fields.anglesField(), "7"));
     // Outline layers out of date are rebuilt with the depth factor read here.
     ProgressBarSink progress(m_progressBar);
     RefreshOutlineLayers(
         m_doc,
-        [this] {
-            m_doc.DepthFactor = ParseFieldFixed(TextOrDefault(m_parameterPanel->depthField(), "1.0"));
-            m_doc.Lpi = ParseFieldFixed(TextOrDefault(m_parameterPanel->lpiField(), "75.55"));
+        [this, &fields] {
+            m_doc.DepthFactor = ParseFieldFixed(TextOrDefault(fields, fields.depthField(), "1.0"));
+            m_doc.Lpi = ParseFieldFixed(TextOrDefault(fields, fields.lpiField(), "75.55"));
         },
         ToPath(m_work.path()), progress);
     generateAndPlay();

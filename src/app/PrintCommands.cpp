@@ -73,9 +73,9 @@ void MainWindow::exportTiff() {
     // The fields as they are now; a text that is not a number stops here with its
     // field's message, before anything is written.
     ParameterPanel& fields = *m_parameterPanel;
-    const PrintFieldValues values = ReadPrintFields({ Std(fields.lpiField()->text()),
-        Std(fields.dpiField()->currentText()), Std(fields.widthField()->text()),
-        Std(fields.heightField()->text()), Std(fields.hScaleField()->text()) });
+    const PrintFieldValues values
+        = ReadPrintFields({ Std(fields.lpiField()->text()), Std(fields.dpiField()->currentText()),
+            Std(fields.widthField()->text()), Std(fields.heightText()), Std(fields.hScaleField()->text()) });
     ViewSetInput grid;
     grid.offsetCells = m_layerPanel->offsetCells(m_doc.LayerCount);
     grid.focusText = Std(fields.focusField()->text());
@@ -143,7 +143,7 @@ void MainWindow::makePitchTestSheet() {
         const std::string dpi = Std(fields.dpiField()->currentText());
         settings.dpi = IsAutoDpiText(dpi) ? settings.lpi * kViewCount : ParseFieldFixed(dpi);
         settings.widthInches = ParseFieldReal(Std(fields.widthField()->text()));
-        settings.heightInches = ParseFieldReal(Std(fields.heightField()->text()));
+        settings.heightInches = ParseFieldReal(Std(fields.heightText()));
         m_pitchTest = settings;
     }
     PitchTestDialog dialog(*m_pitchTest, this);

@@ -41,7 +41,7 @@ void WindowSetupTarget::setWidthText(const std::string& text) {
 }
 
 void WindowSetupTarget::setHeightText(const std::string& text) {
-    m_parameters.heightField()->setText(Text(text));
+    m_parameters.setHeightText(Text(text));
 }
 
 void WindowSetupTarget::setColorModeIndex(int index) {
@@ -69,20 +69,21 @@ void WindowSetupTarget::beep() {
     m_platform.beep();
 }
 
+// The writer converts what it reads; a field that holds no number is named here.
 std::string WindowSetupTarget::lpiText() const {
-    return Std(m_parameters.lpiField()->text());
+    return Std(m_parameters.checkedText(m_parameters.lpiField()));
 }
 
 std::string WindowSetupTarget::dpiText() const {
-    return Std(m_parameters.dpiField()->currentText());
+    return Std(m_parameters.checkedDpiText());
 }
 
 std::string WindowSetupTarget::widthText() const {
-    return Std(m_parameters.widthField()->text());
+    return Std(m_parameters.checkedText(m_parameters.widthField()));
 }
 
 std::string WindowSetupTarget::heightText() const {
-    return Std(m_parameters.heightField()->text());
+    return Std(m_parameters.heightText());
 }
 
 int WindowSetupTarget::colorModeIndex() const {
@@ -90,7 +91,7 @@ int WindowSetupTarget::colorModeIndex() const {
 }
 
 std::string WindowSetupTarget::hScaleText() const {
-    return Std(m_parameters.hScaleField()->text());
+    return Std(m_parameters.checkedText(m_parameters.hScaleField()));
 }
 
 std::string WindowSetupTarget::offsetCell(int row) const {

@@ -1,6 +1,7 @@
 #include "files/FieldRules.h"
 
 #include "core/Document.h"
+#include "core/Error.h"
 #include "core/NumberText.h"
 #include "files/ConfigFile.h"
 
@@ -49,6 +50,23 @@ std::string HScaleFieldText(std::string_view text) {
     if (value <= 0) return "1";
     if (value > 16) return "16";
     return std::string(shown);
+}
+
+bool CanBecomeNumber(std::string_view text, bool integer) {
+    const auto converts = [integer](std::string_view candidate) {
+        try {
+            if (integer)
+                ParseInteger(candidate);
+            else
+                ParseFieldReal(candidate);
+            return true;
+        } catch (const ConvertError&) {
+            return false;
+        }
+    };
+    // Every unfinished number of the grammar (a sign, a separator, an exponent mark or
+    // a hexadecimal prefix waiting for its digits) is completed by one more digit.
+    return converts(text) || converts(std::string(text) + "0");
 }
 
 std::string DpiFieldText(Fixed outDpi) {

@@ -15,6 +15,10 @@ struct Document;
 // separator, as typed. A text that is not a number throws ConvertError before
 // anything is changed.
 
+/// What the "Angles:" field accepts.
+inline constexpr int kAnglesLow = 2;
+inline constexpr int kAnglesHigh = 64;
+
 /// The DPI field shows this for the automatic resolution (OutDpi 10000.0).
 inline constexpr const char* kAutoDpiText = "(Auto)";
 /// What an emptied depth field is set to (itself a change of the text).
@@ -50,6 +54,11 @@ std::int32_t FocusRowFromField(std::string_view text, int layerCount);
 /// H Scale field left: the text it shows afterwards ("4" for an empty text, "1" for a
 /// value of 0 or less, "16" above 16, else the text as it was).
 std::string HScaleFieldText(std::string_view text);
+
+/// Whether a text typed into a number field can still become a number by typing on:
+/// "", "-", ".", "1e", "1e-" for a real field, "", "-", "$" for an integer one. Texts
+/// that are numbers already count too.
+bool CanBecomeNumber(std::string_view text, bool integer);
 
 /// The DPI field's text for a resolution, and the resolution a DPI text stands for.
 std::string DpiFieldText(Fixed outDpi);

@@ -77,7 +77,8 @@ TEST_F(Import, TheSampleFillsTheTableStatusBarAndCaption) {
         QString::fromUtf8(" Please set 3d parameters，and click the Preview button."));
     // Output height keeps the picture's proportions: 5 / 1.3333, cut to the field's 8 characters.
     EXPECT_EQ(window->document().AspectRatio, 13333);
-    EXPECT_EQ(window->parameterPanel()->heightField()->text(), "3.75009375234381");
+    EXPECT_EQ(window->parameterPanel()->heightText(), "3.75009375234381");
+    EXPECT_EQ(window->parameterPanel()->heightField()->text(), "3.7501"); // shown rounded
 
     for (const char* enabled : { "SpeedButton3", "SpeedButton4", "SpeedButton9" })
         EXPECT_TRUE(find<QToolButton>(enabled)->isEnabled()) << enabled;

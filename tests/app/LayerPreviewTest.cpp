@@ -65,7 +65,7 @@ TEST_F(LayerPreview, StoresTheTabsSettingsAndPlaysTheLayerAloneUntilStop) {
     // A depth text that is not a number is refused before anything changes.
     find<QLineEdit>("Edit1")->setText("deep");
     find<QPushButton>("BitBtn5")->click();
-    EXPECT_EQ(platform.errors, QStringList { "'deep' is not a valid floating point value" });
+    EXPECT_EQ(platform.errors, QStringList { "Depth: 'deep' must be a number" });
     EXPECT_EQ(window->document().Layers[kHouse].Group, kGroupNone);
     EXPECT_EQ(find<StringGrid>("StringGrid1")->cell(1, 6), "");
     for (const char* name : { "BitBtn5", "SpeedButton1", "SpeedButton9", "Panel2" })

@@ -3,6 +3,7 @@
 #include "ScopedLocale.h"
 #include "WindowFixture.h"
 #include "app/Controls.h"
+#include "app/StatusPanels.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -92,29 +93,83 @@ TEST_F(Parameters, TextThatIsNotANumberShowsTheMessageAndKeepsTheValue) {
     panel->depthField()->setText("0.5");
     panel->depthField()->setText("-");
     ASSERT_EQ(platform.errors.size(), 1);
-    EXPECT_EQ(platform.errors[0], "'-' is not a valid floating point value");
+    EXPECT_EQ(platform.errors[0], "Depth: '-' must be a number");
     EXPECT_EQ(window->document().DepthFactor, 5000);
 
     leave(panel->lpiField(), "forty");
-    EXPECT_EQ(platform.errors.last(), "'forty' is not a valid floating point value");
+    EXPECT_EQ(platform.errors.last(), "LPI: 'forty' must be a number");
     EXPECT_EQ(window->document().Lpi, 424775);
+    EXPECT_EQ(panel->lpiField()->text(), "42.4775"); // the last number it held
 
     window->document().LayerCount = 4;
     leave(panel->focusField(), "3");
     leave(panel->focusField(), "x");
-    EXPECT_EQ(platform.errors.last(), "'x' is not a valid integer value");
+    EXPECT_EQ(platform.errors.last(), "Layer 0: 'x' must be a whole number");
     EXPECT_EQ(window->document().FocusRow, 3);
+    EXPECT_EQ(panel->focusField()->text(), "3");
 
     leave(panel->hScaleField(), "q");
-    EXPECT_EQ(platform.errors.last(), "'q' is not a valid integer value");
+    EXPECT_EQ(platform.errors.last(), "H Scale: 'q' must be a whole number");
     EXPECT_EQ(platform.errors.size(), 4);
+}
+
+TEST_F(Parameters, TextsOnTheWayToANumberWaitAndLeavingAFieldNamesIt) {
+    find<QWidget>("GroupBox2")->setEnabled(true);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QLineEdit* depth = panel->depthField();
+    QLineEdit* lpi = panel->lpiField();
+    const auto type = [](QLineEdit* field, const char* text) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    };
+    const auto prompt = [&] { return window->statusPanels()->text(StatusPanels::kPromptPanel); };
+    type(depth, ".5");
+    type(depth, "-1");
+    EXPECT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
+    EXPECT_EQ(window->document().DepthFactor, -10000);
+    type(depth, "12");
+    EXPECT_EQ(prompt(), " Depth: 12 is outside -10 to 10, so the depth 2 is used");
+
+    // Left on the way to a number, the field names itself and goes back to its number.
+    type(depth, "1e");
+    EXPECT_TRUE(platform.errors.isEmpty());
+    lpi->setFocus();
+    EXPECT_EQ(platform.errors, QStringList { "Depth: '1e' must be a number" });
+    EXPECT_EQ(depth->text(), "1"); // the number it last took, on the way to "1e"
+    EXPECT_EQ(window->document().DepthFactor, 10000);
+    // What can never be a number is refused as it is typed.
+    type(depth, "x");
+    EXPECT_EQ(platform.errors.last(), "Depth: 'x' must be a number");
+    // Emptied to type anew, it waits; left empty, it takes 1.0 and says so.
+    type(depth, "");
+    QTest::keyClick(depth, Qt::Key_Backspace);
+    EXPECT_EQ(depth->text(), "");
+    lpi->setFocus();
+    EXPECT_EQ(depth->text(), "1.0");
+    EXPECT_EQ(prompt(), " Depth: the empty field was set to 1.0");
+
+    type(panel->anglesField(), "65");
+    lpi->setFocus();
+    EXPECT_EQ(platform.errors.last(), "Angles: 65 must be a whole number from 2 to 64");
+    EXPECT_EQ(panel->anglesField()->text(), "7");
+    type(panel->anglesField(), "64");
+    type(lpi, "8");
+    panel->anglesField()->setFocus();
+    EXPECT_EQ(panel->anglesField()->text(), "64");
+    EXPECT_EQ(lpi->text(), "75.55");
+    EXPECT_EQ(prompt(), " LPI: 8 is outside 9 to 180 and was replaced by 75.55");
+    EXPECT_EQ(platform.errors.size(), 3);
 }
 
 TEST_F(Parameters, WidthDerivesTheHeightFromTheAspectRatio) {
     window->document().AspectRatio = 15000;
     panel->widthField()->setText("10");
-    // The field's length limit is for typing; the program's own text stays whole.
-    EXPECT_EQ(panel->heightField()->text(), "6.66666666666667");
+    // Shown to four decimals; what the files and the print take keeps its digits.
+    EXPECT_EQ(panel->heightField()->text(), "6.6667");
+    EXPECT_EQ(panel->heightText(), "6.66666666666667");
     window->document().AspectRatio = 5000;
     panel->widthField()->setText("3");
     EXPECT_EQ(panel->heightField()->text(), "6");

@@ -151,7 +151,7 @@ TEST_F(Preview, ABadFocusTextStopsBeforeAnythingChanges) {
     window->parameterPanel()->focusField()->setText("two");
     window->previewButton()->click();
     ASSERT_EQ(platform.errors.size(), 1);
-    EXPECT_EQ(platform.errors[0], "'two' is not a valid integer value");
+    EXPECT_EQ(platform.errors[0], "Layer 0: 'two' must be a whole number");
     EXPECT_EQ(window->document().AppStage, kStageImported);
     EXPECT_TRUE(window->importButton()->isEnabled());
     EXPECT_FALSE(platform.busy);
