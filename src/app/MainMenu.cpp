@@ -195,6 +195,12 @@ QAction* MainMenu::action(const QString& objectName) const {
     return action;
 }
 
+bool MainMenu::holdsShortcut(const QKeySequence& key) const {
+    for (const QAction* action : m_actions)
+        if (action->shortcuts().contains(key)) return true;
+    return false;
+}
+
 bool MainMenu::isShown(const QString& objectName) const {
     return m_shown.value(objectName, true);
 }

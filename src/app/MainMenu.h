@@ -6,6 +6,7 @@
 #include <vector>
 
 class QAction;
+class QKeySequence;
 class QMainWindow;
 class QMenu;
 
@@ -82,6 +83,8 @@ public:
     QAction* action(const QString& objectName) const;
     /// Whether the entry appears in its menu.
     bool isShown(const QString& objectName) const;
+    /// Whether an entry of the menu (shown or not) has `key` as one of its shortcuts.
+    bool holdsShortcut(const QKeySequence& key) const;
     /// Entry objectNames in menu order.
     const std::vector<QString>& order() const { return m_order; }
 

@@ -10,8 +10,12 @@
 #include "app/Texts.h"
 #include "app/Viewport.h"
 
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QKeySequence>
+#include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
 
@@ -85,10 +89,60 @@ bool MainWindow::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
+namespace {
+
+bool IsTextField(const QObject* object) {
+    return qobject_cast<const QLineEdit*>(object) || qobject_cast<const QAbstractSpinBox*>(object)
+        || qobject_cast<const QComboBox*>(object);
+}
+
+/// The keys a text field needs for itself: typing, moving and deleting, and the usual
+/// editing keys Ctrl+A/C/V/X/Z. Everything else (function keys, other Ctrl and Alt
+/// combinations) belongs to the window when one of its commands has it.
+bool FieldNeedsKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    const int code = key.key();
+    if (code >= Qt::Key_F1 && code <= Qt::Key_F35) return false;
+    if (!(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) return true;
+    if (modifiers & (Qt::AltModifier | Qt::MetaModifier)) return false;
+    const bool shift = (modifiers & Qt::ShiftModifier) != 0;
+    switch (code) {
+    case Qt::Key_A:
+    case Qt::Key_C:
+    case Qt::Key_V:
+    case Qt::Key_X:
+    case Qt::Key_Insert:
+        return true;
+    case Qt::Key_Z:
+        return !shift; // Ctrl+Shift+Z redoes the window's line edits
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // The window sees every key before the focused control: the space bar arms
     // panning (and so never presses a focused button).
     const QEvent::Type type = event->type();
+    if (type == QEvent::ShortcutOverride && isActiveWindow() && IsTextField(watched)) {
+        // A field would keep keys such as Ctrl+E (end of line on some desktops) or
+        // Ctrl+Y for itself; the window's commands come first, except for what a field
+        // needs. Left unaccepted, the key goes on to the window's shortcut.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!FieldNeedsKey(*key) && m_menu->holdsShortcut(QKeySequence(key->keyCombination()))) {
+            event->ignore();
+            return true;
+        }
+    }
     if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && isActiveWindow()) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {

@@ -224,6 +224,61 @@ TEST_F(MainWindowTest, ShortcutsReachHiddenEntries) {
     EXPECT_EQ(window->document().AppStage, kStageNothingImported);
 }
 
+TEST_F(MainWindowTest, WindowCommandsReachTheWindowFromATextField) {
+    openActive();
+    platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
+    window->mainMenu()->entries().importPsd->trigger();
+    ASSERT_EQ(window->document().LayerCount, 11);
+    find<QSlider>("TrackBar1")->setValue(1);
+    auto* lpi = find<QLineEdit>("Edit5");
+    lpi->setFocus();
+    ASSERT_TRUE(lpi->hasFocus());
+
+    // F9 plays until F10, both typed into the field.
+    QTimer::singleShot(200, lpi, [&] { QTest::keyClick(lpi, Qt::Key_F10); });
+    QTest::keyClick(lpi, Qt::Key_F9);
+    EXPECT_EQ(window->document().AppStage, kStagePreviewStopped);
+    QTest::keyClick(lpi, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(platform.saveRequests.size(), 1u); // Save project asks where
+    QTest::keyClick(lpi, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(platform.dialogs, QStringList { "ExportDialog" });
+    QTest::keyClick(lpi, Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(platform.openRequests.size(), 2u);
+
+    // Redo and the editing commands of the DrawLine tab reach the window from its Depth field.
+    window->mainMenu()->entries().beginLine->trigger();
+    auto* picture = find<QWidget>("Image1");
+    for (const QPoint p : { QPoint(100, 100), QPoint(200, 100) })
+        QTest::mouseClick(picture, Qt::LeftButton, {}, p);
+    QTest::mouseClick(picture, Qt::RightButton, {}, QPoint(150, 200));
+    ASSERT_EQ(window->document().EditLines[0].size(), 1u);
+    window->mainMenu()->entries().undoLineEdit->trigger();
+    auto* depth = find<QLineEdit>("Edit1");
+    depth->setFocus();
+    QTest::keyClick(depth, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(window->document().EditLines[0].size(), 1u);
+    window->mainMenu()->entries().undoLineEdit->trigger();
+    QTest::keyClick(depth, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(window->document().EditLines[0].size(), 1u);
+    QTest::keyClick(depth, Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_TRUE(window->document().EditLines[0].empty());
+
+    // What a field needs stays with it.
+    lpi = find<QLineEdit>("Edit1");
+    lpi->setText("42.5");
+    QTest::keyClick(lpi, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(lpi->selectedText(), "42.5");
+    QTest::keyClick(lpi, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(lpi->text(), "");
+    QTest::keyClick(lpi, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(lpi->text(), "42.5");
+    QTest::keyClick(lpi, Qt::Key_End);
+    QTest::keyClick(lpi, Qt::Key_Left);
+    QTest::keyClick(lpi, Qt::Key_Delete);
+    EXPECT_EQ(lpi->text(), "42.");
+    EXPECT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
+}
+
 TEST_F(MainWindowTest, ZoomKeysReachTheZoomCommands) {
     openActive();
     // A copy: F3 below saves the settings beside the picture.
