@@ -75,8 +75,10 @@ EditorResponse OutlineEditor::selectAll() {
     EditorResponse response;
     if (!isOpen()) return response;
     m_selection.clear();
+    // What the View boxes hide is not selected: it cannot be seen to be acted on.
     for (std::uint32_t order = kOrderCount; order-- > 0;)
-        for (std::uint32_t j = 0; j < lines()[order].size(); ++j) m_selection.push_back({ order, j });
+        if (m_visible[order])
+            for (std::uint32_t j = 0; j < lines()[order].size(); ++j) m_selection.push_back({ order, j });
     m_workingCopies = CopyReferencedLines(lines(), m_selection);
     showUntinted(response);
     // A thin pen: a quarter of the usual width, so dense sets stay readable.
@@ -91,9 +93,23 @@ EditorResponse OutlineEditor::selectAll() {
     return response;
 }
 
+void OutlineEditor::dropHiddenFromSelection() {
+    m_workingCopies.resize(m_selection.size());
+    size_t kept = 0;
+    for (size_t i = 0; i < m_selection.size(); ++i) {
+        if (m_selection[i].order < kOrderCount && !m_visible[m_selection[i].order]) continue;
+        m_selection[kept] = m_selection[i];
+        m_workingCopies[kept] = std::move(m_workingCopies[i]);
+        ++kept;
+    }
+    m_selection.resize(kept);
+    m_workingCopies.resize(kept);
+}
+
 EditorResponse OutlineEditor::freeTransform() {
     EditorResponse response;
     if (!isOpen()) return response;
+    dropHiddenFromSelection();
     pruneSelection();
     if (m_selection.empty()) return response;
     m_tool = EditTool::FreeTransform;
@@ -103,7 +119,7 @@ EditorResponse OutlineEditor::freeTransform() {
     m_workingCopies = CopyReferencedLines(lines(), m_selection);
     m_box = BoundingBox(m_workingCopies);
     m_pickMap.invalidate();
-    painter(response).transformOverlay(m_workingCopies, m_box);
+    toggleTransformOverlay(response);
     return response;
 }
 
@@ -140,6 +156,7 @@ EditorResponse OutlineEditor::deleteSelection() {
 }
 
 void OutlineEditor::fillClipboard() {
+    dropHiddenFromSelection();
     pruneSelection();
     m_clipLines.clear();
     m_clipOrders.clear();

@@ -180,12 +180,11 @@ void OutlineEditor::transformPress(LinePoint at) {
 
 void OutlineEditor::transformDrag(LinePoint at, bool shift, EditorResponse& response) {
     m_pointer = at;
-    FeedbackPainter paint = painter(response);
-    paint.transformOverlay(m_workingCopies, m_box);
+    toggleTransformOverlay(response); // takes it off
     const TransformStep step = TransformFor(m_handle, { m_box.centerX, m_box.centerY }, m_press, at, shift);
     TransformLines(lines(), m_selection, step, m_workingCopies);
     m_box = BoundingBox(m_workingCopies);
-    paint.transformOverlay(m_workingCopies, m_box);
+    toggleTransformOverlay(response);
 }
 
 void OutlineEditor::transformRelease(EditorResponse& response) {

@@ -97,11 +97,8 @@ void FeedbackPainter::transformOverlay(const OrderLines& copies, const Selection
     const LinePoint corners[] = { { box.left, box.top }, { box.right, box.top }, { box.right, box.bottom },
         { box.left, box.bottom } };
     closedLine(corners);
-    const LinePoint marks[] = { corners[0], corners[1], corners[2], corners[3], { box.centerX, box.top },
-        { box.right, box.centerY }, { box.centerX, box.bottom }, { box.left, box.centerY } };
-    for (const LinePoint& p : marks) marker(p);
-    // The centre circle, the same size as a marker, is the canvas's own ellipse.
-    const int half = 2 * m_pen.markUnit;
+    // The centre circle, the size of a handle, is the canvas's own ellipse.
+    const int half = m_pen.handleHalf;
     if (half > 0 && Near(box.centerX, box.centerY)) {
         const int x = box.centerX, y = box.centerY;
         m_canvas->setNoBrush();
@@ -111,6 +108,55 @@ void FeedbackPainter::transformOverlay(const OrderLines& copies, const Selection
             std::clamp(y - half - m_pen.width, 0, m_picture.height()),
             std::clamp(x + half + m_pen.width + 1, 0, m_picture.width()),
             std::clamp(y + half + m_pen.width + 1, 0, m_picture.height()) });
+    }
+}
+
+std::vector<SavedPixels> FeedbackPainter::solidHandles(const SelectionBox& box) {
+    std::vector<SavedPixels> saved;
+    const std::int64_t half = m_pen.handleHalf;
+    if (!m_canvas || box.empty || half <= 0) return saved;
+    const std::int64_t cx = box.centerX, cy = box.centerY;
+    const std::int64_t points[][2] = { { box.left, box.top }, { box.right, box.top },
+        { box.right, box.bottom }, { box.left, box.bottom }, { cx, box.top }, { box.right, cy },
+        { cx, box.bottom }, { box.left, cy } };
+    const std::int64_t border = std::max(1, m_pen.handleBorder);
+    for (const auto& p : points) {
+        // The square covers the handle's region of the handle map: x - half .. x + half - 1.
+        const std::int64_t x1 = p[0] - half, y1 = p[1] - half, x2 = p[0] + half, y2 = p[1] + half;
+        const PixelRect rect { static_cast<int>(std::clamp<std::int64_t>(x1, 0, m_picture.width())),
+            static_cast<int>(std::clamp<std::int64_t>(y1, 0, m_picture.height())),
+            static_cast<int>(std::clamp<std::int64_t>(x2, 0, m_picture.width())),
+            static_cast<int>(std::clamp<std::int64_t>(y2, 0, m_picture.height())) };
+        if (rect.empty()) continue;
+        SavedPixels patch { rect, {} };
+        const size_t rowBytes = static_cast<size_t>(rect.right - rect.left) * 3;
+        patch.bytes.reserve(rowBytes * static_cast<size_t>(rect.bottom - rect.top));
+        for (int y = rect.top; y < rect.bottom; ++y) {
+            std::uint8_t* row = m_picture.row(y) + static_cast<size_t>(rect.left) * 3;
+            patch.bytes.insert(patch.bytes.end(), row, row + rowBytes);
+            const bool edgeRow = y < y1 + border || y >= y2 - border;
+            for (int x = rect.left; x < rect.right; ++x, row += 3) {
+                const bool edge = edgeRow || x < x1 + border || x >= x2 - border;
+                const std::uint8_t value = edge ? 32 : 248;
+                row[0] = row[1] = row[2] = value;
+            }
+        }
+        m_touched.unite(rect);
+        saved.push_back(std::move(patch));
+    }
+    return saved;
+}
+
+void FeedbackPainter::restore(const std::vector<SavedPixels>& saved) {
+    // Newest first, so overlapping handles give back what was there before the first.
+    for (auto patch = saved.rbegin(); patch != saved.rend(); ++patch) {
+        const PixelRect& rect = patch->rect;
+        if (rect.right > m_picture.width() || rect.bottom > m_picture.height()) continue;
+        const size_t rowBytes = static_cast<size_t>(rect.right - rect.left) * 3;
+        const std::uint8_t* from = patch->bytes.data();
+        for (int y = rect.top; y < rect.bottom; ++y, from += rowBytes)
+            std::copy(from, from + rowBytes, m_picture.row(y) + static_cast<size_t>(rect.left) * 3);
+        m_touched.unite(rect);
     }
 }
 

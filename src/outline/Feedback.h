@@ -32,6 +32,14 @@ struct PixelRect {
 struct FeedbackPen {
     int width = 1;
     int markUnit = 0;
+    int handleHalf = 0; ///< half the side of a Free Transform handle
+    int handleBorder = 1; ///< the dark edge of a handle, about one client pixel
+};
+
+/// Pixels a solid shape covered, kept so that the shape can be taken off again.
+struct SavedPixels {
+    PixelRect rect;
+    std::vector<std::uint8_t> bytes; ///< the rows of `rect`, 3 bytes a pixel
 };
 
 /// The feedback colour, RGB (0, 128, 0).
@@ -59,8 +67,14 @@ public:
     /// The square filled with a solid green brush and combined with the mask pen
     /// (pixel AND colour): it stays until the picture is refreshed.
     void maskedMarker(LinePoint at);
-    /// Working copies, box rectangle, markers at corners and side middles, circle at the centre.
+    /// Working copies, box rectangle and the circle at the centre, reversibly.
     void transformOverlay(const OrderLines& copies, const SelectionBox& box);
+    /// The handles at the box's corners and side middles as squares with a dark edge
+    /// and a light inside, so they show on any picture. They are not reversible:
+    /// returns the pixels they covered, for restore().
+    std::vector<SavedPixels> solidHandles(const SelectionBox& box);
+    /// Puts back what solidHandles() covered.
+    void restore(const std::vector<SavedPixels>& saved);
 
 private:
     void paint(const std::vector<PixelSpan>& spans);

@@ -139,7 +139,8 @@ void OutlineEditor::refreshDisplay(EditorResponse& response) {
         PaintTintMask(m_tintMask, imageWidth(), imageHeight(), raster(), m_visible);
         ApplyTint(m_doc.Composite, m_tintMask, m_display);
     }
-    m_pen = { unit, unit };
+    m_pen = { unit, unit, m_mapping.handleHalf(), m_mapping.onePixel() };
+    forgetOverlay();
     response.repaint.unite(Whole(m_display));
 }
 
@@ -147,11 +148,32 @@ void OutlineEditor::showUntinted(EditorResponse& response) {
     if (!m_doc.Composite.empty() && m_doc.Composite.format() != PixelFormat::Bgr24)
         throw Error("the outline display needs a 24-bit picture");
     m_display = m_doc.Composite;
+    forgetOverlay();
     response.repaint.unite(Whole(m_display));
 }
 
 void OutlineEditor::setFeedbackPen(int width) {
-    m_pen = { width, markUnit() };
+    m_pen = { width, markUnit(), m_mapping.handleHalf(), m_mapping.onePixel() };
+}
+
+void OutlineEditor::toggleTransformOverlay(EditorResponse& response) {
+    FeedbackPainter paint = painter(response);
+    // The handles are solid: taken off first and drawn last, over the reversible rest.
+    if (m_overlayShown) {
+        paint.restore(m_handlesUnder);
+        m_handlesUnder.clear();
+        paint.transformOverlay(m_workingCopies, m_box);
+        m_overlayShown = false;
+    } else {
+        paint.transformOverlay(m_workingCopies, m_box);
+        m_handlesUnder = paint.solidHandles(m_box);
+        m_overlayShown = true;
+    }
+}
+
+void OutlineEditor::forgetOverlay() {
+    m_overlayShown = false;
+    m_handlesUnder.clear();
 }
 
 FeedbackPainter OutlineEditor::painter(EditorResponse& response) {
@@ -174,7 +196,7 @@ void OutlineEditor::redisplay(EditorResponse& response) {
         m_workingCopies = CopyReferencedLines(lines(), m_selection);
         m_box = BoundingBox(m_workingCopies);
         m_pickMap.invalidate();
-        painter(response).transformOverlay(m_workingCopies, m_box);
+        toggleTransformOverlay(response);
         return;
     }
     refreshDisplay(response);
@@ -209,7 +231,8 @@ const PickMap& OutlineEditor::pickMap() {
             m_pickMap.paintPoints(imageWidth(), imageHeight(), lines(), markUnit());
             break;
         case PickContent::Handles:
-            m_pickMap.paintHandles(imageWidth(), imageHeight(), m_box, markUnit());
+            // The handles grab where they are drawn.
+            m_pickMap.paintHandles(imageWidth(), imageHeight(), m_box, m_pen.handleHalf);
             break;
         case PickContent::None:
             m_pickMap.invalidate();
@@ -293,6 +316,8 @@ EditorResponse OutlineEditor::setOrderVisible(int order, bool visible) {
     EditorResponse response;
     if (order < 0 || order >= kOrderCount) return response;
     m_visible[static_cast<size_t>(order)] = visible;
+    if (!visible) dropHiddenFromSelection();
+    settlePickedPoints();
     if (isOpen()) redisplay(response);
     return response;
 }

@@ -222,6 +222,10 @@ private:
     PickContent contentFor(EditTool tool) const;
     Pick pickAt(LinePoint at);
     FeedbackPainter painter(EditorResponse& response);
+    /// Draws the transform overlay, or takes it off when it is shown.
+    void toggleTransformOverlay(EditorResponse& response);
+    /// The display was replaced: no overlay is on it.
+    void forgetOverlay();
     void switchToMoveLine(EditorResponse& response);
     void drawFirstSelectedLine(EditorResponse& response);
 
@@ -276,6 +280,8 @@ private:
 
     // Commands (EditorCommands.cpp).
     void pruneSelection();
+    /// Takes the lines of orders whose View box is off out of the selection.
+    void dropHiddenFromSelection();
     void fillClipboard();
     EditorResponse moveLinesToNeighbour(bool down);
 
@@ -322,6 +328,8 @@ private:
     int m_rasterUnit = 0;
     PickMap m_pickMap;
     FeedbackPen m_pen;
+    bool m_overlayShown = false;
+    std::vector<SavedPixels> m_handlesUnder; ///< what the shown handles cover
     std::map<int, EditHistory> m_histories; ///< per layer index
     /// A history was forgotten while its lines differed from the last save.
     bool m_forgotUnsavedEdits = false;

@@ -76,11 +76,11 @@ void PickMap::paintPoints(int width, int height, const LineSet& lines, int markU
     });
 }
 
-void PickMap::paintHandles(int width, int height, const SelectionBox& box, int markUnit) {
+void PickMap::paintHandles(int width, int height, const SelectionBox& box, int half) {
     reset(width, height, PickContent::Handles);
     if (box.empty) return;
     ScanPainter scan(m_width, m_height);
-    for (const HandleRegion& region : HandleRegions(box, 2 * markUnit))
+    for (const HandleRegion& region : HandleRegions(box, half))
         WriteSpans(m_codes.data(), static_cast<size_t>(m_width),
             scan.rectangle(region.x1, region.y1, region.x2, region.y2),
             static_cast<std::uint32_t>(region.code));

@@ -47,8 +47,9 @@ public:
     /// last, then a filled square of half-size 2 x `markUnit` at every point. A line
     /// without points is skipped; later lines keep their codes.
     void paintPoints(int width, int height, const LineSet& lines, int markUnit);
-    /// Handle map: the regions of the box, filled without a border, in painting order.
-    void paintHandles(int width, int height, const SelectionBox& box, int markUnit);
+    /// Handle map: the regions of the box, filled without a border, in painting order;
+    /// `half` is the half-width of bands and squares (see HandleRegions).
+    void paintHandles(int width, int height, const SelectionBox& box, int half);
     /// Forgets the content; the next reader paints what it needs.
     void invalidate() { m_content = PickContent::None; }
 

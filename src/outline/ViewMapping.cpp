@@ -1,6 +1,7 @@
 #include "outline/ViewMapping.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace deptrix {
@@ -26,6 +27,19 @@ LinePoint ViewMapping::toWorking(int x, int y) const {
 int ViewMapping::markUnit() const {
     return static_cast<int>(
         std::clamp<std::int64_t>(Round(2.0L * static_cast<long double>(scale) / 10000.0L), 0, 255));
+}
+
+int ViewMapping::handleHalf() const {
+    const long double perClient = static_cast<long double>(scale) / 10000.0L;
+    const auto reach = static_cast<std::int64_t>(std::ceil(3.5L * perClient));
+    // At least two pixels either side, so a dark edge still has a light inside.
+    return static_cast<int>(
+        std::clamp<std::int64_t>(std::max<std::int64_t>(2 * markUnit(), reach), 2, 1 << 16));
+}
+
+int ViewMapping::onePixel() const {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(Round(static_cast<long double>(scale) / 10000.0L), 1, 1 << 16));
 }
 
 ViewMapping FitMapping(

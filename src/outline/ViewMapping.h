@@ -23,6 +23,12 @@ struct ViewMapping {
 
     /// About two client pixels in working pixels: Round(2 * scale / 10000), at most 255.
     int markUnit() const;
+    /// Half the side of the Free Transform handles in working pixels: twice the mark
+    /// unit, but never so small that a handle spans fewer than 7 client pixels or
+    /// fewer than 4 working pixels.
+    int handleHalf() const;
+    /// About one client pixel in working pixels, at least one.
+    int onePixel() const;
 };
 
 /// The mapping of a picture of imageWidth x imageHeight stretched proportionally and

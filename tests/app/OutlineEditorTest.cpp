@@ -10,8 +10,10 @@
 #include "files/SetupFileReader.h"
 #include "outline/FreeTransform.h"
 #include "outline/LineSetOps.h"
+#include "outline/PickMap.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
@@ -260,6 +262,43 @@ TEST_F(OutlineEditorWindow, CtrlZUndoesTheLastEditOnceNoLineIsInProgressAndTheHi
     chooseLayerRow(5);
     window->mainMenu()->entries().beginLine->trigger();
     EXPECT_FALSE(editor().canUndoEdit());
+}
+
+TEST_F(OutlineEditorWindow, SelectionCommandsTakeOnlyShownOutlinesAndHandlesShowAtAnyZoom) {
+    LineSet stored = EmptyLineSet();
+    stored[0] = { Line { { 200, 150 }, { 300, 150 }, { 300, 250 }, { 200, 250 } } };
+    stored[2] = { Line { { 400, 300 }, { 500, 300 }, { 450, 380 } } };
+    openSampleLayer(stored);
+    const Document& doc = window->document();
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(window.get(), k, m); };
+    QTest::mouseClick(find<QCheckBox>("CheckBox3"), Qt::LeftButton); // Order 3 hidden
+    key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(editor().selection(), (LineRefs { { 0, 0 } }));
+    key(Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(editor().selectionBox(), (SelectionBox { 200, 150, 300, 250, 250, 200, false }));
+    key(Qt::Key_Return);
+    key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_TRUE(doc.EditLines[0].empty());
+    EXPECT_EQ(doc.EditLines[2].size(), 1u);
+    key(Qt::Key_V, Qt::ControlModifier);
+
+    // Zoomed in so far that a working pixel spans several screen pixels, the handles
+    // still have a dark edge around a light inside and grab where they show.
+    for (int i = 0; i < 5; ++i) window->zoomIn();
+    key(Qt::Key_T, Qt::ControlModifier);
+    ASSERT_EQ(editor().tool(), EditTool::FreeTransform);
+    const SelectionBox box = editor().selectionBox();
+    const ViewMapping& view = editor().viewMapping();
+    ASSERT_LT(view.scale, 2500); // where two mark units come to nothing
+    const PickMap& map = editor().pickMap();
+    int across = 0;
+    for (int x = box.right - 20; x <= box.right + 20; ++x)
+        across += map.pick(x, box.bottom).handle == kHandleBottomRight;
+    EXPECT_GE(across * 10000.0 / view.scale, 7.0);
+    const QImage shown = picture->picture();
+    const auto grey = [&](int x, int y) { return qGray(shown.pixel(x, y)); };
+    EXPECT_GE(grey(box.right, box.bottom), 200);
+    EXPECT_LE(grey(box.right - view.handleHalf(), box.bottom), 64);
 }
 
 TEST_F(OutlineEditorWindow, ASelectionStaysWithItsLayerThroughTheTabs) {

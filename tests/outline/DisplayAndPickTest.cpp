@@ -120,7 +120,7 @@ TEST(PickMaps, HandleRegionsPaintCornersOverBandsOverTheCentreSquare) {
     // under the top and bottom bands.
     const SelectionBox box { 20, 20, 80, 60, 50, 40, false };
     PickMap map;
-    map.paintHandles(100, 100, box, 2);
+    map.paintHandles(100, 100, box, 4);
     const auto handle = [&](int x, int y) { return map.pick(x, y).handle; };
     EXPECT_EQ(handle(40, 30), kHandleInside);
     EXPECT_EQ(handle(50, 40), kHandleCentre);
@@ -136,10 +136,10 @@ TEST(PickMaps, HandleRegionsPaintCornersOverBandsOverTheCentreSquare) {
     EXPECT_EQ(handle(84, 40), kHandleOutside); // the band is R-g..R+g-1
 
     const SelectionBox flat { 20, 38, 80, 42, 50, 40, false };
-    map.paintHandles(100, 100, flat, 2);
+    map.paintHandles(100, 100, flat, 4);
     EXPECT_EQ(handle(50, 37), kHandleTop);
     EXPECT_EQ(handle(50, 39), kHandleBottom);
-    // A mark unit of 0 leaves the box but no bands, corners or centre square.
+    // A half-size of 0 leaves the box but no bands, corners or centre square.
     map.paintHandles(100, 100, box, 0);
     EXPECT_EQ(handle(20, 20), kHandleInside);
     EXPECT_EQ(handle(50, 40), kHandleInside);
