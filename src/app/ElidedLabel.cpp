@@ -26,7 +26,7 @@ QSize ElidedLabel::minimumSizeHint() const {
 void ElidedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     drawFrame(&painter);
-    painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, shownText());
+    painter.drawText(contentsRect(), static_cast<int>(alignment()), shownText());
 }
 
 bool ElidedLabel::event(QEvent* event) {

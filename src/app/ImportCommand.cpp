@@ -38,6 +38,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QToolBar>
 #include <QToolButton>
@@ -111,6 +112,11 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     CmykToRgb(m_doc.Composite);
     m_viewport->picture()->showBitmap(m_doc.Composite);
     m_viewport->fit(m_doc.ImageWidth, m_doc.ImageHeight);
+    {
+        // The canvas shows the composite: the Layer View choice says so.
+        const QSignalBlocker quiet(m_layerPanel->layerViewChoice());
+        m_layerPanel->layerViewChoice()->setItemIndex(0);
+    }
 
     SetEnabled({ m_zoomInButton, m_zoomOutButton, m_previewButton }, true);
     m_hiddenPreviewButton->setEnabled(true);
@@ -131,6 +137,7 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
 
     showPrompt(m_msgSetParams);
     setWindowTitle(DocumentSession::TitleFor(ProductTitle() + "   " + QFileInfo(path).fileName()));
+    showZoom();
 
     m_platform.setBusyCursor(false);
     progress.setPosition(0);

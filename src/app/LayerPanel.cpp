@@ -38,10 +38,16 @@ LayerPanel::LayerPanel(QWidget* parent)
     m_layerTable->setStyleSheet("QTableWidget { background: white; }");
     m_layerTable->setWordWrap(false);
     m_layerTable->setTextElideMode(Qt::ElideRight); // long layer names; the tooltip has them whole
-    // The name takes what the panel leaves; a long one is shortened, never scrolled to.
-    m_layerTable->horizontalHeader()->setMinimumSectionSize(24);
-    m_layerTable->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
-    m_layerTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The name takes what the panel leaves until the user drags its edge wider (the
+    // table then scrolls) or narrower; a long name is shortened, its tooltip whole.
+    QHeaderView* header = m_layerTable->horizontalHeader();
+    header->setMinimumSectionSize(24);
+    header->setSectionResizeMode(kNameColumn, QHeaderView::Interactive);
+    m_layerTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(header, &QHeaderView::sectionResized, this, [this](int column) {
+        if (column == kNameColumn && !m_fittingName) m_nameSized = true;
+    });
+    m_layerTable->viewport()->installEventFilter(this);
     QFont small = m_layerTable->font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
     m_layerTable->setFont(small);
@@ -90,7 +96,20 @@ std::vector<std::string> LayerPanel::offsetCells(int rows) const {
     return cells;
 }
 
+void LayerPanel::fitNameColumn() {
+    if (m_nameSized) return;
+    int others = 0;
+    for (int c = 0; c < m_layerTable->columnCount(); ++c)
+        if (c != kNameColumn) others += m_layerTable->columnWidth(c);
+    const int free = m_layerTable->viewport()->width() - others;
+    m_fittingName = true;
+    m_layerTable->setColumnWidth(
+        kNameColumn, std::max(free, m_layerTable->horizontalHeader()->minimumSectionSize()));
+    m_fittingName = false;
+}
+
 bool LayerPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_layerTable->viewport() && event->type() == QEvent::Resize) fitNameColumn();
     if (watched == m_linkPicture && event->type() == QEvent::MouseButtonRelease
         && m_linkPicture->isEnabled()) {
         emit linkClicked();

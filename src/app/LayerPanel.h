@@ -52,11 +52,15 @@ protected:
 
 private:
     void assignObjectNames();
+    /// The name column takes the width the other columns leave, until the user sizes it.
+    void fitNameColumn();
 
     QLabel* m_linkPicture;
     RadioGroup* m_layerViewChoice;
     StringGrid* m_layerTable;
     QVBoxLayout* m_pageArea;
+    bool m_nameSized = false; ///< the user has dragged the name column's edge
+    bool m_fittingName = false;
 };
 
 } // namespace deptrix

@@ -276,6 +276,10 @@ private:
     void setProgramTexts(const LanguageTexts& texts);
     void setProgress(int percent);
     void showComposite();
+    /// The zoom of the picture in the status bar: screen pixels per working pixel.
+    void showZoom();
+    /// The tool buttons' tooltips name the shortcut of the menu entry they share.
+    void nameShortcutsInToolTips();
     /// Says in the status bar where an output was written, and whether it could be shown.
     void reportWritten(const QString& path, bool shown = true);
     /// Throws the message for an output at `path` that is the picture the document came

@@ -6,7 +6,9 @@
 #include "app/MainWindow.h"
 #include "app/OutlineEditorController.h"
 #include "app/OutlinePanel.h"
+#include "app/PictureControl.h"
 #include "app/Platform.h"
+#include "app/StatusPanels.h"
 #include "app/Texts.h"
 #include "app/Viewport.h"
 
@@ -64,6 +66,18 @@ void MainWindow::zoomToFit() {
 void MainWindow::zoomToActualSize() {
     m_viewport->showActualSize(m_doc.ImageWidth, m_doc.ImageHeight);
     m_outlineEditor->viewZoomed();
+}
+
+void MainWindow::showZoom() {
+    const QWidget* picture = m_viewport->picture();
+    if (!m_doc.DocumentLoaded || m_doc.ImageWidth <= 0 || m_doc.ImageHeight <= 0) {
+        m_statusPanels->setZoom(QString());
+        return;
+    }
+    // The picture keeps its proportions inside the control: the smaller ratio is the zoom.
+    const long double zoom = std::min(static_cast<long double>(picture->width()) / m_doc.ImageWidth,
+        static_cast<long double>(picture->height()) / m_doc.ImageHeight);
+    m_statusPanels->setZoom(QString::number(Round(zoom * 100.0L)) + " %");
 }
 
 void MainWindow::stopFrameTimer() {

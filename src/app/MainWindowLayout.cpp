@@ -292,6 +292,30 @@ void MainWindow::assignObjectNames() {
     m_layerMenu->setObjectName("LayerMenu1");
 }
 
+void MainWindow::nameShortcutsInToolTips() {
+    const MenuEntries& menu = m_menu->entries();
+    const std::pair<QToolButton*, QAction*> shared[] = {
+        { m_openProjectButton, menu.openProject },
+        { m_saveProjectButton, menu.saveProject },
+        { m_importButton, menu.importPsd },
+        { m_zoomInButton, menu.zoomIn },
+        { m_zoomOutButton, menu.zoomOut },
+        { m_undoPointButton, menu.undoPoint },
+        { m_previewButton, menu.preview },
+        { m_stopButton, menu.stopPreview },
+        { m_exportTiffButton, menu.exportTiff },
+        { m_beginLineButton, menu.beginLine },
+        { m_anaglyphButton, menu.showAnaglyph },
+        { m_cutButton, menu.cutLines },
+        { m_pasteButton, menu.pasteLines },
+    };
+    for (const auto& [button, action] : shared) {
+        const QKeySequence key = action->shortcut();
+        if (!key.isEmpty())
+            button->setToolTip(button->toolTip() + " (" + key.toString(QKeySequence::NativeText) + ")");
+    }
+}
+
 void MainWindow::connectCommands() {
     // Every command runs inside the guard, which shows any error it raises.
     auto wire = [this](auto* sender, auto signal, void (MainWindow::*slot)()) {
@@ -304,6 +328,7 @@ void MainWindow::connectCommands() {
     };
     const MenuEntries& menu = m_menu->entries();
 
+    nameShortcutsInToolTips();
     entry(menu.openProject, &MainWindow::openProject);
     button(m_openProjectButton, &MainWindow::openProject);
     entry(menu.importPsd, &MainWindow::importPsd);
@@ -368,6 +393,7 @@ void MainWindow::connectCommands() {
         }
         m_outlineEditor->viewZoomed();
     });
+    connect(m_viewport, &Viewport::pictureResized, this, &MainWindow::showZoom);
     entry(menu.showWorkFolder, &MainWindow::showWorkFolder);
     entry(menu.showDepthMap, &MainWindow::showDepthMap);
     button(m_outlinePanel->depthMapButton(), &MainWindow::showDepthMap);

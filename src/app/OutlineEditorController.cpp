@@ -63,11 +63,6 @@ PointerInput InputFrom(const QMouseEvent& event) {
     return input;
 }
 
-/// Tooltips name the shortcut that reaches the same command.
-void NameShortcut(QToolButton* button, const char* shortcut) {
-    button->setToolTip(button->toolTip() + " (" + QString::fromLatin1(shortcut) + ")");
-}
-
 } // namespace
 
 OutlineEditorController::OutlineEditorController(
@@ -77,10 +72,6 @@ OutlineEditorController::OutlineEditorController(
     , m_controls(controls)
     , m_guard(guard)
     , m_editor(doc) {
-    NameShortcut(controls.undoPointButton, "Ctrl+Z");
-    NameShortcut(controls.beginLineButton, "Ctrl+B");
-    NameShortcut(controls.cutButton, "Ctrl+X");
-    NameShortcut(controls.pasteButton, "Ctrl+V");
     connectControls();
     // The picture's mouse events reach this filter before the viewport's panning.
     m_picture = controls.viewport->picture();
@@ -146,6 +137,8 @@ void OutlineEditorController::showTab() {
     picture->setEnabled(true);
     picture->setMouseTracking(true);
     m_drawLineMode = true;
+    // The tab opens on the whole picture, whatever zoom the other tab left.
+    m_controls.viewport->fitToWindow(m_doc.ImageWidth, m_doc.ImageHeight);
     ShowSingleLayer(m_doc, layer);
     {
         // The layer is shown here already; the choice only follows.

@@ -32,9 +32,29 @@ StatusPanels::StatusPanels(QWidget* parent)
     m_warning->setContentsMargins(3, 0, 3, 0);
     // The prompt keeps the room: a long warning is shortened, its whole text in the tooltip
     // and on the layer's cell.
-    m_warning->setMaximumWidth(m_warning->fontMetrics().averageCharWidth() * 24);
+    m_warning->setMaximumWidth(m_warning->fontMetrics().averageCharWidth() * 18);
     addPermanentWidget(m_warning);
     m_warning->hide();
+    m_zoom = new ElidedLabel(Qt::ElideRight, this);
+    m_zoom->setObjectName("ZoomPanel");
+    m_zoom->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    m_zoom->setContentsMargins(3, 0, 3, 0);
+    m_zoom->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    addPermanentWidget(m_zoom);
+    setZoom(QString());
+}
+
+void StatusPanels::setZoom(const QString& text) {
+    // Room for "100 %", wider only for the rare four-digit zoom: the prompt keeps the rest.
+    const QFontMetrics metrics = m_zoom->fontMetrics();
+    const int margins = m_zoom->contentsMargins().left() + m_zoom->contentsMargins().right();
+    m_zoom->setMinimumWidth(std::max(metrics.horizontalAdvance("100 %"), metrics.horizontalAdvance(text))
+        + margins + 2 * m_zoom->frameWidth());
+    m_zoom->setText(text);
+}
+
+QString StatusPanels::zoom() const {
+    return m_zoom->text();
 }
 
 void StatusPanels::setApproximationNote(const QString& summary, const QString& layers) {

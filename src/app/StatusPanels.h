@@ -36,6 +36,11 @@ public:
     /// `summary` is empty.
     void setApproximationNote(const QString& summary, const QString& layers);
 
+    /// The zoom of the picture ("100 %"), at the right end of the bar; empty before
+    /// there is a picture.
+    void setZoom(const QString& text);
+    QString zoom() const;
+
     /// A short warning in red at the right end of the bar, its explanation in the
     /// tooltip; an empty text hides it.
     void setWarning(const QString& text, const QString& explanation = QString());
@@ -45,6 +50,7 @@ private:
     std::vector<ElidedLabel*> m_panels;
     ElidedLabel* m_approximationNote = nullptr;
     ElidedLabel* m_warning = nullptr;
+    ElidedLabel* m_zoom = nullptr;
 };
 
 } // namespace deptrix

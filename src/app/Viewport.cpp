@@ -50,6 +50,8 @@ Viewport::Viewport(QWidget* parent)
     QPalette red = m_frontLabel->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     m_frontLabel->setPalette(red);
+    // Over the dark background of the view area a label would take the light colour.
+    m_frontLabel->setForegroundRole(QPalette::WindowText);
     m_frontLabel->adjustSize();
     m_frontLabel->move(0, 8);
     m_frontLabel->hide();
@@ -242,6 +244,7 @@ void Viewport::disarmPan(bool drawLineMode) {
 bool Viewport::eventFilter(QObject* watched, QEvent* event) {
     if (watched != viewport() && watched != m_content && watched != m_picture)
         return QScrollArea::eventFilter(watched, event);
+    if (watched == m_picture && event->type() == QEvent::Resize) emit pictureResized();
     if (event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (!(wheel->modifiers() & Qt::ControlModifier)) return QScrollArea::eventFilter(watched, event);

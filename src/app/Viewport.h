@@ -80,6 +80,8 @@ signals:
     /// Ctrl+wheel over the view area: `steps` > 0 zooms in, < 0 out, about `anchor`
     /// (viewport pixels). The window answers with enlargeAbout or reduceAbout.
     void wheelZoomRequested(int steps, QPoint anchor);
+    /// The picture control changed its size: the zoom shown may have changed.
+    void pictureResized();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

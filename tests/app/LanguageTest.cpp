@@ -90,7 +90,7 @@ TEST_F(Language, ChineseReplacesTheProgramTextsAndExchangesCaptions) {
     EXPECT_EQ(find<QPushButton>("BitBtn5")->text(), QString::fromUtf8("单层预览"));
     EXPECT_EQ(window->languageButton()->text(), QString::fromUtf8("英文"));
     // Speed buttons, edits and tool buttons keep their hints.
-    EXPECT_EQ(window->previewButton()->toolTip(), "Preview");
+    EXPECT_EQ(window->previewButton()->toolTip(), "Preview (F9)");
     EXPECT_EQ(find<QWidget>("Edit5")->toolTip(), "lenticular total in 1 inch");
     EXPECT_EQ(
         window->statusPanels()->text(StatusPanels::kSizeCaptionPanel), QString::fromUtf8("尺寸(厘米):"));

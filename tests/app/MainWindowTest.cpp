@@ -2,6 +2,7 @@
 #include "app/AboutBox.h"
 #include "app/Controls.h"
 #include "app/ElidedLabel.h"
+#include "app/LayerPanel.h"
 #include "app/MainMenu.h"
 #include "app/StatusPanels.h"
 #include "app/TypingLimit.h"
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,21 +41,21 @@ TEST_F(MainWindowTest, ToolButtonsHaveTheirHintsIconsAndInitialStates) {
         bool shown;
     };
     const Expected buttons[] = {
-        { "SpeedButton12", "Open project", true, true },
-        { "SpeedButton15", "Save project", false, true },
-        { "SpeedButton1", "Import psd file", true, true },
-        { "SpeedButton3", "Zoom in", false, true },
-        { "SpeedButton4", "Zoom out", false, true },
+        { "SpeedButton12", "Open project (Ctrl+O)", true, true },
+        { "SpeedButton15", "Save project (Ctrl+S)", false, true },
+        { "SpeedButton1", "Import psd file (Ctrl+I)", true, true },
+        { "SpeedButton3", "Zoom in (Ctrl++)", false, true },
+        { "SpeedButton4", "Zoom out (F4)", false, true },
         { "SpeedButton10", "Delete point (Ctrl+Z)", false, true },
         { "SpeedButton6", "delete line", false, true },
         { "SpeedButton7", "delete layer", false, true },
         { "SpeedButton8", "delete all", false, true },
-        { "SpeedButton9", "Preview", false, true },
-        { "SpeedButton2", "Stop", false, true },
-        { "SpeedButton29", "Export tiff file", false, true },
+        { "SpeedButton9", "Preview (F9)", false, true },
+        { "SpeedButton2", "Stop (F10)", false, true },
+        { "SpeedButton29", "Export tiff file (Ctrl+E)", false, true },
         { "SpeedButton30", "Print", true, false },
         { "SpeedButton13", "Begin Line (Ctrl+B)", false, true },
-        { "SpeedButton5", "Red/blue glasses preview", false, true },
+        { "SpeedButton5", "Red/blue glasses preview (F11)", false, true },
         { "SpeedButton14", "", true, false },
         { "SpeedButton11", "", false, false },
     };
@@ -277,6 +279,38 @@ TEST_F(MainWindowTest, WindowCommandsReachTheWindowFromATextField) {
     QTest::keyClick(lpi, Qt::Key_Delete);
     EXPECT_EQ(lpi->text(), "42.");
     EXPECT_TRUE(platform.errors.isEmpty()) << platform.errors.join("\n").toStdString();
+}
+
+TEST_F(MainWindowTest, ImportZoomAndTheTabsFinish) {
+    openActive();
+    find<RadioGroup>("RadioGroup1")->setItemIndex(1);
+    platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
+    window->mainMenu()->entries().importPsd->trigger();
+    ASSERT_EQ(window->document().LayerCount, 11);
+    // The canvas shows the composite, and Layer View says All.
+    EXPECT_EQ(find<RadioGroup>("RadioGroup1")->itemIndex(), 0);
+
+    // The zoom shows in the status bar and follows the zoom commands.
+    QWidget* picture = find<QWidget>("Image1");
+    const QSize fitted = picture->size();
+    const auto zoom = [&] { return window->statusPanels()->zoom(); };
+    EXPECT_EQ(
+        zoom(), QString::number(Round(100.0L * fitted.height() / window->document().ImageHeight)) + " %");
+    window->zoomToActualSize();
+    EXPECT_EQ(zoom(), "100 %");
+    // The DrawLine tab opens on the whole picture.
+    window->mainMenu()->entries().beginLine->trigger();
+    EXPECT_EQ(picture->size(), fitted);
+
+    // The name column takes the free width and can be dragged wider.
+    auto* grid = find<StringGrid>("StringGrid1");
+    EXPECT_EQ(grid->horizontalHeader()->sectionResizeMode(LayerPanel::kNameColumn), QHeaderView::Interactive);
+    int widths = 0;
+    for (int c = 0; c < grid->columnCount(); ++c) widths += grid->columnWidth(c);
+    EXPECT_EQ(widths, grid->viewport()->width());
+
+    auto* front = find<QLabel>("Label24");
+    EXPECT_EQ(front->palette().color(front->foregroundRole()), QColor(Qt::red));
 }
 
 TEST_F(MainWindowTest, ZoomKeysReachTheZoomCommands) {
