@@ -1,6 +1,7 @@
 // Switching the window between English and Chinese.
 
 #include "app/Controls.h"
+#include "app/ElidedLabel.h"
 #include "app/LayerPanel.h"
 #include "app/MainWindow.h"
 #include "app/OutlineEditorController.h"
@@ -45,6 +46,10 @@ void ExchangeCaptions(QObject* root) {
             Exchange([button] { return button->text(); }, [button](const QString& t) { button->setText(t); },
                 [button] { return button->toolTip(); },
                 [button](const QString& t) { button->setToolTip(t); });
+        } else if (qobject_cast<ElidedLabel*>(object)) {
+            // The status bar's texts are messages set in the language; a tooltip there
+            // explains the text rather than translating it.
+            continue;
         } else if (auto* label = qobject_cast<QLabel*>(object)) {
             Exchange([label] { return label->text(); }, [label](const QString& t) { label->setText(t); },
                 [label] { return label->toolTip(); }, [label](const QString& t) { label->setToolTip(t); });
@@ -97,6 +102,7 @@ void MainWindow::applyLanguage() {
     // The document's facts and what it draws approximately are texts of the program's
     // own; the exchange above would have swapped the note with its tooltip.
     if (m_doc.DocumentLoaded && m_doc.LayerCount > 0) showImportFacts();
+    refreshDepthBudget(); // the movement warning in the language
 }
 
 QString MainWindow::promptFor(int appStage) const {

@@ -12,6 +12,7 @@
 #include "app/PrintProgressDialog.h"
 #include "app/StatusPanels.h"
 #include "app/TextAndPaths.h"
+#include "app/UiTexts.h"
 #include "core/NumberText.h"
 #include "import/LayerTable.h"
 #include "print/DepthBudget.h"
@@ -32,9 +33,9 @@ namespace deptrix {
 namespace {
 
 /// "2.2 lens widths", "1 lens width".
-QString LensWidths(double value) {
+QString LensWidths(double value, int language = 0) {
     const double rounded = std::round(value * 10) / 10;
-    return Text(FormatNumber(rounded)) + (rounded == 1 ? " lens width" : " lens widths");
+    return Tr(rounded == 1 ? Ui::LensWidth : Ui::LensWidths, language).arg(Text(FormatNumber(rounded)));
 }
 
 QString TiffPathBeside(const std::string& psdPath, const char* suffix) {
@@ -228,10 +229,9 @@ void MainWindow::refreshDepthBudget() {
         return;
     }
     const QString name = Text(m_doc.Layers[worst].displayName());
-    m_statusPanels->setWarning(name + ": " + LensWidths(parallax[worst]) + " per view",
-        "\"" + name + "\" moves " + LensWidths(parallax[worst])
-            + " between neighbouring views: above one lens width it blurs and doubles in the print. "
-              "View > Fit depth to lens brings the largest movement to one.");
+    const QString moves = LensWidths(parallax[worst], m_language);
+    m_statusPanels->setWarning(Tr(Ui::MovementWarning, m_language).arg(name, moves),
+        Tr(Ui::MovementExplanation, m_language).arg(name, moves));
 }
 
 } // namespace deptrix

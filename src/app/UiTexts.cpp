@@ -24,6 +24,14 @@ constexpr UiText kTexts[] = {
     { Ui::LineHiddenUnderNearer,
         " The new order %1 outline lies wholly under a nearer one (order 1 is nearest)",
         " 新画的层次 %1 勾线完全被更近的勾线盖住（层次 1 最近）" },
+    { Ui::LensWidth, "%1 lens width", "%1 个光栅宽度" },
+    { Ui::LensWidths, "%1 lens widths", "%1 个光栅宽度" },
+    { Ui::MovementWarning, "%1: %2 per view", "%1：每个视角 %2" },
+    { Ui::MovementExplanation,
+        "\"%1\" moves %2 between neighbouring views: above one lens width it blurs and doubles in the "
+        "print. View > Fit depth to lens brings the largest movement to one.",
+        "“%1”在相邻视角间移动 %2：超过一个光栅宽度，打印时会模糊重影。"
+        "显示 > 按光栅调整深度 可把最大移动降到一个。" },
 };
 
 constexpr bool InOrder() {

@@ -21,6 +21,11 @@ enum class Ui : std::uint16_t {
     FieldEmptyReplaced,
     // Outline editor
     LineHiddenUnderNearer,
+    // Print: how far the layer that moves most moves between neighbouring views
+    LensWidth,
+    LensWidths,
+    MovementWarning,
+    MovementExplanation,
     Count
 };
 
