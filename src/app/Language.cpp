@@ -2,6 +2,7 @@
 
 #include "app/Controls.h"
 #include "app/ElidedLabel.h"
+#include "app/HelpWindow.h"
 #include "app/LayerPanel.h"
 #include "app/MainWindow.h"
 #include "app/OutlineEditorController.h"
@@ -103,6 +104,8 @@ void MainWindow::applyLanguage() {
     // own; the exchange above would have swapped the note with its tooltip.
     if (m_doc.DocumentLoaded && m_doc.LayerCount > 0) showImportFacts();
     refreshDepthBudget(); // the movement warning in the language
+    for (const QPointer<QWidget>& window : m_auxiliary)
+        if (auto* help = qobject_cast<HelpWindow*>(window.data())) help->setLanguage(m_language);
 }
 
 QString MainWindow::promptFor(int appStage) const {

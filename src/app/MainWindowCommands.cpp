@@ -28,7 +28,7 @@ void MainWindow::quit() {
 }
 
 void MainWindow::showHelp() {
-    auto* help = new HelpWindow(m_platform);
+    auto* help = new HelpWindow(m_platform, m_language);
     m_auxiliary.push_back(help);
     help->show();
 }

@@ -1,6 +1,7 @@
 #include "app/PitchTestDialog.h"
 
 #include "app/DecimalSpinBox.h"
+#include "app/UiTexts.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -13,8 +14,8 @@ namespace deptrix {
 
 namespace {
 
-QDoubleSpinBox* Spin(QFormLayout* form, const char* caption, const char* name, double low, double high,
-    int decimals, long double value, const char* suffix = "") {
+QDoubleSpinBox* Spin(QFormLayout* form, const QString& caption, const char* name, double low, double high,
+    int decimals, long double value, const QString& suffix = QString()) {
     auto* spin = new DecimalSpinBox;
     spin->setObjectName(name);
     spin->setRange(low, high);
@@ -27,23 +28,29 @@ QDoubleSpinBox* Spin(QFormLayout* form, const char* caption, const char* name, d
 
 } // namespace
 
-PitchTestDialog::PitchTestDialog(const PitchTestSettings& settings, QWidget* parent)
+PitchTestDialog::PitchTestDialog(const PitchTestSettings& settings, int language, QWidget* parent)
     : QDialog(parent)
-    , m_settings(settings) {
+    , m_settings(settings)
+    , m_language(language) {
     setObjectName("PitchTestDialog");
-    setWindowTitle("Pitch test sheet");
+    setWindowTitle(Tr(Ui::PitchTitle, language));
     auto* form = new QFormLayout;
-    m_lpi = Spin(form, "LPI:", "PitchLpi", 1, 1000, 4, FromFixed(settings.lpi));
-    m_span = Spin(form, "Span:", "PitchSpan", 0, 50, 4, FromFixed(settings.span), " LPI either side");
-    m_step = Spin(form, "Step:", "PitchStep", 0.0001, 10, 4, FromFixed(settings.step), " LPI");
-    m_dpi = Spin(form, "DPI:", "PitchDpi", 1, 100000, 4, FromFixed(settings.dpi));
-    m_width = Spin(form, "Width:", "PitchWidth", 0.1, 1000, 3, settings.widthInches, " inch");
-    m_height = Spin(form, "Height:", "PitchHeight", 0.1, 1000, 3, settings.heightInches, " inch");
-    m_phaseTest = new QCheckBox("Phase test: bands at this LPI with phases -0.5 .. 0.5");
+    const QString inch = Tr(Ui::PitchInch, language);
+    m_lpi = Spin(form, Tr(Ui::PitchLpi, language), "PitchLpi", 1, 1000, 4, FromFixed(settings.lpi));
+    m_span = Spin(form, Tr(Ui::PitchSpan, language), "PitchSpan", 0, 50, 4, FromFixed(settings.span),
+        Tr(Ui::PitchSpanUnit, language));
+    m_step = Spin(
+        form, Tr(Ui::PitchStep, language), "PitchStep", 0.0001, 10, 4, FromFixed(settings.step), " LPI");
+    m_dpi = Spin(form, Tr(Ui::PitchDpi, language), "PitchDpi", 1, 100000, 4, FromFixed(settings.dpi));
+    m_width
+        = Spin(form, Tr(Ui::PitchWidth, language), "PitchWidth", 0.1, 1000, 3, settings.widthInches, inch);
+    m_height
+        = Spin(form, Tr(Ui::PitchHeight, language), "PitchHeight", 0.1, 1000, 3, settings.heightInches, inch);
+    m_phaseTest = new QCheckBox(Tr(Ui::PitchPhaseTest, language));
     m_phaseTest->setObjectName("PitchPhaseTest");
     m_phaseTest->setChecked(settings.phaseTest);
     form->addRow(QString(), m_phaseTest);
-    m_reverse = new QCheckBox("Reverse order");
+    m_reverse = new QCheckBox(Tr(Ui::PitchReverse, language));
     m_reverse->setObjectName("PitchReverse");
     m_reverse->setChecked(settings.reverse);
     form->addRow(QString(), m_reverse);
@@ -55,7 +62,7 @@ PitchTestDialog::PitchTestDialog(const PitchTestSettings& settings, QWidget* par
     showHint();
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText("Save sheet...");
+    buttons->button(QDialogButtonBox::Ok)->setText(Tr(Ui::PitchSave, language));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
@@ -66,11 +73,7 @@ PitchTestDialog::PitchTestDialog(const PitchTestSettings& settings, QWidget* par
 }
 
 void PitchTestDialog::showHint() {
-    m_hint->setText(m_phaseTest->isChecked()
-            ? "Print the sheet with the lens on it and look straight on: the band that looks evenly white "
-              "has the phase the print needs."
-            : "Print the sheet with the lens on it and look from one angle: the band whose pitch matches the "
-              "lens looks evenly black or white, the others show stripes.");
+    m_hint->setText(Tr(m_phaseTest->isChecked() ? Ui::PitchPhaseHint : Ui::PitchPitchHint, m_language));
 }
 
 PitchTestSettings PitchTestDialog::settings() const {

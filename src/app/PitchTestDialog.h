@@ -15,7 +15,8 @@ namespace deptrix {
 class PitchTestDialog : public QDialog {
     Q_OBJECT
 public:
-    PitchTestDialog(const PitchTestSettings& settings, QWidget* parent = nullptr);
+    /// `language` 1 shows the dialog in Chinese, any other value in English.
+    PitchTestDialog(const PitchTestSettings& settings, int language, QWidget* parent = nullptr);
 
     PitchTestSettings settings() const;
 
@@ -23,6 +24,7 @@ private:
     void showHint();
 
     PitchTestSettings m_settings;
+    int m_language;
     QDoubleSpinBox* m_lpi;
     QDoubleSpinBox* m_span;
     QDoubleSpinBox* m_step;

@@ -33,7 +33,7 @@ namespace deptrix {
 namespace {
 
 /// "2.2 lens widths", "1 lens width".
-QString LensWidths(double value, int language = 0) {
+QString LensWidths(double value, int language) {
     const double rounded = std::round(value * 10) / 10;
     return Tr(rounded == 1 ? Ui::LensWidth : Ui::LensWidths, language).arg(Text(FormatNumber(rounded)));
 }
@@ -114,7 +114,7 @@ void MainWindow::exportTiff() {
         return;
     }
     refuseOutputOverInput(path, true);
-    PrintProgressDialog progress("Writing " + QFileInfo(path).fileName() + "...", this);
+    PrintProgressDialog progress(Tr(Ui::Writing, m_language).arg(QFileInfo(path).fileName()), this);
     try {
         ExportPrint(m_doc, offsets, settings, ToPath(m_work.path()), ToPath(path), progress);
     } catch (const PrintCancelled&) {
@@ -147,7 +147,7 @@ void MainWindow::makePitchTestSheet() {
         settings.heightInches = ParseFieldReal(Std(fields.heightText()));
         m_pitchTest = settings;
     }
-    PitchTestDialog dialog(*m_pitchTest, this);
+    PitchTestDialog dialog(*m_pitchTest, m_language, this);
     if (!m_platform.runDialog(&dialog)) {
         reportNothingWritten();
         return;
@@ -157,13 +157,14 @@ void MainWindow::makePitchTestSheet() {
 
     const QString proposed = m_doc.PsdPath.empty() ? QString("pitch-test.tif")
                                                    : TiffPathBeside(m_doc.PsdPath, "-pitch-test.tif");
-    const QString path = m_platform.saveFileName(this, TiffSaveOptions("Pitch test sheet", proposed));
+    const QString path
+        = m_platform.saveFileName(this, TiffSaveOptions(Tr(Ui::PitchTitle, m_language), proposed));
     if (path.isEmpty()) {
         reportNothingWritten();
         return;
     }
     refuseOutputOverInput(path, true);
-    PrintProgressDialog progress("Writing " + QFileInfo(path).fileName() + "...", this);
+    PrintProgressDialog progress(Tr(Ui::Writing, m_language).arg(QFileInfo(path).fileName()), this);
     try {
         WritePitchTestSheet(*m_pitchTest, ToPath(path), progress);
     } catch (const PrintCancelled&) {
@@ -184,14 +185,12 @@ void MainWindow::fitDepthToLens() {
     const std::optional<Fixed> fitted
         = FitDepthToLens(m_doc, ReadLayerOffsets(m_doc, grid), m_doc.DepthFactor, lens);
     if (!fitted) {
-        m_platform.showMessage(this, "No layer moves between the views: there is no depth to fit.");
+        m_platform.showMessage(this, Tr(Ui::NothingToFit, m_language));
         return;
     }
     // Through the field, so that its rule applies as to a typed value.
     fields.depthField()->setText(Text(FormatFixed(*fitted)));
-    m_platform.showMessage(this,
-        "Depth set to " + Text(FormatFixed(*fitted))
-            + ": the layer that moves most now moves at most one lens width between neighbouring views.");
+    m_platform.showMessage(this, Tr(Ui::DepthFitted, m_language).arg(Text(FormatFixed(*fitted))));
 }
 
 void MainWindow::refreshDepthBudget() {
@@ -220,8 +219,8 @@ void MainWindow::refreshDepthBudget() {
         const double moves = parallax[layer];
         if (moves > parallax[worst]) worst = layer;
         m_layerPanel->markMovement(r,
-            layerToolTip(tableRows[static_cast<std::size_t>(r - 1)]) + "\nMoves " + LensWidths(moves)
-                + " between neighbouring views",
+            layerToolTip(tableRows[static_cast<std::size_t>(r - 1)]) + "\n"
+                + Tr(Ui::MovesBetweenViews, m_language).arg(LensWidths(moves, m_language)),
             moves > kParallaxLimit);
     }
     if (parallax[worst] <= kParallaxLimit) {

@@ -32,6 +32,35 @@ constexpr UiText kTexts[] = {
         "print. View > Fit depth to lens brings the largest movement to one.",
         "“%1”在相邻视角间移动 %2：超过一个光栅宽度，打印时会模糊重影。"
         "显示 > 按光栅调整深度 可把最大移动降到一个。" },
+    { Ui::MovesBetweenViews, "Moves %1 between neighbouring views", "在相邻视角间移动 %1" },
+    { Ui::NothingToFit, "No layer moves between the views: there is no depth to fit.",
+        "没有图层在视角间移动：没有可调整的深度。" },
+    { Ui::DepthFitted,
+        "Depth set to %1: the layer that moves most now moves at most one lens width between neighbouring "
+        "views.",
+        "景深已设为 %1：移动最多的图层在相邻视角间最多移动一个光栅宽度。" },
+    { Ui::Writing, "Writing %1...", "正在写入 %1..." },
+    { Ui::PitchTitle, "Pitch test sheet", "光栅间距测试图" },
+    { Ui::PitchLpi, "LPI:", "线数:" },
+    { Ui::PitchSpan, "Span:", "范围:" },
+    { Ui::PitchSpanUnit, " LPI either side", " 线数（两侧各）" },
+    { Ui::PitchStep, "Step:", "步长:" },
+    { Ui::PitchDpi, "DPI:", "精度 (DPI):" },
+    { Ui::PitchWidth, "Width:", "宽度:" },
+    { Ui::PitchHeight, "Height:", "高度:" },
+    { Ui::PitchInch, " inch", " 英寸" },
+    { Ui::PitchPhaseTest, "Phase test: bands at this LPI with phases -0.5 .. 0.5",
+        "相位测试：按此线数打印相位 -0.5 到 0.5 的各条" },
+    { Ui::PitchReverse, "Reverse order", "反向排列" },
+    { Ui::PitchPhaseHint,
+        "Print the sheet with the lens on it and look straight on: the band that looks evenly white has the "
+        "phase the print needs.",
+        "打印测试图，盖上光栅板正面观看：看起来均匀全白的那一条就是印刷需要的相位。" },
+    { Ui::PitchPitchHint,
+        "Print the sheet with the lens on it and look from one angle: the band whose pitch matches the lens "
+        "looks evenly black or white, the others show stripes.",
+        "打印测试图，盖上光栅板从一个角度观看：间距与光栅相符的那一条看起来均匀全黑或全白，其余的有条纹。" },
+    { Ui::PitchSave, "Save sheet...", "保存测试图..." },
 };
 
 constexpr bool InOrder() {

@@ -26,6 +26,25 @@ enum class Ui : std::uint16_t {
     LensWidths,
     MovementWarning,
     MovementExplanation,
+    MovesBetweenViews,
+    NothingToFit,
+    DepthFitted,
+    Writing,
+    // The pitch test sheet
+    PitchTitle,
+    PitchLpi,
+    PitchSpan,
+    PitchSpanUnit,
+    PitchStep,
+    PitchDpi,
+    PitchWidth,
+    PitchHeight,
+    PitchInch,
+    PitchPhaseTest,
+    PitchReverse,
+    PitchPhaseHint,
+    PitchPitchHint,
+    PitchSave,
     Count
 };
 

@@ -5,10 +5,13 @@
 #include "app/UiTexts.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QToolButton>
 #include <map>
 
@@ -122,19 +125,38 @@ TEST_F(Language, ChineseLeavesNoEnglishWordInTheWindowOrItsMessages) {
             ADD_FAILURE() << o->metaObject()->className() << " " << o->objectName().toStdString() << ": "
                           << plain.toStdString();
     };
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window.get())) continue;
-        if (auto* tab = qobject_cast<TabSheet*>(w))
-            check(w, tab->caption());
-        else if (auto* panel = qobject_cast<Panel*>(w))
-            check(w, panel->caption());
-        else if (auto* button = qobject_cast<QAbstractButton*>(w); button && !qobject_cast<QToolButton*>(w))
-            check(w, button->text());
-        else if (auto* label = qobject_cast<QLabel*>(w); label && label->pixmap().isNull())
-            check(w, label->text());
-        else if (auto* group = qobject_cast<QGroupBox*>(w))
-            check(w, group->title());
-    }
+    const auto walk = [&](QWidget* root) {
+        check(root, root->windowTitle());
+        for (QWidget* w : root->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(root)) continue;
+            if (auto* tab = qobject_cast<TabSheet*>(w))
+                check(w, tab->caption());
+            else if (auto* panel = qobject_cast<Panel*>(w))
+                check(w, panel->caption());
+            else if (auto* button = qobject_cast<QAbstractButton*>(w);
+                     button && !qobject_cast<QToolButton*>(w))
+                check(w, button->text());
+            else if (auto* label = qobject_cast<QLabel*>(w); label && label->pixmap().isNull())
+                check(w, label->text());
+            else if (auto* group = qobject_cast<QGroupBox*>(w))
+                check(w, group->title());
+            else if (auto* spin = qobject_cast<QAbstractSpinBox*>(w))
+                check(w, spin->text().remove(QRegularExpression("[-0-9.,]+")));
+        }
+    };
+    walk(window.get());
+    // The print dialogs, as they open in Chinese (and are then cancelled).
+    platform.onDialog = [&](QDialog* dialog) {
+        dialog->ensurePolished();
+        walk(dialog);
+    };
+    window->makePitchTestSheet();
+    window->exportTiff();
+    EXPECT_EQ(platform.dialogs, QStringList({ "PitchTestDialog", "ExportDialog" }));
+    // The movement each layer's offset cell explains, the layer's own name aside.
+    auto* table = find<QTableWidget>("StringGrid1");
+    for (int row = 1; row < table->rowCount(); ++row)
+        check(table, table->item(row, 2)->toolTip().section('\n', -1));
     for (const QAction* action : window->mainMenu()->findChildren<QAction*>())
         if (!action->isSeparator()) check(action, action->text());
     for (const UiText& text : UiTexts()) {
