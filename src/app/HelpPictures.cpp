@@ -69,9 +69,8 @@ QImage DrawOutline(int language) {
     p.setPen(kInk);
     p.drawText(QRectF(200, 20, 96, 40), Qt::AlignLeft | Qt::TextWordWrap,
         Label(language, "left click: a point", "左键：加一点"));
-    p.drawText(QRectF(200, 100, 96, 40), Qt::AlignLeft | Qt::TextWordWrap,
-        Label(language, "right click: close", "右键：闭合"));
-    Arrow(p, QPointF(205, 110), QPointF(90, 119));
+    p.drawText(QRectF(5, 130, 190, 18), Qt::AlignLeft, Label(language, "right click: close", "右键：闭合"));
+    Arrow(p, QPointF(66, 131), QPointF(80, 121));
     p.end();
     return image;
 }

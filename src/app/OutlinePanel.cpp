@@ -127,10 +127,9 @@ OutlinePanel::OutlinePanel(QWidget* parent)
     layout->addWidget(m_settingsPanel);
     layout->addLayout(buttons);
     layout->addWidget(m_depthMapButton);
-    auto* maps = new QHBoxLayout;
-    maps->addWidget(m_loadDepthMapButton);
-    maps->addWidget(m_clearDepthMapButton);
-    layout->addLayout(maps);
+    // One a row: side by side their captions are cut in a narrow panel.
+    layout->addWidget(m_loadDepthMapButton);
+    layout->addWidget(m_clearDepthMapButton);
     layout->addStretch(1);
     assignObjectNames();
 }

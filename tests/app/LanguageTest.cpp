@@ -1,10 +1,12 @@
 #include "WindowFixture.h"
 #include "app/Controls.h"
+#include "app/ElidedLabel.h"
 #include "app/MainMenu.h"
 #include "app/StatusPanels.h"
 #include "app/UiTexts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <map>
+#include <optional>
 
 namespace deptrix {
 namespace {
@@ -167,6 +170,62 @@ TEST_F(Language, ChineseLeavesNoEnglishWordInTheWindowOrItsMessages) {
         for (int n = 1; n <= 4; ++n) {
             const QString mark = "%" + QString::number(n);
             EXPECT_EQ(chinese.contains(mark), Tr(text.id, 0).contains(mark)) << text.english;
+        }
+    }
+}
+
+// At 1024 x 768, in either language and on either tab, every caption the window shows
+// fits its control: no label, button, box title or panel caption is cut.
+TEST_F(Language, NoCaptionIsCutAt1024x768) {
+    open();
+    platform.openAnswers.push_back(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd");
+    window->mainMenu()->entries().importPsd->trigger();
+    window->resize(1024, 768);
+    window->show();
+    const auto cut = [](QWidget* w) -> std::optional<QString> {
+        const QFontMetrics metrics(w->font());
+        const auto wider = [&](const QString& text, int room) {
+            return metrics.horizontalAdvance(QString(text).remove('&')) > room;
+        };
+        if (auto* panel = qobject_cast<Panel*>(w))
+            return wider(panel->caption(), panel->contentsRect().width()) ? std::optional(panel->caption())
+                                                                          : std::nullopt;
+        // A push button's size hint has a least width of the style's; its text and icon
+        // need only themselves and the bevel.
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+            return wider(button->text(), button->width() - icon - 8) ? std::optional(button->text())
+                                                                     : std::nullopt;
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && !qobject_cast<QToolButton*>(w))
+            return button->width() < button->sizeHint().width() ? std::optional(button->text())
+                                                                : std::nullopt;
+        if (auto* label = qobject_cast<QLabel*>(w);
+            label && label->pixmap().isNull() && !qobject_cast<ElidedLabel*>(w) && !label->text().isEmpty()) {
+            if (label->wordWrap())
+                return label->height() < label->heightForWidth(label->width()) ? std::optional(label->text())
+                                                                               : std::nullopt;
+            return wider(label->text(), label->contentsRect().width()) ? std::optional(label->text())
+                                                                       : std::nullopt;
+        }
+        if (auto* group = qobject_cast<QGroupBox*>(w))
+            return wider(group->title(), group->width() - 8) ? std::optional(group->title()) : std::nullopt;
+        return std::nullopt;
+    };
+    for (int language : { 0, 1 }) {
+        if (language == 1) window->switchLanguage();
+        // SetLayer with each of its two pages, then DrawLine.
+        for (const char* tab : { "TabSheet3", "TabSheet4", "TabSheet2" }) {
+            if (std::string_view(tab) != "TabSheet2") find<TabSheet>("TabSheet1")->activate();
+            find<TabSheet>(tab)->activate();
+            for (int i = 0; i < 3; ++i) QApplication::processEvents();
+            ASSERT_EQ(window->width(), 1024);
+            for (QWidget* w : window->findChildren<QWidget*>())
+                if (w->isVisible())
+                    if (const auto text = cut(w))
+                        ADD_FAILURE() << (language ? "Chinese " : "English ") << tab << " "
+                                      << w->metaObject()->className() << " " << w->objectName().toStdString()
+                                      << ": '" << text->toStdString() << "' in " << w->width() << " pixels";
         }
     }
 }
