@@ -63,6 +63,7 @@ PitchTestDialog::PitchTestDialog(const PitchTestSettings& settings, int language
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setText(Tr(Ui::PitchSave, language));
+    buttons->button(QDialogButtonBox::Cancel)->setText(Tr(Ui::Cancel, language));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);

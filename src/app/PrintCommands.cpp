@@ -108,13 +108,14 @@ void MainWindow::exportTiff() {
     const PrintSettings settings = dialog.settings();
 
     const QString path = m_platform.saveFileName(
-        this, TiffSaveOptions("Export tiff file", TiffPathBeside(m_doc.PsdPath, ".tif")));
+        this, TiffSaveOptions(Tr(Ui::ExportTitle, m_language), TiffPathBeside(m_doc.PsdPath, ".tif")));
     if (path.isEmpty()) {
         reportNothingWritten();
         return;
     }
     refuseOutputOverInput(path, true);
-    PrintProgressDialog progress(Tr(Ui::Writing, m_language).arg(QFileInfo(path).fileName()), this);
+    PrintProgressDialog progress(Tr(Ui::ExportTitle, m_language),
+        Tr(Ui::Writing, m_language).arg(QFileInfo(path).fileName()), Tr(Ui::Cancel, m_language), this);
     try {
         ExportPrint(m_doc, offsets, settings, ToPath(m_work.path()), ToPath(path), progress);
     } catch (const PrintCancelled&) {
@@ -164,7 +165,8 @@ void MainWindow::makePitchTestSheet() {
         return;
     }
     refuseOutputOverInput(path, true);
-    PrintProgressDialog progress(Tr(Ui::Writing, m_language).arg(QFileInfo(path).fileName()), this);
+    PrintProgressDialog progress(Tr(Ui::PitchTitle, m_language),
+        Tr(Ui::Writing, m_language).arg(QFileInfo(path).fileName()), Tr(Ui::Cancel, m_language), this);
     try {
         WritePitchTestSheet(*m_pitchTest, ToPath(path), progress);
     } catch (const PrintCancelled&) {

@@ -4,10 +4,11 @@
 
 namespace deptrix {
 
-PrintProgressDialog::PrintProgressDialog(const QString& label, QWidget* parent)
-    : QProgressDialog(label, "Cancel", 0, 100, parent) {
+PrintProgressDialog::PrintProgressDialog(
+    const QString& title, const QString& label, const QString& cancel, QWidget* parent)
+    : QProgressDialog(label, cancel, 0, 100, parent) {
     setObjectName("PrintProgress");
-    setWindowTitle("Export tiff file");
+    setWindowTitle(title);
     setWindowModality(Qt::WindowModal);
     setMinimumDuration(0);
     setAutoClose(false);

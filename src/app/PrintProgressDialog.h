@@ -11,7 +11,7 @@ namespace deptrix {
 class PrintProgressDialog final : public QProgressDialog, public PrintProgress {
     Q_OBJECT
 public:
-    PrintProgressDialog(const QString& label, QWidget* parent);
+    PrintProgressDialog(const QString& title, const QString& label, const QString& cancel, QWidget* parent);
 
     void setPosition(int percent) override;
     bool cancelRequested() override;

@@ -40,6 +40,8 @@ constexpr UiText kTexts[] = {
         "views.",
         "景深已设为 %1：移动最多的图层在相邻视角间最多移动一个光栅宽度。" },
     { Ui::Writing, "Writing %1...", "正在写入 %1..." },
+    { Ui::Cancel, "Cancel", "取消" },
+    { Ui::ExportTitle, "Export tiff file", "输出 TIFF 文件" },
     { Ui::PitchTitle, "Pitch test sheet", "光栅间距测试图" },
     { Ui::PitchLpi, "LPI:", "线数:" },
     { Ui::PitchSpan, "Span:", "范围:" },

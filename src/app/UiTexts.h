@@ -30,6 +30,8 @@ enum class Ui : std::uint16_t {
     NothingToFit,
     DepthFitted,
     Writing,
+    Cancel,
+    ExportTitle,
     // The pitch test sheet
     PitchTitle,
     PitchLpi,
