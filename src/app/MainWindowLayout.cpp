@@ -311,8 +311,12 @@ void MainWindow::nameShortcutsInToolTips() {
     };
     for (const auto& [button, action] : shared) {
         const QKeySequence key = action->shortcut();
-        if (!key.isEmpty())
-            button->setToolTip(button->toolTip() + " (" + key.toString(QKeySequence::NativeText) + ")");
+        if (key.isEmpty()) continue;
+        const QString tip = button->toolTip() + " (" + key.toString(QKeySequence::NativeText) + ")";
+        // A button that shows the entry itself takes the entry's tooltip again whenever
+        // the entry changes (its caption does at every language switch).
+        if (button->defaultAction() == action) action->setToolTip(tip);
+        button->setToolTip(tip);
     }
 }
 

@@ -68,6 +68,9 @@ TEST_F(Help, HoldsEverySectionAndPictureInBothLanguagesAndFollowsTheSwitch) {
     }
     // The pictures' labels follow the language too.
     EXPECT_NE(firstPicture[0], firstPicture[1]);
+    closeWindow(); // and the help with it
+    QApplication::processEvents();
+    EXPECT_EQ(OpenHelp(), nullptr);
 }
 
 } // namespace

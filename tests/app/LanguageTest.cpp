@@ -116,8 +116,8 @@ TEST_F(Language, ChineseLeavesNoEnglishWordInTheWindowOrItsMessages) {
     window->switchLanguage();
     const QRegularExpression word("[A-Za-z]{2,}");
     // Names that are no English: the program's, file kinds, units and the help button.
-    const QRegularExpression kept(
-        "^(Help|Deptrix.*|www\\.deptrix\\.example|.*\\b(RGB|CMYK|Gray|Psd|Gif|tiff?|jps|DPI|LPI)\\b.*)$",
+    const QRegularExpression kept("^(Help|Deptrix.*|www\\.deptrix\\.example|.*\\b(RGB|CMYK|Gray|Psd|Gif|tiff?"
+                                  "|jps|DPI|LPI|MB|GiB|BigTIFF)\\b.*)$",
         QRegularExpression::CaseInsensitiveOption);
     const auto check = [&](const QObject* o, const QString& text) {
         QString plain = QString(text).remove('&');
