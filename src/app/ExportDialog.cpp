@@ -281,7 +281,8 @@ void ExportDialog::refresh() {
     m_fileSize->setText(size);
 
     const double movement = m_input.largestMovement ? m_input.largestMovement(frames) : 0;
-    m_movement->setText(t.movementText.arg(Number(movement, 2)));
+    const QString lenses = Number(movement, 2);
+    m_movement->setText((lenses == "1" ? t.movementTextOne : t.movementText).arg(lenses));
     const bool blurs = movement > kParallaxLimit;
     m_movement->setStyleSheet(blurs ? "color: #c00000; font-weight: bold;" : "");
     m_movementWarning->setVisible(blurs);

@@ -31,6 +31,7 @@ const ExportDialogTexts& ExportTextsFor(int language) {
         ", a BigTIFF only if it grows past 4 GiB",
         "Largest movement:",
         "%1 lens widths per view",
+        "%1 lens width per view",
         "Above 1.0 a layer blurs and doubles in the print; View > Fit depth to lens brings it to 1.0.",
         "Frames:",
         "At %1 DPI a lens is %2 pixels wide: a strip of %3 frames is narrower than a printer pixel. "
@@ -81,6 +82,7 @@ const ExportDialogTexts& ExportTextsFor(int language) {
         QString::fromUtf8("，BigTIFF（可超过 4 GiB）"),
         QString::fromUtf8("，超过 4 GiB 时才改为 BigTIFF"),
         QString::fromUtf8("最大移动:"),
+        QString::fromUtf8("每个视角 %1 个光栅宽"),
         QString::fromUtf8("每个视角 %1 个光栅宽"),
         QString::fromUtf8("超过 1.0 时图层在打印中会模糊重影；“显示 > 按光栅调整深度”可调到 1.0。"),
         QString::fromUtf8("帧数:"),

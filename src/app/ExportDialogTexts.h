@@ -14,7 +14,7 @@ struct ExportDialogTexts {
     QString strips, stripsText, right, left, bottom, top;
     QString colour, rgb, cmyk, noProfile, withProfile;
     QString fileSize, upTo, bigTiff, classicUnlessLarge;
-    QString movement, movementText, movementWarning;
+    QString movement, movementText, movementTextOne, movementWarning;
     QString frames, framesTooMany, framesTooFew, useFrames;
     QString printerResolution, autoResolution, resolutionItem;
     QString lenses, vertical, horizontal;

@@ -238,6 +238,11 @@ TEST_F(Printing, FitDepthToLensBringsTheLargestMovementToOneLensWidth) {
     EXPECT_TRUE(status->warning().isEmpty());
     EXPECT_TRUE(table->item(10, 2)->toolTip().contains("Moves 1 lens width between"));
     EXPECT_NE(table->item(10, 2)->foreground().color(), QColor(200, 0, 0));
+    QString movement;
+    platform.onDialog
+        = [&](QDialog* dialog) { movement = dialog->findChild<QLabel*>("PrintMovement")->text(); };
+    window->exportTiff();
+    EXPECT_EQ(movement, "1 lens width per view");
 
     // An offset typed into the table is measured at once.
     table->item(10, 2)->setText("300");
