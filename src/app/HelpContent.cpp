@@ -105,7 +105,9 @@ const HelpSection kSections[] = {
         "lens</b> sets the depth factor so that the largest movement is one lens width.</p>"
         "<p>After Stop, File &gt; <b>Export *.tiff</b> (Ctrl+E) shows what the print will be (size, "
         "resolution, pixels per lens, file size) and writes the interlaced TIFF from the PSD's full-"
-        "resolution layers.</p>",
+        "resolution layers. The dialog also sets the <b>frames</b> (from the Angles field: more frames give "
+        "smoother motion but need narrower strips), the lens direction (vertical for 3D, horizontal for flip "
+        "and animation), crop marks with alignment bars in a margin, and a bleed.</p>",
         "<p>光栅印刷在每个光栅下放每个视角的一条细条。<b>线数</b>（LPI）是每英寸的光栅数，所以"
         "<b>光栅间距</b>是 1/LPI 英寸；打印机的 <b>DPI</b>（“精度:”）决定每个光栅有多少像素。"
         "“宽度:”决定印刷宽度；“压缩:”让每行印成这么多像素高。</p>"
@@ -114,20 +116,28 @@ const HelpSection kSections[] = {
         "<p>在相邻视角间移动超过一个光栅宽度的图层打印时会模糊：图层表把它的移位标红，状态栏写出它的名字。"
         "“显示 &gt; <b>按光栅调整深度</b>”设置“景深:”，使最大移动正好是一个光栅宽度。</p>"
         "<p>停止预览后，“文件 &gt; <b>输出Tiff</b>”（Ctrl+E）先显示印刷结果（尺寸、精度、每个光栅的像素、"
-        "文件大小），再用 PSD 的原始分辨率图层写出交错的 TIFF。</p>",
+        "文件大小），再用 PSD 的原始分辨率图层写出交错的 TIFF。对话框还可设定<b>帧数</b>（取自“镜头数:”："
+        "帧数越多动作越流畅，但条纹越窄）、光栅方向（竖向用于立体，横向用于变图和动画）、"
+        "带对位条的裁切线边距以及出血。</p>",
         kPrintPictures },
     { "Projects and settings", "项目与设置",
         "<p>File &gt; <b>Saveproject</b> (Ctrl+S) saves the whole set-up of the picture (3D parameters, "
         "output settings, every layer's offset, outline parameters and lines) as a .tw3d2 file. Keep it "
         "beside the PSD: Open project (Ctrl+O) imports the picture of that name from the project's folder "
         "and applies the set-up. Save settings (Ctrl+Alt+S) and Open settings (Ctrl+Alt+O) do the same for "
-        "the picture already open.</p>"
+        "the picture already open. Save project as... (Ctrl+Shift+S) always asks where.</p>"
+        "<p>A * in the title means there are changes no file holds yet; closing, importing or opening asks "
+        "first whether to save them. While they are unsaved a recovery copy is kept, and after a crash the "
+        "next start offers to restore the work.</p>"
         "<p>The lens and output settings are kept between runs. Zoom with Ctrl++ and Ctrl+-, fit with "
         "Ctrl+0, hold the space bar and drag to pan. Ctrl+Alt+C switches between English and Chinese.</p>",
         "<p>“文件 &gt; "
         "<b>保存项目</b>”（Ctrl+S）把图片的全部设置（立体参数、输出设置、每层移位、勾线参数和勾线）"
         "保存为 .tw3d2 文件。请放在 PSD 旁边：“打开项目”（Ctrl+O）从项目所在文件夹导入同名图片并应用设置。"
-        "“另存为设置”（Ctrl+Alt+S）和“打开为设置”（Ctrl+Alt+O）对已打开的图片做同样的事。</p>"
+        "“另存为设置”（Ctrl+Alt+S）和“打开为设置”（Ctrl+Alt+O）对已打开的图片做同样的事。"
+        "“项目另存为...”（Ctrl+Shift+S）总是询问保存位置。</p>"
+        "<p>标题中的 * 表示有尚未保存到文件的修改；关闭、导入或打开前会先询问是否保存。"
+        "未保存期间会保留一份恢复副本，程序意外退出后，下次启动时可恢复工作。</p>"
         "<p>光栅和输出设置在下次运行时保留。Ctrl++ 和 Ctrl+- 缩放，Ctrl+0 适合窗口，按住空格拖动可平移。"
         "Ctrl+Alt+C 在英文和中文之间切换。</p>",
         {} },
