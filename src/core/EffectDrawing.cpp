@@ -49,6 +49,12 @@ bool IsInterior(EffectKind kind) {
     return l > kContentLayering && l < Layering(EffectKind::Stroke);
 }
 
+/// `v` (0..255) rounded half away from zero as std::lround does; in double, where
+/// adding one half to a float is exact, without the library call.
+std::uint8_t ToByte(float v) {
+    return static_cast<std::uint8_t>(static_cast<int>(static_cast<double>(v) + 0.5));
+}
+
 /// Light direction in picture pixels (y down) for an angle in degrees.
 void LightOffset(double angle, double distance, double& dx, double& dy) {
     const double a = angle * std::numbers::pi / 180.0;
@@ -249,19 +255,22 @@ Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFor
         // of one pixel covers one whole pixel, beside a faint one only that faintly.
         // Outside, it lies under the whole shape, showing through what of the layer is
         // see-through; inside, it covers all of the shape that is not wholly opaque.
-        m.a = Plane(shape.width, shape.height);
-        m.b = Plane(shape.width, shape.height);
+        // A part of no width stays empty: it covers nothing.
         if (out > 0) {
-            const NearestSeed seed = NearestCovered(shape);
+            NearestSeed seed = NearestCovered(shape);
+            m.a = std::move(seed.distance);
             for (std::size_t i = 0; i < m.a.values.size(); ++i)
-                m.a.values[i] = std::clamp(
-                    static_cast<float>(out) - seed.distance.values[i] + seed.value.values[i], 0.0f, 1.0f);
+                m.a.values[i]
+                    = std::clamp(static_cast<float>(out) - m.a.values[i] + seed.value.values[i], 0.0f, 1.0f);
+        } else {
+            m.a = Plane(shape.width, shape.height);
         }
         if (in > 0) {
-            const NearestSeed seed = NearestUncovered(shape);
+            NearestSeed seed = NearestUncovered(shape);
+            m.b = std::move(seed.distance);
             for (std::size_t i = 0; i < m.b.values.size(); ++i)
                 m.b.values[i] = std::clamp(
-                    static_cast<float>(in) - seed.distance.values[i] + 1 - seed.value.values[i], 0.0f, 1.0f);
+                    static_cast<float>(in) - m.b.values[i] + 1 - seed.value.values[i], 0.0f, 1.0f);
         }
         break;
     }
@@ -476,7 +485,8 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
                     break;
                 case EffectKind::Stroke:
                     outer.over(e.mode, paint, op * a * paintAlpha, channels);
-                    inner.over(e.mode, paint, op * m.b.values[i] * paintAlpha, channels);
+                    inner.over(e.mode, paint, op * (m.b.values.empty() ? 0.0f : m.b.values[i]) * paintAlpha,
+                        channels);
                     break;
                 case EffectKind::Bevel: {
                     const float light = static_cast<float>(e.highlightOpacity) * a;
@@ -499,7 +509,7 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
             if (!interiorDone) endInterior();
             const float alpha = sv * inner.alpha + (1 - sv) * outer.alpha;
             const float m = alpha * opacity;
-            dstMask[x] = static_cast<std::uint8_t>(std::lround(std::clamp(m, 0.0f, 1.0f) * 255.0f));
+            dstMask[x] = ToByte(std::clamp(m, 0.0f, 1.0f) * 255.0f);
             std::uint8_t* d = dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp);
             if (alpha <= 0) {
                 std::fill(d, d + bpp, std::uint8_t { 255 });
@@ -510,11 +520,11 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
                 v[c]
                     = std::clamp((sv * inner.colour.c[c] + (1 - sv) * outer.colour.c[c]) / alpha, 0.0f, 1.0f);
             if (channels == 3) {
-                d[0] = static_cast<std::uint8_t>(std::lround(v[2] * 255.0f));
-                d[1] = static_cast<std::uint8_t>(std::lround(v[1] * 255.0f));
-                d[2] = static_cast<std::uint8_t>(std::lround(v[0] * 255.0f));
+                d[0] = ToByte(v[2] * 255.0f);
+                d[1] = ToByte(v[1] * 255.0f);
+                d[2] = ToByte(v[0] * 255.0f);
             } else {
-                for (int c = 0; c < 4; ++c) d[c] = static_cast<std::uint8_t>(std::lround(v[c] * 255.0f));
+                for (int c = 0; c < 4; ++c) d[c] = ToByte(v[c] * 255.0f);
             }
         }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace deptrix {
 
@@ -10,50 +11,56 @@ namespace {
 
 constexpr double kFar = 1e12;
 
-/// One box pass along a line of `n` values `stride` apart: each value becomes the
-/// mean over radius r (whole pixels, and the fraction of the next pixel each side).
-void BoxLine(float* line, std::size_t stride, int n, double radius, std::vector<double>& prefix,
-    std::vector<float>& copy) {
+/// One box pass along a line of `n` values: each value becomes the mean over radius
+/// r (whole pixels, and the fraction of the next pixel each side); beyond the line
+/// counts as 0. `prefix` and `copy` are padded by whole + 1 on either side, so that
+/// the window never needs clipping.
+void BoxLine(float* line, int n, double radius, std::vector<double>& prefix, std::vector<float>& copy) {
     const int whole = static_cast<int>(std::floor(radius));
     const double part = radius - whole;
     const double norm = 1.0 / (2.0 * whole + 1.0 + 2.0 * part);
-    prefix.assign(static_cast<std::size_t>(n) + 1, 0.0);
-    copy.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        copy[static_cast<std::size_t>(i)] = line[static_cast<std::size_t>(i) * stride];
-        prefix[static_cast<std::size_t>(i) + 1]
-            = prefix[static_cast<std::size_t>(i)] + copy[static_cast<std::size_t>(i)];
-    }
-    const auto sum = [&](int from, int to) { // inclusive, clipped to the line
-        from = std::max(from, 0);
-        to = std::min(to, n - 1);
-        return from > to ? 0.0
-                         : prefix[static_cast<std::size_t>(to) + 1] - prefix[static_cast<std::size_t>(from)];
-    };
-    const auto value = [&](int i) { return i < 0 || i >= n ? 0.0 : copy[static_cast<std::size_t>(i)]; };
-    for (int i = 0; i < n; ++i) {
-        double s = sum(i - whole, i + whole);
-        if (part > 0) s += part * (value(i - whole - 1) + value(i + whole + 1));
-        line[static_cast<std::size_t>(i) * stride] = static_cast<float>(s * norm);
+    const auto off = static_cast<std::size_t>(whole) + 1;
+    const auto count = static_cast<std::size_t>(n);
+    copy.assign(count + 2 * off, 0.0f);
+    prefix.resize(count + 2 * off + 1);
+    std::copy(line, line + n, copy.begin() + static_cast<std::ptrdiff_t>(off));
+    std::fill(prefix.begin(), prefix.begin() + static_cast<std::ptrdiff_t>(off) + 1, 0.0);
+    for (std::size_t i = off; i < off + count; ++i) prefix[i + 1] = prefix[i] + copy[i];
+    std::fill(
+        prefix.begin() + static_cast<std::ptrdiff_t>(off + count) + 1, prefix.end(), prefix[off + count]);
+    const double* p = prefix.data();
+    const float* c = copy.data();
+    const std::size_t span = 2 * off;
+    for (std::size_t i = 0; i < count; ++i) {
+        double s = p[i + span] - p[i + 1];
+        if (part > 0) s += part * (static_cast<double>(c[i]) + static_cast<double>(c[i + span]));
+        line[i] = static_cast<float>(s * norm);
     }
 }
 
+/// Columns handled together by the passes down the plane, read a row at a time.
+constexpr int kColumnBlock = 16;
+
 constexpr double kBoxRadius = 0.4;
 
-/// The squared distance transform of one line (Felzenszwalb and Huttenlocher): `f`
-/// holds 0 at seeds and kFar elsewhere on the first pass, the column result after.
-/// `nearest`, when not null, receives for each position the one whose parabola is
-/// lowest there (the nearest seed along the line).
-void DistanceLine(const std::vector<double>& f, std::vector<double>& d, std::vector<int>& v,
-    std::vector<double>& z, std::vector<int>* nearest = nullptr) {
-    const int n = static_cast<int>(f.size());
-    d.resize(f.size());
-    v.resize(f.size());
-    z.resize(f.size() + 1);
-    const auto at = [](const std::vector<double>& a, int i) { return a[static_cast<std::size_t>(i)]; };
+/// The squared distance transform of one line of `n` values (Felzenszwalb and
+/// Huttenlocher): `f` holds 0 at seeds and kFar elsewhere on the first pass, the
+/// column result after. `nearest`, when not null, receives for each position the one
+/// whose parabola is lowest there (the nearest seed along the line).
+void DistanceLine(
+    const double* f, int n, double* d, std::vector<int>& v, std::vector<double>& z, int* nearest = nullptr) {
+    if (std::all_of(f + 1, f + n, [&](double value) { return value == f[0]; })) {
+        // Parabolas of one height: each is lowest over its own position.
+        for (int q = 0; q < n; ++q) {
+            d[q] = f[q];
+            if (nearest) nearest[q] = q;
+        }
+        return;
+    }
+    v.resize(static_cast<std::size_t>(n));
+    z.resize(static_cast<std::size_t>(n) + 1);
     const auto meet = [&](int q, int p) {
-        return ((at(f, q) + static_cast<double>(q) * q) - (at(f, p) + static_cast<double>(p) * p))
-            / (2.0 * (q - p));
+        return ((f[q] + static_cast<double>(q) * q) - (f[p] + static_cast<double>(p) * p)) / (2.0 * (q - p));
     };
     int k = 0;
     v[0] = 0;
@@ -74,8 +81,33 @@ void DistanceLine(const std::vector<double>& f, std::vector<double>& d, std::vec
     for (int q = 0; q < n; ++q) {
         while (z[static_cast<std::size_t>(k) + 1] < q) ++k;
         const int p = v[static_cast<std::size_t>(k)];
-        d[static_cast<std::size_t>(q)] = static_cast<double>(q - p) * (q - p) + at(f, p);
-        if (nearest) (*nearest)[static_cast<std::size_t>(q)] = p;
+        d[q] = static_cast<double>(q - p) * (q - p) + f[p];
+        if (nearest) nearest[q] = p;
+    }
+}
+
+/// The distance transform down the columns of `shape`, a block of columns at a time
+/// read row by row: `store(x, y, squared distance, nearest seed row)` per pixel.
+template <class Seed, class Store>
+void DistanceColumns(const Plane& shape, Seed seed, bool wantNearest, Store store) {
+    const int w = shape.width, h = shape.height;
+    const auto lines = static_cast<std::size_t>(kColumnBlock) * static_cast<std::size_t>(h);
+    std::vector<double> f(lines), d(lines), z;
+    std::vector<int> v, nearest(wantNearest ? lines : 0);
+    const auto at = [h](int b, int y) {
+        return static_cast<std::size_t>(b) * static_cast<std::size_t>(h) + static_cast<std::size_t>(y);
+    };
+    for (int x0 = 0; x0 < w; x0 += kColumnBlock) {
+        const int nb = std::min(kColumnBlock, w - x0);
+        for (int y = 0; y < h; ++y) {
+            const float* row = shape.row(y) + x0;
+            for (int b = 0; b < nb; ++b) f[at(b, y)] = seed(row[b]) ? 0.0 : kFar;
+        }
+        for (int b = 0; b < nb; ++b)
+            DistanceLine(f.data() + at(b, 0), h, d.data() + at(b, 0), v, z,
+                wantNearest ? nearest.data() + at(b, 0) : nullptr);
+        for (int y = 0; y < h; ++y)
+            for (int b = 0; b < nb; ++b) store(x0 + b, y, d[at(b, y)], wantNearest ? nearest[at(b, y)] : 0);
     }
 }
 
@@ -83,20 +115,14 @@ template <class Seed> Plane Distance(const Plane& shape, Seed seed) {
     const int w = shape.width, h = shape.height;
     Plane out(w, h);
     if (w == 0 || h == 0) return out;
-    std::vector<double> f, d, z;
+    DistanceColumns(shape, seed, false,
+        [&](int x, int y, double d, int) { out.row(y)[x] = static_cast<float>(std::min(d, kFar)); });
+    std::vector<double> f(static_cast<std::size_t>(w)), d(static_cast<std::size_t>(w)), z;
     std::vector<int> v;
-    f.resize(static_cast<std::size_t>(h));
-    for (int x = 0; x < w; ++x) {
-        for (int y = 0; y < h; ++y) f[static_cast<std::size_t>(y)] = seed(shape.at(x, y)) ? 0.0f : kFar;
-        DistanceLine(f, d, v, z);
-        for (int y = 0; y < h; ++y)
-            out.row(y)[x] = static_cast<float>(std::min(d[static_cast<std::size_t>(y)], kFar));
-    }
-    f.resize(static_cast<std::size_t>(w));
     for (int y = 0; y < h; ++y) {
         float* row = out.row(y);
         std::copy(row, row + w, f.begin());
-        DistanceLine(f, d, v, z);
+        DistanceLine(f.data(), w, d.data(), v, z);
         for (int x = 0; x < w; ++x) row[x] = static_cast<float>(std::sqrt(d[static_cast<std::size_t>(x)]));
     }
     return out;
@@ -106,29 +132,22 @@ template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed) {
     const int w = shape.width, h = shape.height;
     NearestSeed out { Plane(w, h), Plane(w, h) };
     if (w == 0 || h == 0) return out;
-    std::vector<double> f, d, z;
-    std::vector<int> v, nearest;
     // First along the columns, keeping the row of each pixel's nearest seed in its
     // column; then along the rows, where the nearest column names the seed.
-    std::vector<int> seedRow(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
-    f.resize(static_cast<std::size_t>(h));
-    nearest.resize(static_cast<std::size_t>(h));
-    for (int x = 0; x < w; ++x) {
-        for (int y = 0; y < h; ++y) f[static_cast<std::size_t>(y)] = seed(shape.at(x, y)) ? 0.0 : kFar;
-        DistanceLine(f, d, v, z, &nearest);
-        for (int y = 0; y < h; ++y) {
-            const auto i
-                = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
-            out.distance.values[i] = static_cast<float>(std::min(d[static_cast<std::size_t>(y)], kFar));
-            seedRow[i] = nearest[static_cast<std::size_t>(y)];
-        }
-    }
-    f.resize(static_cast<std::size_t>(w));
-    nearest.resize(static_cast<std::size_t>(w));
+    const auto pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    const std::unique_ptr<int[]> seedRow(new int[pixels]);
+    DistanceColumns(shape, seed, true, [&](int x, int y, double d, int nearestRow) {
+        const auto i
+            = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+        out.distance.values[i] = static_cast<float>(std::min(d, kFar));
+        seedRow[i] = nearestRow;
+    });
+    std::vector<double> f(static_cast<std::size_t>(w)), d(static_cast<std::size_t>(w)), z;
+    std::vector<int> v, nearest(static_cast<std::size_t>(w));
     for (int y = 0; y < h; ++y) {
         float* row = out.distance.row(y);
         std::copy(row, row + w, f.begin());
-        DistanceLine(f, d, v, z, &nearest);
+        DistanceLine(f.data(), w, d.data(), v, z, nearest.data());
         float* value = out.value.row(y);
         for (int x = 0; x < w; ++x) {
             row[x] = static_cast<float>(std::sqrt(d[static_cast<std::size_t>(x)]));
@@ -159,13 +178,46 @@ NearestSeed NearestUncovered(const Plane& shape) {
 void SoftenPlane(Plane& plane, double size) {
     if (!(size >= 0.1) || plane.values.empty()) return;
     const double radius = size * kBoxRadius;
+    // Only the values that are not 0 and as far around them as the boxes carry them
+    // change: the rest are means of nothing but 0.
+    const int w = plane.width, h = plane.height;
+    int x0 = w, x1 = -1, y0 = h, y1 = -1;
+    for (int y = 0; y < h; ++y) {
+        const float* row = plane.row(y);
+        int first = 0;
+        while (first < w && row[first] == 0.0f) ++first;
+        if (first == w) continue;
+        int last = w - 1;
+        while (row[last] == 0.0f) --last;
+        x0 = std::min(x0, first), x1 = std::max(x1, last);
+        y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+    if (x1 < 0) return;
+    const int grow = static_cast<int>(std::floor(radius)) + 1;
     std::vector<double> prefix;
     std::vector<float> copy;
+    std::vector<float> columns;
     for (int pass = 0; pass < 3; ++pass) {
-        for (int y = 0; y < plane.height; ++y) BoxLine(plane.row(y), 1, plane.width, radius, prefix, copy);
-        for (int x = 0; x < plane.width; ++x)
-            BoxLine(plane.values.data() + x, static_cast<std::size_t>(plane.width), plane.height, radius,
-                prefix, copy);
+        x0 = std::max(0, x0 - grow), x1 = std::min(w - 1, x1 + grow);
+        for (int y = y0; y <= y1; ++y) BoxLine(plane.row(y) + x0, x1 - x0 + 1, radius, prefix, copy);
+        y0 = std::max(0, y0 - grow), y1 = std::min(h - 1, y1 + grow);
+        const int n = y1 - y0 + 1;
+        columns.resize(static_cast<std::size_t>(kColumnBlock) * static_cast<std::size_t>(n));
+        const auto at = [n](int b, int y) {
+            return static_cast<std::size_t>(b) * static_cast<std::size_t>(n) + static_cast<std::size_t>(y);
+        };
+        for (int cx = x0; cx <= x1; cx += kColumnBlock) {
+            const int nb = std::min(kColumnBlock, x1 + 1 - cx);
+            for (int y = 0; y < n; ++y) {
+                const float* row = plane.row(y0 + y) + cx;
+                for (int b = 0; b < nb; ++b) columns[at(b, y)] = row[b];
+            }
+            for (int b = 0; b < nb; ++b) BoxLine(columns.data() + at(b, 0), n, radius, prefix, copy);
+            for (int y = 0; y < n; ++y) {
+                float* row = plane.row(y0 + y) + cx;
+                for (int b = 0; b < nb; ++b) row[b] = columns[at(b, y)];
+            }
+        }
     }
 }
 
@@ -198,17 +250,33 @@ Plane ShiftedPlane(const Plane& plane, double dx, double dy, float outside) {
     const auto sample = [&](int x, int y) {
         return x < 0 || y < 0 || x >= plane.width || y >= plane.height ? outside : plane.at(x, y);
     };
+    // The value at (x, y) comes from (x - dx, y - dy).
+    const auto blend = [&](float a, float b, float c, float d) {
+        const float top = a * (1 - ax) + b * ax;
+        const float bottom = c * (1 - ax) + d * ax;
+        return top * (1 - ay) + bottom * ay;
+    };
+    // Where all four samples lie within the plane they are read without checks.
+    const int inFrom = std::clamp(ix + 1, 0, plane.width);
+    const int inTo = std::clamp(plane.width + ix, inFrom, plane.width);
     for (int y = 0; y < plane.height; ++y) {
         float* row = out.row(y);
         const int sy = y - iy;
-        for (int x = 0; x < plane.width; ++x) {
+        const bool rowsInside = sy >= 1 && sy < plane.height;
+        const int from = rowsInside ? inFrom : plane.width;
+        const int to = rowsInside ? inTo : plane.width;
+        for (int x = 0; x < from; ++x) {
             const int sx = x - ix;
-            // The value at (x, y) comes from (x - dx, y - dy).
-            const float a = sample(sx, sy), b = sample(sx - 1, sy), c = sample(sx, sy - 1),
-                        d = sample(sx - 1, sy - 1);
-            const float top = a * (1 - ax) + b * ax;
-            const float bottom = c * (1 - ax) + d * ax;
-            row[x] = top * (1 - ay) + bottom * ay;
+            row[x] = blend(sample(sx, sy), sample(sx - 1, sy), sample(sx, sy - 1), sample(sx - 1, sy - 1));
+        }
+        if (from < to) {
+            const float* here = plane.row(sy) - ix;
+            const float* above = plane.row(sy - 1) - ix;
+            for (int x = from; x < to; ++x) row[x] = blend(here[x], here[x - 1], above[x], above[x - 1]);
+        }
+        for (int x = std::max(from, to); x < plane.width; ++x) {
+            const int sx = x - ix;
+            row[x] = blend(sample(sx, sy), sample(sx - 1, sy), sample(sx, sy - 1), sample(sx - 1, sy - 1));
         }
     }
     return out;
