@@ -403,9 +403,24 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
             const std::size_t i = static_cast<std::size_t>(y + pad) * static_cast<std::size_t>(planeWidth)
                 + static_cast<std::size_t>(x + pad);
             const float sv = s.values[i];
+            // Where the shape is empty or full only the stack outside or within it shows.
+            const bool showsInner = sv > 0;
+            const bool showsOuter = sv < 1;
+            if (!showsInner) {
+                bool none = true;
+                for (const Matte& m : mattes)
+                    none = none && (m.a.values.empty() || m.a.values[i] == 0)
+                        && (m.b.values.empty() || m.b.values[i] == 0);
+                if (none) { // nothing reaches here: transparent
+                    dstMask[x] = 0;
+                    std::fill_n(dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp), bpp,
+                        std::uint8_t { 255 });
+                    continue;
+                }
+            }
             EffectPixel content = white;
             const int lx = x - boxX;
-            if (rowInBox && lx >= 0 && lx < colour.width()) {
+            if (showsInner && rowInBox && lx >= 0 && lx < colour.width()) {
                 const std::uint8_t* p
                     = colour.row(ly) + static_cast<std::size_t>(lx) * static_cast<std::size_t>(bpp);
                 if (channels == 3) {
@@ -418,10 +433,16 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
             }
             EffectStack inner;
             EffectStack outer;
+            const auto intoInner = [&](BlendMode mode, const EffectPixel& paint, float a, int n) {
+                if (showsInner) inner.over(mode, paint, a, n);
+            };
+            const auto intoOuter = [&](BlendMode mode, const EffectPixel& paint, float a, int n) {
+                if (showsOuter) outer.over(mode, paint, a, n);
+            };
             bool contentDrawn = false;
             bool interiorDone = false;
             const auto drawContent = [&] {
-                inner.over(BlendMode::Normal, content, style.blendInterior ? 1.0f : fill, channels);
+                intoInner(BlendMode::Normal, content, style.blendInterior ? 1.0f : fill, channels);
                 contentDrawn = true;
             };
             const auto endInterior = [&] {
@@ -467,25 +488,25 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
                 }
                 switch (e.kind) {
                 case EffectKind::DropShadow:
-                    outer.over(e.mode, paint, op * a, channels);
-                    if (!e.knockedOut) inner.over(e.mode, paint, op * a, channels);
+                    intoOuter(e.mode, paint, op * a, channels);
+                    if (!e.knockedOut) intoInner(e.mode, paint, op * a, channels);
                     break;
                 case EffectKind::OuterGlow:
-                    outer.over(e.mode, paint, op * a * paintAlpha, channels);
+                    intoOuter(e.mode, paint, op * a * paintAlpha, channels);
                     break;
                 case EffectKind::ColorOverlay:
                 case EffectKind::GradientOverlay:
                 case EffectKind::PatternOverlay:
-                    inner.over(e.mode, paint, op * paintAlpha, channels);
+                    intoInner(e.mode, paint, op * paintAlpha, channels);
                     break;
                 case EffectKind::Satin:
                 case EffectKind::InnerShadow:
                 case EffectKind::InnerGlow:
-                    inner.over(e.mode, paint, op * a * paintAlpha, channels);
+                    intoInner(e.mode, paint, op * a * paintAlpha, channels);
                     break;
                 case EffectKind::Stroke:
-                    outer.over(e.mode, paint, op * a * paintAlpha, channels);
-                    inner.over(e.mode, paint, op * (m.b.values.empty() ? 0.0f : m.b.values[i]) * paintAlpha,
+                    intoOuter(e.mode, paint, op * a * paintAlpha, channels);
+                    intoInner(e.mode, paint, op * (m.b.values.empty() ? 0.0f : m.b.values[i]) * paintAlpha,
                         channels);
                     break;
                 case EffectKind::Bevel: {
@@ -494,12 +515,12 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
                     const bool inside = e.bevelStyle != BevelStyle::Outer;
                     const bool outside = e.bevelStyle != BevelStyle::Inner;
                     if (inside) {
-                        inner.over(e.shadowMode, m.shadowColour, dark, channels);
-                        inner.over(e.highlightMode, paint, light, channels);
+                        intoInner(e.shadowMode, m.shadowColour, dark, channels);
+                        intoInner(e.highlightMode, paint, light, channels);
                     }
                     if (outside) {
-                        outer.over(e.shadowMode, m.shadowColour, dark, channels);
-                        outer.over(e.highlightMode, paint, light, channels);
+                        intoOuter(e.shadowMode, m.shadowColour, dark, channels);
+                        intoOuter(e.highlightMode, paint, light, channels);
                     }
                     break;
                 }
