@@ -91,7 +91,7 @@ ShownBox ShownBoxOf(const Bitmap& shape, int boxX, int boxY) {
 }
 
 Plane Inverse(const Plane& p) {
-    Plane out(p.width, p.height);
+    Plane out(p.width, p.height, UnsetValues {});
     for (std::size_t i = 0; i < p.values.size(); ++i) out.values[i] = 1 - p.values[i];
     return out;
 }
@@ -133,7 +133,7 @@ Plane BevelHeight(const LayerEffect& e, const Plane& shape, double size) {
     } else {
         const Plane inside = DistanceToOutside(shape);
         const Plane outside = DistanceToInside(shape);
-        h = Plane(shape.width, shape.height);
+        h = Plane(shape.width, shape.height, UnsetValues {});
         for (std::size_t i = 0; i < h.values.size(); ++i) {
             const double din = inside.values[i] > 0 ? inside.values[i] - 0.5 : 0;
             const double dout = outside.values[i] > 0 ? outside.values[i] - 0.5 : 0;
@@ -168,8 +168,8 @@ void ShadeBevel(Matte& m, const Plane& shape, double size) {
     const double flat = lz;
     // Heights scale with the size, so that the slopes do not depend on it.
     const double k = size * e.depth * (e.up ? 1.0 : -1.0);
-    m.a = Plane(shape.width, shape.height);
-    m.b = Plane(shape.width, shape.height);
+    m.a = Plane(shape.width, shape.height, UnsetValues {});
+    m.b = Plane(shape.width, shape.height, UnsetValues {});
     for (int y = 0; y < h.height; ++y)
         for (int x = 0; x < h.width; ++x) {
             const auto v = [&](int xx, int yy) {
@@ -235,7 +235,7 @@ Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFor
         Plane two = ShiftedPlane(shape, -dx, -dy);
         SoftenPlane(one, size);
         SoftenPlane(two, size);
-        m.a = Plane(shape.width, shape.height);
+        m.a = Plane(shape.width, shape.height, UnsetValues {});
         for (std::size_t i = 0; i < m.a.values.size(); ++i) {
             double v = e.contour.map(std::abs(one.values[i] - two.values[i]));
             if (e.invert) v = 1 - v;
@@ -257,7 +257,7 @@ Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFor
         // see-through; inside, it covers all of the shape that is not wholly opaque.
         // A part of no width stays empty: it covers nothing.
         if (out > 0) {
-            NearestSeed seed = NearestCovered(shape);
+            NearestSeed seed = NearestCovered(shape, out + 1);
             m.a = std::move(seed.distance);
             for (std::size_t i = 0; i < m.a.values.size(); ++i)
                 m.a.values[i]
@@ -266,7 +266,7 @@ Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFor
             m.a = Plane(shape.width, shape.height);
         }
         if (in > 0) {
-            NearestSeed seed = NearestUncovered(shape);
+            NearestSeed seed = NearestUncovered(shape, in + 1);
             m.b = std::move(seed.distance);
             for (std::size_t i = 0; i < m.b.values.size(); ++i)
                 m.b.values[i] = std::clamp(

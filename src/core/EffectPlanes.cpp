@@ -1,6 +1,7 @@
 #include "core/EffectPlanes.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -86,36 +87,47 @@ void DistanceLine(
     }
 }
 
-/// The distance transform down the columns of `shape`, a block of columns at a time
-/// read row by row: `store(x, y, squared distance, nearest seed row)` per pixel.
+/// The distance transform down the columns of `shape`: `store(x, y, squared
+/// distance, nearest seed row)` per pixel, bottom row first. With seeds at 0 and the
+/// rest far, the line transform above comes down to the nearest seed above or below
+/// (the upper one where both are as near), and no seed in the column leaves kFar and
+/// the pixel's own row; found so in two sweeps over the rows. `above` is room for one
+/// int per pixel, free to be written by `store` at the pixel it is called for.
 template <class Seed, class Store>
-void DistanceColumns(const Plane& shape, Seed seed, bool wantNearest, Store store) {
+void DistanceColumns(const Plane& shape, Seed seed, int* above, Store store) {
     const int w = shape.width, h = shape.height;
-    const auto lines = static_cast<std::size_t>(kColumnBlock) * static_cast<std::size_t>(h);
-    std::vector<double> f(lines), d(lines), z;
-    std::vector<int> v, nearest(wantNearest ? lines : 0);
-    const auto at = [h](int b, int y) {
-        return static_cast<std::size_t>(b) * static_cast<std::size_t>(h) + static_cast<std::size_t>(y);
-    };
-    for (int x0 = 0; x0 < w; x0 += kColumnBlock) {
-        const int nb = std::min(kColumnBlock, w - x0);
-        for (int y = 0; y < h; ++y) {
-            const float* row = shape.row(y) + x0;
-            for (int b = 0; b < nb; ++b) f[at(b, y)] = seed(row[b]) ? 0.0 : kFar;
+    const auto uw = static_cast<std::size_t>(w);
+    std::vector<int> nearest(uw, -1);
+    for (int y = 0; y < h; ++y) {
+        const float* row = shape.row(y);
+        int* up = above + static_cast<std::size_t>(y) * uw;
+        for (std::size_t x = 0; x < uw; ++x) {
+            if (seed(row[x])) nearest[x] = y;
+            up[x] = nearest[x];
         }
-        for (int b = 0; b < nb; ++b)
-            DistanceLine(f.data() + at(b, 0), h, d.data() + at(b, 0), v, z,
-                wantNearest ? nearest.data() + at(b, 0) : nullptr);
-        for (int y = 0; y < h; ++y)
-            for (int b = 0; b < nb; ++b) store(x0 + b, y, d[at(b, y)], wantNearest ? nearest[at(b, y)] : 0);
+    }
+    std::fill(nearest.begin(), nearest.end(), -1);
+    for (int y = h - 1; y >= 0; --y) {
+        const float* row = shape.row(y);
+        const int* up = above + static_cast<std::size_t>(y) * uw;
+        for (std::size_t x = 0; x < uw; ++x) {
+            if (seed(row[x])) nearest[x] = y;
+            const int a = up[x], b = nearest[x];
+            const int p = a < 0 ? b : b < 0 || y - a <= b - y ? a : b;
+            if (p < 0)
+                store(static_cast<int>(x), y, kFar, y);
+            else
+                store(static_cast<int>(x), y, static_cast<double>(y - p) * (y - p), p);
+        }
     }
 }
 
 template <class Seed> Plane Distance(const Plane& shape, Seed seed) {
     const int w = shape.width, h = shape.height;
-    Plane out(w, h);
+    Plane out(w, h, UnsetValues {});
     if (w == 0 || h == 0) return out;
-    DistanceColumns(shape, seed, false,
+    const std::unique_ptr<int[]> above(new int[static_cast<std::size_t>(w) * static_cast<std::size_t>(h)]);
+    DistanceColumns(shape, seed, above.get(),
         [&](int x, int y, double d, int) { out.row(y)[x] = static_cast<float>(std::min(d, kFar)); });
     std::vector<double> f(static_cast<std::size_t>(w)), d(static_cast<std::size_t>(w)), z;
     std::vector<int> v;
@@ -128,30 +140,67 @@ template <class Seed> Plane Distance(const Plane& shape, Seed seed) {
     return out;
 }
 
-template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed) {
+/// Up to this reach the rows are searched around each pixel, beyond it transformed.
+constexpr int kLongestSearch = 32;
+
+/// The line transform as DistanceLine gives it, for the positions whose result is at
+/// most `reach` squared: the least of (q - p)^2 + f[p] over the p within `reach`, the
+/// first p where several give it, as the transform breaks ties. Farther ones get
+/// kFar and -1.
+void NearLine(const double* f, int n, int reach, double* d, int* nearest) {
+    const auto limit = static_cast<double>(reach) * reach;
+    for (int q = 0; q < n; ++q) {
+        if (f[q] == 0) {
+            d[q] = 0;
+            nearest[q] = q;
+            continue;
+        }
+        double best = kFar;
+        int at = -1;
+        for (int p = std::max(0, q - reach), last = std::min(n - 1, q + reach); p <= last; ++p) {
+            const double t = static_cast<double>(q - p) * (q - p) + f[p];
+            if (t < best) best = t, at = p;
+        }
+        if (best > limit) best = kFar, at = -1;
+        d[q] = best;
+        nearest[q] = at;
+    }
+}
+
+template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed, double within) {
     const int w = shape.width, h = shape.height;
-    NearestSeed out { Plane(w, h), Plane(w, h) };
+    NearestSeed out { Plane(w, h, UnsetValues {}), Plane(w, h, UnsetValues {}) };
     if (w == 0 || h == 0) return out;
     // First along the columns, keeping the row of each pixel's nearest seed in its
     // column; then along the rows, where the nearest column names the seed.
     const auto pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     const std::unique_ptr<int[]> seedRow(new int[pixels]);
-    DistanceColumns(shape, seed, true, [&](int x, int y, double d, int nearestRow) {
+    DistanceColumns(shape, seed, seedRow.get(), [&](int x, int y, double d, int nearestRow) {
         const auto i
             = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
         out.distance.values[i] = static_cast<float>(std::min(d, kFar));
         seedRow[i] = nearestRow;
     });
+    const int reach
+        = within < kLongestSearch + 1 ? static_cast<int>(std::ceil(std::max(within, 0.0))) : INT_MAX;
     std::vector<double> f(static_cast<std::size_t>(w)), d(static_cast<std::size_t>(w)), z;
     std::vector<int> v, nearest(static_cast<std::size_t>(w));
     for (int y = 0; y < h; ++y) {
         float* row = out.distance.row(y);
         std::copy(row, row + w, f.begin());
-        DistanceLine(f.data(), w, d.data(), v, z, nearest.data());
+        if (reach <= kLongestSearch)
+            NearLine(f.data(), w, reach, d.data(), nearest.data());
+        else
+            DistanceLine(f.data(), w, d.data(), v, z, nearest.data());
         float* value = out.value.row(y);
         for (int x = 0; x < w; ++x) {
-            row[x] = static_cast<float>(std::sqrt(d[static_cast<std::size_t>(x)]));
             const int sx = nearest[static_cast<std::size_t>(x)];
+            if (sx < 0) {
+                row[x] = static_cast<float>(kFar);
+                value[x] = 0;
+                continue;
+            }
+            row[x] = static_cast<float>(std::sqrt(d[static_cast<std::size_t>(x)]));
             const int sy = seedRow[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)
                 + static_cast<std::size_t>(sx)];
             value[x] = shape.at(sx, sy);
@@ -167,12 +216,14 @@ int SoftenReach(double size) {
     return 3 * (static_cast<int>(std::floor(size * kBoxRadius)) + 1);
 }
 
-NearestSeed NearestCovered(const Plane& shape) {
-    return Nearest(shape, [](float value) { return value > 0.0f; });
+NearestSeed NearestCovered(const Plane& shape, double within) {
+    return Nearest(
+        shape, [](float value) { return value > 0.0f; }, within);
 }
 
-NearestSeed NearestUncovered(const Plane& shape) {
-    return Nearest(shape, [](float value) { return value < 1.0f; });
+NearestSeed NearestUncovered(const Plane& shape, double within) {
+    return Nearest(
+        shape, [](float value) { return value < 1.0f; }, within);
 }
 
 void SoftenPlane(Plane& plane, double size) {
@@ -242,44 +293,49 @@ Plane GrownPlane(const Plane& plane, double pixels) {
     return grown;
 }
 
-Plane ShiftedPlane(const Plane& plane, double dx, double dy, float outside) {
-    Plane out(plane.width, plane.height, outside);
+Plane ShiftedPlane(Plane plane, double dx, double dy, float outside) {
+    const int w = plane.width, h = plane.height;
     const double fx = std::floor(dx), fy = std::floor(dy);
     const auto ix = static_cast<int>(fx), iy = static_cast<int>(fy);
     const auto ax = static_cast<float>(dx - fx), ay = static_cast<float>(dy - fy);
-    const auto sample = [&](int x, int y) {
-        return x < 0 || y < 0 || x >= plane.width || y >= plane.height ? outside : plane.at(x, y);
-    };
-    // The value at (x, y) comes from (x - dx, y - dy).
+    // The value at (x, y) comes from (x - dx, y - dy): from rows y - iy and the one
+    // above it. Moved in place, rows taken in the order that reads each source row
+    // before it is written, each copied aside first.
+    std::vector<float> here(static_cast<std::size_t>(w)), above(static_cast<std::size_t>(w));
     const auto blend = [&](float a, float b, float c, float d) {
         const float top = a * (1 - ax) + b * ax;
         const float bottom = c * (1 - ax) + d * ax;
         return top * (1 - ay) + bottom * ay;
     };
-    // Where all four samples lie within the plane they are read without checks.
-    const int inFrom = std::clamp(ix + 1, 0, plane.width);
-    const int inTo = std::clamp(plane.width + ix, inFrom, plane.width);
-    for (int y = 0; y < plane.height; ++y) {
-        float* row = out.row(y);
+    const int inFrom = std::clamp(ix + 1, 0, w);
+    const int inTo = std::clamp(w + ix, inFrom, w);
+    for (int k = 0; k < h; ++k) {
+        const int y = iy >= 0 ? h - 1 - k : k;
         const int sy = y - iy;
-        const bool rowsInside = sy >= 1 && sy < plane.height;
-        const int from = rowsInside ? inFrom : plane.width;
-        const int to = rowsInside ? inTo : plane.width;
-        for (int x = 0; x < from; ++x) {
+        const bool hereIn = sy >= 0 && sy < h;
+        const bool aboveIn = sy - 1 >= 0 && sy - 1 < h;
+        if (hereIn) std::copy(plane.row(sy), plane.row(sy) + w, here.begin());
+        if (aboveIn) std::copy(plane.row(sy - 1), plane.row(sy - 1) + w, above.begin());
+        const auto sample = [&](bool in, const std::vector<float>& line, int sx) {
+            return !in || sx < 0 || sx >= w ? outside : line[static_cast<std::size_t>(sx)];
+        };
+        const auto at = [&](int x) {
             const int sx = x - ix;
-            row[x] = blend(sample(sx, sy), sample(sx - 1, sy), sample(sx, sy - 1), sample(sx - 1, sy - 1));
+            return blend(sample(hereIn, here, sx), sample(hereIn, here, sx - 1), sample(aboveIn, above, sx),
+                sample(aboveIn, above, sx - 1));
+        };
+        float* row = plane.row(y);
+        // Where all four samples lie within the plane they are read without checks.
+        const int from = hereIn && aboveIn ? inFrom : w;
+        const int to = hereIn && aboveIn ? inTo : w;
+        for (int x = 0; x < from; ++x) row[x] = at(x);
+        for (int x = from; x < to; ++x) {
+            const auto sx = static_cast<std::size_t>(x - ix);
+            row[x] = blend(here[sx], here[sx - 1], above[sx], above[sx - 1]);
         }
-        if (from < to) {
-            const float* here = plane.row(sy) - ix;
-            const float* above = plane.row(sy - 1) - ix;
-            for (int x = from; x < to; ++x) row[x] = blend(here[x], here[x - 1], above[x], above[x - 1]);
-        }
-        for (int x = std::max(from, to); x < plane.width; ++x) {
-            const int sx = x - ix;
-            row[x] = blend(sample(sx, sy), sample(sx - 1, sy), sample(sx, sy - 1), sample(sx - 1, sy - 1));
-        }
+        for (int x = std::max(from, to); x < w; ++x) row[x] = at(x);
     }
-    return out;
+    return plane;
 }
 
 } // namespace deptrix

@@ -1,21 +1,58 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace deptrix {
+
+/// Leaves the values of a plane unset where it is written in full before it is read:
+/// filling a picture the size of a layer costs as much as drawing into it.
+template <class T> struct UnsetAllocator : std::allocator<T> {
+    template <class U, class... Args> void construct(U* at, Args&&... args) {
+        if constexpr (sizeof...(Args) == 0)
+            ::new (static_cast<void*>(at)) U;
+        else
+            ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+};
+
+/// Asks for a plane whose values are all written before any is read.
+struct UnsetValues { };
 
 /// A picture of one real value per pixel, 0..1 for the mattes effects are made of.
 struct Plane {
     int width = 0;
     int height = 0;
-    std::vector<float> values;
+    std::vector<float, UnsetAllocator<float>> values;
 
     Plane() = default;
     Plane(int w, int h, float fill = 0.0f)
         : width(w)
         , height(h)
         , values(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fill) { }
+    Plane(int w, int h, UnsetValues)
+        : width(w)
+        , height(h)
+        , values(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) { }
+    // Copied as a block: the allocator's own construction would go value by value.
+    Plane(const Plane& other)
+        : width(other.width)
+        , height(other.height)
+        , values(other.values.size()) {
+        std::copy(other.values.begin(), other.values.end(), values.begin());
+    }
+    Plane& operator=(const Plane& other) {
+        if (this != &other) *this = Plane(other);
+        return *this;
+    }
+    Plane(Plane&&) noexcept = default;
+    Plane& operator=(Plane&&) noexcept = default;
+    ~Plane() = default;
 
     float* row(int y) {
         return values.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
@@ -47,10 +84,12 @@ struct NearestSeed {
     Plane distance;
     Plane value;
 };
-/// The nearest pixel that is not wholly transparent (value above 0).
-NearestSeed NearestCovered(const Plane& shape);
-/// The nearest pixel that is not wholly opaque (value below 1).
-NearestSeed NearestUncovered(const Plane& shape);
+/// The nearest pixel that is not wholly transparent (value above 0). Pixels farther
+/// than `within` from every such pixel may get a very large distance and the value 0
+/// instead (a short reach is found much faster).
+NearestSeed NearestCovered(const Plane& shape, double within = HUGE_VAL);
+/// The nearest pixel that is not wholly opaque (value below 1); `within` as above.
+NearestSeed NearestUncovered(const Plane& shape, double within = HUGE_VAL);
 
 /// `plane` grown outward by `pixels` (its edge moved out, soft edges kept):
 /// max(value, coverage of the grown edge).
@@ -58,6 +97,6 @@ Plane GrownPlane(const Plane& plane, double pixels);
 
 /// `plane` moved by (dx, dy) pixels, sampled bilinearly; what comes in from beyond
 /// the edges is `outside`.
-Plane ShiftedPlane(const Plane& plane, double dx, double dy, float outside = 0.0f);
+Plane ShiftedPlane(Plane plane, double dx, double dy, float outside = 0.0f);
 
 } // namespace deptrix
