@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -126,8 +128,8 @@ template <class Seed> Plane Distance(const Plane& shape, Seed seed) {
     const int w = shape.width, h = shape.height;
     Plane out(w, h, UnsetValues {});
     if (w == 0 || h == 0) return out;
-    const std::unique_ptr<int[]> above(new int[static_cast<std::size_t>(w) * static_cast<std::size_t>(h)]);
-    DistanceColumns(shape, seed, above.get(),
+    std::vector<int, UnsetAllocator<int>> above(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    DistanceColumns(shape, seed, above.data(),
         [&](int x, int y, double d, int) { out.row(y)[x] = static_cast<float>(std::min(d, kFar)); });
     std::vector<double> f(static_cast<std::size_t>(w)), d(static_cast<std::size_t>(w)), z;
     std::vector<int> v;
@@ -174,8 +176,8 @@ template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed, double 
     // First along the columns, keeping the row of each pixel's nearest seed in its
     // column; then along the rows, where the nearest column names the seed.
     const auto pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    const std::unique_ptr<int[]> seedRow(new int[pixels]);
-    DistanceColumns(shape, seed, seedRow.get(), [&](int x, int y, double d, int nearestRow) {
+    std::vector<int, UnsetAllocator<int>> seedRow(pixels);
+    DistanceColumns(shape, seed, seedRow.data(), [&](int x, int y, double d, int nearestRow) {
         const auto i
             = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
         out.distance.values[i] = static_cast<float>(std::min(d, kFar));
@@ -209,7 +211,67 @@ template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed, double 
     return out;
 }
 
+/// The storage kept for reuse on this thread and the scopes open.
+struct KeptStorage {
+    int scopes = 0;
+    std::vector<std::pair<std::byte*, std::size_t>> blocks; ///< block and its size in bytes
+};
+thread_local KeptStorage t_kept;
+/// Each block starts with its size, ahead of the values (aligned for any of them).
+constexpr std::size_t kBlockHeader = alignof(std::max_align_t) > 16 ? alignof(std::max_align_t) : 16;
+/// Enough for the planes one layer's effects hold at once.
+constexpr std::size_t kKeptBlocks = 6;
+
 } // namespace
+
+void* AllocatePlaneBytes(std::size_t bytes) {
+    auto& blocks = t_kept.blocks;
+    auto best = blocks.end();
+    for (auto it = blocks.begin(); it != blocks.end(); ++it)
+        if (it->second >= bytes && (best == blocks.end() || it->second < best->second)) best = it;
+    if (best != blocks.end()) {
+        std::byte* block = best->first;
+        blocks.erase(best);
+        return block + kBlockHeader;
+    }
+    if (bytes > SIZE_MAX - kBlockHeader) throw std::bad_alloc();
+    auto* block = static_cast<std::byte*>(::operator new(bytes + kBlockHeader));
+    std::memcpy(block, &bytes, sizeof bytes);
+    return block + kBlockHeader;
+}
+
+void ReleasePlaneBytes(void* storage) {
+    if (!storage) return;
+    std::byte* block = static_cast<std::byte*>(storage) - kBlockHeader;
+    std::size_t bytes = 0;
+    std::memcpy(&bytes, block, sizeof bytes);
+    auto& blocks = t_kept.blocks;
+    if (t_kept.scopes > 0) {
+        if (blocks.size() < kKeptBlocks) {
+            blocks.emplace_back(block, bytes);
+            return;
+        }
+        // Full: the smallest kept block makes way for a larger one.
+        const auto smallest = std::min_element(
+            blocks.begin(), blocks.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+        if (smallest->second < bytes) {
+            ::operator delete(smallest->first);
+            *smallest = { block, bytes };
+            return;
+        }
+    }
+    ::operator delete(block);
+}
+
+PlaneStorageScope::PlaneStorageScope() {
+    ++t_kept.scopes;
+}
+
+PlaneStorageScope::~PlaneStorageScope() {
+    if (--t_kept.scopes > 0) return;
+    for (const auto& [block, bytes] : t_kept.blocks) ::operator delete(block);
+    t_kept.blocks.clear();
+}
 
 int SoftenReach(double size) {
     if (!(size >= 0.1)) return 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <utility>
@@ -10,15 +11,41 @@
 
 namespace deptrix {
 
-/// Leaves the values of a plane unset where it is written in full before it is read:
-/// filling a picture the size of a layer costs as much as drawing into it.
-template <class T> struct UnsetAllocator : std::allocator<T> {
+/// Storage for the planes of effects. While a PlaneStorageScope is open on the
+/// thread, storage let go is kept for the next planes rather than handed back: the
+/// effects of one layer make several planes of its size, and memory fresh from the
+/// system costs about as much again as drawing into it.
+void* AllocatePlaneBytes(std::size_t bytes);
+void ReleasePlaneBytes(void* storage);
+
+/// Keeps plane storage for reuse on this thread until the outermost scope closes,
+/// which frees it: open one around work that draws the effects of many layers.
+class PlaneStorageScope {
+public:
+    PlaneStorageScope();
+    ~PlaneStorageScope();
+    PlaneStorageScope(const PlaneStorageScope&) = delete;
+    PlaneStorageScope& operator=(const PlaneStorageScope&) = delete;
+};
+
+/// Plane storage whose values are left unset where a plane is written in full before
+/// it is read: filling a picture the size of a layer costs as much as drawing it.
+template <class T> struct UnsetAllocator {
+    using value_type = T;
+    UnsetAllocator() = default;
+    template <class U> UnsetAllocator(const UnsetAllocator<U>&) { }
+    T* allocate(std::size_t n) {
+        if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+        return static_cast<T*>(AllocatePlaneBytes(n * sizeof(T)));
+    }
+    void deallocate(T* p, std::size_t) { ReleasePlaneBytes(p); }
     template <class U, class... Args> void construct(U* at, Args&&... args) {
         if constexpr (sizeof...(Args) == 0)
             ::new (static_cast<void*>(at)) U;
         else
             ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
     }
+    template <class U> bool operator==(const UnsetAllocator<U>&) const { return true; }
 };
 
 /// Asks for a plane whose values are all written before any is read.

@@ -1,6 +1,7 @@
 #include "import/PsdImport.h"
 
 #include "core/EffectDrawing.h"
+#include "core/EffectPlanes.h"
 #include "import/AreaReduce.h"
 #include "import/LayerPixels.h"
 #include "import/LayerStack.h"
@@ -366,6 +367,7 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     progress.setPosition(kParsedProgress);
 
     const std::size_t count = fromMerged ? 1 : selected.size();
+    const PlaneStorageScope effectPlanes; // one layer's effect planes serve the next
     try {
         for (std::size_t i = 0; i < count; ++i) {
             const int number = static_cast<int>(i) + 1;
