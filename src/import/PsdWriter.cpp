@@ -359,6 +359,7 @@ void PsdWriter::addMarkerRecord(const PsdFolderSpec& folder, std::uint32_t secti
     if (sectionType != 3) {
         more.folderMode = folder.blendMode;
         if (folder.artboard) blocks.push_back(ArtboardBlock(*folder.artboard));
+        if (folder.effects) blocks.push_back({ { 'l', 'f', 'x', '2' }, EffectsBlockData(*folder.effects) });
         more.blocks = &blocks;
     }
     record.extra = RecordExtra(folder.name, std::nullopt, more);

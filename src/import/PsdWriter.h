@@ -86,6 +86,7 @@ struct PsdFolderSpec {
     std::array<char, 4> blendMode { 'p', 'a', 's', 's' }; ///< written only when not pass-through
     bool clipping = false;
     std::optional<PsdArtboardSpec> artboard = std::nullopt; ///< makes the folder an artboard
+    std::optional<LayerStyle> effects = std::nullopt; ///< written as an "lfx2" block
 };
 
 /// Writes layered PSD or PSB files into memory, for the tests, the benchmark and the

@@ -246,6 +246,36 @@ TEST(LayerEffects, WhatIsApproximateIsNamedPerEffectInBothLanguages) {
         "alone (1)");
 }
 
+// A folder's effects act on its merged picture. Every layer is a plane of its own, so
+// that picture exists only for a folder of one layer, which carries them; a folder of
+// several is named.
+TEST(LayerEffects, FolderEffectsReachTheirOnlyLayerAndAreNamedOtherwise) {
+    LayerStyle shadowed;
+    LayerEffect shadow = Effect(EffectKind::DropShadow);
+    shadow.distance = 2;
+    shadowed.effects = { shadow };
+    for (const int layers : { 1, 2 }) {
+        PsdWriter writer(RgbOptions(20, 20));
+        writer.addLayer(SolidLayer("paper", { 0, 0, 20, 20 }, { 255, 255, 255 }));
+        writer.beginFolder();
+        writer.addLayer(SolidLayer("a", { 4, 4, 8, 8 }, { 255, 0, 0 }));
+        if (layers == 2) writer.addLayer(SolidLayer("b", { 10, 10, 14, 14 }, { 0, 0, 255 }));
+        PsdFolderSpec folder { "shadowed" };
+        folder.effects = shadowed;
+        writer.endFolder(folder);
+        const ImportedDocument doc = Import(writer.finish());
+        ASSERT_EQ(doc.Layers.size(), static_cast<std::size_t>(layers) + 1);
+        if (layers == 1) {
+            EXPECT_TRUE(doc.Layers[1].FolderEffects);
+            EXPECT_LT(doc.Layers[1].Left, 4); // grown by the shadow's reach
+            EXPECT_TRUE(doc.ApproximateLayers.empty());
+        } else {
+            EXPECT_FALSE(doc.Layers[1].hasEffects());
+            EXPECT_EQ(ApproximationList(doc.ApproximateLayers), "shadowed: layer effects not drawn");
+        }
+    }
+}
+
 } // namespace deptrix::test
 
 namespace deptrix::test {
