@@ -3,6 +3,7 @@
 #include "app/Artwork.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
@@ -36,13 +37,25 @@ void AboutBox::runAsSplash() {
     m_timer->start();
     show();
     repaint();
-    while (m_timer->isActive() && isVisible()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    // Sleeps in the event loop until the timer or a click ends it: processing events
+    // with a time limit would poll instead and keep a core busy for the two seconds.
+    QEventLoop wait;
+    const QMetaObject::Connection ticked = connect(m_timer, &QTimer::timeout, &wait, &QEventLoop::quit);
+    m_splashWait = &wait;
+    wait.exec();
+    m_splashWait = nullptr;
+    disconnect(ticked);
 }
 
 void AboutBox::mousePressEvent(QMouseEvent* event) {
     QDialog::mousePressEvent(event);
     m_timer->stop();
     hide();
+}
+
+void AboutBox::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (m_splashWait) m_splashWait->quit();
 }
 
 } // namespace deptrix

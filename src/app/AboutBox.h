@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QEventLoop;
 class QTimer;
 
 namespace deptrix {
@@ -14,17 +15,20 @@ class AboutBox : public QDialog {
 public:
     explicit AboutBox(QWidget* parent = nullptr);
 
-    /// Shows the box borderless, on top and centred at 600 x 450, and processes events
-    /// until its timer has ticked or the picture was clicked, at most about two seconds.
+    /// Shows the box borderless, on top and centred at 600 x 450, and waits in an event
+    /// loop until its timer has ticked or the picture was clicked, at most about two
+    /// seconds.
     void runAsSplash();
 
     QTimer* timer() const { return m_timer; }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QTimer* m_timer;
+    QEventLoop* m_splashWait = nullptr; ///< while runAsSplash waits
 };
 
 } // namespace deptrix

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "core/NumberRange.h"
 #include "core/NumberText.h"
+#include "core/TaskPool.h"
 #include "output/DepthMapFile.h"
 #include "print/PitchTest.h"
 #include "print/PrintFields.h"
@@ -30,7 +31,7 @@ const char* BatchUsage() {
            "                     [--lines FILE] [--layer-depth N=BASE,SMOOTH,DEPTH ...]\n"
            "                     [--depthmap N PATH ...] [--depthmap16] [--work DIR]\n"
            "                     [--depth-image N=PATH[#LAYER][@doc] [--depth-invert N]\n"
-           "                      [--depth-range N=BLACK,WHITE] ...]\n"
+           "                      [--depth-range N=BLACK,WHITE] ...] [--threads N]\n"
            "\n"
            "Imports a layered PSD the way the Deptrix window does and writes what is asked for.\n"
            "\n"
@@ -130,6 +131,8 @@ const char* BatchUsage() {
            "                    the farthest and the nearest level (default 0,255)\n"
            "  --work DIR        keep the work files in DIR instead of a temporary folder; DIR must\n"
            "                    be a folder of yours (not a link) that no one else may write to\n"
+           "  --threads N       use N threads, 1..256 (default: one per core); the outputs are the\n"
+           "                    same whatever the number\n"
            "  --version         show the program's version\n"
            "  --help            show this text\n"
            "\n"
@@ -461,6 +464,13 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             ranges[layer] = { typed, ParseDepthRange(typed, range) };
         } else if (a == "--work") {
             options.workFolder = value(i);
+        } else if (a == "--threads") {
+            const std::string& text = value(i);
+            const std::int32_t threads = Checked(ParseInteger, text);
+            if (threads < 1 || threads > kMaxTaskThreads)
+                throw UsageError("--threads " + text + ": the thread count must be at least 1 and at most "
+                    + std::to_string(kMaxTaskThreads));
+            options.threads = threads;
         } else if (!a.empty() && a[0] == '-') {
             throw UsageError("unknown option " + a);
         } else if (options.psdPath.empty()) {

@@ -64,6 +64,7 @@ struct BatchOptions {
     bool depthMaps16 = false; ///< --depthmap16: PNG depth maps with 16 bits per sample
     std::vector<DepthImageOption> depthImages;
     std::string workFolder; ///< kept afterwards; empty: a temporary folder
+    std::optional<int> threads; ///< --threads; unset: one per core
 
     // Print files: the interlaced print and the pitch test sheet, with their settings
     // as typed (defaults: the configuration's).

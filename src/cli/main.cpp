@@ -6,6 +6,7 @@
 #include "core/FileIo.h"
 #include "core/PrintableText.h"
 #include "core/Progress.h"
+#include "core/TaskPool.h"
 #include "core/Version.h"
 
 #include <cstdio>
@@ -82,6 +83,7 @@ int main(int argc, char* argv[]) {
     }
     // What the messages are about: the PSD, or the project that names it.
     const std::string subject = options.psdPath.empty() ? options.projectPath : options.psdPath;
+    if (options.threads) deptrix::SetTaskThreads(*options.threads);
     try {
         StderrProgress progress(deptrix::PrintableText(subject));
         deptrix::RunBatch(options, std::cout, progress);

@@ -18,10 +18,11 @@ namespace deptrix {
 
 namespace {
 
-void ReportLayer(const Document& doc, std::size_t s, Progress& progress) {
+void ReportLayer(const Document& doc, std::size_t s, Progress* progress) {
+    if (!progress) return;
     const long double share = static_cast<long double>(doc.ProgressSpan) / doc.LayerCount;
     const std::int64_t position = Round(share * static_cast<long double>(s)) + doc.ProgressBase;
-    progress.setPosition(static_cast<int>(std::clamp<std::int64_t>(position, INT_MIN, INT_MAX)));
+    progress->setPosition(static_cast<int>(std::clamp<std::int64_t>(position, INT_MIN, INT_MAX)));
 }
 
 /// What a layer draws in the current view: its own picture and mask, or for an outline
@@ -39,20 +40,21 @@ struct LayerSource {
     const Bitmap& opacity() const { return mask ? *mask : loadedMask; }
 };
 
-LayerSource SourceOf(const Document& doc, std::size_t s, const std::filesystem::path& workFolder) {
+LayerSource SourceOf(
+    const Document& doc, const ViewPass& pass, std::size_t s, const std::filesystem::path& workFolder) {
     LayerSource source;
     const LayerRecord& layer = doc.Layers[s];
     source.top = ToWorking(layer.Top, doc.WorkScale);
     if (layer.Group != kGroupOutlineBuilt) {
         source.picture = &doc.LayerBitmaps[s];
         source.mask = &doc.LayerMasks[s];
-        source.left = ToWorking(doc.ViewLeft[s], doc.WorkScale);
+        source.left = ToWorking(pass.viewLeft[s], doc.WorkScale);
         source.what = "layer " + std::to_string(s + 1);
         return source;
     }
     const int index = static_cast<int>(s);
-    const std::filesystem::path picturePath = workFolder / OutlineViewFileName(index, doc.CurrentView);
-    const std::filesystem::path maskPath = workFolder / OutlineViewMaskFileName(index, doc.CurrentView);
+    const std::filesystem::path picturePath = workFolder / OutlineViewFileName(index, pass.viewIndex);
+    const std::filesystem::path maskPath = workFolder / OutlineViewMaskFileName(index, pass.viewIndex);
     source.loadedPicture = LoadBmp(picturePath);
     source.loadedMask = LoadBmp(maskPath);
     const PixelFormat wanted = CompositeFormat(doc.ImageMode);
@@ -70,27 +72,28 @@ LayerSource SourceOf(const Document& doc, std::size_t s, const std::filesystem::
     const std::int64_t margin = Round(static_cast<long double>(doc.SourceDpi)
         * static_cast<long double>(layer.Depth) / 4.0L / 100000000.0L);
     const long double sourceLeft
-        = static_cast<long double>(doc.ViewLeft[s]) - static_cast<long double>(margin);
+        = static_cast<long double>(pass.viewLeft[s]) - static_cast<long double>(margin);
     source.left = ToWorking(sourceLeft, doc.WorkScale);
     source.what = DisplayName(picturePath);
     return source;
 }
 
-void LayOverFrom(Document& doc, const LayerSource& source, Bitmap* coverage) {
-    LayOver(doc.Composite, coverage, source.colour(), source.opacity(), source.top, source.left, source.what);
+void LayOverFrom(const ViewPass& pass, const LayerSource& source) {
+    LayOver(pass.composite, pass.coverage, source.colour(), source.opacity(), source.top, source.left,
+        source.what);
 }
 
 /// Every layer drawn row by row through BlendLayerRow: the path for documents that use
 /// blend modes or clipping. Plain layers give the same bytes as LayOver there.
 class ModeComposite {
 public:
-    ModeComposite(
-        Document& doc, const std::filesystem::path& workFolder, std::size_t drawable, Bitmap* coverage)
+    ModeComposite(const Document& doc, const ViewPass& pass, const std::filesystem::path& workFolder,
+        std::size_t drawable)
         : m_doc(doc)
-        , m_coverage(coverage)
+        , m_pass(pass)
         , m_workFolder(workFolder)
         , m_drawable(drawable)
-        , m_bpp(doc.Composite.bytesPerPixel())
+        , m_bpp(pass.composite.bytesPerPixel())
         , m_lastModeLayer(LastModeLayer(doc, drawable)) {
         if (m_lastModeLayer >= 0) {
             m_backdropAlpha = Bitmap(doc.ImageWidth, doc.ImageHeight, PixelFormat::Gray8);
@@ -101,13 +104,13 @@ public:
 
     void layer(std::size_t s) {
         std::vector<LayerSource> sources;
-        sources.push_back(SourceOf(m_doc, s, m_workFolder));
+        sources.push_back(SourceOf(m_doc, m_pass, s, m_workFolder));
         std::vector<blend::GroupMember> group;
         group.push_back(
             { m_doc.Layers[s].drawnBlendMode(), place(sources.back()), m_doc.Layers[s].blendFill() });
         for (std::size_t t = s + 1; t < m_drawable; ++t) {
             if (ClipBaseOf(m_doc, t) != static_cast<std::int64_t>(s)) continue;
-            sources.push_back(SourceOf(m_doc, t, m_workFolder));
+            sources.push_back(SourceOf(m_doc, m_pass, t, m_workFolder));
             group.push_back(
                 { m_doc.Layers[t].drawnBlendMode(), place(sources.back()), m_doc.Layers[t].blendFill() });
         }
@@ -122,20 +125,20 @@ public:
         };
         for (std::int64_t y = placement.y0; y <= placement.y1; ++y) {
             const int row = static_cast<int>(y);
-            blend::BlendGroupRow(group, y, rowOf, m_bpp, m_doc.Composite.row(row),
-                m_coverage ? m_coverage->row(row) : nullptr, trackAlpha ? m_backdropAlpha.row(row) : nullptr,
-                scratch, m_groupRow.data());
+            blend::BlendGroupRow(group, y, rowOf, m_bpp, m_pass.composite.row(row),
+                m_pass.coverage ? m_pass.coverage->row(row) : nullptr,
+                trackAlpha ? m_backdropAlpha.row(row) : nullptr, scratch, m_groupRow.data());
         }
     }
 
 private:
     Placement place(const LayerSource& source) const {
         return PlaceLayer(
-            m_doc.Composite, source.colour(), source.opacity(), source.top, source.left, source.what);
+            m_pass.composite, source.colour(), source.opacity(), source.top, source.left, source.what);
     }
 
-    Document& m_doc;
-    Bitmap* m_coverage; ///< null: no coverage plane
+    const Document& m_doc;
+    const ViewPass& m_pass;
     const std::filesystem::path& m_workFolder;
     std::size_t m_drawable;
     int m_bpp;
@@ -176,33 +179,37 @@ bool DrawnInView(const Document& doc, std::size_t layer, int viewIndex) {
     return doc.GroupFrames[code - 1u][static_cast<std::size_t>(viewIndex)] == layer;
 }
 
-void CompositePass(
-    Document& doc, const std::filesystem::path& workFolder, Progress& progress, CoveragePlane plane) {
+void CompositeView(
+    const Document& doc, const ViewPass& pass, const std::filesystem::path& workFolder, Progress* progress) {
     if (doc.ImageMode != 3 && doc.ImageMode != 4) return;
-    ResetPicture(doc.Composite, doc.ImageWidth, doc.ImageHeight, CompositeFormat(doc.ImageMode), 255);
-    Bitmap* coverage = nullptr;
-    if (plane == CoveragePlane::Build) {
-        ResetPicture(doc.Coverage, doc.ImageWidth, doc.ImageHeight, PixelFormat::Gray8, kCoverageStart);
-        coverage = &doc.Coverage;
-    }
+    ResetPicture(pass.composite, doc.ImageWidth, doc.ImageHeight, CompositeFormat(doc.ImageMode), 255);
+    if (pass.coverage)
+        ResetPicture(*pass.coverage, doc.ImageWidth, doc.ImageHeight, PixelFormat::Gray8, kCoverageStart);
 
     const std::size_t drawable = std::min(
-        { doc.Layers.size(), doc.LayerBitmaps.size(), doc.LayerMasks.size(), doc.ViewLeft.size() });
+        { doc.Layers.size(), doc.LayerBitmaps.size(), doc.LayerMasks.size(), pass.viewLeft.size() });
     if (NeedsModes(doc, drawable)) {
-        ModeComposite pass(doc, workFolder, drawable, coverage);
+        ModeComposite modes(doc, pass, workFolder, drawable);
         for (std::size_t s = 0; s < doc.LayerCount; ++s) {
             ReportLayer(doc, s, progress);
             // A clipped layer is drawn with its base, and only when the base is.
-            if (s >= drawable || ClipBaseOf(doc, s) >= 0 || !DrawnInView(doc, s, doc.CurrentView)) continue;
-            pass.layer(s);
+            if (s >= drawable || ClipBaseOf(doc, s) >= 0 || !DrawnInView(doc, s, pass.viewIndex)) continue;
+            modes.layer(s);
         }
         return;
     }
     for (std::size_t s = 0; s < doc.LayerCount; ++s) {
         ReportLayer(doc, s, progress);
-        if (s >= drawable || !DrawnInView(doc, s, doc.CurrentView)) continue;
-        LayOverFrom(doc, SourceOf(doc, s, workFolder), coverage);
+        if (s >= drawable || !DrawnInView(doc, s, pass.viewIndex)) continue;
+        LayOverFrom(pass, SourceOf(doc, pass, s, workFolder));
     }
+}
+
+void CompositePass(
+    Document& doc, const std::filesystem::path& workFolder, Progress& progress, CoveragePlane plane) {
+    const ViewPass pass { doc.ViewLeft, doc.CurrentView, doc.Composite,
+        plane == CoveragePlane::Build ? &doc.Coverage : nullptr };
+    CompositeView(doc, pass, workFolder, &progress);
 }
 
 void CmykToRgb(Bitmap& bitmap) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 
 namespace deptrix {
 
@@ -33,6 +34,21 @@ namespace deptrix {
 enum class CoveragePlane : std::uint8_t { Build, Skip };
 void CompositePass(Document& doc, const std::filesystem::path& workFolder, Progress& progress,
     CoveragePlane coverage = CoveragePlane::Build);
+
+/// One view's pass into pictures of the caller's: the layers' places across
+/// (ViewLeft, one per layer), the view index (CurrentView), the composite and, unless
+/// null, the coverage plane.
+struct ViewPass {
+    std::span<const std::int32_t> viewLeft;
+    int viewIndex = 0;
+    Bitmap& composite;
+    Bitmap* coverage = nullptr;
+};
+
+/// CompositePass for `pass`, reading the document and changing nothing in it, so that
+/// views can be built side by side. Without a progress sink nothing is reported.
+void CompositeView(
+    const Document& doc, const ViewPass& pass, const std::filesystem::path& workFolder, Progress* progress);
 
 /// The layer that layer `layer` is clipped to (its ClipBase when that names a layer
 /// below it), or -1.

@@ -46,6 +46,15 @@ TEST(BatchOptions, RefusesWhatItCannotDo) {
     EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views", "v", "--depth", "deep" }), UsageError);
     EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views", "v", "--focus", "top" }), UsageError);
     EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views", "v", "--offset", "3=4x" }), UsageError);
+    for (const char* threads : { "0", "257", "-1", "two" })
+        EXPECT_THROW(ParseBatchOptions({ "x.psd", "--views", "v", "--threads", threads }), UsageError)
+            << threads;
+    try {
+        ParseBatchOptions({ "x.psd", "--views", "v", "--threads", "0" });
+    } catch (const UsageError& error) {
+        EXPECT_STREQ(error.what(), "--threads 0: the thread count must be at least 1 and at most 256");
+    }
+    EXPECT_EQ(ParseBatchOptions({ "x.psd", "--views", "v", "--threads", "256" }).threads, 256);
 }
 
 // Each message quotes the value as typed and states the values accepted, with ends

@@ -1,6 +1,7 @@
 #include "render/ViewSet.h"
 
 #include "RenderTestSupport.h"
+#include "TaskThreads.h"
 #include "core/BmpCodec.h"
 #include "core/Error.h"
 #include "core/WorkFileWriter.h"
@@ -58,6 +59,7 @@ TEST(ViewSet, BuildsAndWritesSevenViews) {
         test::TempFolder folder;
         Document doc = DotScene(mode);
         test::RecordingProgress progress;
+        const test::ScopedTaskThreads oneThread(1); // progress layer by layer
         // Row 1 is the dot (offset 18), row 2 the background and focus (offset 0):
         // the dot moves 3 px per view.
         GenerateViews(doc, { { "18", "0" }, "2" }, folder.path(), progress);
@@ -200,6 +202,45 @@ TEST(ViewSet, StopsAtABadTextOrFileKeepingWhatWasBuilt) {
     EXPECT_NE(missing.find("2xgx3.gjs"), std::string::npos) << missing;
     EXPECT_EQ(DotColumn(doc.Views[2]), 12 - 6);
     EXPECT_TRUE(doc.Views[3].samePixels(marker));
+}
+
+// Views built side by side are the bytes one thread builds, files and the document's
+// last pass included, for plain layers and for blend modes.
+TEST(ViewSet, ThreadsChangeNothingButTheTime) {
+    for (int mode : { 3, 4 }) {
+        for (bool modes : { false, true }) {
+            const PixelFormat format = mode == 3 ? PixelFormat::Bgr24 : PixelFormat::Cmyk32;
+            std::mt19937 random(7);
+            Document scene = EmptyDocument(mode, 61, 23);
+            for (int layer = 0; layer < 5; ++layer) {
+                AddLayer(scene, layer * 3 - 4, layer - 2, test::Noise(50, 20, format, random),
+                    test::Noise(50, 20, PixelFormat::Gray8, random));
+                if (modes) scene.Layers.back().BlendModeKey = BlendKey { 'm', 'u', 'l', ' ' };
+            }
+            const ViewSetInput input { { "30", "-12", "0", "7", "19" }, "3" };
+            Document results[2] = { scene, scene };
+            test::TempFolder folders[2];
+            for (int run = 0; run < 2; ++run) {
+                const test::ScopedTaskThreads threads(run == 0 ? 1 : 3);
+                NullProgress progress;
+                GenerateViews(results[run], input, folders[run].path(), progress);
+            }
+            const Document& one = results[0];
+            const Document& three = results[1];
+            for (int n = 1; n <= 7; ++n) {
+                EXPECT_TRUE(three.Views[n].samePixels(one.Views[n])) << mode << modes << n;
+                for (const std::string name : { "vwt", mode == 3 ? "vw" : "vwv" }) {
+                    const std::string file = name + std::to_string(n) + ".gjs";
+                    EXPECT_TRUE(
+                        LoadBmp(folders[1].path() / file).samePixels(LoadBmp(folders[0].path() / file)))
+                        << file;
+                }
+            }
+            EXPECT_TRUE(three.Composite.samePixels(one.Composite));
+            EXPECT_TRUE(three.Coverage.samePixels(one.Coverage));
+            EXPECT_EQ(three.ViewLeft, one.ViewLeft);
+        }
+    }
 }
 
 } // namespace
