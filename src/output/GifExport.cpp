@@ -5,6 +5,7 @@
 #include "core/Error.h"
 #include "core/FileIo.h"
 #include "core/Fixed.h"
+#include "core/TaskPool.h"
 #include "core/WorkFiles.h"
 #include "output/GifWriter.h"
 #include "output/IndexedFrame.h"
@@ -23,8 +24,9 @@ constexpr int kViewCount = 7;
 constexpr int kExportMaxWidth = 800;
 constexpr int kExportDelay = 10;
 
-/// View n = 1..7; the reference stays valid until the next call.
-using ViewSource = std::function<const Bitmap&(int viewNumber)>;
+/// View n = 1..7, loaded into `loaded` when it has to be read; the reference stays
+/// valid while `loaded` lives.
+using ViewSource = std::function<const Bitmap&(int viewNumber, Bitmap& loaded)>;
 
 void RequireView(const Bitmap& view, const std::string& name) {
     if (view.format() != PixelFormat::Bgr24) throw Error(name + ": not a 24-bit picture");
@@ -38,38 +40,48 @@ int BackwardProgress(int n) {
     return static_cast<int>(Round((8 - n) * 45.0L / 7.0L)) + 55;
 }
 
-/// The sweep 1..7, 7..1. Each view is loaded, stretched, reduced and compressed
-/// once: its second frame is the same picture, so it repeats the first one's bytes.
+/// The sweep 1..7, 7..1. Each view is loaded, stretched and reduced once, the views
+/// side by side, and compressed once in order: its second frame is the same picture,
+/// so it repeats the first one's bytes.
 std::vector<std::uint8_t> EncodeSweep(
     const ViewSource& loadView, int maxWidth, int delay, Progress& progress) {
-    const Bitmap& first = loadView(1);
+    Bitmap firstLoaded;
+    const Bitmap& first = loadView(1, firstLoaded);
     const GifFrameSize size = GifFrameSizeFor(first.width(), first.height(), maxWidth);
     progress.setPosition(10);
 
     GifWriter writer(size.width, size.height);
-    Bitmap framePicture(size.width, size.height, PixelFormat::Bgr24);
     struct WrittenFrame {
         IndexedFrame frame;
         GifWriter::EncodedPixels pixels;
     };
+    std::array<std::optional<IndexedFrame>, kViewCount + 1> reduced;
     std::array<std::optional<WrittenFrame>, kViewCount + 1> written;
-    auto writeFrame = [&](int n) {
+    const auto reduce = [&](int i) {
+        const int n = i + 1;
+        Bitmap loaded;
+        Bitmap framePicture(size.width, size.height, PixelFormat::Bgr24, UnfilledPixels {});
+        StretchNearest(n == 1 ? first : loadView(n, loaded), framePicture);
+        if (n == 1) firstLoaded.release();
+        reduced[static_cast<std::size_t>(n)] = ReduceFrame(framePicture);
+    };
+    const auto writeFrame = [&](int n) {
         writer.addLoopExtension(0);
         writer.addGraphicControl(delay);
-        if (written[n]) {
-            writer.repeatImage(written[n]->frame, written[n]->pixels);
+        auto& done = written[static_cast<std::size_t>(n)];
+        if (done) {
+            writer.repeatImage(done->frame, done->pixels);
             return;
         }
-        // View 1 is still the last one loaded when its frame is made.
-        StretchNearest(n == 1 ? first : loadView(n), framePicture);
-        IndexedFrame frame = ReduceFrame(framePicture);
+        IndexedFrame frame = std::move(*reduced[static_cast<std::size_t>(n)]);
+        reduced[static_cast<std::size_t>(n)].reset();
         GifWriter::EncodedPixels pixels = writer.addImage(frame);
-        written[n] = WrittenFrame { std::move(frame), std::move(pixels) };
+        done = WrittenFrame { std::move(frame), std::move(pixels) };
     };
-    for (int n = 1; n <= kViewCount; ++n) {
-        writeFrame(n);
-        progress.setPosition(ForwardProgress(n));
-    }
+    ParallelInOrder(kViewCount, reduce, [&](int i) {
+        writeFrame(i + 1);
+        progress.setPosition(ForwardProgress(i + 1));
+    });
     for (int n = kViewCount; n >= 1; --n) {
         writeFrame(n);
         progress.setPosition(BackwardProgress(n));
@@ -93,20 +105,21 @@ std::vector<std::uint8_t> EncodeAnimatedGif(
     if (views.size() != kViewCount)
         throw Error("GIF export: " + std::to_string(views.size()) + " views instead of seven");
     for (int n = 1; n <= kViewCount; ++n) RequireView(views[n - 1], "view " + std::to_string(n));
-    return EncodeSweep([views](int n) -> const Bitmap& { return views[n - 1]; }, maxWidth, delay, progress);
+    return EncodeSweep(
+        [views](int n, Bitmap&) -> const Bitmap& { return views[n - 1]; }, maxWidth, delay, progress);
 }
 
 void ExportGif(const std::filesystem::path& workFolder, int imageMode, const std::filesystem::path& target,
     Progress& progress) {
     progress.setPosition(0);
-    // One view in memory at a time: views of print documents are large.
-    Bitmap current;
+    // A view is in memory only while its frame is made: views of print documents
+    // are large.
     const std::vector<std::uint8_t> gif = EncodeSweep(
-        [&](int n) -> const Bitmap& {
+        [&](int n, Bitmap& loaded) -> const Bitmap& {
             const std::filesystem::path file = workFolder / ViewFileName(n, imageMode);
-            current = LoadBmp(file);
-            RequireView(current, DisplayName(file));
-            return current;
+            loaded = LoadBmp(file);
+            RequireView(loaded, DisplayName(file));
+            return loaded;
         },
         kExportMaxWidth, kExportDelay, progress);
     WriteFileAtomically(target, gif);
