@@ -61,7 +61,6 @@ protected:
         find<QPushButton>("LoadDepthMapButton")->click();
     }
     QString prompt() const { return window->statusPanels()->text(StatusPanels::kPromptPanel); }
-    StringGrid* table() const { return find<StringGrid>("StringGrid1"); }
 };
 
 TEST_F(DepthMapWindow, LoadingAsksBeforeReplacingOutlinesAndShowsTheMapAsTheWarpUsesIt) {

@@ -23,7 +23,6 @@ protected:
     }
     QString psd() const { return folder.filePath("scene.psd"); }
     QString recoveryFolder() const { return folder.filePath("recovery"); }
-    StringGrid* table() const { return find<StringGrid>("StringGrid1"); }
 
     /// A window that writes its recovery copy soon after a change.
     void openQuickToKeep() {

@@ -28,17 +28,6 @@ protected:
         QFile::copy(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd", path);
         return path;
     }
-    QString writeFile(const char* name, const QByteArray& text) {
-        QFile file(folder.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        return file.fileName();
-    }
-    static QByteArray readFile(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    StringGrid* table() const { return find<StringGrid>("StringGrid1"); }
 };
 
 TEST_F(SetupFiles, AProjectSavedWithLinesOpensInAFreshWindowAsItWasLeft) {

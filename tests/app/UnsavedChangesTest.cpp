@@ -41,17 +41,6 @@ protected:
         ASSERT_TRUE(QFile::copy(QString(DEPTRIX_SOURCE_DIR) + "/sample/scene.psd", psd()));
     }
     QString psd() const { return folder.filePath("scene.psd"); }
-    QString writeFile(const char* name, const QByteArray& text) {
-        QFile file(folder.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        return file.fileName();
-    }
-    static QByteArray readFile(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    StringGrid* table() const { return find<StringGrid>("StringGrid1"); }
     QString prompt() const { return window->statusPanels()->text(StatusPanels::kPromptPanel); }
     void importSample() {
         window->importPsdFile(psd());

@@ -11,10 +11,20 @@ void WindowFixture::writeConfig(const QByteArray& text) {
     file.write(text);
 }
 
+QString WindowFixture::writeFile(const char* name, const QByteArray& text) {
+    QFile file(folder.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    return file.fileName();
+}
+
+QByteArray WindowFixture::readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QByteArray WindowFixture::readConfig() const {
-    QFile file(configPath());
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll();
+    return readFile(configPath());
 }
 
 void WindowFixture::open() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakePlatform.h"
+#include "app/Controls.h"
 #include "app/MainWindow.h"
 
 #include <QTemporaryDir>
@@ -23,6 +24,10 @@ protected:
             folder.filePath("recovery") };
     }
 
+    /// Writes `text` to `name` in the temporary folder; returns the file's path.
+    QString writeFile(const char* name, const QByteArray& text);
+    /// The file's bytes, or none when it cannot be read.
+    static QByteArray readFile(const QString& path);
     void writeConfig(const QByteArray& text);
     QByteArray readConfig() const;
     void open();
@@ -32,6 +37,8 @@ protected:
     void closeWindow();
     /// The title as the desktop shows it: "*" where the caption marks unsaved changes.
     QString shownTitle() const;
+
+    StringGrid* table() const { return find<StringGrid>("StringGrid1"); }
 
     template <typename T> T* find(const char* name) const {
         T* object = window->findChild<T*>(QString::fromLatin1(name));
