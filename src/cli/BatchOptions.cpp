@@ -289,18 +289,13 @@ void CheckPrintOptions(const BatchOptions& o) {
         CheckRange("--step", *o.stepText, "the pitch step", kPitchStepRange, fixedFile(*o.stepText));
 }
 
-/// "--frames 65: the frame count must be at least 2 and at most 64".
-std::string RangeMessage(const std::string& option, const std::string& text, const std::string& what,
-    const std::string& low, const std::string& high, const std::string& unit = "") {
-    return option + " " + text + ": the " + what + " must be at least " + low + " and at most " + high + unit;
-}
-
-/// An option's real value, refused with its range when outside low .. high.
-long double RealInRange(
-    const std::string& option, const std::string& text, const char* what, long double low, long double high) {
+/// An option's value in inches, refused with its range when outside low .. high.
+long double InchesInRange(const std::string& option, const std::string& text, const char* quantity,
+    long double low, long double high) {
     const long double value = Checked(ParseReal, text);
-    if (!(value >= low) || value > high)
-        throw UsageError(RangeMessage(option, text, what, FormatNumber(low), FormatNumber(high), " inches"));
+    const NumberRange range { low, true, high, true };
+    if (!range.contains(value))
+        throw UsageError(OutOfRangeMessage(option, text, quantity, range, value, " inches"));
     return value;
 }
 
@@ -410,8 +405,8 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             const std::string& text = value(i);
             options.frames = Checked(ParseInteger, text);
             if (!IsFrameCount(options.frames))
-                throw UsageError(RangeMessage(
-                    a, text, "frame count", std::to_string(kMinFrames), std::to_string(kMaxFrames)));
+                throw UsageError(OutOfRangeMessage(
+                    a, text, "the frame count", IntegerRange(kMinFrames, kMaxFrames), options.frames));
         } else if (a == "--lens") {
             const std::string& kind = value(i);
             if (kind != "vertical" && kind != "horizontal")
@@ -422,11 +417,12 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
             // The margin is optional: a number after --marks is it.
             if (i + 1 < arguments.size() && IsNumber(arguments[i + 1])) {
                 const std::string& text = arguments[++i];
-                options.marginInches = RealInRange(a, text, "margin", kMinMarginInches, kMaxMarginInches);
+                options.marginInches
+                    = InchesInRange(a, text, "the margin", kMinMarginInches, kMaxMarginInches);
             }
         } else if (a == "--bleed") {
             options.bleedText = value(i);
-            options.bleedInches = RealInRange(a, *options.bleedText, "bleed", 0, kMaxBleedInches);
+            options.bleedInches = InchesInRange(a, *options.bleedText, "the bleed", 0, kMaxBleedInches);
         } else if (a == "--settings") {
             options.settingsPath = value(i);
         } else if (a == "--project") {
@@ -467,9 +463,9 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
         } else if (a == "--threads") {
             const std::string& text = value(i);
             const std::int32_t threads = Checked(ParseInteger, text);
-            if (threads < 1 || threads > kMaxTaskThreads)
-                throw UsageError("--threads " + text + ": the thread count must be at least 1 and at most "
-                    + std::to_string(kMaxTaskThreads));
+            if (!IntegerRange(1, kMaxTaskThreads).contains(threads))
+                throw UsageError(OutOfRangeMessage(
+                    a, text, "the thread count", IntegerRange(1, kMaxTaskThreads), threads));
             options.threads = threads;
         } else if (!a.empty() && a[0] == '-') {
             throw UsageError("unknown option " + a);
@@ -489,8 +485,9 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
                 "--depthmap16: " + map.path + " is not a .png file; 16-bit depth maps are PNG files");
     CheckPrintOptions(options);
     if (options.marks && options.bleedInches > options.marginInches / 2)
-        throw UsageError(RangeMessage("--bleed", *options.bleedText, "bleed", "0",
-            FormatNumber(options.marginInches / 2), " inches, half the margin, to leave room for the marks"));
+        throw UsageError(OutOfRangeMessage("--bleed", *options.bleedText, "the bleed",
+            NumberRange { 0, true, options.marginInches / 2, true }, options.bleedInches,
+            " inches, half the margin, to leave room for the marks"));
     // A pitch test sheet needs no picture.
     const bool sheetOnly
         = !options.pitchTestPath.empty() && options.psdPath.empty() && options.projectPath.empty();

@@ -24,8 +24,8 @@ std::string NumberRange::text() const {
 }
 
 std::string OutOfRangeMessage(const std::string& option, const std::string& typed,
-    const std::string& quantity, const NumberRange& range, long double kept) {
-    std::string message = option + " " + typed + ": " + quantity + " must be " + range.text();
+    const std::string& quantity, const NumberRange& range, long double kept, const std::string& unit) {
+    std::string message = option + " " + typed + ": " + quantity + " must be " + range.text() + unit;
     long double asTyped = kept;
     try {
         asTyped = ParseFieldReal(typed);

@@ -28,8 +28,9 @@ constexpr NumberRange IntegerRange(long double low, long double high) {
 
 /// "<option> <typed>: <quantity> must be <range>", for a value as typed that lies
 /// outside the range (`kept`: the value as the program holds it, which the message adds
-/// when the text itself lies inside, as "0.00001" does kept to four decimals).
+/// when the text itself lies inside, as "0.00001" does kept to four decimals). `unit`
+/// follows the range: " inches".
 std::string OutOfRangeMessage(const std::string& option, const std::string& typed,
-    const std::string& quantity, const NumberRange& range, long double kept);
+    const std::string& quantity, const NumberRange& range, long double kept, const std::string& unit = "");
 
 } // namespace deptrix
