@@ -171,6 +171,7 @@ void MainWindow::shutDown() {
     // Closing goes on when the file cannot be written; only this run's settings are lost.
     writeConfiguration(values);
     // 4. and 5.
+    m_player->releaseViews();
     m_doc.release();
     // 6.
     SharedWorkFileWriter().cancel(); // nothing may still be writing into the folder

@@ -23,10 +23,15 @@ PictureControl::PictureControl(QWidget* parent)
 }
 
 QImage PictureControl::ToImage(const Bitmap& bitmap) {
+    return ViewOf(bitmap).convertToFormat(QImage::Format_RGB32);
+}
+
+QImage PictureControl::ViewOf(const Bitmap& bitmap) {
     if (bitmap.empty() || bitmap.format() != PixelFormat::Bgr24) return QImage();
-    const QImage view(bitmap.bits(), bitmap.width(), bitmap.height(), static_cast<qsizetype>(bitmap.stride()),
+    // The read-only constructor: anything that would write copies first.
+    const std::uint8_t* pixels = bitmap.bits();
+    return QImage(pixels, bitmap.width(), bitmap.height(), static_cast<qsizetype>(bitmap.stride()),
         QImage::Format_BGR888);
-    return view.convertToFormat(QImage::Format_RGB32);
 }
 
 void PictureControl::showBitmap(const Bitmap& bitmap) {
@@ -68,9 +73,26 @@ void PictureControl::clearPicture() {
     showImage(QImage());
 }
 
+void PictureControl::detachPicture() {
+    if (m_image.isNull() || m_live) return;
+    const qint64 before = m_image.cacheKey();
+    m_image = m_image.copy();
+    for (Scaled& copy : m_scaled)
+        if (copy.key == before) copy.key = m_image.cacheKey();
+}
+
+void PictureControl::prepare(const QImage& image) {
+    if (image.isNull() || m_live || (image.depth() != 32 && image.depth() != 24)) return;
+    reducedFor(image, pictureRectFor(image.size()).size());
+}
+
 QRect PictureControl::pictureRect() const {
-    if (m_image.isNull() || width() <= 0 || height() <= 0) return QRect();
-    const QSize fitted = m_image.size().scaled(size(), Qt::KeepAspectRatio);
+    return m_image.isNull() ? QRect() : pictureRectFor(m_image.size());
+}
+
+QRect PictureControl::pictureRectFor(const QSize& pictureSize) const {
+    if (pictureSize.isEmpty() || width() <= 0 || height() <= 0) return QRect();
+    const QSize fitted = pictureSize.scaled(size(), Qt::KeepAspectRatio);
     return QRect(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
 }
 
@@ -87,7 +109,7 @@ void PictureControl::paintEvent(QPaintEvent* event) {
     if (exposed.isEmpty()) return;
     QPainter painter(this);
     // A live picture changes under its copies, so it is always sampled afresh.
-    if (const QImage* reduced = m_live ? nullptr : reducedFor(target.size())) {
+    if (const QImage* reduced = m_live ? nullptr : reducedFor(m_image, target.size())) {
         painter.drawImage(exposed.topLeft(), *reduced, exposed.translated(-target.topLeft()));
         return;
     }
@@ -95,13 +117,13 @@ void PictureControl::paintEvent(QPaintEvent* event) {
     painter.drawImage(exposed.topLeft(), part);
 }
 
-const QImage* PictureControl::reducedFor(const QSize& size) {
-    if (size.width() > m_image.width() || size.height() > m_image.height()) return nullptr;
+const QImage* PictureControl::reducedFor(const QImage& image, const QSize& size) {
+    if (size.isEmpty() || size.width() > image.width() || size.height() > image.height()) return nullptr;
     const QScreen* display = screen();
     const QSize screenSize = display ? display->size() : QSize(1920, 1200);
     if (size.width() > screenSize.width() || size.height() > screenSize.height()) return nullptr;
     for (size_t i = 0; i < m_scaled.size(); ++i) {
-        if (m_scaled[i].key == m_image.cacheKey() && m_scaled[i].image.size() == size) {
+        if (m_scaled[i].key == image.cacheKey() && m_scaled[i].image.size() == size) {
             std::rotate(m_scaled.begin(), m_scaled.begin() + static_cast<std::ptrdiff_t>(i),
                 m_scaled.begin() + static_cast<std::ptrdiff_t>(i) + 1);
             return &m_scaled[0].image;
@@ -111,7 +133,7 @@ const QImage* PictureControl::reducedFor(const QSize& size) {
     std::erase_if(m_scaled, [&](const Scaled& copy) { return copy.image.size() != size; });
     if (m_scaled.size() == kKeptCopies) m_scaled.pop_back();
     m_scaled.insert(m_scaled.begin(),
-        Scaled { m_image.cacheKey(), m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation) });
+        Scaled { image.cacheKey(), image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation) });
     return &m_scaled[0].image;
 }
 

@@ -30,6 +30,13 @@ public:
     /// Repaints the part `area` (picture pixels) of a live picture.
     void updatePictureArea(const QRect& area);
     void clearPicture();
+    /// The picture shown becomes a copy of its own, so the memory it was viewed in may
+    /// change or go; its scaled copies stay valid.
+    void detachPicture();
+    /// Makes the reduced copy that showing `image` at the control's present size would
+    /// draw from, so that showing it later only draws. Pictures that are not drawn
+    /// from a reduced copy need nothing.
+    void prepare(const QImage& image);
 
     const QImage& picture() const { return m_image; }
     QSize pictureSize() const { return m_image.size(); }
@@ -41,6 +48,10 @@ public:
 
     /// A deep copy of a 24-bit picture as a QImage.
     static QImage ToImage(const Bitmap& bitmap);
+    /// A 24-bit picture viewed as a QImage without a copy: the bitmap must keep its
+    /// pixels, unchanged, for as long as the image or a shallow copy of it lives.
+    /// Shown, it looks exactly as ToImage's copy does.
+    static QImage ViewOf(const Bitmap& bitmap);
 
 signals:
     /// Another picture is shown (not a repaint of a part of the live one).
@@ -54,8 +65,10 @@ private:
         qint64 key = 0;
         QImage image;
     };
-    /// A smoothly reduced copy for `size`, or null when `size` does not qualify.
-    const QImage* reducedFor(const QSize& size);
+    /// A smoothly reduced copy of `image` for `size`, or null when `size` does not
+    /// qualify.
+    const QImage* reducedFor(const QImage& image, const QSize& size);
+    QRect pictureRectFor(const QSize& pictureSize) const;
 
     QImage m_image;
     bool m_live = false;

@@ -70,9 +70,13 @@ void MainWindow::generateAndPlay() {
     ViewSetInput input;
     input.offsetCells = m_layerPanel->offsetCells(m_doc.LayerCount);
     input.focusText = m_parameterPanel->focusField()->text().toStdString();
+    // The views are rebuilt in their own memory: a playback this one runs inside lets
+    // go of them meanwhile.
+    m_player->releaseViews();
     try {
         GenerateViews(m_doc, input, ToPath(m_work.path()), progress);
     } catch (...) {
+        m_player->takeViews();
         // No playback starts: the panel and the import must not stay locked behind it.
         m_rightPanel->setEnabled(true);
         SetEnabled({ m_importButton, m_hiddenImportButton }, true);

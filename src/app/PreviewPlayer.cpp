@@ -18,7 +18,16 @@ PreviewPlayer::PreviewPlayer(Document& doc, Viewport& viewport, QTimer& frameTim
 
 void PreviewPlayer::takeViews() {
     for (int n = 1; n <= kViewCount; ++n)
-        m_pictures[static_cast<size_t>(n)] = PictureControl::ToImage(m_doc.Views[static_cast<size_t>(n)]);
+        m_pictures[static_cast<size_t>(n)] = PictureControl::ViewOf(m_doc.Views[static_cast<size_t>(n)]);
+}
+
+void PreviewPlayer::releaseViews() {
+    PictureControl* control = m_viewport.picture();
+    const qint64 shown = control->picture().cacheKey();
+    for (QImage& picture : m_pictures) {
+        if (!picture.isNull() && picture.cacheKey() == shown) control->detachPicture();
+        picture = QImage();
+    }
 }
 
 int PreviewPlayer::FrontLabelLeft(int width, int view) {
@@ -38,7 +47,14 @@ void PreviewPlayer::play(const std::function<bool()>& closing) {
     front->show();
     front->raise();
     while (m_doc.AnimStop <= kLoopLimit) {
-        WaitForTick(m_timer);
+        // The next frame is scaled for the view while the tick is awaited, so that
+        // showing it only draws.
+        m_timer.start();
+        const int next = ViewForStep(NextAnimStep(m_doc.AnimStep));
+        if (next >= 1 && next <= kViewCount)
+            m_viewport.picture()->prepare(m_pictures[static_cast<size_t>(next)]);
+        while (m_timer.isActive())
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         if (closing()) return;
         // A command that ran during the wait and stopped the playback may have put up
         // a picture of its own (the red/blue glasses); the last frame leaves it there.

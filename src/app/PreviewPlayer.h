@@ -22,8 +22,12 @@ class PreviewPlayer : public QObject {
 public:
     PreviewPlayer(Document& doc, Viewport& viewport, QTimer& frameTimer);
 
-    /// Takes the pictures of Views[1..7] for showing.
+    /// Takes the pictures of Views[1..7] for showing, viewed where they are: nothing
+    /// is copied or converted until a frame is shown, and then only that frame.
     void takeViews();
+    /// Lets go of the views before anything rebuilds or frees them; a view on show
+    /// stays on show as a copy of its own.
+    void releaseViews();
 
     /// Plays until doc.AnimStop exceeds the loop limit. `closing` tells that the window
     /// is going away, in which case nothing more is shown.

@@ -1,9 +1,11 @@
 #include "app/PictureControl.h"
 
 #include "app/NearestStretch.h"
+#include "core/Bitmap.h"
 
 #include <QImage>
 #include <QPainter>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace deptrix {
@@ -75,6 +77,44 @@ TEST(PictureControl, AReducedPictureKeepsOneSmoothCopyPerPictureAndSize) {
     control.resize(100, 75);
     control.render(&target);
     EXPECT_EQ(control.cachedBytes(), 100 * 75 * 4);
+}
+
+// The preview shows its views where they lie; what is drawn must not differ from the
+// converted copy the views used to be shown through, at any size.
+TEST(PictureControl, AViewOfABitmapDrawsExactlyAsItsCopyAndSurvivesTheBitmapOnceDetached) {
+    const QImage numbered = Numbered(301, 203).convertToFormat(QImage::Format_BGR888);
+    Bitmap bitmap(301, 203, PixelFormat::Bgr24);
+    for (int y = 0; y < bitmap.height(); ++y) std::memcpy(bitmap.row(y), numbered.constScanLine(y), 301 * 3);
+    const auto drawn = [](const QImage& picture, QSize size, bool prepared) {
+        PictureControl control;
+        control.resize(size);
+        if (prepared) control.prepare(picture);
+        control.showImage(picture);
+        QImage out(size, QImage::Format_RGB32);
+        out.fill(Qt::black);
+        control.render(&out);
+        return out;
+    };
+    for (const QSize size : { QSize(150, 101), QSize(97, 70), QSize(903, 609) }) {
+        const QImage expected = drawn(PictureControl::ToImage(bitmap), size, false);
+        EXPECT_EQ(drawn(PictureControl::ViewOf(bitmap), size, false), expected) << size.width();
+        EXPECT_EQ(drawn(PictureControl::ViewOf(bitmap), size, true), expected) << size.width();
+    }
+    EXPECT_EQ(PictureControl::ViewOf(bitmap).constBits(), bitmap.bits());
+
+    PictureControl control;
+    control.resize(150, 101);
+    control.showImage(PictureControl::ViewOf(bitmap));
+    QImage before(150, 101, QImage::Format_RGB32);
+    control.render(&before);
+    control.detachPicture();
+    const qint64 cached = control.cachedBytes();
+    bitmap = Bitmap(); // the views are rebuilt or freed
+    QImage after(150, 101, QImage::Format_RGB32);
+    control.render(&after);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(control.cachedBytes(), cached); // its reduced copy still serves
+    EXPECT_EQ(control.picture(), numbered);
 }
 
 } // namespace

@@ -76,7 +76,8 @@ TEST_F(Preview, PlaysTheViewsBackAndForthUntilStop) {
 
     // The last shown view stays; everything is ready for the outputs.
     const Document& doc = window->document();
-    EXPECT_EQ(window->viewport()->picture()->picture(), PictureControl::ToImage(doc.Views[3]));
+    EXPECT_EQ(window->viewport()->picture()->picture().convertToFormat(QImage::Format_RGB32),
+        PictureControl::ToImage(doc.Views[3]));
     EXPECT_EQ(doc.AppStage, kStagePreviewStopped);
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel),
         " Please export tiff file, or change 3d settings.");
