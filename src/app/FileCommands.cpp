@@ -2,12 +2,16 @@
 // recent files, and the print choices kept in the same store.
 
 #include "app/DocumentSession.h"
+#include "app/EarlyImport.h"
 #include "app/FileDrop.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "app/PrintChoices.h"
 #include "app/RecentFiles.h"
+#include "app/TextAndPaths.h"
+#include "app/ThreadChoice.h"
 #include "core/Error.h"
+#include "core/WorkFileWriter.h"
 
 #include <QFileInfo>
 #include <QToolButton>
@@ -31,6 +35,7 @@ bool IsProject(const QFileInfo& file) {
 void MainWindow::connectFileSources(const AppEnvironment& environment) {
     m_recentFiles = new RecentFiles(environment.recentFilesStore, this);
     m_printChoices = std::make_unique<PrintChoices>(environment.recentFilesStore);
+    m_threadChoice = new ThreadChoice(m_menu->entries().editMenu, this, environment.recentFilesStore);
     m_recentFiles->attach(m_menu->entries().recentFilesMenu);
     m_fileDrop = new FileDrop(this, { "psd", "psb", "tw3d", "tw3d2" });
     auto open = [this](const QString& path) { m_guard.run([this, path] { openFile(path); }); };
@@ -56,6 +61,16 @@ void MainWindow::openFile(const QString& path) {
         importPsdFile(file.absoluteFilePath());
     else
         openProjectFile(file.absoluteFilePath());
+}
+
+void MainWindow::startEarlyImport(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile() || !IsPsd(file) || !m_work.isOpen()) return;
+    // As an import would, before the reader writes the new document's files.
+    SharedWorkFileWriter().cancel();
+    m_work.emptyFiles();
+    if (!m_earlyImport) m_earlyImport = std::make_unique<EarlyImport>();
+    m_earlyImport->start(file.absoluteFilePath(), m_doc, ToPath(m_work.path()));
 }
 
 } // namespace deptrix

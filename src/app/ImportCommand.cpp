@@ -5,6 +5,7 @@
 #include "app/ColourModeTexts.h"
 #include "app/Controls.h"
 #include "app/DocumentSession.h"
+#include "app/EarlyImport.h"
 #include "app/LayerPanel.h"
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
@@ -72,16 +73,23 @@ void MainWindow::importPsdFile(const QString& path, ImportOrigin origin) {
     m_session->beginReplacement();
     // A failure part-way leaves a document that no file holds.
     auto failed = qScopeGuard([this] { m_session->replacementFailed(); });
+    // The file named at start may have been read while the splash was shown; any
+    // other import ends that reading before the folder it writes into is emptied.
+    const bool readEarly = m_earlyImport && m_earlyImport->holds(path);
+    if (m_earlyImport && !readEarly) m_earlyImport->discard();
     m_doc.beginImport(path.toStdString());
-    // Every work file belongs to the document being replaced; none may be mistaken
-    // for the new one's (an old view file exported as a GIF, say).
-    SharedWorkFileWriter().cancel(); // nothing may still be writing into the folder
-    m_work.emptyFiles();
+    if (!readEarly) {
+        // Every work file belongs to the document being replaced; none may be mistaken
+        // for the new one's (an old view file exported as a GIF, say).
+        SharedWorkFileWriter().cancel(); // nothing may still be writing into the folder
+        m_work.emptyFiles();
+    }
     m_platform.setBusyCursor(true);
     ProgressBarSink progress(m_progressBar);
     if (!forProject) progress.setPosition(0);
     try {
-        progress.setPosition(ReadPsd(ToPath(path), ToPath(m_work.path()), m_doc, progress));
+        progress.setPosition(readEarly ? m_earlyImport->take(m_doc)
+                                       : ReadPsd(ToPath(path), ToPath(m_work.path()), m_doc, progress));
     } catch (const Error&) {
         // A file that cannot be read leaves an empty document and a window that
         // offers nothing that needs one; the guard shows the message.

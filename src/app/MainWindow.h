@@ -30,6 +30,7 @@ struct LayerTableRow;
 struct RecoveredWork;
 class AboutBox;
 class DocumentSession;
+class EarlyImport;
 class FileDrop;
 struct LanguageTexts;
 class LayerPanel;
@@ -45,6 +46,7 @@ class PrintChoices;
 class RecentFiles;
 class StatusPanels;
 class TabSheet;
+class ThreadChoice;
 class Viewport;
 
 /// Where the program finds its folders. Empty fields take the defaults: the
@@ -119,6 +121,10 @@ public:
 
     /// Offers unsaved work left by windows that ended without taking it back (at start).
     void offerRecovery();
+    /// Starts reading the PSD at `path` while the window is not yet shown; opening the
+    /// same file later takes what was read. Anything but an existing PSD or PSB is
+    /// left to the opening, which reports it.
+    void startEarlyImport(const QString& path);
     /// A close asked for by the system (a signal): open dialogs end as cancelled, and
     /// the window closes without questions, its unsaved changes kept for recovery.
     void closeWithoutQuestions();
@@ -369,6 +375,8 @@ private:
     std::vector<QPointer<QWidget>> m_auxiliary; ///< help windows and about boxes, closed with the window
     QString m_settingsFileName; ///< proposed name of the settings and project open dialog
     std::unique_ptr<PreviewPlayer> m_player;
+    std::unique_ptr<EarlyImport> m_earlyImport;
+    ThreadChoice* m_threadChoice = nullptr; ///< Edit > Threads
     std::unique_ptr<LayerPreviewPlayer> m_layerPlayer;
     RecentFiles* m_recentFiles = nullptr;
     std::unique_ptr<DocumentSession> m_session;

@@ -4,6 +4,7 @@
 #include "app/CommandGuard.h"
 #include "app/Controls.h"
 #include "app/DocumentSession.h"
+#include "app/EarlyImport.h"
 #include "app/LayerPanel.h"
 #include "app/LayerPreviewPlayer.h"
 #include "app/MainWindow.h"
@@ -174,6 +175,7 @@ void MainWindow::shutDown() {
     m_player->releaseViews();
     m_doc.release();
     // 6.
+    if (m_earlyImport) m_earlyImport->discard(); // a reading started for the splash
     SharedWorkFileWriter().cancel(); // nothing may still be writing into the folder
     m_work.emptyFiles();
     m_work.close();

@@ -68,6 +68,8 @@ int main(int argc, char* argv[]) {
     deptrix::MainWindow window(platform);
     QObject::connect(&closeSignals, &deptrix::CloseSignals::closeRequested, &window,
         &deptrix::MainWindow::closeWithoutQuestions);
+    // The file named is read while the splash is shown.
+    if (!line.file.isEmpty()) window.startEarlyImport(line.file);
     {
         deptrix::AboutBox splash;
         splash.runAsSplash();

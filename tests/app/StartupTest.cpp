@@ -1,12 +1,20 @@
+#include "TaskThreads.h"
 #include "WindowFixture.h"
+#include "app/AboutBox.h"
 #include "app/ParameterPanel.h"
 #include "app/StatusPanels.h"
+#include "app/ThreadChoice.h"
 #include "files/ConfigFile.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QSettings>
+#include <QThread>
+#include <ctime>
 
 namespace deptrix {
 namespace {
@@ -166,6 +174,39 @@ TEST_F(Startup, AWorkFolderThatIsASymbolicLinkIsPassedOver) {
     EXPECT_TRUE(window->workFolder().note().contains("symbolic link"));
     EXPECT_EQ(window->statusPanels()->text(StatusPanels::kPromptPanel), " " + window->workFolder().note());
     EXPECT_TRUE(platform.errors.isEmpty());
+}
+
+TEST(Splash, WaitsItsTwoSecondsWithoutUsingTheProcessor) {
+    AboutBox splash;
+    QElapsedTimer wall;
+    wall.start();
+    const std::clock_t before = std::clock(); // processor time of every thread
+    splash.runAsSplash();
+    const double cpu = static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
+    EXPECT_GE(wall.elapsed(), 1900);
+    EXPECT_LT(cpu, 0.2);
+}
+
+// The choice lives in the program's own settings store; the configuration file does
+// not change with it.
+TEST_F(Startup, TheThreadsAreAllCoresUntilTheUserChoosesFewerAndTheChoiceIsKept) {
+    const test::ScopedTaskThreads restore(TaskThreads());
+    const int cores = QThread::idealThreadCount();
+    open();
+    EXPECT_TRUE(find<QAction>("ThreadCount0")->isChecked());
+    EXPECT_EQ(TaskThreads(), cores);
+    if (cores < 2) GTEST_SKIP() << "one core: there is nothing fewer to choose";
+    find<QAction>("ThreadCount1")->trigger();
+    EXPECT_EQ(TaskThreads(), 1);
+    EXPECT_FALSE(find<QAction>("ThreadCount0")->isChecked());
+    closeWindow();
+    EXPECT_EQ(QSettings(environment().recentFilesStore, QSettings::IniFormat).value(ThreadChoice::kKey), 1);
+    SetTaskThreads(cores);
+    open();
+    EXPECT_TRUE(find<QAction>("ThreadCount1")->isChecked());
+    EXPECT_EQ(TaskThreads(), 1);
+    find<QAction>("ThreadCount0")->trigger();
+    EXPECT_EQ(TaskThreads(), cores);
 }
 
 } // namespace
