@@ -218,12 +218,49 @@ private:
     std::vector<std::uint16_t> m_alpha;
 };
 
+/// Refuses, before a picture of the declared size is made, a file whose compression
+/// libtiff cannot undo or whose strips or tiles lie outside it or, uncompressed, are
+/// too short for the picture: a few hundred bytes may declare hundreds of megapixels.
+void CheckPictureData(TIFF* tiff, const TiffSource& source, const std::string& name, std::uint32_t width,
+    std::uint32_t height, std::uint16_t samples, bool planes) {
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    if (!TIFFIsCODECConfigured(compression))
+        throw Error(name + ": TIFF compression " + std::to_string(compression) + " cannot be read");
+    const bool tiled = TIFFIsTiled(tiff) != 0;
+    const std::uint32_t count = tiled ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+    if (count == 0) throw Error(name + ": damaged TIFF file (no picture data)");
+    const std::uint64_t fileSize = source.bytes.size();
+    std::uint64_t total = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint64_t offset = TIFFGetStrileOffset(tiff, i);
+        const std::uint64_t size = TIFFGetStrileByteCount(tiff, i);
+        if (size == 0 || offset >= fileSize || size > fileSize - offset)
+            throw Error(name + ": the TIFF file ends before its picture does ("
+                + std::string(tiled ? "tile " : "strip ") + std::to_string(i + 1) + " of "
+                + std::to_string(count) + " is not in the file)");
+        total += size;
+    }
+    if (compression != COMPRESSION_NONE) return;
+    std::uint64_t needed = 0;
+    const bool overflow = tiled
+        ? __builtin_mul_overflow(TIFFTileSize64(tiff), std::uint64_t { count }, &needed)
+        : __builtin_mul_overflow(
+            TIFFScanlineSize64(tiff), std::uint64_t { height } * (planes ? samples : 1), &needed);
+    if (overflow || total < needed)
+        throw Error(name + ": the TIFF file holds " + std::to_string(total)
+            + " bytes of pixels, too few for a picture of " + std::to_string(width) + " x "
+            + std::to_string(height) + " pixels");
+}
+
 /// Anything libtiff can turn into RGBA, at 8 bits, in bands of rows. Its alpha comes
 /// premultiplied, which is the picture over black.
 GreyPicture ReadRgba(TIFF* tiff, TiffSource& source, const std::string& name, int width, int height) {
     char problem[1024] = {};
     TIFFRGBAImage image {};
-    if (!TIFFRGBAImageOK(tiff, problem) || !TIFFRGBAImageBegin(&image, tiff, 0, problem))
+    // Stopping at the first strip or tile that fails to decode: going on would fill
+    // the rest of the picture with made-up pixels, slowly.
+    if (!TIFFRGBAImageOK(tiff, problem) || !TIFFRGBAImageBegin(&image, tiff, 1, problem))
         Fail(source, name, std::string("TIFF file of a kind that cannot be read: ") + problem);
     struct End {
         TIFFRGBAImage* image;
@@ -231,10 +268,21 @@ GreyPicture ReadRgba(TIFF* tiff, TiffSource& source, const std::string& name, in
     } end { &image };
     image.req_orientation = ORIENTATION_TOPLEFT;
     GreyPicture picture = AllocateGrey(width, height, name);
-    constexpr int kBandRows = 64;
-    std::vector<std::uint32_t> band(static_cast<std::size_t>(width) * kBandRows);
-    for (int y0 = 0; y0 < height; y0 += kBandRows) {
-        const int rows = std::min(kBandRows, height - y0);
+    // libtiff decodes a strip or tile from its start for every band that reads from
+    // it, so a band holds a whole strip where that is affordable: a file written as one
+    // large strip is then not decoded once per band.
+    std::uint32_t rowsPerStrip = 0;
+    if (TIFFIsTiled(tiff))
+        TIFFGetField(tiff, TIFFTAG_TILELENGTH, &rowsPerStrip);
+    else
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    constexpr std::size_t kBandBytes = std::size_t { 64 } << 20;
+    const std::size_t affordableRows = std::max<std::size_t>(64, kBandBytes / (std::size_t { 4 } * width));
+    const int bandRows = static_cast<int>(std::min<std::size_t>(
+        { std::max<std::size_t>(64, rowsPerStrip), affordableRows, static_cast<std::size_t>(height) }));
+    std::vector<std::uint32_t> band(static_cast<std::size_t>(width) * static_cast<std::size_t>(bandRows));
+    for (int y0 = 0; y0 < height; y0 += bandRows) {
+        const int rows = std::min(bandRows, height - y0);
         image.row_offset = y0;
         image.col_offset = 0;
         if (!TIFFRGBAImageGet(
@@ -283,6 +331,8 @@ GreyPicture DecodeTiff(std::span<const std::uint8_t> bytes, const std::string& n
     if (format == SAMPLEFORMAT_IEEEFP)
         Fail(source, name,
             "floating-point TIFF samples are not read as a depth map; save it with 8 or 16-bit integers");
+
+    CheckPictureData(tiff.get(), source, name, width, height, samples, planar == PLANARCONFIG_SEPARATE);
 
     const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
     const int colours = grey ? 1 : 3;

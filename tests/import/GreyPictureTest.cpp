@@ -244,6 +244,53 @@ TEST(GreyPicture, DamagedEmptyAndAbsurdFilesAreRefusedNamingTheFile) {
     }
 }
 
+// Small files declaring large pictures are refused from what their bytes can hold,
+// not after decoding hundreds of millions of made-up pixels.
+
+TEST(GreyPicture, TiffOfAnUnknownCompressionIsRefused) {
+    try {
+        ReadGreyPicture(DEPTRIX_SOURCE_DIR "/tests/import/data/tiff-small-file-large-picture.tif");
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+            "tiff-small-file-large-picture.tif: TIFF compression 65412 cannot be read");
+    }
+}
+
+/// An uncompressed 8-bit grey TIFF in two strips of `stripBytes` bytes each, the first
+/// at `dataOffset` (the second after it).
+std::vector<std::uint8_t> TiffDeclaring(
+    std::uint16_t width, std::uint16_t height, std::uint16_t dataOffset, std::uint16_t stripBytes) {
+    std::vector<std::uint8_t> file { 'I', 'I', 42, 0, 16, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8 };
+    const auto put = [&file](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    const auto pair = [](std::uint32_t first, std::uint32_t second) { return first | second << 16; };
+    // Tag, count of shorts, the shorts inline.
+    const std::vector<std::array<std::uint32_t, 3>> entries { { 256, 1, width }, { 257, 1, height },
+        { 258, 1, 8 }, { 259, 1, 1 }, { 262, 1, 1 }, { 273, 2, pair(dataOffset, dataOffset + stripBytes) },
+        { 277, 1, 1 }, { 278, 1, (height + 1u) / 2 }, { 279, 2, pair(stripBytes, stripBytes) } };
+    put(static_cast<std::uint32_t>(entries.size()), 2);
+    for (const auto& [tag, count, value] : entries) {
+        put(tag, 2);
+        put(3, 2);
+        put(count, 4);
+        put(value, 4);
+    }
+    put(0, 4);
+    return file;
+}
+
+TEST(GreyPicture, TiffWhoseDataCannotHoldItsPictureIsRefused) {
+    EXPECT_EQ(ErrorOf(TiffDeclaring(30000, 8000, 8, 4)),
+        "map.dat: the TIFF file holds 8 bytes of pixels, too few for a picture of 30000 x 8000 pixels");
+    EXPECT_EQ(ErrorOf(TiffDeclaring(30000, 8000, 8, 1000)),
+        "map.dat: the TIFF file ends before its picture does (strip 1 of 2 is not in the file)");
+    EXPECT_EQ(ErrorOf(TiffDeclaring(30000, 8000, 8, 100)),
+        "map.dat: the TIFF file ends before its picture does (strip 2 of 2 is not in the file)");
+    EXPECT_EQ(ErrorOf(TiffDeclaring(2, 4, 8, 4)), "no error");
+}
+
 TEST(GreyPicture, MissingFilesAreNamed) {
     try {
         ReadGreyPicture("/nonexistent-folder/depth.png");
