@@ -4,6 +4,7 @@
 // the counter is the median ratio of map to outlines.
 
 #include "core/BmpCodec.h"
+#include "core/TaskPool.h"
 #include "core/WorkFiles.h"
 #include "depth/DepthMapFit.h"
 #include "depth/LineLayerSynthesis.h"
@@ -71,7 +72,8 @@ struct LargeScene {
         for (int y = 0; y < kHeight; ++y) {
             auto* row = reinterpret_cast<std::uint16_t*>(depth.scanLine(y));
             for (int x = 0; x < kWidth; ++x) {
-                const double hills = 0.5 + 0.25 * std::sin(x / 700.0) + 0.2 * std::cos(y / 500.0 + x / 1900.0);
+                const double hills
+                    = 0.5 + 0.25 * std::sin(x / 700.0) + 0.2 * std::cos(y / 500.0 + x / 1900.0);
                 row[x] = static_cast<std::uint16_t>(std::clamp(hills * 60000 + random() % 512, 0.0, 65535.0));
             }
         }
@@ -85,7 +87,8 @@ struct LargeScene {
             Line line;
             for (int p = 0; p < 24; ++p) {
                 const double angle = p * 2 * M_PI / 24;
-                line.push_back({ static_cast<int>(cx + rx * std::cos(angle)), static_cast<int>(cy + ry * std::sin(angle)) });
+                line.push_back({ static_cast<int>(cx + rx * std::cos(angle)),
+                    static_cast<int>(cy + ry * std::sin(angle)) });
             }
             lines[static_cast<std::size_t>(n % kOrderCount)].push_back(line);
         }
@@ -101,6 +104,8 @@ void BM_DepthMapOverOutlines(benchmark::State& state) {
     using Seconds = std::chrono::duration<double>;
     static LargeScene scene;
     NullProgress progress;
+    const int threadsBefore = TaskThreads();
+    SetTaskThreads(static_cast<int>(state.range(0)));
     const auto withMap = [&] {
         const auto start = Clock::now();
         Document doc = scene.doc;
@@ -133,8 +138,15 @@ void BM_DepthMapOverOutlines(benchmark::State& state) {
     }
     std::sort(ratios.begin(), ratios.end());
     state.counters["x map/outlines"] = ratios.empty() ? 0.0 : ratios[ratios.size() / 2];
+    SetTaskThreads(threadsBefore);
 }
-BENCHMARK(BM_DepthMapOverOutlines)->Unit(benchmark::kMillisecond)->Iterations(6);
+// Both sides on the same number of threads: one, then two.
+BENCHMARK(BM_DepthMapOverOutlines)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(6);
 
 } // namespace
 } // namespace deptrix::bench

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Fixed.h"
+#include "core/TaskPool.h"
 #include "depth/DepthQuantities.h"
 
 #include <algorithm>
@@ -193,11 +194,33 @@ LayerWarp::LayerWarp(
 void LayerWarp::warpView(int view, int progressBase, Progress& progress) {
     const LevelTargets targets(m_baseLevel, m_levelShift, ViewFactor(view));
     const int height = m_source.height();
-    for (int y = 0; y < height; ++y) {
-        progress.setPosition(static_cast<int>(Round(80.0L / 7.0L / height * y) + progressBase));
+    const auto position
+        = [&](int y) { return static_cast<int>(Round(80.0L / 7.0L / height * y) + progressBase); };
+    const auto warpRow = [&](int y) {
         WarpRow(targets, m_source.row(y), m_sourceMask.row(y), m_levels.row(y), m_source.bytesPerPixel(),
             m_source.width(), m_picture.row(y), m_mask.row(y));
+    };
+    // A row reads only its own row of the source, the levels and what the view before
+    // left in the output, so bands of rows are warped side by side; their rows'
+    // progress is told on this thread, in order, as each band is done.
+    constexpr int kBandRows = 32;
+    const int bands = (height + kBandRows - 1) / kBandRows;
+    if (TaskThreads() <= 1 || bands <= 1) {
+        for (int y = 0; y < height; ++y) {
+            progress.setPosition(position(y));
+            warpRow(y);
+        }
+        return;
     }
+    const auto bandEnd = [height](int band) { return std::min(height, (band + 1) * kBandRows); };
+    ParallelInOrder(
+        bands,
+        [&](int band) {
+            for (int y = band * kBandRows; y < bandEnd(band); ++y) warpRow(y);
+        },
+        [&](int band) {
+            for (int y = band * kBandRows; y < bandEnd(band); ++y) progress.setPosition(position(y));
+        });
 }
 
 FrameRowWarp::FrameRowWarp(const FrameSet& frames, std::uint8_t baseLevel, std::int64_t levelShift,

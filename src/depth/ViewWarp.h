@@ -60,8 +60,10 @@ public:
     LayerWarp(Bitmap source, Bitmap sourceMask, Bitmap depthRaster, std::uint8_t baseLevel,
         std::int64_t levelShift);
 
-    /// Row passes of view v (1..7) into the output. Before row y the progress is set
-    /// to Round(80 / 7 / H x y) + progressBase.
+    /// Row passes of view v (1..7) into the output, in bands of rows on the task
+    /// threads. The progress is set to Round(80 / 7 / H x y) + progressBase for each
+    /// row y in order, on the calling thread: before the row on one thread, after its
+    /// band on several.
     void warpView(int view, int progressBase, Progress& progress);
 
     const Bitmap& picture() const { return m_picture; }

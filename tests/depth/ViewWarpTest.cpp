@@ -1,6 +1,7 @@
 #include "depth/ViewWarp.h"
 
 #include "DepthTestSupport.h"
+#include "TaskThreads.h"
 #include "depth/DepthQuantities.h"
 #include "depth/WarpModel.h"
 
@@ -171,6 +172,31 @@ TEST(FrameRowWarp, OtherFrameCountsFollowTheFormulaFrameAfterFrame) {
                     << n << " frames, frame " << q + 1 << " row " << y;
         }
     }
+}
+
+TEST(LayerWarp, RowsWarpedInBandsOnSeveralThreadsMatchTheFormulaAndReportEveryRow) {
+    std::mt19937 random(13);
+    const WarpInput in(PixelFormat::Bgr24, 47, 101, random); // several bands, the last one short
+    const std::int64_t k = 1333;
+    ReferenceWarp reference { in.source, in.mask };
+    std::vector<int> expected;
+    {
+        const test::ScopedTaskThreads one(1);
+        LayerWarp warp(in.source, in.mask, in.levels, 90, k);
+        test::RecordingProgress progress;
+        for (int view = 7; view >= 1; --view) warp.warpView(view, 20, progress);
+        expected = progress.positions;
+    }
+    const test::ScopedTaskThreads three(3);
+    LayerWarp warp(in.source, in.mask, in.levels, 90, k);
+    test::RecordingProgress progress;
+    for (int view = 7; view >= 1; --view) {
+        warp.warpView(view, 20, progress);
+        reference.view(in.source, in.mask, in.levels, 90, k, view);
+        ASSERT_TRUE(warp.picture().samePixels(reference.picture)) << "view " << view;
+        ASSERT_TRUE(warp.mask().samePixels(reference.mask)) << "view " << view;
+    }
+    EXPECT_EQ(progress.positions, expected);
 }
 
 TEST(LayerWarp, HalfPixelShiftsAlternateInsideARunOfOneLevel) {
