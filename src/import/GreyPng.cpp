@@ -90,6 +90,15 @@ void ConvertRow(const std::uint8_t* in, const PngShape& shape, std::uint16_t* ou
     const int step = shape.channels * shape.sampleBytes;
     const int b = shape.sampleBytes;
     const std::uint32_t top = b == 2 ? 65535 : 255;
+    // Plain grey, the common depth map, in a loop the compiler can widen.
+    if (shape.channels == 1) {
+        if (b == 2)
+            for (png_uint_32 x = 0; x < shape.width; ++x)
+                out[x] = static_cast<std::uint16_t>(in[2 * x] << 8 | in[2 * x + 1]);
+        else
+            for (png_uint_32 x = 0; x < shape.width; ++x) out[x] = Widen8(in[x]);
+        return;
+    }
     for (png_uint_32 x = 0; x < shape.width; ++x, in += step) {
         std::uint32_t value = 0;
         std::uint32_t alpha = top;
