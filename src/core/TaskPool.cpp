@@ -116,10 +116,10 @@ void ParallelFor(int count, const std::function<void(int)>& task) {
     if (failure.error) std::rethrow_exception(failure.error);
 }
 
-void ParallelInOrder(
-    int count, const std::function<void(int)>& produce, const std::function<void(int)>& finish) {
+void ParallelInOrder(int count, const std::function<void(int)>& produce,
+    const std::function<void(int)>& finish, int maxThreads) {
     if (count <= 0) return;
-    const int threads = ThreadsFor(count);
+    const int threads = std::min(ThreadsFor(count), std::max(maxThreads, 1));
     if (threads <= 1) {
         for (int i = 0; i < count; ++i) {
             produce(i);

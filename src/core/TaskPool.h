@@ -28,7 +28,8 @@ void ParallelFor(int count, const std::function<void(int)>& task);
 /// the memory their results hold. An exception stops further productions; after the
 /// running ones end, the first failure in index order is rethrown, every index
 /// before it having been finished. With one thread: produce(i), finish(i), in turn.
-void ParallelInOrder(
-    int count, const std::function<void(int)>& produce, const std::function<void(int)>& finish);
+/// `maxThreads` lowers the thread count for work whose every thread holds much memory.
+void ParallelInOrder(int count, const std::function<void(int)>& produce,
+    const std::function<void(int)>& finish, int maxThreads = kMaxTaskThreads);
 
 } // namespace deptrix

@@ -78,7 +78,8 @@ HorizontalInterlacer::HorizontalInterlacer(const PrintGeometry& geometry, ViewRo
 }
 
 void HorizontalInterlacer::readBand(int firstRow) {
-    const int count = std::min(m_bandRows, m_frames.height() - firstRow);
+    const int count
+        = std::min({ m_bandRows, m_frames.height() - firstRow, std::max(m_readEnd - firstRow, 1) });
     if (firstRow != m_high) m_low = m_high = firstRow; // not contiguous: start over
     m_frames.readRows(firstRow, count, [this](int frame, int y, const std::uint8_t* row) {
         const auto slot = static_cast<std::size_t>(y % m_capacity) * static_cast<std::size_t>(m_frameCount)
@@ -138,7 +139,25 @@ void HorizontalInterlacer::resampleColumns(const float* values, std::uint8_t* ou
         Resample<4>(m_columnTaps, values, out);
 }
 
+std::size_t HorizontalInterlacer::heldBytes() const {
+    // The strip map holds about two pieces a column at most.
+    std::size_t floats = m_mix.size() + m_columnTaps.weights.size() + m_lensTaps.weights.size();
+    for (const LensRows& slot : m_lenses) floats += slot.values.size();
+    return m_rows.size() + floats * sizeof(float) + m_lastRow.size()
+        + (m_columnTaps.first.size() + m_lensTaps.first.size()) * 2 * sizeof(std::uint32_t)
+        + static_cast<std::size_t>(m_strips.size()) * 2 * sizeof(StripMap::Piece);
+}
+
 void HorizontalInterlacer::makeRows(std::int64_t first, int count, std::uint8_t* out) {
+    if (count <= 0) return;
+    // Source rows are read no further than the lenses of these rows need: bands of
+    // rows made elsewhere read what lies beyond.
+    m_readEnd = 0;
+    for (const StripMap::Piece* piece = m_strips.begin(first + count - 1);
+         piece != m_strips.end(first + count - 1); ++piece) {
+        const auto taps = static_cast<int>(m_lensTaps.begin[piece->lens + 1] - m_lensTaps.begin[piece->lens]);
+        m_readEnd = std::max(m_readEnd, m_lensTaps.first[piece->lens] + taps);
+    }
     for (int i = 0; i < count; ++i, out += rowBytes()) {
         const std::int64_t row = first + i;
         const StripMap::Piece* piece = m_strips.begin(row);

@@ -32,6 +32,7 @@ public:
         return static_cast<std::size_t>(m_geometry.bledWidth()) * static_cast<std::size_t>(m_channels);
     }
     void makeRows(std::int64_t first, int count, std::uint8_t* out) override;
+    std::size_t heldBytes() const override;
 
 private:
     /// One lens's rows: per frame, the source columns in print channel order.
@@ -60,6 +61,7 @@ private:
     int m_capacity;
     int m_low = 0; ///< first cached source row
     int m_high = 0; ///< one past the last cached source row
+    int m_readEnd = 0; ///< one past the last source row the rows being made need
     std::vector<std::uint8_t> m_rows; ///< m_capacity rows of every frame, row y in slot y % m_capacity
     std::array<LensRows, 2> m_lenses;
     std::vector<float> m_mix;

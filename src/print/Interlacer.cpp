@@ -229,7 +229,8 @@ void Interlacer::sampleLenses(int frame, const std::uint8_t* row, float* values)
 }
 
 void Interlacer::readBand(int firstRow) {
-    const int count = std::min(m_bandRows, m_views.height() - firstRow);
+    const int count
+        = std::min({ m_bandRows, m_views.height() - firstRow, std::max(m_readEnd - firstRow, 1) });
     if (firstRow != m_high) m_low = m_high = firstRow; // not contiguous: start over
     m_views.readRows(firstRow, count, [this](int frame, int y, const std::uint8_t* row) {
         sampleLenses(frame, row, m_cache.data() + static_cast<std::size_t>(y % m_capacity) * m_lensRowFloats);
@@ -254,25 +255,50 @@ void Interlacer::expandRow(const float* values, std::uint8_t* out) {
         Expand<4>(m_runs, m_pairs, m_mixBegin, m_mixPieces, values, bytes, out);
 }
 
+std::size_t Interlacer::heldBytes() const {
+    // The strip map holds about two pieces a column at most.
+    return (m_cache.size() + m_sum.size() + m_rowFloats.size()) * sizeof(float) + m_lensBytes.size()
+        + m_runs.size() * sizeof(Run) + m_pairs.size() * sizeof(PairMix)
+        + m_mixBegin.size() * sizeof(std::uint32_t) + m_mixPieces.size() * sizeof(MixPiece)
+        + m_lensTaps.weights.size() * sizeof(float) + m_lensTaps.first.size() * 2 * sizeof(std::uint32_t)
+        + static_cast<std::size_t>(m_strips.size()) * 2 * sizeof(StripMap::Piece);
+}
+
 void Interlacer::makeRows(std::int64_t first, int count, std::uint8_t* out) {
+    if (count <= 0) return;
     const int sourceRows = m_views.height();
     const long double scale
         = static_cast<long double>(sourceRows) / static_cast<long double>(m_geometry.height);
-    for (int i = 0; i < count; ++i, out += rowBytes()) {
+    const auto weigh = [&](std::int64_t row, SpanWeights& taps) {
         // Rows of the bleed continue the picture's edge rows.
-        const std::int64_t r = first + i - m_geometry.bleedRows;
-        WeighSpan(sourceRows, static_cast<long double>(r) * scale, static_cast<long double>(r + 1) * scale,
-            m_rowTaps);
-        if (m_rowTaps.weights.size() == 1) {
-            expandRow(lensValues(m_rowTaps.first), out);
+        const std::int64_t r = row - m_geometry.bleedRows;
+        WeighSpan(
+            sourceRows, static_cast<long double>(r) * scale, static_cast<long double>(r + 1) * scale, taps);
+    };
+    // Source rows are read no further than these rows need: bands of rows made
+    // elsewhere read what lies beyond.
+    weigh(first + count - 1, m_rowTaps);
+    m_readEnd = m_rowTaps.first + static_cast<int>(m_rowTaps.weights.size());
+    const std::size_t bytes = rowBytes();
+    for (int i = 0; i < count; ++i, out += bytes) {
+        weigh(first + i, m_rowTaps);
+        // Rows that mix the same source rows alike are the same row.
+        if (i > 0 && m_rowTaps.first == m_madeTaps.first && m_rowTaps.weights == m_madeTaps.weights) {
+            std::memcpy(out, out - bytes, bytes);
+            continue;
+        }
+        std::swap(m_madeTaps, m_rowTaps);
+        const SpanWeights& taps = m_madeTaps;
+        if (taps.weights.size() == 1) {
+            expandRow(lensValues(taps.first), out);
             continue;
         }
         float* sum = m_sum.data();
         const std::size_t n = m_lensRowFloats;
         std::fill(sum, sum + n, 0.0f);
-        for (std::size_t t = 0; t < m_rowTaps.weights.size(); ++t) {
-            const float w = m_rowTaps.weights[t];
-            const float* values = lensValues(m_rowTaps.first + static_cast<int>(t));
+        for (std::size_t t = 0; t < taps.weights.size(); ++t) {
+            const float w = taps.weights[t];
+            const float* values = lensValues(taps.first + static_cast<int>(t));
             for (std::size_t k = 0; k < n; ++k) sum[k] += w * values[k];
         }
         expandRow(sum, out);

@@ -31,6 +31,7 @@ public:
         return static_cast<std::size_t>(m_geometry.bledWidth()) * static_cast<std::size_t>(m_channels);
     }
     void makeRows(std::int64_t first, int count, std::uint8_t* out) override;
+    std::size_t heldBytes() const override;
 
     /// Columns that take one strip's frame whole, one after the other; columns that
     /// each mix two strips; or a single column that mixes more.
@@ -71,6 +72,7 @@ private:
     int m_capacity;
     int m_low = 0; ///< first cached source row
     int m_high = 0; ///< one past the last cached source row
+    int m_readEnd = 0; ///< one past the last source row the rows being made need
     std::vector<float> m_cache; ///< m_capacity rows of lens values, row y in slot y % m_capacity
     std::vector<float> m_sum;
     std::vector<float> m_rowFloats; ///< the frame row being sampled
@@ -81,6 +83,7 @@ private:
     std::vector<std::pair<std::uint32_t, std::uint32_t>> m_rounded; ///< lens values whole columns take
     std::vector<std::uint8_t> m_lensBytes; ///< one row's lens values, rounded
     SpanWeights m_rowTaps;
+    SpanWeights m_madeTaps; ///< the source taps of the row made last
 };
 
 } // namespace deptrix

@@ -1,7 +1,8 @@
 #include "print/PrintExport.h"
 
 #include "core/FileIo.h"
-#include "print/PrintPage.h"
+#include "core/TaskPool.h"
+#include "print/PrintBands.h"
 #include "print/PrintRows.h"
 #include "print/SourceViews.h"
 #include "render/FrameSet.h"
@@ -19,6 +20,9 @@ namespace {
 
 /// How much larger than the rate so far a compressed file may still grow.
 constexpr long double kGrowthAllowance = 1.05L;
+
+/// Thrown when the strips written so far show that the file has to be a BigTIFF.
+struct StartAgain { };
 
 [[noreturn]] void ExplainUnwritableFolder(const std::filesystem::path& target) {
     const std::filesystem::path folder
@@ -86,8 +90,8 @@ PrintFacts DescribePrint(const Document& doc, const PrintSettings& settings) {
     return facts;
 }
 
-void WriteTiffFile(const std::filesystem::path& target, TiffLayout layout,
-    const std::function<TiffRows()>& start, PrintProgress& progress) {
+void WriteTiffBands(const std::filesystem::path& target, TiffLayout layout,
+    const std::function<TiffBands()>& start, PrintProgress& progress) {
     progress.setPosition(0);
     PendingFile file = StartOutputFile(target);
     // Compressed files may be far smaller; their writes report a full disk.
@@ -95,9 +99,19 @@ void WriteTiffFile(const std::filesystem::path& target, TiffLayout layout,
 
     const std::size_t rowBytes
         = static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.channels);
-    std::vector<std::uint8_t> strip(rowBytes * static_cast<std::size_t>(layout.rowsPerStrip));
+    const int stripRows = layout.rowsPerStrip;
     for (;;) {
-        const TiffRows rows = start();
+        const TiffBands bands = start();
+        const int workers = std::max(bands.workers, 1);
+        const std::int64_t bandRows = std::max<std::int64_t>(bands.bandRows / stripRows, 1) * stripRows;
+        const auto bandCount = static_cast<int>((layout.height + bandRows - 1) / bandRows);
+        const auto rowsOf = [&](int band) {
+            const std::int64_t first = band * bandRows;
+            return std::pair { first, static_cast<int>(std::min(bandRows, layout.height - first)) };
+        };
+        // A band's rows live from its making until its strips are written; the bands
+        // under way at once have different workers, so each worker has one buffer.
+        std::vector<std::vector<std::uint8_t>> buffers(static_cast<std::size_t>(workers));
         bool again = false;
         {
             TiffStripWriter writer(file.descriptor(), target, layout);
@@ -105,28 +119,39 @@ void WriteTiffFile(const std::filesystem::path& target, TiffLayout layout,
             const std::uint64_t directory = TiffDirectoryBytes(layout);
             const std::uint64_t nextStrip = TiffStripBound(layout);
             int reported = 0;
-            for (std::int64_t row = 0; row < layout.height; row += layout.rowsPerStrip) {
-                if (progress.cancelRequested()) throw PrintCancelled();
-                const int count
-                    = static_cast<int>(std::min<std::int64_t>(layout.rowsPerStrip, layout.height - row));
-                rows(row, count, strip.data());
-                writer.writeStrip(strip.data(), count);
-                const std::int64_t done = row + count;
-                const auto percent = static_cast<int>(done * 100 / layout.height);
-                if (percent != reported) progress.setPosition(reported = percent);
-                if (!watch || done == layout.height) continue;
-                // The file at the rate of the strips so far, and with one more strip at
-                // its worst: either past the limit, and it has to be a BigTIFF.
-                const std::uint64_t written = writer.fileBytes();
-                const long double projected = static_cast<long double>(written)
-                        * static_cast<long double>(layout.height) / static_cast<long double>(done)
-                        * kGrowthAllowance
-                    + static_cast<long double>(directory);
-                if (projected > static_cast<long double>(layout.classicLimit)
-                    || written + nextStrip + directory > layout.classicLimit) {
-                    again = true;
-                    break;
+            const auto make = [&](int band) {
+                const auto [first, count] = rowsOf(band);
+                std::vector<std::uint8_t>& rows = buffers[static_cast<std::size_t>(band % workers)];
+                rows.resize(rowBytes * static_cast<std::size_t>(count));
+                bands.make(band % workers, first, count, rows.data());
+            };
+            const auto write = [&](int band) {
+                const auto [first, count] = rowsOf(band);
+                const std::uint8_t* rows = buffers[static_cast<std::size_t>(band % workers)].data();
+                for (int at = 0; at < count; at += stripRows) {
+                    if (progress.cancelRequested()) throw PrintCancelled();
+                    const int strip = std::min(stripRows, count - at);
+                    writer.writeStrip(rows + static_cast<std::size_t>(at) * rowBytes, strip);
+                    const std::int64_t done = first + at + strip;
+                    const auto percent = static_cast<int>(done * 100 / layout.height);
+                    if (percent != reported) progress.setPosition(reported = percent);
+                    if (!watch || done == layout.height) continue;
+                    // The file at the rate of the strips so far, and with one more strip at
+                    // its worst: either past the limit, and it has to be a BigTIFF.
+                    const std::uint64_t written = writer.fileBytes();
+                    const long double projected = static_cast<long double>(written)
+                            * static_cast<long double>(layout.height) / static_cast<long double>(done)
+                            * kGrowthAllowance
+                        + static_cast<long double>(directory);
+                    if (projected > static_cast<long double>(layout.classicLimit)
+                        || written + nextStrip + directory > layout.classicLimit)
+                        throw StartAgain {};
                 }
+            };
+            try {
+                ParallelInOrder(bandCount, make, write, workers);
+            } catch (const StartAgain&) {
+                again = true;
             }
             if (!again) {
                 if (progress.cancelRequested()) throw PrintCancelled();
@@ -142,23 +167,25 @@ void WriteTiffFile(const std::filesystem::path& target, TiffLayout layout,
     file.commit();
 }
 
-void WritePrintFile(ViewRows& views, const PrintGeometry& geometry, const std::vector<std::uint8_t>& icc,
-    const std::filesystem::path& target, PrintProgress& progress) {
-    const int channels = CheckedChannels(geometry, views);
-    std::unique_ptr<PrintRows> picture;
-    std::unique_ptr<PrintPage> page;
-    WriteTiffFile(
-        target, PrintLayout(geometry, channels, icc),
-        [&]() -> TiffRows {
-            // Each attempt from the first row, with fresh caches.
-            page.reset();
-            picture = MakeInterlacer(geometry, views);
-            page = std::make_unique<PrintPage>(geometry, *picture);
-            return [&page](std::int64_t first, int count, std::uint8_t* out) {
-                page->makeRows(first, count, out);
-            };
+void WriteTiffFile(const std::filesystem::path& target, TiffLayout layout,
+    const std::function<TiffRows()>& start, PrintProgress& progress) {
+    WriteTiffBands(
+        target, layout,
+        [&]() {
+            return TiffBands { 1, layout.rowsPerStrip,
+                [rows = start()](
+                    int, std::int64_t first, int count, std::uint8_t* out) { rows(first, count, out); } };
         },
         progress);
+}
+
+void WritePrintFile(ViewRows& views, const PrintGeometry& geometry, const std::vector<std::uint8_t>& icc,
+    const std::filesystem::path& target, PrintProgress& progress) {
+    const TiffLayout layout = PrintLayout(geometry, CheckedChannels(geometry, views), icc);
+    PrintBands bands(views, geometry, layout);
+    // Each attempt from the first row, with fresh caches.
+    WriteTiffBands(
+        target, layout, [&bands] { return bands.start(); }, progress);
 }
 
 void ExportPrint(Document& doc, const LayerOffsets& offsets, const PrintSettings& settings,

@@ -73,6 +73,21 @@ using TiffRows = std::function<void(std::int64_t first, int count, std::uint8_t*
 void WriteTiffFile(const std::filesystem::path& target, TiffLayout layout,
     const std::function<TiffRows()>& start, PrintProgress& progress);
 
+/// The rows of a TIFF in bands that several threads make side by side: band i holds
+/// rows from i x bandRows on, made by make(i % workers, first, count, out). A worker
+/// makes one band at a time, its bands in increasing order.
+struct TiffBands {
+    int workers = 1;
+    int bandRows = 1; ///< a whole number of strips (rounded up to one strip)
+    std::function<void(int worker, std::int64_t first, int count, std::uint8_t* out)> make;
+};
+
+/// WriteTiffFile from bands made on up to `workers` threads (TaskThreads()), written in
+/// order on the calling thread, which alone reports progress and is asked to cancel.
+/// The file is the same whatever the number of threads.
+void WriteTiffBands(const std::filesystem::path& target, TiffLayout layout,
+    const std::function<TiffBands()>& start, PrintProgress& progress);
+
 /// Starts the file that will become `target`. When the folder takes no new file, says
 /// why: "NAME: cannot write the file: FOLDER is read-only" (also a file system that
 /// holds no files, such as /proc), "... no permission to write in FOLDER" or "... the

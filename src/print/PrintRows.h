@@ -22,8 +22,11 @@ public:
     virtual std::size_t rowBytes() const = 0;
     /// Rows first .. first + count - 1 into `out`, rowBytes() apart. Rows must be
     /// asked for in increasing order for the band reading to stay sequential; going
-    /// back reads the frames again.
+    /// back reads the frames again. A call reads the frames no further than its own
+    /// rows need, so bands of rows may be made by several interlacers.
     virtual void makeRows(std::int64_t first, int count, std::uint8_t* out) = 0;
+    /// The memory its buffers and tables hold, for sharing memory out among threads.
+    virtual std::size_t heldBytes() const { return 0; }
 };
 
 /// The interlacer for the geometry's lenses: strips of columns under vertical lenses,

@@ -40,7 +40,7 @@ bool DrawnInFrame(const Document& doc, const std::vector<std::vector<std::uint8_
 
 SourceViews::Picture SourceViews::OpenPicture(
     const std::filesystem::path& colourPath, const std::filesystem::path& maskPath, PixelFormat format) {
-    SourceViews::Picture picture { OpenWorkFile(colourPath), OpenWorkFile(maskPath) };
+    SourceViews::Picture picture { OpenWorkFile(colourPath), OpenWorkFile(maskPath), colourPath, maskPath };
     if (picture.colour->layout().format != format)
         throw Error(picture.colour->name() + ": expected a " + (format == PixelFormat::Bgr24 ? "24" : "32")
             + "-bit picture");
@@ -78,7 +78,7 @@ blend::LayerRow SourceViews::Layer::row(int frame, int layerRow) const {
             layout.format == PixelFormat::Cmyk32 ? 255 : 0, warp->picture.data(), width);
         PadRow(picture.mask->row(layerRow), picture.mask->layout().width, warp->margin, 1, 0,
             warp->mask.data(), width);
-        warp->rows->warp(warp->picture.data(), warp->mask.data(), warp->levels.row(layerRow));
+        warp->rows->warp(warp->picture.data(), warp->mask.data(), warp->levels->row(layerRow));
         warp->row = layerRow;
     }
     return { warp->rows->picture(frame), warp->rows->mask(frame) };
@@ -142,8 +142,8 @@ SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& 
         layer.picture = OpenPicture(
             workFolder / EffectLayerFileName(number), workFolder / EffectLayerMaskFileName(number), m_format);
     } else {
-        layer.picture
-            = OpenPicture(workFolder / LayerFileName(number), workFolder / LayerMaskFileName(number), m_format);
+        layer.picture = OpenPicture(
+            workFolder / LayerFileName(number), workFolder / LayerMaskFileName(number), m_format);
     }
     const BmpLayout& colour = layer.picture.colour->layout();
     const BmpLayout& mask = layer.picture.mask->layout();
@@ -160,24 +160,76 @@ SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& 
     static const LineSet noLines;
     auto warp = std::make_unique<Warp>();
     warp->margin = margin;
-    warp->levels = LayerDepthRaster(
-        doc, index, record, index < doc.LayerLines.size() ? doc.LayerLines[index] : noLines);
+    const auto levels = std::make_shared<const Bitmap>(LayerDepthRaster(
+        doc, index, record, index < doc.LayerLines.size() ? doc.LayerLines[index] : noLines));
+    warp->levels = levels;
     for (const auto& [file, layout] :
         { std::pair { layer.picture.colour.get(), colour }, std::pair { layer.picture.mask.get(), mask } })
-        if (layout.width + 2 * margin != warp->levels.width() || layout.height != warp->levels.height())
+        if (layout.width + 2 * margin != levels->width() || layout.height != levels->height())
             throw Error(file->name() + ": the picture is " + std::to_string(layout.width) + " x "
                 + std::to_string(layout.height) + " pixels, the layer's box is "
-                + std::to_string(warp->levels.width() - 2 * margin) + " x "
-                + std::to_string(warp->levels.height()));
-    layer.width = warp->levels.width();
-    layer.height = warp->levels.height();
-    const int bpp = BytesPerPixel(m_format);
-    warp->rows = std::make_unique<FrameRowWarp>(FrameSet(m_frames), BaseLevelOf(record.BaseOrder),
-        LevelShift(doc.SourceWidth, record.Depth, doc.DepthFactor), bpp, layer.width);
-    warp->picture.resize(static_cast<std::size_t>(layer.width) * static_cast<std::size_t>(bpp));
-    warp->mask.resize(static_cast<std::size_t>(layer.width));
+                + std::to_string(levels->width() - 2 * margin) + " x " + std::to_string(levels->height()));
+    layer.width = levels->width();
+    layer.height = levels->height();
+    warp->baseLevel = BaseLevelOf(record.BaseOrder);
+    warp->levelShift = LevelShift(doc.SourceWidth, record.Depth, doc.DepthFactor);
+    startWarp(*warp, layer.width);
     layer.warp = std::move(warp);
     return layer;
+}
+
+void SourceViews::startWarp(Warp& warp, std::int64_t width) const {
+    const int bpp = BytesPerPixel(m_format);
+    warp.rows
+        = std::make_unique<FrameRowWarp>(FrameSet(m_frames), warp.baseLevel, warp.levelShift, bpp, width);
+    warp.picture.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(bpp));
+    warp.mask.resize(static_cast<std::size_t>(width));
+    warp.row = -1;
+}
+
+SourceViews::Layer SourceViews::reopenLayer(const Layer& layer) const {
+    Layer copy;
+    copy.picture = OpenPicture(layer.picture.colourPath, layer.picture.maskPath, m_format);
+    copy.mode = layer.mode;
+    copy.fill = layer.fill;
+    copy.top = layer.top;
+    copy.left = layer.left;
+    copy.width = layer.width;
+    copy.height = layer.height;
+    if (layer.warp) {
+        copy.warp = std::make_unique<Warp>();
+        copy.warp->levels = layer.warp->levels;
+        copy.warp->baseLevel = layer.warp->baseLevel;
+        copy.warp->levelShift = layer.warp->levelShift;
+        copy.warp->margin = layer.warp->margin;
+        startWarp(*copy.warp, layer.width);
+    }
+    return copy;
+}
+
+SourceViews::SourceViews(const SourceViews& other)
+    : ViewRows()
+    , m_width(other.m_width)
+    , m_height(other.m_height)
+    , m_format(other.m_format)
+    , m_frames(other.m_frames)
+    , m_tracksBackdrop(other.m_tracksBackdrop)
+    , m_rowBytes(other.m_rowBytes) {
+    for (const Group& group : other.m_groups) {
+        Group copy;
+        copy.drawn = group.drawn;
+        copy.tracksBackdrop = group.tracksBackdrop;
+        copy.warped = group.warped;
+        for (const Layer& layer : group.members) copy.members.push_back(reopenLayer(layer));
+        m_groups.push_back(std::move(copy));
+    }
+    m_placed.resize(other.m_placed.size());
+    m_clippedRows.resize(other.m_clippedRows.size());
+    m_groupRow.resize(other.m_groupRow.size());
+}
+
+std::unique_ptr<ViewRows> SourceViews::openAnother() const {
+    return std::unique_ptr<ViewRows>(new SourceViews(*this));
 }
 
 SourceViews::~SourceViews() = default;

@@ -53,17 +53,26 @@ public:
     int frames() const override { return m_frames; }
     int bandRows() const override;
     void readRows(int y0, int count, const ViewRowConsumer& take) override;
+    /// Opens the same work files again; the depth rasters are shared.
+    std::unique_ptr<ViewRows> openAnother() const override;
 
 private:
+    SourceViews(const SourceViews& other);
+    SourceViews& operator=(const SourceViews&) = delete;
+
     struct Picture {
         std::unique_ptr<LayerFile> colour;
         std::unique_ptr<LayerFile> mask;
+        std::filesystem::path colourPath;
+        std::filesystem::path maskPath;
     };
     static Picture OpenPicture(
         const std::filesystem::path& colourPath, const std::filesystem::path& maskPath, PixelFormat format);
     /// An outline layer's frames, one layer row at a time.
     struct Warp {
-        Bitmap levels; ///< the depth raster, as wide as the widened layer
+        std::shared_ptr<const Bitmap> levels; ///< the depth raster, as wide as the widened layer
+        std::uint8_t baseLevel = 0;
+        std::int64_t levelShift = 0;
         std::unique_ptr<FrameRowWarp> rows;
         std::int64_t margin = 0;
         std::vector<std::uint8_t> picture; ///< the widened row
@@ -95,6 +104,10 @@ private:
 
     Layer openLayer(const Document& doc, const ViewLefts& frameLefts, std::size_t index,
         const std::filesystem::path& workFolder) const;
+    /// The same layer over files of its own.
+    Layer reopenLayer(const Layer& layer) const;
+    /// The warp's buffers for a layer `width` pixels wide.
+    void startWarp(Warp& warp, std::int64_t width) const;
     void blendGroup(
         const Group& group, int frame, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop);
 

@@ -37,4 +37,9 @@ void BitmapViews::readRows(int y0, int count, const ViewRowConsumer& take) {
         for (int f = 0; f < frames; ++f) take(f, y, m_frames[static_cast<std::size_t>(f)]->row(y));
 }
 
+std::unique_ptr<ViewRows> BitmapViews::openAnother() const {
+    // Reading leaves the pictures as they are.
+    return std::make_unique<BitmapViews>(m_frames);
+}
+
 } // namespace deptrix

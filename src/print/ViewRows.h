@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace deptrix {
@@ -30,6 +31,9 @@ public:
     virtual int bandRows() const { return 32; }
     /// Calls `take` for every frame and every row y0 .. y0 + count - 1.
     virtual void readRows(int y0, int count, const ViewRowConsumer& take) = 0;
+    /// Another reader of the same frames with buffers of its own, which another thread
+    /// may use while this one reads; nullptr when the frames have only the one reader.
+    virtual std::unique_ptr<ViewRows> openAnother() const { return nullptr; }
 };
 
 /// Frames held whole in memory: pictures of one size and format.
@@ -44,6 +48,7 @@ public:
     PixelFormat format() const override;
     int frames() const override { return static_cast<int>(m_frames.size()); }
     void readRows(int y0, int count, const ViewRowConsumer& take) override;
+    std::unique_ptr<ViewRows> openAnother() const override;
 
 private:
     std::vector<const Bitmap*> m_frames;

@@ -4,6 +4,7 @@
 #include "print/SourceViews.h"
 
 #include "PrintTestSupport.h"
+#include "TaskThreads.h"
 #include "core/BmpCodec.h"
 #include "core/Document.h"
 #include "core/FileIo.h"
@@ -387,6 +388,42 @@ TEST(Export, AMissingLayerFileStopsBeforeAnythingIsWritten) {
     EXPECT_EQ(ReadFileBytes(target), (std::vector<std::uint8_t> { 'o', 'l', 'd' }));
     EXPECT_EQ(
         std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2); // scene.psd, print.tif
+}
+
+TEST(Export, EveryThreadCountWritesTheSamePrint) {
+    // Blend modes, effects, clipped layers, a flip folder and a warped depth map layer,
+    // printed in several bands under both lens orientations.
+    Folder folder;
+    Folder work;
+    Imported scene = ImportScene(WriteScene(folder, ColourMode::Rgb, {}, true), work);
+    Document& doc = scene.doc;
+    const std::size_t top = 5;
+    doc.LayerLines.resize(doc.LayerCount);
+    doc.setDepthMap(top, SteppedMap(doc.Layers[top].Width, doc.Layers[top].Height, 0));
+    doc.Layers[top].Group = kGroupOutlineStale;
+    NullProgress quiet;
+    RefreshOutlineLayers(
+        doc, [] {}, work.path(), quiet);
+    ASSERT_EQ(doc.Layers[top].Group, kGroupOutlineBuilt);
+    const LayerOffsets offsets = ReadLayerOffsets(doc, scene.input);
+
+    for (const LensOrientation lens : { LensOrientation::Vertical, LensOrientation::Horizontal }) {
+        PrintSettings settings = test::PrintOf(42.4775L, 300, 250, 430);
+        settings.lens = lens;
+        settings.marks = lens == LensOrientation::Vertical;
+        settings.frames = 9;
+        std::vector<std::uint8_t> files[2];
+        for (const int threads : { 1, 3 }) {
+            const test::ScopedTaskThreads scoped(threads);
+            TestProgress progress;
+            const auto target = folder / ("print" + std::to_string(threads) + ".tif");
+            ExportPrint(doc, offsets, settings, work.path(), target, progress);
+            EXPECT_EQ(progress.positions.back(), 100);
+            files[threads == 1 ? 0 : 1] = ReadFileBytes(target);
+        }
+        EXPECT_GT(files[0].size(), 250u * 430 * 3);
+        EXPECT_TRUE(files[0] == files[1]) << (lens == LensOrientation::Vertical ? "vertical" : "horizontal");
+    }
 }
 
 } // namespace
