@@ -8,10 +8,17 @@
 // frames and with the usual 7, one after the other in every iteration, so that both
 // see the same load on a shared machine: the counters give the median of the
 // per-pair time ratios and the larger print's peak memory.
+//
+// BM_ThreadsAndCopy prints 20000 x 15000 pixels (900 MB) with one thread and with two,
+// and copies a file of that size, in turn in every iteration (the order rotating): the
+// counters give the median ratios of one thread to two and of one thread to the copy,
+// one thread's CPU time, the peak memory, and the load average over the run. Put the
+// temporary folder on a RAM disk (TMPDIR=/dev/shm) to time the work rather than the disk.
 
 #include "../ProcessMemory.h"
 #include "BenchPsd.h"
 #include "core/Document.h"
+#include "core/TaskPool.h"
 #include "import/DefaultOffsets.h"
 #include "import/LayerReader.h"
 #include "print/PrintExport.h"
@@ -171,6 +178,72 @@ void BM_FramesAgainstSeven(benchmark::State& state) {
     fs::remove(target);
 }
 BENCHMARK(BM_FramesAgainstSeven)->Unit(benchmark::kMillisecond)->Iterations(6)->UseRealTime();
+
+double LoadAverage() {
+    double load = 0;
+    std::ifstream("/proc/loadavg") >> load;
+    return load;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void BM_ThreadsAndCopy(benchmark::State& state) {
+    Imported& scene = Scene();
+    const fs::path target = Folder() / "threads.tif";
+    const fs::path copy = Folder() / "threads-copy.tif";
+    Quiet progress;
+    PrintSettings settings = BenchPrint();
+    settings.widthInches = 20000.0L / 1440.0L;
+    settings.sourceWidth = scene.doc.SourceWidth;
+    settings.sourceHeight = scene.doc.SourceHeight;
+    const int threadsBefore = TaskThreads();
+    std::vector<double> speedups, toCopy;
+    double seconds[3] = {}, oneThreadCpu = 0, peak = 0, load = 0;
+    int turn = 0;
+    for (auto _ : state) {
+        load += LoadAverage();
+        double took[3] = {};
+        for (int k = 0; k < 3; ++k) {
+            const int what = (turn + k) % 3; // 0: one thread, 1: two threads, 2: the copy
+            const auto start = std::chrono::steady_clock::now();
+            const std::clock_t cpuStart = std::clock();
+            if (what == 2) {
+                if (!fs::exists(target))
+                    ExportPrint(scene.doc, scene.offsets, settings, Folder() / "work", target, progress);
+                const auto copyStart = std::chrono::steady_clock::now();
+                fs::copy_file(target, copy, fs::copy_options::overwrite_existing);
+                took[2] = std::chrono::duration<double>(std::chrono::steady_clock::now() - copyStart).count();
+                fs::remove(copy);
+                continue;
+            }
+            SetTaskThreads(what + 1);
+            ResetPeak();
+            ExportPrint(scene.doc, scene.offsets, settings, Folder() / "work", target, progress);
+            took[what] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (what == 0) oneThreadCpu += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+            peak = std::max(peak, PeakMb());
+        }
+        ++turn;
+        for (int k = 0; k < 3; ++k) seconds[k] += took[k];
+        speedups.push_back(took[0] / took[1]);
+        toCopy.push_back(took[0] / took[2]);
+    }
+    SetTaskThreads(threadsBefore);
+    const auto n = static_cast<double>(speedups.size());
+    state.counters["1 thread s"] = seconds[0] / n;
+    state.counters["2 threads s"] = seconds[1] / n;
+    state.counters["copy s"] = seconds[2] / n;
+    state.counters["1 thread CPU s"] = oneThreadCpu / n;
+    state.counters["speedup 2"] = Median(speedups);
+    state.counters["x copy"] = Median(toCopy);
+    state.counters["peak MB"] = peak;
+    state.counters["load"] = load / n;
+    fs::remove(target);
+}
+BENCHMARK(BM_ThreadsAndCopy)->Unit(benchmark::kMillisecond)->Iterations(6)->UseRealTime();
 
 void BM_CopySameSize(benchmark::State& state) {
     const fs::path source = Folder() / "print.tif";

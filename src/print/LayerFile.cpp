@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QString>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 #include <vector>
 
 namespace deptrix {
@@ -24,18 +27,10 @@ LayerFile::LayerFile(const std::filesystem::path& path)
     m_layout = ReadBmpLayout(head, static_cast<std::uint64_t>(std::max<qint64>(size, 0)), m_name);
 }
 
-LayerFile::~LayerFile() {
-    unmap();
-}
+LayerFile::~LayerFile() = default;
 
-void LayerFile::unmap() {
-    if (m_mapped) m_file->unmap(m_mapped);
-    m_mapped = nullptr;
+void LayerFile::loadRows(std::int64_t first, int count) {
     m_band = nullptr;
-}
-
-void LayerFile::mapRows(std::int64_t first, int count) {
-    unmap();
     const auto top = static_cast<int>(std::clamp<std::int64_t>(first, 0, m_layout.height));
     const auto bottom = static_cast<int>(std::clamp<std::int64_t>(first + count, 0, m_layout.height)) - 1;
     if (top > bottom) return;
@@ -43,10 +38,18 @@ void LayerFile::mapRows(std::int64_t first, int count) {
     const std::uint64_t b = m_layout.rowOffset(bottom);
     const std::uint64_t start = std::min(a, b);
     const std::uint64_t length = std::max(a, b) + m_layout.stride - start;
-    m_mapped = m_file->map(static_cast<qint64>(start), static_cast<qint64>(length));
-    if (!m_mapped)
-        throw Error(m_name + ": cannot read the file (" + m_file->errorString().toStdString() + ")");
-    m_band = m_mapped;
+    if (m_buffer.size() < length) m_buffer.resize(length);
+    const int descriptor = m_file->handle();
+    for (std::uint64_t done = 0; done < length;) {
+        const ssize_t got
+            = ::pread(descriptor, m_buffer.data() + done, length - done, static_cast<off_t>(start + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0)
+            throw Error(m_name + ": cannot read the file ("
+                + (got < 0 ? std::string(std::strerror(errno)) : std::string("it ends early")) + ")");
+        done += static_cast<std::uint64_t>(got);
+    }
+    m_band = m_buffer.data();
     m_bandOffset = start;
 }
 

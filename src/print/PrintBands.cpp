@@ -38,7 +38,10 @@ PrintBands::PrintBands(ViewRows& frames, const PrintGeometry& geometry, const Ti
         + rowBytes * static_cast<std::size_t>(stripsPerBand * stripRows);
     const auto affordable
         = static_cast<int>(std::clamp<std::size_t>(kPrintWorkersBytes / workerBytes, 1, 256));
-    const int wanted = std::min(TaskThreads(), affordable);
+    // One worker more than the threads: while a band waits to be written, every
+    // thread goes on making another.
+    const int threads = TaskThreads();
+    const int wanted = std::min(threads > 1 ? threads + 1 : 1, affordable);
 
     // Bands of whole strips, several for every worker while they stay large enough.
     const std::int64_t strips = (layout.height + stripRows - 1) / stripRows;

@@ -280,8 +280,8 @@ void SourceViews::readRows(int y0, int count, const ViewRowConsumer& take) {
     for (Group& group : m_groups) {
         if (group.members.front().top >= y0 + count) continue;
         for (Layer& layer : group.members) {
-            layer.picture.colour->mapRows(y0 - layer.top, count);
-            layer.picture.mask->mapRows(y0 - layer.top, count);
+            layer.picture.colour->loadRows(y0 - layer.top, count);
+            layer.picture.mask->loadRows(y0 - layer.top, count);
         }
         // An outline layer warps a row into every frame at once, so its rows go first.
         const int rowsAtOnce = group.warped ? 1 : count;
@@ -294,8 +294,8 @@ void SourceViews::readRows(int y0, int count, const ViewRowConsumer& take) {
                     group.tracksBackdrop ? m_backdrops.data() + q * backdropBytes + r * width : nullptr);
             }
         for (Layer& layer : group.members) {
-            layer.picture.colour->unmap();
-            layer.picture.mask->unmap();
+            layer.picture.colour->release();
+            layer.picture.mask->release();
         }
     }
     for (int i = 0; i < count; ++i)

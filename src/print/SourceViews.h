@@ -39,7 +39,7 @@ ViewLefts PreviewViewLefts(
 /// seven views these are the preview's own warped pictures. Blend modes and clipped
 /// layers are drawn through the preview's own row functions (BlendGroupRow). Group
 /// frames must be current (BuildGroupFrames). Only the band's rows of each file are
-/// mapped at a time. The number of frames is the number of entries of `frameLefts`.
+/// read at a time. The number of frames is the number of entries of `frameLefts`.
 class SourceViews final : public ViewRows {
 public:
     /// Opens and checks every file a frame will read; throws Error naming a file that
