@@ -3,17 +3,21 @@
 #include "SampleViews.h"
 #include "SyntheticViews.h"
 #include "core/Canvas.h"
+#include "core/TaskPool.h"
 #include "output/Anaglyph.h"
 #include "output/ColourHistogram.h"
 #include "output/GifExport.h"
+#include "output/GifWriter.h"
 #include "output/IndexedFrame.h"
 #include "output/StereoPair.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <string>
@@ -156,6 +160,64 @@ void BM_ReduceFrame(benchmark::State& state) {
     state.SetLabel(SceneName(static_cast<int>(state.range(0))));
 }
 
+/// The sweep as it was made before each view was reduced once: all fourteen frames
+/// stretched, reduced and compressed, one after the other.
+std::vector<std::uint8_t> EveryFrameReduced(const std::vector<Bitmap>& views) {
+    const GifFrameSize size = GifFrameSizeFor(views[0].width(), views[0].height(), 800);
+    GifWriter writer(size.width, size.height);
+    for (const int n : { 1, 2, 3, 4, 5, 6, 7, 7, 6, 5, 4, 3, 2, 1 }) {
+        Bitmap frame(size.width, size.height, PixelFormat::Bgr24);
+        StretchNearest(views[static_cast<std::size_t>(n - 1)], frame);
+        writer.addLoopExtension(0);
+        writer.addGraphicControl(10);
+        writer.addImage(ReduceFrame(frame));
+    }
+    return writer.finish();
+}
+
+/// The GIF export against the fourteen reductions it used to make, in alternating
+/// pairs on one thread, and the export on two threads: median ratios per pair.
+void BM_GifOncePerView(benchmark::State& state) {
+    const std::vector<Bitmap>& views = Views(static_cast<int>(state.range(0)));
+    NullProgress progress;
+    const int threadsBefore = TaskThreads();
+    std::vector<double> toBaseline, toTwo;
+    double seconds[3] = {};
+    bool same = true;
+    int turn = 0;
+    for (auto _ : state) {
+        double took[3] = {};
+        std::vector<std::uint8_t> gifs[3];
+        for (int k = 0; k < 3; ++k) {
+            const int what
+                = (turn + k) % 3; // 0: once per view, 1: every frame, 2: once per view on two threads
+            SetTaskThreads(what == 2 ? 2 : 1);
+            const auto start = std::chrono::steady_clock::now();
+            gifs[what] = what == 1 ? EveryFrameReduced(views) : EncodeAnimatedGif(views, 800, 10, progress);
+            took[what] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        }
+        ++turn;
+        same = same && gifs[0] == gifs[1] && gifs[0] == gifs[2];
+        for (int k = 0; k < 3; ++k) seconds[k] += took[k];
+        toBaseline.push_back(took[1] / took[0]);
+        toTwo.push_back(took[0] / took[2]);
+    }
+    SetTaskThreads(threadsBefore);
+    if (!same) state.SkipWithError("the GIFs differ");
+    std::sort(toBaseline.begin(), toBaseline.end());
+    std::sort(toTwo.begin(), toTwo.end());
+    const auto n = static_cast<double>(toBaseline.size());
+    state.counters["once ms"] = seconds[0] * 1000 / n;
+    state.counters["every frame ms"] = seconds[1] * 1000 / n;
+    state.counters["two threads ms"] = seconds[2] * 1000 / n;
+    state.counters["every/once"] = toBaseline[toBaseline.size() / 2];
+    state.counters["speedup 2"] = toTwo[toTwo.size() / 2];
+    double load = 0;
+    std::ifstream("/proc/loadavg") >> load;
+    state.counters["load"] = load;
+    state.SetLabel(SceneName(static_cast<int>(state.range(0))));
+}
+
 void BM_Anaglyph(benchmark::State& state) {
     const std::vector<Bitmap>& views = Views(SyntheticLarge);
     for (auto _ : state) benchmark::DoNotOptimize(MakeAnaglyph(views[1], views[5]).bits());
@@ -175,6 +237,11 @@ BENCHMARK(BM_MagickGif)
     ->UseManualTime()
     ->Iterations(3);
 BENCHMARK(BM_ReduceFrame)->Arg(Sample)->Arg(Synthetic)->Arg(Noise)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GifOncePerView)
+    ->Arg(Synthetic)
+    ->Arg(SyntheticLarge)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(9);
 BENCHMARK(BM_Anaglyph)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StereoPairJpeg)->Unit(benchmark::kMillisecond);
 
