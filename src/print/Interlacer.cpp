@@ -28,13 +28,13 @@ constexpr std::size_t kLensRowSlack = 4;
 /// ToByte of each lane, the first `Channels` lanes stored at `out`. Every lane is
 /// computed on its own as the scalar code computes its channel, so the results have
 /// the same bits.
-template <int Channels> inline void StoreBytes(__m128 v, std::uint8_t* out) {
+template <int Channels> inline void StoreBytes(__m128 v, std::uint8_t* out, int stored = Channels) {
     __m128 t = _mm_add_ps(v, _mm_set1_ps(0.5f));
     t = _mm_min_ps(_mm_max_ps(t, _mm_setzero_ps()), _mm_set1_ps(255.0f));
     const __m128i whole = _mm_cvttps_epi32(t);
     const __m128i words = _mm_packs_epi32(whole, whole);
     const std::int32_t bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
-    std::memcpy(out, &bytes, Channels);
+    std::memcpy(out, &bytes, static_cast<std::size_t>(stored));
 }
 #endif
 
@@ -93,12 +93,20 @@ template <int Channels>
 void Expand(const std::vector<Interlacer::Run>& runs, const std::vector<Interlacer::PairMix>& pairs,
     const std::vector<std::uint32_t>& mixBegin, const std::vector<Interlacer::MixPiece>& mixPieces,
     const float* values, const std::uint8_t* bytes, std::uint8_t* out) {
+    // Pixels are stored four bytes at a time; a fourth byte past a pixel is written
+    // over by the next one, so only the row's last pixel is stored byte by byte.
+    const Interlacer::Run* lastRun = runs.data() + runs.size() - 1;
     for (const Interlacer::Run& run : runs) {
         switch (run.kind) {
         case Interlacer::RunKind::Whole: {
-            const std::uint8_t* v = bytes + run.at;
-            for (std::uint32_t i = 0; i < run.count; ++i, out += Channels)
-                for (int c = 0; c < Channels; ++c) out[c] = v[c];
+            std::uint32_t pixel = 0;
+            std::memcpy(&pixel, bytes + run.at, 4); // the row of bytes has room after it
+            const std::uint32_t whole = &run == lastRun ? run.count - 1 : run.count;
+            for (std::uint32_t i = 0; i < whole; ++i, out += Channels) std::memcpy(out, &pixel, 4);
+            if (whole != run.count) {
+                std::memcpy(out, &pixel, Channels);
+                out += Channels;
+            }
             break;
         }
         case Interlacer::RunKind::Pairs: {
@@ -111,7 +119,9 @@ void Expand(const std::vector<Interlacer::Run>& runs, const std::vector<Interlac
                 // Four lanes read for three channels: the rows of lens values have room after them.
                 const __m128 first = _mm_mul_ps(_mm_loadu_ps(a), _mm_set1_ps(pair->firstWeight));
                 const __m128 second = _mm_mul_ps(_mm_loadu_ps(b), _mm_set1_ps(pair->secondWeight));
-                StoreBytes<Channels>(_mm_add_ps(_mm_add_ps(_mm_setzero_ps(), first), second), out);
+                const bool rowEnd = &run == lastRun && i + 1 == run.count;
+                StoreBytes<Channels>(
+                    _mm_add_ps(_mm_add_ps(_mm_setzero_ps(), first), second), out, rowEnd ? Channels : 4);
 #else
                 for (int c = 0; c < Channels; ++c) {
                     float sum = 0.0f;
@@ -173,7 +183,7 @@ Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views)
     m_sum.resize(m_lensRowFloats + kLensRowSlack);
     m_rowFloats.resize(
         static_cast<std::size_t>(views.width()) * static_cast<std::size_t>(m_channels) + kLensRowSlack);
-    m_lensBytes.resize(m_lensRowFloats);
+    m_lensBytes.resize(m_lensRowFloats + kLensRowSlack);
 
     // Per column: a run of columns that take one lens value whole, or the pieces a
     // column mixes, each with the offset of its lens value.
@@ -247,8 +257,15 @@ const float* Interlacer::lensValues(int sourceRow) {
 void Interlacer::expandRow(const float* values, std::uint8_t* out) {
     // Whole-strip columns copy their lens value's bytes, rounded once per row.
     std::uint8_t* bytes = m_lensBytes.data();
-    for (const auto& [begin, end] : m_rounded)
-        for (std::uint32_t k = begin; k < end; ++k) bytes[k] = ToByte(values[k]);
+    for (const auto& [begin, end] : m_rounded) {
+        std::uint32_t k = begin;
+#ifdef DEPTRIX_PRINT_SSE2
+        // Four at a time, past the run's end into values no run takes or that a later
+        // run rounds again; rows of lens values and of bytes have room after them.
+        for (; k < end; k += 4) StoreBytes<4>(_mm_loadu_ps(values + k), bytes + k);
+#endif
+        for (; k < end; ++k) bytes[k] = ToByte(values[k]);
+    }
     if (m_channels == 3)
         Expand<3>(m_runs, m_pairs, m_mixBegin, m_mixPieces, values, bytes, out);
     else
