@@ -117,7 +117,7 @@ void ParallelFor(int count, const std::function<void(int)>& task) {
 }
 
 void ParallelInOrder(int count, const std::function<void(int)>& produce,
-    const std::function<void(int)>& finish, int maxThreads) {
+    const std::function<void(int)>& finish, int maxThreads, int window) {
     if (count <= 0) return;
     const int threads = std::min(ThreadsFor(count), std::max(maxThreads, 1));
     if (threads <= 1) {
@@ -127,6 +127,7 @@ void ParallelInOrder(int count, const std::function<void(int)>& produce,
         }
         return;
     }
+    const int underWay = std::max(threads, window);
     std::mutex mutex;
     std::condition_variable changed;
     int next = 0; // the next index to produce
@@ -138,7 +139,7 @@ void ParallelInOrder(int count, const std::function<void(int)>& produce,
     const auto work = [&] {
         std::unique_lock lock(mutex);
         for (;;) {
-            changed.wait(lock, [&] { return next >= limit || next < finished + threads; });
+            changed.wait(lock, [&] { return next >= limit || next < finished + underWay; });
             if (next >= limit) return;
             const int i = next++;
             lock.unlock();

@@ -28,8 +28,10 @@ void ParallelFor(int count, const std::function<void(int)>& task);
 /// the memory their results hold. An exception stops further productions; after the
 /// running ones end, the first failure in index order is rethrown, every index
 /// before it having been finished. With one thread: produce(i), finish(i), in turn.
-/// `maxThreads` lowers the thread count for work whose every thread holds much memory.
+/// `maxThreads` lowers the thread count for work whose every thread holds much memory;
+/// a `window` above the thread count lets that many indices be under way at once, so
+/// the threads go on producing while results wait for their finish.
 void ParallelInOrder(int count, const std::function<void(int)>& produce,
-    const std::function<void(int)>& finish, int maxThreads = kMaxTaskThreads);
+    const std::function<void(int)>& finish, int maxThreads = kMaxTaskThreads, int window = 0);
 
 } // namespace deptrix

@@ -40,8 +40,8 @@ PrintBands::PrintBands(ViewRows& frames, const PrintGeometry& geometry, const Ti
         = static_cast<int>(std::clamp<std::size_t>(kPrintWorkersBytes / workerBytes, 1, 256));
     // One worker more than the threads: while a band waits to be written, every
     // thread goes on making another.
-    const int threads = TaskThreads();
-    const int wanted = std::min(threads > 1 ? threads + 1 : 1, affordable);
+    m_threads = std::min(TaskThreads(), affordable);
+    const int wanted = std::min(m_threads > 1 ? m_threads + 1 : 1, affordable);
 
     // Bands of whole strips, several for every worker while they stay large enough.
     const std::int64_t strips = (layout.height + stripRows - 1) / stripRows;
@@ -70,9 +70,10 @@ TiffBands PrintBands::start() {
     if (m_started)
         for (Worker& worker : m_workers) startWorker(worker);
     m_started = true;
-    return { workers(), m_bandRows, [this](int worker, std::int64_t first, int count, std::uint8_t* out) {
-                m_workers[static_cast<std::size_t>(worker)].page->makeRows(first, count, out);
-            } };
+    return { std::min(m_threads, workers()), workers(), m_bandRows,
+        [this](int worker, std::int64_t first, int count, std::uint8_t* out) {
+            m_workers[static_cast<std::size_t>(worker)].page->makeRows(first, count, out);
+        } };
 }
 
 } // namespace deptrix

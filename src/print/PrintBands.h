@@ -19,10 +19,10 @@ inline constexpr std::size_t kPrintWorkersBytes = std::size_t { 256 } << 20;
 
 /// A print's page in bands of rows for WriteTiffBands. Every worker has a reader of
 /// the frames of its own (ViewRows::openAnother), an interlacer and a page, so its
-/// bands follow each other down the page and read the frames in order. There are as
-/// many workers as TaskThreads(), fewer when the frames have only one reader or when
-/// the workers' buffers would pass kPrintWorkersBytes. Every band is the same whichever
-/// worker makes it.
+/// bands follow each other down the page and read the frames in order. There is one
+/// worker more than TaskThreads() (one in all on one thread), fewer when the frames
+/// have only one reader or when the workers' buffers would pass kPrintWorkersBytes.
+/// Every band is the same whichever worker makes it.
 class PrintBands {
 public:
     PrintBands(ViewRows& frames, const PrintGeometry& geometry, const TiffLayout& layout);
@@ -44,6 +44,7 @@ private:
 
     PrintGeometry m_geometry;
     std::vector<Worker> m_workers;
+    int m_threads = 1;
     int m_bandRows = 1;
     bool m_started = false;
 };

@@ -102,7 +102,8 @@ void WriteTiffBands(const std::filesystem::path& target, TiffLayout layout,
     const int stripRows = layout.rowsPerStrip;
     for (;;) {
         const TiffBands bands = start();
-        const int workers = std::max(bands.workers, 1);
+        const int threads = std::max(bands.threads, 1);
+        const int workers = std::max(bands.workers, threads);
         const std::int64_t bandRows = std::max<std::int64_t>(bands.bandRows / stripRows, 1) * stripRows;
         const auto bandCount = static_cast<int>((layout.height + bandRows - 1) / bandRows);
         const auto rowsOf = [&](int band) {
@@ -149,7 +150,7 @@ void WriteTiffBands(const std::filesystem::path& target, TiffLayout layout,
                 }
             };
             try {
-                ParallelInOrder(bandCount, make, write, workers);
+                ParallelInOrder(bandCount, make, write, threads, workers);
             } catch (const StartAgain&) {
                 again = true;
             }
@@ -172,7 +173,7 @@ void WriteTiffFile(const std::filesystem::path& target, TiffLayout layout,
     WriteTiffBands(
         target, layout,
         [&]() {
-            return TiffBands { 1, layout.rowsPerStrip,
+            return TiffBands { 1, 1, layout.rowsPerStrip,
                 [rows = start()](
                     int, std::int64_t first, int count, std::uint8_t* out) { rows(first, count, out); } };
         },

@@ -74,15 +74,17 @@ void WriteTiffFile(const std::filesystem::path& target, TiffLayout layout,
     const std::function<TiffRows()>& start, PrintProgress& progress);
 
 /// The rows of a TIFF in bands that several threads make side by side: band i holds
-/// rows from i x bandRows on, made by make(i % workers, first, count, out). A worker
-/// makes one band at a time, its bands in increasing order.
+/// rows from i x bandRows on, made by make(i % workers, first, count, out). Up to
+/// `workers` bands are under way at once, on up to `threads` threads; a worker makes
+/// one band at a time, its bands in increasing order.
 struct TiffBands {
-    int workers = 1;
+    int threads = 1;
+    int workers = 1; ///< at least `threads`
     int bandRows = 1; ///< a whole number of strips (rounded up to one strip)
     std::function<void(int worker, std::int64_t first, int count, std::uint8_t* out)> make;
 };
 
-/// WriteTiffFile from bands made on up to `workers` threads (TaskThreads()), written in
+/// WriteTiffFile from bands made on up to `threads` threads (TaskThreads()), written in
 /// order on the calling thread, which alone reports progress and is asked to cancel.
 /// The file is the same whatever the number of threads.
 void WriteTiffBands(const std::filesystem::path& target, TiffLayout layout,
