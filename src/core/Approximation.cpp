@@ -47,7 +47,7 @@ std::string_view ApproximationText(Approximation reason, int language) {
     case Approximation::EffectsKnockout:
         return zh ? "挖空未绘制" : "knockout not drawn";
     case Approximation::EffectsUnderClipped:
-        return zh ? "剪贴的图层也盖在效果上" : "clipped layers also cover its effects";
+        return zh ? "剪贴的图层仍与其按组混合" : "clipped layers still blended with it as a group";
     }
     return zh ? "近似绘制" : "drawn approximately";
 }

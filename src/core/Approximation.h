@@ -33,7 +33,7 @@ enum class Approximation : std::uint8_t {
     EffectsInLayerMode, ///< the layer's blend mode applies to its effects too
     EffectsMaskOptions, ///< "mask hides effects" and similar options not applied
     EffectsKnockout, ///< the layer's knockout not drawn
-    EffectsUnderClipped, ///< layers clipped to it show over its effects outside its shape
+    EffectsUnderClipped, ///< layers clipped to it blend as a group with it, against its options
 };
 
 /// True for the reasons that concern the whole document rather than some layers.

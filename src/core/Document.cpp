@@ -25,6 +25,7 @@ void Document::beginImport(const std::string& path) {
     PsdPath = path;
     LayerBitmaps.clear();
     LayerMasks.clear();
+    LayerClipShapes.clear();
     LayerLines.clear();
     LayerDepthMaps.clear();
     EditLines.clear();
@@ -48,6 +49,7 @@ void Document::clearLayers() {
     Layers.clear();
     LayerBitmaps.clear();
     LayerMasks.clear();
+    LayerClipShapes.clear();
     LayerCount = 0;
     ViewLeft.clear();
     DefaultOffsets.clear();
@@ -87,6 +89,7 @@ void Document::release() {
     Layers.clear();
     LayerBitmaps.clear();
     LayerMasks.clear();
+    LayerClipShapes.clear();
     LayerDepthMaps.clear();
     DefaultOffsets.clear();
 }

@@ -117,6 +117,10 @@ struct Document {
     LayerRecordList Layers;
     BitmapList LayerBitmaps; ///< Bgr24 (RGB documents) or Cmyk32 (CMYK), box size in working px
     BitmapList LayerMasks; ///< Gray8 opacity 0..255, same size as the layer bitmap
+    /// Per layer, empty but for a base of clipped layers whose mask also holds effects
+    /// drawn around it: its own opacity (Gray8, the mask's size), to which the layers
+    /// clipped to it are bound. May be shorter than the layer arrays.
+    BitmapList LayerClipShapes;
 
     // Image description, written by the layer reader.
     std::uint16_t LayerCount = 0;

@@ -97,7 +97,9 @@ std::vector<std::pair<Approximation, std::optional<EffectKind>>> EffectNotes(
     if (style.layerMaskHidesEffects || style.vectorMaskHidesEffects || !style.transparencyShapesLayer)
         whole(Approximation::EffectsMaskOptions);
     if (style.knockout != 0) whole(Approximation::EffectsKnockout);
-    if (clipBase && EffectReach(style) > 0) whole(Approximation::EffectsUnderClipped);
+    // The clipped layers keep to the layer's own pixels; blending them one by one with
+    // what lies below instead of as a group with the layer is not drawn.
+    if (clipBase && !style.blendClipped) whole(Approximation::EffectsUnderClipped);
     return notes;
 }
 

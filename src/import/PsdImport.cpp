@@ -163,6 +163,7 @@ void ImportedDocument::moveInto(Document& doc) {
     doc.Layers = std::move(Layers);
     doc.LayerBitmaps = std::move(LayerBitmaps);
     doc.LayerMasks = std::move(LayerMasks);
+    doc.LayerClipShapes = std::move(LayerClipShapes);
     doc.LayerCount = static_cast<std::uint16_t>(doc.Layers.size());
     doc.ImageMode = ImageMode;
     doc.SourceMode = SourceMode;
@@ -219,10 +220,23 @@ std::shared_ptr<const LayerStyle> ResolvedStyle(
     return style;
 }
 
+/// `shape` in a picture of width x height, at (x, y), transparent around it.
+Bitmap PlacedShape(const Bitmap& shape, int width, int height, int x, int y) {
+    Bitmap placed(width, height, PixelFormat::Gray8);
+    placed.fill(0);
+    const int columns = std::min(shape.width(), width - x);
+    if (x < 0 || y < 0 || columns <= 0) return placed;
+    for (int row = 0; row < shape.height() && row + y < height; ++row)
+        std::memcpy(placed.row(row + y) + x, shape.row(row), static_cast<std::size_t>(columns));
+    return placed;
+}
+
 /// Draws the effects of `layer` around its pixels `pixels` (source resolution when
-/// `workScale` is 1, else on the working grid), growing its box by their reach.
+/// `workScale` is 1, else on the working grid), growing its box by their reach. With
+/// `clipShape`, a layer whose effects reach beyond its pixels keeps its own shape there
+/// in the grown box, for the layers clipped to it.
 LayerPixels WithEffects(LayerPixels pixels, LayerRecord& layer, const ImportedDocument& out,
-    std::size_t limitBytes, const std::string& what) {
+    std::size_t limitBytes, const std::string& what, Bitmap* clipShape) {
     const std::int64_t reach = LayerEffectReach(layer, out.WorkScale / static_cast<double>(kFixedOne));
     const std::int64_t left = static_cast<std::int64_t>(layer.Left) - reach;
     const std::int64_t top = static_cast<std::int64_t>(layer.Top) - reach;
@@ -239,6 +253,9 @@ LayerPixels WithEffects(LayerPixels pixels, LayerRecord& layer, const ImportedDo
     placement.top = grown.top;
     EffectPicture drawn = DrawEffectsOf(layer, pixels.colour, pixels.mask, grown.width, grown.height,
         static_cast<int>(own.left - grown.left), static_cast<int>(own.top - grown.top), placement);
+    if (clipShape && reach > 0)
+        *clipShape = PlacedShape(pixels.mask, grown.width, grown.height,
+            static_cast<int>(own.left - grown.left), static_cast<int>(own.top - grown.top));
     layer.EffectReach = static_cast<std::int32_t>(reach);
     layer.Left = static_cast<std::int32_t>(left);
     layer.Top = static_cast<std::int32_t>(top);
@@ -367,12 +384,16 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     progress.setPosition(kParsedProgress);
 
     const std::size_t count = fromMerged ? 1 : selected.size();
+    std::vector<bool> clipBases(count, false);
+    for (const SelectedLayer& layer : selected)
+        if (layer.clipBase >= 0) clipBases[static_cast<std::size_t>(layer.clipBase)] = true;
     const PlaneStorageScope effectPlanes; // one layer's effect planes serve the next
     try {
         for (std::size_t i = 0; i < count; ++i) {
             const int number = static_cast<int>(i) + 1;
             LayerRecord layer;
             LayerPixels pixels;
+            Bitmap clipShape;
             if (fromMerged) {
                 pixels = MergedLayer(file, limits.maxPictureBytes, layer);
                 if (sink) {
@@ -394,11 +415,13 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
                 pixels = ImportLayer(file, selected[i], out, number, sink, limits, layer.hasEffects());
                 if (layer.hasEffects())
                     pixels = WithEffects(std::move(pixels), layer, out, limits.maxPictureBytes,
-                        fileName + ": layer " + std::to_string(number) + " with its effects");
+                        fileName + ": layer " + std::to_string(number) + " with its effects",
+                        clipBases[i] ? &clipShape : nullptr);
             }
             out.Layers.push_back(std::move(layer));
             out.LayerBitmaps.push_back(std::move(pixels.colour));
             out.LayerMasks.push_back(std::move(pixels.mask));
+            out.LayerClipShapes.push_back(std::move(clipShape));
             progress.setPosition(kParsedProgress
                 + static_cast<int>(
                     Round((kImportProgressEnd - kParsedProgress) * static_cast<long double>(i + 1) / count)));

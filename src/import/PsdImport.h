@@ -62,6 +62,7 @@ struct ImportedDocument {
     LayerRecordList Layers;
     BitmapList LayerBitmaps;
     BitmapList LayerMasks;
+    BitmapList LayerClipShapes; ///< Document::LayerClipShapes
     std::int16_t ImageMode = 0;
     std::int16_t SourceMode = 0;
     std::int16_t SourceDepth = 8;

@@ -69,7 +69,24 @@ ViewLefts PreviewViewLefts(
 }
 
 blend::LayerRow SourceViews::Layer::row(int frame, int layerRow) const {
-    if (!warp) return { picture.colour->row(layerRow), picture.mask->row(layerRow) };
+    if (!warp) {
+        if (!shape) return { picture.colour->row(layerRow), picture.mask->row(layerRow) };
+        if (shape->rowIndex != layerRow) {
+            std::fill(shape->row.begin(), shape->row.end(), std::uint8_t { 0 });
+            const std::int64_t stored = layerRow - shape->insetY;
+            const BmpLayout& layout = shape->file->layout();
+            if (stored >= shape->firstMapped && stored < shape->firstMapped + shape->mappedCount
+                && stored >= 0 && stored < layout.height && shape->insetX >= 0) {
+                const std::int64_t columns = std::min<std::int64_t>(
+                    layout.width, static_cast<std::int64_t>(shape->row.size()) - shape->insetX);
+                if (columns > 0)
+                    std::memcpy(shape->row.data() + shape->insetX, shape->file->row(static_cast<int>(stored)),
+                        static_cast<std::size_t>(columns));
+            }
+            shape->rowIndex = layerRow;
+        }
+        return { picture.colour->row(layerRow), picture.mask->row(layerRow), shape->row.data() };
+    }
     if (warp->row != layerRow) {
         const BmpLayout& layout = picture.colour->layout();
         const int bpp = BytesPerPixel(layout.format);
@@ -117,6 +134,7 @@ SourceViews::SourceViews(
         for (std::size_t t = s + 1; t < drawable; ++t)
             if (ClipBaseOf(doc, t) == static_cast<std::int64_t>(s))
                 group.members.push_back(openLayer(doc, frameLefts, t, workFolder));
+        if (group.members.size() > 1) openShape(doc, s, group.members.front(), workFolder);
         group.warped = std::any_of(group.members.begin(), group.members.end(),
             [](const Layer& layer) { return layer.warp != nullptr; });
         largestGroup = std::max(largestGroup, group.members.size());
@@ -204,6 +222,14 @@ SourceViews::Layer SourceViews::reopenLayer(const Layer& layer) const {
         copy.warp->margin = layer.warp->margin;
         startWarp(*copy.warp, layer.width);
     }
+    if (layer.shape) {
+        copy.shape = std::make_unique<Shape>();
+        copy.shape->path = layer.shape->path;
+        copy.shape->file = OpenWorkFile(layer.shape->path);
+        copy.shape->insetX = layer.shape->insetX;
+        copy.shape->insetY = layer.shape->insetY;
+        copy.shape->row.resize(layer.shape->row.size());
+    }
     return copy;
 }
 
@@ -230,6 +256,23 @@ SourceViews::SourceViews(const SourceViews& other)
 
 std::unique_ptr<ViewRows> SourceViews::openAnother() const {
     return std::unique_ptr<ViewRows>(new SourceViews(*this));
+}
+
+void SourceViews::openShape(
+    const Document& doc, std::size_t index, Layer& layer, const std::filesystem::path& workFolder) {
+    const LayerRecord& record = doc.Layers[index];
+    // As the import keeps them: only where the effects reach beyond the layer's pixels;
+    // an outline layer's warped mask is its shape.
+    if (layer.warp || !record.hasEffects() || record.EffectReach <= 0) return;
+    auto shape = std::make_unique<Shape>();
+    shape->path = workFolder / LayerMaskFileName(static_cast<int>(index) + 1);
+    shape->file = OpenWorkFile(shape->path);
+    if (shape->file->layout().format != PixelFormat::Gray8)
+        throw Error(shape->file->name() + ": the mask is not an 8-bit picture");
+    shape->insetX = record.EffectReach;
+    shape->insetY = record.EffectReach;
+    shape->row.resize(static_cast<std::size_t>(std::max<std::int64_t>(layer.width, 0)));
+    layer.shape = std::move(shape);
 }
 
 SourceViews::~SourceViews() = default;
@@ -282,6 +325,12 @@ void SourceViews::readRows(int y0, int count, const ViewRowConsumer& take) {
         for (Layer& layer : group.members) {
             layer.picture.colour->loadRows(y0 - layer.top, count);
             layer.picture.mask->loadRows(y0 - layer.top, count);
+            if (layer.shape) {
+                layer.shape->firstMapped = y0 - layer.top - layer.shape->insetY;
+                layer.shape->mappedCount = count;
+                layer.shape->rowIndex = -1;
+                layer.shape->file->loadRows(layer.shape->firstMapped, count);
+            }
         }
         // An outline layer warps a row into every frame at once, so its rows go first.
         const int rowsAtOnce = group.warped ? 1 : count;
@@ -296,6 +345,7 @@ void SourceViews::readRows(int y0, int count, const ViewRowConsumer& take) {
         for (Layer& layer : group.members) {
             layer.picture.colour->release();
             layer.picture.mask->release();
+            if (layer.shape) layer.shape->file->release();
         }
     }
     for (int i = 0; i < count; ++i)

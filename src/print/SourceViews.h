@@ -79,11 +79,24 @@ private:
         std::vector<std::uint8_t> mask;
         int row = -1; ///< the layer row warped last
     };
+    /// A clip base's own opacity, read from its stored pixels' mask and placed in its
+    /// drawn box, a row at a time (Document::LayerClipShapes at source resolution).
+    struct Shape {
+        std::unique_ptr<LayerFile> file;
+        std::filesystem::path path;
+        std::int64_t insetX = 0; ///< where the stored box lies in the drawn one
+        std::int64_t insetY = 0;
+        std::int64_t firstMapped = 0; ///< rows of the file read
+        std::int64_t mappedCount = 0;
+        std::vector<std::uint8_t> row; ///< the placed row
+        int rowIndex = -1; ///< the layer row placed last
+    };
     /// One layer as the frames draw it: its picture (warped per frame for an outline
     /// layer), its drawn blend mode and fill, its top row and, per frame, its left column.
     struct Layer {
         Picture picture;
         std::unique_ptr<Warp> warp;
+        std::unique_ptr<Shape> shape; ///< set for a base whose effects reach beyond its pixels
         BlendMode mode = BlendMode::Normal;
         std::uint8_t fill = 255; ///< applied inside the blend
         std::int64_t top = 0;
@@ -108,6 +121,9 @@ private:
     Layer reopenLayer(const Layer& layer) const;
     /// The warp's buffers for a layer `width` pixels wide.
     void startWarp(Warp& warp, std::int64_t width) const;
+    /// Gives a base of clipped layers its own shape where its effects reach beyond it.
+    static void openShape(
+        const Document& doc, std::size_t index, Layer& layer, const std::filesystem::path& workFolder);
     void blendGroup(
         const Group& group, int frame, int y0, int count, std::uint8_t* band, std::uint8_t* backdrop);
 

@@ -22,6 +22,9 @@ struct GroupMember {
 struct LayerRow {
     const std::uint8_t* colour = nullptr;
     const std::uint8_t* mask = nullptr;
+    /// A base's own opacity, when its mask holds effects drawn around it; null: the
+    /// mask is its shape (BlendClippingGroupRow's baseShape).
+    const std::uint8_t* shape = nullptr;
 };
 
 /// Lays picture row `y` of a clipping group over the picture: `group[0]` is the base
@@ -68,7 +71,8 @@ void BlendGroupRow(std::span<const GroupMember> group, std::int64_t y, const Row
             static_cast<std::size_t>(from - base.x0), static_cast<std::size_t>(to - from + 1) };
     }
     BlendClippingGroupRow(group.front().mode, group.front().fill, dst, colour, mask, count, bytesPerPixel,
-        std::span<const ClippedRow>(scratch.data(), rows), groupRow, coverage, below);
+        std::span<const ClippedRow>(scratch.data(), rows), groupRow, coverage, below,
+        row.shape ? row.shape + column : nullptr);
 }
 
 } // namespace deptrix::blend

@@ -30,6 +30,7 @@ void ReportLayer(const Document& doc, std::size_t s, Progress* progress) {
 struct LayerSource {
     const Bitmap* picture = nullptr; ///< null: the loaded picture
     const Bitmap* mask = nullptr;
+    const Bitmap* shape = nullptr; ///< the clip shape (Document::LayerClipShapes), or null
     Bitmap loadedPicture;
     Bitmap loadedMask;
     std::int64_t top = 0;
@@ -48,6 +49,12 @@ LayerSource SourceOf(
     if (layer.Group != kGroupOutlineBuilt) {
         source.picture = &doc.LayerBitmaps[s];
         source.mask = &doc.LayerMasks[s];
+        if (s < doc.LayerClipShapes.size()) {
+            const Bitmap& shape = doc.LayerClipShapes[s];
+            if (!shape.empty() && shape.width() == source.mask->width()
+                && shape.height() == source.mask->height())
+                source.shape = &shape;
+        }
         source.left = ToWorking(pass.viewLeft[s], doc.WorkScale);
         source.what = "layer " + std::to_string(s + 1);
         return source;
@@ -121,7 +128,8 @@ public:
         std::vector<blend::ClippedRow> scratch(group.size());
         const auto rowOf = [&sources](std::size_t member, int row) {
             const LayerSource& source = sources[member];
-            return blend::LayerRow { source.colour().row(row), source.opacity().row(row) };
+            return blend::LayerRow { source.colour().row(row), source.opacity().row(row),
+                source.shape ? source.shape->row(row) : nullptr };
         };
         for (std::int64_t y = placement.y0; y <= placement.y1; ++y) {
             const int row = static_cast<int>(y);

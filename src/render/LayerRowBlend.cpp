@@ -92,14 +92,27 @@ void BlendLayerRow(BlendMode mode, std::uint8_t fill, std::uint8_t* dst, const s
 void BlendClippingGroupRow(BlendMode baseMode, std::uint8_t baseFill, std::uint8_t* dst,
     const std::uint8_t* baseColour, const std::uint8_t* baseMask, std::size_t count, int bytesPerPixel,
     std::span<const ClippedRow> clipped, std::uint8_t* groupRow, std::uint8_t* coverage,
-    std::uint8_t* backdropAlpha) {
+    std::uint8_t* backdropAlpha, const std::uint8_t* baseShape) {
     const auto bpp = static_cast<std::size_t>(bytesPerPixel);
     std::memcpy(groupRow, baseColour, count * bpp);
     for (const ClippedRow& row : clipped) {
         if (row.offset >= count || row.count == 0) continue;
         const std::size_t pixels = std::min(row.count, count - row.offset);
-        BlendLayerRow(row.mode, row.fill, groupRow + row.offset * bpp, row.colour, row.mask, pixels,
-            bytesPerPixel, nullptr, nullptr);
+        if (!baseShape) {
+            BlendLayerRow(row.mode, row.fill, groupRow + row.offset * bpp, row.colour, row.mask, pixels,
+                bytesPerPixel, nullptr, nullptr);
+            continue;
+        }
+        std::uint8_t shaped[kChunk];
+        for (std::size_t done = 0; done < pixels; done += kChunk) {
+            const std::size_t n = std::min(kChunk, pixels - done);
+            const std::uint8_t* shape = baseShape + row.offset + done;
+            for (std::size_t i = 0; i < n; ++i)
+                shaped[i]
+                    = static_cast<std::uint8_t>(DivideRound255(row.mask[done + i] * unsigned { shape[i] }));
+            BlendLayerRow(row.mode, row.fill, groupRow + (row.offset + done) * bpp, row.colour + done * bpp,
+                shaped, n, bytesPerPixel, nullptr, nullptr);
+        }
     }
     BlendLayerRow(baseMode, baseFill, dst, groupRow, baseMask, count, bytesPerPixel, coverage, backdropAlpha);
 }

@@ -50,9 +50,12 @@ struct ClippedRow {
 /// mask), so they show only where the base does; the result is then laid over `dst`
 /// in the base's mode through the base's mask, with `coverage` and `backdropAlpha` as
 /// for BlendLayerRow. `groupRow` is scratch space for `count` x `bytesPerPixel` bytes.
+/// `baseShape`, when not null, is the base's own opacity where its mask also holds
+/// effects drawn around it (a drop shadow, a glow, an outer stroke): the clipped rows
+/// then show only within the base's own pixels, as in the editor, not over its effects.
 void BlendClippingGroupRow(BlendMode baseMode, std::uint8_t baseFill, std::uint8_t* dst,
     const std::uint8_t* baseColour, const std::uint8_t* baseMask, std::size_t count, int bytesPerPixel,
     std::span<const ClippedRow> clipped, std::uint8_t* groupRow, std::uint8_t* coverage,
-    std::uint8_t* backdropAlpha);
+    std::uint8_t* backdropAlpha, const std::uint8_t* baseShape = nullptr);
 
 } // namespace deptrix::blend

@@ -38,8 +38,9 @@ LayerEffect Effect(EffectKind kind, EffectColour colour = kBlack) {
 }
 
 /// A 20 x 20 white document with a red opaque 6 x 6 square at (7, 7) carrying
-/// `effects`, composited as the preview does.
-Document SquareWith(std::vector<LayerEffect> effects, std::uint8_t fill = 255) {
+/// `effects`, composited as the preview does; `clippedBlue`: a blue layer over the
+/// whole canvas clipped to the square.
+Document SquareWith(std::vector<LayerEffect> effects, std::uint8_t fill = 255, bool clippedBlue = false) {
     PsdWriter writer(RgbOptions(20, 20));
     writer.addLayer(SolidLayer("paper", { 0, 0, 20, 20 }, { 255, 255, 255 }));
     PsdLayerSpec square = SolidLayer("square", { 7, 7, 13, 13 }, { 255, 0, 0 });
@@ -48,6 +49,11 @@ Document SquareWith(std::vector<LayerEffect> effects, std::uint8_t fill = 255) {
     style.effects = std::move(effects);
     square.effects = style;
     writer.addLayer(square);
+    if (clippedBlue) {
+        PsdLayerSpec blue = SolidLayer("blue", { 0, 0, 20, 20 }, { 0, 0, 255 });
+        blue.clipping = true;
+        writer.addLayer(blue);
+    }
     Document doc;
     Import(writer.finish()).moveInto(doc);
     ApplyImportDefaults(doc);
@@ -228,6 +234,23 @@ TEST(LayerEffects, BevelLightsTheEdgeFacingTheLight) {
     const Document doc = SquareWith({ bevel });
     EXPECT_GT(At(doc, 9, 7)[1], At(doc, 9, 12)[1]);
     EXPECT_LT(At(doc, 9, 12)[0], 255);
+}
+
+// Layers clipped to a layer keep to its own pixels: its stroke and shadow stay as they
+// are around it, in the preview and, from the work files, in the print alike.
+TEST(LayerEffects, ClippedLayersKeepToTheBasesOwnPixels) {
+    LayerEffect stroke = Effect(EffectKind::Stroke, kGreen);
+    stroke.size = 2;
+    LayerEffect shadow = Effect(EffectKind::DropShadow);
+    shadow.distance = 4;
+    const Document doc = SquareWith({ shadow, stroke }, 255, true);
+    ASSERT_EQ(doc.Layers[2].ClipBase, 1);
+    EXPECT_EQ(At(doc, 9, 9), (std::array<int, 3> { 0, 0, 255 }));
+    EXPECT_EQ(At(doc, 7, 12), (std::array<int, 3> { 0, 0, 255 }));
+    EXPECT_EQ(At(doc, 6, 9), (std::array<int, 3> { 0, 255, 0 }));
+    EXPECT_EQ(At(doc, 10, 16), (std::array<int, 3> { 0, 0, 0 }));
+    EXPECT_EQ(At(doc, 3, 3), (std::array<int, 3> { 255, 255, 255 }));
+    EXPECT_TRUE(doc.ApproximateLayers.empty());
 }
 
 TEST(LayerEffects, WhatIsApproximateIsNamedPerEffectInBothLanguages) {

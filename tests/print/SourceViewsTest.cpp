@@ -100,7 +100,21 @@ std::filesystem::path WriteScene(
     }
     writer.addLayer(wide);
     writer.beginFolder();
-    writer.addLayer(in(PatternLayer("frame a", { 20, 30, 50, 70 }, channels, 3), "scrn"));
+    PsdLayerSpec frameA = in(PatternLayer("frame a", { 20, 30, 50, 70 }, channels, 3), "scrn");
+    if (blended) {
+        // Its shade keeps to its own pixels, not to its shadow and stroke.
+        LayerEffect shadow;
+        shadow.kind = EffectKind::DropShadow;
+        shadow.distance = 5;
+        shadow.size = 2;
+        LayerEffect stroke;
+        stroke.kind = EffectKind::Stroke;
+        stroke.position = StrokePosition::Centre;
+        stroke.size = 3;
+        frameA.effects = LayerStyle {};
+        frameA.effects->effects = { shadow, stroke };
+    }
+    writer.addLayer(frameA);
     if (blended) {
         PsdLayerSpec shade = in(PatternLayer("frame a shade", { 10, 20, 45, 60 }, channels, 6), "over", true);
         shade.fillOpacity = 150;
@@ -198,6 +212,7 @@ TEST_P(OneToOne, SourceViewsEqualThePreviewsViews) {
         ASSERT_EQ(doc.Layers[2].drawnBlendMode(), BlendMode::Screen);
         ASSERT_EQ(doc.Layers[top].drawnBlendMode(), BlendMode::Overlay);
         ASSERT_EQ(doc.Layers[3].ClipBase, 2); // in the flip folder, drawn with frame a only
+        ASSERT_FALSE(doc.LayerClipShapes[2].empty());
         ASSERT_EQ(doc.Layers[3].Group, doc.Layers[2].Group);
         ASSERT_EQ(doc.Layers[6].ClipBase, 5);
         ASSERT_EQ(doc.Layers[6].blendFill(), 120);
