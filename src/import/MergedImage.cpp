@@ -50,7 +50,7 @@ std::uint16_t CompressionOf(std::span<const std::uint8_t> data) {
 void ApplyColourTable(const ColourTable& table, MergedPicture& picture) {
     const int width = picture.colour.width();
     if (table.transparentIndex >= 0 && picture.alpha.empty()) {
-        picture.alpha = Bitmap(width, picture.colour.height(), PixelFormat::Gray8);
+        picture.alpha = Bitmap(width, picture.colour.height(), PixelFormat::Gray8, UnfilledPixels {});
         for (int y = 0; y < picture.colour.height(); ++y) {
             const std::uint8_t* colour = picture.colour.row(y);
             std::uint8_t* alpha = picture.alpha.row(y);
@@ -102,10 +102,13 @@ MergedPicture DecodeMergedImage(const PsdFile& file, std::size_t limitBytes) {
     CheckedImageBytes(h.width, h.height, BytesPerPixel(format), what.c_str(), limitBytes);
 
     MergedPicture picture;
-    picture.colour = Bitmap(h.width, h.height, format);
+    // The header has at least the mode's colour channels, and every one of them fills
+    // its bytes of every row, or the decoding fails and the picture is dropped: nothing
+    // of it is read before it is written.
+    picture.colour = Bitmap(h.width, h.height, format, UnfilledPixels {});
     const int colourChannels = h.colourChannels();
     const bool hasAlpha = file.mergedHasTransparency && h.channels > colourChannels;
-    if (hasAlpha) picture.alpha = Bitmap(h.width, h.height, PixelFormat::Gray8);
+    if (hasAlpha) picture.alpha = Bitmap(h.width, h.height, PixelFormat::Gray8, UnfilledPixels {});
     const auto meaningOf = [colourChannels](int channel) {
         return channel < colourChannels ? SampleMeaning::Colour : SampleMeaning::Opacity;
     };

@@ -145,7 +145,7 @@ LayerPixels MergedLayer(const PsdFile& file, std::size_t limitBytes, LayerRecord
         layer.ChannelIds.push_back(kTransparencyChannel);
         pixels.mask = std::move(merged.alpha);
     } else {
-        pixels.mask = Bitmap(h.width, h.height, PixelFormat::Gray8);
+        pixels.mask = Bitmap(h.width, h.height, PixelFormat::Gray8, UnfilledPixels {});
         pixels.mask.fill(255);
     }
     return pixels;
