@@ -211,12 +211,8 @@ template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed, double 
     return out;
 }
 
-/// The storage kept for reuse on this thread and the scopes open.
-struct KeptStorage {
-    int scopes = 0;
-    std::vector<std::pair<std::byte*, std::size_t>> blocks; ///< block and its size in bytes
-};
-thread_local KeptStorage t_kept;
+/// The store in use on this thread, if any.
+thread_local PlaneStore* t_store = nullptr;
 /// Each block starts with its size, ahead of the values (aligned for any of them).
 constexpr std::size_t kBlockHeader = alignof(std::max_align_t) > 16 ? alignof(std::max_align_t) : 16;
 /// Enough for the planes one layer's effects hold at once.
@@ -225,14 +221,16 @@ constexpr std::size_t kKeptBlocks = 6;
 } // namespace
 
 void* AllocatePlaneBytes(std::size_t bytes) {
-    auto& blocks = t_kept.blocks;
-    auto best = blocks.end();
-    for (auto it = blocks.begin(); it != blocks.end(); ++it)
-        if (it->second >= bytes && (best == blocks.end() || it->second < best->second)) best = it;
-    if (best != blocks.end()) {
-        std::byte* block = best->first;
-        blocks.erase(best);
-        return block + kBlockHeader;
+    if (t_store) {
+        auto& blocks = t_store->m_blocks;
+        auto best = blocks.end();
+        for (auto it = blocks.begin(); it != blocks.end(); ++it)
+            if (it->second >= bytes && (best == blocks.end() || it->second < best->second)) best = it;
+        if (best != blocks.end()) {
+            std::byte* block = best->first;
+            blocks.erase(best);
+            return block + kBlockHeader;
+        }
     }
     if (bytes > SIZE_MAX - kBlockHeader) throw std::bad_alloc();
     auto* block = static_cast<std::byte*>(::operator new(bytes + kBlockHeader));
@@ -245,8 +243,8 @@ void ReleasePlaneBytes(void* storage) {
     std::byte* block = static_cast<std::byte*>(storage) - kBlockHeader;
     std::size_t bytes = 0;
     std::memcpy(&bytes, block, sizeof bytes);
-    auto& blocks = t_kept.blocks;
-    if (t_kept.scopes > 0) {
+    if (t_store) {
+        auto& blocks = t_store->m_blocks;
         if (blocks.size() < kKeptBlocks) {
             blocks.emplace_back(block, bytes);
             return;
@@ -263,14 +261,17 @@ void ReleasePlaneBytes(void* storage) {
     ::operator delete(block);
 }
 
-PlaneStorageScope::PlaneStorageScope() {
-    ++t_kept.scopes;
+PlaneStore::~PlaneStore() {
+    for (const auto& [block, bytes] : m_blocks) ::operator delete(block);
 }
 
-PlaneStorageScope::~PlaneStorageScope() {
-    if (--t_kept.scopes > 0) return;
-    for (const auto& [block, bytes] : t_kept.blocks) ::operator delete(block);
-    t_kept.blocks.clear();
+PlaneStore::Use::Use(PlaneStore& store)
+    : m_before(t_store) {
+    t_store = &store;
+}
+
+PlaneStore::Use::~Use() {
+    t_store = m_before;
 }
 
 int SoftenReach(double size) {

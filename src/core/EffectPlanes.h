@@ -11,21 +11,38 @@
 
 namespace deptrix {
 
-/// Storage for the planes of effects. While a PlaneStorageScope is open on the
-/// thread, storage let go is kept for the next planes rather than handed back: the
+/// Storage for the planes of effects. While a PlaneStore is in use on the thread,
+/// storage let go is kept in it for the next planes rather than handed back: the
 /// effects of one layer make several planes of its size, and memory fresh from the
 /// system costs about as much again as drawing into it.
 void* AllocatePlaneBytes(std::size_t bytes);
 void ReleasePlaneBytes(void* storage);
 
-/// Keeps plane storage for reuse on this thread until the outermost scope closes,
-/// which frees it: open one around work that draws the effects of many layers.
-class PlaneStorageScope {
+/// Plane storage kept for reuse, freed with the store. Work that draws the effects
+/// of many layers keeps one per thread it runs on.
+class PlaneStore {
 public:
-    PlaneStorageScope();
-    ~PlaneStorageScope();
-    PlaneStorageScope(const PlaneStorageScope&) = delete;
-    PlaneStorageScope& operator=(const PlaneStorageScope&) = delete;
+    PlaneStore() = default;
+    ~PlaneStore();
+    PlaneStore(const PlaneStore&) = delete;
+    PlaneStore& operator=(const PlaneStore&) = delete;
+
+    /// Makes `store` the calling thread's store until it ends, then restores the one before.
+    class Use {
+    public:
+        explicit Use(PlaneStore& store);
+        ~Use();
+        Use(const Use&) = delete;
+        Use& operator=(const Use&) = delete;
+
+    private:
+        PlaneStore* m_before;
+    };
+
+private:
+    friend void* AllocatePlaneBytes(std::size_t bytes);
+    friend void ReleasePlaneBytes(void* storage);
+    std::vector<std::pair<std::byte*, std::size_t>> m_blocks; ///< block and its size in bytes
 };
 
 /// Plane storage whose values are left unset where a plane is written in full before

@@ -7,17 +7,22 @@
 #include "import/PageRelease.h"
 #include "import/PsdImport.h"
 
+#include <map>
+#include <mutex>
+
 namespace deptrix {
 
 namespace {
 
 /// Hands each layer and its mask at source resolution to the background writer as
-/// the bands arrive.
+/// the bands arrive; the writer takes files from several threads.
 class WorkFileSink final : public SourceLayerSink {
 public:
     WorkFileSink(std::filesystem::path folder, WorkFileWriter& writer)
         : m_folder(std::move(folder))
         , m_writer(writer) { }
+
+    bool takesLayersAtOnce() const override { return true; }
 
     void beginLayer(int number, int width, int height, PixelFormat format) override {
         m_writer.begin(m_folder / LayerFileName(number), width, height, format);
@@ -33,20 +38,35 @@ public:
         m_writer.finish(m_folder / LayerMaskFileName(number));
     }
     std::optional<Rows> roomForRows(int number, int firstRow, int count) override {
-        m_colour = m_writer.rowsToFill(m_folder / LayerFileName(number), firstRow, count);
-        m_mask = m_writer.rowsToFill(m_folder / LayerMaskFileName(number), firstRow, count);
-        return Rows { m_colour.rows(), m_mask.rows() };
+        Lent lent { m_writer.rowsToFill(m_folder / LayerFileName(number), firstRow, count),
+            m_writer.rowsToFill(m_folder / LayerMaskFileName(number), firstRow, count) };
+        const Rows rows { lent.colour.rows(), lent.mask.rows() };
+        const std::lock_guard lock(m_mutex);
+        m_lent[number] = std::move(lent);
+        return rows;
     }
-    void rowsFilled(int) override {
-        m_writer.write(std::move(m_colour));
-        m_writer.write(std::move(m_mask));
+    void rowsFilled(int number) override {
+        Lent lent;
+        {
+            const std::lock_guard lock(m_mutex);
+            const auto it = m_lent.find(number);
+            if (it == m_lent.end()) return;
+            lent = std::move(it->second);
+            m_lent.erase(it);
+        }
+        m_writer.write(std::move(lent.colour));
+        m_writer.write(std::move(lent.mask));
     }
 
 private:
+    struct Lent {
+        WorkFileWriter::RowsToFill colour;
+        WorkFileWriter::RowsToFill mask;
+    };
     std::filesystem::path m_folder;
     WorkFileWriter& m_writer;
-    WorkFileWriter::RowsToFill m_colour; ///< lent out by roomForRows()
-    WorkFileWriter::RowsToFill m_mask;
+    std::mutex m_mutex;
+    std::map<int, Lent> m_lent; ///< rows lent out by roomForRows(), by layer number
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "core/EffectDrawing.h"
 #include "core/EffectPlanes.h"
+#include "core/TaskPool.h"
 #include "import/AreaReduce.h"
 #include "import/LayerPixels.h"
 #include "import/LayerStack.h"
@@ -16,6 +17,8 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
 
 namespace deptrix {
@@ -266,11 +269,63 @@ LayerPixels WithEffects(LayerPixels pixels, LayerRecord& layer, const ImportedDo
     return { std::move(drawn.colour), std::move(drawn.mask) };
 }
 
+/// What a thread keeps from one layer to the next while a document is read: the
+/// effects' planes and the band a layer is decoded into when the sink lends no rows.
+struct LayerScratch {
+    PlaneStore planes;
+    Bitmap bandColour;
+    Bitmap bandMask;
+
+    /// The band pictures, width x rows of `format`, kept when they fit already.
+    void bandFor(int width, int rows, PixelFormat format) {
+        if (bandColour.width() == width && bandColour.height() >= rows && bandColour.format() == format)
+            return;
+        bandColour.release(); // the old band goes before the new one is made
+        bandMask.release();
+        bandColour = Bitmap(width, rows, format, UnfilledPixels {});
+        bandMask = Bitmap(width, rows, PixelFormat::Gray8, UnfilledPixels {});
+    }
+};
+
+/// The scratch of an import, one set per thread decoding a layer at the time.
+class ScratchShelf {
+public:
+    /// A set of scratch for the calling thread until it ends.
+    class Lease {
+    public:
+        explicit Lease(ScratchShelf& shelf)
+            : m_shelf(shelf) {
+            const std::lock_guard lock(shelf.m_mutex);
+            if (shelf.m_free.empty()) {
+                m_scratch = std::make_unique<LayerScratch>();
+            } else {
+                m_scratch = std::move(shelf.m_free.back());
+                shelf.m_free.pop_back();
+            }
+        }
+        ~Lease() {
+            const std::lock_guard lock(m_shelf.m_mutex);
+            m_shelf.m_free.push_back(std::move(m_scratch));
+        }
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        LayerScratch& operator*() const { return *m_scratch; }
+
+    private:
+        ScratchShelf& m_shelf;
+        std::unique_ptr<LayerScratch> m_scratch;
+    };
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<LayerScratch>> m_free;
+};
+
 /// Decodes one layer band by band from `decoder` (a LayerBandDecoder or BackgroundRows)
 /// into `sink` and onto the working grid; `box` is where the layer lies on the canvas.
 template <class Rows>
 LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument& out, int number,
-    SourceLayerSink* sink, const ImportLimits& limits) {
+    SourceLayerSink* sink, const ImportLimits& limits, LayerScratch& scratch) {
     const int w = decoder.width();
     const int h = decoder.height();
     if (sink) sink->beginLayer(number, w, h, decoder.format());
@@ -287,8 +342,6 @@ LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument
         }
     } else {
         const int band = std::min(BandRowsFor(limits, w, decoder.format()), std::max(h, 1));
-        Bitmap colour; // the band of our own, for a sink without memory for rows
-        Bitmap mask;
         AreaReducer reducer(w, h, box.left, box.top, out.WorkScale, decoder.format());
         for (int y = 0; y < h;) {
             const int count = std::min(band, h - y);
@@ -298,10 +351,10 @@ LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument
                 reducer.addRows(room->colour, room->mask, count);
                 sink->rowsFilled(number);
             } else {
-                if (colour.empty()) {
-                    colour = Bitmap(w, band, decoder.format(), UnfilledPixels {});
-                    mask = Bitmap(w, band, PixelFormat::Gray8, UnfilledPixels {});
-                }
+                // A band of our own, for a sink without memory for rows.
+                scratch.bandFor(w, band, decoder.format());
+                Bitmap& colour = scratch.bandColour;
+                Bitmap& mask = scratch.bandMask;
                 decoder.decode(colour, mask, 0, count);
                 if (sink) sink->takeRows(number, y, colour, mask, 0, count);
                 reducer.addRows(colour, mask, 0, count);
@@ -317,15 +370,15 @@ LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument
 /// One selected layer: a record's pixels, or an artboard's background. A layer with
 /// effects is decoded without its opacity and fill, which the effects apply.
 LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, const ImportedDocument& out,
-    int number, SourceLayerSink* sink, const ImportLimits& limits, bool withEffects) {
+    int number, SourceLayerSink* sink, const ImportLimits& limits, bool withEffects, LayerScratch& scratch) {
     if (selected.artboardBackground) {
         BackgroundRows background(file.header, selected, file.name, limits.maxPictureBytes);
-        return ImportRows(background, BoxOf(selected), out, number, sink, limits);
+        return ImportRows(background, BoxOf(selected), out, number, sink, limits, scratch);
     }
     const PsdLayerRecord& record = *selected.record;
     LayerBandDecoder decoder(file, record, limits.maxPictureBytes,
         withEffects ? std::uint8_t { 255 } : selected.maskOpacity, selected.clip);
-    LayerPixels result = ImportRows(decoder, record.box, out, number, sink, limits);
+    LayerPixels result = ImportRows(decoder, record.box, out, number, sink, limits, scratch);
     if (limits.releaseDecoded) limits.releaseDecoded(StoredBytes(file, record));
     return result;
 }
@@ -383,52 +436,76 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     if (fromMerged && file.mergedImage.length == 0) FailPsd(fileName, "no visible layer with pixels");
     progress.setPosition(kParsedProgress);
 
-    const std::size_t count = fromMerged ? 1 : selected.size();
-    std::vector<bool> clipBases(count, false);
+    const int count = fromMerged ? 1 : static_cast<int>(selected.size());
+    // Layers are decoded side by side, each with its effects, and taken into the
+    // document in their order.
+    struct DecodedLayer {
+        LayerRecord layer;
+        LayerPixels pixels;
+        Bitmap clipShape; ///< the layer's own shape, kept for a base of clipped layers
+    };
+    std::vector<DecodedLayer> decoded(static_cast<std::size_t>(count));
+    std::vector<bool> clipBases(static_cast<std::size_t>(count), false);
     for (const SelectedLayer& layer : selected)
-        if (layer.clipBase >= 0) clipBases[static_cast<std::size_t>(layer.clipBase)] = true;
-    const PlaneStorageScope effectPlanes; // one layer's effect planes serve the next
-    try {
-        for (std::size_t i = 0; i < count; ++i) {
-            const int number = static_cast<int>(i) + 1;
-            LayerRecord layer;
-            LayerPixels pixels;
-            Bitmap clipShape;
-            if (fromMerged) {
-                pixels = MergedLayer(file, limits.maxPictureBytes, layer);
-                if (sink) {
-                    sink->beginLayer(
-                        number, pixels.colour.width(), pixels.colour.height(), pixels.colour.format());
-                    sink->takeRows(number, 0, pixels.colour, pixels.mask, 0, pixels.colour.height());
-                    sink->endLayer(number);
-                }
-                if (out.WorkScale != kFixedOne)
-                    pixels = ReduceLayer(pixels, layer.Left, layer.Top, out.WorkScale);
-            } else {
-                layer = LayerFromRecord(selected[i]);
-                if (!selected[i].artboardBackground)
-                    layer.Effects = ResolvedStyle(file, *selected[i].record, patterns);
-                if (const PsdLayerRecord* folder = selected[i].styledFolder) {
-                    layer.FolderEffects = ResolvedStyle(file, *folder, patterns);
-                    layer.FolderFillOpacity = folder->fillOpacity;
-                }
-                pixels = ImportLayer(file, selected[i], out, number, sink, limits, layer.hasEffects());
-                if (layer.hasEffects())
-                    pixels = WithEffects(std::move(pixels), layer, out, limits.maxPictureBytes,
-                        fileName + ": layer " + std::to_string(number) + " with its effects",
-                        clipBases[i] ? &clipShape : nullptr);
+        if (layer.clipBase >= 0 && layer.clipBase < count)
+            clipBases[static_cast<std::size_t>(layer.clipBase)] = true;
+    ScratchShelf scratchShelf;
+    const auto produce = [&](int i) {
+        const ScratchShelf::Lease scratch(scratchShelf);
+        const PlaneStore::Use planes((*scratch).planes); // one layer's effect planes serve the next
+        const int number = i + 1;
+        LayerRecord& layer = decoded[static_cast<std::size_t>(i)].layer;
+        LayerPixels& pixels = decoded[static_cast<std::size_t>(i)].pixels;
+        if (fromMerged) {
+            pixels = MergedLayer(file, limits.maxPictureBytes, layer);
+            if (sink) {
+                sink->beginLayer(
+                    number, pixels.colour.width(), pixels.colour.height(), pixels.colour.format());
+                sink->takeRows(number, 0, pixels.colour, pixels.mask, 0, pixels.colour.height());
+                sink->endLayer(number);
             }
-            out.Layers.push_back(std::move(layer));
-            out.LayerBitmaps.push_back(std::move(pixels.colour));
-            out.LayerMasks.push_back(std::move(pixels.mask));
-            out.LayerClipShapes.push_back(std::move(clipShape));
-            progress.setPosition(kParsedProgress
-                + static_cast<int>(
-                    Round((kImportProgressEnd - kParsedProgress) * static_cast<long double>(i + 1) / count)));
+            if (out.WorkScale != kFixedOne)
+                pixels = ReduceLayer(pixels, layer.Left, layer.Top, out.WorkScale);
+            return;
+        }
+        const SelectedLayer& chosen = selected[static_cast<std::size_t>(i)];
+        layer = LayerFromRecord(chosen);
+        if (!chosen.artboardBackground) layer.Effects = ResolvedStyle(file, *chosen.record, patterns);
+        if (const PsdLayerRecord* folder = chosen.styledFolder) {
+            layer.FolderEffects = ResolvedStyle(file, *folder, patterns);
+            layer.FolderFillOpacity = folder->fillOpacity;
+        }
+        pixels = ImportLayer(file, chosen, out, number, sink, limits, layer.hasEffects(), *scratch);
+        if (layer.hasEffects())
+            pixels = WithEffects(std::move(pixels), layer, out, limits.maxPictureBytes,
+                fileName + ": layer " + std::to_string(number) + " with its effects",
+                clipBases[static_cast<std::size_t>(i)] ? &decoded[static_cast<std::size_t>(i)].clipShape
+                                                       : nullptr);
+    };
+    const auto finish = [&](int i) {
+        DecodedLayer& done = decoded[static_cast<std::size_t>(i)];
+        out.Layers.push_back(std::move(done.layer));
+        out.LayerBitmaps.push_back(std::move(done.pixels.colour));
+        out.LayerMasks.push_back(std::move(done.pixels.mask));
+        out.LayerClipShapes.push_back(std::move(done.clipShape));
+        progress.setPosition(kParsedProgress
+            + static_cast<int>(
+                Round((kImportProgressEnd - kParsedProgress) * static_cast<long double>(i + 1) / count)));
+    };
+    try {
+        if (!sink || sink->takesLayersAtOnce()) {
+            ParallelInOrder(count, produce, finish);
+        } else {
+            for (int i = 0; i < count; ++i) {
+                produce(i);
+                finish(i);
+            }
         }
     } catch (const std::bad_alloc&) {
         const std::uint64_t needed = NeededMegabytes(file, selected, out, limits);
-        out = ImportedDocument {}; // what was decoded so far goes before the message is made
+        // What was decoded so far goes before the message is made.
+        decltype(decoded)().swap(decoded);
+        out = ImportedDocument {};
         throw Error(
             "not enough memory to import " + fileName + " (needs about " + std::to_string(needed) + " MB)");
     }

@@ -17,9 +17,13 @@ namespace deptrix {
 
 /// Receives each layer at source resolution, band by band from the top, as it is
 /// decoded, with its number n = index + 1 (the reader writes the work files here).
+/// The calls for one layer come in order from one thread; with takesLayersAtOnce(),
+/// calls for different layers may come from different threads at the same time.
 class SourceLayerSink {
 public:
     virtual ~SourceLayerSink() = default;
+    /// Whether layers may be given side by side; otherwise they come one after another.
+    virtual bool takesLayersAtOnce() const { return false; }
     /// A layer of width x height starts; its colour pictures are in `format`.
     virtual void beginLayer(int number, int width, int height, PixelFormat format) = 0;
     /// Layer rows firstRow .. firstRow + count - 1: rows bandRow .. of `colour` and
@@ -94,13 +98,12 @@ inline constexpr double kLowestPpi = 1.0;
 /// The resolution an import uses for a file that states `statedPpi` (0: none).
 double EffectivePpi(double statedPpi);
 
-/// Imports a PSD or PSB held in memory: parses it, selects and decodes the layers one
-/// at a time in bands of rows (a file without usable layer records gives one layer
-/// from its merged picture), hands each band to `sink` (may be null) at source
-/// resolution and reduces it to the working grid as it arrives, so that memory goes
-/// to the working pictures and one band, not to the source. Reports progress 0..60.
-/// Throws Error "<fileName>: <problem>"; running out of memory throws Error "not
-/// enough memory to import <fileName> (needs about N MB)".
+/// Imports a PSD or PSB held in memory: parses it, selects and decodes the layers on
+/// up to TaskThreads() threads (one at a time for a sink that takes them so) in bands of rows (a file without
+/// usable layer records gives one layer from its merged picture), hands each band to `sink` (may be null) at
+/// source resolution and reduces it to the working grid as it arrives, so that memory goes to the working
+/// pictures and one band, not to the source. Reports progress 0..60. Throws Error "<fileName>: <problem>";
+/// running out of memory throws Error "not enough memory to import <fileName> (needs about N MB)".
 ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::string& fileName,
     SourceLayerSink* sink, Progress& progress, const ImportLimits& limits = {});
 

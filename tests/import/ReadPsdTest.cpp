@@ -1,6 +1,7 @@
 // The reader entry: document fields, work files at source resolution, progress,
 // and the fields it must leave alone.
 
+#include "TaskThreads.h"
 #include "TestPsd.h"
 #include "core/BmpCodec.h"
 #include "core/Error.h"
@@ -23,10 +24,10 @@ public:
 
 class TempFolder {
 public:
-    TempFolder()
+    explicit TempFolder(const std::string& suffix = "")
         : m_path(std::filesystem::temp_directory_path()
             / ("deptrix-import-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix)) {
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }
@@ -137,6 +138,66 @@ TEST(ReadPsd, WorkFilesOfAReducedDocumentHoldEverySourceRow) {
     const ImportedDocument plain = Import(bytes);
     EXPECT_TRUE(doc.LayerBitmaps[0].samePixels(plain.LayerBitmaps[0]));
     EXPECT_TRUE(doc.LayerMasks[0].samePixels(plain.LayerMasks[0]));
+}
+
+TEST(ReadPsd, LayersDecodedSideBySideComeOutAsDecodedOneAtATime) {
+    // Layers of different sizes, some with effects, on a reduced grid: on several
+    // threads each layer, its work files and their order are those of one thread.
+    const int w = 2200;
+    const int h = 300;
+    PsdWriter writer(RgbOptions(w, h));
+    LayerStyle style;
+    LayerEffect shadow;
+    shadow.kind = EffectKind::DropShadow;
+    shadow.distance = 9;
+    shadow.size = 14;
+    LayerEffect stroke;
+    stroke.kind = EffectKind::Stroke;
+    stroke.size = 4;
+    stroke.colour = { 250, 240, 10 };
+    style.effects = { shadow, stroke };
+    for (int k = 0; k < 7; ++k) {
+        const PsdRect box { 10 * k, 150 * k, 120 + 20 * k, 700 + 190 * k };
+        PsdLayerSpec layer = SolidLayer("layer " + std::to_string(k), box, { 0, 0, 0 }, 0);
+        const std::int64_t lw = box.width();
+        for (std::size_t i = 0; i < layer.transparency.size(); ++i) {
+            const auto x = static_cast<std::int64_t>(i) % lw, y = static_cast<std::int64_t>(i) / lw;
+            for (std::size_t c = 0; c < 3; ++c)
+                layer.colour[c][i] = static_cast<std::uint16_t>((x * (c + 2) + y * k) & 255);
+            layer.transparency[i] = static_cast<std::uint16_t>(x % 97 < 60 ? 255 : (x + y) & 255);
+        }
+        if (k % 2 == 1) layer.effects = style;
+        writer.addLayer(layer);
+    }
+    const std::vector<std::uint8_t> bytes = writer.finish();
+    const auto read = [&](int threads, const TempFolder& folder) {
+        const ScopedTaskThreads scoped(threads);
+        const auto psd = folder.path() / "layers.psd";
+        WriteFileAtomically(psd, bytes);
+        Document doc;
+        RecordingProgress progress;
+        ReadPsd(psd, folder.path(), doc, progress);
+        SharedWorkFileWriter().awaitAll();
+        return std::pair { std::move(doc), progress.positions };
+    };
+    TempFolder oneFolder;
+    const auto [one, oneProgress] = read(1, oneFolder);
+    TempFolder manyFolder(".many");
+    const auto [many, manyProgress] = read(3, manyFolder);
+    ASSERT_EQ(one.Layers.size(), 7u);
+    ASSERT_EQ(many.Layers.size(), 7u);
+    EXPECT_EQ(oneProgress, manyProgress);
+    for (std::size_t i = 0; i < 7; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(many.Layers[i].StoredName, one.Layers[i].StoredName);
+        EXPECT_EQ(many.Layers[i].Left, one.Layers[i].Left);
+        EXPECT_EQ(many.Layers[i].Width, one.Layers[i].Width);
+        EXPECT_TRUE(many.LayerBitmaps[i].samePixels(one.LayerBitmaps[i]));
+        EXPECT_TRUE(many.LayerMasks[i].samePixels(one.LayerMasks[i]));
+        const int n = static_cast<int>(i) + 1;
+        for (const std::string& name : { LayerFileName(n), LayerMaskFileName(n) })
+            EXPECT_EQ(ReadFileBytes(manyFolder.path() / name), ReadFileBytes(oneFolder.path() / name));
+    }
 }
 
 TEST(ReadPsd, CmykLayersKeepTheirStoredBytes) {
