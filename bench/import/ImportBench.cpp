@@ -2,12 +2,14 @@
 // as the program calls it (work files written in the background), the same until
 // every work file is on disk, the in-memory import alone, and ImageMagick reading
 // every layer of the same file (`convert F.psd null:`, one thread, whole process).
-// Arguments: 0 the 4000 x 3000 document, 1 the 4096 x 3072 one.
+// Arguments: 0 the 4000 x 3000 document, 1 the 4096 x 3072 one; a second, where
+// given, is the thread count layers are decoded on.
 
 #include "BenchPsd.h"
 #include "core/Document.h"
 #include "core/FileIo.h"
 #include "core/Progress.h"
+#include "core/TaskPool.h"
 #include "core/WorkFileWriter.h"
 #include "import/LayerReader.h"
 #include "import/MappedFile.h"
@@ -30,7 +32,24 @@ std::filesystem::path BenchFile(int which) {
     return which == 0 ? BenchPsdPath() : BenchPsdPath(BenchPsdShape { 4096, 3072, 12 });
 }
 
+/// Sets the thread count from argument `index` for the benchmark's lifetime.
+class BenchThreads {
+public:
+    BenchThreads(benchmark::State& state, int index)
+        : m_before(TaskThreads()) {
+        if (state.range(index) > 0) SetTaskThreads(static_cast<int>(state.range(index)));
+        state.counters["threads"] = TaskThreads();
+    }
+    ~BenchThreads() { SetTaskThreads(m_before); }
+    BenchThreads(const BenchThreads&) = delete;
+    BenchThreads& operator=(const BenchThreads&) = delete;
+
+private:
+    int m_before;
+};
+
 void ReadWithWorkFiles(benchmark::State& state, bool waitForFiles) {
+    const BenchThreads threads(state, 1);
     const auto psd = BenchFile(static_cast<int>(state.range(0)));
     const auto work = std::filesystem::temp_directory_path() / "deptrix-bench-import" / "work";
     std::filesystem::create_directories(work);
@@ -49,15 +68,26 @@ void ReadWithWorkFiles(benchmark::State& state, bool waitForFiles) {
 void BM_ReadPsdWithWorkFiles(benchmark::State& state) {
     ReadWithWorkFiles(state, false);
 }
-BENCHMARK(BM_ReadPsdWithWorkFiles)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReadPsdWithWorkFiles)
+    ->Args({ 0, 0 })
+    ->Args({ 1, 1 })
+    ->Args({ 1, 2 })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 /// Until the last work file is written too.
 void BM_ReadPsdFilesWritten(benchmark::State& state) {
     ReadWithWorkFiles(state, true);
 }
-BENCHMARK(BM_ReadPsdFilesWritten)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReadPsdFilesWritten)
+    ->Args({ 0, 0 })
+    ->Args({ 1, 1 })
+    ->Args({ 1, 2 })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 void BM_ImportInMemory(benchmark::State& state) {
+    const BenchThreads threads(state, 1);
     const MappedFile file(BenchFile(static_cast<int>(state.range(0))));
     NullProgress progress;
     for (auto _ : state) {
@@ -65,7 +95,12 @@ void BM_ImportInMemory(benchmark::State& state) {
         benchmark::DoNotOptimize(doc.LayerBitmaps.data());
     }
 }
-BENCHMARK(BM_ImportInMemory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ImportInMemory)
+    ->Args({ 0, 0 })
+    ->Args({ 1, 1 })
+    ->Args({ 1, 2 })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 /// The cost of the work files as the ratio of an import with them to one without, in
 /// pairs run back to back, which comes first taking turns (this machine's speed
@@ -126,8 +161,9 @@ BENCHMARK(BM_WorkFilesOverInMemory)->Arg(1)->Unit(benchmark::kMillisecond)->Iter
 /// Layer effects as the ratio of the 4096 x 3072 document with a drop shadow and a
 /// stroke on each of its 12 layers to the same document without, imported as the
 /// program does (until the document is in memory), in pairs taking turns. Median of
-/// the pairs, with the one-minute load average beside it.
+/// the pairs, with the one-minute load average beside it. Argument: the thread count.
 void BM_EffectsOverPlain(benchmark::State& state) {
+    const BenchThreads threads(state, 0);
     using Clock = std::chrono::steady_clock;
     using Seconds = std::chrono::duration<double>;
     const auto plain = BenchPsdPath(BenchPsdShape { 4096, 3072, 12 });
@@ -172,7 +208,7 @@ void BM_EffectsOverPlain(benchmark::State& state) {
     }
     state.counters["load"] = load;
 }
-BENCHMARK(BM_EffectsOverPlain)->Unit(benchmark::kMillisecond)->Iterations(6);
+BENCHMARK(BM_EffectsOverPlain)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(6);
 
 void BM_MagickReadPsd(benchmark::State& state) {
     if (std::system("convert -version > /dev/null 2>&1") != 0) {

@@ -390,6 +390,60 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
         layouts.emplace_back(e.gradient, left, top, width, height);
     }
 
+    // What each effect is painted with, and whether it can show within the shape at
+    // all: pixels wholly inside the shape where none does show just the layer.
+    struct Paint {
+        bool gradient = false;
+        bool pattern = false;
+        bool reachesInner = false; ///< for some pixel, with a matte value above 0
+        bool innerEverywhere = false; ///< whatever the matte values
+    };
+    std::vector<Paint> paints;
+    for (const Matte& m : mattes) {
+        const LayerEffect& e = *m.effect;
+        Paint p;
+        p.gradient = e.kind == EffectKind::GradientOverlay
+            || (e.kind == EffectKind::Stroke && e.paint == StrokePaint::Gradient)
+            || ((e.kind == EffectKind::OuterGlow || e.kind == EffectKind::InnerGlow) && e.usesGradient);
+        p.pattern = e.kind == EffectKind::PatternOverlay
+            || (e.kind == EffectKind::Stroke && e.paint == StrokePaint::Pattern);
+        switch (e.kind) {
+        case EffectKind::DropShadow:
+            p.reachesInner = !e.knockedOut;
+            break;
+        case EffectKind::OuterGlow:
+            break;
+        case EffectKind::ColorOverlay:
+        case EffectKind::GradientOverlay:
+        case EffectKind::PatternOverlay:
+            p.innerEverywhere = true;
+            break;
+        case EffectKind::Stroke:
+            p.reachesInner = !m.b.values.empty();
+            break;
+        case EffectKind::Bevel:
+            p.reachesInner = e.bevelStyle != BevelStyle::Outer;
+            break;
+        default:
+            p.reachesInner = true;
+            break;
+        }
+        paints.push_back(p);
+    }
+    // Whether any effect adds to the inner stack at plane pixel i.
+    const auto innerShows = [&](std::size_t i) {
+        for (std::size_t k = 0; k < mattes.size(); ++k) {
+            const Paint& p = paints[k];
+            if (p.innerEverywhere) return true;
+            if (!p.reachesInner) continue;
+            const Matte& m = mattes[k];
+            if ((m.a.values.empty() || m.a.values[i] != 0) && m.effect->kind != EffectKind::Stroke)
+                return true;
+            if (!m.b.values.empty() && m.b.values[i] != 0) return true;
+        }
+        return false;
+    };
+
     const auto fill = static_cast<float>(std::clamp(settings.fill, 0.0, 1.0));
     const auto opacity = static_cast<float>(std::clamp(settings.opacity, 0.0, 1.0));
     const int bpp = BytesPerPixel(format);
@@ -452,7 +506,9 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
                 }
                 interiorDone = true;
             };
-            for (std::size_t k = 0; k < mattes.size(); ++k) {
+            // Wholly inside the shape with no effect showing there: the layer alone.
+            const std::size_t drawnMattes = showsOuter || innerShows(i) ? mattes.size() : 0;
+            for (std::size_t k = 0; k < drawnMattes; ++k) {
                 const Matte& m = mattes[k];
                 const LayerEffect& e = *m.effect;
                 if (!contentDrawn && Layering(e.kind) > kContentLayering) drawContent();
@@ -461,19 +517,14 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
                 const auto op = static_cast<float>(e.opacity);
                 EffectPixel paint = m.colour;
                 float paintAlpha = 1;
-                const bool gradient = e.kind == EffectKind::GradientOverlay
-                    || (e.kind == EffectKind::Stroke && e.paint == StrokePaint::Gradient)
-                    || ((e.kind == EffectKind::OuterGlow || e.kind == EffectKind::InnerGlow)
-                        && e.usesGradient);
-                if (gradient) {
+                if (paints[k].gradient) {
                     const bool glow = e.kind == EffectKind::OuterGlow || e.kind == EffectKind::InnerGlow;
                     // Taken at the pixel's corner, as the editor's own gradients come out.
                     const double t = glow ? 1.0 - a : layouts[k].position(x, y);
                     const GradientSample g = SampleGradient(e.gradient, t);
                     paint = EffectColourIn(g.colour, format);
                     paintAlpha = static_cast<float>(g.opacity);
-                } else if (e.kind == EffectKind::PatternOverlay
-                    || (e.kind == EffectKind::Stroke && e.paint == StrokePaint::Pattern)) {
+                } else if (paints[k].pattern) {
                     double ox = -static_cast<double>(settings.left), oy = -static_cast<double>(settings.top);
                     if (e.pattern.linkedWithLayer && style.hasReference) {
                         ox += style.referenceX * scale;

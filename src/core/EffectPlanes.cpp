@@ -149,12 +149,25 @@ constexpr int kLongestSearch = 32;
 /// most `reach` squared: the least of (q - p)^2 + f[p] over the p within `reach`, the
 /// first p where several give it, as the transform breaks ties. Farther ones get
 /// kFar and -1.
-void NearLine(const double* f, int n, int reach, double* d, int* nearest) {
+void NearLine(const double* f, int n, int reach, double* d, int* nearest, std::vector<int>& nextNear) {
     const auto limit = static_cast<double>(reach) * reach;
+    // Only positions whose column seed lies within `reach` (f at most its square) can
+    // give a result: where none lies within `reach` either way, the search finds nothing.
+    nextNear.resize(static_cast<std::size_t>(n) + 1);
+    nextNear[static_cast<std::size_t>(n)] = INT_MAX;
+    for (int q = n - 1; q >= 0; --q)
+        nextNear[static_cast<std::size_t>(q)] = f[q] <= limit ? q : nextNear[static_cast<std::size_t>(q) + 1];
+    int lastNear = INT_MIN / 2;
     for (int q = 0; q < n; ++q) {
+        if (f[q] <= limit) lastNear = q;
         if (f[q] == 0) {
             d[q] = 0;
             nearest[q] = q;
+            continue;
+        }
+        if (q - lastNear > reach && nextNear[static_cast<std::size_t>(q)] - q > reach) {
+            d[q] = kFar;
+            nearest[q] = -1;
             continue;
         }
         double best = kFar;
@@ -186,12 +199,12 @@ template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed, double 
     const int reach
         = within < kLongestSearch + 1 ? static_cast<int>(std::ceil(std::max(within, 0.0))) : INT_MAX;
     std::vector<double> f(static_cast<std::size_t>(w)), d(static_cast<std::size_t>(w)), z;
-    std::vector<int> v, nearest(static_cast<std::size_t>(w));
+    std::vector<int> v, nearest(static_cast<std::size_t>(w)), nextNear;
     for (int y = 0; y < h; ++y) {
         float* row = out.distance.row(y);
         std::copy(row, row + w, f.begin());
         if (reach <= kLongestSearch)
-            NearLine(f.data(), w, reach, d.data(), nearest.data());
+            NearLine(f.data(), w, reach, d.data(), nearest.data(), nextNear);
         else
             DistanceLine(f.data(), w, d.data(), v, z, nearest.data());
         float* value = out.value.row(y);
