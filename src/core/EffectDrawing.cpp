@@ -8,6 +8,7 @@
 #include "core/WorkFiles.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -53,6 +54,30 @@ bool IsInterior(EffectKind kind) {
 /// adding one half to a float is exact, without the library call.
 std::uint8_t ToByte(float v) {
     return static_cast<std::uint8_t>(static_cast<int>(static_cast<double>(v) + 0.5));
+}
+
+/// Writes the pixel the stacks within (`inner`) and outside (`outer`) the shape make
+/// where the shape's value is `sv`, faded by `opacity`: its colour bytes at `d`
+/// (white where nothing shows) and its opacity.
+void WritePixel(const EffectStack& inner, const EffectStack& outer, float sv, float opacity, int channels,
+    std::uint8_t* d, std::uint8_t& mask) {
+    const float alpha = sv * inner.alpha + (1 - sv) * outer.alpha;
+    const float m = alpha * opacity;
+    mask = ToByte(std::clamp(m, 0.0f, 1.0f) * 255.0f);
+    if (alpha <= 0) {
+        std::fill(d, d + channels, std::uint8_t { 255 });
+        return;
+    }
+    float v[4];
+    for (int c = 0; c < channels; ++c)
+        v[c] = std::clamp((sv * inner.colour.c[c] + (1 - sv) * outer.colour.c[c]) / alpha, 0.0f, 1.0f);
+    if (channels == 3) {
+        d[0] = ToByte(v[2] * 255.0f);
+        d[1] = ToByte(v[1] * 255.0f);
+        d[2] = ToByte(v[0] * 255.0f);
+    } else {
+        for (int c = 0; c < 4; ++c) d[c] = ToByte(v[c] * 255.0f);
+    }
 }
 
 /// Light direction in picture pixels (y down) for an angle in degrees.
@@ -390,8 +415,7 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
         layouts.emplace_back(e.gradient, left, top, width, height);
     }
 
-    // What each effect is painted with, and whether it can show within the shape at
-    // all: pixels wholly inside the shape where none does show just the layer.
+    // What each effect is painted with, and whether it can show within the shape.
     struct Paint {
         bool gradient = false;
         bool pattern = false;
@@ -448,6 +472,24 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
     const auto opacity = static_cast<float>(std::clamp(settings.opacity, 0.0, 1.0));
     const int bpp = BytesPerPixel(format);
     const EffectPixel white { { 1, 1, 1, 1 } };
+    // Wholly inside the shape where no effect shows, a pixel is the layer's own faded
+    // by its fill and opacity: every byte of it becomes one output byte, and the
+    // opacity is the same throughout. Worked out once as any pixel is.
+    std::array<std::uint8_t, 256> interiorByte {};
+    std::uint8_t interiorMask = 0;
+    for (int b = 0; b < 256; ++b) {
+        EffectPixel content = white;
+        for (int c = 0; c < channels; ++c) content.c[c] = b / 255.0f;
+        EffectStack inner;
+        inner.over(BlendMode::Normal, content, style.blendInterior ? 1.0f : fill, channels);
+        if (style.blendInterior) {
+            for (int c = 0; c < channels; ++c) inner.colour.c[c] *= fill;
+            inner.alpha *= fill;
+        }
+        std::array<std::uint8_t, 4> pixel {};
+        WritePixel(inner, EffectStack {}, 1.0f, opacity, channels, pixel.data(), interiorMask);
+        interiorByte[static_cast<std::size_t>(b)] = pixel[0];
+    }
     for (int y = 0; y < outHeight; ++y) {
         std::uint8_t* dst = out.colour.row(y);
         std::uint8_t* dstMask = out.mask.row(y);
@@ -460,6 +502,14 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
             // Where the shape is empty or full only the stack outside or within it shows.
             const bool showsInner = sv > 0;
             const bool showsOuter = sv < 1;
+            if (!showsOuter && !innerShows(i)) {
+                const std::uint8_t* p
+                    = colour.row(ly) + static_cast<std::size_t>(x - boxX) * static_cast<std::size_t>(bpp);
+                std::uint8_t* d = dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp);
+                for (int k = 0; k < bpp; ++k) d[k] = interiorByte[p[k]];
+                dstMask[x] = interiorMask;
+                continue;
+            }
             if (!showsInner) {
                 bool none = true;
                 for (const Matte& m : mattes)
@@ -506,9 +556,7 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
                 }
                 interiorDone = true;
             };
-            // Wholly inside the shape with no effect showing there: the layer alone.
-            const std::size_t drawnMattes = showsOuter || innerShows(i) ? mattes.size() : 0;
-            for (std::size_t k = 0; k < drawnMattes; ++k) {
+            for (std::size_t k = 0; k < mattes.size(); ++k) {
                 const Matte& m = mattes[k];
                 const LayerEffect& e = *m.effect;
                 if (!contentDrawn && Layering(e.kind) > kContentLayering) drawContent();
@@ -579,25 +627,8 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
             }
             if (!contentDrawn) drawContent();
             if (!interiorDone) endInterior();
-            const float alpha = sv * inner.alpha + (1 - sv) * outer.alpha;
-            const float m = alpha * opacity;
-            dstMask[x] = ToByte(std::clamp(m, 0.0f, 1.0f) * 255.0f);
-            std::uint8_t* d = dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp);
-            if (alpha <= 0) {
-                std::fill(d, d + bpp, std::uint8_t { 255 });
-                continue;
-            }
-            float v[4];
-            for (int c = 0; c < channels; ++c)
-                v[c]
-                    = std::clamp((sv * inner.colour.c[c] + (1 - sv) * outer.colour.c[c]) / alpha, 0.0f, 1.0f);
-            if (channels == 3) {
-                d[0] = ToByte(v[2] * 255.0f);
-                d[1] = ToByte(v[1] * 255.0f);
-                d[2] = ToByte(v[0] * 255.0f);
-            } else {
-                for (int c = 0; c < 4; ++c) d[c] = ToByte(v[c] * 255.0f);
-            }
+            WritePixel(inner, outer, sv, opacity, channels,
+                dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp), dstMask[x]);
         }
     }
     return out;
