@@ -137,6 +137,26 @@ void Bitmap::release() {
     decltype(m_pixels)().swap(m_pixels);
 }
 
+void Bitmap::reuseAs(int width, int height, PixelFormat format) {
+    const std::size_t bytes = CheckedImageBytes(width, height, BytesPerPixel(format), "picture");
+    if (bytes > m_pixels.capacity()) {
+        *this = Bitmap(width, height, format, UnfilledPixels {});
+        return;
+    }
+    m_pixels.resize(bytes); // within the capacity: nothing moves, nothing is set
+    m_width = width;
+    m_height = height;
+    m_format = format;
+    m_stride = RowStride(width, format);
+    if (width == 0 || height == 0) {
+        m_width = 0;
+        m_height = 0;
+        m_stride = 0;
+        return;
+    }
+    clearPadding();
+}
+
 bool Bitmap::samePixels(const Bitmap& other) const {
     if (m_width != other.m_width || m_height != other.m_height || m_format != other.m_format) return false;
     const std::size_t used = usedRowBytes();

@@ -100,6 +100,11 @@ public:
     /// Releases the pixels; the bitmap becomes empty.
     void release();
 
+    /// Becomes a width x height picture of `format` whose pixel bytes the caller sets,
+    /// as the UnfilledPixels constructor makes, in the memory it holds where that is
+    /// large enough: scratch pictures of one size after another cost no fresh memory.
+    void reuseAs(int width, int height, PixelFormat format);
+
     /// Same size, format and pixel bytes (row padding ignored).
     bool samePixels(const Bitmap& other) const;
 

@@ -375,15 +375,21 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
     const int pad = static_cast<int>(std::min(std::ceil(inward), 4096.0)) + 2;
     const int planeWidth = outWidth + 2 * pad;
     CheckedImageBytes(planeWidth, outHeight + 2 * pad, 4 * 4, "layer effects");
-    Plane s(planeWidth, outHeight + 2 * pad);
-    for (int y = 0; y < shape.height(); ++y) {
-        const int oy = y + boxY;
-        if (oy < 0 || oy >= outHeight) continue;
-        const std::uint8_t* row = shape.row(y);
-        for (int x = 0; x < shape.width(); ++x) {
-            const int ox = x + boxX;
-            if (ox >= 0 && ox < outWidth) s.row(oy + pad)[ox + pad] = row[x] / 255.0f;
+    // Each value is written once: the shape where it lies within the picture, 0 elsewhere.
+    Plane s(planeWidth, outHeight + 2 * pad, UnsetValues {});
+    const int shapeFrom = std::clamp(boxX, 0, outWidth); // picture columns the shape covers
+    const int shapeTo = std::clamp(boxX + shape.width(), shapeFrom, outWidth);
+    for (int py = 0; py < s.height; ++py) {
+        float* row = s.row(py);
+        const int y = py - pad - boxY; // the shape's row
+        if (py < pad || py >= pad + outHeight || y < 0 || y >= shape.height() || shapeFrom == shapeTo) {
+            std::fill(row, row + planeWidth, 0.0f);
+            continue;
         }
+        std::fill(row, row + pad + shapeFrom, 0.0f);
+        const std::uint8_t* from = shape.row(y) + (shapeFrom - boxX);
+        for (int x = shapeFrom; x < shapeTo; ++x) row[x + pad] = from[x - shapeFrom] / 255.0f;
+        std::fill(row + pad + shapeTo, row + planeWidth, 0.0f);
     }
 
     std::vector<const LayerEffect*> order;

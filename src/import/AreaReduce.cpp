@@ -212,15 +212,16 @@ struct AreaReducer::Spreads {
 };
 
 AreaReducer::AreaReducer(int sourceWidth, int sourceHeight, std::int64_t sourceLeft, std::int64_t sourceTop,
-    Fixed workScale, PixelFormat format)
+    Fixed workScale, PixelFormat format, LayerPixels storage)
     : m_sourceHeight(sourceHeight)
-    , m_channels(BytesPerPixel(format)) {
+    , m_channels(BytesPerPixel(format))
+    , m_out(std::move(storage)) {
     const WorkingBox box
         = ToWorkingBox(sourceLeft, sourceTop, sourceLeft + sourceWidth, sourceTop + sourceHeight, workScale);
     const double scale = static_cast<double>(workScale) / 10000.0;
     // Every working pixel is set when its last source row arrives.
-    m_out.colour = Bitmap(box.width, box.height, format, UnfilledPixels {});
-    m_out.mask = Bitmap(box.width, box.height, PixelFormat::Gray8, UnfilledPixels {});
+    m_out.colour.reuseAs(box.width, box.height, format);
+    m_out.mask.reuseAs(box.width, box.height, PixelFormat::Gray8);
     m_spreads = std::make_unique<Spreads>(
         Spreads { GatherOf(Spread(sourceWidth, sourceLeft, box.left, box.width, scale), box.width),
             Spread(sourceHeight, sourceTop, box.top, box.height, scale) });

@@ -23,8 +23,10 @@ LayerPixels ReduceLayer(
 /// two working rows besides the result, whatever the source size.
 class AreaReducer {
 public:
+    /// The result goes into `storage`'s memory where it is large enough (a layer's
+    /// pictures used only until the next layer).
     AreaReducer(int sourceWidth, int sourceHeight, std::int64_t sourceLeft, std::int64_t sourceTop,
-        Fixed workScale, PixelFormat format);
+        Fixed workScale, PixelFormat format, LayerPixels storage = {});
     ~AreaReducer();
     AreaReducer(const AreaReducer&) = delete;
     AreaReducer& operator=(const AreaReducer&) = delete;

@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <utility>
 
 namespace deptrix {
 
@@ -238,7 +239,7 @@ Bitmap PlacedShape(const Bitmap& shape, int width, int height, int x, int y) {
 /// `workScale` is 1, else on the working grid), growing its box by their reach. With
 /// `clipShape`, a layer whose effects reach beyond its pixels keeps its own shape there
 /// in the grown box, for the layers clipped to it.
-LayerPixels WithEffects(LayerPixels pixels, LayerRecord& layer, const ImportedDocument& out,
+LayerPixels WithEffects(const LayerPixels& pixels, LayerRecord& layer, const ImportedDocument& out,
     std::size_t limitBytes, const std::string& what, Bitmap* clipShape) {
     const std::int64_t reach = LayerEffectReach(layer, out.WorkScale / static_cast<double>(kFixedOne));
     const std::int64_t left = static_cast<std::int64_t>(layer.Left) - reach;
@@ -275,6 +276,7 @@ struct LayerScratch {
     PlaneStore planes;
     Bitmap bandColour;
     Bitmap bandMask;
+    LayerPixels beforeEffects; ///< a layer's own pixels, until its effects are drawn
 
     /// The band pictures, width x rows of `format`, kept when they fit already.
     void bandFor(int width, int rows, PixelFormat format) {
@@ -323,17 +325,19 @@ private:
 
 /// Decodes one layer band by band from `decoder` (a LayerBandDecoder or BackgroundRows)
 /// into `sink` and onto the working grid; `box` is where the layer lies on the canvas.
+/// Pictures used only until the layer's effects are drawn go into `storage`.
 template <class Rows>
 LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument& out, int number,
-    SourceLayerSink* sink, const ImportLimits& limits, LayerScratch& scratch) {
+    SourceLayerSink* sink, const ImportLimits& limits, LayerScratch& scratch, LayerPixels storage) {
     const int w = decoder.width();
     const int h = decoder.height();
     if (sink) sink->beginLayer(number, w, h, decoder.format());
     LayerPixels result;
     if (out.WorkScale == kFixedOne) {
         // Kept at source resolution: decoded straight into the layer's own pictures.
-        result.colour = Bitmap(w, h, decoder.format(), UnfilledPixels {});
-        result.mask = Bitmap(w, h, PixelFormat::Gray8, UnfilledPixels {});
+        result = std::move(storage);
+        result.colour.reuseAs(w, h, decoder.format());
+        result.mask.reuseAs(w, h, PixelFormat::Gray8);
         const int band = BandRowsFor(limits, w, decoder.format());
         for (int y = 0; y < h;) {
             const int rows = decoder.decode(result.colour, result.mask, y, band);
@@ -342,7 +346,7 @@ LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument
         }
     } else {
         const int band = std::min(BandRowsFor(limits, w, decoder.format()), std::max(h, 1));
-        AreaReducer reducer(w, h, box.left, box.top, out.WorkScale, decoder.format());
+        AreaReducer reducer(w, h, box.left, box.top, out.WorkScale, decoder.format(), std::move(storage));
         for (int y = 0; y < h;) {
             const int count = std::min(band, h - y);
             // Rows the sink keeps are decoded straight into its memory and reduced from there.
@@ -371,14 +375,18 @@ LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument
 /// effects is decoded without its opacity and fill, which the effects apply.
 LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, const ImportedDocument& out,
     int number, SourceLayerSink* sink, const ImportLimits& limits, bool withEffects, LayerScratch& scratch) {
+    LayerPixels storage;
+    if (withEffects) storage = std::move(scratch.beforeEffects);
     if (selected.artboardBackground) {
         BackgroundRows background(file.header, selected, file.name, limits.maxPictureBytes);
-        return ImportRows(background, BoxOf(selected), out, number, sink, limits, scratch);
+        return ImportRows(
+            background, BoxOf(selected), out, number, sink, limits, scratch, std::move(storage));
     }
     const PsdLayerRecord& record = *selected.record;
     LayerBandDecoder decoder(file, record, limits.maxPictureBytes,
         withEffects ? std::uint8_t { 255 } : selected.maskOpacity, selected.clip);
-    LayerPixels result = ImportRows(decoder, record.box, out, number, sink, limits, scratch);
+    LayerPixels result
+        = ImportRows(decoder, record.box, out, number, sink, limits, scratch, std::move(storage));
     if (limits.releaseDecoded) limits.releaseDecoded(StoredBytes(file, record));
     return result;
 }
@@ -476,11 +484,13 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
             layer.FolderFillOpacity = folder->fillOpacity;
         }
         pixels = ImportLayer(file, chosen, out, number, sink, limits, layer.hasEffects(), *scratch);
-        if (layer.hasEffects())
-            pixels = WithEffects(std::move(pixels), layer, out, limits.maxPictureBytes,
+        if (layer.hasEffects()) {
+            LayerPixels drawn = WithEffects(pixels, layer, out, limits.maxPictureBytes,
                 fileName + ": layer " + std::to_string(number) + " with its effects",
                 clipBases[static_cast<std::size_t>(i)] ? &decoded[static_cast<std::size_t>(i)].clipShape
                                                        : nullptr);
+            (*scratch).beforeEffects = std::exchange(pixels, std::move(drawn)); // for the next layer
+        }
     };
     const auto finish = [&](int i) {
         DecodedLayer& done = decoded[static_cast<std::size_t>(i)];

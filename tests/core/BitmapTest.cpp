@@ -56,6 +56,26 @@ TEST(Bitmap, PaddingStaysZero) {
     EXPECT_EQ(large.row(1000)[3002], 7);
 }
 
+TEST(Bitmap, ReusedPicturesKeepTheirMemoryWhileItIsLargeEnough) {
+    Bitmap b(1001, 1001, PixelFormat::Cmyk32, UnfilledPixels {});
+    b.fill(9);
+    const std::uint8_t* memory = b.bits();
+    b.reuseAs(7, 5, PixelFormat::Bgr24); // smaller, rows padded anew
+    EXPECT_EQ(b.bits(), memory);
+    EXPECT_EQ(b.width(), 7);
+    EXPECT_EQ(b.format(), PixelFormat::Bgr24);
+    EXPECT_EQ(b.stride(), 24u);
+    EXPECT_EQ(b.sizeBytes(), 120u);
+    for (int y = 0; y < 5; ++y)
+        for (int i = 21; i < 24; ++i) EXPECT_EQ(b.row(y)[i], 0) << y << " " << i;
+    b.reuseAs(2000, 1001, PixelFormat::Gray8); // larger than ever: fresh memory
+    EXPECT_EQ(b.sizeBytes(), 2000u * 1001u);
+    b.row(1000)[1999] = 3;
+    b.reuseAs(0, 3, PixelFormat::Gray8);
+    EXPECT_TRUE(b.empty());
+    EXPECT_THROW(b.reuseAs(-1, 3, PixelFormat::Gray8), Error);
+}
+
 TEST(Bitmap, ReleaseEmptiesThePicture) {
     Bitmap b(4, 4, PixelFormat::Cmyk32);
     b.fill(255);
