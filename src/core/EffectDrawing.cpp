@@ -281,22 +281,11 @@ Matte MakeMatte(const LayerEffect& e, const Plane& shape, double scale, PixelFor
         // Outside, it lies under the whole shape, showing through what of the layer is
         // see-through; inside, it covers all of the shape that is not wholly opaque.
         // A part of no width stays empty: it covers nothing.
-        if (out > 0) {
-            NearestSeed seed = NearestCovered(shape, out + 1);
-            m.a = std::move(seed.distance);
-            for (std::size_t i = 0; i < m.a.values.size(); ++i)
-                m.a.values[i]
-                    = std::clamp(static_cast<float>(out) - m.a.values[i] + seed.value.values[i], 0.0f, 1.0f);
-        } else {
+        if (out > 0)
+            m.a = OuterStrokeCover(shape, out);
+        else
             m.a = Plane(shape.width, shape.height);
-        }
-        if (in > 0) {
-            NearestSeed seed = NearestUncovered(shape, in + 1);
-            m.b = std::move(seed.distance);
-            for (std::size_t i = 0; i < m.b.values.size(); ++i)
-                m.b.values[i] = std::clamp(
-                    static_cast<float>(in) - m.b.values[i] + 1 - seed.value.values[i], 0.0f, 1.0f);
-        }
+        if (in > 0) m.b = InnerStrokeCover(shape, in);
         break;
     }
     case EffectKind::Bevel:

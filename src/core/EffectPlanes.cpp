@@ -24,9 +24,11 @@ void BoxLine(float* line, int n, double radius, std::vector<double>& prefix, std
     const double norm = 1.0 / (2.0 * whole + 1.0 + 2.0 * part);
     const auto off = static_cast<std::size_t>(whole) + 1;
     const auto count = static_cast<std::size_t>(n);
-    copy.assign(count + 2 * off, 0.0f);
+    copy.resize(count + 2 * off);
     prefix.resize(count + 2 * off + 1);
+    std::fill(copy.begin(), copy.begin() + static_cast<std::ptrdiff_t>(off), 0.0f);
     std::copy(line, line + n, copy.begin() + static_cast<std::ptrdiff_t>(off));
+    std::fill(copy.begin() + static_cast<std::ptrdiff_t>(off + count), copy.end(), 0.0f);
     std::fill(prefix.begin(), prefix.begin() + static_cast<std::ptrdiff_t>(off) + 1, 0.0);
     for (std::size_t i = off; i < off + count; ++i) prefix[i + 1] = prefix[i] + copy[i];
     std::fill(
@@ -182,10 +184,13 @@ void NearLine(const double* f, int n, int reach, double* d, int* nearest, std::v
     }
 }
 
-template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed, double within) {
+/// The nearest seed of every pixel: emit(x, y, distance, the seed's value) row by
+/// row, top first, once the row's column distances (held in `target`, which must be
+/// the shape's size) have been read: emit may write the row of `target`.
+template <class Seed, class Emit>
+void Nearest(const Plane& shape, Seed seed, double within, Plane& target, Emit emit) {
     const int w = shape.width, h = shape.height;
-    NearestSeed out { Plane(w, h, UnsetValues {}), Plane(w, h, UnsetValues {}) };
-    if (w == 0 || h == 0) return out;
+    if (w == 0 || h == 0) return;
     // First along the columns, keeping the row of each pixel's nearest seed in its
     // column; then along the rows, where the nearest column names the seed.
     const auto pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
@@ -193,7 +198,7 @@ template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed, double 
     DistanceColumns(shape, seed, seedRow.data(), [&](int x, int y, double d, int nearestRow) {
         const auto i
             = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
-        out.distance.values[i] = static_cast<float>(std::min(d, kFar));
+        target.values[i] = static_cast<float>(std::min(d, kFar));
         seedRow[i] = nearestRow;
     });
     const int reach
@@ -201,28 +206,37 @@ template <class Seed> NearestSeed Nearest(const Plane& shape, Seed seed, double 
     std::vector<double> f(static_cast<std::size_t>(w)), d(static_cast<std::size_t>(w)), z;
     std::vector<int> v, nearest(static_cast<std::size_t>(w)), nextNear;
     for (int y = 0; y < h; ++y) {
-        float* row = out.distance.row(y);
+        const float* row = target.row(y);
         std::copy(row, row + w, f.begin());
         if (reach <= kLongestSearch)
             NearLine(f.data(), w, reach, d.data(), nearest.data(), nextNear);
         else
             DistanceLine(f.data(), w, d.data(), v, z, nearest.data());
-        float* value = out.value.row(y);
         for (int x = 0; x < w; ++x) {
             const int sx = nearest[static_cast<std::size_t>(x)];
             if (sx < 0) {
-                row[x] = static_cast<float>(kFar);
-                value[x] = 0;
+                emit(x, y, static_cast<float>(kFar), 0.0f);
                 continue;
             }
-            row[x] = static_cast<float>(std::sqrt(d[static_cast<std::size_t>(x)]));
             const int sy = seedRow[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)
                 + static_cast<std::size_t>(sx)];
-            value[x] = shape.at(sx, sy);
+            emit(x, y, static_cast<float>(std::sqrt(d[static_cast<std::size_t>(x)])), shape.at(sx, sy));
         }
     }
+}
+
+template <class Seed> NearestSeed NearestPlanes(const Plane& shape, Seed seed, double within) {
+    NearestSeed out { Plane(shape.width, shape.height, UnsetValues {}),
+        Plane(shape.width, shape.height, UnsetValues {}) };
+    Nearest(shape, seed, within, out.distance, [&](int x, int y, float distance, float value) {
+        out.distance.row(y)[x] = distance;
+        out.value.row(y)[x] = value;
+    });
     return out;
 }
+
+constexpr auto kCovered = [](float value) { return value > 0.0f; };
+constexpr auto kUncovered = [](float value) { return value < 1.0f; };
 
 /// The store in use on this thread, if any.
 thread_local PlaneStore* t_store = nullptr;
@@ -293,13 +307,29 @@ int SoftenReach(double size) {
 }
 
 NearestSeed NearestCovered(const Plane& shape, double within) {
-    return Nearest(
-        shape, [](float value) { return value > 0.0f; }, within);
+    return NearestPlanes(shape, kCovered, within);
 }
 
 NearestSeed NearestUncovered(const Plane& shape, double within) {
-    return Nearest(
-        shape, [](float value) { return value < 1.0f; }, within);
+    return NearestPlanes(shape, kUncovered, within);
+}
+
+Plane OuterStrokeCover(const Plane& shape, double width) {
+    Plane out(shape.width, shape.height, UnsetValues {});
+    const auto reach = static_cast<float>(width);
+    Nearest(shape, kCovered, width + 1, out, [&](int x, int y, float distance, float value) {
+        out.row(y)[x] = std::clamp(reach - distance + value, 0.0f, 1.0f);
+    });
+    return out;
+}
+
+Plane InnerStrokeCover(const Plane& shape, double width) {
+    Plane out(shape.width, shape.height, UnsetValues {});
+    const auto reach = static_cast<float>(width);
+    Nearest(shape, kUncovered, width + 1, out, [&](int x, int y, float distance, float value) {
+        out.row(y)[x] = std::clamp(reach - distance + 1 - value, 0.0f, 1.0f);
+    });
+    return out;
 }
 
 void SoftenPlane(Plane& plane, double size) {

@@ -135,6 +135,14 @@ NearestSeed NearestCovered(const Plane& shape, double within = HUGE_VAL);
 /// The nearest pixel that is not wholly opaque (value below 1); `within` as above.
 NearestSeed NearestUncovered(const Plane& shape, double within = HUGE_VAL);
 
+/// A stroke of `width` pixels outside the shape: per pixel, width - the distance to
+/// the nearest pixel that shows at all + that pixel's value, within 0..1 (from
+/// NearestCovered(shape, width + 1), without planes for the distance and value).
+Plane OuterStrokeCover(const Plane& shape, double width);
+/// Inside: width - the distance to the nearest pixel not wholly opaque + 1 - its
+/// value, within 0..1 (from NearestUncovered(shape, width + 1)).
+Plane InnerStrokeCover(const Plane& shape, double width);
+
 /// `plane` grown outward by `pixels` (its edge moved out, soft edges kept):
 /// max(value, coverage of the grown edge).
 Plane GrownPlane(const Plane& plane, double pixels);
