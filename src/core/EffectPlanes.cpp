@@ -46,6 +46,53 @@ void BoxLine(float* line, int n, double radius, std::vector<double>& prefix, std
 /// Columns handled together by the passes down the plane, read a row at a time.
 constexpr int kColumnBlock = 16;
 
+/// BoxLine down columns cx .. cx + nb - 1 (nb at most kColumnBlock), rows y0 .. y0 +
+/// n - 1 of `plane`, the columns side by side: each value goes through the additions
+/// BoxLine makes for it, in the same order, while the rows are read once.
+void BoxColumns(Plane& plane, int cx, int nb, int y0, int n, double radius, std::vector<double>& prefix,
+    std::vector<float>& copy) {
+    constexpr auto B = static_cast<std::size_t>(kColumnBlock);
+    const int whole = static_cast<int>(std::floor(radius));
+    const double part = radius - whole;
+    const double norm = 1.0 / (2.0 * whole + 1.0 + 2.0 * part);
+    const auto off = static_cast<std::size_t>(whole) + 1;
+    const auto count = static_cast<std::size_t>(n);
+    const auto width = static_cast<std::size_t>(nb);
+    copy.resize((count + 2 * off) * B);
+    prefix.resize((count + 2 * off + 1) * B);
+    std::fill(copy.begin(), copy.begin() + static_cast<std::ptrdiff_t>(off * B), 0.0f);
+    for (std::size_t y = 0; y < count; ++y) {
+        const float* row = plane.row(y0 + static_cast<int>(y)) + cx;
+        float* c = copy.data() + (off + y) * B;
+        std::copy(row, row + width, c);
+        std::fill(c + width, c + B, 0.0f);
+    }
+    std::fill(copy.begin() + static_cast<std::ptrdiff_t>((off + count) * B), copy.end(), 0.0f);
+    std::fill(prefix.begin(), prefix.begin() + static_cast<std::ptrdiff_t>((off + 1) * B), 0.0);
+    for (std::size_t i = off; i < off + count; ++i) {
+        const double* p = prefix.data() + i * B;
+        const float* c = copy.data() + i * B;
+        double* next = prefix.data() + (i + 1) * B;
+        for (std::size_t b = 0; b < B; ++b) next[b] = p[b] + c[b];
+    }
+    const double* last = prefix.data() + (off + count) * B;
+    for (std::size_t i = off + count + 1; i < count + 2 * off + 1; ++i)
+        std::copy(last, last + B, prefix.data() + i * B);
+    const std::size_t span = 2 * off;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double* lo = prefix.data() + (i + 1) * B;
+        const double* hi = prefix.data() + (i + span) * B;
+        const float* c0 = copy.data() + i * B;
+        const float* c1 = copy.data() + (i + span) * B;
+        float* row = plane.row(y0 + static_cast<int>(i)) + cx;
+        for (std::size_t b = 0; b < width; ++b) {
+            double s = hi[b] - lo[b];
+            if (part > 0) s += part * (static_cast<double>(c0[b]) + static_cast<double>(c1[b]));
+            row[b] = static_cast<float>(s * norm);
+        }
+    }
+}
+
 constexpr double kBoxRadius = 0.4;
 
 /// The squared distance transform of one line of `n` values (Felzenszwalb and
@@ -353,28 +400,12 @@ void SoftenPlane(Plane& plane, double size) {
     const int grow = static_cast<int>(std::floor(radius)) + 1;
     std::vector<double> prefix;
     std::vector<float> copy;
-    std::vector<float> columns;
     for (int pass = 0; pass < 3; ++pass) {
         x0 = std::max(0, x0 - grow), x1 = std::min(w - 1, x1 + grow);
         for (int y = y0; y <= y1; ++y) BoxLine(plane.row(y) + x0, x1 - x0 + 1, radius, prefix, copy);
         y0 = std::max(0, y0 - grow), y1 = std::min(h - 1, y1 + grow);
-        const int n = y1 - y0 + 1;
-        columns.resize(static_cast<std::size_t>(kColumnBlock) * static_cast<std::size_t>(n));
-        const auto at = [n](int b, int y) {
-            return static_cast<std::size_t>(b) * static_cast<std::size_t>(n) + static_cast<std::size_t>(y);
-        };
-        for (int cx = x0; cx <= x1; cx += kColumnBlock) {
-            const int nb = std::min(kColumnBlock, x1 + 1 - cx);
-            for (int y = 0; y < n; ++y) {
-                const float* row = plane.row(y0 + y) + cx;
-                for (int b = 0; b < nb; ++b) columns[at(b, y)] = row[b];
-            }
-            for (int b = 0; b < nb; ++b) BoxLine(columns.data() + at(b, 0), n, radius, prefix, copy);
-            for (int y = 0; y < n; ++y) {
-                float* row = plane.row(y0 + y) + cx;
-                for (int b = 0; b < nb; ++b) row[b] = columns[at(b, y)];
-            }
-        }
+        for (int cx = x0; cx <= x1; cx += kColumnBlock)
+            BoxColumns(plane, cx, std::min(kColumnBlock, x1 + 1 - cx), y0, y1 - y0 + 1, radius, prefix, copy);
     }
 }
 
