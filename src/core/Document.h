@@ -146,7 +146,9 @@ struct Document {
     // Working pictures.
     Bitmap Composite;
     Bitmap Coverage;
-    std::array<Bitmap, kViewCount + 1> Views; ///< slots 1..7 the views; slot 0 the outline editor's
+    /// Slots 1..7 the views; slot 0 the outline editor's. The window's preview shows the
+    /// views in place: it is told to let go of them before one is replaced or freed.
+    std::array<Bitmap, kViewCount + 1> Views;
 
     // Depth parameters.
     Fixed Lpi = 424775;
