@@ -278,19 +278,23 @@ LayerDepthMap SteppedMap(int width, int height, std::int32_t marginColumns) {
     return MakeLayerDepthMap(std::move(picture), "map.png", {}, options);
 }
 
+/// Gives layer `index` a stepped depth map and warps it, as loading a map does.
+void GiveSteppedMap(Document& doc, std::size_t index, const Folder& work) {
+    doc.LayerLines.resize(doc.LayerCount);
+    doc.setDepthMap(index, SteppedMap(doc.Layers[index].Width, doc.Layers[index].Height, 0));
+    doc.Layers[index].Group = kGroupOutlineStale;
+    NullProgress quiet;
+    RefreshOutlineLayers(
+        doc, [] {}, work.path(), quiet);
+    ASSERT_EQ(doc.Layers[index].Group, kGroupOutlineBuilt);
+}
+
 TEST(DepthMapFrames, SevenAreThePreviewsViews) {
     Folder folder;
     Folder work;
     Imported scene = ImportScene(WriteScene(folder, ColourMode::Rgb), work);
     Document& doc = scene.doc;
-    const std::size_t top = 4;
-    doc.LayerLines.resize(doc.LayerCount);
-    doc.setDepthMap(top, SteppedMap(doc.Layers[top].Width, doc.Layers[top].Height, 0));
-    doc.Layers[top].Group = kGroupOutlineStale;
-    NullProgress quiet;
-    RefreshOutlineLayers(
-        doc, [] {}, work.path(), quiet);
-    ASSERT_EQ(doc.Layers[top].Group, kGroupOutlineBuilt);
+    ASSERT_NO_FATAL_FAILURE(GiveSteppedMap(doc, 4, work));
     ExpectSourceViewsEqualThePreviews(doc, scene.input, work);
 }
 
@@ -412,14 +416,7 @@ TEST(Export, EveryThreadCountWritesTheSamePrint) {
     Folder work;
     Imported scene = ImportScene(WriteScene(folder, ColourMode::Rgb, {}, true), work);
     Document& doc = scene.doc;
-    const std::size_t top = 5;
-    doc.LayerLines.resize(doc.LayerCount);
-    doc.setDepthMap(top, SteppedMap(doc.Layers[top].Width, doc.Layers[top].Height, 0));
-    doc.Layers[top].Group = kGroupOutlineStale;
-    NullProgress quiet;
-    RefreshOutlineLayers(
-        doc, [] {}, work.path(), quiet);
-    ASSERT_EQ(doc.Layers[top].Group, kGroupOutlineBuilt);
+    ASSERT_NO_FATAL_FAILURE(GiveSteppedMap(doc, 5, work));
     const LayerOffsets offsets = ReadLayerOffsets(doc, scene.input);
 
     for (const LensOrientation lens : { LensOrientation::Vertical, LensOrientation::Horizontal }) {
