@@ -34,8 +34,9 @@ int PreviewPlayer::FrontLabelLeft(int width, int view) {
     return static_cast<int>(Round(width / 2.0L - 20.0L - view * 50.0L / 7.0L));
 }
 
-void PreviewPlayer::WaitForTick(QTimer& timer) {
+void PreviewPlayer::WaitForTick(QTimer& timer, const std::function<void()>& meanwhile) {
     timer.start();
+    if (meanwhile) meanwhile();
     while (timer.isActive())
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
@@ -49,12 +50,11 @@ void PreviewPlayer::play(const std::function<bool()>& closing) {
     while (m_doc.AnimStop <= kLoopLimit) {
         // The next frame is scaled for the view while the tick is awaited, so that
         // showing it only draws.
-        m_timer.start();
-        const int next = ViewForStep(NextAnimStep(m_doc.AnimStep));
-        if (next >= 1 && next <= kViewCount)
-            m_viewport.picture()->prepare(m_pictures[static_cast<size_t>(next)]);
-        while (m_timer.isActive())
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        WaitForTick(m_timer, [this] {
+            const int next = ViewForStep(NextAnimStep(m_doc.AnimStep));
+            if (next >= 1 && next <= kViewCount)
+                m_viewport.picture()->prepare(m_pictures[static_cast<size_t>(next)]);
+        });
         if (closing()) return;
         // A command that ran during the wait and stopped the playback may have put up
         // a picture of its own (the red/blue glasses); the last frame leaves it there.

@@ -33,8 +33,9 @@ public:
     /// is going away, in which case nothing more is shown.
     void play(const std::function<bool()>& closing);
 
-    /// Starts the one-shot frame timer and lets events run until it has ticked.
-    static void WaitForTick(QTimer& timer);
+    /// Starts the one-shot frame timer, does `meanwhile` (work that counts within the
+    /// tick), and lets events run until it has ticked.
+    static void WaitForTick(QTimer& timer, const std::function<void()>& meanwhile = {});
 
     /// Left edge of the "Front" label while view g shows, for a view area `width` wide.
     static int FrontLabelLeft(int width, int view);
