@@ -6,18 +6,8 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QSettings>
-#include <QThread>
-#include <algorithm>
 
 namespace deptrix {
-
-namespace {
-
-int Cores() {
-    return std::clamp(QThread::idealThreadCount(), 1, kMaxTaskThreads);
-}
-
-} // namespace
 
 ThreadChoice::ThreadChoice(QMenu* parentMenu, QWidget* window, const QString& storePath)
     : QObject(window)
@@ -31,7 +21,7 @@ ThreadChoice::ThreadChoice(QMenu* parentMenu, QWidget* window, const QString& st
     m_menu->menuAction()->setStatusTip(QString::fromUtf8("线程数(&T)"));
     parentMenu->addSeparator();
     parentMenu->addMenu(m_menu);
-    const int cores = Cores();
+    const int cores = MachineThreads();
     const auto add = [&](int threads, const QString& caption, const QString& hint) {
         auto* entry = new QAction(caption, window);
         entry->setObjectName(QString("ThreadCount%1").arg(threads));
@@ -57,7 +47,7 @@ ThreadChoice::ThreadChoice(QMenu* parentMenu, QWidget* window, const QString& st
 ThreadChoice::~ThreadChoice() = default;
 
 void ThreadChoice::choose(int threads) {
-    const int cores = Cores();
+    const int cores = MachineThreads();
     m_chosen = threads > 0 && threads < cores ? threads : 0;
     for (QAction* entry : m_group->actions()) entry->setChecked(entry->data().toInt() == m_chosen);
     SetTaskThreads(m_chosen == 0 ? cores : m_chosen);

@@ -14,11 +14,6 @@ namespace deptrix {
 
 namespace {
 
-int MachineThreads() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return std::clamp(static_cast<int>(cores), 1, kMaxTaskThreads);
-}
-
 std::atomic<int> g_threads { MachineThreads() };
 
 // Work started from a pool thread runs where it is: waiting there for more pool
@@ -102,6 +97,11 @@ struct FirstFailure {
 };
 
 } // namespace
+
+int MachineThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::clamp(static_cast<int>(cores), 1, kMaxTaskThreads);
+}
 
 int TaskThreads() {
     return g_threads.load();

@@ -7,6 +7,9 @@ namespace deptrix {
 /// The most threads a user may ask for.
 inline constexpr int kMaxTaskThreads = 256;
 
+/// The machine's cores, within 1..kMaxTaskThreads: the thread count unless set otherwise.
+int MachineThreads();
+
 /// How many threads parallel work uses, the calling one included: every core of the
 /// machine unless set otherwise.
 int TaskThreads();
