@@ -106,12 +106,7 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, UnfilledPixels)
         m_width = 0;
         m_height = 0;
         m_stride = 0;
-        return;
     }
-    const std::size_t used
-        = static_cast<std::size_t>(width) * static_cast<std::size_t>(BytesPerPixel(format));
-    if (used != m_stride)
-        for (int y = 0; y < height; ++y) std::memset(row(y) + used, 0, m_stride - used);
 }
 
 void Bitmap::fill(std::uint8_t value) {
@@ -140,8 +135,10 @@ void Bitmap::release() {
 void Bitmap::reuseAs(int width, int height, PixelFormat format) {
     const std::size_t bytes = CheckedImageBytes(width, height, BytesPerPixel(format), "picture");
     if (bytes > m_pixels.capacity()) {
-        *this = Bitmap(width, height, format, UnfilledPixels {});
-        return;
+        // A reused picture serves a run of pictures, often each a little larger than
+        // the last: it gets room to grow, which costs nothing until it is written.
+        release();
+        m_pixels.reserve(bytes <= SIZE_MAX / 3 * 2 ? bytes + bytes / 2 : bytes);
     }
     m_pixels.resize(bytes); // within the capacity: nothing moves, nothing is set
     m_width = width;

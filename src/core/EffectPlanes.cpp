@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 
 namespace deptrix {
 
@@ -14,82 +15,60 @@ namespace {
 
 constexpr double kFar = 1e12;
 
-/// One box pass along a line of `n` values: each value becomes the mean over radius
-/// r (whole pixels, and the fraction of the next pixel each side); beyond the line
-/// counts as 0. `prefix` and `copy` are padded by whole + 1 on either side, so that
-/// the window never needs clipping.
-void BoxLine(float* line, int n, double radius, std::vector<double>& prefix, std::vector<float>& copy) {
+/// Lines handled together by one box pass, side by side in the lanes of its sums.
+constexpr int kLineBlock = 16;
+
+/// One box pass along `count` lines of `n` values each (count at most kLineBlock):
+/// value k of line b lies at first[k * along + b * across]. Each value becomes the
+/// mean over radius r (whole pixels, and the fraction of the next pixel each side);
+/// beyond the line counts as 0. The lines are copied side by side into `copy` and
+/// summed into `prefix`, both padded by whole + 1 on either side so that the window
+/// never needs clipping: every line goes through the same additions, in the same
+/// order, whichever way it runs through the plane.
+void BoxLines(float* first, std::ptrdiff_t along, std::ptrdiff_t across, int n, int count, double radius,
+    std::vector<double>& prefix, std::vector<float>& copy) {
+    constexpr auto B = static_cast<std::size_t>(kLineBlock);
     const int whole = static_cast<int>(std::floor(radius));
     const double part = radius - whole;
     const double norm = 1.0 / (2.0 * whole + 1.0 + 2.0 * part);
     const auto off = static_cast<std::size_t>(whole) + 1;
-    const auto count = static_cast<std::size_t>(n);
-    copy.resize(count + 2 * off);
-    prefix.resize(count + 2 * off + 1);
-    std::fill(copy.begin(), copy.begin() + static_cast<std::ptrdiff_t>(off), 0.0f);
-    std::copy(line, line + n, copy.begin() + static_cast<std::ptrdiff_t>(off));
-    std::fill(copy.begin() + static_cast<std::ptrdiff_t>(off + count), copy.end(), 0.0f);
-    std::fill(prefix.begin(), prefix.begin() + static_cast<std::ptrdiff_t>(off) + 1, 0.0);
-    for (std::size_t i = off; i < off + count; ++i) prefix[i + 1] = prefix[i] + copy[i];
-    std::fill(
-        prefix.begin() + static_cast<std::ptrdiff_t>(off + count) + 1, prefix.end(), prefix[off + count]);
-    const double* p = prefix.data();
-    const float* c = copy.data();
-    const std::size_t span = 2 * off;
-    for (std::size_t i = 0; i < count; ++i) {
-        double s = p[i + span] - p[i + 1];
-        if (part > 0) s += part * (static_cast<double>(c[i]) + static_cast<double>(c[i + span]));
-        line[i] = static_cast<float>(s * norm);
-    }
-}
-
-/// Columns handled together by the passes down the plane, read a row at a time.
-constexpr int kColumnBlock = 16;
-
-/// BoxLine down columns cx .. cx + nb - 1 (nb at most kColumnBlock), rows y0 .. y0 +
-/// n - 1 of `plane`, the columns side by side: each value goes through the additions
-/// BoxLine makes for it, in the same order, while the rows are read once.
-void BoxColumns(Plane& plane, int cx, int nb, int y0, int n, double radius, std::vector<double>& prefix,
-    std::vector<float>& copy) {
-    constexpr auto B = static_cast<std::size_t>(kColumnBlock);
-    const int whole = static_cast<int>(std::floor(radius));
-    const double part = radius - whole;
-    const double norm = 1.0 / (2.0 * whole + 1.0 + 2.0 * part);
-    const auto off = static_cast<std::size_t>(whole) + 1;
-    const auto count = static_cast<std::size_t>(n);
-    const auto width = static_cast<std::size_t>(nb);
-    copy.resize((count + 2 * off) * B);
-    prefix.resize((count + 2 * off + 1) * B);
+    const auto length = static_cast<std::size_t>(n);
+    const auto lines = static_cast<std::size_t>(count);
+    copy.resize((length + 2 * off) * B);
+    prefix.resize((length + 2 * off + 1) * B);
     std::fill(copy.begin(), copy.begin() + static_cast<std::ptrdiff_t>(off * B), 0.0f);
-    for (std::size_t y = 0; y < count; ++y) {
-        const float* row = plane.row(y0 + static_cast<int>(y)) + cx;
-        float* c = copy.data() + (off + y) * B;
-        std::copy(row, row + width, c);
-        std::fill(c + width, c + B, 0.0f);
+    for (std::size_t k = 0; k < length; ++k) {
+        const float* at = first + static_cast<std::ptrdiff_t>(k) * along;
+        float* c = copy.data() + (off + k) * B;
+        for (std::size_t b = 0; b < lines; ++b) c[b] = at[static_cast<std::ptrdiff_t>(b) * across];
+        std::fill(c + lines, c + B, 0.0f);
     }
-    std::fill(copy.begin() + static_cast<std::ptrdiff_t>((off + count) * B), copy.end(), 0.0f);
+    std::fill(copy.begin() + static_cast<std::ptrdiff_t>((off + length) * B), copy.end(), 0.0f);
     std::fill(prefix.begin(), prefix.begin() + static_cast<std::ptrdiff_t>((off + 1) * B), 0.0);
-    for (std::size_t i = off; i < off + count; ++i) {
+    for (std::size_t i = off; i < off + length; ++i) {
         const double* p = prefix.data() + i * B;
         const float* c = copy.data() + i * B;
         double* next = prefix.data() + (i + 1) * B;
         for (std::size_t b = 0; b < B; ++b) next[b] = p[b] + c[b];
     }
-    const double* last = prefix.data() + (off + count) * B;
-    for (std::size_t i = off + count + 1; i < count + 2 * off + 1; ++i)
+    const double* last = prefix.data() + (off + length) * B;
+    for (std::size_t i = off + length + 1; i < length + 2 * off + 1; ++i)
         std::copy(last, last + B, prefix.data() + i * B);
     const std::size_t span = 2 * off;
-    for (std::size_t i = 0; i < count; ++i) {
-        const double* lo = prefix.data() + (i + 1) * B;
-        const double* hi = prefix.data() + (i + span) * B;
-        const float* c0 = copy.data() + i * B;
-        const float* c1 = copy.data() + (i + span) * B;
-        float* row = plane.row(y0 + static_cast<int>(i)) + cx;
-        for (std::size_t b = 0; b < width; ++b) {
-            double s = hi[b] - lo[b];
-            if (part > 0) s += part * (static_cast<double>(c0[b]) + static_cast<double>(c1[b]));
-            row[b] = static_cast<float>(s * norm);
+    double sums[B];
+    for (std::size_t k = 0; k < length; ++k) {
+        const double* lo = prefix.data() + (k + 1) * B;
+        const double* hi = prefix.data() + (k + span) * B;
+        const float* c0 = copy.data() + k * B;
+        const float* c1 = copy.data() + (k + span) * B;
+        for (std::size_t b = 0; b < B; ++b) {
+            double sum = hi[b] - lo[b];
+            if (part > 0) sum += part * (static_cast<double>(c0[b]) + static_cast<double>(c1[b]));
+            sums[b] = sum * norm;
         }
+        float* at = first + static_cast<std::ptrdiff_t>(k) * along;
+        for (std::size_t b = 0; b < lines; ++b)
+            at[static_cast<std::ptrdiff_t>(b) * across] = static_cast<float>(sums[b]);
     }
 }
 
@@ -289,13 +268,11 @@ constexpr auto kUncovered = [](float value) { return value < 1.0f; };
 thread_local PlaneStore* t_store = nullptr;
 /// Each block starts with its size, ahead of the values (aligned for any of them).
 constexpr std::size_t kBlockHeader = alignof(std::max_align_t) > 16 ? alignof(std::max_align_t) : 16;
-/// Enough for the planes one layer's effects hold at once.
-constexpr std::size_t kKeptBlocks = 6;
-
 } // namespace
 
 void* AllocatePlaneBytes(std::size_t bytes) {
     if (t_store) {
+        const std::lock_guard lock(t_store->m_mutex);
         auto& blocks = t_store->m_blocks;
         auto best = blocks.end();
         for (auto it = blocks.begin(); it != blocks.end(); ++it)
@@ -307,8 +284,12 @@ void* AllocatePlaneBytes(std::size_t bytes) {
         }
     }
     if (bytes > SIZE_MAX - kBlockHeader) throw std::bad_alloc();
-    auto* block = static_cast<std::byte*>(::operator new(bytes + kBlockHeader));
-    std::memcpy(block, &bytes, sizeof bytes);
+    // A block that is to be kept gets room to grow: the layers drawn next are often a
+    // little larger, and the part no plane writes is never touched, so costs nothing.
+    std::size_t size = bytes;
+    if (t_store && bytes <= (SIZE_MAX - kBlockHeader) / 3 * 2) size = bytes + bytes / 2;
+    auto* block = static_cast<std::byte*>(::operator new(size + kBlockHeader));
+    std::memcpy(block, &size, sizeof size);
     return block + kBlockHeader;
 }
 
@@ -318,8 +299,9 @@ void ReleasePlaneBytes(void* storage) {
     std::size_t bytes = 0;
     std::memcpy(&bytes, block, sizeof bytes);
     if (t_store) {
+        const std::lock_guard lock(t_store->m_mutex);
         auto& blocks = t_store->m_blocks;
-        if (blocks.size() < kKeptBlocks) {
+        if (blocks.size() < t_store->m_keptBlocks) {
             blocks.emplace_back(block, bytes);
             return;
         }
@@ -402,10 +384,14 @@ void SoftenPlane(Plane& plane, double size) {
     std::vector<float> copy;
     for (int pass = 0; pass < 3; ++pass) {
         x0 = std::max(0, x0 - grow), x1 = std::min(w - 1, x1 + grow);
-        for (int y = y0; y <= y1; ++y) BoxLine(plane.row(y) + x0, x1 - x0 + 1, radius, prefix, copy);
+        const std::ptrdiff_t stride = w;
+        for (int y = y0; y <= y1; y += kLineBlock)
+            BoxLines(plane.row(y) + x0, 1, stride, x1 - x0 + 1, std::min(kLineBlock, y1 + 1 - y), radius,
+                prefix, copy);
         y0 = std::max(0, y0 - grow), y1 = std::min(h - 1, y1 + grow);
-        for (int cx = x0; cx <= x1; cx += kColumnBlock)
-            BoxColumns(plane, cx, std::min(kColumnBlock, x1 + 1 - cx), y0, y1 - y0 + 1, radius, prefix, copy);
+        for (int x = x0; x <= x1; x += kLineBlock)
+            BoxLines(plane.row(y0) + x, stride, 1, y1 - y0 + 1, std::min(kLineBlock, x1 + 1 - x), radius,
+                prefix, copy);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
@@ -19,10 +20,15 @@ void* AllocatePlaneBytes(std::size_t bytes);
 void ReleasePlaneBytes(void* storage);
 
 /// Plane storage kept for reuse, freed with the store. Work that draws the effects
-/// of many layers keeps one per thread it runs on.
+/// of many layers on several threads shares one between them: a block let go by one
+/// layer serves the next wherever it is drawn, so the threads do not each fault in
+/// memory of their own as the layers grow.
 class PlaneStore {
 public:
-    PlaneStore() = default;
+    /// Keeps at most `keptBlocks` blocks: enough for the planes the layers drawn at
+    /// the same time hold at once.
+    explicit PlaneStore(std::size_t keptBlocks = 6)
+        : m_keptBlocks(keptBlocks) { }
     ~PlaneStore();
     PlaneStore(const PlaneStore&) = delete;
     PlaneStore& operator=(const PlaneStore&) = delete;
@@ -42,6 +48,8 @@ public:
 private:
     friend void* AllocatePlaneBytes(std::size_t bytes);
     friend void ReleasePlaneBytes(void* storage);
+    std::mutex m_mutex;
+    std::size_t m_keptBlocks;
     std::vector<std::pair<std::byte*, std::size_t>> m_blocks; ///< block and its size in bytes
 };
 

@@ -271,9 +271,8 @@ LayerPixels WithEffects(const LayerPixels& pixels, LayerRecord& layer, const Imp
 }
 
 /// What a thread keeps from one layer to the next while a document is read: the
-/// effects' planes and the band a layer is decoded into when the sink lends no rows.
+/// band a layer is decoded into when the sink lends no rows.
 struct LayerScratch {
-    PlaneStore planes;
     Bitmap bandColour;
     Bitmap bandMask;
     LayerPixels beforeEffects; ///< a layer's own pixels, until its effects are drawn
@@ -458,9 +457,10 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
         if (layer.clipBase >= 0 && layer.clipBase < count)
             clipBases[static_cast<std::size_t>(layer.clipBase)] = true;
     ScratchShelf scratchShelf;
+    PlaneStore effectPlanes(6 * static_cast<std::size_t>(TaskThreads()));
     const auto produce = [&](int i) {
         const ScratchShelf::Lease scratch(scratchShelf);
-        const PlaneStore::Use planes((*scratch).planes); // one layer's effect planes serve the next
+        const PlaneStore::Use planes(effectPlanes); // one layer's effect planes serve the next
         const int number = i + 1;
         LayerRecord& layer = decoded[static_cast<std::size_t>(i)].layer;
         LayerPixels& pixels = decoded[static_cast<std::size_t>(i)].pixels;
