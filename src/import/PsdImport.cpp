@@ -504,7 +504,9 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     };
     try {
         if (!sink || sink->takesLayersAtOnce()) {
-            ParallelInOrder(count, produce, finish);
+            // Finishing a layer only moves it into the document, which holds every
+            // layer anyway: the threads need not wait for a slow one before them.
+            ParallelInOrder(count, produce, finish, kMaxTaskThreads, count);
         } else {
             for (int i = 0; i < count; ++i) {
                 produce(i);
