@@ -89,64 +89,40 @@ void SampleRow(const SpanTable& taps, int frames, int frame, const float* row, f
     }
 }
 
+/// The pixels of the columns that mix two lens values: the sum of the pieces in their
+/// order, as for any mixed column. Each pixel is stored four bytes wide, the fourth
+/// byte under the next pixel or in the room after the last.
 template <int Channels>
-void Expand(const std::vector<Interlacer::Run>& runs, const std::vector<Interlacer::PairMix>& pairs,
-    const std::vector<std::uint32_t>& mixBegin, const std::vector<Interlacer::MixPiece>& mixPieces,
-    const float* values, const std::uint8_t* bytes, std::uint8_t* out) {
-    // Pixels are stored four bytes at a time; a fourth byte past a pixel is written
-    // over by the next one, so only the row's last pixel is stored byte by byte.
-    const Interlacer::Run* lastRun = runs.data() + runs.size() - 1;
-    for (const Interlacer::Run& run : runs) {
-        switch (run.kind) {
-        case Interlacer::RunKind::Whole: {
-            std::uint32_t pixel = 0;
-            std::memcpy(&pixel, bytes + run.at, 4); // the row of bytes has room after it
-            const std::uint32_t whole = &run == lastRun ? run.count - 1 : run.count;
-            for (std::uint32_t i = 0; i < whole; ++i, out += Channels) std::memcpy(out, &pixel, 4);
-            if (whole != run.count) {
-                std::memcpy(out, &pixel, Channels);
-                out += Channels;
-            }
-            break;
-        }
-        case Interlacer::RunKind::Pairs: {
-            // The sum of the pieces in their order, as for any mixed column.
-            const Interlacer::PairMix* pair = pairs.data() + run.at;
-            for (std::uint32_t i = 0; i < run.count; ++i, ++pair, out += Channels) {
-                const float* a = values + pair->first;
-                const float* b = values + pair->second;
+void MixPairs(const Interlacer::PairMix* pair, std::size_t count, const float* values, std::uint8_t* out) {
+    for (std::size_t i = 0; i < count; ++i, ++pair, out += Channels) {
+        const float* a = values + pair->first;
+        const float* b = values + pair->second;
 #ifdef DEPTRIX_PRINT_SSE2
-                // Four lanes read for three channels: the rows of lens values have room after them.
-                const __m128 first = _mm_mul_ps(_mm_loadu_ps(a), _mm_set1_ps(pair->firstWeight));
-                const __m128 second = _mm_mul_ps(_mm_loadu_ps(b), _mm_set1_ps(pair->secondWeight));
-                const bool rowEnd = &run == lastRun && i + 1 == run.count;
-                StoreBytes<Channels>(
-                    _mm_add_ps(_mm_add_ps(_mm_setzero_ps(), first), second), out, rowEnd ? Channels : 4);
+        // Four lanes read for three channels: the rows of lens values have room after them.
+        const __m128 first = _mm_mul_ps(_mm_loadu_ps(a), _mm_set1_ps(pair->firstWeight));
+        const __m128 second = _mm_mul_ps(_mm_loadu_ps(b), _mm_set1_ps(pair->secondWeight));
+        StoreBytes<Channels>(_mm_add_ps(_mm_add_ps(_mm_setzero_ps(), first), second), out, 4);
 #else
-                for (int c = 0; c < Channels; ++c) {
-                    float sum = 0.0f;
-                    sum += a[c] * pair->firstWeight;
-                    sum += b[c] * pair->secondWeight;
-                    out[c] = ToByte(sum);
-                }
+        for (int c = 0; c < Channels; ++c) {
+            float sum = 0.0f;
+            sum += a[c] * pair->firstWeight;
+            sum += b[c] * pair->secondWeight;
+            out[c] = ToByte(sum);
+        }
 #endif
-            }
-            break;
-        }
-        case Interlacer::RunKind::Mixed: {
-            float sum[Channels] = {};
-            const Interlacer::MixPiece* end = mixPieces.data() + mixBegin[run.at + 1];
-            for (const Interlacer::MixPiece* piece = mixPieces.data() + mixBegin[run.at]; piece != end;
-                 ++piece) {
-                const float* v = values + piece->offset;
-                for (int c = 0; c < Channels; ++c) sum[c] += v[c] * piece->weight;
-            }
-            for (int c = 0; c < Channels; ++c) out[c] = ToByte(sum[c]);
-            out += Channels;
-            break;
-        }
-        }
     }
+}
+
+/// Every column's pixel from the row's distinct pixels: four bytes a column, so that
+/// the loop is a load and a store with no branch; the fourth byte falls under the next
+/// column, and only the row's last column is stored byte by byte.
+template <int Channels>
+void PlaceColumns(const std::uint32_t* __restrict from, std::size_t columns,
+    const std::uint8_t* __restrict pixels, std::uint8_t* __restrict out) {
+    if (columns == 0) return;
+    const std::size_t last = columns - 1;
+    for (std::size_t x = 0; x < last; ++x) std::memcpy(out + x * Channels, pixels + from[x], 4);
+    std::memcpy(out + last * Channels, pixels + from[last], Channels);
 }
 
 } // namespace
@@ -183,40 +159,49 @@ Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views)
     m_sum.resize(m_lensRowFloats + kLensRowSlack);
     m_rowFloats.resize(
         static_cast<std::size_t>(views.width()) * static_cast<std::size_t>(m_channels) + kLensRowSlack);
-    m_lensBytes.resize(m_lensRowFloats + kLensRowSlack);
 
-    // Per column: a run of columns that take one lens value whole, or the pieces a
-    // column mixes, each with the offset of its lens value.
+    // Every column takes one pixel of the row's distinct ones: a lens value whole
+    // inside a strip, the mix of two lens values across a strip edge, or of more
+    // where strips are narrower than a pixel.
     const auto lensValueAt = [this](const StripMap::Piece& piece) {
         return static_cast<std::uint32_t>((piece.lens * static_cast<std::uint32_t>(m_frames) + piece.frame)
             * static_cast<std::uint32_t>(m_channels));
     };
     std::vector<bool> taken(m_lensRowFloats, false);
-    m_mixBegin.push_back(0);
+    std::vector<std::int64_t> mixedColumns;
+    m_columnPixel.resize(static_cast<std::size_t>(m_strips.size()));
     for (std::int64_t x = 0; x < m_strips.size(); ++x) {
         const StripMap::Piece* piece = m_strips.begin(x);
         const auto pieces = m_strips.end(x) - piece;
-        if (pieces == 2) {
-            if (m_runs.empty() || m_runs.back().kind != RunKind::Pairs)
-                m_runs.push_back({ RunKind::Pairs, 0, static_cast<std::uint32_t>(m_pairs.size()) });
-            ++m_runs.back().count;
+        if (pieces == 1) {
+            const std::uint32_t at = lensValueAt(*piece);
+            for (int c = 0; c < m_channels; ++c) taken[at + static_cast<std::uint32_t>(c)] = true;
+            m_columnPixel[static_cast<std::size_t>(x)] = at;
+        } else if (pieces == 2) {
+            m_columnPixel[static_cast<std::size_t>(x)] = static_cast<std::uint32_t>(m_pairs.size());
             m_pairs.push_back(
                 { lensValueAt(piece[0]), lensValueAt(piece[1]), piece[0].weight, piece[1].weight });
-            continue;
+        } else {
+            m_columnPixel[static_cast<std::size_t>(x)] = static_cast<std::uint32_t>(mixedColumns.size());
+            mixedColumns.push_back(x);
         }
-        if (pieces != 1) {
-            m_runs.push_back({ RunKind::Mixed, 1, static_cast<std::uint32_t>(m_mixBegin.size() - 1) });
-            for (; piece != m_strips.end(x); ++piece)
-                m_mixPieces.push_back({ lensValueAt(*piece), piece->weight });
-            m_mixBegin.push_back(static_cast<std::uint32_t>(m_mixPieces.size()));
-            continue;
-        }
-        const std::uint32_t at = lensValueAt(*piece);
-        for (int c = 0; c < m_channels; ++c) taken[at + static_cast<std::uint32_t>(c)] = true;
-        if (!m_runs.empty() && m_runs.back().kind == RunKind::Whole && m_runs.back().at == at)
-            ++m_runs.back().count;
-        else
-            m_runs.push_back({ RunKind::Whole, 1, at });
+    }
+    m_mixBegin.push_back(0);
+    for (const std::int64_t x : mixedColumns) {
+        for (const StripMap::Piece* piece = m_strips.begin(x); piece != m_strips.end(x); ++piece)
+            m_mixPieces.push_back({ lensValueAt(*piece), piece->weight });
+        m_mixBegin.push_back(static_cast<std::uint32_t>(m_mixPieces.size()));
+    }
+    // The pixels of mixing columns follow the rounded lens values.
+    const auto channels = static_cast<std::size_t>(m_channels);
+    m_pairPixels = m_lensRowFloats + kLensRowSlack;
+    m_mixedPixels = m_pairPixels + m_pairs.size() * channels;
+    m_pixels.resize(m_mixedPixels + mixedColumns.size() * channels + kLensRowSlack);
+    for (std::int64_t x = 0; x < m_strips.size(); ++x) {
+        const auto pieces = m_strips.end(x) - m_strips.begin(x);
+        std::uint32_t& at = m_columnPixel[static_cast<std::size_t>(x)];
+        if (pieces == 2) at = static_cast<std::uint32_t>(m_pairPixels + at * channels);
+        if (pieces > 2) at = static_cast<std::uint32_t>(m_mixedPixels + at * channels);
     }
     // Only the lens values whole columns take are rounded to bytes, in runs.
     for (std::size_t k = 0; k < taken.size();) {
@@ -255,27 +240,43 @@ const float* Interlacer::lensValues(int sourceRow) {
 }
 
 void Interlacer::expandRow(const float* values, std::uint8_t* out) {
-    // Whole-strip columns copy their lens value's bytes, rounded once per row.
-    std::uint8_t* bytes = m_lensBytes.data();
+    // Whole-strip columns take their lens value's bytes, rounded once per row.
+    std::uint8_t* pixels = m_pixels.data();
     for (const auto& [begin, end] : m_rounded) {
         std::uint32_t k = begin;
 #ifdef DEPTRIX_PRINT_SSE2
-        // Four at a time, past the run's end into values no run takes or that a later
-        // run rounds again; rows of lens values and of bytes have room after them.
-        for (; k < end; k += 4) StoreBytes<4>(_mm_loadu_ps(values + k), bytes + k);
+        // Four at a time, past the run's end into values no run takes, that a later
+        // run rounds again, or into the room before the mixing columns' pixels.
+        for (; k < end; k += 4) StoreBytes<4>(_mm_loadu_ps(values + k), pixels + k);
 #endif
-        for (; k < end; ++k) bytes[k] = ToByte(values[k]);
+        for (; k < end; ++k) pixels[k] = ToByte(values[k]);
+    }
+    // In order, so that every four-byte store is overwritten by the next pixel's.
+    std::uint8_t* pairs = pixels + m_pairPixels;
+    if (m_channels == 3)
+        MixPairs<3>(m_pairs.data(), m_pairs.size(), values, pairs);
+    else
+        MixPairs<4>(m_pairs.data(), m_pairs.size(), values, pairs);
+    std::uint8_t* mixed = pixels + m_mixedPixels;
+    for (std::size_t column = 0; column + 1 < m_mixBegin.size(); ++column) {
+        float sum[4] = {};
+        const MixPiece* end = m_mixPieces.data() + m_mixBegin[column + 1];
+        for (const MixPiece* piece = m_mixPieces.data() + m_mixBegin[column]; piece != end; ++piece) {
+            const float* v = values + piece->offset;
+            for (int c = 0; c < m_channels; ++c) sum[c] += v[c] * piece->weight;
+        }
+        for (int c = 0; c < m_channels; ++c) *mixed++ = ToByte(sum[c]);
     }
     if (m_channels == 3)
-        Expand<3>(m_runs, m_pairs, m_mixBegin, m_mixPieces, values, bytes, out);
+        PlaceColumns<3>(m_columnPixel.data(), m_columnPixel.size(), pixels, out);
     else
-        Expand<4>(m_runs, m_pairs, m_mixBegin, m_mixPieces, values, bytes, out);
+        PlaceColumns<4>(m_columnPixel.data(), m_columnPixel.size(), pixels, out);
 }
 
 std::size_t Interlacer::heldBytes() const {
     // The strip map holds about two pieces a column at most.
-    return (m_cache.size() + m_sum.size() + m_rowFloats.size()) * sizeof(float) + m_lensBytes.size()
-        + m_runs.size() * sizeof(Run) + m_pairs.size() * sizeof(PairMix)
+    return (m_cache.size() + m_sum.size() + m_rowFloats.size()) * sizeof(float) + m_pixels.size()
+        + m_columnPixel.size() * sizeof(std::uint32_t) + m_pairs.size() * sizeof(PairMix)
         + m_mixBegin.size() * sizeof(std::uint32_t) + m_mixPieces.size() * sizeof(MixPiece)
         + m_lensTaps.weights.size() * sizeof(float) + m_lensTaps.first.size() * 2 * sizeof(std::uint32_t)
         + static_cast<std::size_t>(m_strips.size()) * 2 * sizeof(StripMap::Piece);
@@ -310,8 +311,19 @@ void Interlacer::makeRows(std::int64_t first, int count, std::uint8_t* out) {
             expandRow(lensValues(taps.first), out);
             continue;
         }
-        float* sum = m_sum.data();
+        float* __restrict sum = m_sum.data();
         const std::size_t n = m_lensRowFloats;
+        if (taps.weights.size() == 2) {
+            // Enlarging mixes two rows: one pass, the same sums in the same order as below.
+            // The first row stays cached while the second is read.
+            const float* __restrict a = lensValues(taps.first);
+            const float* __restrict b = lensValues(taps.first + 1);
+            const float wa = taps.weights[0];
+            const float wb = taps.weights[1];
+            for (std::size_t k = 0; k < n; ++k) sum[k] = (0.0f + wa * a[k]) + wb * b[k];
+            expandRow(sum, out);
+            continue;
+        }
         std::fill(sum, sum + n, 0.0f);
         for (std::size_t t = 0; t < taps.weights.size(); ++t) {
             const float w = taps.weights[t];

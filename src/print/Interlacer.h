@@ -18,9 +18,11 @@ namespace deptrix {
 /// and fine detail does not alias). Source rows become print rows by area
 /// averaging when the print has fewer rows, by a smooth interpolation when it has
 /// more. Each print pixel then mixes the lens values of the strips it covers by
-/// their areas (StripMap). Only the per-lens values of the few source rows in use
-/// are kept, so memory does not grow with the print or the picture. The bleed
-/// continues the picture's edge pixels under the same lenses.
+/// their areas (StripMap): a row works out its few distinct pixels (the lens values
+/// that columns inside a strip take whole, the mixes across strip edges) and then
+/// places them column by column from a table. Only the per-lens values of the few
+/// source rows in use are kept, so memory does not grow with the print or the
+/// picture. The bleed continues the picture's edge pixels under the same lenses.
 class Interlacer final : public PrintRows {
 public:
     /// Throws Error when the frames are not colour pictures or not the print's number.
@@ -33,15 +35,6 @@ public:
     void makeRows(std::int64_t first, int count, std::uint8_t* out) override;
     std::size_t heldBytes() const override;
 
-    /// Columns that take one strip's frame whole, one after the other; columns that
-    /// each mix two strips; or a single column that mixes more.
-    enum class RunKind : std::uint8_t { Whole, Pairs, Mixed };
-    struct Run {
-        RunKind kind;
-        std::uint32_t count; ///< columns
-        std::uint32_t at; ///< whole: offset of the lens value; pairs: first entry of m_pairs; mixed: entry of
-                          ///< m_mixBegin
-    };
     /// A column mixing two lens values (offsets into a row of them) by their areas.
     struct PairMix {
         std::uint32_t first;
@@ -49,7 +42,7 @@ public:
         float firstWeight;
         float secondWeight;
     };
-    /// A lens value a mixed column takes, and how much of the column it covers.
+    /// A lens value a column of more than two pieces takes, and how much of the column it covers.
     struct MixPiece {
         std::uint32_t offset;
         float weight;
@@ -76,12 +69,16 @@ private:
     std::vector<float> m_cache; ///< m_capacity rows of lens values, row y in slot y % m_capacity
     std::vector<float> m_sum;
     std::vector<float> m_rowFloats; ///< the frame row being sampled
-    std::vector<Run> m_runs;
     std::vector<PairMix> m_pairs;
     std::vector<std::uint32_t> m_mixBegin; ///< per mixed column, its first piece; one more at the end
     std::vector<MixPiece> m_mixPieces;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> m_rounded; ///< lens values whole columns take
-    std::vector<std::uint8_t> m_lensBytes; ///< one row's lens values, rounded
+    /// One row's distinct pixels: the lens values rounded (at their own offsets), then
+    /// the pixel of every two-piece column, then of every mixed one.
+    std::vector<std::uint8_t> m_pixels;
+    std::size_t m_pairPixels = 0; ///< where the two-piece columns' pixels start in m_pixels
+    std::size_t m_mixedPixels = 0; ///< where the mixed columns' pixels start
+    std::vector<std::uint32_t> m_columnPixel; ///< per print column, where its pixel lies in m_pixels
     SpanWeights m_rowTaps;
     SpanWeights m_madeTaps; ///< the source taps of the row made last
 };

@@ -1,9 +1,12 @@
 // The interlacer against slow references: flat views mixed by strip area, the lens
-// period over a wide print, symmetry, lens-wide sampling and row resampling.
+// period over a wide print, symmetry, lens-wide sampling, row resampling, and every
+// byte of noise prints against plain loops over the same weights.
 
 #include "PrintTestSupport.h"
 #include "print/Interlacer.h"
 #include "print/PrintGeometry.h"
+#include "print/SampleWeights.h"
+#include "print/StripMap.h"
 #include "print/ViewRows.h"
 
 #include <algorithm>
@@ -275,6 +278,122 @@ TEST(RowResampling, BandsMadeByTwoInterlacersInTurnEqualOneRun) {
         EXPECT_TRUE(banded == expected) << rows << " rows";
     }
 }
+
+/// The whole bled print in plain loops over the interlacer's weight tables (lens
+/// sampling, row resampling, strip map), every sum in the interlacer's order, so the
+/// bytes must be the same however the interlacer arranges its work.
+std::vector<std::uint8_t> PlainPrint(const PrintGeometry& g, const std::vector<Bitmap>& views) {
+    const bool cmyk = views[0].format() == PixelFormat::Cmyk32;
+    const int channels = cmyk ? 4 : 3;
+    const auto frames = static_cast<int>(views.size());
+    const int width = views[0].width();
+    const int height = views[0].height();
+    const StripMap strips(g);
+    const LensGrid grid = g.grid();
+    const std::size_t lensFloats = static_cast<std::size_t>(strips.lensCount() * frames * channels);
+    const auto valueAt = [&](std::int64_t lens, int frame, int c) {
+        return static_cast<std::size_t>((lens * frames + frame) * channels + c);
+    };
+
+    // Per source row: every lens's average of every frame, in print channel order.
+    std::vector<std::vector<float>> lensRows(
+        static_cast<std::size_t>(height), std::vector<float>(lensFloats));
+    const long double across = static_cast<long double>(width) / static_cast<long double>(g.width);
+    SpanWeights taps;
+    for (std::int64_t i = 0; i < strips.lensCount(); ++i) {
+        const std::int64_t lens = strips.firstLens() + i;
+        WeighSpan(width, grid.lensEdge(lens) * across, grid.lensEdge(lens + 1) * across, taps);
+        for (int y = 0; y < height; ++y)
+            for (int f = 0; f < frames; ++f)
+                for (int c = 0; c < channels; ++c) {
+                    const int stored = cmyk ? c : 2 - c; // the pictures hold blue, green, red
+                    float sum = 0;
+                    for (std::size_t t = 0; t < taps.weights.size(); ++t)
+                        sum += taps.weights[t]
+                            * static_cast<float>(views[static_cast<std::size_t>(f)].row(
+                                y)[(taps.first + static_cast<int>(t)) * channels + stored]);
+                    lensRows[static_cast<std::size_t>(y)][valueAt(i, f, c)] = cmyk ? 255.0f - sum : sum;
+                }
+    }
+
+    const long double down = static_cast<long double>(height) / static_cast<long double>(g.height);
+    std::vector<std::uint8_t> print;
+    std::vector<float> mixed(lensFloats);
+    for (std::int64_t row = 0; row < g.bledHeight(); ++row) {
+        const std::int64_t r = row - g.bleedRows;
+        WeighSpan(height, static_cast<long double>(r) * down, static_cast<long double>(r + 1) * down, taps);
+        for (std::size_t k = 0; k < lensFloats; ++k) {
+            float sum = 0;
+            for (std::size_t t = 0; t < taps.weights.size(); ++t)
+                sum += taps.weights[t] * lensRows[static_cast<std::size_t>(taps.first) + t][k];
+            mixed[k] = taps.weights.size() == 1 ? lensRows[static_cast<std::size_t>(taps.first)][k] : sum;
+        }
+        for (std::int64_t x = 0; x < strips.size(); ++x)
+            for (int c = 0; c < channels; ++c) {
+                float sum = 0;
+                for (const StripMap::Piece* piece = strips.begin(x); piece != strips.end(x); ++piece)
+                    sum += mixed[valueAt(piece->lens, piece->frame, c)] * piece->weight;
+                print.push_back(ToByte(sum));
+            }
+    }
+    return print;
+}
+
+struct NoiseCase {
+    long double lpi;
+    long double dpi;
+    std::int64_t columns;
+    std::int64_t rows;
+    int sourceWidth;
+    int sourceHeight;
+    int frames;
+    PixelFormat format;
+    long double phase = 0;
+    long double bleedInches = 0;
+};
+
+class NoisePrints : public ::testing::TestWithParam<NoiseCase> { };
+
+TEST_P(NoisePrints, EveryByteIsThePlainLoopsByte) {
+    const NoiseCase c = GetParam();
+    std::mt19937 random(11);
+    std::vector<Bitmap> views;
+    for (int f = 0; f < c.frames; ++f) {
+        Bitmap view(c.sourceWidth, c.sourceHeight, c.format);
+        for (int y = 0; y < c.sourceHeight; ++y)
+            for (int k = 0; k < c.sourceWidth * view.bytesPerPixel(); ++k)
+                view.row(y)[k] = static_cast<std::uint8_t>(random());
+        views.push_back(std::move(view));
+    }
+    PrintSettings settings = PrintOf(c.lpi, c.dpi, c.columns, c.rows);
+    settings.frames = c.frames;
+    settings.phase = ToFixed(c.phase);
+    settings.bleedInches = c.bleedInches;
+    const PrintGeometry geometry = MakePrintGeometry(settings);
+    std::vector<const Bitmap*> pointers;
+    for (const Bitmap& view : views) pointers.push_back(&view);
+    BitmapViews source(pointers);
+    Interlacer interlacer(geometry, source);
+    std::vector<std::uint8_t> print(interlacer.rowBytes() * static_cast<std::size_t>(geometry.bledHeight()));
+    interlacer.makeRows(0, static_cast<int>(geometry.bledHeight()), print.data());
+
+    const std::vector<std::uint8_t> expected = PlainPrint(geometry, views);
+    ASSERT_EQ(print.size(), expected.size());
+    const auto differ = std::mismatch(print.begin(), print.end(), expected.begin());
+    EXPECT_TRUE(differ.first == print.end())
+        << "first difference at byte " << (differ.first - print.begin()) << " of " << print.size();
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, NoisePrints,
+    ::testing::Values(
+        // Enlarged five times down (two rows mixed) and about four times across, with a bleed.
+        NoiseCase { 40, 280, 150, 55, 37, 11, 7, PixelFormat::Bgr24, 0, 3.0L / 280 },
+        // Reduced, strips of fractional width at a phase: columns across strip edges.
+        NoiseCase { 42.4775L, 720, 203, 13, 260, 40, 7, PixelFormat::Bgr24, 0.3L },
+        // Strips narrower than a pixel, ink.
+        NoiseCase { 100, 300, 61, 9, 20, 9, 7, PixelFormat::Cmyk32, -0.2L, 2.0L / 300 },
+        // Twelve frames, ink, one source row to many print rows.
+        NoiseCase { 20, 500, 97, 17, 50, 3, 12, PixelFormat::Cmyk32, 0.1L }));
 
 TEST(PrintGeometryRules, SizeResolutionAndRefusals) {
     PrintSettings s;
