@@ -3,6 +3,7 @@
 #include "core/Error.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
@@ -56,73 +57,111 @@ void RowToFloats(const std::uint8_t* row, std::size_t bytes, float* out) {
     for (; k < bytes; ++k) out[k] = static_cast<float>(row[k]);
 }
 
+/// Stores one lens's sums of a frame row as its value in the print's channels.
+template <int Channels> inline void StoreLensValue(const float* sum, float* out) {
+    if constexpr (Channels == 3) {
+        // Blue, green, red in the pictures; red, green, blue in the print.
+        out[0] = sum[2];
+        out[1] = sum[1];
+        out[2] = sum[0];
+    } else {
+        // Stored as 255 - ink; the print holds the ink.
+        for (int c = 0; c < Channels; ++c) out[c] = 255.0f - sum[c];
+    }
+}
+
 /// Each lens's average of one frame row, given as floats (RowToFloats): lane c of a
 /// four-lane sum adds w x pixel[c] tap by tap as the scalar sum of channel c does.
+/// Every lens has the same number of taps.
 template <int Channels>
 void SampleRow(const SpanTable& taps, int frames, int frame, const float* row, float* values) {
     const std::size_t lenses = taps.first.size();
-    for (std::size_t i = 0; i < lenses; ++i) {
-        const float* w = taps.weights.data() + taps.begin[i];
-        const float* end = taps.weights.data() + taps.begin[i + 1];
-        const float* p = row + static_cast<std::size_t>(taps.first[i]) * Channels;
-        float sum[4] = {};
+    if (lenses == 0) return;
+    const std::size_t n = taps.begin[1] - taps.begin[0];
+    const auto valueOf = [&](std::size_t lens) {
+        return values
+            + (lens * static_cast<std::size_t>(frames) + static_cast<std::size_t>(frame)) * Channels;
+    };
+    const auto pixelsOf
+        = [&](std::size_t lens) { return row + static_cast<std::size_t>(taps.first[lens]) * Channels; };
+    std::size_t i = 0;
 #ifdef DEPTRIX_PRINT_SSE2
-        __m128 lanes = _mm_setzero_ps();
-        for (; w != end; ++w, p += Channels)
-            lanes = _mm_add_ps(lanes, _mm_mul_ps(_mm_set1_ps(*w), _mm_loadu_ps(p)));
-        _mm_storeu_ps(sum, lanes);
-#else
-        for (; w != end; ++w, p += Channels)
-            for (int c = 0; c < Channels; ++c) sum[c] += *w * p[c];
-#endif
-        float* out
-            = values + (i * static_cast<std::size_t>(frames) + static_cast<std::size_t>(frame)) * Channels;
-        if constexpr (Channels == 3) {
-            // Blue, green, red in the pictures; red, green, blue in the print.
-            out[0] = sum[2];
-            out[1] = sum[1];
-            out[2] = sum[0];
-        } else {
-            // Stored as 255 - ink; the print holds the ink.
-            for (int c = 0; c < Channels; ++c) out[c] = 255.0f - sum[c];
+    // Four lenses side by side: four sums that need not wait for each other, each
+    // still added tap by tap in its own order.
+    for (; i + 4 <= lenses; i += 4) {
+        const float* w = taps.weights.data() + taps.begin[i];
+        const float* p[4] = { pixelsOf(i), pixelsOf(i + 1), pixelsOf(i + 2), pixelsOf(i + 3) };
+        __m128 lanes[4] = { _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps() };
+        for (std::size_t t = 0; t < n; ++t)
+            for (std::size_t k = 0; k < 4; ++k)
+                lanes[k] = _mm_add_ps(
+                    lanes[k], _mm_mul_ps(_mm_set1_ps(w[k * n + t]), _mm_loadu_ps(p[k] + t * Channels)));
+        for (std::size_t k = 0; k < 4; ++k) {
+            float sum[4];
+            _mm_storeu_ps(sum, lanes[k]);
+            StoreLensValue<Channels>(sum, valueOf(i + k));
         }
+    }
+#endif
+    for (; i < lenses; ++i) {
+        const float* w = taps.weights.data() + taps.begin[i];
+        const float* p = pixelsOf(i);
+        float sum[4] = {};
+        for (std::size_t t = 0; t < n; ++t, p += Channels)
+            for (int c = 0; c < Channels; ++c) sum[c] += w[t] * p[c];
+        StoreLensValue<Channels>(sum, valueOf(i));
+    }
+}
+
+/// Rows of lens values mixed by their weights: each sum from 0 in the rows' order, as
+/// the rows are added one after the other for more of them, in one pass.
+template <int Rows>
+void MixRows(
+    const std::array<const float*, Rows>& rows, const float* weights, std::size_t n, float* __restrict sum) {
+    for (std::size_t k = 0; k < n; ++k) {
+        float mixed = 0.0f;
+        for (int r = 0; r < Rows; ++r) mixed += weights[r] * rows[static_cast<std::size_t>(r)][k];
+        sum[k] = mixed;
+    }
+}
+
+/// The pixels of the columns inside strips, rounded lens values, each stored four bytes
+/// wide: the bytes past a pixel of three channels fall on the next pixel, which is
+/// made after it, or in the room after the last.
+template <int Channels>
+void RoundWholes(
+    const Interlacer::WholePixel* whole, std::size_t count, const float* values, std::uint8_t* out) {
+    for (std::size_t i = 0; i < count; ++i, ++whole) {
+        const float* v = values + whole->value;
+#ifdef DEPTRIX_PRINT_SSE2
+        // Four lanes read for three channels: the rows of lens values have room after them.
+        StoreBytes<Channels>(_mm_loadu_ps(v), out + whole->at, 4);
+#else
+        for (int c = 0; c < Channels; ++c) out[whole->at + c] = ToByte(v[c]);
+#endif
     }
 }
 
 /// The pixels of the columns that mix two lens values: the sum of the pieces in their
-/// order, as for any mixed column. Each pixel is stored four bytes wide, the fourth
-/// byte under the next pixel or in the room after the last.
+/// order, as for any mixed column. Stored exactly, after the pixels inside strips.
 template <int Channels>
 void MixPairs(const Interlacer::PairMix* pair, std::size_t count, const float* values, std::uint8_t* out) {
-    for (std::size_t i = 0; i < count; ++i, ++pair, out += Channels) {
+    for (std::size_t i = 0; i < count; ++i, ++pair) {
         const float* a = values + pair->first;
         const float* b = values + pair->second;
 #ifdef DEPTRIX_PRINT_SSE2
-        // Four lanes read for three channels: the rows of lens values have room after them.
         const __m128 first = _mm_mul_ps(_mm_loadu_ps(a), _mm_set1_ps(pair->firstWeight));
         const __m128 second = _mm_mul_ps(_mm_loadu_ps(b), _mm_set1_ps(pair->secondWeight));
-        StoreBytes<Channels>(_mm_add_ps(_mm_add_ps(_mm_setzero_ps(), first), second), out, 4);
+        StoreBytes<Channels>(_mm_add_ps(_mm_add_ps(_mm_setzero_ps(), first), second), out + pair->at);
 #else
         for (int c = 0; c < Channels; ++c) {
             float sum = 0.0f;
             sum += a[c] * pair->firstWeight;
             sum += b[c] * pair->secondWeight;
-            out[c] = ToByte(sum);
+            out[pair->at + c] = ToByte(sum);
         }
 #endif
     }
-}
-
-/// Every column's pixel from the row's distinct pixels: four bytes a column, so that
-/// the loop is a load and a store with no branch; the fourth byte falls under the next
-/// column, and only the row's last column is stored byte by byte.
-template <int Channels>
-void PlaceColumns(const std::uint32_t* __restrict from, std::size_t columns,
-    const std::uint8_t* __restrict pixels, std::uint8_t* __restrict out) {
-    if (columns == 0) return;
-    const std::size_t last = columns - 1;
-    for (std::size_t x = 0; x < last; ++x) std::memcpy(out + x * Channels, pixels + from[x], 4);
-    std::memcpy(out + last * Channels, pixels + from[last], Channels);
 }
 
 } // namespace
@@ -142,14 +181,29 @@ Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views)
         = static_cast<long double>(views.width()) / static_cast<long double>(geometry.width);
     const LensGrid grid = geometry.grid();
     SpanWeights taps;
-    m_lensTaps.begin.push_back(0);
+    std::vector<float> weights;
+    std::size_t lensTaps = 1;
     for (std::int64_t i = 0; i < m_strips.lensCount(); ++i) {
         const std::int64_t lens = m_strips.firstLens() + i;
         WeighSpan(views.width(), grid.lensEdge(lens) * scale, grid.lensEdge(lens + 1) * scale, taps);
         m_lensTaps.first.push_back(taps.first);
-        m_lensTaps.weights.insert(m_lensTaps.weights.end(), taps.weights.begin(), taps.weights.end());
-        m_lensTaps.begin.push_back(static_cast<std::uint32_t>(m_lensTaps.weights.size()));
+        m_lensTaps.begin.push_back(static_cast<std::uint32_t>(weights.size()));
+        weights.insert(weights.end(), taps.weights.begin(), taps.weights.end());
+        lensTaps = std::max(lensTaps, taps.weights.size());
     }
+    m_lensTaps.begin.push_back(static_cast<std::uint32_t>(weights.size()));
+    // Every lens sums as many taps as the widest, the ones past its own weighing 0 (which
+    // adds +0 to a sum of products of bytes: the same bits), so that the loop over them,
+    // run for every lens of every row, always ends where the processor predicts.
+    for (std::size_t i = 0; i + 1 < m_lensTaps.begin.size(); ++i) {
+        const auto own = weights.begin() + m_lensTaps.begin[i];
+        const auto ownEnd = weights.begin() + m_lensTaps.begin[i + 1];
+        m_lensTaps.begin[i] = static_cast<std::uint32_t>(m_lensTaps.weights.size());
+        m_lensTaps.weights.insert(m_lensTaps.weights.end(), own, ownEnd);
+        m_lensTaps.weights.resize(
+            m_lensTaps.weights.size() + lensTaps - static_cast<std::size_t>(ownEnd - own), 0.0f);
+    }
+    m_lensTaps.begin.back() = static_cast<std::uint32_t>(m_lensTaps.weights.size());
 
     m_bandRows = std::clamp(views.bandRows(), 1, 64);
     m_bandRows = static_cast<int>(
@@ -157,66 +211,51 @@ Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views)
     m_capacity = m_bandRows + kRowsKept;
     m_cache.resize(static_cast<std::size_t>(m_capacity) * m_lensRowFloats + kLensRowSlack);
     m_sum.resize(m_lensRowFloats + kLensRowSlack);
-    m_rowFloats.resize(
-        static_cast<std::size_t>(views.width()) * static_cast<std::size_t>(m_channels) + kLensRowSlack);
+    // The taps past a lens's own may reach past the row: they read zeros there.
+    m_rowFloats.resize(static_cast<std::size_t>(views.width() + static_cast<int>(lensTaps))
+            * static_cast<std::size_t>(m_channels)
+        + kLensRowSlack);
 
-    // Every column takes one pixel of the row's distinct ones: a lens value whole
-    // inside a strip, the mix of two lens values across a strip edge, or of more
-    // where strips are narrower than a pixel.
+    // A row's distinct pixels from left to right: a lens value whole for a run of
+    // columns inside a strip, the mix of two lens values for a column across a strip
+    // edge, or of more where strips are narrower than a pixel.
     const auto lensValueAt = [this](const StripMap::Piece& piece) {
         return static_cast<std::uint32_t>((piece.lens * static_cast<std::uint32_t>(m_frames) + piece.frame)
             * static_cast<std::uint32_t>(m_channels));
     };
-    std::vector<bool> taken(m_lensRowFloats, false);
-    std::vector<std::int64_t> mixedColumns;
-    m_columnPixel.resize(static_cast<std::size_t>(m_strips.size()));
+    const auto channels = static_cast<std::uint32_t>(m_channels);
+    std::vector<std::uint32_t> pixelOf(static_cast<std::size_t>(m_strips.size()));
+    std::uint32_t pixels = 0;
+    m_mixBegin.push_back(0);
     for (std::int64_t x = 0; x < m_strips.size(); ++x) {
         const StripMap::Piece* piece = m_strips.begin(x);
         const auto pieces = m_strips.end(x) - piece;
-        if (pieces == 1) {
-            const std::uint32_t at = lensValueAt(*piece);
-            for (int c = 0; c < m_channels; ++c) taken[at + static_cast<std::uint32_t>(c)] = true;
-            m_columnPixel[static_cast<std::size_t>(x)] = at;
-        } else if (pieces == 2) {
-            m_columnPixel[static_cast<std::size_t>(x)] = static_cast<std::uint32_t>(m_pairs.size());
-            m_pairs.push_back(
-                { lensValueAt(piece[0]), lensValueAt(piece[1]), piece[0].weight, piece[1].weight });
-        } else {
-            m_columnPixel[static_cast<std::size_t>(x)] = static_cast<std::uint32_t>(mixedColumns.size());
-            mixedColumns.push_back(x);
+        const bool sameAsBefore = pieces == 1 && x > 0 && m_strips.end(x - 1) - m_strips.begin(x - 1) == 1
+            && m_wholes.back().value == lensValueAt(*piece);
+        if (!sameAsBefore) {
+            const std::uint32_t at = pixels * channels;
+            if (pieces == 1) {
+                m_wholes.push_back({ lensValueAt(*piece), at });
+            } else if (pieces == 2) {
+                m_pairs.push_back(
+                    { lensValueAt(piece[0]), lensValueAt(piece[1]), piece[0].weight, piece[1].weight, at });
+            } else {
+                for (; piece != m_strips.end(x); ++piece)
+                    m_mixPieces.push_back({ lensValueAt(*piece), piece->weight });
+                m_mixBegin.push_back(static_cast<std::uint32_t>(m_mixPieces.size()));
+                m_mixAt.push_back(at);
+            }
+            ++pixels;
         }
+        pixelOf[static_cast<std::size_t>(x)] = pixels - 1;
     }
-    m_mixBegin.push_back(0);
-    for (const std::int64_t x : mixedColumns) {
-        for (const StripMap::Piece* piece = m_strips.begin(x); piece != m_strips.end(x); ++piece)
-            m_mixPieces.push_back({ lensValueAt(*piece), piece->weight });
-        m_mixBegin.push_back(static_cast<std::uint32_t>(m_mixPieces.size()));
-    }
-    // The pixels of mixing columns follow the rounded lens values.
-    const auto channels = static_cast<std::size_t>(m_channels);
-    m_pairPixels = m_lensRowFloats + kLensRowSlack;
-    m_mixedPixels = m_pairPixels + m_pairs.size() * channels;
-    m_pixels.resize(m_mixedPixels + mixedColumns.size() * channels + kLensRowSlack);
-    for (std::int64_t x = 0; x < m_strips.size(); ++x) {
-        const auto pieces = m_strips.end(x) - m_strips.begin(x);
-        std::uint32_t& at = m_columnPixel[static_cast<std::size_t>(x)];
-        if (pieces == 2) at = static_cast<std::uint32_t>(m_pairPixels + at * channels);
-        if (pieces > 2) at = static_cast<std::uint32_t>(m_mixedPixels + at * channels);
-    }
-    // Only the lens values whole columns take are rounded to bytes, in runs.
-    for (std::size_t k = 0; k < taken.size();) {
-        if (!taken[k]) {
-            ++k;
-            continue;
-        }
-        const std::size_t begin = k;
-        while (k < taken.size() && taken[k]) ++k;
-        m_rounded.push_back({ static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(k) });
-    }
+    m_pixels.resize(static_cast<std::size_t>(pixels) * channels + ColumnSpread::kSlack);
+    m_spread = ColumnSpread(pixelOf, m_channels);
 }
 
 void Interlacer::sampleLenses(int frame, const std::uint8_t* row, float* values) {
-    RowToFloats(row, m_rowFloats.size() - kLensRowSlack, m_rowFloats.data());
+    RowToFloats(row, static_cast<std::size_t>(m_views.width()) * static_cast<std::size_t>(m_channels),
+        m_rowFloats.data());
     if (m_channels == 3)
         SampleRow<3>(m_lensTaps, m_frames, frame, m_rowFloats.data(), values);
     else
@@ -240,45 +279,35 @@ const float* Interlacer::lensValues(int sourceRow) {
 }
 
 void Interlacer::expandRow(const float* values, std::uint8_t* out) {
-    // Whole-strip columns take their lens value's bytes, rounded once per row.
+    // The pixels inside strips first: their stores reach into the next pixel.
     std::uint8_t* pixels = m_pixels.data();
-    for (const auto& [begin, end] : m_rounded) {
-        std::uint32_t k = begin;
-#ifdef DEPTRIX_PRINT_SSE2
-        // Four at a time, past the run's end into values no run takes, that a later
-        // run rounds again, or into the room before the mixing columns' pixels.
-        for (; k < end; k += 4) StoreBytes<4>(_mm_loadu_ps(values + k), pixels + k);
-#endif
-        for (; k < end; ++k) pixels[k] = ToByte(values[k]);
+    if (m_channels == 3) {
+        RoundWholes<3>(m_wholes.data(), m_wholes.size(), values, pixels);
+        MixPairs<3>(m_pairs.data(), m_pairs.size(), values, pixels);
+    } else {
+        RoundWholes<4>(m_wholes.data(), m_wholes.size(), values, pixels);
+        MixPairs<4>(m_pairs.data(), m_pairs.size(), values, pixels);
     }
-    // In order, so that every four-byte store is overwritten by the next pixel's.
-    std::uint8_t* pairs = pixels + m_pairPixels;
-    if (m_channels == 3)
-        MixPairs<3>(m_pairs.data(), m_pairs.size(), values, pairs);
-    else
-        MixPairs<4>(m_pairs.data(), m_pairs.size(), values, pairs);
-    std::uint8_t* mixed = pixels + m_mixedPixels;
-    for (std::size_t column = 0; column + 1 < m_mixBegin.size(); ++column) {
+    for (std::size_t column = 0; column < m_mixAt.size(); ++column) {
         float sum[4] = {};
         const MixPiece* end = m_mixPieces.data() + m_mixBegin[column + 1];
         for (const MixPiece* piece = m_mixPieces.data() + m_mixBegin[column]; piece != end; ++piece) {
             const float* v = values + piece->offset;
             for (int c = 0; c < m_channels; ++c) sum[c] += v[c] * piece->weight;
         }
-        for (int c = 0; c < m_channels; ++c) *mixed++ = ToByte(sum[c]);
+        for (int c = 0; c < m_channels; ++c)
+            pixels[m_mixAt[column] + static_cast<std::uint32_t>(c)] = ToByte(sum[c]);
     }
-    if (m_channels == 3)
-        PlaceColumns<3>(m_columnPixel.data(), m_columnPixel.size(), pixels, out);
-    else
-        PlaceColumns<4>(m_columnPixel.data(), m_columnPixel.size(), pixels, out);
+    m_spread.spread(pixels, out);
 }
 
 std::size_t Interlacer::heldBytes() const {
     // The strip map holds about two pieces a column at most.
     return (m_cache.size() + m_sum.size() + m_rowFloats.size()) * sizeof(float) + m_pixels.size()
-        + m_columnPixel.size() * sizeof(std::uint32_t) + m_pairs.size() * sizeof(PairMix)
-        + m_mixBegin.size() * sizeof(std::uint32_t) + m_mixPieces.size() * sizeof(MixPiece)
-        + m_lensTaps.weights.size() * sizeof(float) + m_lensTaps.first.size() * 2 * sizeof(std::uint32_t)
+        + m_spread.heldBytes() + m_wholes.size() * sizeof(WholePixel) + m_pairs.size() * sizeof(PairMix)
+        + m_mixAt.size() * sizeof(std::uint32_t) + m_mixBegin.size() * sizeof(std::uint32_t)
+        + m_mixPieces.size() * sizeof(MixPiece) + m_lensTaps.weights.size() * sizeof(float)
+        + m_lensTaps.first.size() * 2 * sizeof(std::uint32_t)
         + static_cast<std::size_t>(m_strips.size()) * 2 * sizeof(StripMap::Piece);
 }
 
@@ -311,16 +340,18 @@ void Interlacer::makeRows(std::int64_t first, int count, std::uint8_t* out) {
             expandRow(lensValues(taps.first), out);
             continue;
         }
-        float* __restrict sum = m_sum.data();
+        float* sum = m_sum.data();
         const std::size_t n = m_lensRowFloats;
+        // Enlarging mixes two or three rows: one pass. The rows read first stay cached
+        // while the later ones are read.
         if (taps.weights.size() == 2) {
-            // Enlarging mixes two rows: one pass, the same sums in the same order as below.
-            // The first row stays cached while the second is read.
-            const float* __restrict a = lensValues(taps.first);
-            const float* __restrict b = lensValues(taps.first + 1);
-            const float wa = taps.weights[0];
-            const float wb = taps.weights[1];
-            for (std::size_t k = 0; k < n; ++k) sum[k] = (0.0f + wa * a[k]) + wb * b[k];
+            MixRows<2>({ lensValues(taps.first), lensValues(taps.first + 1) }, taps.weights.data(), n, sum);
+            expandRow(sum, out);
+            continue;
+        }
+        if (taps.weights.size() == 3) {
+            MixRows<3>({ lensValues(taps.first), lensValues(taps.first + 1), lensValues(taps.first + 2) },
+                taps.weights.data(), n, sum);
             expandRow(sum, out);
             continue;
         }

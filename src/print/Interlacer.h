@@ -1,5 +1,6 @@
 #pragma once
 
+#include "print/ColumnSpread.h"
 #include "print/PrintRows.h"
 #include "print/SampleWeights.h"
 #include "print/StripMap.h"
@@ -35,12 +36,19 @@ public:
     void makeRows(std::int64_t first, int count, std::uint8_t* out) override;
     std::size_t heldBytes() const override;
 
-    /// A column mixing two lens values (offsets into a row of them) by their areas.
+    /// The pixel of the columns inside one strip: a lens value (offset into a row of
+    /// them), and where the pixel lies among the row's distinct pixels.
+    struct WholePixel {
+        std::uint32_t value;
+        std::uint32_t at;
+    };
+    /// The pixel of a column mixing two lens values by their areas.
     struct PairMix {
         std::uint32_t first;
         std::uint32_t second;
         float firstWeight;
         float secondWeight;
+        std::uint32_t at;
     };
     /// A lens value a column of more than two pieces takes, and how much of the column it covers.
     struct MixPiece {
@@ -69,16 +77,15 @@ private:
     std::vector<float> m_cache; ///< m_capacity rows of lens values, row y in slot y % m_capacity
     std::vector<float> m_sum;
     std::vector<float> m_rowFloats; ///< the frame row being sampled
+    // A row's distinct pixels, from left to right: runs of columns inside a strip take
+    // one, every column across strip edges one of its own.
+    std::vector<WholePixel> m_wholes;
     std::vector<PairMix> m_pairs;
     std::vector<std::uint32_t> m_mixBegin; ///< per mixed column, its first piece; one more at the end
     std::vector<MixPiece> m_mixPieces;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_rounded; ///< lens values whole columns take
-    /// One row's distinct pixels: the lens values rounded (at their own offsets), then
-    /// the pixel of every two-piece column, then of every mixed one.
-    std::vector<std::uint8_t> m_pixels;
-    std::size_t m_pairPixels = 0; ///< where the two-piece columns' pixels start in m_pixels
-    std::size_t m_mixedPixels = 0; ///< where the mixed columns' pixels start
-    std::vector<std::uint32_t> m_columnPixel; ///< per print column, where its pixel lies in m_pixels
+    std::vector<std::uint32_t> m_mixAt; ///< per mixed column, where its pixel lies
+    std::vector<std::uint8_t> m_pixels; ///< the distinct pixels of the row being made
+    ColumnSpread m_spread; ///< the columns from the distinct pixels
     SpanWeights m_rowTaps;
     SpanWeights m_madeTaps; ///< the source taps of the row made last
 };
