@@ -209,4 +209,68 @@ void ParallelInOrder(int count, const std::function<void(int)>& produce,
     if (failure.error) std::rethrow_exception(failure.error);
 }
 
+void ParallelInTwoStages(
+    int count, const std::function<void(int)>& first, const std::function<void(int)>& then, int window) {
+    if (count <= 0) return;
+    if (ThreadsFor(count) <= 1 || window < 1) {
+        for (int i = 0; i < count; ++i) {
+            first(i);
+            then(i);
+        }
+        return;
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    int firstEnded = 0; // first(i) has ended for every i below this
+    int thenEnded = 0; // then(i) has ended for every i below this
+    int limit = count; // no index from here on is begun by either stage: one failed
+    FirstFailure failure;
+    const auto fail = [&](int at) {
+        failure.note(at, std::current_exception());
+        limit = std::min(limit, at);
+        changed.notify_all();
+    };
+
+    const auto work = [&] {
+        std::unique_lock lock(mutex);
+        for (int i = 0;; ++i) {
+            changed.wait(lock, [&] { return i < firstEnded || i >= limit; });
+            if (i >= limit) return;
+            lock.unlock();
+            try {
+                then(i);
+            } catch (...) {
+                lock.lock();
+                fail(i);
+                return;
+            }
+            lock.lock();
+            thenEnded = i + 1;
+            changed.notify_all();
+        }
+    };
+    Helpers helpers(work);
+    helpers.start();
+    {
+        std::unique_lock lock(mutex);
+        for (int i = 0; i < count; ++i) {
+            changed.wait(lock, [&] { return i - thenEnded < window || i >= limit; });
+            if (i >= limit) break;
+            lock.unlock();
+            try {
+                first(i);
+            } catch (...) {
+                lock.lock();
+                fail(i);
+                break;
+            }
+            lock.lock();
+            firstEnded = i + 1;
+            changed.notify_all();
+        }
+    }
+    helpers.wait();
+    if (failure.error) std::rethrow_exception(failure.error);
+}
+
 } // namespace deptrix

@@ -37,4 +37,14 @@ void ParallelFor(int count, const std::function<void(int)>& task);
 void ParallelInOrder(int count, const std::function<void(int)>& produce,
     const std::function<void(int)>& finish, int maxThreads = kMaxTaskThreads, int window = 0);
 
+/// first(i) for i = 0 .. count - 1 on the calling thread and then(i) on one pool thread,
+/// each in index order, then(i) once first(i) has ended: two stages of sequential work
+/// (a decoder and what uses its output) running side by side. first(i) waits until
+/// then(i - window) has ended, so `window` buffers, taken in turn, carry the results
+/// from one stage to the other. An exception stops both stages; after the running
+/// ones end, the first failure in index order is rethrown. With one thread, or
+/// called from a pool thread: first(i), then(i), in turn.
+void ParallelInTwoStages(
+    int count, const std::function<void(int)>& first, const std::function<void(int)>& then, int window);
+
 } // namespace deptrix
