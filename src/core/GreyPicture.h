@@ -1,10 +1,16 @@
 #pragma once
 
+#include "core/Bitmap.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace deptrix {
+
+/// The values of a grey picture, in pixel memory: a decoder writes every value once,
+/// into huge pages where the picture is large, without a zero fill before.
+using GreyValues = std::vector<std::uint16_t, PixelAllocator<std::uint16_t>>;
 
 /// A picture of 16-bit grey values (0 black .. 65535 white), rows top-down without
 /// padding: what a depth map file decodes to, whatever its format and bit depth.
@@ -12,7 +18,7 @@ namespace deptrix {
 struct GreyPicture {
     int width = 0;
     int height = 0;
-    std::vector<std::uint16_t> values;
+    GreyValues values;
 
     bool empty() const { return width <= 0 || height <= 0; }
     const std::uint16_t* row(int y) const {

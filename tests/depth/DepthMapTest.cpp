@@ -24,8 +24,8 @@ using test::OutlineLayer;
 using test::TempFolder;
 namespace fs = std::filesystem;
 
-GreyPicture Picture(int width, int height, std::vector<std::uint16_t> values) {
-    return { width, height, std::move(values) };
+GreyPicture Picture(int width, int height, const std::vector<std::uint16_t>& values) {
+    return { width, height, { values.begin(), values.end() } };
 }
 
 LayerDepthMap Map(GreyPicture picture, DepthMapOptions options = {}) {
