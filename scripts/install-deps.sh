@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    zlib1g-dev libjpeg-dev libgif-dev libtiff-dev libpng-dev
+    zlib1g-dev libjpeg-dev libgif-dev libtiff-dev libpng-dev libdeflate-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-noto-cjk fonts-dejavu-core
     locales

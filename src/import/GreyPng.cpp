@@ -3,8 +3,11 @@
 // object with a destructor: the decoder state and every buffer belong to the caller.
 
 #include "core/Error.h"
+#include "core/TaskPool.h"
 #include "import/GreyDecoders.h"
+#include "import/PlainGreyPng.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -72,12 +75,13 @@ bool ReadHeader(PngReader& reader, PngShape& shape) {
     return true;
 }
 
-/// Reads every row (every pass of an interlaced file) into `rows`.
-bool ReadRows(PngReader& reader, png_bytep* rows, png_uint_32 count, int passes, png_bytep single) {
+/// Reads `count` rows, `rowBytes` apart from `rows` on, `passes` times over (each pass
+/// of an interlaced file fills in more of every row).
+bool ReadRows(PngReader& reader, png_bytep rows, std::size_t rowBytes, png_uint_32 count, int passes) {
     png_structp png = reader.png;
     if (setjmp(png_jmpbuf(png))) return false;
     for (int pass = 0; pass < passes; ++pass)
-        for (png_uint_32 y = 0; y < count; ++y) png_read_row(png, single ? single : rows[y], nullptr);
+        for (png_uint_32 y = 0; y < count; ++y) png_read_row(png, rows + rowBytes * y, nullptr);
     return true;
 }
 
@@ -122,6 +126,7 @@ void ConvertRow(const std::uint8_t* in, const PngShape& shape, std::uint16_t* ou
 } // namespace
 
 GreyPicture DecodePng(std::span<const std::uint8_t> bytes, const std::string& name) {
+    if (std::optional<GreyPicture> plain = DecodePlainGreyPng(bytes)) return std::move(*plain);
     PngSource source { bytes };
     PngReader reader;
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, Fail, IgnoreWarning);
@@ -131,7 +136,10 @@ GreyPicture DecodePng(std::span<const std::uint8_t> bytes, const std::string& na
     png_set_read_fn(reader.png, &source, ReadBytes);
     // The pixels are bounded below; ancillary chunks (profiles, text) get a small budget.
     png_set_user_limits(reader.png, 0x7FFFFFFF, 0x7FFFFFFF);
-    png_set_chunk_malloc_max(reader.png, 16u << 20);
+    png_set_chunk_malloc_max(reader.png, kPngChunkLimit);
+    // Each chunk's CRC already guards the compressed bytes; the zlib stream's own
+    // checksum would be one more pass over every decoded byte of a large map.
+    png_set_option(reader.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
 
     PngShape shape;
     if (!ReadHeader(reader, shape)) throw Error(name + ": damaged PNG file (" + source.message + ")");
@@ -139,26 +147,45 @@ GreyPicture DecodePng(std::span<const std::uint8_t> bytes, const std::string& na
     const std::size_t rowBytes = static_cast<std::size_t>(shape.width)
         * static_cast<std::size_t>(shape.channels) * static_cast<std::size_t>(shape.sampleBytes);
 
+    const auto damaged = [&] { return Error(name + ": damaged PNG file (" + source.message + ")"); };
+
     if (shape.passes == 1) {
-        // Row by row: one row of samples at a time.
-        std::vector<std::uint8_t> row(rowBytes);
-        for (png_uint_32 y = 0; y < shape.height; ++y) {
-            if (!ReadRows(reader, nullptr, 1, 1, row.data()))
-                throw Error(name + ": damaged PNG file (" + source.message + ")");
-            ConvertRow(row.data(), shape, picture.row(static_cast<int>(y)));
-        }
+        // Bands of rows are decoded on this thread while the band before is turned
+        // into grey on another: libpng's inflating and unfiltering is the larger part,
+        // the conversion and the first writes to the fresh picture the rest.
+        constexpr png_uint_32 kBandRows = 16;
+        constexpr int kBuffers = 3;
+        const auto bands = static_cast<int>((shape.height + kBandRows - 1) / kBandRows);
+        const std::size_t bandBytes = rowBytes * kBandRows;
+        std::vector<std::uint8_t> buffers(bandBytes * kBuffers);
+        const auto bandRows = [&](int band) {
+            return std::min<png_uint_32>(
+                kBandRows, shape.height - static_cast<png_uint_32>(band) * kBandRows);
+        };
+        const auto bufferOf = [&](int band) {
+            return buffers.data() + bandBytes * static_cast<std::size_t>(band % kBuffers);
+        };
+        ParallelInTwoStages(
+            bands,
+            [&](int band) {
+                if (!ReadRows(reader, bufferOf(band), rowBytes, bandRows(band), 1)) throw damaged();
+            },
+            [&](int band) {
+                const std::uint8_t* in = bufferOf(band);
+                const int first = band * static_cast<int>(kBandRows);
+                for (png_uint_32 y = 0; y < bandRows(band); ++y, in += rowBytes)
+                    ConvertRow(in, shape, picture.row(first + static_cast<int>(y)));
+            },
+            kBuffers);
         return picture;
     }
     // The passes of an interlaced file fill the rows in turn, so all rows are kept.
     if (rowBytes * shape.height > 4 * kMaxGreyPictureBytes)
         throw Error(name + ": the interlaced PNG file is too large to read as a depth map");
     std::vector<std::uint8_t> samples(rowBytes * shape.height);
-    std::vector<png_bytep> rows(shape.height);
-    for (png_uint_32 y = 0; y < shape.height; ++y) rows[y] = samples.data() + rowBytes * y;
-    if (!ReadRows(reader, rows.data(), shape.height, shape.passes, nullptr))
-        throw Error(name + ": damaged PNG file (" + source.message + ")");
+    if (!ReadRows(reader, samples.data(), rowBytes, shape.height, shape.passes)) throw damaged();
     for (png_uint_32 y = 0; y < shape.height; ++y)
-        ConvertRow(rows[y], shape, picture.row(static_cast<int>(y)));
+        ConvertRow(samples.data() + rowBytes * y, shape, picture.row(static_cast<int>(y)));
     return picture;
 }
 

@@ -1,6 +1,7 @@
 // Depth map pictures of every format decode to the same 16-bit greys; damaged and
 // absurd files are refused with the file's name.
 
+#include "TaskThreads.h"
 #include "TestFolder.h"
 #include "TestPsd.h"
 #include "core/Bitmap.h"
@@ -85,6 +86,11 @@ std::vector<std::uint16_t> GreySamples(int channels) {
     return samples;
 }
 
+/// The values of a decoded picture, to compare with those expected.
+std::vector<std::uint16_t> ValuesOf(const GreyPicture& picture) {
+    return { picture.values.begin(), picture.values.end() };
+}
+
 std::vector<std::uint16_t> Wide(std::vector<std::uint16_t> samples) {
     for (std::uint16_t& v : samples) v = static_cast<std::uint16_t>(v * 257);
     return samples;
@@ -147,8 +153,27 @@ TEST(GreyPicture, SixteenBitSamplesKeepTheirPrecision) {
     }
     const GreyPicture fromPng = DecodeGreyPicture(Saved(png, "PNG"), "map.png");
     const GreyPicture fromTiff = DecodeGreyPicture(Tiff(rgb, 3, 16, 7, 1), "map.tif");
-    EXPECT_EQ(fromPng.values, values);
-    EXPECT_EQ(fromTiff.values, values);
+    EXPECT_EQ(ValuesOf(fromPng), values);
+    EXPECT_EQ(ValuesOf(fromTiff), values);
+}
+
+TEST(GreyPicture, PngRowsDecodedBesideTheirConversionComeOutInPlace) {
+    // 8-bit files go through libpng in bands of rows: decoded on one thread, made
+    // grey on another.
+    QImage image(37, 90, QImage::Format_Grayscale8);
+    const auto grey = [](int x, int y) { return static_cast<std::uint8_t>((x * 7 + y * 3) % 256); };
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) image.scanLine(y)[x] = grey(x, y);
+    const std::vector<std::uint8_t> file = Saved(image, "PNG");
+    const test::ScopedTaskThreads threads(2);
+    const GreyPicture picture = DecodeGreyPicture(file, "map.png");
+    ASSERT_EQ(picture.height, 90);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ASSERT_EQ(picture.row(y)[x], Widen8(grey(x, y))) << x << ", " << y;
+    const std::vector<std::uint8_t> cut(
+        file.begin(), file.begin() + static_cast<std::ptrdiff_t>(file.size() * 2 / 3));
+    EXPECT_EQ(ErrorOf(cut).rfind("map.dat: damaged PNG file (", 0), 0u) << ErrorOf(cut);
 }
 
 TEST(GreyPicture, ColourBecomesLuminanceAndTransparencyGoesToBlack) {
@@ -157,7 +182,7 @@ TEST(GreyPicture, ColourBecomesLuminanceAndTransparencyGoesToBlack) {
     image.setPixelColor(1, 0, QColor(0, 0, 255));
     image.setPixelColor(2, 0, QColor(200, 200, 200, 0));
     const GreyPicture picture = DecodeGreyPicture(Saved(image, "PNG"), "map.png");
-    EXPECT_EQ(picture.values, (std::vector<std::uint16_t> { 76 * 257, 29 * 257, 0 }));
+    EXPECT_EQ(ValuesOf(picture), (std::vector<std::uint16_t> { 76 * 257, 29 * 257, 0 }));
 }
 
 TEST(GreyPicture, JpegsAreReadAndTheirDamageRefused) {
@@ -182,13 +207,13 @@ TEST(GreyPicture, PsdLayersAreFoundByNameAndPlacedOnTheCanvas) {
     std::vector<std::uint16_t> expected(24, 0);
     for (int y = 0; y < 2; ++y)
         for (int x = 1; x < 3; ++x) expected[static_cast<std::size_t>(6 * y + x)] = 200 * 257 / 5;
-    EXPECT_EQ(picture.values, expected);
+    EXPECT_EQ(ValuesOf(picture), expected);
     EXPECT_EQ(ErrorOf(file, "Sky"), "map.dat: the file has no layer named \"Sky\"");
 
     PsdWriter flat(test::RgbOptions(2, 2));
     flat.setMergedImage({ test::Flat(4, 9), test::Flat(4, 9), test::Flat(4, 9) }, false);
     const std::vector<std::uint8_t> noLayers = flat.finish();
-    EXPECT_EQ(DecodeGreyPicture(noLayers, "flat.psd").values, std::vector<std::uint16_t>(4, 9 * 257));
+    EXPECT_EQ(ValuesOf(DecodeGreyPicture(noLayers, "flat.psd")), std::vector<std::uint16_t>(4, 9 * 257));
     EXPECT_EQ(ErrorOf(noLayers, "Depth"), "map.dat: the file has no layers (asked for the layer \"Depth\")");
     EXPECT_NE(ErrorOf(Saved(GreyImage(QImage::Format_Grayscale8), "PNG"), "Depth").find("only a PSD or PSB"),
         std::string::npos);
