@@ -2,9 +2,12 @@
 
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "core/TaskPool.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
+#include <vector>
 
 namespace deptrix {
 
@@ -30,16 +33,28 @@ LayerDepthMap MakeLayerDepthMap(
     map.layerName = std::move(layerName);
     map.options = options;
     if (!picture.values.empty()) {
-        // By value rather than by position, which lets the compiler take many values
-        // at once: maps run to tens of millions of pixels.
-        std::uint16_t darkest = 65535;
-        std::uint16_t lightest = 0;
-        for (const std::uint16_t value : picture.values) {
-            darkest = std::min(darkest, value);
-            lightest = std::max(lightest, value);
+        // Maps run to tens of millions of pixels: their parts are searched side by side.
+        constexpr std::size_t kPart = std::size_t { 1 } << 20;
+        const std::size_t count = picture.values.size();
+        const auto parts = static_cast<int>((count + kPart - 1) / kPart);
+        std::vector<std::array<std::uint16_t, 2>> extremes(static_cast<std::size_t>(parts));
+        ParallelFor(parts, [&](int part) {
+            const std::uint16_t* values = picture.values.data() + static_cast<std::size_t>(part) * kPart;
+            const std::size_t size = std::min(kPart, count - static_cast<std::size_t>(part) * kPart);
+            std::uint16_t darkest = 65535;
+            std::uint16_t lightest = 0;
+            for (std::size_t i = 0; i < size; ++i) {
+                darkest = std::min(darkest, values[i]);
+                lightest = std::max(lightest, values[i]);
+            }
+            extremes[static_cast<std::size_t>(part)] = { darkest, lightest };
+        });
+        map.darkest = 65535;
+        map.lightest = 0;
+        for (const auto& [darkest, lightest] : extremes) {
+            map.darkest = std::min(map.darkest, darkest);
+            map.lightest = std::max(map.lightest, lightest);
         }
-        map.darkest = darkest;
-        map.lightest = lightest;
     }
     map.picture = std::make_shared<const GreyPicture>(std::move(picture));
     return map;

@@ -1,6 +1,7 @@
 #include "depth/DepthMapFit.h"
 
 #include "core/Error.h"
+#include "core/TaskPool.h"
 #include "depth/DepthQuantities.h"
 
 #include <algorithm>
@@ -167,29 +168,39 @@ Bitmap DepthMapRaster(
         levels[v] = DepthMapLevel(static_cast<std::uint16_t>(v), map.options);
 
     Bitmap raster(static_cast<int>(width), layer.Height, PixelFormat::Gray8, UnfilledPixels {});
+    // Bands of rows side by side: each row depends on the map alone. A band weighs
+    // the map rows it shares with the band above once more, which changes nothing.
+    constexpr int kBandRows = 64;
+    const int bands = (raster.height() + kBandRows - 1) / kBandRows;
+    const auto bandEnd = [&](int band) { return std::min(raster.height(), (band + 1) * kBandRows); };
     if (columns.direct && rows.direct) {
-        for (int y = 0; y < raster.height(); ++y) {
-            const std::uint16_t* values = picture.row(rows.source[static_cast<std::size_t>(y)]);
-            std::uint8_t* out = raster.row(y);
-            for (int x = 0; x < raster.width(); ++x)
-                out[x] = levels[values[columns.source[static_cast<std::size_t>(x)]]];
-        }
+        ParallelFor(bands, [&](int band) {
+            for (int y = band * kBandRows; y < bandEnd(band); ++y) {
+                const std::uint16_t* values = picture.row(rows.source[static_cast<std::size_t>(y)]);
+                std::uint8_t* out = raster.row(y);
+                for (int x = 0; x < raster.width(); ++x)
+                    out[x] = levels[values[columns.source[static_cast<std::size_t>(x)]]];
+            }
+        });
         return raster;
     }
     const std::uint64_t denominator = columns.denominator * rows.denominator;
-    WeightedRows weighted(picture, columns, raster.width());
-    std::vector<std::uint64_t> sums(static_cast<std::size_t>(raster.width()));
-    for (int y = 0; y < raster.height(); ++y) {
-        std::fill(sums.begin(), sums.end(), 0);
-        for (std::uint32_t t = rows.start[static_cast<std::size_t>(y)];
-             t < rows.start[static_cast<std::size_t>(y) + 1]; ++t) {
-            const std::vector<std::uint64_t>& row = weighted.row(rows.source[t]);
-            const std::uint64_t weight = rows.weight[t];
-            for (std::size_t x = 0; x < sums.size(); ++x) sums[x] += weight * row[x];
+    ParallelFor(bands, [&](int band) {
+        WeightedRows weighted(picture, columns, raster.width());
+        std::vector<std::uint64_t> sums(static_cast<std::size_t>(raster.width()));
+        for (int y = band * kBandRows; y < bandEnd(band); ++y) {
+            std::fill(sums.begin(), sums.end(), 0);
+            for (std::uint32_t t = rows.start[static_cast<std::size_t>(y)];
+                 t < rows.start[static_cast<std::size_t>(y) + 1]; ++t) {
+                const std::vector<std::uint64_t>& row = weighted.row(rows.source[t]);
+                const std::uint64_t weight = rows.weight[t];
+                for (std::size_t x = 0; x < sums.size(); ++x) sums[x] += weight * row[x];
+            }
+            std::uint8_t* out = raster.row(y);
+            for (std::size_t x = 0; x < sums.size(); ++x)
+                out[x] = levels[RoundedQuotient(sums[x], denominator)];
         }
-        std::uint8_t* out = raster.row(y);
-        for (std::size_t x = 0; x < sums.size(); ++x) out[x] = levels[RoundedQuotient(sums[x], denominator)];
-    }
+    });
     return raster;
 }
 
