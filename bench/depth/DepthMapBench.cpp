@@ -7,7 +7,11 @@
 #include "core/TaskPool.h"
 #include "core/WorkFiles.h"
 #include "depth/DepthMapFit.h"
+#include "depth/DepthQuantities.h"
+#include "depth/DepthRaster.h"
 #include "depth/LineLayerSynthesis.h"
+#include "depth/ViewWarp.h"
+#include "depth/WarpLayerViews.h"
 #include "import/GreyPictureReader.h"
 
 #include <QImage>
@@ -99,13 +103,32 @@ struct LargeScene {
     }
 };
 
+LargeScene& TheLargeScene() {
+    static LargeScene scene;
+    return scene;
+}
+
+/// Sets the thread count for one benchmark and restores it after.
+class BenchThreads {
+public:
+    explicit BenchThreads(std::int64_t threads)
+        : m_before(TaskThreads()) {
+        SetTaskThreads(static_cast<int>(threads));
+    }
+    ~BenchThreads() { SetTaskThreads(m_before); }
+    BenchThreads(const BenchThreads&) = delete;
+    BenchThreads& operator=(const BenchThreads&) = delete;
+
+private:
+    int m_before;
+};
+
 void BM_DepthMapOverOutlines(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     using Seconds = std::chrono::duration<double>;
-    static LargeScene scene;
+    LargeScene& scene = TheLargeScene();
     NullProgress progress;
-    const int threadsBefore = TaskThreads();
-    SetTaskThreads(static_cast<int>(state.range(0)));
+    const BenchThreads threads(state.range(0));
     const auto withMap = [&] {
         const auto start = Clock::now();
         Document doc = scene.doc;
@@ -138,7 +161,6 @@ void BM_DepthMapOverOutlines(benchmark::State& state) {
     }
     std::sort(ratios.begin(), ratios.end());
     state.counters["x map/outlines"] = ratios.empty() ? 0.0 : ratios[ratios.size() / 2];
-    SetTaskThreads(threadsBefore);
 }
 // Both sides on the same number of threads: one, then two.
 BENCHMARK(BM_DepthMapOverOutlines)
@@ -147,6 +169,71 @@ BENCHMARK(BM_DepthMapOverOutlines)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(6);
+
+// The parts on their own, where the two sides differ: decoding the map, the depth
+// raster from the map or from the outlines, and the views' row passes over either.
+
+void BM_ReadDepthMap(benchmark::State& state) {
+    LargeScene& scene = TheLargeScene();
+    const BenchThreads threads(state.range(0));
+    for (auto _ : state) {
+        const LayerDepthMap map = MakeLayerDepthMap(ReadGreyPicture(scene.map), scene.map, {}, {});
+        benchmark::DoNotOptimize(map.darkest);
+    }
+}
+BENCHMARK(BM_ReadDepthMap)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+Bitmap LargeSceneRaster(bool fromMap) {
+    LargeScene& scene = TheLargeScene();
+    const LayerRecord& layer = scene.doc.Layers[0];
+    if (!fromMap) return SmoothedDepthRaster(scene.doc, layer, scene.lines);
+    const LayerDepthMap map = MakeLayerDepthMap(ReadGreyPicture(scene.map), scene.map, {}, {});
+    return DepthMapRaster(scene.doc, layer, map, OutlineMargin(scene.doc.SourceDpi, layer.Depth));
+}
+
+void BM_MapRaster(benchmark::State& state) {
+    LargeScene& scene = TheLargeScene();
+    const BenchThreads threads(state.range(0));
+    const LayerRecord& layer = scene.doc.Layers[0];
+    const LayerDepthMap map = MakeLayerDepthMap(ReadGreyPicture(scene.map), scene.map, {}, {});
+    for (auto _ : state) {
+        const Bitmap raster
+            = DepthMapRaster(scene.doc, layer, map, OutlineMargin(scene.doc.SourceDpi, layer.Depth));
+        benchmark::DoNotOptimize(raster.bits());
+    }
+}
+BENCHMARK(BM_MapRaster)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_OutlineRaster(benchmark::State& state) {
+    const BenchThreads threads(state.range(0));
+    for (auto _ : state) {
+        const Bitmap raster = LargeSceneRaster(false);
+        benchmark::DoNotOptimize(raster.bits());
+    }
+}
+BENCHMARK(BM_OutlineRaster)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WarpOverRaster(benchmark::State& state) {
+    LargeScene& scene = TheLargeScene();
+    const BenchThreads threads(state.range(0));
+    const Bitmap raster = LargeSceneRaster(state.range(1) != 0);
+    const std::int64_t margin = OutlineMargin(scene.doc.SourceDpi, kFixedOne);
+    const Bitmap source = PadColumns(LoadBmp(scene.folder / LayerFileName(1)), margin, 0);
+    const Bitmap mask = PadColumns(LoadBmp(scene.folder / LayerMaskFileName(1)), margin, 0);
+    NullProgress progress;
+    for (auto _ : state) {
+        state.PauseTiming();
+        LayerWarp warp(source, mask, raster, BaseLevelOf(7), LevelShift(kWidth, kFixedOne, kFixedOne));
+        state.ResumeTiming();
+        for (int view = 7; view >= 1; --view) warp.warpView(view, 20, progress);
+        benchmark::DoNotOptimize(warp.picture().row(0));
+    }
+}
+BENCHMARK(BM_WarpOverRaster)
+    ->ArgNames({ "threads", "map" })
+    ->ArgsProduct({ { 1, 2 }, { 0, 1 } })
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 } // namespace deptrix::bench
