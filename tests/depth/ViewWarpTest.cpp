@@ -103,6 +103,30 @@ TEST(LayerWarp, SmoothLevelsMatchTheFormula) {
     }
 }
 
+TEST(LayerWarp, NoiseForLevelsMatchesTheFormula) {
+    // A level drawn afresh at every column: targets jump both ways by many columns,
+    // leaving gaps, covering and hiding pixels, also in rows of one and two columns.
+    std::mt19937 random(17);
+    for (PixelFormat format : { PixelFormat::Bgr24, PixelFormat::Cmyk32 })
+        for (int width : { 1, 2, 61 })
+            for (std::int64_t k : { std::int64_t { 700 }, std::int64_t { -2500 }, std::int64_t { 5000 } }) {
+                const Bitmap source = test::Noise(width, 5, format, random);
+                const Bitmap mask = test::Noise(width, 5, PixelFormat::Gray8, random);
+                const Bitmap levels = test::Noise(width, 5, PixelFormat::Gray8, random);
+                LayerWarp warp(source, mask, levels, 120, k);
+                ReferenceWarp reference { source, mask };
+                NullProgress progress;
+                for (int view = 7; view >= 1; --view) {
+                    warp.warpView(view, 20, progress);
+                    reference.view(source, mask, levels, 120, k, view);
+                    ASSERT_TRUE(warp.picture().samePixels(reference.picture))
+                        << width << " k " << k << " view " << view;
+                    ASSERT_TRUE(warp.mask().samePixels(reference.mask))
+                        << width << " k " << k << " view " << view;
+                }
+            }
+}
+
 /// A padded layer with noise and levels in runs, `width` x `height`.
 struct WarpInput {
     Bitmap source, mask, levels;
