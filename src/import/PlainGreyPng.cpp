@@ -83,8 +83,8 @@ bool Unfilter(
 
 std::optional<GreyPicture> DecodePlainGreyPng(std::span<const std::uint8_t> bytes) {
     // The chunks: IHDR first, then ancillary chunks, one run of IDAT, IEND; every CRC
-    // right, no chunk larger than libpng takes. PLTE, tRNS and any other critical chunk
-    // are libpng's to handle.
+    // right, none over kPngChunkLimit (libpng's limit for chunks other than IDAT). PLTE, tRNS and any other
+    // critical chunk are libpng's to handle.
     constexpr std::uint8_t kSignature[] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
     if (bytes.size() < sizeof kSignature || std::memcmp(bytes.data(), kSignature, sizeof kSignature) != 0)
         return std::nullopt;
