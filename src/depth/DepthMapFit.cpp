@@ -175,11 +175,14 @@ Bitmap DepthMapRaster(
     const auto bandEnd = [&](int band) { return std::min(raster.height(), (band + 1) * kBandRows); };
     if (columns.direct && rows.direct) {
         ParallelFor(bands, [&](int band) {
+            // Held here: the bytes written could otherwise be taken to change them.
+            const int* sourceColumns = columns.source.data();
+            const std::uint8_t* levelOf = levels.data();
+            const int width = raster.width();
             for (int y = band * kBandRows; y < bandEnd(band); ++y) {
                 const std::uint16_t* values = picture.row(rows.source[static_cast<std::size_t>(y)]);
                 std::uint8_t* out = raster.row(y);
-                for (int x = 0; x < raster.width(); ++x)
-                    out[x] = levels[values[columns.source[static_cast<std::size_t>(x)]]];
+                for (int x = 0; x < width; ++x) out[x] = levelOf[values[sourceColumns[x]]];
             }
         });
         return raster;
