@@ -20,6 +20,8 @@ std::string_view ApproximationText(Approximation reason, int language) {
         return zh ? "与组的剪贴未绘制" : "clipping with a folder not drawn";
     case Approximation::FolderComposite:
         return zh ? "组的模式逐层应用" : "folder mode applied to its layers one by one";
+    case Approximation::FolderEffectsOnLayers:
+        return zh ? "组效果按合并图绘制在各图层的平面上" : "folder effects drawn on its layers' planes";
     case Approximation::DuotoneInks:
         return zh ? "双色调油墨未模拟,按文件存储的灰度显示"
                   : "duotone inks not simulated, shown as the grey the file stores";

@@ -18,6 +18,7 @@ enum class Approximation : std::uint8_t {
     UnknownBlendMode, ///< a mode this program does not know, drawn as Normal
     FolderClipping, ///< clipping to or of a folder is not drawn: drawn unclipped
     FolderComposite, ///< a folder with a mode of its own: its layers blend one by one
+    FolderEffectsOnLayers, ///< a folder's effects drawn from its merged picture onto its layers' planes
     // What concerns the whole document; the entry then carries the file's name.
     DuotoneInks, ///< a duotone (or tritone, quadtone) file is shown as the grey it stores
     LinearLightBlending, ///< 32-bit layers blend after their conversion to 8-bit sRGB

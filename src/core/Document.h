@@ -15,6 +15,8 @@
 
 namespace deptrix {
 
+struct FolderEffectSet;
+
 /// Group codes of a layer record.
 inline constexpr std::uint8_t kGroupNone = 0; ///< ordinary layer
 inline constexpr std::uint8_t kGroupLastFlip = 99; ///< 1..99: member of a flip group
@@ -68,9 +70,13 @@ struct LayerRecord {
     /// member of a flip folder), drawn after the layer's own; null: none.
     std::shared_ptr<const LayerStyle> FolderEffects;
     std::uint8_t FolderFillOpacity = 255; ///< that folder's fill opacity
+    /// The folders of several layers around this one whose effects are drawn from
+    /// their merged picture onto their layers' planes (DrawFolderEffectSets), innermost
+    /// first; empty: none. Their layers' work files hold their pixels without them.
+    std::vector<std::shared_ptr<const FolderEffectSet>> MergedFolders;
     std::int32_t EffectReach = 0; ///< source px
 
-    bool hasEffects() const { return Effects || FolderEffects; }
+    bool hasEffects() const { return Effects || FolderEffects || !MergedFolders.empty(); }
 
     /// The name to show: the Unicode name when the file has one, else the stored one.
     const std::string& displayName() const { return UnicodeName.empty() ? StoredName : UnicodeName; }

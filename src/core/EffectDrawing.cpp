@@ -4,7 +4,9 @@
 #include "core/Document.h"
 #include "core/EffectPaint.h"
 #include "core/EffectPlanes.h"
+#include "core/EffectStacks.h"
 #include "core/Error.h"
+#include "core/FolderEffects.h"
 #include "core/WorkFiles.h"
 
 #include <algorithm>
@@ -87,14 +89,7 @@ void LightOffset(double angle, double distance, double& dx, double& dy) {
     dy = std::sin(a) * distance;
 }
 
-/// The mattes of one effect at the picture's size.
-struct Matte {
-    const LayerEffect* effect = nullptr;
-    Plane a; ///< coverage (stroke: outside part; bevel: highlight)
-    Plane b; ///< stroke: inside part; bevel: shadow
-    EffectPixel colour; ///< the effect's colour in the picture's channels
-    EffectPixel shadowColour; ///< bevel
-};
+using Matte = EffectMatte;
 
 /// The bounds of the pixels of `shape` that show at all, placed at (boxX, boxY); the
 /// whole box when none does.
@@ -345,15 +340,14 @@ int EffectReach(const LayerStyle& style, double scale) {
     return reach;
 }
 
-EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int outWidth, int outHeight,
-    int boxX, int boxY, const LayerStyle& style, const EffectSettings& settings) {
-    const PixelFormat format = colour.format();
-    const int channels = format == PixelFormat::Cmyk32 ? 4 : 3;
-    CheckedImageBytes(outWidth, outHeight, 4 * 4, "layer effects");
-    EffectPicture out;
-    out.colour = Bitmap(outWidth, outHeight, format, UnfilledPixels {});
-    out.mask = Bitmap(outWidth, outHeight, PixelFormat::Gray8, UnfilledPixels {});
-
+EffectStacks::EffectStacks(const Bitmap& shape, int outWidth, int outHeight, int boxX, int boxY,
+    const LayerStyle& style, const EffectSettings& settings, PixelFormat format)
+    : m_style(style)
+    , m_settings(settings)
+    , m_format(format)
+    , m_channels(format == PixelFormat::Cmyk32 ? 4 : 3)
+    , m_boxX(boxX)
+    , m_boxY(boxY) {
     // The mattes are made with room around the picture, so that what lies just
     // beyond its edges (transparent) counts as it does for the effects inside.
     double inward = 0;
@@ -361,11 +355,14 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
         const double size = std::max(e.size, e.soften) * settings.scale;
         inward = std::max(inward, e.distance * settings.scale + size + SoftenReach(size));
     }
-    const int pad = static_cast<int>(std::min(std::ceil(inward), 4096.0)) + 2;
-    const int planeWidth = outWidth + 2 * pad;
+    m_pad = static_cast<int>(std::min(std::ceil(inward), 4096.0)) + 2;
+    const int pad = m_pad;
+    m_planeWidth = outWidth + 2 * pad;
+    const int planeWidth = m_planeWidth;
     CheckedImageBytes(planeWidth, outHeight + 2 * pad, 4 * 4, "layer effects");
     // Each value is written once: the shape where it lies within the picture, 0 elsewhere.
-    Plane s(planeWidth, outHeight + 2 * pad, UnsetValues {});
+    m_shape = Plane(planeWidth, outHeight + 2 * pad, UnsetValues {});
+    Plane& s = m_shape;
     const int shapeFrom = std::clamp(boxX, 0, outWidth); // picture columns the shape covers
     const int shapeTo = std::clamp(boxX + shape.width(), shapeFrom, outWidth);
     for (int py = 0; py < s.height; ++py) {
@@ -386,15 +383,13 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
         for (const LayerEffect& e : style.effects) order.push_back(&e);
     std::stable_sort(order.begin(), order.end(),
         [](const LayerEffect* a, const LayerEffect* b) { return Layering(a->kind) < Layering(b->kind); });
-    std::vector<Matte> mattes;
-    for (const LayerEffect* e : order) mattes.push_back(MakeMatte(*e, s, settings.scale, format));
+    for (const LayerEffect* e : order) m_mattes.push_back(MakeMatte(*e, s, settings.scale, format));
 
     // Paint that varies over the picture: gradients over what of the layer shows (or
     // the canvas), patterns from the effects' reference point (or the canvas's corner).
     const double scale = settings.scale;
     const ShownBox shown = ShownBoxOf(shape, boxX, boxY);
-    std::vector<GradientLayout> layouts;
-    for (const Matte& m : mattes) {
+    for (const Matte& m : m_mattes) {
         const LayerEffect& e = *m.effect;
         double left = shown.left, top = shown.top, width = shown.width, height = shown.height;
         if (e.kind == EffectKind::Stroke && e.position != StrokePosition::Inside) {
@@ -407,18 +402,11 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
             width = settings.canvasWidth;
             height = settings.canvasHeight;
         }
-        layouts.emplace_back(e.gradient, left, top, width, height);
+        m_layouts.emplace_back(e.gradient, left, top, width, height);
     }
 
     // What each effect is painted with, and whether it can show within the shape.
-    struct Paint {
-        bool gradient = false;
-        bool pattern = false;
-        bool reachesInner = false; ///< for some pixel, with a matte value above 0
-        bool innerEverywhere = false; ///< whatever the matte values
-    };
-    std::vector<Paint> paints;
-    for (const Matte& m : mattes) {
+    for (const Matte& m : m_mattes) {
         const LayerEffect& e = *m.effect;
         Paint p;
         p.gradient = e.kind == EffectKind::GradientOverlay
@@ -447,21 +435,137 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
             p.reachesInner = true;
             break;
         }
-        paints.push_back(p);
+        m_paints.push_back(p);
     }
-    // Whether any effect adds to the inner stack at plane pixel i.
-    const auto innerShows = [&](std::size_t i) {
-        for (std::size_t k = 0; k < mattes.size(); ++k) {
-            const Paint& p = paints[k];
-            if (p.innerEverywhere) return true;
-            if (!p.reachesInner) continue;
-            const Matte& m = mattes[k];
-            if ((m.a.values.empty() || m.a.values[i] != 0) && m.effect->kind != EffectKind::Stroke)
-                return true;
-            if (!m.b.values.empty() && m.b.values[i] != 0) return true;
-        }
-        return false;
+}
+
+bool EffectStacks::innerShows(std::size_t i) const {
+    for (std::size_t k = 0; k < m_mattes.size(); ++k) {
+        const Paint& p = m_paints[k];
+        if (p.innerEverywhere) return true;
+        if (!p.reachesInner) continue;
+        const Matte& m = m_mattes[k];
+        if ((m.a.values.empty() || m.a.values[i] != 0) && m.effect->kind != EffectKind::Stroke) return true;
+        if (!m.b.values.empty() && m.b.values[i] != 0) return true;
+    }
+    return false;
+}
+
+bool EffectStacks::noneReaches(std::size_t i) const {
+    bool none = true;
+    for (const Matte& m : m_mattes)
+        none = none && (m.a.values.empty() || m.a.values[i] == 0)
+            && (m.b.values.empty() || m.b.values[i] == 0);
+    return none;
+}
+
+void EffectStacks::build(int x, int y, std::size_t i, const EffectPixel& content, bool withInner,
+    bool withOuter, EffectStack& inner, EffectStack& outer) const {
+    const int channels = m_channels;
+    const LayerStyle& style = m_style;
+    const EffectSettings& settings = m_settings;
+    const double scale = settings.scale;
+    const auto fill = static_cast<float>(std::clamp(settings.fill, 0.0, 1.0));
+    const auto intoInner = [&](BlendMode mode, const EffectPixel& paint, float a, int n) {
+        if (withInner) inner.over(mode, paint, a, n);
     };
+    const auto intoOuter = [&](BlendMode mode, const EffectPixel& paint, float a, int n) {
+        if (withOuter) outer.over(mode, paint, a, n);
+    };
+    bool contentDrawn = false;
+    bool interiorDone = false;
+    const auto drawContent = [&] {
+        intoInner(BlendMode::Normal, content, style.blendInterior ? 1.0f : fill, channels);
+        contentDrawn = true;
+    };
+    const auto endInterior = [&] {
+        if (style.blendInterior) {
+            for (int c = 0; c < channels; ++c) inner.colour.c[c] *= fill;
+            inner.alpha *= fill;
+        }
+        interiorDone = true;
+    };
+    for (std::size_t k = 0; k < m_mattes.size(); ++k) {
+        const Matte& m = m_mattes[k];
+        const LayerEffect& e = *m.effect;
+        if (!contentDrawn && Layering(e.kind) > kContentLayering) drawContent();
+        if (!interiorDone && contentDrawn && !IsInterior(e.kind)) endInterior();
+        const float a = m.a.values.empty() ? 1.0f : m.a.values[i];
+        const auto op = static_cast<float>(e.opacity);
+        EffectPixel paint = m.colour;
+        float paintAlpha = 1;
+        if (m_paints[k].gradient) {
+            const bool glow = e.kind == EffectKind::OuterGlow || e.kind == EffectKind::InnerGlow;
+            // Taken at the pixel's corner, as the editor's own gradients come out.
+            const double t = glow ? 1.0 - a : m_layouts[k].position(x, y);
+            const GradientSample g = SampleGradient(e.gradient, t);
+            paint = EffectColourIn(g.colour, m_format);
+            paintAlpha = static_cast<float>(g.opacity);
+        } else if (m_paints[k].pattern) {
+            double ox = -static_cast<double>(settings.left), oy = -static_cast<double>(settings.top);
+            if (e.pattern.linkedWithLayer && style.hasReference) {
+                ox += style.referenceX * scale;
+                oy += style.referenceY * scale;
+            } else if (e.pattern.linkedWithLayer) {
+                ox = m_boxX;
+                oy = m_boxY;
+            }
+            if (!SamplePattern(e.pattern, scale, ox + e.pattern.phaseX * scale, oy + e.pattern.phaseY * scale,
+                    x, y, paint, paintAlpha))
+                paintAlpha = 0;
+        }
+        switch (e.kind) {
+        case EffectKind::DropShadow:
+            intoOuter(e.mode, paint, op * a, channels);
+            if (!e.knockedOut) intoInner(e.mode, paint, op * a, channels);
+            break;
+        case EffectKind::OuterGlow:
+            intoOuter(e.mode, paint, op * a * paintAlpha, channels);
+            break;
+        case EffectKind::ColorOverlay:
+        case EffectKind::GradientOverlay:
+        case EffectKind::PatternOverlay:
+            intoInner(e.mode, paint, op * paintAlpha, channels);
+            break;
+        case EffectKind::Satin:
+        case EffectKind::InnerShadow:
+        case EffectKind::InnerGlow:
+            intoInner(e.mode, paint, op * a * paintAlpha, channels);
+            break;
+        case EffectKind::Stroke:
+            intoOuter(e.mode, paint, op * a * paintAlpha, channels);
+            intoInner(e.mode, paint, op * (m.b.values.empty() ? 0.0f : m.b.values[i]) * paintAlpha, channels);
+            break;
+        case EffectKind::Bevel: {
+            const float light = static_cast<float>(e.highlightOpacity) * a;
+            const float dark = static_cast<float>(e.shadowOpacity) * m.b.values[i];
+            const bool inside = e.bevelStyle != BevelStyle::Outer;
+            const bool outside = e.bevelStyle != BevelStyle::Inner;
+            if (inside) {
+                intoInner(e.shadowMode, m.shadowColour, dark, channels);
+                intoInner(e.highlightMode, paint, light, channels);
+            }
+            if (outside) {
+                intoOuter(e.shadowMode, m.shadowColour, dark, channels);
+                intoOuter(e.highlightMode, paint, light, channels);
+            }
+            break;
+        }
+        }
+    }
+    if (!contentDrawn) drawContent();
+    if (!interiorDone) endInterior();
+}
+
+EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int outWidth, int outHeight,
+    int boxX, int boxY, const LayerStyle& style, const EffectSettings& settings) {
+    const PixelFormat format = colour.format();
+    const int channels = format == PixelFormat::Cmyk32 ? 4 : 3;
+    CheckedImageBytes(outWidth, outHeight, 4 * 4, "layer effects");
+    EffectPicture out;
+    out.colour = Bitmap(outWidth, outHeight, format, UnfilledPixels {});
+    out.mask = Bitmap(outWidth, outHeight, PixelFormat::Gray8, UnfilledPixels {});
+    const EffectStacks stacks(shape, outWidth, outHeight, boxX, boxY, style, settings, format);
 
     const auto fill = static_cast<float>(std::clamp(settings.fill, 0.0, 1.0));
     const auto opacity = static_cast<float>(std::clamp(settings.opacity, 0.0, 1.0));
@@ -491,13 +595,12 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
         const int ly = y - boxY;
         const bool rowInBox = ly >= 0 && ly < colour.height();
         for (int x = 0; x < outWidth; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y + pad) * static_cast<std::size_t>(planeWidth)
-                + static_cast<std::size_t>(x + pad);
-            const float sv = s.values[i];
+            const std::size_t i = stacks.index(x, y);
+            const float sv = stacks.shapeAt(i);
             // Where the shape is empty or full only the stack outside or within it shows.
             const bool showsInner = sv > 0;
             const bool showsOuter = sv < 1;
-            if (!showsOuter && !innerShows(i)) {
+            if (!showsOuter && !stacks.innerShows(i)) {
                 const std::uint8_t* p
                     = colour.row(ly) + static_cast<std::size_t>(x - boxX) * static_cast<std::size_t>(bpp);
                 std::uint8_t* d = dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp);
@@ -505,123 +608,20 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
                 dstMask[x] = interiorMask;
                 continue;
             }
-            if (!showsInner) {
-                bool none = true;
-                for (const Matte& m : mattes)
-                    none = none && (m.a.values.empty() || m.a.values[i] == 0)
-                        && (m.b.values.empty() || m.b.values[i] == 0);
-                if (none) { // nothing reaches here: transparent
-                    dstMask[x] = 0;
-                    std::fill_n(dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp), bpp,
-                        std::uint8_t { 255 });
-                    continue;
-                }
+            if (!showsInner && stacks.noneReaches(i)) { // nothing reaches here: transparent
+                dstMask[x] = 0;
+                std::fill_n(dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp), bpp,
+                    std::uint8_t { 255 });
+                continue;
             }
             EffectPixel content = white;
             const int lx = x - boxX;
-            if (showsInner && rowInBox && lx >= 0 && lx < colour.width()) {
-                const std::uint8_t* p
-                    = colour.row(ly) + static_cast<std::size_t>(lx) * static_cast<std::size_t>(bpp);
-                if (channels == 3) {
-                    content.c[0] = p[2] / 255.0f;
-                    content.c[1] = p[1] / 255.0f;
-                    content.c[2] = p[0] / 255.0f;
-                } else {
-                    for (int c = 0; c < 4; ++c) content.c[c] = p[c] / 255.0f;
-                }
-            }
+            if (showsInner && rowInBox && lx >= 0 && lx < colour.width())
+                content = EffectPixelAt(
+                    colour.row(ly) + static_cast<std::size_t>(lx) * static_cast<std::size_t>(bpp), channels);
             EffectStack inner;
             EffectStack outer;
-            const auto intoInner = [&](BlendMode mode, const EffectPixel& paint, float a, int n) {
-                if (showsInner) inner.over(mode, paint, a, n);
-            };
-            const auto intoOuter = [&](BlendMode mode, const EffectPixel& paint, float a, int n) {
-                if (showsOuter) outer.over(mode, paint, a, n);
-            };
-            bool contentDrawn = false;
-            bool interiorDone = false;
-            const auto drawContent = [&] {
-                intoInner(BlendMode::Normal, content, style.blendInterior ? 1.0f : fill, channels);
-                contentDrawn = true;
-            };
-            const auto endInterior = [&] {
-                if (style.blendInterior) {
-                    for (int c = 0; c < channels; ++c) inner.colour.c[c] *= fill;
-                    inner.alpha *= fill;
-                }
-                interiorDone = true;
-            };
-            for (std::size_t k = 0; k < mattes.size(); ++k) {
-                const Matte& m = mattes[k];
-                const LayerEffect& e = *m.effect;
-                if (!contentDrawn && Layering(e.kind) > kContentLayering) drawContent();
-                if (!interiorDone && contentDrawn && !IsInterior(e.kind)) endInterior();
-                const float a = m.a.values.empty() ? 1.0f : m.a.values[i];
-                const auto op = static_cast<float>(e.opacity);
-                EffectPixel paint = m.colour;
-                float paintAlpha = 1;
-                if (paints[k].gradient) {
-                    const bool glow = e.kind == EffectKind::OuterGlow || e.kind == EffectKind::InnerGlow;
-                    // Taken at the pixel's corner, as the editor's own gradients come out.
-                    const double t = glow ? 1.0 - a : layouts[k].position(x, y);
-                    const GradientSample g = SampleGradient(e.gradient, t);
-                    paint = EffectColourIn(g.colour, format);
-                    paintAlpha = static_cast<float>(g.opacity);
-                } else if (paints[k].pattern) {
-                    double ox = -static_cast<double>(settings.left), oy = -static_cast<double>(settings.top);
-                    if (e.pattern.linkedWithLayer && style.hasReference) {
-                        ox += style.referenceX * scale;
-                        oy += style.referenceY * scale;
-                    } else if (e.pattern.linkedWithLayer) {
-                        ox = boxX;
-                        oy = boxY;
-                    }
-                    if (!SamplePattern(e.pattern, scale, ox + e.pattern.phaseX * scale,
-                            oy + e.pattern.phaseY * scale, x, y, paint, paintAlpha))
-                        paintAlpha = 0;
-                }
-                switch (e.kind) {
-                case EffectKind::DropShadow:
-                    intoOuter(e.mode, paint, op * a, channels);
-                    if (!e.knockedOut) intoInner(e.mode, paint, op * a, channels);
-                    break;
-                case EffectKind::OuterGlow:
-                    intoOuter(e.mode, paint, op * a * paintAlpha, channels);
-                    break;
-                case EffectKind::ColorOverlay:
-                case EffectKind::GradientOverlay:
-                case EffectKind::PatternOverlay:
-                    intoInner(e.mode, paint, op * paintAlpha, channels);
-                    break;
-                case EffectKind::Satin:
-                case EffectKind::InnerShadow:
-                case EffectKind::InnerGlow:
-                    intoInner(e.mode, paint, op * a * paintAlpha, channels);
-                    break;
-                case EffectKind::Stroke:
-                    intoOuter(e.mode, paint, op * a * paintAlpha, channels);
-                    intoInner(e.mode, paint, op * (m.b.values.empty() ? 0.0f : m.b.values[i]) * paintAlpha,
-                        channels);
-                    break;
-                case EffectKind::Bevel: {
-                    const float light = static_cast<float>(e.highlightOpacity) * a;
-                    const float dark = static_cast<float>(e.shadowOpacity) * m.b.values[i];
-                    const bool inside = e.bevelStyle != BevelStyle::Outer;
-                    const bool outside = e.bevelStyle != BevelStyle::Inner;
-                    if (inside) {
-                        intoInner(e.shadowMode, m.shadowColour, dark, channels);
-                        intoInner(e.highlightMode, paint, light, channels);
-                    }
-                    if (outside) {
-                        intoOuter(e.shadowMode, m.shadowColour, dark, channels);
-                        intoOuter(e.highlightMode, paint, light, channels);
-                    }
-                    break;
-                }
-                }
-            }
-            if (!contentDrawn) drawContent();
-            if (!interiorDone) endInterior();
+            stacks.build(x, y, i, content, showsInner, showsOuter, inner, outer);
             WritePixel(inner, outer, sv, opacity, channels,
                 dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp), dstMask[x]);
         }
@@ -638,9 +638,12 @@ EffectPicture DrawEffectsOf(const LayerRecord& layer, const Bitmap& colour, cons
     int outHeight, int boxX, int boxY, const EffectSettings& placement) {
     static const LayerStyle kNone;
     const bool clipped = layer.ClipBase >= 0;
+    // The folders' opacity of a layer whose folder draws effects over several layers
+    // comes after those effects (DrawFolderEffectSets).
+    const int folderOpacity = layer.MergedFolders.empty() ? layer.FolderOpacity : 255;
     EffectSettings own = placement;
     if (!layer.FolderEffects) {
-        SetLayerOpacities(own, layer.Opacity, layer.FillOpacity, layer.FolderOpacity, clipped);
+        SetLayerOpacities(own, layer.Opacity, layer.FillOpacity, folderOpacity, clipped);
         return DrawLayerEffects(
             colour, shape, outWidth, outHeight, boxX, boxY, layer.Effects ? *layer.Effects : kNone, own);
     }
@@ -648,13 +651,15 @@ EffectPicture DrawEffectsOf(const LayerRecord& layer, const Bitmap& colour, cons
     const EffectPicture first = DrawLayerEffects(
         colour, shape, outWidth, outHeight, boxX, boxY, layer.Effects ? *layer.Effects : kNone, own);
     EffectSettings folder = placement;
-    SetLayerOpacities(folder, 255, layer.FolderFillOpacity, layer.FolderOpacity, clipped);
+    SetLayerOpacities(folder, 255, layer.FolderFillOpacity, folderOpacity, clipped);
     return DrawLayerEffects(
         first.colour, first.mask, outWidth, outHeight, 0, 0, *layer.FolderEffects, folder);
 }
 
-void WriteLayerEffectFiles(const Document& doc, std::size_t index, const std::filesystem::path& workFolder) {
+std::vector<std::size_t> WriteLayerEffectFiles(
+    const Document& doc, std::size_t index, const std::filesystem::path& workFolder) {
     const LayerRecord& record = doc.Layers.at(index);
+    if (!record.MergedFolders.empty()) return WriteFolderEffectFiles(doc, workFolder);
     const int n = static_cast<int>(index) + 1;
     const Bitmap colour = LoadBmp(workFolder / LayerFileName(n));
     const Bitmap shape = LoadBmp(workFolder / LayerMaskFileName(n));
@@ -672,6 +677,7 @@ void WriteLayerEffectFiles(const Document& doc, std::size_t index, const std::fi
         static_cast<int>(reach), static_cast<int>(reach), placement);
     SaveWorkBmp(drawn.colour, workFolder / EffectLayerFileName(n));
     SaveWorkBmp(drawn.mask, workFolder / EffectLayerMaskFileName(n));
+    return { index };
 }
 
 } // namespace deptrix

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace deptrix {
 
@@ -75,7 +76,10 @@ struct Document;
 /// files (LayerFileName, LayerMaskFileName: its stored box without effects, opacity
 /// or fill) into EffectLayerFileName and EffectLayerMaskFileName in `workFolder`, as
 /// the import draws them on its grid; for the print and the warping of outline
-/// layers. Throws Error naming a file that is missing or does not fit the layer.
-void WriteLayerEffectFiles(const Document& doc, std::size_t index, const std::filesystem::path& workFolder);
+/// layers. A layer whose folder draws effects over several layers is drawn with the
+/// other layers of such folders (WriteFolderEffectFiles). Returns the indices of the
+/// layers written. Throws Error naming a file that is missing or does not fit the layer.
+std::vector<std::size_t> WriteLayerEffectFiles(
+    const Document& doc, std::size_t index, const std::filesystem::path& workFolder);
 
 } // namespace deptrix

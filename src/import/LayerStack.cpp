@@ -20,6 +20,7 @@ struct FolderInfo {
     bool visible = true; ///< it and every folder around it
     bool flip = false; ///< a flip folder or inside one
     int drawnLayers = 0; ///< unclipped layers kept anywhere inside it
+    bool holdsFlip = false; ///< some layer inside it belongs to a flip group
 };
 
 /// The folder being walked through, with what it passes to what it holds.
@@ -200,9 +201,11 @@ LayerSelection SelectLayers(
     // How many unclipped layers each folder draws decides whether it can stand as
     // one layer in its own mode.
     for (const Candidate& c : candidates) {
-        if (c.dropped || c.clipBase >= 0) continue;
-        for (int f = c.folder; f >= 0; f = folders[static_cast<std::size_t>(f)].parent)
-            ++folders[static_cast<std::size_t>(f)].drawnLayers;
+        if (c.dropped) continue;
+        for (int f = c.folder; f >= 0; f = folders[static_cast<std::size_t>(f)].parent) {
+            folders[static_cast<std::size_t>(f)].holdsFlip |= c.flipFolder >= 0;
+            if (c.clipBase < 0) ++folders[static_cast<std::size_t>(f)].drawnLayers;
+        }
     }
 
     // Bottom to top, as the document holds them.
@@ -229,21 +232,32 @@ LayerSelection SelectLayers(
         if (candidates[static_cast<std::size_t>(i)].clipBase >= 0)
             clipBases.insert(candidates[static_cast<std::size_t>(i)].clipBase);
 
-    // A folder's effects act on its merged picture, which is not made: they are drawn
-    // on its layer when it has one (or one per view, a flip folder), else named.
+    // A folder's effects act on its merged picture: they are drawn on its layer when
+    // it has one (or one per view, a flip folder); over several layers, from their
+    // merged picture onto their planes; around a flip folder, whose views differ, not.
+    LayerSelection selection;
     std::set<int> styledFolders;
+    std::map<int, int> mergedIndex; ///< folder -> index in selection.mergedFolders
     for (std::size_t f = 0; f < folders.size(); ++f) {
         const FolderInfo& folder = folders[f];
         if (!folder.visible || !folder.record->style.shows() || folder.drawnLayers == 0) continue;
-        if (folder.record->style.draws() && (folder.drawnLayers == 1 || folder.flip)) {
+        const bool draws = folder.record->style.draws();
+        if (draws && (folder.drawnLayers == 1 || folder.flip)) {
             styledFolders.insert(static_cast<int>(f));
-            for (const auto& [reason, effect] : EffectNotes(*folder.record, patterns, false))
-                walk.note(*folder.record, reason, effect);
-        } else
+        } else if (draws && !folder.holdsFlip) {
+            int depth = 0;
+            for (int p = folder.parent; p >= 0; p = folders[static_cast<std::size_t>(p)].parent) ++depth;
+            mergedIndex[static_cast<int>(f)] = static_cast<int>(selection.mergedFolders.size());
+            selection.mergedFolders.push_back({ folder.record, {}, depth });
+            walk.note(*folder.record, Approximation::FolderEffectsOnLayers);
+        } else {
             walk.note(*folder.record, Approximation::LayerEffects);
+            continue;
+        }
+        for (const auto& [reason, effect] : EffectNotes(*folder.record, patterns, false))
+            walk.note(*folder.record, reason, effect);
     }
 
-    LayerSelection selection;
     std::set<int> notedFolders;
     std::set<int> outerStyled;
     for (int i : order) {
@@ -257,6 +271,13 @@ LayerSelection SelectLayers(
         layer.folderOpacity = ToByte(c.folderOpacity);
         const bool clipped = c.clipBase >= 0;
         if (clipped) layer.clipBase = selectionIndex.at(c.clipBase);
+        if (!c.background)
+            for (int f = c.folder; f >= 0; f = folders[static_cast<std::size_t>(f)].parent)
+                if (const auto merged = mergedIndex.find(f); merged != mergedIndex.end()) {
+                    layer.mergedFolders.push_back(merged->second);
+                    selection.mergedFolders[static_cast<std::size_t>(merged->second)].members.push_back(
+                        static_cast<int>(selection.layers.size()));
+                }
 
         if (!clipped && !c.background) {
             // The innermost folder with effects lends them; effects of folders further

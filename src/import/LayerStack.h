@@ -32,12 +32,24 @@ struct SelectedLayer {
     /// around it whose drawn content is this layer alone, or any flip folder, whose
     /// views show one layer at a time; null when none.
     const PsdLayerRecord* styledFolder = nullptr;
+    /// The folders of several layers around it whose effects act on their merged
+    /// picture (indices into LayerSelection::mergedFolders), innermost first.
+    std::vector<int> mergedFolders;
+};
+
+/// A folder of several drawn layers with effects, drawn from its merged picture onto
+/// its layers' planes.
+struct MergedFolder {
+    const PsdLayerRecord* record = nullptr;
+    std::vector<int> members; ///< indices in the selection, bottom first
+    int depth = 0; ///< folders around it
 };
 
 /// The layers of a file and what of the file they draw only approximately.
 struct LayerSelection {
     std::vector<SelectedLayer> layers; ///< bottom to top
     std::vector<ApproximateLayer> approximations; ///< top of the file first
+    std::vector<MergedFolder> mergedFolders;
 };
 
 /// Most flip groups a document can have: codes 1..99.
@@ -65,6 +77,12 @@ bool IsFlipFolderName(const std::string& name);
 /// An artboard (a folder with artboard data) shows its layers only inside its
 /// rectangle (SelectedLayer::clip) and, unless its background is transparent, adds a
 /// layer for its background below them.
+///
+/// The effects of a folder act on its merged picture: a folder whose drawn content is
+/// one layer (or a flip folder, whose views show one layer at a time) lends them to its
+/// layers (SelectedLayer::styledFolder); any other folder of several layers becomes a
+/// MergedFolder, noted as drawn on its layers' planes. Folders holding a flip folder
+/// keep their effects undrawn and named.
 ///
 /// What of a layer's effects is drawn approximately is noted too; `patterns` are the
 /// document's patterns (null: none).

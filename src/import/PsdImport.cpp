@@ -2,6 +2,7 @@
 
 #include "core/EffectDrawing.h"
 #include "core/EffectPlanes.h"
+#include "core/FolderEffects.h"
 #include "core/TaskPool.h"
 #include "import/AreaReduce.h"
 #include "import/LayerPixels.h"
@@ -257,7 +258,8 @@ LayerPixels WithEffects(const LayerPixels& pixels, LayerRecord& layer, const Imp
     placement.top = grown.top;
     EffectPicture drawn = DrawEffectsOf(layer, pixels.colour, pixels.mask, grown.width, grown.height,
         static_cast<int>(own.left - grown.left), static_cast<int>(own.top - grown.top), placement);
-    if (clipShape && reach > 0)
+    // A folder's effects may grow the box later: the shape is kept for the folder's too.
+    if (clipShape && (reach > 0 || !layer.MergedFolders.empty()))
         *clipShape = PlacedShape(pixels.mask, grown.width, grown.height,
             static_cast<int>(own.left - grown.left), static_cast<int>(own.top - grown.top));
     layer.EffectReach = static_cast<std::int32_t>(reach);
@@ -390,6 +392,41 @@ LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, cons
     return result;
 }
 
+/// Draws the effects of folders of several layers onto their layers' pictures on the
+/// working grid, as the print draws them at source resolution (WriteFolderEffectFiles).
+void DrawMergedFolders(ImportedDocument& out) {
+    FolderDrawing how;
+    how.reachScale = out.WorkScale / static_cast<double>(kFixedOne);
+    const Fixed scale = out.WorkScale;
+    how.drawnBox = [scale](std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+        const WorkingBox box = ToWorkingBox(left, top, right, bottom, scale);
+        return DrawnBox { box.left, box.top, box.width, box.height };
+    };
+    how.placement.scale = how.reachScale;
+    how.placement.canvasWidth = out.ImageWidth;
+    how.placement.canvasHeight = out.ImageHeight;
+    std::vector<PlacedPicture> pictures(out.Layers.size());
+    std::vector<bool> member(out.Layers.size(), false);
+    for (const FolderEffectSet* set : FolderEffectSetsOf(out.Layers))
+        for (const std::size_t m : set->members) member[m] = true;
+    for (std::size_t m = 0; m < out.Layers.size(); ++m) {
+        if (!member[m]) continue;
+        const LayerRecord& layer = out.Layers[m];
+        const WorkingBox box = ToWorkingBox(layer.Left, layer.Top, layer.Right, layer.Bottom, scale);
+        pictures[m] = { std::move(out.LayerBitmaps[m]), std::move(out.LayerMasks[m]), box.left, box.top };
+    }
+    DrawFolderEffectSets(out.Layers, pictures, &out.LayerClipShapes, how);
+    for (std::size_t m = 0; m < out.Layers.size(); ++m) {
+        if (!member[m]) continue;
+        out.LayerBitmaps[m] = std::move(pictures[m].colour);
+        out.LayerMasks[m] = std::move(pictures[m].mask);
+        // As the print, which keeps a base's own shape only where its effects reach
+        // beyond its box.
+        if (out.Layers[m].EffectReach <= 0 && m < out.LayerClipShapes.size())
+            out.LayerClipShapes[m] = Bitmap();
+    }
+}
+
 /// Memory an import needs: every layer on the working grid, one band and the
 /// pictures the composite after it makes, in MB rounded up.
 std::uint64_t NeededMegabytes(const PsdFile& file, const std::vector<SelectedLayer>& selected,
@@ -456,6 +493,18 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
     for (const SelectedLayer& layer : selected)
         if (layer.clipBase >= 0 && layer.clipBase < count)
             clipBases[static_cast<std::size_t>(layer.clipBase)] = true;
+    // Folders of several layers with effects, given to their layers before these are
+    // decoded: their layers are read without their opacity, which the effects apply.
+    std::vector<std::shared_ptr<const FolderEffectSet>> mergedFolders;
+    for (const MergedFolder& folder : selection.mergedFolders) {
+        auto set = std::make_shared<FolderEffectSet>();
+        set->name = folder.record->name();
+        set->style = ResolvedStyle(file, *folder.record, patterns);
+        set->fill = folder.record->fillOpacity;
+        for (const int m : folder.members) set->members.push_back(static_cast<std::size_t>(m));
+        set->depth = folder.depth;
+        mergedFolders.push_back(std::move(set));
+    }
     ScratchShelf scratchShelf;
     PlaneStore effectPlanes(6 * static_cast<std::size_t>(TaskThreads()));
     const auto produce = [&](int i) {
@@ -483,6 +532,8 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
             layer.FolderEffects = ResolvedStyle(file, *folder, patterns);
             layer.FolderFillOpacity = folder->fillOpacity;
         }
+        for (const int f : chosen.mergedFolders)
+            layer.MergedFolders.push_back(mergedFolders[static_cast<std::size_t>(f)]);
         pixels = ImportLayer(file, chosen, out, number, sink, limits, layer.hasEffects(), *scratch);
         if (layer.hasEffects()) {
             LayerPixels drawn = WithEffects(pixels, layer, out, limits.maxPictureBytes,
@@ -513,6 +564,7 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
                 finish(i);
             }
         }
+        if (!mergedFolders.empty()) DrawMergedFolders(out);
     } catch (const std::bad_alloc&) {
         const std::uint64_t needed = NeededMegabytes(file, selected, out, limits);
         // What was decoded so far goes before the message is made.

@@ -124,16 +124,17 @@ SourceViews::SourceViews(
     // their picture is, as the composite pass does.
     const std::int64_t lastModeLayer = LastModeLayer(doc, drawable);
     std::size_t largestGroup = 1;
+    std::vector<bool> effectFilesWritten(doc.Layers.size(), false);
     for (std::size_t s = 0; s < drawable; ++s) {
         if (ClipBaseOf(doc, s) >= 0) continue; // drawn with its base
         Group group;
         for (int q = 0; q < m_frames; ++q) group.drawn.push_back(DrawnInFrame(doc, groupFrames, s, q));
         if (std::none_of(group.drawn.begin(), group.drawn.end(), [](bool d) { return d; })) continue;
         group.tracksBackdrop = static_cast<std::int64_t>(s) <= lastModeLayer;
-        group.members.push_back(openLayer(doc, frameLefts, s, workFolder));
+        group.members.push_back(openLayer(doc, frameLefts, s, effectFilesWritten, workFolder));
         for (std::size_t t = s + 1; t < drawable; ++t)
             if (ClipBaseOf(doc, t) == static_cast<std::int64_t>(s))
-                group.members.push_back(openLayer(doc, frameLefts, t, workFolder));
+                group.members.push_back(openLayer(doc, frameLefts, t, effectFilesWritten, workFolder));
         if (group.members.size() > 1) openShape(doc, s, group.members.front(), workFolder);
         group.warped = std::any_of(group.members.begin(), group.members.end(),
             [](const Layer& layer) { return layer.warp != nullptr; });
@@ -147,7 +148,7 @@ SourceViews::SourceViews(
 }
 
 SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& frameLefts, std::size_t index,
-    const std::filesystem::path& workFolder) const {
+    std::vector<bool>& effectFilesWritten, const std::filesystem::path& workFolder) const {
     const LayerRecord& record = doc.Layers[index];
     Layer layer;
     layer.mode = record.drawnBlendMode();
@@ -156,7 +157,10 @@ SourceViews::Layer SourceViews::openLayer(const Document& doc, const ViewLefts& 
     const int number = static_cast<int>(index) + 1;
     // A layer with effects is drawn, and warped, with them drawn at source resolution.
     if (record.hasEffects()) {
-        WriteLayerEffectFiles(doc, index, workFolder);
+        // A folder's effects over several layers write all of them at once.
+        if (!effectFilesWritten.at(index))
+            for (const std::size_t written : WriteLayerEffectFiles(doc, index, workFolder))
+                if (written < effectFilesWritten.size()) effectFilesWritten[written] = true;
         layer.picture = OpenPicture(
             workFolder / EffectLayerFileName(number), workFolder / EffectLayerMaskFileName(number), m_format);
     } else {

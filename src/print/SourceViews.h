@@ -116,7 +116,7 @@ private:
     };
 
     Layer openLayer(const Document& doc, const ViewLefts& frameLefts, std::size_t index,
-        const std::filesystem::path& workFolder) const;
+        std::vector<bool>& effectFilesWritten, const std::filesystem::path& workFolder) const;
     /// The same layer over files of its own.
     Layer reopenLayer(const Layer& layer) const;
     /// The warp's buffers for a layer `width` pixels wide.

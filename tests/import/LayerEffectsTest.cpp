@@ -270,9 +270,9 @@ TEST(LayerEffects, WhatIsApproximateIsNamedPerEffectInBothLanguages) {
 }
 
 // A folder's effects act on its merged picture. Every layer is a plane of its own, so
-// that picture exists only for a folder of one layer, which carries them; a folder of
-// several is named.
-TEST(LayerEffects, FolderEffectsReachTheirOnlyLayerAndAreNamedOtherwise) {
+// that picture exists as one plane only for a folder of one layer, which carries them;
+// over several layers they are drawn on the layers' planes and named.
+TEST(LayerEffects, FolderEffectsReachTheirOnlyLayerOrTheirLayersPlanes) {
     LayerStyle shadowed;
     LayerEffect shadow = Effect(EffectKind::DropShadow);
     shadow.distance = 2;
@@ -293,10 +293,73 @@ TEST(LayerEffects, FolderEffectsReachTheirOnlyLayerAndAreNamedOtherwise) {
             EXPECT_LT(doc.Layers[1].Left, 4); // grown by the shadow's reach
             EXPECT_TRUE(doc.ApproximateLayers.empty());
         } else {
-            EXPECT_FALSE(doc.Layers[1].hasEffects());
-            EXPECT_EQ(ApproximationList(doc.ApproximateLayers), "shadowed: layer effects not drawn");
+            EXPECT_EQ(doc.Layers[1].MergedFolders.size(), 1u);
+            EXPECT_EQ(doc.Layers[2].MergedFolders, doc.Layers[1].MergedFolders);
+            EXPECT_EQ(ApproximationList(doc.ApproximateLayers),
+                "shadowed: folder effects drawn on its layers' planes");
+            EXPECT_EQ(ApproximationDetail(doc.ApproximateLayers[0], 1), "组效果按合并图绘制在各图层的平面上");
         }
     }
+}
+
+// A folder of two overlapping squares with a half-black hard shadow two pixels below
+// and a half-green overlay, against a model of the editor's picture worked out here:
+// the overlay over whichever square shows, the shadow of the two together beneath.
+//
+//   . . . . . .        r: red square (4..9), b: blue square (8..13) over it,
+//   . r r r r .        s: their shadow, 2 pixels down, where neither square is
+//   . r r b b b
+//   . r r b b b
+//   . . s b b b
+//   . . . s s s
+TEST(LayerEffects, FolderEffectsOverSeveralLayersGiveTheMergedPicturesEffects) {
+    LayerEffect shadow = Effect(EffectKind::DropShadow);
+    shadow.distance = 2;
+    shadow.opacity = 0.5;
+    LayerEffect overlay = Effect(EffectKind::ColorOverlay, kGreen);
+    overlay.opacity = 0.5;
+    PsdWriter writer(RgbOptions(20, 20));
+    writer.addLayer(SolidLayer("paper", { 0, 0, 20, 20 }, { 255, 255, 255 }));
+    writer.beginFolder();
+    writer.addLayer(SolidLayer("red", { 4, 4, 10, 10 }, { 255, 0, 0 }));
+    writer.addLayer(SolidLayer("blue", { 8, 8, 14, 14 }, { 0, 0, 255 }));
+    PsdFolderSpec folder { "styled" };
+    folder.effects = LayerStyle {};
+    folder.effects->effects = { shadow, overlay };
+    writer.endFolder(folder);
+    Document doc;
+    Import(writer.finish()).moveInto(doc);
+    ApplyImportDefaults(doc);
+    BuildGroupFrames(doc);
+    NullProgress progress;
+    CompositePass(doc, {}, progress);
+    ASSERT_EQ(doc.LayerCount, 3);
+
+    const auto inRed = [](int x, int y) { return x >= 4 && x < 10 && y >= 4 && y < 10; };
+    const auto inBlue = [](int x, int y) { return x >= 8 && x < 14 && y >= 8 && y < 14; };
+    const auto merged = [&](int x, int y) { return inRed(x, y) || inBlue(x, y); };
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            std::array<double, 3> expected { 255, 255, 255 };
+            if (merged(x, y)) {
+                const std::array<double, 3> shown = inBlue(x, y) ? std::array<double, 3> { 0, 0, 255 }
+                                                                 : std::array<double, 3> { 255, 0, 0 };
+                for (int c = 0; c < 3; ++c) expected[c] = (shown[c] + (c == 1 ? 255 : 0)) / 2;
+            } else if (y >= 2 && merged(x, y - 2)) {
+                expected = { 127.5, 127.5, 127.5 };
+            }
+            const auto got = At(doc, x, y);
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(got[c], expected[c], 1) << x << "," << y << " channel " << c;
+        }
+    // The shadow below the blue square lies in the red square's plane, moving with it;
+    // the blue one keeps its box.
+    const LayerRecord& red = doc.Layers[1];
+    EXPECT_LE(red.Left, 4);
+    EXPECT_GE(red.Bottom, 16);
+    EXPECT_GT(doc.LayerMasks[1].row(15 - red.Top)[12 - red.Left], 100);
+    EXPECT_EQ(doc.Layers[2].Left, 8);
+    EXPECT_EQ(doc.Layers[2].Width, 6);
 }
 
 } // namespace deptrix::test

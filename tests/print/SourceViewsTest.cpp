@@ -267,6 +267,79 @@ INSTANTIATE_TEST_SUITE_P(Editors, OneToOneFixture,
         "psd-tools/blend-modes/overlay.psd", "psd-tools/layer_effects.psd",
         "psd-tools/effects/stroke-composite.psd"));
 
+// A folder of three layers with effects of its own, drawn from their merged picture:
+// its shadow, stroke and glow reach past the canvas's edge and move with the bottom
+// layer, its overlay and inner glow lie in each layer. The print draws them from the
+// work files as the import did, in every colour mode; one layer has effects of its own
+// and another is clipped to it.
+class FolderEffectsOneToOne : public ::testing::TestWithParam<ColourMode> { };
+
+TEST_P(FolderEffectsOneToOne, SourceViewsEqualThePreviewsViews) {
+    Folder folder;
+    Folder work;
+    PsdWriterOptions options;
+    options.width = 70;
+    options.height = 50;
+    options.mode = GetParam();
+    const int channels = options.mode == ColourMode::Cmyk ? 4 : 3;
+    PsdWriter writer(options);
+    writer.addLayer(PatternLayer("back", { 0, 0, 50, 70 }, channels, 1));
+    writer.beginFolder();
+    PsdLayerSpec low = PatternLayer("low", { 6, -8, 30, 30 }, channels, 2);
+    LayerEffect stroke;
+    stroke.kind = EffectKind::Stroke;
+    stroke.size = 2;
+    stroke.colour = { 200, 30, 60 };
+    low.effects = LayerStyle {};
+    low.effects->effects = { stroke };
+    writer.addLayer(low);
+    PsdLayerSpec clipped = PatternLayer("clipped", { 0, 0, 25, 40 }, channels, 3);
+    clipped.clipping = true;
+    writer.addLayer(clipped);
+    PsdLayerSpec high = PatternLayer("high", { 20, 25, 44, 60 }, channels, 4);
+    std::copy_n("mul ", 4, high.blendMode.begin());
+    writer.addLayer(high);
+    LayerEffect shadow;
+    shadow.kind = EffectKind::DropShadow;
+    shadow.distance = 5;
+    shadow.size = 4;
+    shadow.opacity = 0.7;
+    LayerEffect overlay;
+    overlay.kind = EffectKind::ColorOverlay;
+    overlay.colour = { 20, 180, 240 };
+    overlay.opacity = 0.4;
+    LayerEffect glow;
+    glow.kind = EffectKind::InnerGlow;
+    glow.size = 3;
+    glow.colour = { 255, 250, 200 };
+    LayerEffect outline;
+    outline.kind = EffectKind::Stroke;
+    outline.position = StrokePosition::Centre;
+    outline.size = 3;
+    PsdFolderSpec styled { "styled", false, 210 };
+    styled.effects = LayerStyle {};
+    styled.effects->effects = { shadow, overlay, glow, outline };
+    writer.endFolder(styled);
+    const auto psd = folder / "folder.psd";
+    WriteFileAtomically(psd, writer.finish());
+
+    Imported scene = ImportScene(psd, work);
+    Document& doc = scene.doc;
+    ASSERT_EQ(doc.LayerCount, 4);
+    ASSERT_EQ(doc.Layers[1].MergedFolders.size(), 1u);
+    ASSERT_EQ(doc.Layers[2].ClipBase, 1);
+    ASSERT_FALSE(doc.LayerClipShapes[1].empty());
+    ASSERT_LT(doc.Layers[1].Left, -8);
+    scene.input.offsetCells = { "-15", "9", "22", "30" };
+    scene.input.focusText = "4";
+    ExpectSourceViewsEqualThePreviews(doc, scene.input, work);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, FolderEffectsOneToOne, ::testing::Values(ColourMode::Rgb, ColourMode::Cmyk),
+    [](const ::testing::TestParamInfo<ColourMode>& info) {
+        return std::string(info.param == ColourMode::Cmyk ? "Cmyk" : "Rgb");
+    });
+
 /// A depth map of width x height whose levels run in steps across and down.
 LayerDepthMap SteppedMap(int width, int height, std::int32_t marginColumns) {
     GreyPicture picture { width, height, {} };
