@@ -4,6 +4,7 @@
 // parts on its own: drawing the raster, smoothing, the row passes of the seven views,
 // and the files (loading and widening the layer, stretching and writing the views).
 
+#include "SevenViewWarps.h"
 #include "core/BmpCodec.h"
 #include "core/Canvas.h"
 #include "core/WorkFiles.h"
@@ -133,17 +134,7 @@ void BM_WarpSevenViews(benchmark::State& state) {
     Scene& scene = TheScene();
     Bitmap raster = SceneRaster();
     SmoothDepth(raster, SmoothingStep(kWidth, 5));
-    const std::int64_t margin = OutlineMargin(scene.doc.SourceDpi, kFixedOne);
-    const Bitmap source = PadColumns(LoadBmp(scene.folder / LayerFileName(1)), margin, 0);
-    const Bitmap mask = PadColumns(LoadBmp(scene.folder / LayerMaskFileName(1)), margin, 0);
-    NullProgress progress;
-    for (auto _ : state) {
-        state.PauseTiming();
-        LayerWarp warp(source, mask, raster, BaseLevelOf(7), LevelShift(kWidth, kFixedOne, kFixedOne));
-        state.ResumeTiming();
-        for (int view = 7; view >= 1; --view) warp.warpView(view, 20, progress);
-        benchmark::DoNotOptimize(warp.picture().row(0));
-    }
+    TimeSevenViewWarps(state, scene.folder, scene.doc.SourceDpi, kWidth, raster);
 }
 BENCHMARK(BM_WarpSevenViews)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -3,6 +3,7 @@
 // map's decoding included. Pairs run back to back, which comes first taking turns, and
 // the counter is the median ratio of map to outlines.
 
+#include "SevenViewWarps.h"
 #include "core/BmpCodec.h"
 #include "core/TaskPool.h"
 #include "core/WorkFiles.h"
@@ -217,17 +218,7 @@ void BM_WarpOverRaster(benchmark::State& state) {
     LargeScene& scene = TheLargeScene();
     const BenchThreads threads(state.range(0));
     const Bitmap raster = LargeSceneRaster(state.range(1) != 0);
-    const std::int64_t margin = OutlineMargin(scene.doc.SourceDpi, kFixedOne);
-    const Bitmap source = PadColumns(LoadBmp(scene.folder / LayerFileName(1)), margin, 0);
-    const Bitmap mask = PadColumns(LoadBmp(scene.folder / LayerMaskFileName(1)), margin, 0);
-    NullProgress progress;
-    for (auto _ : state) {
-        state.PauseTiming();
-        LayerWarp warp(source, mask, raster, BaseLevelOf(7), LevelShift(kWidth, kFixedOne, kFixedOne));
-        state.ResumeTiming();
-        for (int view = 7; view >= 1; --view) warp.warpView(view, 20, progress);
-        benchmark::DoNotOptimize(warp.picture().row(0));
-    }
+    TimeSevenViewWarps(state, scene.folder, scene.doc.SourceDpi, kWidth, raster);
 }
 BENCHMARK(BM_WarpOverRaster)
     ->ArgNames({ "threads", "map" })

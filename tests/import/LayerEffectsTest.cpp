@@ -37,6 +37,17 @@ LayerEffect Effect(EffectKind kind, EffectColour colour = kBlack) {
     return e;
 }
 
+/// The document `writer` holds, imported and composited as the preview does.
+Document Composited(PsdWriter& writer) {
+    Document doc;
+    Import(writer.finish()).moveInto(doc);
+    ApplyImportDefaults(doc);
+    BuildGroupFrames(doc);
+    NullProgress progress;
+    CompositePass(doc, {}, progress);
+    return doc;
+}
+
 /// A 20 x 20 white document with a red opaque 6 x 6 square at (7, 7) carrying
 /// `effects`, composited as the preview does; `clippedBlue`: a blue layer over the
 /// whole canvas clipped to the square.
@@ -54,13 +65,7 @@ Document SquareWith(std::vector<LayerEffect> effects, std::uint8_t fill = 255, b
         blue.clipping = true;
         writer.addLayer(blue);
     }
-    Document doc;
-    Import(writer.finish()).moveInto(doc);
-    ApplyImportDefaults(doc);
-    BuildGroupFrames(doc);
-    NullProgress progress;
-    CompositePass(doc, {}, progress);
-    return doc;
+    return Composited(writer);
 }
 
 std::array<int, 3> At(const Document& doc, int x, int y) {
@@ -327,12 +332,7 @@ TEST(LayerEffects, FolderEffectsOverSeveralLayersGiveTheMergedPicturesEffects) {
     folder.effects = LayerStyle {};
     folder.effects->effects = { shadow, overlay };
     writer.endFolder(folder);
-    Document doc;
-    Import(writer.finish()).moveInto(doc);
-    ApplyImportDefaults(doc);
-    BuildGroupFrames(doc);
-    NullProgress progress;
-    CompositePass(doc, {}, progress);
+    const Document doc = Composited(writer);
     ASSERT_EQ(doc.LayerCount, 3);
 
     const auto inRed = [](int x, int y) { return x >= 4 && x < 10 && y >= 4 && y < 10; };
