@@ -29,6 +29,21 @@ std::string Move(const std::vector<std::int64_t>& targets, const std::string& pi
     return out;
 }
 
+/// Warps the seven views of `warp`, made from these pictures with level `base` staying
+/// in place and `k` the shift per level, last view first as the program does, each
+/// checked against the formula's model; `label` names the case in a failure.
+void ExpectViewsMatchTheFormula(LayerWarp& warp, const Bitmap& source, const Bitmap& mask,
+    const Bitmap& levels, int base, std::int64_t k, const std::string& label) {
+    ReferenceWarp reference { source, mask };
+    NullProgress progress;
+    for (int view = 7; view >= 1; --view) {
+        warp.warpView(view, 20, progress);
+        reference.view(source, mask, levels, base, k, view);
+        ASSERT_TRUE(warp.picture().samePixels(reference.picture)) << label << "k " << k << " view " << view;
+        ASSERT_TRUE(warp.mask().samePixels(reference.mask)) << label << "k " << k << " view " << view;
+    }
+}
+
 TEST(MoveRowPixels, StretchesCoversAndDropsAsTheWorkedRowsShow) {
     EXPECT_EQ(Move({ 0, 2, 3, 3, 4, 5 }, "ABCDEF", "......"), "ABBDEF");
     EXPECT_EQ(Move({ 0, 3, 5, 6, 7, 8 }, "ABCDEF", "......"), "ABBBBC");
@@ -59,15 +74,9 @@ TEST(LayerWarp, MatchesTheFormulaViewAfterViewCarryingTheOutputOver) {
                 }
             }
             LayerWarp warp(source, mask, levels, std::uint8_t(base), k);
-            ReferenceWarp reference { source, mask };
-            NullProgress progress;
-            for (int view = 7; view >= 1; --view) {
-                warp.warpView(view, 20, progress);
-                reference.view(source, mask, levels, base, k, view);
-                ASSERT_TRUE(warp.picture().samePixels(reference.picture)) << "k " << k << " view " << view;
-                ASSERT_TRUE(warp.mask().samePixels(reference.mask)) << "k " << k << " view " << view;
-            }
+            ASSERT_NO_FATAL_FAILURE(ExpectViewsMatchTheFormula(warp, source, mask, levels, base, k, ""));
             // The centre view moves nothing, whatever the views before left behind.
+            NullProgress progress;
             warp.warpView(4, 20, progress);
             EXPECT_TRUE(warp.picture().samePixels(source));
             EXPECT_TRUE(warp.mask().samePixels(mask));
@@ -92,14 +101,7 @@ TEST(LayerWarp, SmoothLevelsMatchTheFormula) {
             }
         }
         LayerWarp warp(source, mask, levels, 128, k);
-        ReferenceWarp reference { source, mask };
-        NullProgress progress;
-        for (int view = 7; view >= 1; --view) {
-            warp.warpView(view, 20, progress);
-            reference.view(source, mask, levels, 128, k, view);
-            ASSERT_TRUE(warp.picture().samePixels(reference.picture)) << "k " << k << " view " << view;
-            ASSERT_TRUE(warp.mask().samePixels(reference.mask)) << "k " << k << " view " << view;
-        }
+        ASSERT_NO_FATAL_FAILURE(ExpectViewsMatchTheFormula(warp, source, mask, levels, 128, k, ""));
     }
 }
 
@@ -114,16 +116,8 @@ TEST(LayerWarp, NoiseForLevelsMatchesTheFormula) {
                 const Bitmap mask = test::Noise(width, 5, PixelFormat::Gray8, random);
                 const Bitmap levels = test::Noise(width, 5, PixelFormat::Gray8, random);
                 LayerWarp warp(source, mask, levels, 120, k);
-                ReferenceWarp reference { source, mask };
-                NullProgress progress;
-                for (int view = 7; view >= 1; --view) {
-                    warp.warpView(view, 20, progress);
-                    reference.view(source, mask, levels, 120, k, view);
-                    ASSERT_TRUE(warp.picture().samePixels(reference.picture))
-                        << width << " k " << k << " view " << view;
-                    ASSERT_TRUE(warp.mask().samePixels(reference.mask))
-                        << width << " k " << k << " view " << view;
-                }
+                ASSERT_NO_FATAL_FAILURE(ExpectViewsMatchTheFormula(
+                    warp, source, mask, levels, 120, k, std::to_string(width) + " "));
             }
 }
 
