@@ -25,10 +25,9 @@ void ReleasePlaneBytes(void* storage);
 /// memory of their own as the layers grow.
 class PlaneStore {
 public:
-    /// Keeps at most `keptBlocks` blocks: enough for the planes the layers drawn at
-    /// the same time hold at once.
-    explicit PlaneStore(std::size_t keptBlocks = 6)
-        : m_keptBlocks(keptBlocks) { }
+    /// Keeps enough blocks for the planes of `layersAtOnce` layers drawn at the same time.
+    explicit PlaneStore(int layersAtOnce = 1)
+        : m_keptBlocks(kBlocksPerLayer * static_cast<std::size_t>(std::max(layersAtOnce, 1))) { }
     ~PlaneStore();
     PlaneStore(const PlaneStore&) = delete;
     PlaneStore& operator=(const PlaneStore&) = delete;
@@ -48,6 +47,8 @@ public:
 private:
     friend void* AllocatePlaneBytes(std::size_t bytes);
     friend void ReleasePlaneBytes(void* storage);
+    /// The planes one layer's effects hold at once.
+    static constexpr std::size_t kBlocksPerLayer = 6;
     std::mutex m_mutex;
     std::size_t m_keptBlocks;
     std::vector<std::pair<std::byte*, std::size_t>> m_blocks; ///< block and its size in bytes

@@ -506,7 +506,7 @@ ImportedDocument ImportPsd(std::span<const std::uint8_t> bytes, const std::strin
         mergedFolders.push_back(std::move(set));
     }
     ScratchShelf scratchShelf;
-    PlaneStore effectPlanes(6 * static_cast<std::size_t>(TaskThreads()));
+    PlaneStore effectPlanes(TaskThreads());
     const auto produce = [&](int i) {
         const ScratchShelf::Lease scratch(scratchShelf);
         const PlaneStore::Use planes(effectPlanes); // one layer's effect planes serve the next
