@@ -48,6 +48,9 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 views() { timed "8000x6000x48 --views -t $1" "$batch" "$folder/s8000.psd" --views "$out/views" --threads "$1"; }
 print() {
+    # Into a fresh file, as cp writes one: replacing the last print would add the
+    # freeing of its 900 MB to the print's time.
+    rm -f "$out/print.tif"
     timed "20000x15000 print -t $1${2:+ (one core)}" ${2:+taskset -c 0} "$batch" "$folder/s4000.psd" \
         --interlace "$out/print.tif" --dpi 1440 --width 13.8888889 --hscale 1 --threads "$1"
 }

@@ -228,16 +228,17 @@ LayerOffsets SettleSetUp(Document& doc, const SetupFields& fields) {
 } // namespace
 
 void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder,
-    Document& doc, Progress& progress) {
+    Document& doc, Progress& progress, LayerPictures pictures) {
     doc.beginImport(psdPath.string());
     try {
-        progress.setPosition(ReadPsd(psdPath, workFolder, doc, progress));
+        progress.setPosition(ReadPsd(psdPath, workFolder, doc, progress, pictures));
     } catch (const Error&) {
         doc.clearLayers();
         throw;
     }
     ApplyImportDefaults(doc);
     BuildGroupFrames(doc);
+    if (pictures == LayerPictures::WorkFilesOnly) return;
     doc.ProgressSpan = 40;
     doc.ProgressBase = 60;
     CompositePass(doc, workFolder, progress);

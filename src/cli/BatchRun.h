@@ -3,6 +3,7 @@
 #include "cli/BatchOptions.h"
 #include "core/Fixed.h"
 #include "core/Progress.h"
+#include "import/LayerReader.h"
 #include "print/DepthBudget.h"
 
 #include <filesystem>
@@ -25,8 +26,10 @@ public:
 
 /// Imports the PSD into `doc` as the window's import does (reader, defaults, group
 /// frames, first composite converted to RGB), using `workFolder` for the work files.
+/// With WorkFilesOnly (a run that only prints) neither the layers without effects nor
+/// the composite are made on the working grid.
 void ImportForBatch(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder,
-    Document& doc, Progress& progress);
+    Document& doc, Progress& progress, LayerPictures pictures = LayerPictures::WorkingGridAndFiles);
 
 /// Everything the options ask for; --info goes to `out`. Throws Error on failure.
 void RunBatch(const BatchOptions& options, std::ostream& out, BatchProgress& progress);

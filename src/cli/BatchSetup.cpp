@@ -20,12 +20,29 @@ namespace deptrix {
 
 namespace {
 
+/// What the run will read of the layers: the print their work files, the views, the
+/// composite and the dump their pictures on the working grid; outline and depth map
+/// layers, which a set-up file or the command line may make, read both.
+LayerPictures PicturesRead(const BatchOptions& options) {
+    const bool flat = !options.setUpFromFile() && options.linesPath.empty() && options.layerDepths.empty()
+        && options.depthMaps.empty() && options.depthImages.empty();
+    if (!flat) return LayerPictures::WorkingGridAndFiles;
+    const bool print = !options.interlacePath.empty();
+    if (print && !options.needsViews() && !options.info && options.dumpFolder.empty()
+        && options.saveSettingsPath.empty())
+        return LayerPictures::WorkFilesOnly;
+    // A work folder of the user's own keeps the files for later.
+    if (!print && options.workFolder.empty()) return LayerPictures::WorkingGridOnly;
+    return LayerPictures::WorkingGridAndFiles;
+}
+
 void ImportWithFields(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder,
-    Document& doc, SetupFields& fields, Progress& progress) {
+    Document& doc, SetupFields& fields, Progress& progress,
+    LayerPictures pictures = LayerPictures::WorkingGridAndFiles) {
     // The document keeps the full path, as the window's does; a saved set-up names it.
     std::error_code error;
     const std::filesystem::path full = std::filesystem::absolute(psdPath, error);
-    ImportForBatch(error ? psdPath : full, workFolder, doc, progress);
+    ImportForBatch(error ? psdPath : full, workFolder, doc, progress, pictures);
     std::vector<std::string> offsets;
     std::vector<std::string> groups;
     for (const LayerTableRow& row : LayerTableRows(doc)) {
@@ -46,7 +63,7 @@ void SetUpBatchDocument(const BatchOptions& options, const std::filesystem::path
         for (const std::string& problem : maps.problems) progress.note(problem);
     };
     if (options.projectPath.empty()) {
-        ImportWithFields(options.psdPath, workFolder, doc, fields, progress);
+        ImportWithFields(options.psdPath, workFolder, doc, fields, progress, PicturesRead(options));
         if (!options.settingsPath.empty()) {
             OpenSettingsFile(options.settingsPath, doc, fields);
             applyDepthMaps(options.settingsPath);

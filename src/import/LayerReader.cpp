@@ -72,7 +72,7 @@ private:
 } // namespace
 
 int ReadPsd(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder, Document& doc,
-    Progress& progress) {
+    Progress& progress, LayerPictures pictures) {
     WorkFileWriter& writer = SharedWorkFileWriter();
     // The files of the document before are of no use any more.
     writer.cancel();
@@ -80,8 +80,10 @@ int ReadPsd(const std::filesystem::path& psdPath, const std::filesystem::path& w
     WorkFileSink sink(workFolder, writer);
     ImportLimits limits;
     limits.releaseDecoded = ReleaseMappedPages;
+    limits.workingGrid = pictures != LayerPictures::WorkFilesOnly;
     try {
-        ImportedDocument imported = ImportPsd(file.bytes(), DisplayName(psdPath), &sink, progress, limits);
+        ImportedDocument imported = ImportPsd(file.bytes(), DisplayName(psdPath),
+            pictures == LayerPictures::WorkingGridOnly ? nullptr : &sink, progress, limits);
         imported.moveInto(doc);
     } catch (...) {
         writer.cancel(); // no half set of layer files stays behind

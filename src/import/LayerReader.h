@@ -17,7 +17,12 @@ namespace deptrix {
 /// the document before are cancelled first. Pages of the PSD are let go as its layers
 /// are decoded. Reports progress 0..60. Returns the final progress position (60). Throws Error naming the
 /// file on any failure; the caller then calls doc.clearLayers().
+/// A run that knows it needs only one of the layers' two forms may leave the other:
+/// with WorkFilesOnly (it only prints from the files) the layers without effects stay
+/// empty pictures in `doc`; with WorkingGridOnly (nothing will read the files) no work
+/// file is written.
+enum class LayerPictures { WorkingGridAndFiles, WorkFilesOnly, WorkingGridOnly };
 int ReadPsd(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder, Document& doc,
-    Progress& progress);
+    Progress& progress, LayerPictures pictures = LayerPictures::WorkingGridAndFiles);
 
 } // namespace deptrix

@@ -21,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <utility>
 
 namespace deptrix {
@@ -329,12 +330,13 @@ private:
 /// Pictures used only until the layer's effects are drawn go into `storage`.
 template <class Rows>
 LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument& out, int number,
-    SourceLayerSink* sink, const ImportLimits& limits, LayerScratch& scratch, LayerPixels storage) {
+    SourceLayerSink* sink, const ImportLimits& limits, LayerScratch& scratch, LayerPixels storage,
+    bool onGrid) {
     const int w = decoder.width();
     const int h = decoder.height();
     if (sink) sink->beginLayer(number, w, h, decoder.format());
     LayerPixels result;
-    if (out.WorkScale == kFixedOne) {
+    if (onGrid && out.WorkScale == kFixedOne) {
         // Kept at source resolution: decoded straight into the layer's own pictures.
         result = std::move(storage);
         result.colour.reuseAs(w, h, decoder.format());
@@ -347,13 +349,15 @@ LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument
         }
     } else {
         const int band = std::min(BandRowsFor(limits, w, decoder.format()), std::max(h, 1));
-        AreaReducer reducer(w, h, box.left, box.top, out.WorkScale, decoder.format(), std::move(storage));
+        std::optional<AreaReducer> reducer;
+        if (onGrid)
+            reducer.emplace(w, h, box.left, box.top, out.WorkScale, decoder.format(), std::move(storage));
         for (int y = 0; y < h;) {
             const int count = std::min(band, h - y);
             // Rows the sink keeps are decoded straight into its memory and reduced from there.
             if (const auto room = sink ? sink->roomForRows(number, y, count) : std::nullopt) {
                 decoder.decode(room->colour, room->mask, count);
-                reducer.addRows(room->colour, room->mask, count);
+                if (reducer) reducer->addRows(room->colour, room->mask, count);
                 sink->rowsFilled(number);
             } else {
                 // A band of our own, for a sink without memory for rows.
@@ -362,11 +366,11 @@ LayerPixels ImportRows(Rows& decoder, const PsdRect& box, const ImportedDocument
                 Bitmap& mask = scratch.bandMask;
                 decoder.decode(colour, mask, 0, count);
                 if (sink) sink->takeRows(number, y, colour, mask, 0, count);
-                reducer.addRows(colour, mask, 0, count);
+                if (reducer) reducer->addRows(colour, mask, 0, count);
             }
             y += count;
         }
-        result = reducer.finish();
+        if (reducer) result = reducer->finish();
     }
     if (sink) sink->endLayer(number);
     return result;
@@ -378,16 +382,18 @@ LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, cons
     int number, SourceLayerSink* sink, const ImportLimits& limits, bool withEffects, LayerScratch& scratch) {
     LayerPixels storage;
     if (withEffects) storage = std::move(scratch.beforeEffects);
+    // Effects are drawn on the working grid, and the print draws its own from the files.
+    const bool onGrid = limits.workingGrid || withEffects || !sink;
     if (selected.artboardBackground) {
         BackgroundRows background(file.header, selected, file.name, limits.maxPictureBytes);
         return ImportRows(
-            background, BoxOf(selected), out, number, sink, limits, scratch, std::move(storage));
+            background, BoxOf(selected), out, number, sink, limits, scratch, std::move(storage), onGrid);
     }
     const PsdLayerRecord& record = *selected.record;
     LayerBandDecoder decoder(file, record, limits.maxPictureBytes,
         withEffects ? std::uint8_t { 255 } : selected.maskOpacity, selected.clip);
     LayerPixels result
-        = ImportRows(decoder, record.box, out, number, sink, limits, scratch, std::move(storage));
+        = ImportRows(decoder, record.box, out, number, sink, limits, scratch, std::move(storage), onGrid);
     if (limits.releaseDecoded) limits.releaseDecoded(StoredBytes(file, record));
     return result;
 }

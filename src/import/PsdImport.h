@@ -56,6 +56,10 @@ struct ImportLimits {
     /// Called with the stored bytes of each layer once it is decoded, so that a
     /// caller reading through a memory map can let those pages go.
     std::function<void(std::span<const std::uint8_t>)> releaseDecoded;
+    /// False for a run that only prints from the sink's files: a layer the import does
+    /// not draw on itself (one without effects) goes to the sink alone and stays an
+    /// empty picture in the document, which can then make no composite or views.
+    bool workingGrid = true;
 };
 
 /// Memory for one band of a layer decoded at source resolution.

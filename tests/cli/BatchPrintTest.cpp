@@ -7,6 +7,7 @@
 #include "cli/BatchRun.h"
 #include "core/Document.h"
 #include "core/Error.h"
+#include "core/FileIo.h"
 #include "files/SetupFields.h"
 
 #include <filesystem>
@@ -195,6 +196,35 @@ TEST_F(BatchPrint, InfoGivesEachLayersMovementInLensWidths) {
     RunBatch(ParseBatchOptions({ "--info", test::kSample, "--lpi", "40", "--width", "10", "--frames", "13" }),
         frames, progress);
     EXPECT_NE(frames.str().find("\"parallaxPerView\": 2.0833"), std::string::npos) << frames.str();
+}
+
+// A run that only prints leaves the layers off the working grid, and one that only
+// makes views writes no work files; neither may change what it writes. Real editors'
+// files with clipped layers, blend modes, effects and CMYK, and the sample.
+TEST_F(BatchPrint, RunsThatSkipAFormOfTheLayersWriteTheSameFiles) {
+    const fs::path fixtures = DEPTRIX_FIXTURES_DIR;
+    std::vector<std::string> pictures { test::kSample };
+    for (const char* name : { "psd-tools/clipping-mask.psd", "psd-tools/blend-modes/cmyk-blend-modes.psd",
+             "psd-tools/layer_effects.psd", "psd-tools/effects/stroke-composite.psd" })
+        if (fs::is_regular_file(fixtures / name)) pictures.push_back((fixtures / name).string());
+    test::QuietProgress progress;
+    std::ostringstream out;
+    for (const std::string& picture : pictures) {
+        SCOPED_TRACE(picture);
+        const auto run = [&](const std::vector<std::string>& outputs) {
+            std::vector<std::string> arguments { picture, "--lpi", "40", "--dpi", "auto", "--width", "2" };
+            arguments.insert(arguments.end(), outputs.begin(), outputs.end());
+            RunBatch(ParseBatchOptions(arguments), out, progress);
+        };
+        run({ "--interlace", (folder / "both.tif").string(), "--views", (folder / "both").string() });
+        run({ "--interlace", (folder / "print.tif").string() });
+        run({ "--views", (folder / "views").string() });
+        EXPECT_EQ(ReadFileBytes(folder / "print.tif"), ReadFileBytes(folder / "both.tif"));
+        for (int n = 1; n <= 7; ++n) {
+            const std::string view = "view" + std::to_string(n) + ".bmp";
+            EXPECT_EQ(ReadFileBytes(folder / "views" / view), ReadFileBytes(folder / "both" / view)) << view;
+        }
+    }
 }
 
 } // namespace
