@@ -2,12 +2,15 @@
 
 #include "core/Progress.h"
 
+#include <QElapsedTimer>
+
 class QProgressBar;
 
 namespace deptrix {
 
 /// Shows the progress of a long command in the window's progress bar at once,
-/// without letting other events run in between.
+/// without letting other events run in between; a bar drawn a moment ago waits for
+/// the next frame, so a command with many small steps does not spend its time drawing.
 class ProgressBarSink final : public Progress {
 public:
     explicit ProgressBarSink(QProgressBar* bar)
@@ -16,6 +19,7 @@ public:
 
 private:
     QProgressBar* m_bar;
+    QElapsedTimer m_sinceDrawn; ///< invalid until the bar is first drawn
 };
 
 } // namespace deptrix
