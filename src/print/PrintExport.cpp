@@ -111,8 +111,10 @@ void WriteTiffBands(const std::filesystem::path& target, TiffLayout layout,
             return std::pair { first, static_cast<int>(std::min(bandRows, layout.height - first)) };
         };
         // A band's rows live from its making until its strips are written; the bands
-        // under way at once have different workers, so each worker has one buffer.
-        std::vector<std::vector<std::uint8_t>> buffers(static_cast<std::size_t>(workers));
+        // under way at once have different workers, so each worker has one buffer. The
+        // band is made in full: pixel memory, not zero-filled first.
+        std::vector<std::vector<std::uint8_t, PixelAllocator<std::uint8_t>>> buffers(
+            static_cast<std::size_t>(workers));
         bool again = false;
         {
             TiffStripWriter writer(file.descriptor(), target, layout);
@@ -122,7 +124,7 @@ void WriteTiffBands(const std::filesystem::path& target, TiffLayout layout,
             int reported = 0;
             const auto make = [&](int band) {
                 const auto [first, count] = rowsOf(band);
-                std::vector<std::uint8_t>& rows = buffers[static_cast<std::size_t>(band % workers)];
+                auto& rows = buffers[static_cast<std::size_t>(band % workers)];
                 rows.resize(rowBytes * static_cast<std::size_t>(count));
                 bands.make(band % workers, first, count, rows.data());
             };

@@ -133,8 +133,10 @@ private:
     int m_frames;
     std::vector<Group> m_groups;
     bool m_tracksBackdrop = false;
-    std::vector<std::uint8_t> m_bands; ///< one band of rows per frame
-    std::vector<std::uint8_t> m_backdrops; ///< per frame, how opaque its band is so far
+    // Set in full for every band: pixel memory, not zero-filled first.
+    std::vector<std::uint8_t, PixelAllocator<std::uint8_t>> m_bands; ///< one band of rows per frame
+    std::vector<std::uint8_t, PixelAllocator<std::uint8_t>>
+        m_backdrops; ///< per frame, how opaque its band is so far
     std::size_t m_rowBytes;
     // Scratch for BlendGroupRow, sized for the largest group.
     std::vector<blend::GroupMember> m_placed;
