@@ -382,7 +382,8 @@ LayerPixels ImportLayer(const PsdFile& file, const SelectedLayer& selected, cons
     int number, SourceLayerSink* sink, const ImportLimits& limits, bool withEffects, LayerScratch& scratch) {
     LayerPixels storage;
     if (withEffects) storage = std::move(scratch.beforeEffects);
-    // Effects are drawn on the working grid, and the print draws its own from the files.
+    // A layer with effects keeps its working-grid pictures even in a run that only
+    // prints: its effects and their reach are worked out on them at import.
     const bool onGrid = limits.workingGrid || withEffects || !sink;
     if (selected.artboardBackground) {
         BackgroundRows background(file.header, selected, file.name, limits.maxPictureBytes);
