@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace deptrix {
 
@@ -15,6 +16,10 @@ namespace {
 // Shifts beyond this many 1/10000 pixels land far outside any picture; holding them
 // there keeps the arithmetic within 64 bits without changing what is written.
 constexpr std::int64_t kFarShift = std::int64_t { 1 } << 50;
+
+// Whole shifts beyond this many columns are held there, keeping targets in 32 bits.
+constexpr std::int64_t kFarColumns = std::int64_t { 1 } << 20;
+static_assert(kFarColumns > 2 * std::int64_t { kMaxBitmapSide });
 
 // Runs of this many columns or more are copied by memcpy, shorter ones in place.
 constexpr std::int64_t kShortRun = 16;
@@ -104,18 +109,161 @@ template <int Bytes> struct Row {
     }
 };
 
-template <typename TargetOf, typename RunOf>
+// Over a noisy row the rule's conditions go either way at random, and a branch on
+// them would go wrong at about every fourth column; compilers make branches of these
+// choices, so on x86-64 they are written as conditional moves.
+
+/// `slot` where a < b, else -1.
+inline std::int32_t SlotIfBefore(std::int32_t a, std::int32_t b, std::int32_t slot) {
+#if defined(__x86_64__)
+    std::int32_t chosen = -1;
+    asm("cmpl %[b], %[a]\n\tcmovl %[slot], %[chosen]"
+        : [chosen] "+r"(chosen)
+        : [a] "r"(a), [b] "r"(b), [slot] "r"(slot)
+        : "cc");
+    return chosen;
+#else
+    return a < b ? slot : -1;
+#endif
+}
+
+/// Where s <= reach, moves the cursor s to t and returns t, else returns -1.
+inline std::int32_t MoveCursor(std::int32_t& s, std::int32_t reach, std::int32_t t) {
+#if defined(__x86_64__)
+    std::int32_t chosen = -1;
+    asm("cmpl %[reach], %[s]\n\tcmovle %[t], %[chosen]\n\tcmovle %[t], %[s]"
+        : [s] "+r"(s), [chosen] "+r"(chosen)
+        : [reach] "r"(reach), [t] "r"(t)
+        : "cc");
+    return chosen;
+#else
+    if (s > reach) return -1;
+    s = t;
+    return t;
+#endif
+}
+
+/// The row rule once more, for rows whose runs break at nearly every column, as over a
+/// depth map with a little noise: there the branches of `move` go one way or the other
+/// at random. First each column's last source column is found with conditional moves,
+/// writes that the rule skips sent to column -1, then the pixels are fetched once each.
+/// `targets` lie within -(width + 1) .. 2 x width + 1 and `at` has a slot for each of
+/// those columns: no target needs holding within the row, as writes beyond it are
+/// never read.
+template <int Bytes> void MoveNoisyRow(const Row<Bytes>& row, const std::int32_t* targets, std::int32_t* at) {
+    const auto width = static_cast<std::int32_t>(row.last + 1);
+    at[0] = -1; // reached only by a pixel that lands there: the cursor starts on it
+    std::int32_t s = 0;
+    std::int32_t top = 0; // the furthest the cursor went: every column 1 .. top was written
+    for (std::int32_t i = 0; i < width; ++i) {
+        const std::int32_t t = targets[i];
+        const std::int32_t gapPixel = i - static_cast<std::int32_t>(i < s);
+        // Column -1 takes the writes the rule skips. Where t is s + 1 the gap's slot
+        // is taken by the pixel itself just after.
+        at[SlotIfBefore(s, t, s + 1)] = gapPixel;
+        if (t - s > 2) [[unlikely]]
+            for (std::int32_t c = std::max(s + 2, 0), end = std::min(t, width); c < end; ++c)
+                at[c] = gapPixel;
+        // The pixel is hidden when it is behind the cursor and lands on or before it.
+        at[MoveCursor(s, std::max(i, t - 1), t)] = i;
+        top = std::max(top, s);
+    }
+    const std::int32_t end = std::min(top, width - 1);
+    if (end < 0) return;
+    if (at[0] >= 0) row.put(0, at[0]);
+    const std::uint8_t* source = row.source;
+    const std::uint8_t* sourceMask = row.sourceMask;
+    std::uint8_t* out = row.out;
+    std::uint8_t* outMask = row.outMask;
+    const auto copyPixel = [&](std::int32_t c, std::int32_t from) {
+        const std::uint8_t* pixel = source + static_cast<std::ptrdiff_t>(from) * Bytes;
+        std::uint8_t* to = out + static_cast<std::ptrdiff_t>(c) * Bytes;
+        for (int k = 0; k < Bytes; ++k) to[k] = pixel[k];
+        outMask[c] = sourceMask[from];
+    };
+    std::int32_t c = 1;
+    if constexpr (Bytes == 3) {
+        // Four bytes at a time, the fourth landing on the next column's first byte
+        // before that column is written; neither the last source pixel nor the last
+        // column written is read or written past its end.
+        for (; c < end; ++c) {
+            const std::int32_t from = at[c];
+            if (from == width - 1) [[unlikely]] {
+                copyPixel(c, from);
+                continue;
+            }
+            std::memcpy(
+                out + static_cast<std::ptrdiff_t>(c) * 3, source + static_cast<std::ptrdiff_t>(from) * 3, 4);
+            outMask[c] = sourceMask[from];
+        }
+    }
+    for (; c <= end; ++c) copyPixel(c, at[c]);
+}
+
+/// A noisy row's targets and the source column of each target column, kept per
+/// thread between rows.
+struct RowScratch {
+    std::vector<std::int32_t> targets;
+    std::vector<std::int32_t> sources;
+
+    void reserve(std::int64_t width) {
+        const auto columns = static_cast<std::size_t>(width);
+        if (targets.size() < columns) {
+            targets.resize(columns);
+            sources.resize(3 * columns + 3);
+        }
+    }
+    /// The slot of column 0 in `sources`, which reaches from column -(width + 1) on.
+    std::int32_t* sourceColumns(std::int64_t width) { return sources.data() + width + 1; }
+};
+
+RowScratch& ThreadRowScratch() {
+    thread_local RowScratch scratch;
+    return scratch;
+}
+
+/// Moves one row, the target of column i being targetOf(i) (within 32 bits);
+/// fillTargets(out) writes them all, each held within -(width + 1) .. 2 x width + 1.
+template <int Bytes, typename TargetOf, typename FillTargets>
+void MoveRowBy(const Row<Bytes>& row, TargetOf targetOf, FillTargets fillTargets) {
+    const std::int64_t width = row.last + 1;
+    // A sample of neighbouring columns tells how often the runs break: above about
+    // one break in eight columns `move` cannot predict its branches.
+    constexpr std::int32_t kSampleStep = 16;
+    std::int64_t samples = 0;
+    std::int64_t breaks = 0;
+    for (std::int32_t i = 0; i + 1 < width; i += kSampleStep) {
+        ++samples;
+        breaks += targetOf(i + 1) != targetOf(i) + 1;
+    }
+    if (breaks * 8 > samples) {
+        RowScratch& scratch = ThreadRowScratch();
+        scratch.reserve(width);
+        fillTargets(scratch.targets.data());
+        MoveNoisyRow(row, scratch.targets.data(), scratch.sourceColumns(width));
+        return;
+    }
+    row.move([&](std::int64_t i) { return std::int64_t { targetOf(static_cast<std::int32_t>(i)) }; },
+        [&](std::int64_t i, std::int64_t t) {
+            const auto offset = static_cast<std::int32_t>(t - i);
+            auto j = static_cast<std::int32_t>(i + 1);
+            while (j < width && targetOf(j) - j == offset) ++j;
+            return j - i;
+        });
+}
+
+template <typename TargetOf, typename FillTargets>
 void MoveRow(int bytesPerPixel, const std::uint8_t* source, const std::uint8_t* sourceMask, std::uint8_t* out,
-    std::uint8_t* outMask, std::int64_t width, TargetOf targetOf, RunOf runOf) {
+    std::uint8_t* outMask, std::int64_t width, TargetOf targetOf, FillTargets fillTargets) {
     switch (bytesPerPixel) {
     case 3:
-        Row<3> { source, sourceMask, out, outMask, width - 1 }.move(targetOf, runOf);
+        MoveRowBy(Row<3> { source, sourceMask, out, outMask, width - 1 }, targetOf, fillTargets);
         break;
     case 4:
-        Row<4> { source, sourceMask, out, outMask, width - 1 }.move(targetOf, runOf);
+        MoveRowBy(Row<4> { source, sourceMask, out, outMask, width - 1 }, targetOf, fillTargets);
         break;
     default:
-        Row<1> { source, sourceMask, out, outMask, width - 1 }.move(targetOf, runOf);
+        MoveRowBy(Row<1> { source, sourceMask, out, outMask, width - 1 }, targetOf, fillTargets);
         break;
     }
 }
@@ -125,13 +273,14 @@ void MoveRow(int bytesPerPixel, const std::uint8_t* source, const std::uint8_t* 
 void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* source,
     const std::uint8_t* sourceMask, int bytesPerPixel, std::uint8_t* out, std::uint8_t* outMask) {
     const auto width = static_cast<std::int64_t>(targets.size());
-    auto targetOf = [&](std::int64_t i) { return targets[static_cast<std::size_t>(i)]; };
-    auto runOf = [&](std::int64_t i, std::int64_t t) {
-        std::int64_t j = i + 1;
-        while (j < width && targetOf(j) == t + (j - i)) ++j;
-        return j - i;
+    if (width == 0) return;
+    const auto held = [&](std::int32_t i) {
+        return static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(targets[static_cast<std::size_t>(i)], -1, width));
     };
-    MoveRow(bytesPerPixel, source, sourceMask, out, outMask, width, targetOf, runOf);
+    MoveRow(bytesPerPixel, source, sourceMask, out, outMask, width, held, [&](std::int32_t* out) {
+        for (std::int32_t i = 0; i < width; ++i) out[i] = held(i);
+    });
 }
 
 LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Ratio factor) {
@@ -149,27 +298,43 @@ LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Rati
             remainder += divisor;
         }
         const auto index = static_cast<std::size_t>(level);
-        m_nearest[index] = static_cast<std::int64_t>(whole) + (2 * remainder > divisor ? 1 : 0);
-        m_tie[index] = 2 * remainder == divisor ? 1 : 0;
+        const std::int64_t nearest = std::clamp<std::int64_t>(
+            static_cast<std::int64_t>(whole) + (2 * remainder > divisor ? 1 : 0), -kFarColumns, kFarColumns);
+        const std::int64_t tie = 2 * remainder == divisor ? 1 : 0;
+        for (std::size_t parity = 0; parity < 2; ++parity)
+            m_shift[parity][index] = static_cast<std::int32_t>(
+                nearest + (tie & ((static_cast<std::int64_t>(parity) + nearest) & 1)));
     }
+}
+
+void LevelTargets::rowTargets(const std::uint8_t* levels, std::int32_t width, std::int32_t* out) const {
+    // The shifts held within one row's width: that alone keeps the targets near.
+    std::array<std::array<std::int32_t, 256>, 2> near {};
+    for (std::size_t parity = 0; parity < 2; ++parity)
+        for (std::size_t level = 0; level < 256; ++level)
+            near[parity][level] = std::clamp(m_shift[parity][level], -(width + 1), width + 1);
+    const std::int32_t* even = near[0].data();
+    const std::int32_t* odd = near[1].data();
+    std::int32_t i = 0;
+    for (; i + 1 < width; i += 2) {
+        out[i] = i + even[levels[i]];
+        out[i + 1] = i + 1 + odd[levels[i + 1]];
+    }
+    if (i < width) out[i] = i + even[levels[i]];
 }
 
 void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std::uint8_t* sourceMask,
     const std::uint8_t* levels, int bytesPerPixel, std::int64_t width, std::uint8_t* out,
     std::uint8_t* outMask) {
+    if (width <= 0) return;
     // A run goes on while each column lands one after the last, whatever its level:
     // on a smooth map neighbouring levels mostly round to the same whole shift, so
     // runs stay long even where the level changes at nearly every column. Columns of
     // a level whose shift ends in exactly one half land two by two and end runs.
-    auto runOf = [&](std::int64_t i, std::int64_t t) {
-        const std::int64_t offset = t - i;
-        std::int64_t j = i + 1;
-        while (j < width && targets.target(j, levels[j]) - j == offset) ++j;
-        return j - i;
-    };
     MoveRow(
         bytesPerPixel, source, sourceMask, out, outMask, width,
-        [&](std::int64_t i) { return targets.target(i, levels[i]); }, runOf);
+        [&](std::int32_t i) { return targets.target(i, levels[i]); },
+        [&](std::int32_t* out) { targets.rowTargets(levels, static_cast<std::int32_t>(width), out); });
 }
 
 LayerWarp::LayerWarp(

@@ -33,14 +33,20 @@ public:
     LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, int viewFactor)
         : LevelTargets(baseLevel, levelShift, Ratio { viewFactor, 1 }) { }
 
-    std::int64_t target(std::int64_t column, std::uint8_t level) const {
-        const std::int64_t nearest = column + m_nearest[level];
-        return nearest + (m_tie[level] & (nearest & 1));
+    /// The target of `column` (at most kMaxBitmapSide) at `level`. A target more than
+    /// 2^20 columns away from its column is held there: far beyond the row either
+    /// way, it moves nothing differently.
+    std::int32_t target(std::int32_t column, std::uint8_t level) const {
+        return column + m_shift[static_cast<std::size_t>(column & 1)][level];
     }
 
+    /// The targets of columns 0 .. width - 1 with these levels into `out`, each held
+    /// within -(width + 1) .. 2 x width + 1.
+    void rowTargets(const std::uint8_t* levels, std::int32_t width, std::int32_t* out) const;
+
 private:
-    std::array<std::int64_t, 256> m_nearest {}; ///< the shift rounded, ties down
-    std::array<std::int64_t, 256> m_tie {}; ///< 1 where the shift ends in exactly one half
+    /// The shift of each level for even (0) and odd (1) columns.
+    std::array<std::array<std::int32_t, 256>, 2> m_shift {};
 };
 
 /// One row of a warp: the row rule of MoveRowPixels with each column's target from its
