@@ -114,10 +114,10 @@ template <int Bytes> struct Row {
 // choices, so on x86-64 they are written as conditional moves.
 
 /// `slot` where a < b, else -1.
-inline std::int32_t SlotIfBefore(std::int32_t a, std::int32_t b, std::int32_t slot) {
+inline std::int64_t SlotIfBefore(std::int64_t a, std::int64_t b, std::int64_t slot) {
 #if defined(__x86_64__)
-    std::int32_t chosen = -1;
-    asm("cmpl %[b], %[a]\n\tcmovl %[slot], %[chosen]"
+    std::int64_t chosen = -1;
+    asm("cmpq %[b], %[a]\n\tcmovlq %[slot], %[chosen]"
         : [chosen] "+r"(chosen)
         : [a] "r"(a), [b] "r"(b), [slot] "r"(slot)
         : "cc");
@@ -128,10 +128,10 @@ inline std::int32_t SlotIfBefore(std::int32_t a, std::int32_t b, std::int32_t sl
 }
 
 /// Where s <= reach, moves the cursor s to t and returns t, else returns -1.
-inline std::int32_t MoveCursor(std::int32_t& s, std::int32_t reach, std::int32_t t) {
+inline std::int64_t MoveCursor(std::int64_t& s, std::int64_t reach, std::int64_t t) {
 #if defined(__x86_64__)
-    std::int32_t chosen = -1;
-    asm("cmpl %[reach], %[s]\n\tcmovle %[t], %[chosen]\n\tcmovle %[t], %[s]"
+    std::int64_t chosen = -1;
+    asm("cmpq %[reach], %[s]\n\tcmovleq %[t], %[chosen]\n\tcmovleq %[t], %[s]"
         : [s] "+r"(s), [chosen] "+r"(chosen)
         : [reach] "r"(reach), [t] "r"(t)
         : "cc");
@@ -151,24 +151,24 @@ inline std::int32_t MoveCursor(std::int32_t& s, std::int32_t reach, std::int32_t
 /// those columns: no target needs holding within the row, as writes beyond it are
 /// never read.
 template <int Bytes> void MoveNoisyRow(const Row<Bytes>& row, const std::int32_t* targets, std::int32_t* at) {
-    const auto width = static_cast<std::int32_t>(row.last + 1);
+    const std::int64_t width = row.last + 1;
     at[0] = -1; // reached only by a pixel that lands there: the cursor starts on it
-    std::int32_t s = 0;
-    std::int32_t top = 0; // the furthest the cursor went: every column 1 .. top was written
-    for (std::int32_t i = 0; i < width; ++i) {
-        const std::int32_t t = targets[i];
-        const std::int32_t gapPixel = i - static_cast<std::int32_t>(i < s);
+    std::int64_t s = 0;
+    std::int64_t top = 0; // the furthest the cursor went: every column 1 .. top was written
+    for (std::int64_t i = 0; i < width; ++i) {
+        const std::int64_t t = targets[i];
+        const std::int64_t gapPixel = i - static_cast<std::int64_t>(i < s);
         // Column -1 takes the writes the rule skips. Where t is s + 1 the gap's slot
         // is taken by the pixel itself just after.
-        at[SlotIfBefore(s, t, s + 1)] = gapPixel;
+        at[SlotIfBefore(s, t, s + 1)] = static_cast<std::int32_t>(gapPixel);
         if (t - s > 2) [[unlikely]]
-            for (std::int32_t c = std::max(s + 2, 0), end = std::min(t, width); c < end; ++c)
-                at[c] = gapPixel;
+            for (std::int64_t c = std::max<std::int64_t>(s + 2, 0), end = std::min(t, width); c < end; ++c)
+                at[c] = static_cast<std::int32_t>(gapPixel);
         // The pixel is hidden when it is behind the cursor and lands on or before it.
-        at[MoveCursor(s, std::max(i, t - 1), t)] = i;
+        at[MoveCursor(s, std::max(i, t - 1), t)] = static_cast<std::int32_t>(i);
         top = std::max(top, s);
     }
-    const std::int32_t end = std::min(top, width - 1);
+    const auto end = static_cast<std::int32_t>(std::min(top, width - 1));
     if (end < 0) return;
     if (at[0] >= 0) row.put(0, at[0]);
     const std::uint8_t* source = row.source;
