@@ -56,6 +56,67 @@ TEST(MoveRowPixels, StretchesCoversAndDropsAsTheWorkedRowsShow) {
     EXPECT_EQ(Move({ 0, 3, 3, 4, 5, 6 }, "ABCDEF", "......"), "ABBBDE");
 }
 
+/// The row rule written out plainly, `bpp` bytes a pixel.
+void MoveByTheRule(const std::vector<std::int64_t>& targets, const std::vector<std::uint8_t>& source,
+    const std::vector<std::uint8_t>& mask, int bpp, std::vector<std::uint8_t>& out,
+    std::vector<std::uint8_t>& outMask) {
+    const auto w = static_cast<std::int64_t>(targets.size());
+    const auto write = [&](std::int64_t column, std::int64_t from) {
+        if (column < 0 || column >= w) return;
+        for (int c = 0; c < bpp; ++c)
+            out[std::size_t(column * bpp + c)] = source[std::size_t(from * bpp + c)];
+        outMask[std::size_t(column)] = mask[std::size_t(from)];
+    };
+    std::int64_t s = 0;
+    for (std::int64_t i = 0; i < w; ++i) {
+        const std::int64_t t = targets[std::size_t(i)];
+        if (t > s) {
+            // Columns beyond the row are skipped: they may lie very far.
+            for (std::int64_t c = std::max<std::int64_t>(s + 1, 0); c < std::min(t, w); ++c)
+                write(c, i >= s ? i : i - 1);
+            write(t, i);
+        } else if (i >= s) {
+            write(t, i);
+        } else {
+            continue;
+        }
+        s = t;
+    }
+}
+
+TEST(MoveRowPixels, RandomRowsFollowTheRuleWrittenOut) {
+    // Rows whose targets wobble around their columns (runs of one or two columns, gaps
+    // of one, pixels hidden), jump anywhere within and beyond the row, or fly off by
+    // far more than any picture is wide; buffers of exactly the row's size.
+    std::mt19937 random(21);
+    for (int bpp : { 1, 3, 4 })
+        for (int w : { 1, 2, 3, 40, 700 })
+            for (int kind = 0; kind < 4; ++kind) {
+                std::vector<std::int64_t> targets(static_cast<std::size_t>(w));
+                for (int i = 0; i < w; ++i) {
+                    const auto jump = std::int64_t(random() % std::uint32_t(5 * w)) - 2 * w;
+                    const std::int64_t wobble = i + std::int64_t(random() % 5) - 2;
+                    const std::int64_t huge = (random() % 2 ? 1 : -1) * (std::int64_t { 1 } << 40);
+                    targets[std::size_t(i)] = kind == 0 ? wobble
+                        : kind == 1                     ? jump
+                        : kind == 2                     ? (random() % 8 == 0 ? huge : wobble)
+                                                        : i + 3 + (random() % 40 == 0 ? jump : 0);
+                }
+                std::vector<std::uint8_t> source(static_cast<std::size_t>(w * bpp)),
+                    mask(static_cast<std::size_t>(w));
+                for (auto& b : source) b = std::uint8_t(random());
+                for (auto& b : mask) b = std::uint8_t(random());
+                std::vector<std::uint8_t> out(source.size()), outMask(mask.size());
+                for (auto& b : out) b = std::uint8_t(random());
+                for (auto& b : outMask) b = std::uint8_t(random());
+                std::vector<std::uint8_t> expected = out, expectedMask = outMask;
+                MoveByTheRule(targets, source, mask, bpp, expected, expectedMask);
+                MoveRowPixels(targets, source.data(), mask.data(), bpp, out.data(), outMask.data());
+                ASSERT_EQ(out, expected) << bpp << " bytes, width " << w << ", kind " << kind;
+                ASSERT_EQ(outMask, expectedMask) << bpp << " bytes, width " << w << ", kind " << kind;
+            }
+}
+
 TEST(LayerWarp, MatchesTheFormulaViewAfterViewCarryingTheOutputOver) {
     std::mt19937 random(3);
     for (PixelFormat format : { PixelFormat::Bgr24, PixelFormat::Cmyk32 }) {
@@ -107,11 +168,13 @@ TEST(LayerWarp, SmoothLevelsMatchTheFormula) {
 
 TEST(LayerWarp, NoiseForLevelsMatchesTheFormula) {
     // A level drawn afresh at every column: targets jump both ways by many columns,
-    // leaving gaps, covering and hiding pixels, also in rows of one and two columns.
+    // leaving gaps, covering and hiding pixels, also in rows of one and two columns,
+    // and with the largest shift far beyond any row.
     std::mt19937 random(17);
     for (PixelFormat format : { PixelFormat::Bgr24, PixelFormat::Cmyk32 })
         for (int width : { 1, 2, 61 })
-            for (std::int64_t k : { std::int64_t { 700 }, std::int64_t { -2500 }, std::int64_t { 5000 } }) {
+            for (std::int64_t k : { std::int64_t { 700 }, std::int64_t { -2500 }, std::int64_t { 5000 },
+                     std::int64_t { 1 } << 40 }) {
                 const Bitmap source = test::Noise(width, 5, format, random);
                 const Bitmap mask = test::Noise(width, 5, PixelFormat::Gray8, random);
                 const Bitmap levels = test::Noise(width, 5, PixelFormat::Gray8, random);

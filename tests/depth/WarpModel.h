@@ -7,6 +7,7 @@
 #include "core/Fixed.h"
 #include "render/FrameSet.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace deptrix::test {
@@ -50,10 +51,12 @@ struct ReferenceWarp {
                     : ExactTarget(i, static_cast<__int128>(level - base) * k * factor.numerator,
                         static_cast<__int128>(10000) * factor.denominator);
                 const std::int64_t d = t - s;
+                // Columns beyond the row are skipped: they may lie very far.
+                const std::int64_t first = std::max<std::int64_t>(s + 1, 0);
                 if (d > 0 && i >= s) {
-                    for (std::int64_t c = s + 1; c <= t; ++c) write(c, i);
+                    for (std::int64_t c = first; c <= std::min<std::int64_t>(t, w); ++c) write(c, i);
                 } else if (d > 0) {
-                    for (std::int64_t c = s + 1; c <= t - 1; ++c) write(c, i - 1);
+                    for (std::int64_t c = first; c <= std::min<std::int64_t>(t - 1, w); ++c) write(c, i - 1);
                     write(t, i);
                 } else if (i >= s) {
                     write(t, i);
