@@ -147,16 +147,16 @@ inline std::int64_t MoveCursor(std::int64_t& s, std::int64_t reach, std::int64_t
 /// depth map with a little noise: there the branches of `move` go one way or the other
 /// at random. First each column's last source column is found with conditional moves,
 /// writes that the rule skips sent to column -1, then the pixels are fetched once each.
-/// `targets` lie within -(width + 1) .. 2 x width + 1 and `at` has a slot for each of
-/// those columns: no target needs holding within the row, as writes beyond it are
-/// never read.
-template <int Bytes> void MoveNoisyRow(const Row<Bytes>& row, const std::int32_t* targets, std::int32_t* at) {
+/// targetOf(i, parity of i) lies within -(width + 1) .. 2 x width + 1 and `at` has a
+/// slot for each of those columns: no target needs holding within the row, as writes
+/// beyond it are never read.
+template <int Bytes, typename TargetOf>
+void MoveNoisyRow(const Row<Bytes>& row, TargetOf targetOf, std::int32_t* at) {
     const std::int64_t width = row.last + 1;
     at[0] = -1; // reached only by a pixel that lands there: the cursor starts on it
     std::int64_t s = 0;
     std::int64_t top = 0; // the furthest the cursor went: every column 1 .. top was written
-    for (std::int64_t i = 0; i < width; ++i) {
-        const std::int64_t t = targets[i];
+    const auto step = [&](std::int64_t i, std::int64_t t) {
         const std::int64_t gapPixel = i - static_cast<std::int64_t>(i < s);
         // Column -1 takes the writes the rule skips. Where t is s + 1 the gap's slot
         // is taken by the pixel itself just after.
@@ -167,7 +167,13 @@ template <int Bytes> void MoveNoisyRow(const Row<Bytes>& row, const std::int32_t
         // The pixel is hidden when it is behind the cursor and lands on or before it.
         at[MoveCursor(s, std::max(i, t - 1), t)] = static_cast<std::int32_t>(i);
         top = std::max(top, s);
+    };
+    std::int64_t i = 0;
+    for (; i + 1 < width; i += 2) {
+        step(i, targetOf(i, 0));
+        step(i + 1, targetOf(i + 1, 1));
     }
+    if (i < width) step(i, targetOf(i, 0));
     const auto end = static_cast<std::int32_t>(std::min(top, width - 1));
     if (end < 0) return;
     if (at[0] >= 0) row.put(0, at[0]);
@@ -200,21 +206,16 @@ template <int Bytes> void MoveNoisyRow(const Row<Bytes>& row, const std::int32_t
     for (; c <= end; ++c) copyPixel(c, at[c]);
 }
 
-/// A noisy row's targets and the source column of each target column, kept per
-/// thread between rows.
+/// The source column of each target column of a noisy row, kept per thread between rows.
 struct RowScratch {
-    std::vector<std::int32_t> targets;
     std::vector<std::int32_t> sources;
 
-    void reserve(std::int64_t width) {
-        const auto columns = static_cast<std::size_t>(width);
-        if (targets.size() < columns) {
-            targets.resize(columns);
-            sources.resize(3 * columns + 3);
-        }
+    /// The slot of column 0, with slots for columns -(width + 1) .. 2 x width + 1.
+    std::int32_t* sourceColumns(std::int64_t width) {
+        const auto slots = 3 * static_cast<std::size_t>(width) + 3;
+        if (sources.size() < slots) sources.resize(slots);
+        return sources.data() + width + 1;
     }
-    /// The slot of column 0 in `sources`, which reaches from column -(width + 1) on.
-    std::int32_t* sourceColumns(std::int64_t width) { return sources.data() + width + 1; }
 };
 
 RowScratch& ThreadRowScratch() {
@@ -223,9 +224,10 @@ RowScratch& ThreadRowScratch() {
 }
 
 /// Moves one row, the target of column i being targetOf(i) (within 32 bits);
-/// fillTargets(out) writes them all, each held within -(width + 1) .. 2 x width + 1.
-template <int Bytes, typename TargetOf, typename FillTargets>
-void MoveRowBy(const Row<Bytes>& row, TargetOf targetOf, FillTargets fillTargets) {
+/// nearTargets() gives the same targets held within -(width + 1) .. 2 x width + 1,
+/// as a function of the column and its parity.
+template <int Bytes, typename TargetOf, typename NearTargets>
+void MoveRowBy(const Row<Bytes>& row, TargetOf targetOf, NearTargets nearTargets) {
     const std::int64_t width = row.last + 1;
     // A sample of neighbouring columns tells how often the runs break: above about
     // one break in eight columns `move` cannot predict its branches.
@@ -237,10 +239,7 @@ void MoveRowBy(const Row<Bytes>& row, TargetOf targetOf, FillTargets fillTargets
         breaks += targetOf(i + 1) != targetOf(i) + 1;
     }
     if (breaks * 8 > samples) {
-        RowScratch& scratch = ThreadRowScratch();
-        scratch.reserve(width);
-        fillTargets(scratch.targets.data());
-        MoveNoisyRow(row, scratch.targets.data(), scratch.sourceColumns(width));
+        MoveNoisyRow(row, nearTargets(), ThreadRowScratch().sourceColumns(width));
         return;
     }
     row.move([&](std::int64_t i) { return std::int64_t { targetOf(static_cast<std::int32_t>(i)) }; },
@@ -252,18 +251,18 @@ void MoveRowBy(const Row<Bytes>& row, TargetOf targetOf, FillTargets fillTargets
         });
 }
 
-template <typename TargetOf, typename FillTargets>
+template <typename TargetOf, typename NearTargets>
 void MoveRow(int bytesPerPixel, const std::uint8_t* source, const std::uint8_t* sourceMask, std::uint8_t* out,
-    std::uint8_t* outMask, std::int64_t width, TargetOf targetOf, FillTargets fillTargets) {
+    std::uint8_t* outMask, std::int64_t width, TargetOf targetOf, NearTargets nearTargets) {
     switch (bytesPerPixel) {
     case 3:
-        MoveRowBy(Row<3> { source, sourceMask, out, outMask, width - 1 }, targetOf, fillTargets);
+        MoveRowBy(Row<3> { source, sourceMask, out, outMask, width - 1 }, targetOf, nearTargets);
         break;
     case 4:
-        MoveRowBy(Row<4> { source, sourceMask, out, outMask, width - 1 }, targetOf, fillTargets);
+        MoveRowBy(Row<4> { source, sourceMask, out, outMask, width - 1 }, targetOf, nearTargets);
         break;
     default:
-        MoveRowBy(Row<1> { source, sourceMask, out, outMask, width - 1 }, targetOf, fillTargets);
+        MoveRowBy(Row<1> { source, sourceMask, out, outMask, width - 1 }, targetOf, nearTargets);
         break;
     }
 }
@@ -274,13 +273,12 @@ void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* so
     const std::uint8_t* sourceMask, int bytesPerPixel, std::uint8_t* out, std::uint8_t* outMask) {
     const auto width = static_cast<std::int64_t>(targets.size());
     if (width == 0) return;
-    const auto held = [&](std::int32_t i) {
+    const auto held = [&](std::int64_t i) {
         return static_cast<std::int32_t>(
             std::clamp<std::int64_t>(targets[static_cast<std::size_t>(i)], -1, width));
     };
-    MoveRow(bytesPerPixel, source, sourceMask, out, outMask, width, held, [&](std::int32_t* out) {
-        for (std::int32_t i = 0; i < width; ++i) out[i] = held(i);
-    });
+    MoveRow(bytesPerPixel, source, sourceMask, out, outMask, width, held,
+        [&] { return [&](std::int64_t i, int) { return std::int64_t { held(i) }; }; });
 }
 
 LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Ratio factor) {
@@ -307,20 +305,12 @@ LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Rati
     }
 }
 
-void LevelTargets::rowTargets(const std::uint8_t* levels, std::int32_t width, std::int32_t* out) const {
-    // The shifts held within one row's width: that alone keeps the targets near.
-    std::array<std::array<std::int32_t, 256>, 2> near {};
+LevelTargets::Shifts LevelTargets::nearShifts(std::int32_t width) const {
+    Shifts near {};
     for (std::size_t parity = 0; parity < 2; ++parity)
         for (std::size_t level = 0; level < 256; ++level)
             near[parity][level] = std::clamp(m_shift[parity][level], -(width + 1), width + 1);
-    const std::int32_t* even = near[0].data();
-    const std::int32_t* odd = near[1].data();
-    std::int32_t i = 0;
-    for (; i + 1 < width; i += 2) {
-        out[i] = i + even[levels[i]];
-        out[i + 1] = i + 1 + odd[levels[i + 1]];
-    }
-    if (i < width) out[i] = i + even[levels[i]];
+    return near;
 }
 
 void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std::uint8_t* sourceMask,
@@ -334,7 +324,11 @@ void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std:
     MoveRow(
         bytesPerPixel, source, sourceMask, out, outMask, width,
         [&](std::int32_t i) { return targets.target(i, levels[i]); },
-        [&](std::int32_t* out) { targets.rowTargets(levels, static_cast<std::int32_t>(width), out); });
+        [&] {
+            // The shifts held within the row's width: that alone keeps the targets near.
+            return [levels, near = targets.nearShifts(static_cast<std::int32_t>(width))](std::int64_t i,
+                       int parity) { return i + near[static_cast<std::size_t>(parity)][levels[i]]; };
+        });
 }
 
 LayerWarp::LayerWarp(

@@ -40,13 +40,15 @@ public:
         return column + m_shift[static_cast<std::size_t>(column & 1)][level];
     }
 
-    /// The targets of columns 0 .. width - 1 with these levels into `out`, each held
-    /// within -(width + 1) .. 2 x width + 1.
-    void rowTargets(const std::uint8_t* levels, std::int32_t width, std::int32_t* out) const;
+    /// The shift of each level for even (0) and odd (1) columns.
+    using Shifts = std::array<std::array<std::int32_t, 256>, 2>;
+
+    /// The shifts held within -(width + 1) .. width + 1: moving a row of `width`
+    /// columns no differently, as targets beyond either edge only write outside it.
+    Shifts nearShifts(std::int32_t width) const;
 
 private:
-    /// The shift of each level for even (0) and odd (1) columns.
-    std::array<std::array<std::int32_t, 256>, 2> m_shift {};
+    Shifts m_shift {};
 };
 
 /// One row of a warp: the row rule of MoveRowPixels with each column's target from its
