@@ -57,23 +57,54 @@ bool Unfilter(
     case 0:
         std::memcpy(row, raw, bytes);
         return true;
-    case 1:
+    // The filters that take the byte to the left carry the high and the low byte's
+    // running values in registers: each pixel waits only for the one before it, not
+    // for a store and a load of it. Rows hold whole pixels, so `bytes` is even.
+    case 1: {
         std::memcpy(row, raw, first);
-        for (std::size_t i = bpp; i < bytes; ++i) row[i] = static_cast<std::uint8_t>(raw[i] + row[i - bpp]);
+        std::uint8_t high = row[0];
+        std::uint8_t low = first > 1 ? row[1] : 0;
+        for (std::size_t i = bpp; i + 1 < bytes; i += bpp) {
+            high = static_cast<std::uint8_t>(raw[i] + high);
+            low = static_cast<std::uint8_t>(raw[i + 1] + low);
+            row[i] = high;
+            row[i + 1] = low;
+        }
         return true;
+    }
     case 2:
         for (std::size_t i = 0; i < bytes; ++i) row[i] = static_cast<std::uint8_t>(raw[i] + above[i]);
         return true;
-    case 3:
+    case 3: {
         for (std::size_t i = 0; i < first; ++i) row[i] = static_cast<std::uint8_t>(raw[i] + (above[i] >> 1));
-        for (std::size_t i = bpp; i < bytes; ++i)
-            row[i] = static_cast<std::uint8_t>(raw[i] + ((row[i - bpp] + above[i]) >> 1));
+        std::uint8_t high = row[0];
+        std::uint8_t low = first > 1 ? row[1] : 0;
+        for (std::size_t i = bpp; i + 1 < bytes; i += bpp) {
+            high = static_cast<std::uint8_t>(raw[i] + ((high + above[i]) >> 1));
+            low = static_cast<std::uint8_t>(raw[i + 1] + ((low + above[i + 1]) >> 1));
+            row[i] = high;
+            row[i + 1] = low;
+        }
         return true;
-    case 4:
+    }
+    case 4: {
         for (std::size_t i = 0; i < first; ++i) row[i] = static_cast<std::uint8_t>(raw[i] + above[i]);
-        for (std::size_t i = bpp; i < bytes; ++i)
-            row[i] = static_cast<std::uint8_t>(raw[i] + Paeth(row[i - bpp], above[i], above[i - bpp]));
+        std::uint8_t high = row[0];
+        std::uint8_t low = first > 1 ? row[1] : 0;
+        std::uint8_t highUpLeft = above[0];
+        std::uint8_t lowUpLeft = first > 1 ? above[1] : 0;
+        for (std::size_t i = bpp; i + 1 < bytes; i += bpp) {
+            const std::uint8_t highUp = above[i];
+            const std::uint8_t lowUp = above[i + 1];
+            high = static_cast<std::uint8_t>(raw[i] + Paeth(high, highUp, highUpLeft));
+            low = static_cast<std::uint8_t>(raw[i + 1] + Paeth(low, lowUp, lowUpLeft));
+            row[i] = high;
+            row[i + 1] = low;
+            highUpLeft = highUp;
+            lowUpLeft = lowUp;
+        }
         return true;
+    }
     default:
         return false;
     }
