@@ -264,6 +264,103 @@ template <class Seed> NearestSeed NearestPlanes(const Plane& shape, Seed seed, d
 constexpr auto kCovered = [](float value) { return value > 0.0f; };
 constexpr auto kUncovered = [](float value) { return value < 1.0f; };
 
+/// Per pixel, cover(distance, value) of the nearest seed within `within` as Nearest
+/// finds it (cover(kFar, 0) where none lies so near). A stroke's search reaches a few
+/// pixels, so only the pixels that are no seed themselves but have one that near need
+/// it: the rest are known from their own value. Each row finds the columns within
+/// reach of a seed from the extent of the seeds in the rows around it; along a column
+/// the nearest seed above is carried down the rows and the one below looked for at
+/// most once per pixel, so the work outside that band is one pass over the plane.
+template <class Seed, class Cover>
+Plane StrokeCover(const Plane& shape, Seed seed, double within, Cover cover) {
+    const int w = shape.width, h = shape.height;
+    Plane out(w, h, UnsetValues {});
+    if (!(within < kLongestSearch + 1)) {
+        Nearest(shape, seed, within, out,
+            [&](int x, int y, float distance, float value) { out.row(y)[x] = cover(distance, value); });
+        return out;
+    }
+    if (w == 0 || h == 0) return out;
+    const int reach = static_cast<int>(std::ceil(std::max(within, 0.0)));
+    const float none = cover(static_cast<float>(kFar), 0.0f);
+    const auto uw = static_cast<std::size_t>(w);
+    const auto uh = static_cast<std::size_t>(h);
+    // The first and last seed of every row (first > last where the row has none).
+    std::vector<int> first(uh), last(uh);
+    for (int y = 0; y < h; ++y) {
+        const float* row = shape.row(y);
+        int a = 0;
+        while (a < w && !seed(row[a])) ++a;
+        int b = w - 1;
+        while (b > a && !seed(row[b])) --b;
+        first[static_cast<std::size_t>(y)] = a;
+        last[static_cast<std::size_t>(y)] = a < w ? b : -1;
+    }
+    constexpr int kNoRow = INT_MIN / 2;
+    std::vector<int> above(uw, kNoRow); // the last seed row at or above the row, per column
+    std::vector<int> below(uw, -1); // the first seed row found below, or -1
+    std::vector<int> searched(uw, -1); // the rows down to which `below` has looked
+    std::vector<double> f(uw), d(uw);
+    std::vector<int> seedRow(uw), nearest(uw), nextNear;
+    const double limit = static_cast<double>(reach) * reach;
+    for (int y = 0; y < h; ++y) {
+        const float* row = shape.row(y);
+        float* o = out.row(y);
+        for (std::size_t x = 0; x < uw; ++x) {
+            const float v = row[x];
+            const bool s = seed(v);
+            above[x] = s ? y : above[x];
+            o[x] = s ? cover(0.0f, v) : none;
+        }
+        int lo = INT_MAX, hi = INT_MIN;
+        for (int k = std::max(0, y - reach), end = std::min(h - 1, y + reach); k <= end; ++k) {
+            const auto uk = static_cast<std::size_t>(k);
+            if (first[uk] > last[uk]) continue;
+            lo = std::min(lo, first[uk]), hi = std::max(hi, last[uk]);
+        }
+        if (lo > hi) continue;
+        lo = std::max(0, lo - reach), hi = std::min(w - 1, hi + reach);
+        const int a = std::max(0, lo - reach), b = std::min(w - 1, hi + reach);
+        // The nearest seed along each column within reach of the band: the upper one
+        // where both are as near, as DistanceColumns takes it.
+        for (int p = a; p <= b; ++p) {
+            const auto up = static_cast<std::size_t>(p);
+            const std::size_t i = up - static_cast<std::size_t>(a);
+            if (seed(row[p])) {
+                f[i] = 0;
+                seedRow[up] = y;
+                continue;
+            }
+            if (below[up] <= y) {
+                int k = std::max(y + 1, searched[up] + 1);
+                const int end = std::min(h - 1, y + reach);
+                while (k <= end && !seed(shape.row(k)[p])) ++k;
+                below[up] = k <= end ? k : -1;
+                searched[up] = k <= end ? k : std::max(searched[up], end);
+            }
+            const int upper = y - above[up];
+            const int lower = below[up] > y ? below[up] - y : INT_MAX;
+            const int nearer = std::min(upper, lower);
+            if (nearer > reach) {
+                f[i] = kFar;
+                continue;
+            }
+            f[i] = static_cast<double>(nearer) * nearer;
+            seedRow[up] = upper <= lower ? above[up] : below[up];
+        }
+        NearLine(f.data(), b - a + 1, reach, d.data(), nearest.data(), nextNear);
+        for (int q = lo; q <= hi; ++q) {
+            if (seed(row[q])) continue;
+            const auto i = static_cast<std::size_t>(q - a);
+            const int sx = nearest[i] < 0 ? -1 : nearest[i] + a;
+            if (sx < 0 || d[i] > limit) continue;
+            o[q] = cover(
+                static_cast<float>(std::sqrt(d[i])), shape.at(sx, seedRow[static_cast<std::size_t>(sx)]));
+        }
+    }
+    return out;
+}
+
 /// The store in use on this thread, if any.
 thread_local PlaneStore* t_store = nullptr;
 /// Each block starts with its size, ahead of the values (aligned for any of them).
@@ -344,21 +441,16 @@ NearestSeed NearestUncovered(const Plane& shape, double within) {
 }
 
 Plane OuterStrokeCover(const Plane& shape, double width) {
-    Plane out(shape.width, shape.height, UnsetValues {});
     const auto reach = static_cast<float>(width);
-    Nearest(shape, kCovered, width + 1, out, [&](int x, int y, float distance, float value) {
-        out.row(y)[x] = std::clamp(reach - distance + value, 0.0f, 1.0f);
-    });
-    return out;
+    return StrokeCover(shape, kCovered, width + 1,
+        [reach](float distance, float value) { return std::clamp(reach - distance + value, 0.0f, 1.0f); });
 }
 
 Plane InnerStrokeCover(const Plane& shape, double width) {
-    Plane out(shape.width, shape.height, UnsetValues {});
     const auto reach = static_cast<float>(width);
-    Nearest(shape, kUncovered, width + 1, out, [&](int x, int y, float distance, float value) {
-        out.row(y)[x] = std::clamp(reach - distance + 1 - value, 0.0f, 1.0f);
+    return StrokeCover(shape, kUncovered, width + 1, [reach](float distance, float value) {
+        return std::clamp(reach - distance + 1 - value, 0.0f, 1.0f);
     });
-    return out;
 }
 
 void SoftenPlane(Plane& plane, double size) {
