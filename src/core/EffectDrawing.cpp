@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace deptrix {
@@ -436,6 +437,7 @@ EffectStacks::EffectStacks(const Bitmap& shape, int outWidth, int outHeight, int
             break;
         }
         m_paints.push_back(p);
+        m_innerCanShow = m_innerCanShow || p.innerEverywhere || p.reachesInner;
     }
 }
 
@@ -589,41 +591,62 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
         WritePixel(inner, EffectStack {}, 1.0f, opacity, channels, pixel.data(), interiorMask);
         interiorByte[static_cast<std::size_t>(b)] = pixel[0];
     }
+    bool interiorAsIs = interiorMask == 255;
+    for (int b = 0; b < 256; ++b)
+        interiorAsIs = interiorAsIs && interiorByte[static_cast<std::size_t>(b)] == b;
+    const bool innerCanShow = stacks.innerCanShow();
+    const auto ubpp = static_cast<std::size_t>(bpp);
     for (int y = 0; y < outHeight; ++y) {
         std::uint8_t* dst = out.colour.row(y);
         std::uint8_t* dstMask = out.mask.row(y);
         const int ly = y - boxY;
         const bool rowInBox = ly >= 0 && ly < colour.height();
-        for (int x = 0; x < outWidth; ++x) {
-            const std::size_t i = stacks.index(x, y);
+        const std::size_t rowIndex = stacks.index(0, y);
+        for (int x = 0; x < outWidth;) {
+            const std::size_t i = rowIndex + static_cast<std::size_t>(x);
             const float sv = stacks.shapeAt(i);
             // Where the shape is empty or full only the stack outside or within it shows.
             const bool showsInner = sv > 0;
             const bool showsOuter = sv < 1;
+            if (!showsOuter && !innerCanShow) {
+                // A run wholly inside the shape where no effect shows: the layer's own bytes.
+                int end = x + 1;
+                while (end < outWidth && stacks.shapeAt(rowIndex + static_cast<std::size_t>(end)) >= 1) ++end;
+                const std::uint8_t* p = colour.row(ly) + static_cast<std::size_t>(x - boxX) * ubpp;
+                std::uint8_t* d = dst + static_cast<std::size_t>(x) * ubpp;
+                const auto bytes = static_cast<std::size_t>(end - x) * ubpp;
+                if (interiorAsIs)
+                    std::memcpy(d, p, bytes);
+                else
+                    for (std::size_t k = 0; k < bytes; ++k) d[k] = interiorByte[p[k]];
+                std::memset(dstMask + x, interiorMask, static_cast<std::size_t>(end - x));
+                x = end;
+                continue;
+            }
             if (!showsOuter && !stacks.innerShows(i)) {
-                const std::uint8_t* p
-                    = colour.row(ly) + static_cast<std::size_t>(x - boxX) * static_cast<std::size_t>(bpp);
-                std::uint8_t* d = dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp);
+                const std::uint8_t* p = colour.row(ly) + static_cast<std::size_t>(x - boxX) * ubpp;
+                std::uint8_t* d = dst + static_cast<std::size_t>(x) * ubpp;
                 for (int k = 0; k < bpp; ++k) d[k] = interiorByte[p[k]];
                 dstMask[x] = interiorMask;
+                ++x;
                 continue;
             }
             if (!showsInner && stacks.noneReaches(i)) { // nothing reaches here: transparent
                 dstMask[x] = 0;
-                std::fill_n(dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp), bpp,
-                    std::uint8_t { 255 });
+                std::fill_n(dst + static_cast<std::size_t>(x) * ubpp, bpp, std::uint8_t { 255 });
+                ++x;
                 continue;
             }
             EffectPixel content = white;
             const int lx = x - boxX;
             if (showsInner && rowInBox && lx >= 0 && lx < colour.width())
-                content = EffectPixelAt(
-                    colour.row(ly) + static_cast<std::size_t>(lx) * static_cast<std::size_t>(bpp), channels);
+                content = EffectPixelAt(colour.row(ly) + static_cast<std::size_t>(lx) * ubpp, channels);
             EffectStack inner;
             EffectStack outer;
             stacks.build(x, y, i, content, showsInner, showsOuter, inner, outer);
-            WritePixel(inner, outer, sv, opacity, channels,
-                dst + static_cast<std::size_t>(x) * static_cast<std::size_t>(bpp), dstMask[x]);
+            WritePixel(
+                inner, outer, sv, opacity, channels, dst + static_cast<std::size_t>(x) * ubpp, dstMask[x]);
+            ++x;
         }
     }
     return out;

@@ -55,6 +55,8 @@ public:
     float shapeAt(std::size_t i) const { return m_shape.values[i]; }
     /// Whether some effect adds to the stack within the shape at `i`.
     bool innerShows(std::size_t i) const;
+    /// Whether innerShows can hold anywhere at all.
+    bool innerCanShow() const { return m_innerCanShow; }
     /// Whether no effect reaches `i` at all.
     bool noneReaches(std::size_t i) const;
     /// The stacks within and outside the shape at picture pixel (x, y), plane index
@@ -82,6 +84,7 @@ private:
     std::vector<EffectMatte> m_mattes;
     std::vector<GradientLayout> m_layouts;
     std::vector<Paint> m_paints;
+    bool m_innerCanShow = false;
 };
 
 } // namespace deptrix
