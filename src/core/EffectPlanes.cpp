@@ -264,6 +264,11 @@ template <class Seed> NearestSeed NearestPlanes(const Plane& shape, Seed seed, d
 constexpr auto kCovered = [](float value) { return value > 0.0f; };
 constexpr auto kUncovered = [](float value) { return value < 1.0f; };
 
+/// std::clamp(v, 0, 1), written so that loops over it are vectorised.
+inline float UnitClamp(float v) {
+    return v < 0.0f ? 0.0f : 1.0f < v ? 1.0f : v;
+}
+
 /// Per pixel, cover(distance, value) of the nearest seed within `within` as Nearest
 /// finds it (cover(kFar, 0) where none lies so near). A stroke's search reaches a few
 /// pixels, so only the pixels that are no seed themselves but have one that near need
@@ -300,18 +305,20 @@ Plane StrokeCover(const Plane& shape, Seed seed, double within, Cover cover) {
     std::vector<int> above(uw, kNoRow); // the last seed row at or above the row, per column
     std::vector<int> below(uw, -1); // the first seed row found below, or -1
     std::vector<int> searched(uw, -1); // the rows down to which `below` has looked
-    std::vector<double> f(uw), d(uw);
-    std::vector<int> seedRow(uw), nearest(uw), nextNear;
-    const double limit = static_cast<double>(reach) * reach;
+    // Per column, for the row in `asked`: the squared distance to the nearest seed
+    // along it within reach (-1 where none is), and that seed's row.
+    std::vector<int> asked(uw, -1), columnDistance(uw), seedRow(uw);
+    const int limit = reach * reach;
     for (int y = 0; y < h; ++y) {
         const float* row = shape.row(y);
         float* o = out.row(y);
+        // Two loops, each vectorised.
         for (std::size_t x = 0; x < uw; ++x) {
             const float v = row[x];
-            const bool s = seed(v);
-            above[x] = s ? y : above[x];
-            o[x] = s ? cover(0.0f, v) : none;
+            const float seeded = cover(0.0f, v);
+            o[x] = seed(v) ? seeded : none;
         }
+        for (std::size_t x = 0; x < uw; ++x) above[x] = seed(row[x]) ? y : above[x];
         int lo = INT_MAX, hi = INT_MIN;
         for (int k = std::max(0, y - reach), end = std::min(h - 1, y + reach); k <= end; ++k) {
             const auto uk = static_cast<std::size_t>(k);
@@ -320,42 +327,43 @@ Plane StrokeCover(const Plane& shape, Seed seed, double within, Cover cover) {
         }
         if (lo > hi) continue;
         lo = std::max(0, lo - reach), hi = std::min(w - 1, hi + reach);
-        const int a = std::max(0, lo - reach), b = std::min(w - 1, hi + reach);
-        // The nearest seed along each column within reach of the band: the upper one
-        // where both are as near, as DistanceColumns takes it.
-        for (int p = a; p <= b; ++p) {
-            const auto up = static_cast<std::size_t>(p);
-            const std::size_t i = up - static_cast<std::size_t>(a);
+        // The nearest seed along column p: the upper one where both are as near, as
+        // DistanceColumns takes it.
+        const auto column = [&](std::size_t p) {
+            if (asked[p] == y) return columnDistance[p];
+            asked[p] = y;
             if (seed(row[p])) {
-                f[i] = 0;
-                seedRow[up] = y;
-                continue;
+                seedRow[p] = y;
+                return columnDistance[p] = 0;
             }
-            if (below[up] <= y) {
-                int k = std::max(y + 1, searched[up] + 1);
+            if (below[p] <= y) {
+                int k = std::max(y + 1, searched[p] + 1);
                 const int end = std::min(h - 1, y + reach);
-                while (k <= end && !seed(shape.row(k)[p])) ++k;
-                below[up] = k <= end ? k : -1;
-                searched[up] = k <= end ? k : std::max(searched[up], end);
+                const auto x = static_cast<int>(p);
+                while (k <= end && !seed(shape.row(k)[x])) ++k;
+                below[p] = k <= end ? k : -1;
+                searched[p] = k <= end ? k : std::max(searched[p], end);
             }
-            const int upper = y - above[up];
-            const int lower = below[up] > y ? below[up] - y : INT_MAX;
+            const int upper = y - above[p];
+            const int lower = below[p] > y ? below[p] - y : INT_MAX;
             const int nearer = std::min(upper, lower);
-            if (nearer > reach) {
-                f[i] = kFar;
-                continue;
-            }
-            f[i] = static_cast<double>(nearer) * nearer;
-            seedRow[up] = upper <= lower ? above[up] : below[up];
-        }
-        NearLine(f.data(), b - a + 1, reach, d.data(), nearest.data(), nextNear);
+            if (nearer > reach) return columnDistance[p] = -1;
+            seedRow[p] = upper <= lower ? above[p] : below[p];
+            return columnDistance[p] = nearer * nearer;
+        };
+        // Along the row, the first of the columns nearest overall, as NearLine takes it.
         for (int q = lo; q <= hi; ++q) {
             if (seed(row[q])) continue;
-            const auto i = static_cast<std::size_t>(q - a);
-            const int sx = nearest[i] < 0 ? -1 : nearest[i] + a;
-            if (sx < 0 || d[i] > limit) continue;
-            o[q] = cover(
-                static_cast<float>(std::sqrt(d[i])), shape.at(sx, seedRow[static_cast<std::size_t>(sx)]));
+            int best = INT_MAX, at = -1;
+            for (int p = std::max(0, q - reach), end = std::min(w - 1, q + reach); p <= end; ++p) {
+                const int along = column(static_cast<std::size_t>(p));
+                if (along < 0) continue;
+                const int t = (q - p) * (q - p) + along;
+                if (t < best) best = t, at = p;
+            }
+            if (at < 0 || best > limit) continue;
+            o[q] = cover(static_cast<float>(std::sqrt(static_cast<double>(best))),
+                shape.at(at, seedRow[static_cast<std::size_t>(at)]));
         }
     }
     return out;
@@ -443,14 +451,13 @@ NearestSeed NearestUncovered(const Plane& shape, double within) {
 Plane OuterStrokeCover(const Plane& shape, double width) {
     const auto reach = static_cast<float>(width);
     return StrokeCover(shape, kCovered, width + 1,
-        [reach](float distance, float value) { return std::clamp(reach - distance + value, 0.0f, 1.0f); });
+        [reach](float distance, float value) { return UnitClamp(reach - distance + value); });
 }
 
 Plane InnerStrokeCover(const Plane& shape, double width) {
     const auto reach = static_cast<float>(width);
-    return StrokeCover(shape, kUncovered, width + 1, [reach](float distance, float value) {
-        return std::clamp(reach - distance + 1 - value, 0.0f, 1.0f);
-    });
+    return StrokeCover(shape, kUncovered, width + 1,
+        [reach](float distance, float value) { return UnitClamp(reach - distance + 1 - value); });
 }
 
 void SoftenPlane(Plane& plane, double size) {
