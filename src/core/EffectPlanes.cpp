@@ -1,6 +1,7 @@
 #include "core/EffectPlanes.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstddef>
@@ -25,8 +26,13 @@ constexpr int kLineBlock = 16;
 /// summed into `prefix`, both padded by whole + 1 on either side so that the window
 /// never needs clipping: every line goes through the same additions, in the same
 /// order, whichever way it runs through the plane.
+///
+/// Where every value a mean takes in is 0 in all the lines, the mean is 0; where every
+/// one is 1, it is 1 too: the sums differ from the count of values by far less than a
+/// float's precision near 1 (for lines shorter than 2^16). Those values are left as
+/// they are, which is most of a shape's inside and of the room around it.
 void BoxLines(float* first, std::ptrdiff_t along, std::ptrdiff_t across, int n, int count, double radius,
-    std::vector<double>& prefix, std::vector<float>& copy) {
+    std::vector<double>& prefix, std::vector<float>& copy, std::vector<int>& runEnd) {
     constexpr auto B = static_cast<std::size_t>(kLineBlock);
     const int whole = static_cast<int>(std::floor(radius));
     const double part = radius - whole;
@@ -37,11 +43,30 @@ void BoxLines(float* first, std::ptrdiff_t along, std::ptrdiff_t across, int n, 
     copy.resize((length + 2 * off) * B);
     prefix.resize((length + 2 * off + 1) * B);
     std::fill(copy.begin(), copy.begin() + static_cast<std::ptrdiff_t>(off * B), 0.0f);
+    // Per position, whether all the lines hold 0 there (1), all 1 (2) or neither (0).
+    runEnd.resize(length);
     for (std::size_t k = 0; k < length; ++k) {
         const float* at = first + static_cast<std::ptrdiff_t>(k) * along;
         float* c = copy.data() + (off + k) * B;
         for (std::size_t b = 0; b < lines; ++b) c[b] = at[static_cast<std::ptrdiff_t>(b) * across];
         std::fill(c + lines, c + B, 0.0f);
+        std::uint32_t bits = 0, offOne = 0; // any bit set (not +0), any bit off 1
+        for (std::size_t b = 0; b < B; ++b) {
+            const auto u = std::bit_cast<std::uint32_t>(c[b]);
+            bits |= u;
+            offOne |= u ^ std::bit_cast<std::uint32_t>(1.0f);
+        }
+        runEnd[k] = static_cast<int>(bits == 0) | static_cast<int>(offOne == 0) << 1;
+    }
+    // Then, in place, the last position of the run of one constant that each position
+    // lies in (-1 where the lines differ), the constant's kind kept beside it.
+    const bool runsExact = length + 2 * off < (std::size_t { 1 } << 16);
+    int nextKind = 0, nextEnd = -1;
+    for (std::size_t k = length; k-- > 0;) {
+        const int kind = runsExact ? runEnd[k] : 0;
+        const int end = kind == 0 ? -1 : kind == nextKind ? nextEnd : static_cast<int>(k);
+        nextKind = kind, nextEnd = end;
+        runEnd[k] = end;
     }
     std::fill(copy.begin() + static_cast<std::ptrdiff_t>((off + length) * B), copy.end(), 0.0f);
     std::fill(prefix.begin(), prefix.begin() + static_cast<std::ptrdiff_t>((off + 1) * B), 0.0);
@@ -57,6 +82,9 @@ void BoxLines(float* first, std::ptrdiff_t along, std::ptrdiff_t across, int n, 
     const std::size_t span = 2 * off;
     double sums[B];
     for (std::size_t k = 0; k < length; ++k) {
+        if (k >= off && k + off < length && runEnd[k - off] >= 0
+            && static_cast<std::size_t>(runEnd[k - off]) >= k + off)
+            continue; // the mean of a constant is that constant, already there
         const double* lo = prefix.data() + (k + 1) * B;
         const double* hi = prefix.data() + (k + span) * B;
         const float* c0 = copy.data() + k * B;
@@ -481,16 +509,17 @@ void SoftenPlane(Plane& plane, double size) {
     const int grow = static_cast<int>(std::floor(radius)) + 1;
     std::vector<double> prefix;
     std::vector<float> copy;
+    std::vector<int> runEnd;
     for (int pass = 0; pass < 3; ++pass) {
         x0 = std::max(0, x0 - grow), x1 = std::min(w - 1, x1 + grow);
         const std::ptrdiff_t stride = w;
         for (int y = y0; y <= y1; y += kLineBlock)
             BoxLines(plane.row(y) + x0, 1, stride, x1 - x0 + 1, std::min(kLineBlock, y1 + 1 - y), radius,
-                prefix, copy);
+                prefix, copy, runEnd);
         y0 = std::max(0, y0 - grow), y1 = std::min(h - 1, y1 + grow);
         for (int x = x0; x <= x1; x += kLineBlock)
             BoxLines(plane.row(y0) + x, stride, 1, y1 - y0 + 1, std::min(kLineBlock, x1 + 1 - x), radius,
-                prefix, copy);
+                prefix, copy, runEnd);
     }
 }
 
