@@ -1,5 +1,7 @@
 #include "core/EffectPlanes.h"
 
+#include "core/Bitmap.h"
+
 #include <algorithm>
 #include <bit>
 #include <climits>
@@ -421,7 +423,9 @@ void* AllocatePlaneBytes(std::size_t bytes) {
     // little larger, and the part no plane writes is never touched, so costs nothing.
     std::size_t size = bytes;
     if (t_store && bytes <= (SIZE_MAX - kBlockHeader) / 3 * 2) size = bytes + bytes / 2;
-    auto* block = static_cast<std::byte*>(::operator new(size + kBlockHeader));
+    // From the pictures' own memory: large blocks come mapped with huge pages, so the
+    // first layer's planes cost a few faults rather than one per page.
+    auto* block = static_cast<std::byte*>(AllocatePixelMemory(size + kBlockHeader));
     std::memcpy(block, &size, sizeof size);
     return block + kBlockHeader;
 }
@@ -442,16 +446,16 @@ void ReleasePlaneBytes(void* storage) {
         const auto smallest = std::min_element(
             blocks.begin(), blocks.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
         if (smallest->second < bytes) {
-            ::operator delete(smallest->first);
+            FreePixelMemory(smallest->first, smallest->second + kBlockHeader);
             *smallest = { block, bytes };
             return;
         }
     }
-    ::operator delete(block);
+    FreePixelMemory(block, bytes + kBlockHeader);
 }
 
 PlaneStore::~PlaneStore() {
-    for (const auto& [block, bytes] : m_blocks) ::operator delete(block);
+    for (const auto& [block, bytes] : m_blocks) FreePixelMemory(block, bytes + kBlockHeader);
 }
 
 PlaneStore::Use::Use(PlaneStore& store)
