@@ -100,12 +100,15 @@ struct ShownBox {
 ShownBox ShownBoxOf(const Bitmap& shape, int boxX, int boxY) {
     int x0 = shape.width(), y0 = shape.height(), x1 = -1, y1 = -1;
     for (int y = 0; y < shape.height(); ++y) {
+        // Each row from both ends: within its outermost shown pixels nothing is looked at.
         const std::uint8_t* row = shape.row(y);
-        for (int x = 0; x < shape.width(); ++x)
-            if (row[x] != 0) {
-                x0 = std::min(x0, x), x1 = std::max(x1, x);
-                y0 = std::min(y0, y), y1 = std::max(y1, y);
-            }
+        int first = 0;
+        while (first < shape.width() && row[first] == 0) ++first;
+        if (first == shape.width()) continue;
+        int last = shape.width() - 1;
+        while (row[last] == 0) --last;
+        x0 = std::min(x0, first), x1 = std::max(x1, last);
+        y0 = std::min(y0, y), y1 = y;
     }
     if (x1 < 0) return { double(boxX), double(boxY), double(shape.width()), double(shape.height()) };
     return { double(boxX + x0), double(boxY + y0), double(x1 - x0 + 1), double(y1 - y0 + 1) };
@@ -461,6 +464,14 @@ bool EffectStacks::noneReaches(std::size_t i) const {
     return none;
 }
 
+int EffectStacks::emptyRun(std::size_t i, int count) const {
+    int n = 0;
+    while (n < count && !(m_shape.values[i + static_cast<std::size_t>(n)] > 0)
+        && noneReaches(i + static_cast<std::size_t>(n)))
+        ++n;
+    return n;
+}
+
 void EffectStacks::build(int x, int y, std::size_t i, const EffectPixel& content, bool withInner,
     bool withOuter, EffectStack& inner, EffectStack& outer) const {
     const int channels = m_channels;
@@ -631,11 +642,15 @@ EffectPicture DrawLayerEffects(const Bitmap& colour, const Bitmap& shape, int ou
                 ++x;
                 continue;
             }
-            if (!showsInner && stacks.noneReaches(i)) { // nothing reaches here: transparent
-                dstMask[x] = 0;
-                std::fill_n(dst + static_cast<std::size_t>(x) * ubpp, bpp, std::uint8_t { 255 });
-                ++x;
-                continue;
+            if (!showsInner) { // where nothing reaches: transparent
+                const int run = stacks.emptyRun(i, outWidth - x);
+                if (run > 0) {
+                    std::memset(dstMask + x, 0, static_cast<std::size_t>(run));
+                    std::memset(
+                        dst + static_cast<std::size_t>(x) * ubpp, 255, static_cast<std::size_t>(run) * ubpp);
+                    x += run;
+                    continue;
+                }
             }
             EffectPixel content = white;
             const int lx = x - boxX;

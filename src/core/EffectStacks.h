@@ -59,6 +59,9 @@ public:
     bool innerCanShow() const { return m_innerCanShow; }
     /// Whether no effect reaches `i` at all.
     bool noneReaches(std::size_t i) const;
+    /// How many of the `count` pixels from plane index `i` on along the row lie outside
+    /// the shape where no effect reaches (0 when the first one does not).
+    int emptyRun(std::size_t i, int count) const;
     /// The stacks within and outside the shape at picture pixel (x, y), plane index
     /// `i`, over `content`; a stack not asked for stays empty.
     void build(int x, int y, std::size_t i, const EffectPixel& content, bool withInner, bool withOuter,
