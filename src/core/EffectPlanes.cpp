@@ -514,16 +514,46 @@ void SoftenPlane(Plane& plane, double size) {
     std::vector<double> prefix;
     std::vector<float> copy;
     std::vector<int> runEnd;
+    // Each block of lines is taken only over the stretch where one of them holds a
+    // value other than +0, and as far around it as the box carries (the sums of the
+    // zeros before it are 0 wherever the line starts).
+    const auto shows = [](float v) { return std::bit_cast<std::uint32_t>(v) != 0; };
     for (int pass = 0; pass < 3; ++pass) {
         x0 = std::max(0, x0 - grow), x1 = std::min(w - 1, x1 + grow);
         const std::ptrdiff_t stride = w;
-        for (int y = y0; y <= y1; y += kLineBlock)
-            BoxLines(plane.row(y) + x0, 1, stride, x1 - x0 + 1, std::min(kLineBlock, y1 + 1 - y), radius,
-                prefix, copy, runEnd);
+        for (int y = y0; y <= y1; y += kLineBlock) {
+            const int lines = std::min(kLineBlock, y1 + 1 - y);
+            int from = x1 + 1, to = x0 - 1;
+            for (int k = 0; k < lines; ++k) {
+                const float* row = plane.row(y + k);
+                int a = x0;
+                while (a < from && !shows(row[a])) ++a;
+                from = a;
+                int b = x1;
+                while (b > to && !shows(row[b])) --b;
+                to = b;
+            }
+            if (from > to) continue;
+            from = std::max(x0, from - grow), to = std::min(x1, to + grow);
+            BoxLines(plane.row(y) + from, 1, stride, to - from + 1, lines, radius, prefix, copy, runEnd);
+        }
         y0 = std::max(0, y0 - grow), y1 = std::min(h - 1, y1 + grow);
-        for (int x = x0; x <= x1; x += kLineBlock)
-            BoxLines(plane.row(y0) + x, stride, 1, y1 - y0 + 1, std::min(kLineBlock, x1 + 1 - x), radius,
-                prefix, copy, runEnd);
+        for (int x = x0; x <= x1; x += kLineBlock) {
+            const int lines = std::min(kLineBlock, x1 + 1 - x);
+            const auto anyShows = [&](int y) {
+                const float* at = plane.row(y) + x;
+                std::uint32_t bits = 0;
+                for (int k = 0; k < lines; ++k) bits |= std::bit_cast<std::uint32_t>(at[k]);
+                return bits != 0;
+            };
+            int from = y0;
+            while (from <= y1 && !anyShows(from)) ++from;
+            if (from > y1) continue;
+            int to = y1;
+            while (!anyShows(to)) --to;
+            from = std::max(y0, from - grow), to = std::min(y1, to + grow);
+            BoxLines(plane.row(from) + x, stride, 1, to - from + 1, lines, radius, prefix, copy, runEnd);
+        }
     }
 }
 
