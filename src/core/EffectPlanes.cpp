@@ -492,6 +492,33 @@ Plane InnerStrokeCover(const Plane& shape, double width) {
         [reach](float distance, float value) { return UnitClamp(reach - distance + 1 - value); });
 }
 
+namespace {
+
+/// Eight values at `at` are all +0 (their bits ored: no branch per value).
+bool EightZero(const float* at) {
+    std::uint32_t bits = 0;
+    for (int k = 0; k < 8; ++k) bits |= std::bit_cast<std::uint32_t>(at[k]);
+    return bits == 0;
+}
+
+/// The index of the first of `n` values at `row` that is not +0, or n.
+int FirstShown(const float* row, int n) {
+    int a = 0;
+    while (a + 8 <= n && EightZero(row + a)) a += 8;
+    while (a < n && std::bit_cast<std::uint32_t>(row[a]) == 0) ++a;
+    return a;
+}
+
+/// The index of the last value in [from, to) of `row` that is not +0, or from - 1.
+int LastShown(const float* row, int from, int to) {
+    int b = to;
+    while (b - 8 >= from && EightZero(row + b - 8)) b -= 8;
+    while (b > from && std::bit_cast<std::uint32_t>(row[b - 1]) == 0) --b;
+    return b - 1;
+}
+
+} // namespace
+
 void SoftenPlane(Plane& plane, double size) {
     if (!(size >= 0.1) || plane.values.empty()) return;
     const double radius = size * kBoxRadius;
@@ -517,7 +544,6 @@ void SoftenPlane(Plane& plane, double size) {
     // Each block of lines is taken only over the stretch where one of them holds a
     // value other than +0, and as far around it as the box carries (the sums of the
     // zeros before it are 0 wherever the line starts).
-    const auto shows = [](float v) { return std::bit_cast<std::uint32_t>(v) != 0; };
     for (int pass = 0; pass < 3; ++pass) {
         x0 = std::max(0, x0 - grow), x1 = std::min(w - 1, x1 + grow);
         const std::ptrdiff_t stride = w;
@@ -526,12 +552,8 @@ void SoftenPlane(Plane& plane, double size) {
             int from = x1 + 1, to = x0 - 1;
             for (int k = 0; k < lines; ++k) {
                 const float* row = plane.row(y + k);
-                int a = x0;
-                while (a < from && !shows(row[a])) ++a;
-                from = a;
-                int b = x1;
-                while (b > to && !shows(row[b])) --b;
-                to = b;
+                from = x0 + FirstShown(row + x0, from - x0);
+                to = std::max(to, LastShown(row, to + 1, x1 + 1));
             }
             if (from > to) continue;
             from = std::max(x0, from - grow), to = std::min(x1, to + grow);
