@@ -126,20 +126,4 @@ EffectPixel BlendColours(BlendMode mode, const EffectPixel& b, const EffectPixel
     return out;
 }
 
-void EffectStack::over(BlendMode mode, const EffectPixel& s, float a, int channels) {
-    if (a <= 0) return;
-    const bool plain
-        = mode == BlendMode::Normal || mode == BlendMode::Dissolve || mode == BlendMode::PassThrough;
-    if (plain || alpha <= 0) {
-        for (int i = 0; i < channels; ++i) colour.c[i] = colour.c[i] * (1 - a) + s.c[i] * a;
-    } else {
-        EffectPixel backdrop;
-        for (int i = 0; i < channels; ++i) backdrop.c[i] = colour.c[i] / alpha;
-        const EffectPixel blended = BlendColours(mode, backdrop, s, channels);
-        for (int i = 0; i < channels; ++i)
-            colour.c[i] = colour.c[i] * (1 - a) + a * ((1 - alpha) * s.c[i] + alpha * blended.c[i]);
-    }
-    alpha = alpha + a * (1 - alpha);
-}
-
 } // namespace deptrix
