@@ -294,6 +294,14 @@ template <class Seed> NearestSeed NearestPlanes(const Plane& shape, Seed seed, d
 constexpr auto kCovered = [](float value) { return value > 0.0f; };
 constexpr auto kUncovered = [](float value) { return value < 1.0f; };
 
+/// Whether seed(v) is `want` for all the N values at `at` (counted, with no branch per
+/// value).
+template <int N, bool want, class Seed> bool AllSeeds(const float* at, Seed seed) {
+    int n = 0;
+    for (int k = 0; k < N; ++k) n += seed(at[k]) == want ? 1 : 0;
+    return n == N;
+}
+
 /// std::clamp(v, 0, 1), written so that loops over it are vectorised.
 inline float UnitClamp(float v) {
     return v < 0.0f ? 0.0f : 1.0f < v ? 1.0f : v;
@@ -325,8 +333,10 @@ Plane StrokeCover(const Plane& shape, Seed seed, double within, Cover cover) {
     for (int y = 0; y < h; ++y) {
         const float* row = shape.row(y);
         int a = 0;
+        while (a + 8 <= w && AllSeeds<8, false>(row + a, seed)) a += 8;
         while (a < w && !seed(row[a])) ++a;
         int b = w - 1;
+        while (b - 8 >= a && AllSeeds<8, false>(row + b - 7, seed)) b -= 8;
         while (b > a && !seed(row[b])) --b;
         first[static_cast<std::size_t>(y)] = a;
         last[static_cast<std::size_t>(y)] = a < w ? b : -1;
@@ -383,6 +393,9 @@ Plane StrokeCover(const Plane& shape, Seed seed, double within, Cover cover) {
         };
         // Along the row, the first of the columns nearest overall, as NearLine takes it.
         for (int q = lo; q <= hi; ++q) {
+            // Across the inside of a shape eight seeds at a time.
+            while (q + 8 <= hi + 1 && AllSeeds<8, true>(row + q, seed)) q += 8;
+            if (q > hi) break;
             if (seed(row[q])) continue;
             int best = INT_MAX, at = -1;
             for (int p = std::max(0, q - reach), end = std::min(w - 1, q + reach); p <= end; ++p) {
