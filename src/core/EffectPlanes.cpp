@@ -45,13 +45,18 @@ void BoxLines(float* first, std::ptrdiff_t along, std::ptrdiff_t across, int n, 
     copy.resize((length + 2 * off) * B);
     prefix.resize((length + 2 * off + 1) * B);
     std::fill(copy.begin(), copy.begin() + static_cast<std::ptrdiff_t>(off * B), 0.0f);
-    // Per position, whether all the lines hold 0 there (1), all 1 (2) or neither (0).
+    std::fill(prefix.begin(), prefix.begin() + static_cast<std::ptrdiff_t>((off + 1) * B), 0.0);
+    // Per position, whether all the lines hold 0 there (1), all 1 (2) or neither (0),
+    // found while the values are copied and summed.
     runEnd.resize(length);
     for (std::size_t k = 0; k < length; ++k) {
         const float* at = first + static_cast<std::ptrdiff_t>(k) * along;
         float* c = copy.data() + (off + k) * B;
         for (std::size_t b = 0; b < lines; ++b) c[b] = at[static_cast<std::ptrdiff_t>(b) * across];
         std::fill(c + lines, c + B, 0.0f);
+        const double* p = prefix.data() + (off + k) * B;
+        double* next = prefix.data() + (off + k + 1) * B;
+        for (std::size_t b = 0; b < B; ++b) next[b] = p[b] + c[b];
         std::uint32_t bits = 0, offOne = 0; // any bit set (not +0), any bit off 1
         for (std::size_t b = 0; b < B; ++b) {
             const auto u = std::bit_cast<std::uint32_t>(c[b]);
@@ -71,13 +76,6 @@ void BoxLines(float* first, std::ptrdiff_t along, std::ptrdiff_t across, int n, 
         runEnd[k] = end;
     }
     std::fill(copy.begin() + static_cast<std::ptrdiff_t>((off + length) * B), copy.end(), 0.0f);
-    std::fill(prefix.begin(), prefix.begin() + static_cast<std::ptrdiff_t>((off + 1) * B), 0.0);
-    for (std::size_t i = off; i < off + length; ++i) {
-        const double* p = prefix.data() + i * B;
-        const float* c = copy.data() + i * B;
-        double* next = prefix.data() + (i + 1) * B;
-        for (std::size_t b = 0; b < B; ++b) next[b] = p[b] + c[b];
-    }
     const double* last = prefix.data() + (off + length) * B;
     for (std::size_t i = off + length + 1; i < length + 2 * off + 1; ++i)
         std::copy(last, last + B, prefix.data() + i * B);
