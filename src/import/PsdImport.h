@@ -62,10 +62,8 @@ struct ImportLimits {
     bool workingGrid = true;
 };
 
-/// Memory for one band of a layer decoded at source resolution: small enough that the
-/// band is still in the core's cache when it is reduced to the working grid right after
-/// (4 MB bands cost about a tenth more of the import's CPU, more with every thread).
-inline constexpr std::size_t kImportBandBytes = std::size_t { 1 } << 20;
+/// Memory for one band of a layer decoded at source resolution and handed to the sink.
+inline constexpr std::size_t kImportBandBytes = std::size_t { 4 } << 20;
 
 /// What the reader hands to the document: exactly the fields it is allowed to fill.
 struct ImportedDocument {
