@@ -702,24 +702,29 @@ EffectPicture DrawEffectsOf(const LayerRecord& layer, const Bitmap& colour, cons
         first.colour, first.mask, outWidth, outHeight, 0, 0, *layer.FolderEffects, folder);
 }
 
+EffectPicture LoadLayerWorkFiles(const LayerRecord& layer, int n, const std::filesystem::path& workFolder) {
+    EffectPicture own { LoadBmp(workFolder / LayerFileName(n)), LoadBmp(workFolder / LayerMaskFileName(n)) };
+    const std::int64_t reach = layer.EffectReach;
+    if (own.mask.format() != PixelFormat::Gray8 || own.colour.width() != own.mask.width()
+        || own.colour.height() != own.mask.height() || own.colour.width() + 2 * reach != layer.Width
+        || own.colour.height() + 2 * reach != layer.Height)
+        throw Error(LayerFileName(n) + ": the layer's work files do not fit its box");
+    return own;
+}
+
 std::vector<std::size_t> WriteLayerEffectFiles(
     const Document& doc, std::size_t index, const std::filesystem::path& workFolder) {
     const LayerRecord& record = doc.Layers.at(index);
     if (!record.MergedFolders.empty()) return WriteFolderEffectFiles(doc, workFolder);
     const int n = static_cast<int>(index) + 1;
-    const Bitmap colour = LoadBmp(workFolder / LayerFileName(n));
-    const Bitmap shape = LoadBmp(workFolder / LayerMaskFileName(n));
+    const EffectPicture own = LoadLayerWorkFiles(record, n, workFolder);
     const std::int64_t reach = record.EffectReach;
-    if (shape.format() != PixelFormat::Gray8 || colour.width() != shape.width()
-        || colour.height() != shape.height() || colour.width() + 2 * reach != record.Width
-        || colour.height() + 2 * reach != record.Height)
-        throw Error(LayerFileName(n) + ": the layer's work files do not fit its box");
     EffectSettings placement;
     placement.left = record.Left;
     placement.top = record.Top;
     placement.canvasWidth = doc.SourceWidth;
     placement.canvasHeight = doc.SourceHeight;
-    const EffectPicture drawn = DrawEffectsOf(record, colour, shape, record.Width, record.Height,
+    const EffectPicture drawn = DrawEffectsOf(record, own.colour, own.mask, record.Width, record.Height,
         static_cast<int>(reach), static_cast<int>(reach), placement);
     SaveWorkBmp(drawn.colour, workFolder / EffectLayerFileName(n));
     SaveWorkBmp(drawn.mask, workFolder / EffectLayerMaskFileName(n));

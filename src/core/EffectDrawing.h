@@ -72,6 +72,11 @@ EffectPicture DrawEffectsOf(const LayerRecord& layer, const Bitmap& colour, cons
 
 struct Document;
 
+/// Layer number `n`'s own pixels at source resolution from its work files
+/// (LayerFileName, LayerMaskFileName), checked to fill `layer`'s box less its
+/// EffectReach on every side. Throws Error naming a file that is missing or does not fit.
+EffectPicture LoadLayerWorkFiles(const LayerRecord& layer, int n, const std::filesystem::path& workFolder);
+
 /// Draws layer `index` of `doc` with its effects at source resolution from its work
 /// files (LayerFileName, LayerMaskFileName: its stored box without effects, opacity
 /// or fill) into EffectLayerFileName and EffectLayerMaskFileName in `workFolder`, as

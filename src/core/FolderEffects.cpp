@@ -257,14 +257,8 @@ std::vector<std::size_t> WriteFolderEffectFiles(
             throw Error(
                 "a folder with effects names layer " + std::to_string(m + 1) + ", which the document lacks");
         LayerRecord& layer = layers[m];
-        const int n = static_cast<int>(m) + 1;
-        const Bitmap colour = LoadBmp(workFolder / LayerFileName(n));
-        const Bitmap shape = LoadBmp(workFolder / LayerMaskFileName(n));
+        const EffectPicture stored = LoadLayerWorkFiles(layer, static_cast<int>(m) + 1, workFolder);
         const std::int64_t reach = layer.EffectReach;
-        if (shape.format() != PixelFormat::Gray8 || colour.width() != shape.width()
-            || colour.height() != shape.height() || colour.width() + 2 * reach != layer.Width
-            || colour.height() + 2 * reach != layer.Height)
-            throw Error(LayerFileName(n) + ": the layer's work files do not fit its box");
         // The box the import drew the layer's own effects in, before its folders grew it.
         const std::int64_t own = LayerEffectReach(layer, reachScale);
         layer.Left = static_cast<std::int32_t>(layer.Left + reach - own);
@@ -279,7 +273,7 @@ std::vector<std::size_t> WriteFolderEffectFiles(
         placement.top = layer.Top;
         placement.canvasWidth = doc.SourceWidth;
         placement.canvasHeight = doc.SourceHeight;
-        EffectPicture drawn = DrawEffectsOf(layer, colour, shape, layer.Width, layer.Height,
+        EffectPicture drawn = DrawEffectsOf(layer, stored.colour, stored.mask, layer.Width, layer.Height,
             static_cast<int>(own), static_cast<int>(own), placement);
         pictures[m] = { std::move(drawn.colour), std::move(drawn.mask), layer.Left, layer.Top };
     }
