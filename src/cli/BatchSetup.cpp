@@ -37,8 +37,7 @@ LayerPictures PicturesRead(const BatchOptions& options) {
 }
 
 void ImportWithFields(const std::filesystem::path& psdPath, const std::filesystem::path& workFolder,
-    Document& doc, SetupFields& fields, Progress& progress,
-    LayerPictures pictures = LayerPictures::WorkingGridAndFiles) {
+    Document& doc, SetupFields& fields, Progress& progress, LayerPictures pictures) {
     // The document keeps the full path, as the window's does; a saved set-up names it.
     std::error_code error;
     const std::filesystem::path full = std::filesystem::absolute(psdPath, error);
@@ -72,7 +71,7 @@ void SetUpBatchDocument(const BatchOptions& options, const std::filesystem::path
     }
     const ProjectOpenResult result
         = OpenProjectFile(options.projectPath, doc, fields, [&](const std::filesystem::path& image) {
-              ImportWithFields(image, workFolder, doc, fields, progress);
+              ImportWithFields(image, workFolder, doc, fields, progress, PicturesRead(options));
           });
     if (!result.opened)
         throw Error(DisplayName(options.projectPath) + ": " + kImageMissingMessage + " ("
