@@ -67,21 +67,8 @@ void MoveByTheRule(const std::vector<std::int64_t>& targets, const std::vector<s
             out[std::size_t(column * bpp + c)] = source[std::size_t(from * bpp + c)];
         outMask[std::size_t(column)] = mask[std::size_t(from)];
     };
-    std::int64_t s = 0;
-    for (std::int64_t i = 0; i < w; ++i) {
-        const std::int64_t t = targets[std::size_t(i)];
-        if (t > s) {
-            // Columns beyond the row are skipped: they may lie very far.
-            for (std::int64_t c = std::max<std::int64_t>(s + 1, 0); c < std::min(t, w); ++c)
-                write(c, i >= s ? i : i - 1);
-            write(t, i);
-        } else if (i >= s) {
-            write(t, i);
-        } else {
-            continue;
-        }
-        s = t;
-    }
+    test::MoveByTheRule(
+        w, [&](std::int64_t i) { return targets[std::size_t(i)]; }, write);
 }
 
 TEST(MoveRowPixels, RandomRowsFollowTheRuleWrittenOut) {

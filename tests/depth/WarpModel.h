@@ -23,6 +23,31 @@ inline std::int64_t ExactTarget(std::int64_t i, __int128 a, __int128 d) {
     return 2 * r > d || (2 * r == d && t % 2 != 0) ? t + 1 : t;
 }
 
+/// The row rule written out: source column i of a row of `width` goes to column
+/// targetOf(i), the gap before it filled from the column whose side it lies on;
+/// write(column, from) for every column written (also beyond the row: the caller
+/// leaves those out). Columns beyond the row are skipped: they may lie very far.
+template <class TargetOf, class Write>
+void MoveByTheRule(std::int64_t width, TargetOf targetOf, Write write) {
+    std::int64_t s = 0;
+    for (std::int64_t i = 0; i < width; ++i) {
+        const std::int64_t t = targetOf(i);
+        const std::int64_t d = t - s;
+        const std::int64_t first = std::max<std::int64_t>(s + 1, 0);
+        if (d > 0 && i >= s) {
+            for (std::int64_t c = first; c <= std::min<std::int64_t>(t, width); ++c) write(c, i);
+        } else if (d > 0) {
+            for (std::int64_t c = first; c <= std::min<std::int64_t>(t - 1, width); ++c) write(c, i - 1);
+            write(t, i);
+        } else if (i >= s) {
+            write(t, i);
+        } else {
+            continue;
+        }
+        s = t;
+    }
+}
+
 /// The warp written out with the formula of each target: in extended precision for
 /// the views' whole factors, exactly for the fractions of other frame counts.
 struct ReferenceWarp {
@@ -42,29 +67,17 @@ struct ReferenceWarp {
                     picture.row(y)[column * bpp + c] = source.row(y)[from * bpp + c];
                 mask.row(y)[column] = sourceMask.row(y)[from];
             };
-            std::int64_t s = 0;
-            for (std::int64_t i = 0; i < w; ++i) {
-                const int level = levels.row(y)[i];
-                const std::int64_t t = factor.denominator == 0
-                    ? Round((static_cast<long double>(level - base) * k * factor.numerator + i * 10000.0L)
-                        / 10000.0L)
-                    : ExactTarget(i, static_cast<__int128>(level - base) * k * factor.numerator,
-                        static_cast<__int128>(10000) * factor.denominator);
-                const std::int64_t d = t - s;
-                // Columns beyond the row are skipped: they may lie very far.
-                const std::int64_t first = std::max<std::int64_t>(s + 1, 0);
-                if (d > 0 && i >= s) {
-                    for (std::int64_t c = first; c <= std::min<std::int64_t>(t, w); ++c) write(c, i);
-                } else if (d > 0) {
-                    for (std::int64_t c = first; c <= std::min<std::int64_t>(t - 1, w); ++c) write(c, i - 1);
-                    write(t, i);
-                } else if (i >= s) {
-                    write(t, i);
-                } else {
-                    continue;
-                }
-                s = t;
-            }
+            MoveByTheRule(
+                w,
+                [&](std::int64_t i) -> std::int64_t {
+                    const int level = levels.row(y)[i];
+                    return factor.denominator == 0
+                        ? Round((static_cast<long double>(level - base) * k * factor.numerator + i * 10000.0L)
+                            / 10000.0L)
+                        : ExactTarget(i, static_cast<__int128>(level - base) * k * factor.numerator,
+                            static_cast<__int128>(10000) * factor.denominator);
+                },
+                write);
         }
     }
 };
