@@ -27,15 +27,28 @@ constexpr std::size_t kMappedPixelBytes = static_cast<std::size_t>(-1);
 constexpr std::size_t kMappedPixelBytes = std::size_t { 2 } << 20;
 #endif
 
+constexpr std::size_t kSmallPage = 4096;
+constexpr std::size_t kHugePage = std::size_t { 2 } << 20;
+
 } // namespace
 
 void* AllocatePixelMemory(std::size_t bytes) {
     if (bytes < kMappedPixelBytes) return ::operator new(bytes);
-    void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    // The block starts on a huge-page boundary: the kernel backs only whole aligned
+    // huge pages with huge pages, and an unaligned block of a few MB would fault most
+    // of its pages in one by one. The room mapped around it is given back at once.
+    const std::size_t mapped = bytes + kHugePage - kSmallPage;
+    void* memory = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(memory);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~std::uintptr_t { kHugePage - 1 };
+    const std::size_t end = (bytes + kSmallPage - 1) & ~std::size_t { kSmallPage - 1 };
+    if (aligned > start) ::munmap(memory, aligned - start);
+    if (start + mapped > aligned + end)
+        ::munmap(reinterpret_cast<void*>(aligned + end), start + mapped - aligned - end);
     // Only advice: where huge pages are off or scarce the block keeps small pages.
-    ::madvise(memory, bytes, MADV_HUGEPAGE);
-    return memory;
+    ::madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(aligned);
 }
 
 void FreePixelMemory(void* memory, std::size_t bytes) noexcept {

@@ -2,7 +2,9 @@
 
 #include "core/Error.h"
 
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace deptrix {
 namespace {
@@ -74,6 +76,31 @@ TEST(Bitmap, ReusedPicturesKeepTheirMemoryWhileItIsLargeEnough) {
     b.reuseAs(0, 3, PixelFormat::Gray8);
     EXPECT_TRUE(b.empty());
     EXPECT_THROW(b.reuseAs(-1, 3, PixelFormat::Gray8), Error);
+}
+
+TEST(Bitmap, LargePixelBlocksStartOnAHugePageAndCanBeFreedInAnyOrder) {
+    // Sizes around and between huge pages, freed out of order: each block is usable to
+    // its last byte and gives back exactly what it took (a wrong trim would unmap a
+    // neighbour's pages and crash the later writes).
+    const std::size_t sizes[] = { (2u << 20) + 1, 3u << 20, (5u << 20) - 4095, 4u << 20 };
+    std::vector<std::uint8_t*> blocks;
+    for (const std::size_t bytes : sizes) {
+        auto* block = static_cast<std::uint8_t*>(AllocatePixelMemory(bytes));
+        block[0] = 1;
+        block[bytes - 1] = 2;
+#if !defined(__SANITIZE_ADDRESS__)
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % (2u << 20), 0u) << bytes;
+#endif
+        blocks.push_back(block);
+    }
+    FreePixelMemory(blocks[1], sizes[1]);
+    FreePixelMemory(blocks[3], sizes[3]);
+    for (const std::size_t i : { 0u, 2u }) {
+        EXPECT_EQ(blocks[i][0], 1);
+        EXPECT_EQ(blocks[i][sizes[i] - 1], 2);
+        blocks[i][sizes[i] / 2] = 3;
+        FreePixelMemory(blocks[i], sizes[i]);
+    }
 }
 
 TEST(Bitmap, ReleaseEmptiesThePicture) {
