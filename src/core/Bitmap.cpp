@@ -37,6 +37,7 @@ void* AllocatePixelMemory(std::size_t bytes) {
     // The block starts on a huge-page boundary: the kernel backs only whole aligned
     // huge pages with huge pages, and an unaligned block of a few MB would fault most
     // of its pages in one by one. The room mapped around it is given back at once.
+    if (bytes > static_cast<std::size_t>(-1) - kHugePage) throw std::bad_alloc();
     const std::size_t mapped = bytes + kHugePage - kSmallPage;
     void* memory = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) throw std::bad_alloc();
