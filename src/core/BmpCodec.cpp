@@ -7,6 +7,7 @@
 #include "core/PendingFile.h"
 #include "core/WorkFileWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -125,8 +126,36 @@ void SaveWorkBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
 
 Bitmap LoadBmp(const std::filesystem::path& path) {
     AwaitWorkFile(path);
-    const std::vector<std::uint8_t> bytes = ReadFileBytes(path, 2ull << 30);
-    return DecodeBmp(bytes, DisplayName(path));
+    const FileToRead file = OpenFileToRead(path, 2ull << 30);
+    const std::string name = DisplayName(path);
+    const std::string truncated = "truncated BMP pixel data";
+    std::uint8_t head[kBmpHeadBytes];
+    const auto headBytes = static_cast<std::size_t>(std::min<std::uint64_t>(file.size, kBmpHeadBytes));
+    iovec headPiece { head, headBytes };
+    ReadPiecesAt(file, { &headPiece, 1 }, 0, path, truncated);
+    const BmpLayout layout = ReadBmpLayout({ head, headBytes }, file.size, name);
+
+    // The rows go from the file straight into the picture, in the file's order; each
+    // row's padding goes to a scrap, so the picture's stays zero whatever the file holds.
+    Bitmap bitmap(layout.width, layout.height, layout.format, UnfilledPixels {});
+    const std::size_t used
+        = static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(BytesPerPixel(layout.format));
+    std::uint8_t scrap[4];
+    const std::size_t padding = layout.stride - used;
+    constexpr int kRowsAtOnce = 256;
+    std::vector<iovec> pieces;
+    pieces.reserve(2 * kRowsAtOnce);
+    for (int stored = 0; stored < layout.height; stored += kRowsAtOnce) {
+        pieces.clear();
+        const int end = std::min(layout.height, stored + kRowsAtOnce);
+        for (int k = stored; k < end; ++k) {
+            pieces.push_back({ bitmap.row(layout.topDown ? k : layout.height - 1 - k), used });
+            if (padding > 0) pieces.push_back({ scrap, padding });
+        }
+        ReadPiecesAt(file, pieces, layout.pixelOffset + static_cast<std::uint64_t>(stored) * layout.stride,
+            path, truncated);
+    }
+    return bitmap;
 }
 
 } // namespace deptrix

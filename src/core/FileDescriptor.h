@@ -14,6 +14,11 @@ public:
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : m_fd(other.m_fd) {
+        other.m_fd = -1;
+    }
+    FileDescriptor& operator=(FileDescriptor&&) = delete;
     int get() const { return m_fd; }
 
 private:

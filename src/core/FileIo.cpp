@@ -4,7 +4,9 @@
 #include "core/FileDescriptor.h"
 #include "core/PrintableText.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -136,32 +138,62 @@ void SetFileIoHooks(FileIoHooks hooks) {
     Hooks() = std::move(hooks);
 }
 
-std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, std::uint64_t limitBytes) {
+FileToRead OpenFileToRead(const std::filesystem::path& path, std::uint64_t limitBytes) {
     const auto fail
         = [&](const std::string& problem) -> Error { return Error(DisplayName(path) + ": " + problem); };
     // Non-blocking, so that a pipe planted under the name cannot stall the program;
     // it is refused below like anything else that is not a regular file.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0)
+    FileToRead file { FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) };
+    if (file.fd.get() < 0)
         throw fail("cannot open the file in " + DisplayFolder(path) + " (" + Reason(errno) + ")");
     struct stat status { };
-    if (::fstat(file.get(), &status) != 0)
+    if (::fstat(file.fd.get(), &status) != 0)
         throw fail("cannot read the file in " + DisplayFolder(path) + " (" + Reason(errno) + ")");
     if (!S_ISREG(status.st_mode)) throw fail("the file in " + DisplayFolder(path) + " is not a regular file");
-    const auto size = static_cast<std::uint64_t>(status.st_size);
-    if (size > limitBytes) throw fail("the file in " + DisplayFolder(path) + " is too large");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    file.size = static_cast<std::uint64_t>(status.st_size);
+    if (file.size > limitBytes) throw fail("the file in " + DisplayFolder(path) + " is too large");
+    return file;
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path, std::uint64_t limitBytes) {
+    const FileToRead file = OpenFileToRead(path, limitBytes);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.size));
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = ::read(file.get(), bytes.data() + done, bytes.size() - done);
+        const ssize_t got = ::read(file.fd.get(), bytes.data() + done, bytes.size() - done);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0)
-            throw fail("cannot read the file in " + DisplayFolder(path) + " (" + Reason(errno) + ")");
+            throw Error(DisplayName(path) + ": cannot read the file in " + DisplayFolder(path) + " ("
+                + Reason(errno) + ")");
         if (got == 0) break; // it shrank while we read
         done += static_cast<std::size_t>(got);
     }
     bytes.resize(done);
     return bytes;
+}
+
+void ReadPiecesAt(const FileToRead& file, std::span<iovec> pieces, std::uint64_t offset,
+    const std::filesystem::path& path, const std::string& whatEndedEarly) {
+    while (!pieces.empty()) {
+        const int count = static_cast<int>(std::min<std::size_t>(pieces.size(), IOV_MAX));
+        const ssize_t got = ::preadv(file.fd.get(), pieces.data(), count, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0)
+            throw Error(DisplayName(path) + ": cannot read the file in " + DisplayFolder(path) + " ("
+                + Reason(errno) + ")");
+        if (got == 0) throw Error(DisplayName(path) + ": " + whatEndedEarly); // it shrank since it was opened
+        offset += static_cast<std::uint64_t>(got);
+        // Past the pieces filled, and into the one filled in part.
+        auto left = static_cast<std::size_t>(got);
+        while (!pieces.empty() && left >= pieces.front().iov_len) {
+            left -= pieces.front().iov_len;
+            pieces = pieces.subspan(1);
+        }
+        if (left > 0) {
+            pieces.front().iov_base = static_cast<std::uint8_t*>(pieces.front().iov_base) + left;
+            pieces.front().iov_len -= left;
+        }
+    }
 }
 
 int CreateWorkFile(const std::filesystem::path& path) {

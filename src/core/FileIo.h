@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FileDescriptor.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -16,6 +18,20 @@ namespace deptrix {
 /// `limitBytes`.
 std::vector<std::uint8_t> ReadFileBytes(
     const std::filesystem::path& path, std::uint64_t limitBytes = 4ull << 30);
+
+/// A regular file open for reading and its size when opened.
+struct FileToRead {
+    FileDescriptor fd;
+    std::uint64_t size = 0;
+};
+
+/// Opens `path` for reading as ReadFileBytes does, with the same errors.
+FileToRead OpenFileToRead(const std::filesystem::path& path, std::uint64_t limitBytes);
+
+/// Fills `pieces` with the file's bytes from `offset` on, in order; throws Error naming
+/// the file when it cannot be read or ends first ("<name>: <whatEndedEarly>").
+void ReadPiecesAt(const FileToRead& file, std::span<iovec> pieces, std::uint64_t offset,
+    const std::filesystem::path& path, const std::string& whatEndedEarly);
 
 /// Writes `bytes` to a new temporary file in the same folder (see PendingFile) and
 /// renames it over `path`: a failed write leaves the target as it was, and a link

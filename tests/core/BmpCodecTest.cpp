@@ -141,5 +141,48 @@ TEST(BmpCodec, SaveAndLoadThroughFiles) {
     }
 }
 
+TEST(BmpCodec, LoadingAFileReadsWhatDecodingItsBytesReads) {
+    // Loading reads the rows straight from the file in batches: every format, either
+    // row order, more rows than one batch, and padding bytes the writer left dirty,
+    // which must not reach the picture's own padding.
+    const test::TestFolder folder;
+    for (PixelFormat format : { PixelFormat::Gray8, PixelFormat::Bgr24, PixelFormat::Cmyk32 }) {
+        for (const bool topDown : { false, true }) {
+            const Bitmap original = Noise(1001, 600, format, 8);
+            std::vector<std::uint8_t> file = EncodeBmp(original);
+            const std::size_t start = Le32(file, 10);
+            const std::size_t stride = RowStride(1001, format);
+            if (topDown) {
+                const std::int32_t negative = -600;
+                std::memcpy(&file[22], &negative, 4);
+                std::vector<std::uint8_t> rows(file.begin() + static_cast<std::ptrdiff_t>(start), file.end());
+                for (std::size_t r = 0; r < 600; ++r)
+                    std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>((599 - r) * stride), stride,
+                        file.begin() + static_cast<std::ptrdiff_t>(start + r * stride));
+            }
+            for (std::size_t r = 0; r < 600; ++r)
+                for (std::size_t at = 1001 * static_cast<std::size_t>(original.bytesPerPixel()); at < stride;
+                     ++at)
+                    file[start + r * stride + at] = 0xEE;
+            WriteFileAtomically(folder / "layer.gjs", file);
+            const Bitmap loaded = LoadBmp(folder / "layer.gjs");
+            EXPECT_TRUE(loaded.samePixels(original)) << int(format) << topDown;
+            if (stride > 1001u * static_cast<std::size_t>(original.bytesPerPixel()))
+                for (int y = 0; y < loaded.height(); y += 97)
+                    EXPECT_EQ(loaded.row(y)[stride - 1], 0) << int(format) << " row " << y;
+        }
+    }
+    const std::vector<std::uint8_t> file = EncodeBmp(Noise(5, 3, PixelFormat::Bgr24, 4));
+    for (std::size_t length = 0; length < file.size(); ++length) {
+        WriteFileAtomically(folder / "cut.gjs", { file.data(), length });
+        try {
+            LoadBmp(folder / "cut.gjs");
+            ADD_FAILURE() << "accepted a file cut at " << length;
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("cut.gjs: ", 0), 0u) << e.what();
+        }
+    }
+}
+
 } // namespace
 } // namespace deptrix
