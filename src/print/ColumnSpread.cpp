@@ -15,67 +15,105 @@ namespace deptrix {
 namespace {
 
 constexpr std::size_t kGroup = 16;
+constexpr std::uint8_t kOther = 0x80; ///< a byte that the other stretch gives (the shuffle makes it 0)
 
 #ifdef DEPTRIX_SPREAD_SSSE3
-__attribute__((target("ssse3"))) void ShuffleGroups(const std::uint32_t* from, const std::uint8_t* offsets,
-    std::size_t groups, const std::uint8_t* pixels, std::uint8_t* out) {
-    for (std::size_t g = 0; g < groups; ++g, offsets += kGroup, out += kGroup) {
-        const __m128i source = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + from[g]));
-        const __m128i order = _mm_loadu_si128(reinterpret_cast<const __m128i*>(offsets));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(source, order));
+template <typename Windows>
+__attribute__((target("ssse3"))) void ShuffleGroups(const Windows* windows, const std::uint8_t* order,
+    std::size_t groups, const std::uint8_t* source, std::uint8_t* out) {
+    for (std::size_t g = 0; g < groups; ++g, order += 2 * kGroup, out += kGroup) {
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + windows[g].first));
+        const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + windows[g].second));
+        const __m128i firstOrder = _mm_loadu_si128(reinterpret_cast<const __m128i*>(order));
+        const __m128i secondOrder = _mm_loadu_si128(reinterpret_cast<const __m128i*>(order + kGroup));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+            _mm_or_si128(_mm_shuffle_epi8(first, firstOrder), _mm_shuffle_epi8(second, secondOrder)));
     }
 }
 #endif
 
-void CopyGroup(std::uint32_t from, const std::uint8_t* offsets, std::size_t bytes, const std::uint8_t* pixels,
-    std::uint8_t* out) {
-    for (std::size_t i = 0; i < bytes; ++i) out[i] = pixels[from + offsets[i]];
-}
-
 } // namespace
 
-ColumnSpread::ColumnSpread(const std::vector<std::uint32_t>& pixelOf, int channels, Code code)
-    : m_rowBytes(pixelOf.size() * static_cast<std::size_t>(channels)) {
-    const auto bpp = static_cast<std::size_t>(channels);
+ColumnSpread::ColumnSpread(const std::vector<std::uint32_t>& pixelOf, int channels, Code code) {
+    const auto bpp = static_cast<std::uint32_t>(channels);
+    std::vector<std::uint32_t> byteOf;
+    byteOf.reserve(pixelOf.size() * bpp);
     for (std::size_t x = 0; x < pixelOf.size(); ++x) {
         const bool follows
             = x == 0 ? pixelOf[x] == 0 : pixelOf[x] == pixelOf[x - 1] || pixelOf[x] == pixelOf[x - 1] + 1;
         if (!follows) throw Error("column " + std::to_string(x) + " skips a pixel");
+        for (std::uint32_t c = 0; c < bpp; ++c) byteOf.push_back(pixelOf[x] * bpp + c);
     }
-    // The bytes a group takes are consecutive (a column's pixel is its neighbour's or
-    // the next) and at most sixteen, so they lie within sixteen bytes of the lowest.
-    const std::size_t groups = (m_rowBytes + kGroup - 1) / kGroup;
-    m_from.resize(groups);
-    m_offsets.assign(groups * kGroup, 0);
+    *this = FromBytes(byteOf, code);
+}
+
+ColumnSpread ColumnSpread::FromBytes(const std::vector<std::uint32_t>& byteOf, Code code) {
+    ColumnSpread made;
+    made.m_rowBytes = byteOf.size();
+    const std::size_t groups = (byteOf.size() + kGroup - 1) / kGroup;
+    made.m_windows.resize(groups);
+    made.m_order.assign(groups * 2 * kGroup, kOther);
     for (std::size_t g = 0; g < groups; ++g) {
         const std::size_t begin = g * kGroup;
-        const std::size_t end = std::min(begin + kGroup, m_rowBytes);
-        const auto source = [&](std::size_t byte) { return pixelOf[byte / bpp] * bpp + byte % bpp; };
-        std::size_t lowest = source(begin);
-        for (std::size_t byte = begin; byte < end; ++byte) lowest = std::min(lowest, source(byte));
-        m_from[g] = static_cast<std::uint32_t>(lowest);
-        for (std::size_t byte = begin; byte < end; ++byte)
-            m_offsets[byte] = static_cast<std::uint8_t>(source(byte) - lowest);
+        const std::size_t end = std::min(begin + kGroup, byteOf.size());
+        // Two stretches from the left cover the bytes if any two do.
+        const std::uint32_t first = *std::min_element(byteOf.begin() + begin, byteOf.begin() + end);
+        std::uint32_t second = UINT32_MAX;
+        for (std::size_t i = begin; i < end; ++i)
+            if (byteOf[i] - first >= kGroup) second = std::min(second, byteOf[i]);
+        if (second == UINT32_MAX) second = first;
+        Windows& windows = made.m_windows[g];
+        std::uint8_t* order = made.m_order.data() + g * 2 * kGroup;
+        bool covered = true;
+        for (std::size_t i = begin; i < end; ++i) {
+            if (byteOf[i] - first < kGroup)
+                order[i - begin] = static_cast<std::uint8_t>(byteOf[i] - first);
+            else if (byteOf[i] - second < kGroup)
+                order[kGroup + i - begin] = static_cast<std::uint8_t>(byteOf[i] - second);
+            else
+                covered = false;
+        }
+        if (covered) {
+            windows = { first, second };
+            continue;
+        }
+        // Left to the byte loop; the shuffles write zeros there first.
+        std::fill(order, order + 2 * kGroup, kOther);
+        Scattered& scattered = made.m_scattered.emplace_back();
+        scattered.group = g;
+        std::copy(byteOf.begin() + begin, byteOf.begin() + end, scattered.byteOf.begin());
     }
 #ifdef DEPTRIX_SPREAD_SSSE3
-    m_shuffle = code == Code::Best && __builtin_cpu_supports("ssse3");
+    made.m_shuffle = code == Code::Best && __builtin_cpu_supports("ssse3");
 #else
     (void)code;
 #endif
+    return made;
 }
 
-void ColumnSpread::spread(const std::uint8_t* pixels, std::uint8_t* out) const {
+void ColumnSpread::spread(const std::uint8_t* source, std::uint8_t* out) const {
     const std::size_t whole = m_rowBytes / kGroup;
     std::size_t g = 0;
 #ifdef DEPTRIX_SPREAD_SSSE3
     if (m_shuffle) {
-        ShuffleGroups(m_from.data(), m_offsets.data(), whole, pixels, out);
+        ShuffleGroups(m_windows.data(), m_order.data(), whole, source, out);
         g = whole;
     }
 #endif
-    for (; g < m_from.size(); ++g)
-        CopyGroup(m_from[g], m_offsets.data() + g * kGroup, std::min(kGroup, m_rowBytes - g * kGroup), pixels,
-            out + g * kGroup);
+    for (; g < m_windows.size(); ++g) {
+        const std::uint8_t* order = m_order.data() + g * 2 * kGroup;
+        const std::size_t bytes = std::min(kGroup, m_rowBytes - g * kGroup);
+        std::uint8_t* to = out + g * kGroup;
+        for (std::size_t i = 0; i < bytes; ++i)
+            to[i] = order[i] != kOther        ? source[m_windows[g].first + order[i]]
+                : order[kGroup + i] != kOther ? source[m_windows[g].second + order[kGroup + i]]
+                                              : 0;
+    }
+    for (const Scattered& scattered : m_scattered) {
+        const std::size_t begin = scattered.group * kGroup;
+        const std::size_t bytes = std::min(kGroup, m_rowBytes - begin);
+        for (std::size_t i = 0; i < bytes; ++i) out[begin + i] = source[scattered.byteOf[i]];
+    }
 }
 
 } // namespace deptrix

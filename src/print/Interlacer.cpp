@@ -22,20 +22,22 @@ constexpr int kRowsKept = 4;
 /// Bound of the lens-value rows a band may hold.
 constexpr std::size_t kBandFloats = std::size_t { 16 } << 20;
 
-/// Room after every row of lens values: pixels of three channels are read four floats at a time.
-constexpr std::size_t kLensRowSlack = 4;
+/// Room after every row of lens values: rows are read sixteen floats at a time, and a
+/// strip's value beside the next strip's.
+constexpr std::size_t kLensRowSlack = 32;
 
 #ifdef DEPTRIX_PRINT_SSE2
-/// ToByte of each lane, the first `Channels` lanes stored at `out`. Every lane is
-/// computed on its own as the scalar code computes its channel, so the results have
-/// the same bits.
-template <int Channels> inline void StoreBytes(__m128 v, std::uint8_t* out, int stored = Channels) {
+/// ToByte of each lane, as the scalar code computes it, so the results have the same bits.
+inline __m128i RoundLanes(__m128 v) {
     __m128 t = _mm_add_ps(v, _mm_set1_ps(0.5f));
     t = _mm_min_ps(_mm_max_ps(t, _mm_setzero_ps()), _mm_set1_ps(255.0f));
-    const __m128i whole = _mm_cvttps_epi32(t);
-    const __m128i words = _mm_packs_epi32(whole, whole);
-    const std::int32_t bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
-    std::memcpy(out, &bytes, static_cast<std::size_t>(stored));
+    return _mm_cvttps_epi32(t);
+}
+
+/// Sixteen lanes of whole numbers 0..255 as sixteen bytes.
+inline void StoreSixteen(__m128i a, __m128i b, __m128i c, __m128i d, std::uint8_t* out) {
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(out), _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
 }
 #endif
 
@@ -74,14 +76,11 @@ template <int Channels> inline void StoreLensValue(const float* sum, float* out)
 /// four-lane sum adds w x pixel[c] tap by tap as the scalar sum of channel c does.
 /// Every lens has the same number of taps.
 template <int Channels>
-void SampleRow(const SpanTable& taps, int frames, int frame, const float* row, float* values) {
+void SampleRow(const SpanTable& taps, const std::uint32_t* valueAt, const float* row, float* values) {
     const std::size_t lenses = taps.first.size();
     if (lenses == 0) return;
     const std::size_t n = taps.begin[1] - taps.begin[0];
-    const auto valueOf = [&](std::size_t lens) {
-        return values
-            + (lens * static_cast<std::size_t>(frames) + static_cast<std::size_t>(frame)) * Channels;
-    };
+    const auto valueOf = [&](std::size_t lens) { return values + valueAt[lens]; };
     const auto pixelsOf
         = [&](std::size_t lens) { return row + static_cast<std::size_t>(taps.first[lens]) * Channels; };
     std::size_t i = 0;
@@ -125,42 +124,38 @@ void MixRows(
     }
 }
 
-/// The pixels of the columns inside strips, rounded lens values, each stored four bytes
-/// wide: the bytes past a pixel of three channels fall on the next pixel, which is
-/// made after it, or in the room after the last.
-template <int Channels>
-void RoundWholes(
-    const Interlacer::WholePixel* whole, std::size_t count, const float* values, std::uint8_t* out) {
-    for (std::size_t i = 0; i < count; ++i, ++whole) {
-        const float* v = values + whole->value;
+/// Every lens value of a row rounded: the pixels of the columns inside strips. Writes
+/// whole groups of sixteen bytes.
+void RoundValues(const float* values, std::size_t count, std::uint8_t* out) {
+    std::size_t k = 0;
 #ifdef DEPTRIX_PRINT_SSE2
-        // Four lanes read for three channels: the rows of lens values have room after them.
-        StoreBytes<Channels>(_mm_loadu_ps(v), out + whole->at, 4);
-#else
-        for (int c = 0; c < Channels; ++c) out[whole->at + c] = ToByte(v[c]);
+    for (; k < count; k += 16)
+        StoreSixteen(RoundLanes(_mm_loadu_ps(values + k)), RoundLanes(_mm_loadu_ps(values + k + 4)),
+            RoundLanes(_mm_loadu_ps(values + k + 8)), RoundLanes(_mm_loadu_ps(values + k + 12)), out + k);
 #endif
-    }
+    for (; k < count; ++k) out[k] = ToByte(values[k]);
 }
 
-/// The pixels of the columns that mix two lens values: the sum of the pieces in their
-/// order, as for any mixed column. Stored exactly, after the pixels inside strips.
-template <int Channels>
-void MixPairs(const Interlacer::PairMix* pair, std::size_t count, const float* values, std::uint8_t* out) {
-    for (std::size_t i = 0; i < count; ++i, ++pair) {
-        const float* a = values + pair->first;
-        const float* b = values + pair->second;
+/// Every lens value mixed with the next strip's (`channels` floats on) by the weights of
+/// the column across their edge, the pieces added from 0 in their order as for any
+/// mixed column. Writes whole groups of sixteen bytes.
+void MixEdges(const float* values, const float* weights, const float* nextWeights, std::size_t count,
+    int channels, std::uint8_t* out) {
+    const float* next = values + channels;
+    std::size_t k = 0;
 #ifdef DEPTRIX_PRINT_SSE2
-        const __m128 first = _mm_mul_ps(_mm_loadu_ps(a), _mm_set1_ps(pair->firstWeight));
-        const __m128 second = _mm_mul_ps(_mm_loadu_ps(b), _mm_set1_ps(pair->secondWeight));
-        StoreBytes<Channels>(_mm_add_ps(_mm_add_ps(_mm_setzero_ps(), first), second), out + pair->at);
-#else
-        for (int c = 0; c < Channels; ++c) {
-            float sum = 0.0f;
-            sum += a[c] * pair->firstWeight;
-            sum += b[c] * pair->secondWeight;
-            out[pair->at + c] = ToByte(sum);
-        }
+    const auto mixed = [&](std::size_t at) {
+        const __m128 first = _mm_mul_ps(_mm_loadu_ps(values + at), _mm_loadu_ps(weights + at));
+        const __m128 second = _mm_mul_ps(_mm_loadu_ps(next + at), _mm_loadu_ps(nextWeights + at));
+        return RoundLanes(_mm_add_ps(_mm_add_ps(_mm_setzero_ps(), first), second));
+    };
+    for (; k < count; k += 16) StoreSixteen(mixed(k), mixed(k + 4), mixed(k + 8), mixed(k + 12), out + k);
 #endif
+    for (; k < count; ++k) {
+        float sum = 0.0f;
+        sum += values[k] * weights[k];
+        sum += next[k] * nextWeights[k];
+        out[k] = ToByte(sum);
     }
 }
 
@@ -216,50 +211,78 @@ Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views)
             * static_cast<std::size_t>(m_channels)
         + kLensRowSlack);
 
-    // A row's distinct pixels from left to right: a lens value whole for a run of
-    // columns inside a strip, the mix of two lens values for a column across a strip
-    // edge, or of more where strips are narrower than a pixel.
-    const auto lensValueAt = [this](const StripMap::Piece& piece) {
-        return static_cast<std::uint32_t>((piece.lens * static_cast<std::uint32_t>(m_frames) + piece.frame)
-            * static_cast<std::uint32_t>(m_channels));
-    };
+    planColumns();
+}
+
+void Interlacer::planColumns() {
+    const auto lenses = static_cast<std::size_t>(m_strips.lensCount());
+    const auto frames = static_cast<std::size_t>(m_frames);
     const auto channels = static_cast<std::uint32_t>(m_channels);
-    std::vector<std::uint32_t> pixelOf(static_cast<std::size_t>(m_strips.size()));
-    std::uint32_t pixels = 0;
-    m_mixBegin.push_back(0);
+    const auto pieceAt = [frames](const StripMap::Piece& piece) { return piece.lens * frames + piece.frame; };
+    // The lens values in the order their strips first show from left to right (any
+    // that no column shows after them), so neighbouring strips have neighbouring values.
+    constexpr std::uint32_t kUnplaced = UINT32_MAX;
+    std::vector<std::uint32_t> slotOf(lenses * frames, kUnplaced);
+    std::uint32_t slots = 0;
+    for (std::int64_t x = 0; x < m_strips.size(); ++x)
+        for (const StripMap::Piece* piece = m_strips.begin(x); piece != m_strips.end(x); ++piece)
+            if (slotOf[pieceAt(*piece)] == kUnplaced) slotOf[pieceAt(*piece)] = slots++;
+    for (std::uint32_t& slot : slotOf)
+        if (slot == kUnplaced) slot = slots++;
+    m_valueAt.resize(lenses * frames);
+    for (std::size_t lens = 0; lens < lenses; ++lens)
+        for (std::size_t frame = 0; frame < frames; ++frame)
+            m_valueAt[frame * lenses + lens] = slotOf[lens * frames + frame] * channels;
+
+    // Each column's pixel: a rounded lens value, the mix of a strip with the next one
+    // across their edge (one column at most crosses an edge), or a mix of its own.
+    const auto valueBytes = static_cast<std::uint32_t>(m_lensRowFloats);
+    m_edgeBytes = valueBytes;
+    m_edgeWeights.assign(m_lensRowFloats + kLensRowSlack, 0.0f);
+    m_nextWeights.assign(m_lensRowFloats + kLensRowSlack, 0.0f);
+    std::vector<bool> edgeTaken(slots, false);
+    std::vector<std::uint32_t> byteOf;
+    byteOf.reserve(static_cast<std::size_t>(m_strips.size()) * channels);
+    std::uint32_t ownMixes = 0;
+    m_mixBegin.assign(1, 0);
     for (std::int64_t x = 0; x < m_strips.size(); ++x) {
         const StripMap::Piece* piece = m_strips.begin(x);
         const auto pieces = m_strips.end(x) - piece;
-        const bool sameAsBefore = pieces == 1 && x > 0 && m_strips.end(x - 1) - m_strips.begin(x - 1) == 1
-            && m_wholes.back().value == lensValueAt(*piece);
-        if (!sameAsBefore) {
-            const std::uint32_t at = pixels * channels;
-            if (pieces == 1) {
-                m_wholes.push_back({ lensValueAt(*piece), at });
-            } else if (pieces == 2) {
-                m_pairs.push_back(
-                    { lensValueAt(piece[0]), lensValueAt(piece[1]), piece[0].weight, piece[1].weight, at });
-            } else {
-                for (; piece != m_strips.end(x); ++piece)
-                    m_mixPieces.push_back({ lensValueAt(*piece), piece->weight });
-                m_mixBegin.push_back(static_cast<std::uint32_t>(m_mixPieces.size()));
-                m_mixAt.push_back(at);
+        std::uint32_t at = 0;
+        const std::uint32_t slot = pieces > 0 ? slotOf[pieceAt(*piece)] : 0;
+        if (pieces == 1) {
+            at = slot * channels;
+        } else if (pieces == 2 && slotOf[pieceAt(piece[1])] == slot + 1 && !edgeTaken[slot]) {
+            edgeTaken[slot] = true;
+            at = valueBytes + slot * channels;
+            for (std::uint32_t c = 0; c < channels; ++c) {
+                m_edgeWeights[slot * channels + c] = piece[0].weight;
+                m_nextWeights[slot * channels + c] = piece[1].weight;
             }
-            ++pixels;
+        } else {
+            for (; piece != m_strips.end(x); ++piece)
+                m_mixPieces.push_back({ slotOf[pieceAt(*piece)] * channels, piece->weight });
+            m_mixBegin.push_back(static_cast<std::uint32_t>(m_mixPieces.size()));
+            at = 2 * valueBytes + ownMixes++ * channels;
+            m_mixAt.push_back(at);
         }
-        pixelOf[static_cast<std::size_t>(x)] = pixels - 1;
+        for (std::uint32_t c = 0; c < channels; ++c) byteOf.push_back(at + c);
     }
-    m_pixels.resize(static_cast<std::size_t>(pixels) * channels + ColumnSpread::kSlack);
-    m_spread = ColumnSpread(pixelOf, m_channels);
+    // Room for the stores of whole groups of sixteen past each part, and for the spread's reads.
+    m_pixels.resize(
+        2 * m_lensRowFloats + static_cast<std::size_t>(ownMixes) * channels + 2 * ColumnSpread::kSlack);
+    m_spread = ColumnSpread::FromBytes(byteOf);
 }
 
 void Interlacer::sampleLenses(int frame, const std::uint8_t* row, float* values) {
     RowToFloats(row, static_cast<std::size_t>(m_views.width()) * static_cast<std::size_t>(m_channels),
         m_rowFloats.data());
     if (m_channels == 3)
-        SampleRow<3>(m_lensTaps, m_frames, frame, m_rowFloats.data(), values);
+        SampleRow<3>(m_lensTaps, m_valueAt.data() + static_cast<std::size_t>(frame) * m_lensTaps.first.size(),
+            m_rowFloats.data(), values);
     else
-        SampleRow<4>(m_lensTaps, m_frames, frame, m_rowFloats.data(), values);
+        SampleRow<4>(m_lensTaps, m_valueAt.data() + static_cast<std::size_t>(frame) * m_lensTaps.first.size(),
+            m_rowFloats.data(), values);
 }
 
 void Interlacer::readBand(int firstRow) {
@@ -279,15 +302,11 @@ const float* Interlacer::lensValues(int sourceRow) {
 }
 
 void Interlacer::expandRow(const float* values, std::uint8_t* out) {
-    // The pixels inside strips first: their stores reach into the next pixel.
+    // In this order: each part's last group of sixteen reaches into the next part.
     std::uint8_t* pixels = m_pixels.data();
-    if (m_channels == 3) {
-        RoundWholes<3>(m_wholes.data(), m_wholes.size(), values, pixels);
-        MixPairs<3>(m_pairs.data(), m_pairs.size(), values, pixels);
-    } else {
-        RoundWholes<4>(m_wholes.data(), m_wholes.size(), values, pixels);
-        MixPairs<4>(m_pairs.data(), m_pairs.size(), values, pixels);
-    }
+    RoundValues(values, m_lensRowFloats, pixels);
+    MixEdges(values, m_edgeWeights.data(), m_nextWeights.data(), m_lensRowFloats, m_channels,
+        pixels + m_edgeBytes);
     for (std::size_t column = 0; column < m_mixAt.size(); ++column) {
         float sum[4] = {};
         const MixPiece* end = m_mixPieces.data() + m_mixBegin[column + 1];
@@ -303,8 +322,9 @@ void Interlacer::expandRow(const float* values, std::uint8_t* out) {
 
 std::size_t Interlacer::heldBytes() const {
     // The strip map holds about two pieces a column at most.
-    return (m_cache.size() + m_sum.size() + m_rowFloats.size()) * sizeof(float) + m_pixels.size()
-        + m_spread.heldBytes() + m_wholes.size() * sizeof(WholePixel) + m_pairs.size() * sizeof(PairMix)
+    return (m_cache.size() + m_sum.size() + m_rowFloats.size() + m_edgeWeights.size() + m_nextWeights.size())
+        * sizeof(float)
+        + m_pixels.size() + m_spread.heldBytes() + m_valueAt.size() * sizeof(std::uint32_t)
         + m_mixAt.size() * sizeof(std::uint32_t) + m_mixBegin.size() * sizeof(std::uint32_t)
         + m_mixPieces.size() * sizeof(MixPiece) + m_lensTaps.weights.size() * sizeof(float)
         + m_lensTaps.first.size() * 2 * sizeof(std::uint32_t)

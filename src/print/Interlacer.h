@@ -19,11 +19,14 @@ namespace deptrix {
 /// and fine detail does not alias). Source rows become print rows by area
 /// averaging when the print has fewer rows, by a smooth interpolation when it has
 /// more. Each print pixel then mixes the lens values of the strips it covers by
-/// their areas (StripMap): a row works out its few distinct pixels (the lens values
-/// that columns inside a strip take whole, the mixes across strip edges) and then
-/// places them column by column from a table. Only the per-lens values of the few
-/// source rows in use are kept, so memory does not grow with the print or the
-/// picture. The bleed continues the picture's edge pixels under the same lenses.
+/// their areas (StripMap). The lens values of a row are kept in the order their
+/// strips lie from left to right, so a row's distinct pixels come out in whole rows
+/// at a time: every lens value rounded (the columns inside a strip), every mix of a
+/// strip with the next one (a column across their edge), and the rare column across
+/// more strips on its own; the columns then take their bytes from these rows
+/// (ColumnSpread). Only the per-lens values of the few source rows in use are kept,
+/// so memory does not grow with the print or the picture. The bleed continues the
+/// picture's edge pixels under the same lenses.
 class Interlacer final : public PrintRows {
 public:
     /// Throws Error when the frames are not colour pictures or not the print's number.
@@ -36,21 +39,7 @@ public:
     void makeRows(std::int64_t first, int count, std::uint8_t* out) override;
     std::size_t heldBytes() const override;
 
-    /// The pixel of the columns inside one strip: a lens value (offset into a row of
-    /// them), and where the pixel lies among the row's distinct pixels.
-    struct WholePixel {
-        std::uint32_t value;
-        std::uint32_t at;
-    };
-    /// The pixel of a column mixing two lens values by their areas.
-    struct PairMix {
-        std::uint32_t first;
-        std::uint32_t second;
-        float firstWeight;
-        float secondWeight;
-        std::uint32_t at;
-    };
-    /// A lens value a column of more than two pieces takes, and how much of the column it covers.
+    /// A lens value a column across more than two strips takes, and how much of the column it covers.
     struct MixPiece {
         std::uint32_t offset;
         float weight;
@@ -60,6 +49,8 @@ private:
     const float* lensValues(int sourceRow);
     void readBand(int firstRow);
     void sampleLenses(int frame, const std::uint8_t* row, float* lensValues);
+    /// Lays out the lens values in strip order and works out where each column's pixel lies.
+    void planColumns();
     void expandRow(const float* lensValues, std::uint8_t* out);
 
     PrintGeometry m_geometry;
@@ -77,14 +68,20 @@ private:
     std::vector<float> m_cache; ///< m_capacity rows of lens values, row y in slot y % m_capacity
     std::vector<float> m_sum;
     std::vector<float> m_rowFloats; ///< the frame row being sampled
-    // A row's distinct pixels, from left to right: runs of columns inside a strip take
-    // one, every column across strip edges one of its own.
-    std::vector<WholePixel> m_wholes;
-    std::vector<PairMix> m_pairs;
-    std::vector<std::uint32_t> m_mixBegin; ///< per mixed column, its first piece; one more at the end
+    /// Per frame, per lens: where its value lies in a row of lens values, in channels.
+    std::vector<std::uint32_t> m_valueAt;
+    std::size_t m_edgeBytes = 0; ///< where the mixes across strip edges begin in m_pixels
+    /// Per lens value, the weights of it and of the next strip's value in the column
+    /// across their edge (0 where no column mixes just those two).
+    std::vector<float> m_edgeWeights;
+    std::vector<float> m_nextWeights;
+    std::vector<std::uint32_t>
+        m_mixBegin; ///< per column across more strips, its first piece; one more at the end
     std::vector<MixPiece> m_mixPieces;
-    std::vector<std::uint32_t> m_mixAt; ///< per mixed column, where its pixel lies
-    std::vector<std::uint8_t> m_pixels; ///< the distinct pixels of the row being made
+    std::vector<std::uint32_t> m_mixAt; ///< per column across more strips, where its pixel lies
+    /// The distinct pixels of the row being made: the rounded lens values, the mixes
+    /// across strip edges, the columns across more strips.
+    std::vector<std::uint8_t> m_pixels;
     ColumnSpread m_spread; ///< the columns from the distinct pixels
     SpanWeights m_rowTaps;
     SpanWeights m_madeTaps; ///< the source taps of the row made last

@@ -1,5 +1,5 @@
 // Spreading a row's distinct pixels over its columns against a plain copy per column,
-// with the byte shuffle and with the portable loop, at every width up to a few groups
+// with the byte shuffles and with the portable loop, at every width up to a few groups
 // of sixteen bytes.
 
 #include "print/ColumnSpread.h"
@@ -38,6 +38,26 @@ TEST(ColumnSpread, EveryColumnShowsItsPixelAtEveryWidth) {
                             << columns << " columns of " << channels << ", column " << x;
                 EXPECT_EQ(row.back(), 0xA5) << "written past the row of " << columns;
             }
+}
+
+TEST(ColumnSpread, BytesFromTwoStretchesOrScatteredAreEachTheirSourceByte) {
+    std::mt19937 random(8);
+    std::vector<std::uint8_t> source(400 + ColumnSpread::kSlack);
+    for (std::uint8_t& byte : source) byte = static_cast<std::uint8_t>(random());
+    for (const auto code : { ColumnSpread::Code::Best, ColumnSpread::Code::Portable })
+        for (std::size_t bytes = 1; bytes <= 75; ++bytes) {
+            // Most groups from two stretches far apart (values and mixes); every third
+            // row has bytes from anywhere, which no two stretches cover.
+            std::vector<std::uint32_t> byteOf(bytes);
+            for (std::size_t i = 0; i < bytes; ++i)
+                byteOf[i] = bytes % 3 == 0 ? static_cast<std::uint32_t>(random() % 400)
+                                           : static_cast<std::uint32_t>(i / 2 + (i % 2 ? 200 : 0));
+            std::vector<std::uint8_t> row(bytes + 1, 0xA5);
+            ColumnSpread::FromBytes(byteOf, code).spread(source.data(), row.data());
+            for (std::size_t i = 0; i < bytes; ++i)
+                ASSERT_EQ(row[i], source[byteOf[i]]) << "byte " << i << " of " << bytes;
+            EXPECT_EQ(row.back(), 0xA5) << "written past the row of " << bytes;
+        }
 }
 
 TEST(ColumnSpread, RefusesColumnsThatSkipAPixel) {
