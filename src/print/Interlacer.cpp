@@ -1,6 +1,7 @@
 #include "print/Interlacer.h"
 
 #include "core/Error.h"
+#include "print/LensRowKernels.h"
 
 #include <algorithm>
 #include <array>
@@ -22,24 +23,9 @@ constexpr int kRowsKept = 4;
 /// Bound of the lens-value rows a band may hold.
 constexpr std::size_t kBandFloats = std::size_t { 16 } << 20;
 
-/// Room after every row of lens values: rows are read sixteen floats at a time, and a
-/// strip's value beside the next strip's.
-constexpr std::size_t kLensRowSlack = 32;
-
-#ifdef DEPTRIX_PRINT_SSE2
-/// ToByte of each lane, as the scalar code computes it, so the results have the same bits.
-inline __m128i RoundLanes(__m128 v) {
-    __m128 t = _mm_add_ps(v, _mm_set1_ps(0.5f));
-    t = _mm_min_ps(_mm_max_ps(t, _mm_setzero_ps()), _mm_set1_ps(255.0f));
-    return _mm_cvttps_epi32(t);
-}
-
-/// Sixteen lanes of whole numbers 0..255 as sixteen bytes.
-inline void StoreSixteen(__m128i a, __m128i b, __m128i c, __m128i d, std::uint8_t* out) {
-    _mm_storeu_si128(
-        reinterpret_cast<__m128i*>(out), _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
-}
-#endif
+/// Room after every row of lens values: the kernels read whole groups of floats, and
+/// a strip's value beside the next strip's.
+constexpr std::size_t kLensRowSlack = kKernelOverrun + 8;
 
 /// Every byte of a row as a float (exact), with room after it for four-lane reads.
 void RowToFloats(const std::uint8_t* row, std::size_t bytes, float* out) {
@@ -112,61 +98,15 @@ void SampleRow(const SpanTable& taps, const std::uint32_t* valueAt, const float*
     }
 }
 
-/// Rows of lens values mixed by their weights: each sum from 0 in the rows' order, as
-/// the rows are added one after the other for more of them, in one pass.
-template <int Rows>
-void MixRows(
-    const std::array<const float*, Rows>& rows, const float* weights, std::size_t n, float* __restrict sum) {
-    for (std::size_t k = 0; k < n; ++k) {
-        float mixed = 0.0f;
-        for (int r = 0; r < Rows; ++r) mixed += weights[r] * rows[static_cast<std::size_t>(r)][k];
-        sum[k] = mixed;
-    }
-}
-
-/// Every lens value of a row rounded: the pixels of the columns inside strips. Writes
-/// whole groups of sixteen bytes.
-void RoundValues(const float* values, std::size_t count, std::uint8_t* out) {
-    std::size_t k = 0;
-#ifdef DEPTRIX_PRINT_SSE2
-    for (; k < count; k += 16)
-        StoreSixteen(RoundLanes(_mm_loadu_ps(values + k)), RoundLanes(_mm_loadu_ps(values + k + 4)),
-            RoundLanes(_mm_loadu_ps(values + k + 8)), RoundLanes(_mm_loadu_ps(values + k + 12)), out + k);
-#endif
-    for (; k < count; ++k) out[k] = ToByte(values[k]);
-}
-
-/// Every lens value mixed with the next strip's (`channels` floats on) by the weights of
-/// the column across their edge, the pieces added from 0 in their order as for any
-/// mixed column. Writes whole groups of sixteen bytes.
-void MixEdges(const float* values, const float* weights, const float* nextWeights, std::size_t count,
-    int channels, std::uint8_t* out) {
-    const float* next = values + channels;
-    std::size_t k = 0;
-#ifdef DEPTRIX_PRINT_SSE2
-    const auto mixed = [&](std::size_t at) {
-        const __m128 first = _mm_mul_ps(_mm_loadu_ps(values + at), _mm_loadu_ps(weights + at));
-        const __m128 second = _mm_mul_ps(_mm_loadu_ps(next + at), _mm_loadu_ps(nextWeights + at));
-        return RoundLanes(_mm_add_ps(_mm_add_ps(_mm_setzero_ps(), first), second));
-    };
-    for (; k < count; k += 16) StoreSixteen(mixed(k), mixed(k + 4), mixed(k + 8), mixed(k + 12), out + k);
-#endif
-    for (; k < count; ++k) {
-        float sum = 0.0f;
-        sum += values[k] * weights[k];
-        sum += next[k] * nextWeights[k];
-        out[k] = ToByte(sum);
-    }
-}
-
 } // namespace
 
-Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views)
+Interlacer::Interlacer(const PrintGeometry& geometry, ViewRows& views, VectorWidth width)
     : m_geometry(geometry)
     , m_views(views)
     , m_strips(geometry)
     , m_channels(CheckedChannels(geometry, views))
-    , m_frames(geometry.frames()) {
+    , m_frames(geometry.frames())
+    , m_width(width) {
     m_lensRowFloats = static_cast<std::size_t>(m_strips.lensCount()) * static_cast<std::size_t>(m_frames)
         * static_cast<std::size_t>(m_channels);
 
@@ -236,8 +176,10 @@ void Interlacer::planColumns() {
 
     // Each column's pixel: a rounded lens value, the mix of a strip with the next one
     // across their edge (one column at most crosses an edge), or a mix of its own.
-    const auto valueBytes = static_cast<std::uint32_t>(m_lensRowFloats);
-    m_edgeBytes = valueBytes;
+    // The rounded values, the mixes across edges and the other mixes, each part with
+    // room for the kernels' whole groups before the next.
+    const auto partBytes = static_cast<std::uint32_t>(m_lensRowFloats + kKernelOverrun);
+    m_edgeBytes = partBytes;
     m_edgeWeights.assign(m_lensRowFloats + kLensRowSlack, 0.0f);
     m_nextWeights.assign(m_lensRowFloats + kLensRowSlack, 0.0f);
     std::vector<bool> edgeTaken(slots, false);
@@ -254,7 +196,7 @@ void Interlacer::planColumns() {
             at = slot * channels;
         } else if (pieces == 2 && slotOf[pieceAt(piece[1])] == slot + 1 && !edgeTaken[slot]) {
             edgeTaken[slot] = true;
-            at = valueBytes + slot * channels;
+            at = partBytes + slot * channels;
             for (std::uint32_t c = 0; c < channels; ++c) {
                 m_edgeWeights[slot * channels + c] = piece[0].weight;
                 m_nextWeights[slot * channels + c] = piece[1].weight;
@@ -263,14 +205,13 @@ void Interlacer::planColumns() {
             for (; piece != m_strips.end(x); ++piece)
                 m_mixPieces.push_back({ slotOf[pieceAt(*piece)] * channels, piece->weight });
             m_mixBegin.push_back(static_cast<std::uint32_t>(m_mixPieces.size()));
-            at = 2 * valueBytes + ownMixes++ * channels;
+            at = 2 * partBytes + ownMixes++ * channels;
             m_mixAt.push_back(at);
         }
         for (std::uint32_t c = 0; c < channels; ++c) byteOf.push_back(at + c);
     }
-    // Room for the stores of whole groups of sixteen past each part, and for the spread's reads.
-    m_pixels.resize(
-        2 * m_lensRowFloats + static_cast<std::size_t>(ownMixes) * channels + 2 * ColumnSpread::kSlack);
+    m_pixels.resize(2 * static_cast<std::size_t>(partBytes) + static_cast<std::size_t>(ownMixes) * channels
+        + ColumnSpread::kSlack);
     m_spread = ColumnSpread::FromBytes(byteOf);
 }
 
@@ -302,11 +243,9 @@ const float* Interlacer::lensValues(int sourceRow) {
 }
 
 void Interlacer::expandRow(const float* values, std::uint8_t* out) {
-    // In this order: each part's last group of sixteen reaches into the next part.
     std::uint8_t* pixels = m_pixels.data();
-    RoundValues(values, m_lensRowFloats, pixels);
-    MixEdges(values, m_edgeWeights.data(), m_nextWeights.data(), m_lensRowFloats, m_channels,
-        pixels + m_edgeBytes);
+    RoundAndMixEdges(values, m_edgeWeights.data(), m_nextWeights.data(), m_lensRowFloats, m_channels, pixels,
+        pixels + m_edgeBytes, m_width);
     for (std::size_t column = 0; column < m_mixAt.size(); ++column) {
         float sum[4] = {};
         const MixPiece* end = m_mixPieces.data() + m_mixBegin[column + 1];
@@ -365,13 +304,15 @@ void Interlacer::makeRows(std::int64_t first, int count, std::uint8_t* out) {
         // Enlarging mixes two or three rows: one pass. The rows read first stay cached
         // while the later ones are read.
         if (taps.weights.size() == 2) {
-            MixRows<2>({ lensValues(taps.first), lensValues(taps.first + 1) }, taps.weights.data(), n, sum);
+            const float* rows[] = { lensValues(taps.first), lensValues(taps.first + 1) };
+            MixLensRows(rows, 2, taps.weights.data(), n, sum, m_width);
             expandRow(sum, out);
             continue;
         }
         if (taps.weights.size() == 3) {
-            MixRows<3>({ lensValues(taps.first), lensValues(taps.first + 1), lensValues(taps.first + 2) },
-                taps.weights.data(), n, sum);
+            const float* rows[]
+                = { lensValues(taps.first), lensValues(taps.first + 1), lensValues(taps.first + 2) };
+            MixLensRows(rows, 3, taps.weights.data(), n, sum, m_width);
             expandRow(sum, out);
             continue;
         }

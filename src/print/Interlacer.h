@@ -1,6 +1,7 @@
 #pragma once
 
 #include "print/ColumnSpread.h"
+#include "print/LensRowKernels.h"
 #include "print/PrintRows.h"
 #include "print/SampleWeights.h"
 #include "print/StripMap.h"
@@ -30,7 +31,8 @@ namespace deptrix {
 class Interlacer final : public PrintRows {
 public:
     /// Throws Error when the frames are not colour pictures or not the print's number.
-    Interlacer(const PrintGeometry& geometry, ViewRows& views);
+    /// `width` chooses the vector code (the bytes are the same).
+    Interlacer(const PrintGeometry& geometry, ViewRows& views, VectorWidth width = VectorWidth::Best);
 
     int channels() const override { return m_channels; }
     std::size_t rowBytes() const override {
@@ -59,6 +61,7 @@ private:
     SpanTable m_lensTaps;
     int m_channels;
     int m_frames;
+    VectorWidth m_width;
     std::size_t m_lensRowFloats;
     int m_bandRows;
     int m_capacity;

@@ -373,15 +373,18 @@ TEST_P(NoisePrints, EveryByteIsThePlainLoopsByte) {
     std::vector<const Bitmap*> pointers;
     for (const Bitmap& view : views) pointers.push_back(&view);
     BitmapViews source(pointers);
-    Interlacer interlacer(geometry, source);
-    std::vector<std::uint8_t> print(interlacer.rowBytes() * static_cast<std::size_t>(geometry.bledHeight()));
-    interlacer.makeRows(0, static_cast<int>(geometry.bledHeight()), print.data());
-
     const std::vector<std::uint8_t> expected = PlainPrint(geometry, views);
-    ASSERT_EQ(print.size(), expected.size());
-    const auto differ = std::mismatch(print.begin(), print.end(), expected.begin());
-    EXPECT_TRUE(differ.first == print.end())
-        << "first difference at byte " << (differ.first - print.begin()) << " of " << print.size();
+    for (const VectorWidth width : { VectorWidth::Best, VectorWidth::Narrow }) {
+        Interlacer interlacer(geometry, source, width);
+        std::vector<std::uint8_t> print(
+            interlacer.rowBytes() * static_cast<std::size_t>(geometry.bledHeight()));
+        interlacer.makeRows(0, static_cast<int>(geometry.bledHeight()), print.data());
+        ASSERT_EQ(print.size(), expected.size());
+        const auto differ = std::mismatch(print.begin(), print.end(), expected.begin());
+        EXPECT_TRUE(differ.first == print.end())
+            << "first difference at byte " << (differ.first - print.begin()) << " of " << print.size()
+            << (width == VectorWidth::Best ? "" : " (narrow)");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, NoisePrints,
