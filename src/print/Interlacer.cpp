@@ -7,11 +7,6 @@
 #include <array>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
-#include <emmintrin.h>
-#define DEPTRIX_PRINT_SSE2 1
-#endif
-
 namespace deptrix {
 
 namespace {
@@ -26,77 +21,6 @@ constexpr std::size_t kBandFloats = std::size_t { 16 } << 20;
 /// Room after every row of lens values: the kernels read whole groups of floats, and
 /// a strip's value beside the next strip's.
 constexpr std::size_t kLensRowSlack = kKernelOverrun + 8;
-
-/// Every byte of a row as a float (exact), with room after it for four-lane reads.
-void RowToFloats(const std::uint8_t* row, std::size_t bytes, float* out) {
-    std::size_t k = 0;
-#ifdef DEPTRIX_PRINT_SSE2
-    const __m128i zero = _mm_setzero_si128();
-    for (; k + 16 <= bytes; k += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + k));
-        const __m128i low = _mm_unpacklo_epi8(v, zero);
-        const __m128i high = _mm_unpackhi_epi8(v, zero);
-        _mm_storeu_ps(out + k, _mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero)));
-        _mm_storeu_ps(out + k + 4, _mm_cvtepi32_ps(_mm_unpackhi_epi16(low, zero)));
-        _mm_storeu_ps(out + k + 8, _mm_cvtepi32_ps(_mm_unpacklo_epi16(high, zero)));
-        _mm_storeu_ps(out + k + 12, _mm_cvtepi32_ps(_mm_unpackhi_epi16(high, zero)));
-    }
-#endif
-    for (; k < bytes; ++k) out[k] = static_cast<float>(row[k]);
-}
-
-/// Stores one lens's sums of a frame row as its value in the print's channels.
-template <int Channels> inline void StoreLensValue(const float* sum, float* out) {
-    if constexpr (Channels == 3) {
-        // Blue, green, red in the pictures; red, green, blue in the print.
-        out[0] = sum[2];
-        out[1] = sum[1];
-        out[2] = sum[0];
-    } else {
-        // Stored as 255 - ink; the print holds the ink.
-        for (int c = 0; c < Channels; ++c) out[c] = 255.0f - sum[c];
-    }
-}
-
-/// Each lens's average of one frame row, given as floats (RowToFloats): lane c of a
-/// four-lane sum adds w x pixel[c] tap by tap as the scalar sum of channel c does.
-/// Every lens has the same number of taps.
-template <int Channels>
-void SampleRow(const SpanTable& taps, const std::uint32_t* valueAt, const float* row, float* values) {
-    const std::size_t lenses = taps.first.size();
-    if (lenses == 0) return;
-    const std::size_t n = taps.begin[1] - taps.begin[0];
-    const auto valueOf = [&](std::size_t lens) { return values + valueAt[lens]; };
-    const auto pixelsOf
-        = [&](std::size_t lens) { return row + static_cast<std::size_t>(taps.first[lens]) * Channels; };
-    std::size_t i = 0;
-#ifdef DEPTRIX_PRINT_SSE2
-    // Four lenses side by side: four sums that need not wait for each other, each
-    // still added tap by tap in its own order.
-    for (; i + 4 <= lenses; i += 4) {
-        const float* w = taps.weights.data() + taps.begin[i];
-        const float* p[4] = { pixelsOf(i), pixelsOf(i + 1), pixelsOf(i + 2), pixelsOf(i + 3) };
-        __m128 lanes[4] = { _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps() };
-        for (std::size_t t = 0; t < n; ++t)
-            for (std::size_t k = 0; k < 4; ++k)
-                lanes[k] = _mm_add_ps(
-                    lanes[k], _mm_mul_ps(_mm_set1_ps(w[k * n + t]), _mm_loadu_ps(p[k] + t * Channels)));
-        for (std::size_t k = 0; k < 4; ++k) {
-            float sum[4];
-            _mm_storeu_ps(sum, lanes[k]);
-            StoreLensValue<Channels>(sum, valueOf(i + k));
-        }
-    }
-#endif
-    for (; i < lenses; ++i) {
-        const float* w = taps.weights.data() + taps.begin[i];
-        const float* p = pixelsOf(i);
-        float sum[4] = {};
-        for (std::size_t t = 0; t < n; ++t, p += Channels)
-            for (int c = 0; c < Channels; ++c) sum[c] += w[t] * p[c];
-        StoreLensValue<Channels>(sum, valueOf(i));
-    }
-}
 
 } // namespace
 
@@ -218,12 +142,8 @@ void Interlacer::planColumns() {
 void Interlacer::sampleLenses(int frame, const std::uint8_t* row, float* values) {
     RowToFloats(row, static_cast<std::size_t>(m_views.width()) * static_cast<std::size_t>(m_channels),
         m_rowFloats.data());
-    if (m_channels == 3)
-        SampleRow<3>(m_lensTaps, m_valueAt.data() + static_cast<std::size_t>(frame) * m_lensTaps.first.size(),
-            m_rowFloats.data(), values);
-    else
-        SampleRow<4>(m_lensTaps, m_valueAt.data() + static_cast<std::size_t>(frame) * m_lensTaps.first.size(),
-            m_rowFloats.data(), values);
+    SampleLensRow(m_lensTaps, m_valueAt.data() + static_cast<std::size_t>(frame) * m_lensTaps.first.size(),
+        m_rowFloats.data(), m_channels, values, m_width);
 }
 
 void Interlacer::readBand(int firstRow) {

@@ -1,7 +1,5 @@
 #include "print/LensRowKernels.h"
 
-#include "print/SampleWeights.h"
-
 #if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
 #include <emmintrin.h>
 #define DEPTRIX_KERNELS_SSE2 1
@@ -118,6 +116,115 @@ __attribute__((target("avx2"))) void MixRowsWide(
 }
 #endif
 
+/// Every byte of a row as a float (exact), with room after it for four-lane reads.
+void RowToFloatsHere(const std::uint8_t* row, std::size_t bytes, float* out) {
+    std::size_t k = 0;
+#ifdef DEPTRIX_KERNELS_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    for (; k + 16 <= bytes; k += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + k));
+        const __m128i low = _mm_unpacklo_epi8(v, zero);
+        const __m128i high = _mm_unpackhi_epi8(v, zero);
+        _mm_storeu_ps(out + k, _mm_cvtepi32_ps(_mm_unpacklo_epi16(low, zero)));
+        _mm_storeu_ps(out + k + 4, _mm_cvtepi32_ps(_mm_unpackhi_epi16(low, zero)));
+        _mm_storeu_ps(out + k + 8, _mm_cvtepi32_ps(_mm_unpacklo_epi16(high, zero)));
+        _mm_storeu_ps(out + k + 12, _mm_cvtepi32_ps(_mm_unpackhi_epi16(high, zero)));
+    }
+#endif
+    for (; k < bytes; ++k) out[k] = static_cast<float>(row[k]);
+}
+
+/// Stores one lens's sums of a frame row as its value in the print's channels.
+template <int Channels> inline void StoreLensValue(const float* sum, float* out) {
+    if constexpr (Channels == 3) {
+        // Blue, green, red in the pictures; red, green, blue in the print.
+        out[0] = sum[2];
+        out[1] = sum[1];
+        out[2] = sum[0];
+    } else {
+        // Stored as 255 - ink; the print holds the ink.
+        for (int c = 0; c < Channels; ++c) out[c] = 255.0f - sum[c];
+    }
+}
+
+/// Each lens's average of one frame row from lens `from` on: lane c of a four-lane sum
+/// adds w x pixel[c] tap by tap as the scalar sum of channel c does.
+template <int Channels>
+void SampleRowNarrow(const SpanTable& taps, const std::uint32_t* valueAt, const float* row, float* values,
+    std::size_t from = 0) {
+    const std::size_t lenses = taps.first.size();
+    if (lenses == 0) return;
+    const std::size_t n = taps.begin[1] - taps.begin[0];
+    const auto valueOf = [&](std::size_t lens) { return values + valueAt[lens]; };
+    const auto pixelsOf
+        = [&](std::size_t lens) { return row + static_cast<std::size_t>(taps.first[lens]) * Channels; };
+    std::size_t i = from;
+#ifdef DEPTRIX_KERNELS_SSE2
+    // Four lenses side by side: four sums that need not wait for each other, each
+    // still added tap by tap in its own order.
+    for (; i + 4 <= lenses; i += 4) {
+        const float* w = taps.weights.data() + taps.begin[i];
+        const float* p[4] = { pixelsOf(i), pixelsOf(i + 1), pixelsOf(i + 2), pixelsOf(i + 3) };
+        __m128 lanes[4] = { _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps() };
+        for (std::size_t t = 0; t < n; ++t)
+            for (std::size_t k = 0; k < 4; ++k)
+                lanes[k] = _mm_add_ps(
+                    lanes[k], _mm_mul_ps(_mm_set1_ps(w[k * n + t]), _mm_loadu_ps(p[k] + t * Channels)));
+        for (std::size_t k = 0; k < 4; ++k) {
+            float sum[4];
+            _mm_storeu_ps(sum, lanes[k]);
+            StoreLensValue<Channels>(sum, valueOf(i + k));
+        }
+    }
+#endif
+    for (; i < lenses; ++i) {
+        const float* w = taps.weights.data() + taps.begin[i];
+        const float* p = pixelsOf(i);
+        float sum[4] = {};
+        for (std::size_t t = 0; t < n; ++t, p += Channels)
+            for (int c = 0; c < Channels; ++c) sum[c] += w[t] * p[c];
+        StoreLensValue<Channels>(sum, valueOf(i));
+    }
+}
+
+#ifdef DEPTRIX_KERNELS_AVX2
+/// SampleRowNarrow with two lenses in each 256-bit vector, eight side by side.
+template <int Channels>
+__attribute__((target("avx2"))) void SampleRowWide(
+    const SpanTable& taps, const std::uint32_t* valueAt, const float* row, float* values) {
+    const std::size_t lenses = taps.first.size();
+    const std::size_t n = taps.begin[1] - taps.begin[0];
+    const auto pixelsOf
+        = [&](std::size_t lens) { return row + static_cast<std::size_t>(taps.first[lens]) * Channels; };
+    std::size_t i = 0;
+    for (; i + 8 <= lenses; i += 8) {
+        const float* w = taps.weights.data() + taps.begin[i];
+        const float* p[8];
+        for (std::size_t k = 0; k < 8; ++k) p[k] = pixelsOf(i + k);
+        __m256 lanes[4]
+            = { _mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps() };
+        for (std::size_t t = 0; t < n; ++t)
+            for (std::size_t k = 0; k < 4; ++k) {
+                const __m256 weight
+                    = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_broadcast_ss(w + 2 * k * n + t)),
+                        _mm_broadcast_ss(w + (2 * k + 1) * n + t), 1);
+                const __m256 pixels
+                    = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(p[2 * k] + t * Channels)),
+                        _mm_loadu_ps(p[2 * k + 1] + t * Channels), 1);
+                lanes[k] = _mm256_add_ps(lanes[k], _mm256_mul_ps(weight, pixels));
+            }
+        for (std::size_t k = 0; k < 4; ++k) {
+            float sum[8];
+            _mm256_storeu_ps(sum, lanes[k]);
+            StoreLensValue<Channels>(sum, values + valueAt[i + 2 * k]);
+            StoreLensValue<Channels>(sum + 4, values + valueAt[i + 2 * k + 1]);
+        }
+    }
+    // The rest as the narrow code does them.
+    if (i < lenses) SampleRowNarrow<Channels>(taps, valueAt, row, values, i);
+}
+#endif
+
 bool Wide(VectorWidth width) {
 #ifdef DEPTRIX_KERNELS_AVX2
     static const bool available = __builtin_cpu_supports("avx2");
@@ -153,6 +260,30 @@ void MixRowsOf(
 }
 
 } // namespace
+
+void RowToFloats(const std::uint8_t* row, std::size_t bytes, float* out) {
+    RowToFloatsHere(row, bytes, out);
+}
+
+void SampleLensRow(const SpanTable& taps, const std::uint32_t* valueAt, const float* row, int channels,
+    float* values, VectorWidth width) {
+    if (taps.first.empty()) return;
+#ifdef DEPTRIX_KERNELS_AVX2
+    if (Wide(width)) {
+        if (channels == 3)
+            SampleRowWide<3>(taps, valueAt, row, values);
+        else
+            SampleRowWide<4>(taps, valueAt, row, values);
+        return;
+    }
+#else
+    (void)width;
+#endif
+    if (channels == 3)
+        SampleRowNarrow<3>(taps, valueAt, row, values);
+    else
+        SampleRowNarrow<4>(taps, valueAt, row, values);
+}
 
 void MixLensRows(const float* const* rows, int rowCount, const float* weights, std::size_t count, float* sum,
     VectorWidth width) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "print/SampleWeights.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -14,6 +16,16 @@ enum class VectorWidth : std::uint8_t { Best, Narrow };
 /// Bytes the kernels below may write past `count`, and floats they may read past it
 /// (besides the next strip's `channels`).
 inline constexpr std::size_t kKernelOverrun = 32;
+
+/// Every byte of a row as a float (exact); `out` needs four floats of room after them.
+void RowToFloats(const std::uint8_t* row, std::size_t bytes, float* out);
+
+/// Each lens's average of one frame row (floats, RowToFloats) in the print's channels
+/// (red, green, blue from blue, green, red; ink from 255 - ink), stored at
+/// values + valueAt[lens]: the taps of every lens (all as many) summed from 0 in their
+/// order, each channel on its own.
+void SampleLensRow(const SpanTable& taps, const std::uint32_t* valueAt, const float* row, int channels,
+    float* values, VectorWidth width);
 
 /// `rows` (2 or 3) rows of `count` lens values mixed by `weights`: each sum from 0,
 /// adding the rows in their order. Writes exactly `count` floats.
