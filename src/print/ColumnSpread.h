@@ -58,6 +58,7 @@ private:
     std::vector<std::uint8_t> m_order;
     std::vector<Scattered> m_scattered;
     bool m_shuffle = false;
+    bool m_avx2 = false; ///< the shuffle in the 256-bit instructions' encoding
 };
 
 } // namespace deptrix

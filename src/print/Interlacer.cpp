@@ -141,7 +141,7 @@ void Interlacer::planColumns() {
 
 void Interlacer::sampleLenses(int frame, const std::uint8_t* row, float* values) {
     RowToFloats(row, static_cast<std::size_t>(m_views.width()) * static_cast<std::size_t>(m_channels),
-        m_rowFloats.data());
+        m_rowFloats.data(), m_width);
     SampleLensRow(m_lensTaps, m_valueAt.data() + static_cast<std::size_t>(frame) * m_lensTaps.first.size(),
         m_rowFloats.data(), m_channels, values, m_width);
 }

@@ -97,6 +97,15 @@ __attribute__((target("avx2"))) void RoundAndMixWide(const float* values, const 
     }
 }
 
+__attribute__((target("avx2"))) void RowToFloatsWide(const std::uint8_t* row, std::size_t bytes, float* out) {
+    std::size_t k = 0;
+    for (; k + 8 <= bytes; k += 8) {
+        const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + k));
+        _mm256_storeu_ps(out + k, _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(eight)));
+    }
+    for (; k < bytes; ++k) out[k] = static_cast<float>(row[k]);
+}
+
 template <int Rows>
 __attribute__((target("avx2"))) void MixRowsWide(
     const float* const* rows, const float* weights, std::size_t count, float* sum) {
@@ -261,7 +270,14 @@ void MixRowsOf(
 
 } // namespace
 
-void RowToFloats(const std::uint8_t* row, std::size_t bytes, float* out) {
+void RowToFloats(const std::uint8_t* row, std::size_t bytes, float* out, VectorWidth width) {
+#ifdef DEPTRIX_KERNELS_AVX2
+    // The wide code throughout: on some processors the 128-bit code right after the
+    // 256-bit code runs at half speed.
+    if (Wide(width)) return RowToFloatsWide(row, bytes, out);
+#else
+    (void)width;
+#endif
     RowToFloatsHere(row, bytes, out);
 }
 

@@ -18,7 +18,7 @@ enum class VectorWidth : std::uint8_t { Best, Narrow };
 inline constexpr std::size_t kKernelOverrun = 32;
 
 /// Every byte of a row as a float (exact); `out` needs four floats of room after them.
-void RowToFloats(const std::uint8_t* row, std::size_t bytes, float* out);
+void RowToFloats(const std::uint8_t* row, std::size_t bytes, float* out, VectorWidth width);
 
 /// Each lens's average of one frame row (floats, RowToFloats) in the print's channels
 /// (red, green, blue from blue, green, red; ink from 255 - ink), stored at
