@@ -3,6 +3,7 @@
 #include "core/BmpFileRows.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
+#include "core/TaskPool.h"
 
 #include <algorithm>
 #include <bit>
@@ -39,8 +40,9 @@ struct WorkFileWriter::OpenFile {
     }
 };
 
-WorkFileWriter::WorkFileWriter(std::size_t queueLimitBytes)
-    : m_queueLimit(queueLimitBytes) { }
+WorkFileWriter::WorkFileWriter(std::size_t queueLimitBytes, int threads)
+    : m_queueLimit(queueLimitBytes)
+    , m_threadLimit(std::clamp(threads, 0, kMaxWriterThreads)) { }
 
 WorkFileWriter::~WorkFileWriter() {
     {
@@ -48,7 +50,7 @@ WorkFileWriter::~WorkFileWriter() {
         m_stopping = true;
     }
     m_jobsChanged.notify_all();
-    if (m_thread.joinable()) m_thread.join();
+    for (std::thread& thread : m_threads) thread.join();
 }
 
 WorkFileWriter::Block WorkFileWriter::takeBlock(std::size_t bytes) {
@@ -93,7 +95,8 @@ void WorkFileWriter::push(Job job) {
     }
     m_queuedBytes += bytes;
     m_queue.push_back(std::move(job));
-    if (!m_thread.joinable()) m_thread = std::thread([this] { run(); });
+    const int wanted = m_threadLimit > 0 ? m_threadLimit : std::clamp(TaskThreads(), 1, kMaxWriterThreads);
+    while (static_cast<int>(m_threads.size()) < wanted) m_threads.emplace_back([this] { run(); });
     lock.unlock();
     m_jobsChanged.notify_all();
 }
@@ -180,12 +183,9 @@ void WorkFileWriter::fail(const std::filesystem::path& file, const std::string& 
     if (it != m_files.end() && it->second.failure.empty()) it->second.failure = message;
 }
 
-void WorkFileWriter::perform(Job& job, std::map<std::filesystem::path, std::unique_ptr<OpenFile>>& files) {
+void WorkFileWriter::perform(Job& job, OpenFile* open) {
     switch (job.kind) {
     case JobKind::Begin: {
-        auto& open = files[job.file];
-        if (open) open->discard(job.file); // begun again before it was finished
-        open = std::make_unique<OpenFile>();
         try {
             open->fd = CreateWorkFile(job.file);
             const std::vector<std::uint8_t> header = BmpHeaderBytes(job.width, job.height, job.format);
@@ -202,40 +202,36 @@ void WorkFileWriter::perform(Job& job, std::map<std::filesystem::path, std::uniq
         return;
     }
     case JobKind::Rows: {
-        const auto it = files.find(job.file);
-        if (it == files.end() || it->second->failed) return;
+        if (!open || open->failed) return;
         try {
-            it->second->bytes->write(
-                job.offset, job.block.at(job.offset % kDirectBlock), job.size, job.cached);
+            open->bytes->write(job.offset, job.block.at(job.offset % kDirectBlock), job.size, job.cached);
         } catch (const std::exception& e) {
-            it->second->discard(job.file);
-            it->second->failed = true;
+            open->discard(job.file);
+            open->failed = true;
             fail(job.file, e.what());
         }
         return;
     }
     case JobKind::Finish: {
-        const auto it = files.find(job.file);
-        if (it != files.end()) {
-            OpenFile& open = *it->second;
-            if (!open.failed && !open.bytes->complete()) {
-                open.discard(job.file);
+        if (open) {
+            if (!open->failed && !open->bytes->complete()) {
+                open->discard(job.file);
                 fail(job.file, DisplayName(job.file) + ": cannot write the file (not all rows were given)");
-            } else if (!open.failed) {
+            } else if (!open->failed) {
                 try {
-                    open.bytes->finish();
+                    open->bytes->finish();
                 } catch (const std::exception& e) {
-                    open.discard(job.file);
-                    open.failed = true;
+                    open->discard(job.file);
+                    open->failed = true;
                     fail(job.file, e.what());
                 }
             }
-            if (!open.failed && open.fd >= 0) {
-                const int closed = ::close(open.fd);
+            if (!open->failed && open->fd >= 0) {
+                const int closed = ::close(open->fd);
                 const int error = errno;
-                open.fd = -1;
+                open->fd = -1;
                 if (closed != 0) {
-                    open.discard(job.file);
+                    open->discard(job.file);
                     try {
                         ThrowWriteError(job.file, error);
                     } catch (const std::exception& e) {
@@ -243,16 +239,18 @@ void WorkFileWriter::perform(Job& job, std::map<std::filesystem::path, std::uniq
                     }
                 }
             }
-            files.erase(it);
         }
-        const std::lock_guard lock(m_mutex);
-        const auto state = m_files.find(job.file);
-        if (state != m_files.end() && state->second.open > 0) --state->second.open;
-        return;
+        return; // the thread forgets the file and counts it done
     }
     case JobKind::Cancel: {
-        for (auto& [file, open] : files) open->discard(file);
-        files.clear();
+        // Nothing else is under way (nextRunnable).
+        std::map<std::filesystem::path, std::unique_ptr<OpenFile>> open;
+        {
+            const std::lock_guard lock(m_mutex);
+            open = std::move(m_open);
+            m_open.clear();
+        }
+        for (auto& [file, unfinished] : open) unfinished->discard(file);
         const std::lock_guard lock(m_mutex);
         m_files.clear();
         ++m_cancelsDone;
@@ -261,12 +259,30 @@ void WorkFileWriter::perform(Job& job, std::map<std::filesystem::path, std::uniq
     }
 }
 
+std::deque<WorkFileWriter::Job>::iterator WorkFileWriter::nextRunnable() {
+    const auto busy = [this](const std::filesystem::path& file) {
+        return std::find(m_busyFiles.begin(), m_busyFiles.end(), file) != m_busyFiles.end();
+    };
+    std::vector<const std::filesystem::path*> passed; // files of the jobs passed over
+    for (auto it = m_queue.begin(); it != m_queue.end(); ++it) {
+        if (it->kind == JobKind::Cancel) return it == m_queue.begin() && m_busy == 0 ? it : m_queue.end();
+        const bool waits = busy(it->file)
+            || std::any_of(passed.begin(), passed.end(), [&](const auto* file) { return *file == it->file; });
+        if (!waits) return it;
+        passed.push_back(&it->file);
+    }
+    return m_queue.end();
+}
+
 void WorkFileWriter::run() {
-    std::map<std::filesystem::path, std::unique_ptr<OpenFile>> files; // this thread's only
     std::unique_lock lock(m_mutex);
     for (;;) {
-        const auto more = [&] { return m_stopping || !m_queue.empty(); };
-        if (!m_jobsChanged.wait_for(lock, kKeepSpareBlocks, more)) {
+        auto job = m_queue.end();
+        const auto ready = [&] {
+            job = nextRunnable();
+            return job != m_queue.end() || (m_stopping && m_queue.empty() && m_busy == 0);
+        };
+        if (!m_jobsChanged.wait_for(lock, kKeepSpareBlocks, ready)) {
             // Idle for a while: the blocks go back to the system.
             std::vector<Block> spare = std::move(m_spareBlocks);
             m_spareBlocks.clear();
@@ -274,31 +290,54 @@ void WorkFileWriter::run() {
             lock.unlock();
             spare.clear();
             lock.lock();
-            m_jobsChanged.wait(lock, more);
+            m_jobsChanged.wait(lock, ready);
         }
-        if (m_queue.empty()) break; // stopping with nothing left to write
-        Job job = std::move(m_queue.front());
-        m_queue.pop_front();
-        if (job.kind == JobKind::Rows) {
-            m_queuedBytes -= job.block.capacity();
+        if (job == m_queue.end()) break; // stopping with nothing left to write
+        Job taken = std::move(*job);
+        m_queue.erase(job);
+        if (taken.kind == JobKind::Rows) {
+            m_queuedBytes -= taken.block.capacity();
             // While the queue stays full the disk is the bottleneck; the page cache
             // then takes the rows at the speed of memory.
-            job.cached = m_queuedBytes >= m_queueLimit / 2;
+            taken.cached = m_queuedBytes >= m_queueLimit / 2;
         }
-        m_busy = true;
+        OpenFile* open = nullptr;
+        std::unique_ptr<OpenFile> replaced;
+        if (taken.kind == JobKind::Begin) {
+            auto& slot = m_open[taken.file];
+            replaced = std::move(slot); // begun again before it was finished
+            slot = std::make_unique<OpenFile>();
+            open = slot.get();
+        } else if (taken.kind != JobKind::Cancel) {
+            const auto it = m_open.find(taken.file);
+            open = it != m_open.end() ? it->second.get() : nullptr;
+        }
+        ++m_busy;
+        m_busyFiles.push_back(taken.file);
         lock.unlock();
         m_jobsChanged.notify_all(); // room for a waiting producer
-        perform(job, files);
+        if (replaced) replaced->discard(taken.file);
+        perform(taken, open);
         lock.lock();
-        if (job.block && m_spareBytes + job.block.capacity() <= m_queueLimit) {
-            m_spareBytes += job.block.capacity();
-            m_spareBlocks.push_back(std::move(job.block));
+        if (taken.kind == JobKind::Finish) {
+            m_open.erase(taken.file);
+            const auto state = m_files.find(taken.file);
+            if (state != m_files.end() && state->second.open > 0) --state->second.open;
         }
-        m_busy = false;
+        if (taken.block && m_spareBytes + taken.block.capacity() <= m_queueLimit) {
+            m_spareBytes += taken.block.capacity();
+            m_spareBlocks.push_back(std::move(taken.block));
+        }
+        m_busyFiles.erase(std::find(m_busyFiles.begin(), m_busyFiles.end(), taken.file));
+        --m_busy;
         m_progress.notify_all();
+        m_jobsChanged.notify_all(); // jobs of the same file, or a cancel, may go now
     }
+    // Stopping, with nothing queued or under way: what was begun but never finished goes.
+    std::map<std::filesystem::path, std::unique_ptr<OpenFile>> unfinished = std::move(m_open);
+    m_open.clear();
     lock.unlock();
-    for (auto& [file, open] : files) open->discard(file); // begun but never finished
+    for (auto& [file, open] : unfinished) open->discard(file);
 }
 
 void WorkFileWriter::await(const std::filesystem::path& file) {
@@ -314,14 +353,14 @@ void WorkFileWriter::await(const std::filesystem::path& file) {
 
 void WorkFileWriter::awaitAll() {
     std::unique_lock lock(m_mutex);
-    m_progress.wait(lock, [&] { return m_queue.empty() && !m_busy; });
+    m_progress.wait(lock, [&] { return m_queue.empty() && m_busy == 0; });
     for (const auto& [file, state] : m_files)
         if (!state.failure.empty()) throw Error(state.failure);
 }
 
 void WorkFileWriter::cancel() {
     std::unique_lock lock(m_mutex);
-    if (!m_thread.joinable()) {
+    if (m_threads.empty()) {
         m_files.clear();
         return;
     }

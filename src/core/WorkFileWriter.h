@@ -17,20 +17,26 @@
 
 namespace deptrix {
 
-/// Writes the BMP work files on a thread of its own, so that importing and building
+/// Writes the BMP work files on threads of their own, so that importing and building
 /// views do not wait for the disk. Pictures are handed over whole or band by band
 /// (rows are copied into a queue bounded by `queueLimitBytes`, already in the order
 /// of the file; a producer waits while the queue is full) and written in the order
-/// given, each into its file, created afresh as CreateWorkFile does, and large ones
-/// past the page cache (DirectFile).
+/// given for each file, each into its file, created afresh as CreateWorkFile does, and
+/// large ones past the page cache (DirectFile). Different files may be written side by
+/// side, on as many threads as the task layer uses (TaskThreads(), at most
+/// kMaxWriterThreads; one with one task thread); a cancel waits for every write under way.
 ///
 /// Each file has a ready state: await(file) returns once everything handed over for
 /// it is written, and throws the Error of a failed write (naming the file) to whoever
 /// needs the file next. A file that failed is removed, never left half-written.
 class WorkFileWriter {
 public:
-    explicit WorkFileWriter(std::size_t queueLimitBytes = std::size_t { 64 } << 20);
-    /// Writes what is queued, then stops the thread.
+    /// The most threads that write at once.
+    static constexpr int kMaxWriterThreads = 4;
+
+    /// `threads` writing threads at most; 0: as many as TaskThreads() (within 1..kMaxWriterThreads).
+    explicit WorkFileWriter(std::size_t queueLimitBytes = std::size_t { 64 } << 20, int threads = 0);
+    /// Writes what is queued, then stops the threads.
     ~WorkFileWriter();
     WorkFileWriter(const WorkFileWriter&) = delete;
     WorkFileWriter& operator=(const WorkFileWriter&) = delete;
@@ -112,7 +118,10 @@ private:
 
     void push(Job job);
     void run();
-    void perform(Job& job, std::map<std::filesystem::path, std::unique_ptr<OpenFile>>& files);
+    /// The first queued job that may start now (under the lock): none of its file is
+    /// under way or queued before it, and a cancel waits until nothing is under way.
+    std::deque<Job>::iterator nextRunnable();
+    void perform(Job& job, OpenFile* open);
     void fail(const std::filesystem::path& file, const std::string& message);
     Block takeBlock(std::size_t bytes);
 
@@ -122,14 +131,18 @@ private:
     std::condition_variable m_progress; ///< a job finished
     std::deque<Job> m_queue;
     std::size_t m_queuedBytes = 0;
-    bool m_busy = false;
+    int m_busy = 0; ///< jobs under way
+    std::vector<std::filesystem::path> m_busyFiles; ///< the files of the jobs under way
     bool m_straightToDisk = true;
     bool m_stopping = false;
     std::uint64_t m_cancelsDone = 0;
     std::map<std::filesystem::path, FileState> m_files;
+    /// Files begun and not finished; each touched only by the thread with a job of it under way.
+    std::map<std::filesystem::path, std::unique_ptr<OpenFile>> m_open;
     std::vector<Block> m_spareBlocks; ///< written blocks for the next rows, until the writer idles
     std::size_t m_spareBytes = 0;
-    std::thread m_thread;
+    const int m_threadLimit; ///< 0: follow TaskThreads()
+    std::vector<std::thread> m_threads;
 };
 
 /// The writer the program's work files go through.

@@ -64,6 +64,33 @@ TEST_F(WorkFileWriterTest, BandsInAnyOrderGiveTheBytesOfTheWholeFileEncoder) {
     EXPECT_EQ(ReadFileBytes(file("out.bmp")), EncodeBmp(picture));
 }
 
+TEST_F(WorkFileWriterTest, FilesWrittenSideBySideKeepEachFilesOrder) {
+    // Three writing threads and a small queue; the bands of several files interleaved,
+    // one file written again at once, one failing: each file ends as its last picture.
+    WorkFileWriter writer(4000, 3);
+    std::vector<Bitmap> pictures;
+    std::vector<fs::path> targets;
+    for (unsigned k = 0; k < 5; ++k) {
+        pictures.push_back(Noise(41 + static_cast<int>(k), 30, PixelFormat::Bgr24, 20 + k));
+        targets.push_back(file("ly" + std::to_string(k + 1) + ".gjs"));
+        writer.begin(targets[k], pictures[k].width(), 30, PixelFormat::Bgr24);
+    }
+    const fs::path failing = file("gone") / "ly9.gjs";
+    writer.save(pictures[0], failing);
+    for (int first = 0; first < 30; first += 6) {
+        for (std::size_t k = 0; k < 5; ++k) writer.write(targets[k], first, pictures[k], first, 6);
+    }
+    for (const fs::path& target : targets) writer.finish(target);
+    pictures[2] = Noise(43, 30, PixelFormat::Bgr24, 99);
+    writer.save(pictures[2], targets[2]);
+    for (std::size_t k = 0; k < 5; ++k) {
+        writer.await(targets[k]);
+        EXPECT_EQ(ReadFileBytes(targets[k]), EncodeBmp(pictures[k])) << k;
+    }
+    EXPECT_THROW(writer.await(failing), Error);
+    EXPECT_FALSE(fs::exists(failing));
+}
+
 TEST_F(WorkFileWriterTest, RowsFilledInPlaceGiveTheSameFileAsRowsCopied) {
     // Large enough to go past the page cache, with padding after each row, filled
     // band by band from the middle out.
