@@ -4,6 +4,7 @@
 #include "core/Fixed.h"
 #include "core/TaskPool.h"
 #include "depth/DepthQuantities.h"
+#include "depth/GatherRow.h"
 
 #include <algorithm>
 #include <cstring>
@@ -143,37 +144,59 @@ inline std::int64_t MoveCursor(std::int64_t& s, std::int64_t reach, std::int64_t
 #endif
 }
 
+/// i - 1 where s > i, else i: the pixel that fills a gap opened at column i.
+inline std::int64_t GapPixel(std::int64_t i, std::int64_t s) {
+#if defined(__x86_64__)
+    std::int64_t chosen = i;
+    asm("cmpq %[i], %[s]\n\tcmovgq %[before], %[chosen]"
+        : [chosen] "+r"(chosen)
+        : [s] "r"(s), [i] "r"(i), [before] "r"(i - 1)
+        : "cc");
+    return chosen;
+#else
+    return s > i ? i - 1 : i;
+#endif
+}
+
+/// Where the pixel of a column lands, and the furthest the cursor may stand for it to
+/// be written: max(column, target - 1). Beyond that the pixel is hidden.
+struct Landing {
+    std::int64_t target;
+    std::int64_t reach;
+};
+
 /// The row rule once more, for rows whose runs break at nearly every column, as over a
 /// depth map with a little noise: there the branches of `move` go one way or the other
 /// at random. First each column's last source column is found with conditional moves,
 /// writes that the rule skips sent to column -1, then the pixels are fetched once each.
-/// targetOf(i, parity of i) lies within -(width + 1) .. 2 x width + 1 and `at` has a
-/// slot for each of those columns: no target needs holding within the row, as writes
-/// beyond it are never read.
-template <int Bytes, typename TargetOf>
-void MoveNoisyRow(const Row<Bytes>& row, TargetOf targetOf, std::int32_t* at) {
+/// landingOf(i, parity of i) gives targets within -(width + 1) .. 2 x width + 1, and
+/// `at` has a slot for each of those columns: no target needs holding within the row,
+/// as writes beyond it are never read. `top` is the furthest target, or 0 when all lie
+/// before column 0: the furthest the cursor goes, as a pixel is hidden only where it
+/// lands on or before the cursor, so every column 1 .. top is written.
+template <int Bytes, typename LandingOf>
+void MoveNoisyRow(const Row<Bytes>& row, LandingOf landingOf, std::int64_t top, std::int32_t* at) {
     const std::int64_t width = row.last + 1;
     at[0] = -1; // reached only by a pixel that lands there: the cursor starts on it
     std::int64_t s = 0;
-    std::int64_t top = 0; // the furthest the cursor went: every column 1 .. top was written
-    const auto step = [&](std::int64_t i, std::int64_t t) {
-        const std::int64_t gapPixel = i - static_cast<std::int64_t>(i < s);
+    const auto step = [&](std::int64_t i, Landing landing) {
+        const std::int64_t t = landing.target;
         // Column -1 takes the writes the rule skips. Where t is s + 1 the gap's slot
         // is taken by the pixel itself just after.
-        at[SlotIfBefore(s, t, s + 1)] = static_cast<std::int32_t>(gapPixel);
-        if (t - s > 2) [[unlikely]]
+        at[SlotIfBefore(s, t, s + 1)] = static_cast<std::int32_t>(GapPixel(i, s));
+        if (t - s > 2) [[unlikely]] {
+            const auto gapPixel = static_cast<std::int32_t>(GapPixel(i, s));
             for (std::int64_t c = std::max<std::int64_t>(s + 2, 0), end = std::min(t, width); c < end; ++c)
-                at[c] = static_cast<std::int32_t>(gapPixel);
-        // The pixel is hidden when it is behind the cursor and lands on or before it.
-        at[MoveCursor(s, std::max(i, t - 1), t)] = static_cast<std::int32_t>(i);
-        top = std::max(top, s);
+                at[c] = gapPixel;
+        }
+        at[MoveCursor(s, landing.reach, t)] = static_cast<std::int32_t>(i);
     };
     std::int64_t i = 0;
     for (; i + 1 < width; i += 2) {
-        step(i, targetOf(i, 0));
-        step(i + 1, targetOf(i + 1, 1));
+        step(i, landingOf(i, 0));
+        step(i + 1, landingOf(i + 1, 1));
     }
-    if (i < width) step(i, targetOf(i, 0));
+    if (i < width) step(i, landingOf(i, 0));
     const auto end = static_cast<std::int32_t>(std::min(top, width - 1));
     if (end < 0) return;
     if (at[0] >= 0) row.put(0, at[0]);
@@ -189,6 +212,7 @@ void MoveNoisyRow(const Row<Bytes>& row, TargetOf targetOf, std::int32_t* at) {
     };
     std::int32_t c = 1;
     if constexpr (Bytes == 3) {
+        c = GatherPixelsBySixteen(source, sourceMask, width, at, c, end, out, outMask);
         // Four bytes at a time, the fourth landing on the next column's first byte
         // before that column is written; neither the last source pixel nor the last
         // column written is read or written past its end.
@@ -224,10 +248,9 @@ RowScratch& ThreadRowScratch() {
 }
 
 /// Moves one row, the target of column i being targetOf(i) (within 32 bits);
-/// nearTargets() gives the same targets held within -(width + 1) .. 2 x width + 1,
-/// as a function of the column and its parity.
-template <int Bytes, typename TargetOf, typename NearTargets>
-void MoveRowBy(const Row<Bytes>& row, TargetOf targetOf, NearTargets nearTargets) {
+/// moveNoisy(row, at) moves it by MoveNoisyRow, with the slots `at`.
+template <int Bytes, typename TargetOf, typename MoveNoisy>
+void MoveRowBy(const Row<Bytes>& row, TargetOf targetOf, MoveNoisy moveNoisy) {
     const std::int64_t width = row.last + 1;
     // A sample of neighbouring columns tells how often the runs break: above about
     // one break in eight columns `move` cannot predict its branches.
@@ -239,7 +262,7 @@ void MoveRowBy(const Row<Bytes>& row, TargetOf targetOf, NearTargets nearTargets
         breaks += targetOf(i + 1) != targetOf(i) + 1;
     }
     if (breaks * 8 > samples) {
-        MoveNoisyRow(row, nearTargets(), ThreadRowScratch().sourceColumns(width));
+        moveNoisy(row, ThreadRowScratch().sourceColumns(width));
         return;
     }
     row.move([&](std::int64_t i) { return std::int64_t { targetOf(static_cast<std::int32_t>(i)) }; },
@@ -251,18 +274,18 @@ void MoveRowBy(const Row<Bytes>& row, TargetOf targetOf, NearTargets nearTargets
         });
 }
 
-template <typename TargetOf, typename NearTargets>
+template <typename TargetOf, typename MoveNoisy>
 void MoveRow(int bytesPerPixel, const std::uint8_t* source, const std::uint8_t* sourceMask, std::uint8_t* out,
-    std::uint8_t* outMask, std::int64_t width, TargetOf targetOf, NearTargets nearTargets) {
+    std::uint8_t* outMask, std::int64_t width, TargetOf targetOf, MoveNoisy moveNoisy) {
     switch (bytesPerPixel) {
     case 3:
-        MoveRowBy(Row<3> { source, sourceMask, out, outMask, width - 1 }, targetOf, nearTargets);
+        MoveRowBy(Row<3> { source, sourceMask, out, outMask, width - 1 }, targetOf, moveNoisy);
         break;
     case 4:
-        MoveRowBy(Row<4> { source, sourceMask, out, outMask, width - 1 }, targetOf, nearTargets);
+        MoveRowBy(Row<4> { source, sourceMask, out, outMask, width - 1 }, targetOf, moveNoisy);
         break;
     default:
-        MoveRowBy(Row<1> { source, sourceMask, out, outMask, width - 1 }, targetOf, nearTargets);
+        MoveRowBy(Row<1> { source, sourceMask, out, outMask, width - 1 }, targetOf, moveNoisy);
         break;
     }
 }
@@ -277,8 +300,18 @@ void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* so
         return static_cast<std::int32_t>(
             std::clamp<std::int64_t>(targets[static_cast<std::size_t>(i)], -1, width));
     };
-    MoveRow(bytesPerPixel, source, sourceMask, out, outMask, width, held,
-        [&] { return [&](std::int64_t i, int) { return std::int64_t { held(i) }; }; });
+    MoveRow(
+        bytesPerPixel, source, sourceMask, out, outMask, width, held, [&](const auto& row, std::int32_t* at) {
+            std::int64_t top = 0;
+            for (std::int64_t i = 0; i < width; ++i) top = std::max<std::int64_t>(top, held(i));
+            MoveNoisyRow(
+                row,
+                [&](std::int64_t i, int) {
+                    const std::int64_t t = held(i);
+                    return Landing { t, std::max(i, t - 1) };
+                },
+                top, at);
+        });
 }
 
 LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Ratio factor) {
@@ -305,11 +338,15 @@ LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Rati
     }
 }
 
-LevelTargets::Shifts LevelTargets::nearShifts(std::int32_t width) const {
-    Shifts near {};
+LevelTargets::NearLandings LevelTargets::nearLandings(std::int32_t width) const {
+    NearLandings near;
+    near.furthest = -(width + 1);
     for (std::size_t parity = 0; parity < 2; ++parity)
-        for (std::size_t level = 0; level < 256; ++level)
-            near[parity][level] = std::clamp(m_shift[parity][level], -(width + 1), width + 1);
+        for (std::size_t level = 0; level < 256; ++level) {
+            const std::int32_t shift = std::clamp(m_shift[parity][level], -(width + 1), width + 1);
+            near.landing[parity][level] = { shift, std::max(0, shift - 1) };
+            near.furthest = std::max(near.furthest, shift);
+        }
     return near;
 }
 
@@ -324,10 +361,24 @@ void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std:
     MoveRow(
         bytesPerPixel, source, sourceMask, out, outMask, width,
         [&](std::int32_t i) { return targets.target(i, levels[i]); },
-        [&] {
+        [&](const auto& row, std::int32_t* at) {
             // The shifts held within the row's width: that alone keeps the targets near.
-            return [levels, near = targets.nearShifts(static_cast<std::int32_t>(width))](std::int64_t i,
-                       int parity) { return i + near[static_cast<std::size_t>(parity)][levels[i]]; };
+            const LevelTargets::NearLandings near = targets.nearLandings(static_cast<std::int32_t>(width));
+            const auto landing = [&](std::int64_t i, int parity) {
+                return near.landing[static_cast<std::size_t>(parity)][levels[i]];
+            };
+            // The furthest target, looked for from the right only until no column
+            // further left can land beyond it.
+            std::int64_t top = 0;
+            for (std::int64_t i = width - 1; i >= 0 && i + near.furthest > top; --i)
+                top = std::max(top, i + landing(i, static_cast<int>(i & 1)).shift);
+            MoveNoisyRow(
+                row,
+                [&](std::int64_t i, int parity) {
+                    const LevelTargets::NearLanding l = landing(i, parity);
+                    return Landing { i + l.shift, i + l.reach };
+                },
+                top, at);
         });
 }
 

@@ -43,9 +43,22 @@ public:
     /// The shift of each level for even (0) and odd (1) columns.
     using Shifts = std::array<std::array<std::int32_t, 256>, 2>;
 
+    /// A level's shift held within -(width + 1) .. width + 1, and the furthest right
+    /// of its column the cursor may stand for a pixel of the level to be written:
+    /// max(0, shift - 1).
+    struct NearLanding {
+        std::int32_t shift;
+        std::int32_t reach;
+    };
+    /// Per parity and level, and the largest of the shifts.
+    struct NearLandings {
+        std::array<std::array<NearLanding, 256>, 2> landing;
+        std::int32_t furthest;
+    };
+
     /// The shifts held within -(width + 1) .. width + 1: moving a row of `width`
     /// columns no differently, as targets beyond either edge only write outside it.
-    Shifts nearShifts(std::int32_t width) const;
+    NearLandings nearLandings(std::int32_t width) const;
 
 private:
     Shifts m_shift {};

@@ -171,6 +171,26 @@ TEST(LayerWarp, NoiseForLevelsMatchesTheFormula) {
             }
 }
 
+TEST(LayerWarp, WideRowsOfANoisyMapMatchTheFormula) {
+    // A depth model's kind of map: a slope with a level or two of noise at every column,
+    // over rows wide enough to be moved sixteen columns at a time. The slope runs down
+    // to the right, so in half the views the row's far end lands left of columns before
+    // it; the largest shift sends some groups' sources further apart than a group spans.
+    std::mt19937 random(29);
+    for (PixelFormat format : { PixelFormat::Bgr24, PixelFormat::Cmyk32 })
+        for (std::int64_t k : { std::int64_t { 2000 }, std::int64_t { 7000 }, std::int64_t { 60000 } }) {
+            const int width = 421;
+            const Bitmap source = test::Noise(width, 4, format, random);
+            const Bitmap mask = test::Noise(width, 4, PixelFormat::Gray8, random);
+            Bitmap levels(width, 4, PixelFormat::Gray8);
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < width; ++x)
+                    levels.row(y)[x] = std::uint8_t(std::clamp(230 - x / 2 + int(random() % 5) - 2, 0, 255));
+            LayerWarp warp(source, mask, levels, 120, k);
+            ASSERT_NO_FATAL_FAILURE(ExpectViewsMatchTheFormula(warp, source, mask, levels, 120, k, ""));
+        }
+}
+
 /// A padded layer with noise and levels in runs, `width` x `height`.
 struct WarpInput {
     Bitmap source, mask, levels;
