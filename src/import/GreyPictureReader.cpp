@@ -6,6 +6,7 @@
 #include "core/FileIo.h"
 #include "import/GreyDecoders.h"
 #include "import/MappedFile.h"
+#include "import/PlainGreyPng.h"
 
 #include <algorithm>
 #include <array>
@@ -98,6 +99,9 @@ GreyPicture DecodeGreyPicture(
 
 GreyPicture ReadGreyPicture(const std::filesystem::path& path, const std::string& layerName) {
     const MappedFile file(path);
+    if (layerName.empty() && grey::LooksPlainGreyPng(file.bytes()))
+        if (std::optional<GreyPicture> picture = grey::ReadPlainGreyPng(path, file.bytes().size()))
+            return std::move(*picture);
     return DecodeGreyPicture(file.bytes(), DisplayName(path), layerName);
 }
 

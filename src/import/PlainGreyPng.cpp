@@ -10,10 +10,14 @@
 #include "import/GreyDecoders.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <libdeflate.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace deptrix::grey {
@@ -110,9 +114,9 @@ bool Unfilter(
     }
 }
 
-} // namespace
-
-std::optional<GreyPicture> DecodePlainGreyPng(std::span<const std::uint8_t> bytes) {
+/// DecodePlainGreyPng, joining the image data chunks in `writable` (the file's bytes
+/// themselves) when given, else in a copy.
+std::optional<GreyPicture> DecodePlain(std::span<const std::uint8_t> bytes, std::uint8_t* writable) {
     // The chunks: IHDR first, then ancillary chunks, one run of IDAT, IEND; every CRC
     // right, none over kPngChunkLimit (libpng's limit for chunks other than IDAT). PLTE, tRNS and any other
     // critical chunk are libpng's to handle.
@@ -158,20 +162,25 @@ std::optional<GreyPicture> DecodePlainGreyPng(std::span<const std::uint8_t> byte
         || std::uint64_t { width } * height * 2 > kMaxGreyPictureBytes)
         return std::nullopt;
 
-    // The image stream in one piece: the chunk's own bytes when there is one chunk.
+    // The image stream in one piece: the chunk's own bytes when there is one chunk,
+    // or when the file's bytes may be changed, the chunks moved down after the first.
     // Its header must declare the full window, within which zlib takes every distance.
     std::vector<std::uint8_t, PixelAllocator<std::uint8_t>> joined;
     std::span<const std::uint8_t> stream = data.front();
     if (data.size() > 1) {
         std::size_t total = 0;
         for (const auto& part : data) total += part.size();
-        joined.resize(total);
+        std::uint8_t* to = writable ? writable + (data.front().data() - bytes.data()) : nullptr;
+        if (!to) {
+            joined.resize(total);
+            to = joined.data();
+        }
         std::size_t offset = 0;
         for (const auto& part : data) {
-            std::memcpy(joined.data() + offset, part.data(), part.size());
+            std::memmove(to + offset, part.data(), part.size());
             offset += part.size();
         }
-        stream = joined;
+        stream = { to, total };
     }
     if (stream.size() < 2 || stream[0] != 0x78) return std::nullopt;
 
@@ -207,6 +216,47 @@ std::optional<GreyPicture> DecodePlainGreyPng(std::span<const std::uint8_t> byte
     }
     picture.values.resize(std::size_t { width } * height);
     return picture;
+}
+
+} // namespace
+
+std::optional<GreyPicture> DecodePlainGreyPng(std::span<const std::uint8_t> bytes) {
+    return DecodePlain(bytes, nullptr);
+}
+
+std::optional<GreyPicture> DecodePlainGreyPngInPlace(std::span<std::uint8_t> bytes) {
+    return DecodePlain(bytes, bytes.data());
+}
+
+bool LooksPlainGreyPng(std::span<const std::uint8_t> bytes) {
+    // The signature, then IHDR's length and type, width, height, bit depth 16,
+    // colour type 0, compression and filter method 0 and no interlacing.
+    constexpr std::uint8_t kStart[]
+        = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R' };
+    constexpr std::uint8_t kForm[] = { 16, 0, 0, 0, 0 };
+    return bytes.size() >= 33 && std::memcmp(bytes.data(), kStart, sizeof kStart) == 0
+        && std::memcmp(bytes.data() + 24, kForm, sizeof kForm) == 0;
+}
+
+std::optional<GreyPicture> ReadPlainGreyPng(const std::filesystem::path& path, std::size_t size) {
+    if (size > kMaxPlainPngFileBytes) return std::nullopt;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    std::vector<std::uint8_t, PixelAllocator<std::uint8_t>> bytes(size);
+    std::size_t done = 0;
+    struct stat status { };
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
+        && static_cast<std::size_t>(status.st_size) == size) {
+        while (done < size) {
+            const ssize_t count = ::read(fd, bytes.data() + done, size - done);
+            if (count < 0 && errno == EINTR) continue;
+            if (count <= 0) break;
+            done += static_cast<std::size_t>(count);
+        }
+    }
+    ::close(fd);
+    if (done != size) return std::nullopt;
+    return DecodePlainGreyPngInPlace(bytes);
 }
 
 } // namespace deptrix::grey

@@ -3,10 +3,12 @@
 
 #include "import/PlainGreyPng.h"
 
+#include "TestFolder.h"
 #include "core/Error.h"
 #include "import/GreyPictureReader.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <zlib.h>
@@ -145,6 +147,31 @@ TEST(PlainGreyPng, LeavesAnythingElseToLibpng) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()).rfind("map.png: damaged PNG file (", 0), 0u) << e.what();
+    }
+}
+
+TEST(PlainGreyPng, FilesReadWholeJoinTheirChunksWhereTheyLie) {
+    const test::TestFolder folder;
+    const auto write = [&](const std::vector<std::uint8_t>& bytes) {
+        const std::filesystem::path path = folder / "map.png";
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    };
+    // Chunks of a few bytes each, so every one is moved down over the gaps between them.
+    const PlainPng png = MakePng(301, 31, 37);
+    const std::optional<GreyPicture> read = grey::ReadPlainGreyPng(write(png.file), png.file.size());
+    ASSERT_TRUE(read);
+    EXPECT_EQ(ValuesOf(*read), png.values);
+    // A damaged image data chunk is not decoded here: libpng reads the file and names it.
+    std::vector<std::uint8_t> damaged = png.file;
+    damaged[damaged.size() - 40] ^= 1;
+    EXPECT_FALSE(grey::ReadPlainGreyPng(write(damaged), damaged.size()));
+    try {
+        ReadGreyPicture(folder / "map.png");
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("map.png: ", 0), 0u) << e.what();
     }
 }
 
