@@ -7,17 +7,15 @@
 
 #include "import/PlainGreyPng.h"
 
+#include "core/Error.h"
+#include "core/FileIo.h"
 #include "import/GreyDecoders.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <libdeflate.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace deptrix::grey {
@@ -240,22 +238,16 @@ bool LooksPlainGreyPng(std::span<const std::uint8_t> bytes) {
 
 std::optional<GreyPicture> ReadPlainGreyPng(const std::filesystem::path& path, std::size_t size) {
     if (size > kMaxPlainPngFileBytes) return std::nullopt;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
-    std::vector<std::uint8_t, PixelAllocator<std::uint8_t>> bytes(size);
-    std::size_t done = 0;
-    struct stat status { };
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
-        && static_cast<std::size_t>(status.st_size) == size) {
-        while (done < size) {
-            const ssize_t count = ::read(fd, bytes.data() + done, size - done);
-            if (count < 0 && errno == EINTR) continue;
-            if (count <= 0) break;
-            done += static_cast<std::size_t>(count);
-        }
+    std::vector<std::uint8_t, PixelAllocator<std::uint8_t>> bytes;
+    try {
+        const FileToRead file = OpenFileToRead(path, kMaxPlainPngFileBytes);
+        if (file.size != size) return std::nullopt;
+        bytes.resize(size);
+        iovec whole { bytes.data(), size };
+        ReadPiecesAt(file, { &whole, 1 }, 0, path, "the file ended early");
+    } catch (const Error&) {
+        return std::nullopt;
     }
-    ::close(fd);
-    if (done != size) return std::nullopt;
     return DecodePlainGreyPngInPlace(bytes);
 }
 
