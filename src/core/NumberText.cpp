@@ -150,8 +150,9 @@ long double ParseFieldReal(std::string_view text, std::string_view localeSeparat
     if (localeSeparator.empty() || localeSeparator == ".") return ParseReal(text);
     const size_t at = text.find(localeSeparator);
     if (at == std::string_view::npos) return ParseReal(text);
-    std::string dotted(text);
-    dotted.replace(at, localeSeparator.size(), ".");
+    std::string dotted;
+    dotted.reserve(text.size());
+    dotted.append(text.substr(0, at)).append(1, '.').append(text.substr(at + localeSeparator.size()));
     try {
         return ParseReal(dotted);
     } catch (const ConvertError&) {
