@@ -13,6 +13,18 @@ namespace deptrix {
 
 namespace {
 
+/// Columns `first` .. count - 1 of the rows' weighted sum, one at a time: the
+/// vector kernels' tails, and the whole row where there are none.
+template <int Rows>
+void MixRowsPlain(
+    const float* const* rows, const float* weights, std::size_t first, std::size_t count, float* sum) {
+    for (std::size_t k = first; k < count; ++k) {
+        float mixed = 0.0f;
+        for (int r = 0; r < Rows; ++r) mixed += weights[r] * rows[r][k];
+        sum[k] = mixed;
+    }
+}
+
 #ifdef DEPTRIX_KERNELS_SSE2
 /// ToByte of each lane.
 inline __m128i RoundLanes(__m128 v) {
@@ -51,11 +63,7 @@ void MixRowsNarrow(const float* const* rows, const float* weights, std::size_t c
             mixed = _mm_add_ps(mixed, _mm_mul_ps(_mm_set1_ps(weights[r]), _mm_loadu_ps(rows[r] + k)));
         _mm_storeu_ps(sum + k, mixed);
     }
-    for (; k < count; ++k) {
-        float mixed = 0.0f;
-        for (int r = 0; r < Rows; ++r) mixed += weights[r] * rows[r][k];
-        sum[k] = mixed;
-    }
+    MixRowsPlain<Rows>(rows, weights, k, count, sum);
 }
 #endif
 
@@ -117,11 +125,7 @@ __attribute__((target("avx2"))) void MixRowsWide(
                 mixed, _mm256_mul_ps(_mm256_set1_ps(weights[r]), _mm256_loadu_ps(rows[r] + k)));
         _mm256_storeu_ps(sum + k, mixed);
     }
-    for (; k < count; ++k) {
-        float mixed = 0.0f;
-        for (int r = 0; r < Rows; ++r) mixed += weights[r] * rows[r][k];
-        sum[k] = mixed;
-    }
+    MixRowsPlain<Rows>(rows, weights, k, count, sum);
 }
 #endif
 
@@ -245,15 +249,6 @@ bool Wide(VectorWidth width) {
 }
 
 template <int Rows>
-void MixRowsPlain(const float* const* rows, const float* weights, std::size_t count, float* sum) {
-    for (std::size_t k = 0; k < count; ++k) {
-        float mixed = 0.0f;
-        for (int r = 0; r < Rows; ++r) mixed += weights[r] * rows[r][k];
-        sum[k] = mixed;
-    }
-}
-
-template <int Rows>
 void MixRowsOf(
     const float* const* rows, const float* weights, std::size_t count, float* sum, VectorWidth width) {
 #ifdef DEPTRIX_KERNELS_AVX2
@@ -264,7 +259,7 @@ void MixRowsOf(
 #ifdef DEPTRIX_KERNELS_SSE2
     MixRowsNarrow<Rows>(rows, weights, count, sum);
 #else
-    MixRowsPlain<Rows>(rows, weights, count, sum);
+    MixRowsPlain<Rows>(rows, weights, 0, count, sum);
 #endif
 }
 
