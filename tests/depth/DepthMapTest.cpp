@@ -8,6 +8,7 @@
 #include "depth/DepthQuantities.h"
 #include "depth/LayerDepthSource.h"
 #include "depth/LineLayerSynthesis.h"
+#include "depth/WarpModel.h"
 #include "import/GreyPictureReader.h"
 #include "output/DepthMapFile.h"
 
@@ -170,33 +171,18 @@ TEST(DepthMapRaster, AgreesWithASlowReferenceOverTheLayerAndTheDocument) {
     }
 }
 
-/// The row rule of the warp for RGB documents, written out plainly: source column i
-/// goes to t = Round(i + (L - base) x K x f / 10000) with ties to even.
+/// The warp of an RGB row written out plainly: source column i goes to
+/// t = Round(i + (L - base) x K x f / 10000) with ties to even, by the row rule.
 void ModelRow(const std::vector<int>& levels, int base, std::int64_t shift, int factor,
     const std::uint8_t* source, std::uint8_t* out, int width) {
-    auto pixelTo = [&](int from, std::int64_t column) {
-        if (column >= 0 && column < width) std::memcpy(out + 3 * column, source + 3 * from, 3);
-    };
-    std::int64_t s = 0;
-    for (int i = 0; i < width; ++i) {
-        const std::int64_t numerator
-            = (levels[static_cast<std::size_t>(i)] - base) * shift * factor + i * 10000ll;
-        std::int64_t t = numerator >= 0 ? numerator / 10000 : -((-numerator + 9999) / 10000); // floor
-        const std::int64_t rest = numerator - t * 10000;
-        if (rest > 5000 || (rest == 5000 && (t & 1))) ++t;
-        const std::int64_t d = t - s;
-        if (d > 0 && i >= s) {
-            for (std::int64_t c = s + 1; c <= t; ++c) pixelTo(i, c);
-        } else if (d > 0) {
-            for (std::int64_t c = s + 1; c < t; ++c) pixelTo(i - 1, c);
-            pixelTo(i, t);
-        } else if (i >= s) {
-            pixelTo(i, t);
-        } else {
-            continue;
-        }
-        s = t;
-    }
+    test::MoveByTheRule(
+        width,
+        [&](std::int64_t i) {
+            return test::ExactTarget(i, (levels[static_cast<std::size_t>(i)] - base) * shift * factor, 10000);
+        },
+        [&](std::int64_t column, std::int64_t from) {
+            if (column >= 0 && column < width) std::memcpy(out + 3 * column, source + 3 * from, 3);
+        });
 }
 
 TEST(DepthMapLayer, ARampMovesEveryColumnByItsLevel) {
