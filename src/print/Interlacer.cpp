@@ -223,16 +223,11 @@ void Interlacer::makeRows(std::int64_t first, int count, std::uint8_t* out) {
         const std::size_t n = m_lensRowFloats;
         // Enlarging mixes two or three rows: one pass. The rows read first stay cached
         // while the later ones are read.
-        if (taps.weights.size() == 2) {
-            const float* rows[] = { lensValues(taps.first), lensValues(taps.first + 1) };
-            MixLensRows(rows, 2, taps.weights.data(), n, sum, m_width);
-            expandRow(sum, out);
-            continue;
-        }
-        if (taps.weights.size() == 3) {
-            const float* rows[]
-                = { lensValues(taps.first), lensValues(taps.first + 1), lensValues(taps.first + 2) };
-            MixLensRows(rows, 3, taps.weights.data(), n, sum, m_width);
+        const auto rowCount = static_cast<int>(taps.weights.size());
+        if (rowCount <= 3) {
+            const float* rows[3] = {};
+            for (int t = 0; t < rowCount; ++t) rows[t] = lensValues(taps.first + t);
+            MixLensRows(rows, rowCount, taps.weights.data(), n, sum, m_width);
             expandRow(sum, out);
             continue;
         }

@@ -78,8 +78,8 @@ private:
     /// across their edge (0 where no column mixes just those two).
     std::vector<float> m_edgeWeights;
     std::vector<float> m_nextWeights;
-    std::vector<std::uint32_t>
-        m_mixBegin; ///< per column across more strips, its first piece; one more at the end
+    /// Per column across more strips, its first piece; one more at the end.
+    std::vector<std::uint32_t> m_mixBegin;
     std::vector<MixPiece> m_mixPieces;
     std::vector<std::uint32_t> m_mixAt; ///< per column across more strips, where its pixel lies
     /// The distinct pixels of the row being made: the rounded lens values, the mixes
