@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -21,6 +22,12 @@ namespace {
 FileIoHooks& Hooks() {
     static FileIoHooks hooks;
     return hooks;
+}
+
+/// Held around each call of the write hook: test hooks count what they let through.
+std::mutex& HookMutex() {
+    static std::mutex mutex;
+    return mutex;
 }
 
 std::string Reason(int errorNumber) {
@@ -62,7 +69,9 @@ void Checkpoint(const char* step) {
 long WriteOnce(const std::filesystem::path& shownAs, int fd, const void* data, std::size_t size) {
     Checkpoint("write");
     const auto& hook = Hooks().write;
-    return hook ? hook(shownAs, fd, data, size) : ::write(fd, data, size);
+    if (!hook) return ::write(fd, data, size);
+    const std::lock_guard lock(HookMutex());
+    return hook(shownAs, fd, data, size);
 }
 
 long WritePiecesAt(
@@ -71,7 +80,9 @@ long WritePiecesAt(
     const auto& hook = Hooks().write;
     if (!hook) return ::pwritev(fd, pieces, count, static_cast<off_t>(offset));
     // The hook writes where the file stands: a short write of the first piece, which
-    // callers continue like any other.
+    // callers continue like any other. Threads writing parts of one file take turns,
+    // so that each writes where it placed the file.
+    const std::lock_guard lock(HookMutex());
     if (::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) return -1;
     return hook(shownAs, fd, pieces[0].iov_base, pieces[0].iov_len);
 }

@@ -52,10 +52,10 @@ PrintBands::PrintBands(ViewRows& frames, const PrintGeometry& geometry, const Ti
     for (int w = 1; w < std::min(wanted, bands); ++w) {
         std::unique_ptr<ViewRows> another = frames.openAnother();
         if (!another) break;
+        // Its interlacer and page are made by the thread of its first band.
         Worker& worker = m_workers.emplace_back();
         worker.ownFrames = std::move(another);
         worker.frames = worker.ownFrames.get();
-        startWorker(worker);
     }
 }
 
@@ -66,13 +66,18 @@ void PrintBands::startWorker(Worker& worker) {
 }
 
 TiffBands PrintBands::start() {
-    // The first start uses the workers just made.
+    // The first start uses the workers as made; later ones start each afresh.
     if (m_started)
-        for (Worker& worker : m_workers) startWorker(worker);
+        for (Worker& worker : m_workers) {
+            worker.page.reset();
+            worker.picture.reset();
+        }
     m_started = true;
     return { std::min(m_threads, workers()), workers(), m_bandRows,
-        [this](int worker, std::int64_t first, int count, std::uint8_t* out) {
-            m_workers[static_cast<std::size_t>(worker)].page->makeRows(first, count, out);
+        [this](int index, std::int64_t first, int count, std::uint8_t* out) {
+            Worker& worker = m_workers[static_cast<std::size_t>(index)];
+            if (!worker.page) startWorker(worker);
+            worker.page->makeRows(first, count, out);
         } };
 }
 

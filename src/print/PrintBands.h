@@ -22,7 +22,9 @@ inline constexpr std::size_t kPrintWorkersBytes = std::size_t { 256 } << 20;
 /// bands follow each other down the page and read the frames in order. There is one
 /// worker more than TaskThreads() (one in all on one thread), fewer when the frames
 /// have only one reader or when the workers' buffers would pass kPrintWorkersBytes.
-/// Every band is the same whichever worker makes it.
+/// The first worker's interlacer is made at once, as its size tells how many workers
+/// fit; the others' by the thread of their first band. Every band is the same
+/// whichever worker makes it.
 class PrintBands {
 public:
     PrintBands(ViewRows& frames, const PrintGeometry& geometry, const TiffLayout& layout);

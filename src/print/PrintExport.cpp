@@ -122,11 +122,26 @@ void WriteTiffBands(const std::filesystem::path& target, TiffLayout layout,
             const std::uint64_t directory = TiffDirectoryBytes(layout);
             const std::uint64_t nextStrip = TiffStripBound(layout);
             int reported = 0;
+            // Uncompressed strips are written by the thread that made them, at their
+            // place in the file; the strips are then entered into the TIFF in order.
+            const bool placed = writer.placesStrips();
+            // A placed band is made and written a strip at a time, each strip going to
+            // the file while it is still in the processor's cache.
             const auto make = [&](int band) {
                 const auto [first, count] = rowsOf(band);
                 auto& rows = buffers[static_cast<std::size_t>(band % workers)];
-                rows.resize(rowBytes * static_cast<std::size_t>(count));
-                bands.make(band % workers, first, count, rows.data());
+                if (!placed) {
+                    rows.resize(rowBytes * static_cast<std::size_t>(count));
+                    bands.make(band % workers, first, count, rows.data());
+                    return;
+                }
+                rows.resize(rowBytes * static_cast<std::size_t>(std::min(stripRows, count)));
+                for (int at = 0; at < count; at += stripRows) {
+                    const int strip = std::min(stripRows, count - at);
+                    bands.make(band % workers, first + at, strip, rows.data());
+                    writer.placeStrip(
+                        static_cast<std::uint32_t>((first + at) / stripRows), rows.data(), strip);
+                }
             };
             const auto write = [&](int band) {
                 const auto [first, count] = rowsOf(band);
@@ -134,7 +149,10 @@ void WriteTiffBands(const std::filesystem::path& target, TiffLayout layout,
                 for (int at = 0; at < count; at += stripRows) {
                     if (progress.cancelRequested()) throw PrintCancelled();
                     const int strip = std::min(stripRows, count - at);
-                    writer.writeStrip(rows + static_cast<std::size_t>(at) * rowBytes, strip);
+                    if (placed)
+                        writer.enterPlacedStrip(strip);
+                    else
+                        writer.writeStrip(rows + static_cast<std::size_t>(at) * rowBytes, strip);
                     const std::int64_t done = first + at + strip;
                     const auto percent = static_cast<int>(done * 100 / layout.height);
                     if (percent != reported) progress.setPosition(reported = percent);

@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 #include <string>
-#include <sys/stat.h>
+#include <sys/uio.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -30,6 +32,15 @@ struct TiffStripWriter::State {
     int writeError = 0; ///< errno of the first failed write
     std::string message; ///< libtiff's first error message
     TIFF* tiff = nullptr;
+    // libtiff's own place in the file and the end of what it wrote. The descriptor's
+    // position is not used: strips placed by other threads lie beyond that end.
+    std::uint64_t position = 0;
+    std::uint64_t end = 0;
+    // A strip already in the file: libtiff's write of these bytes only moves on.
+    const void* placed = nullptr;
+    std::uint64_t placedBytes = 0;
+    std::uint64_t placedAt = 0;
+    bool misplaced = false; ///< libtiff put a placed strip elsewhere
 };
 
 namespace {
@@ -38,31 +49,50 @@ using State = TiffStripWriter::State;
 
 tmsize_t ReadProc(thandle_t handle, void* data, tmsize_t size) {
     auto* state = static_cast<State*>(handle);
-    const ssize_t got = ::read(state->descriptor, data, static_cast<size_t>(size));
-    return got < 0 ? static_cast<tmsize_t>(-1) : static_cast<tmsize_t>(got);
+    const ssize_t got
+        = ::pread(state->descriptor, data, static_cast<size_t>(size), static_cast<off_t>(state->position));
+    if (got < 0) return static_cast<tmsize_t>(-1);
+    state->position += static_cast<std::uint64_t>(got);
+    return static_cast<tmsize_t>(got);
 }
 
 tmsize_t WriteProc(thandle_t handle, void* data, tmsize_t size) {
     auto* state = static_cast<State*>(handle);
-    const auto* bytes = static_cast<const char*>(data);
-    tmsize_t done = 0;
-    while (done < size) {
-        const long put = detail::WriteOnce(
-            state->target, state->descriptor, bytes + done, static_cast<size_t>(size - done));
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) {
-            if (state->writeError == 0) state->writeError = put < 0 ? errno : ENOSPC;
+    if (state->placed) {
+        // The strip's bytes are in the file already; any other write than theirs in
+        // one piece at their place would be libtiff's writing elsewhere.
+        const bool same = data == state->placed && static_cast<std::uint64_t>(size) == state->placedBytes
+            && state->position == state->placedAt;
+        state->placed = nullptr;
+        if (!same) {
+            state->misplaced = true;
             return static_cast<tmsize_t>(-1);
         }
-        done += put;
+    } else {
+        const auto* bytes = static_cast<char*>(data);
+        tmsize_t done = 0;
+        while (done < size) {
+            const iovec piece { const_cast<char*>(bytes + done), static_cast<size_t>(size - done) };
+            const long put = detail::WritePiecesAt(state->target, state->descriptor, &piece, 1,
+                state->position + static_cast<std::uint64_t>(done));
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) {
+                if (state->writeError == 0) state->writeError = put < 0 ? errno : ENOSPC;
+                return static_cast<tmsize_t>(-1);
+            }
+            done += put;
+        }
     }
-    return done;
+    state->position += static_cast<std::uint64_t>(size);
+    state->end = std::max(state->end, state->position);
+    return size;
 }
 
 toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
     auto* state = static_cast<State*>(handle);
-    const off_t at = ::lseek(state->descriptor, static_cast<off_t>(offset), whence);
-    return at < 0 ? static_cast<toff_t>(-1) : static_cast<toff_t>(at);
+    const std::uint64_t base = whence == SEEK_CUR ? state->position : whence == SEEK_END ? state->end : 0;
+    state->position = base + offset;
+    return static_cast<toff_t>(state->position);
 }
 
 int CloseProc(thandle_t) {
@@ -70,9 +100,7 @@ int CloseProc(thandle_t) {
 }
 
 toff_t SizeProc(thandle_t handle) {
-    auto* state = static_cast<State*>(handle);
-    struct stat info { };
-    return ::fstat(state->descriptor, &info) == 0 ? static_cast<toff_t>(info.st_size) : 0;
+    return static_cast<toff_t>(static_cast<State*>(handle)->end);
 }
 
 int MapProc(thandle_t, void**, toff_t*) {
@@ -228,9 +256,47 @@ void TiffStripWriter::writeStrip(const std::uint8_t* pixels, int rows) {
     ++m_nextStrip;
 }
 
+bool TiffStripWriter::placesStrips() const {
+    return m_layout.compression == TiffCompression::None;
+}
+
+std::uint64_t TiffStripWriter::placeOf(std::uint32_t strip) const {
+    // libtiff writes the header when it opens the file and appends the strips after
+    // it, each where the one before ended; the directory comes last.
+    const std::uint64_t header = m_layout.bigTiff ? 16 : 8;
+    return header
+        + static_cast<std::uint64_t>(strip) * static_cast<std::uint64_t>(m_layout.rowsPerStrip)
+        * static_cast<std::uint64_t>(m_layout.width) * static_cast<std::uint64_t>(m_layout.channels);
+}
+
+void TiffStripWriter::placeStrip(std::uint32_t strip, const std::uint8_t* pixels, int rows) const {
+    const std::size_t bytes = static_cast<std::size_t>(rows) * static_cast<std::size_t>(m_layout.width)
+        * static_cast<std::size_t>(m_layout.channels);
+    WriteAllBytesAt(m_state->descriptor, { pixels, bytes }, placeOf(strip), m_target);
+}
+
+void TiffStripWriter::enterPlacedStrip(int rows) {
+    const auto bytes
+        = static_cast<tmsize_t>(rows) * static_cast<tmsize_t>(m_layout.width) * m_layout.channels;
+    // Raw, as no compression leaves the bytes as they are: libtiff hands them to the
+    // write callback in one piece, which only moves past them. What it is given stands
+    // for them: zeros from the system's zero pages, which nothing touches.
+    if (!m_standIn) {
+        m_standIn.reset(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(bytes), 1)));
+        if (!m_standIn) throw std::bad_alloc();
+    }
+    m_state->placed = m_standIn.get();
+    m_state->placedBytes = static_cast<std::uint64_t>(bytes);
+    m_state->placedAt = placeOf(m_nextStrip);
+    const tmsize_t entered = TIFFWriteRawStrip(m_state->tiff, m_nextStrip, m_standIn.get(), bytes);
+    m_state->placed = nullptr;
+    if (m_state->misplaced) fail("cannot write the picture (a strip would not lie where it was placed)");
+    if (entered < 0) fail("cannot write the picture");
+    ++m_nextStrip;
+}
+
 std::uint64_t TiffStripWriter::fileBytes() const {
-    struct stat info { };
-    return ::fstat(m_state->descriptor, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    return m_state->end;
 }
 
 void TiffStripWriter::finish() {

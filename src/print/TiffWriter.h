@@ -3,6 +3,7 @@
 #include "print/PrintGeometry.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -65,21 +66,37 @@ public:
     /// each width x channels bytes, one after the other.
     void writeStrip(const std::uint8_t* pixels, int rows);
 
+    /// Whether strips are placed rather than written in turn: uncompressed strips have
+    /// known places, so threads can write them side by side.
+    bool placesStrips() const;
+
+    /// Writes strip number `strip` (`rows` rows, as for writeStrip) at its place in
+    /// the file. Safe to call from several threads at once for different strips.
+    void placeStrip(std::uint32_t strip, const std::uint8_t* pixels, int rows) const;
+
+    /// Enters the next strip, of `rows` rows and already placed, into the TIFF.
+    void enterPlacedStrip(int rows);
+
     /// Writes the directory and closes the TIFF (not the descriptor).
     void finish();
 
-    /// The file's size so far.
+    /// The file's size so far, leaving out placed strips not yet entered.
     std::uint64_t fileBytes() const;
 
     struct State; ///< the descriptor and what went wrong, shared with libtiff's callbacks
 
 private:
     [[noreturn]] void fail(const char* what);
+    std::uint64_t placeOf(std::uint32_t strip) const;
 
     std::unique_ptr<State> m_state;
     TiffLayout m_layout;
     std::filesystem::path m_target;
     std::uint32_t m_nextStrip = 0;
+    struct Free {
+        void operator()(std::uint8_t* bytes) const { std::free(bytes); }
+    };
+    std::unique_ptr<std::uint8_t, Free> m_standIn; ///< what libtiff is given for a placed strip
 };
 
 } // namespace deptrix

@@ -5,6 +5,7 @@
 #include "TestFolder.h"
 #include "core/Error.h"
 #include "core/FileIo.h"
+#include "core/PendingFile.h"
 #include "print/Interlacer.h"
 #include "print/PitchTest.h"
 #include "print/PrintExport.h"
@@ -90,6 +91,47 @@ TEST(PrintFile, RgbFilesReadBackWithEveryCompression) {
         EXPECT_EQ(file.icc, icc);
         EXPECT_EQ(file.pixels, InMemory(views, geometry)) << "compression " << tag;
         EXPECT_EQ(progress.positions.back(), 100);
+    }
+}
+
+// Threads write uncompressed strips where libtiff will enter them; the file must be
+// the one libtiff writes strip after strip, for classic TIFF and BigTIFF.
+TEST(PrintFile, StripsPlacedOutOfOrderGiveTheFileWrittenInTurn) {
+    Folder folder;
+    for (const bool big : { false, true }) {
+        TiffLayout layout;
+        layout.width = 37; // odd rows: the strips' places are not rounded
+        layout.height = 150;
+        layout.rowsPerStrip = 64;
+        layout.bigTiff = big;
+        layout.iccProfile = { 1, 2, 3 };
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(layout.width * layout.height * 3));
+        for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 31 + i / 7);
+        const std::size_t stripBytes = static_cast<std::size_t>(layout.width * 3 * layout.rowsPerStrip);
+        const auto write = [&](const std::filesystem::path& path, bool placed) {
+            PendingFile file(path);
+            TiffStripWriter writer(file.descriptor(), path, layout);
+            ASSERT_TRUE(writer.placesStrips());
+            const int rows[] = { 64, 64, 22 };
+            if (placed)
+                for (int strip = 2; strip >= 0; --strip)
+                    writer.placeStrip(static_cast<std::uint32_t>(strip),
+                        pixels.data() + static_cast<std::size_t>(strip) * stripBytes, rows[strip]);
+            for (int strip = 0; strip < 3; ++strip) {
+                const std::uint8_t* at = pixels.data() + static_cast<std::size_t>(strip) * stripBytes;
+                if (placed)
+                    writer.enterPlacedStrip(rows[strip]);
+                else
+                    writer.writeStrip(at, rows[strip]);
+            }
+            writer.finish();
+            file.commit();
+        };
+        write(folder / "in-turn.tif", false);
+        write(folder / "placed.tif", true);
+        SCOPED_TRACE(big ? "BigTIFF" : "classic TIFF");
+        EXPECT_EQ(ReadFileBytes(folder / "placed.tif"), ReadFileBytes(folder / "in-turn.tif"));
+        EXPECT_EQ(ReadTiff(folder / "placed.tif").pixels, pixels);
     }
 }
 
