@@ -248,12 +248,16 @@ void TiffStripWriter::fail(const char* what) {
 }
 
 void TiffStripWriter::writeStrip(const std::uint8_t* pixels, int rows) {
-    const auto bytes
-        = static_cast<tmsize_t>(rows) * static_cast<tmsize_t>(m_layout.width) * m_layout.channels;
+    const auto bytes = static_cast<tmsize_t>(bytesOf(rows));
     // libtiff's interface takes the pixels as non-const.
     if (TIFFWriteEncodedStrip(m_state->tiff, m_nextStrip, const_cast<std::uint8_t*>(pixels), bytes) < 0)
         fail("cannot write the picture");
     ++m_nextStrip;
+}
+
+std::uint64_t TiffStripWriter::bytesOf(int rows) const {
+    return static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(m_layout.width)
+        * static_cast<std::uint64_t>(m_layout.channels);
 }
 
 bool TiffStripWriter::placesStrips() const {
@@ -264,20 +268,16 @@ std::uint64_t TiffStripWriter::placeOf(std::uint32_t strip) const {
     // libtiff writes the header when it opens the file and appends the strips after
     // it, each where the one before ended; the directory comes last.
     const std::uint64_t header = m_layout.bigTiff ? 16 : 8;
-    return header
-        + static_cast<std::uint64_t>(strip) * static_cast<std::uint64_t>(m_layout.rowsPerStrip)
-        * static_cast<std::uint64_t>(m_layout.width) * static_cast<std::uint64_t>(m_layout.channels);
+    return header + std::uint64_t { strip } * bytesOf(m_layout.rowsPerStrip);
 }
 
 void TiffStripWriter::placeStrip(std::uint32_t strip, const std::uint8_t* pixels, int rows) const {
-    const std::size_t bytes = static_cast<std::size_t>(rows) * static_cast<std::size_t>(m_layout.width)
-        * static_cast<std::size_t>(m_layout.channels);
-    WriteAllBytesAt(m_state->descriptor, { pixels, bytes }, placeOf(strip), m_target);
+    WriteAllBytesAt(
+        m_state->descriptor, { pixels, static_cast<std::size_t>(bytesOf(rows)) }, placeOf(strip), m_target);
 }
 
 void TiffStripWriter::enterPlacedStrip(int rows) {
-    const auto bytes
-        = static_cast<tmsize_t>(rows) * static_cast<tmsize_t>(m_layout.width) * m_layout.channels;
+    const auto bytes = static_cast<tmsize_t>(bytesOf(rows));
     // Raw, as no compression leaves the bytes as they are: libtiff hands them to the
     // write callback in one piece, which only moves past them. What it is given stands
     // for them: zeros from the system's zero pages, which nothing touches.

@@ -87,6 +87,7 @@ public:
 
 private:
     [[noreturn]] void fail(const char* what);
+    std::uint64_t bytesOf(int rows) const; ///< of `rows` rows
     std::uint64_t placeOf(std::uint32_t strip) const;
 
     std::unique_ptr<State> m_state;
