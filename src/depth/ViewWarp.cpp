@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace deptrix {
@@ -144,6 +145,21 @@ inline std::int64_t MoveCursor(std::int64_t& s, std::int64_t reach, std::int64_t
 #endif
 }
 
+/// t where s <= reach, else s + 1: the slot a pixel landing on the cursor s goes to,
+/// the one after the cursor where it is hidden.
+inline std::int64_t WrittenSlot(std::int64_t s, std::int64_t reach, std::int64_t t) {
+#if defined(__x86_64__)
+    std::int64_t chosen = s + 1;
+    asm("cmpq %[reach], %[s]\n\tcmovleq %[t], %[chosen]"
+        : [chosen] "+r"(chosen)
+        : [s] "r"(s), [reach] "r"(reach), [t] "r"(t)
+        : "cc");
+    return chosen;
+#else
+    return s <= reach ? t : s + 1;
+#endif
+}
+
 /// i - 1 where s > i, else i: the pixel that fills a gap opened at column i.
 inline std::int64_t GapPixel(std::int64_t i, std::int64_t s) {
 #if defined(__x86_64__)
@@ -157,6 +173,9 @@ inline std::int64_t GapPixel(std::int64_t i, std::int64_t s) {
     return s > i ? i - 1 : i;
 #endif
 }
+
+/// For MoveNoisyRow: every column goes the long way.
+struct NoQuickSteps { };
 
 /// Where the pixel of a column lands, and the furthest the cursor may stand for it to
 /// be written: max(column, target - 1). Beyond that the pixel is hidden.
@@ -174,8 +193,21 @@ struct Landing {
 /// as writes beyond it are never read. `top` is the furthest target, or 0 when all lie
 /// before column 0: the furthest the cursor goes, as a pixel is hidden only where it
 /// lands on or before the cursor, so every column 1 .. top is written.
-template <int Bytes, typename LandingOf>
-void MoveNoisyRow(const Row<Bytes>& row, LandingOf landingOf, std::int64_t top, std::int32_t* at) {
+///
+/// Where the targets mostly step on by zero to two columns, `quickSteps` moves the
+/// columns whose target lies so close ahead of the cursor by fewer instructions, the
+/// cursor simply going to the target, so that no column waits for the one before:
+/// quickSteps(i, s, at) moves columns from i on as far as it can, updating the cursor
+/// s, and returns the first column it left. The slot after the cursor then takes the
+/// gap's pixel whether or not there is a gap, and a hidden pixel goes there too. That
+/// slot lies beyond every slot written so far: a later move of the cursor past it
+/// writes it again, or it lies beyond the furthest target and is not read. Once a
+/// column moves the cursor back, that holds again only when the cursor is back on the
+/// furthest slot written; until then the columns go the long way. NoQuickSteps moves
+/// every column the long way.
+template <int Bytes, typename LandingOf, typename QuickSteps>
+void MoveNoisyRow(
+    const Row<Bytes>& row, LandingOf landingOf, std::int64_t top, std::int32_t* at, QuickSteps quickSteps) {
     const std::int64_t width = row.last + 1;
     at[0] = -1; // reached only by a pixel that lands there: the cursor starts on it
     std::int64_t s = 0;
@@ -192,9 +224,22 @@ void MoveNoisyRow(const Row<Bytes>& row, LandingOf landingOf, std::int64_t top, 
         at[MoveCursor(s, landing.reach, t)] = static_cast<std::int32_t>(i);
     };
     std::int64_t i = 0;
-    for (; i + 1 < width; i += 2) {
-        step(i, landingOf(i, 0));
-        step(i + 1, landingOf(i + 1, 1));
+    if constexpr (std::is_same_v<QuickSteps, NoQuickSteps>) {
+        for (; i + 1 < width; i += 2) {
+            step(i, landingOf(i, 0));
+            step(i + 1, landingOf(i + 1, 1));
+        }
+    } else {
+        while (i < width) {
+            i = quickSteps(i, s, at);
+            // The long way, until the cursor stands on the furthest slot written.
+            for (std::int64_t furthest = s; i < width;) {
+                step(i, landingOf(i, static_cast<int>(i & 1)));
+                furthest = std::max(furthest, s);
+                ++i;
+                if (s == furthest) break;
+            }
+        }
     }
     if (i < width) step(i, landingOf(i, 0));
     const auto end = static_cast<std::int32_t>(std::min(top, width - 1));
@@ -230,6 +275,66 @@ void MoveNoisyRow(const Row<Bytes>& row, LandingOf landingOf, std::int64_t top, 
     for (; c <= end; ++c) copyPixel(c, at[c]);
 }
 
+/// i - 1 where the cursor stands e > 0 columns ahead of column i, else i: GapPixel
+/// with the cursor relative to the column, `before` being i - 1.
+inline std::int64_t GapPixelAhead(std::int64_t i, std::int64_t before, std::int64_t e) {
+#if defined(__x86_64__)
+    asm("testq %[e], %[e]\n\tcmovgq %[before], %[i]" : [i] "+r"(i) : [e] "r"(e), [before] "r"(before) : "cc");
+    return i;
+#else
+    return e > 0 ? before : i;
+#endif
+}
+
+/// MoveNoisyRow's quick steps over a row of depth levels, with the cursor kept as e,
+/// its place relative to the column: one column i of level `level`, false where its
+/// target does not lie 0 .. 2 columns ahead of the cursor, leaving all as it was.
+/// `here` is the slot of column i.
+inline bool QuickLevelStep(const LevelTargets::NearLanding* landings, std::uint8_t level, std::int64_t i,
+    std::int64_t before, std::int64_t& e, std::int32_t* here) {
+    const std::int64_t shift = landings[level].shift;
+    const std::int64_t reach = landings[level].reach;
+    if (static_cast<std::uint64_t>(shift - e) > 2) [[unlikely]]
+        return false;
+    here[e + 1] = static_cast<std::int32_t>(GapPixelAhead(i, before, e));
+    here[WrittenSlot(e, reach, shift)] = static_cast<std::int32_t>(i);
+    e = shift - 1;
+    return true;
+}
+
+/// Quick steps for MoveNoisyRow over a row of `width` depth levels.
+struct LevelQuickSteps {
+    const LevelTargets::NearLandings* near;
+    const std::uint8_t* levels;
+    std::int64_t width;
+
+    std::int64_t operator()(std::int64_t i, std::int64_t& s, std::int32_t* at) const {
+        const LevelTargets::NearLanding* even = near->landing[0].data();
+        const LevelTargets::NearLanding* odd = near->landing[1].data();
+        const std::uint8_t* level = levels;
+        const std::int64_t end = width;
+        std::int64_t e = s - i;
+        if ((i & 1) != 0 && i < end) {
+            if (!QuickLevelStep(odd, level[i], i, i - 1, e, at + i)) {
+                s = i + e;
+                return i;
+            }
+            ++i;
+        }
+        std::int32_t* here = at + i;
+        const auto leave = [&s, &e](std::int64_t column) {
+            s = column + e;
+            return column;
+        };
+        for (; i + 1 < end; i += 2, here += 2) {
+            if (!QuickLevelStep(even, level[i], i, i - 1, e, here)) return leave(i);
+            if (!QuickLevelStep(odd, level[i + 1], i + 1, i, e, here + 1)) return leave(i + 1);
+        }
+        if (i < end && QuickLevelStep(even, level[i], i, i - 1, e, here)) ++i;
+        return leave(i);
+    }
+};
+
 /// The source column of each target column of a noisy row, kept per thread between rows.
 struct RowScratch {
     std::vector<std::int32_t> sources;
@@ -248,21 +353,26 @@ RowScratch& ThreadRowScratch() {
 }
 
 /// Moves one row, the target of column i being targetOf(i) (within 32 bits);
-/// moveNoisy(row, at) moves it by MoveNoisyRow, with the slots `at`.
+/// moveNoisy(row, at, settled) moves it by MoveNoisyRow, with the slots `at`.
 template <int Bytes, typename TargetOf, typename MoveNoisy>
 void MoveRowBy(const Row<Bytes>& row, TargetOf targetOf, MoveNoisy moveNoisy) {
     const std::int64_t width = row.last + 1;
     // A sample of neighbouring columns tells how often the runs break: above about
-    // one break in eight columns `move` cannot predict its branches.
+    // one break in eight columns `move` cannot predict its branches. It also tells how
+    // often neighbours land more than two columns apart or in reverse order: above
+    // about one in thirty-two, MoveNoisyRow's quick steps would be left too often.
     constexpr std::int32_t kSampleStep = 16;
     std::int64_t samples = 0;
     std::int64_t breaks = 0;
+    std::int64_t leaps = 0;
     for (std::int32_t i = 0; i + 1 < width; i += kSampleStep) {
         ++samples;
-        breaks += targetOf(i + 1) != targetOf(i) + 1;
+        const std::int64_t step = std::int64_t { targetOf(i + 1) } - targetOf(i);
+        breaks += step != 1;
+        leaps += static_cast<std::uint64_t>(step) > 2;
     }
     if (breaks * 8 > samples) {
-        moveNoisy(row, ThreadRowScratch().sourceColumns(width));
+        moveNoisy(row, ThreadRowScratch().sourceColumns(width), leaps * 32 <= samples);
         return;
     }
     row.move([&](std::int64_t i) { return std::int64_t { targetOf(static_cast<std::int32_t>(i)) }; },
@@ -300,8 +410,8 @@ void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* so
         return static_cast<std::int32_t>(
             std::clamp<std::int64_t>(targets[static_cast<std::size_t>(i)], -1, width));
     };
-    MoveRow(
-        bytesPerPixel, source, sourceMask, out, outMask, width, held, [&](const auto& row, std::int32_t* at) {
+    MoveRow(bytesPerPixel, source, sourceMask, out, outMask, width, held,
+        [&](const auto& row, std::int32_t* at, bool) {
             std::int64_t top = 0;
             for (std::int64_t i = 0; i < width; ++i) top = std::max<std::int64_t>(top, held(i));
             MoveNoisyRow(
@@ -310,11 +420,13 @@ void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* so
                     const std::int64_t t = held(i);
                     return Landing { t, std::max(i, t - 1) };
                 },
-                top, at);
+                top, at, NoQuickSteps {});
         });
 }
 
-LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Ratio factor) {
+LevelTargets::LevelTargets(
+    std::uint8_t baseLevel, std::int64_t levelShift, Ratio factor, std::int32_t rowWidth)
+    : m_rowWidth(rowWidth) {
     // Shifts in units of 1 / (10000 x denominator) pixel.
     const __int128 divisor = static_cast<__int128>(10000) * factor.denominator;
     const __int128 far = static_cast<__int128>(kFarShift) * factor.denominator;
@@ -336,23 +448,18 @@ LevelTargets::LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Rati
             m_shift[parity][index] = static_cast<std::int32_t>(
                 nearest + (tie & ((static_cast<std::int64_t>(parity) + nearest) & 1)));
     }
-}
-
-LevelTargets::NearLandings LevelTargets::nearLandings(std::int32_t width) const {
-    NearLandings near;
-    near.furthest = -(width + 1);
+    m_near.furthest = -(rowWidth + 1);
     for (std::size_t parity = 0; parity < 2; ++parity)
         for (std::size_t level = 0; level < 256; ++level) {
-            const std::int32_t shift = std::clamp(m_shift[parity][level], -(width + 1), width + 1);
-            near.landing[parity][level] = { shift, std::max(0, shift - 1) };
-            near.furthest = std::max(near.furthest, shift);
+            const std::int32_t shift = std::clamp(m_shift[parity][level], -(rowWidth + 1), rowWidth + 1);
+            m_near.landing[parity][level] = { shift, std::max(0, shift - 1) };
+            m_near.furthest = std::max(m_near.furthest, shift);
         }
-    return near;
 }
 
 void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std::uint8_t* sourceMask,
-    const std::uint8_t* levels, int bytesPerPixel, std::int64_t width, std::uint8_t* out,
-    std::uint8_t* outMask) {
+    const std::uint8_t* levels, int bytesPerPixel, std::uint8_t* out, std::uint8_t* outMask) {
+    const std::int64_t width = targets.rowWidth();
     if (width <= 0) return;
     // A run goes on while each column lands one after the last, whatever its level:
     // on a smooth map neighbouring levels mostly round to the same whole shift, so
@@ -361,9 +468,9 @@ void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std:
     MoveRow(
         bytesPerPixel, source, sourceMask, out, outMask, width,
         [&](std::int32_t i) { return targets.target(i, levels[i]); },
-        [&](const auto& row, std::int32_t* at) {
+        [&](const auto& row, std::int32_t* at, bool settled) {
             // The shifts held within the row's width: that alone keeps the targets near.
-            const LevelTargets::NearLandings near = targets.nearLandings(static_cast<std::int32_t>(width));
+            const LevelTargets::NearLandings& near = targets.nearLandings();
             const auto landing = [&](std::int64_t i, int parity) {
                 return near.landing[static_cast<std::size_t>(parity)][levels[i]];
             };
@@ -372,13 +479,14 @@ void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std:
             std::int64_t top = 0;
             for (std::int64_t i = width - 1; i >= 0 && i + near.furthest > top; --i)
                 top = std::max(top, i + landing(i, static_cast<int>(i & 1)).shift);
-            MoveNoisyRow(
-                row,
-                [&](std::int64_t i, int parity) {
-                    const LevelTargets::NearLanding l = landing(i, parity);
-                    return Landing { i + l.shift, i + l.reach };
-                },
-                top, at);
+            const auto landingOf = [&](std::int64_t i, int parity) {
+                const LevelTargets::NearLanding l = landing(i, parity);
+                return Landing { i + l.shift, i + l.reach };
+            };
+            if (settled)
+                MoveNoisyRow(row, landingOf, top, at, LevelQuickSteps { &near, levels, width });
+            else
+                MoveNoisyRow(row, landingOf, top, at, NoQuickSteps {});
         });
 }
 
@@ -402,13 +510,13 @@ LayerWarp::LayerWarp(
 }
 
 void LayerWarp::warpView(int view, int progressBase, Progress& progress) {
-    const LevelTargets targets(m_baseLevel, m_levelShift, ViewFactor(view));
+    const LevelTargets targets(m_baseLevel, m_levelShift, ViewFactor(view), m_source.width());
     const int height = m_source.height();
     const auto position
         = [&](int y) { return static_cast<int>(Round(80.0L / 7.0L / height * y) + progressBase); };
     const auto warpRow = [&](int y) {
         WarpRow(targets, m_source.row(y), m_sourceMask.row(y), m_levels.row(y), m_source.bytesPerPixel(),
-            m_source.width(), m_picture.row(y), m_mask.row(y));
+            m_picture.row(y), m_mask.row(y));
     };
     // A row reads only its own row of the source, the levels and what the view before
     // left in the output, so bands of rows are warped side by side; their rows'
@@ -439,7 +547,7 @@ FrameRowWarp::FrameRowWarp(const FrameSet& frames, std::uint8_t baseLevel, std::
     , m_width(width)
     , m_pictureBytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel)) {
     for (int k = 1; k <= frames.count(); ++k)
-        m_targets.emplace_back(baseLevel, levelShift, frames.warpFactor(k));
+        m_targets.emplace_back(baseLevel, levelShift, frames.warpFactor(k), static_cast<std::int32_t>(width));
     m_pictures.resize(m_pictureBytes * m_targets.size());
     m_masks.resize(static_cast<std::size_t>(width) * m_targets.size());
 }
@@ -453,8 +561,7 @@ void FrameRowWarp::warp(const std::uint8_t* picture, const std::uint8_t* mask, c
         auto* outMask = m_masks.data() + static_cast<std::size_t>(q) * width;
         std::memcpy(out, previous, m_pictureBytes);
         std::memcpy(outMask, previousMask, width);
-        WarpRow(m_targets[static_cast<std::size_t>(q)], picture, mask, levels, m_bytesPerPixel, m_width, out,
-            outMask);
+        WarpRow(m_targets[static_cast<std::size_t>(q)], picture, mask, levels, m_bytesPerPixel, out, outMask);
         previous = out;
         previousMask = outMask;
     }

@@ -27,11 +27,14 @@ void MoveRowPixels(std::span<const std::int64_t> targets, const std::uint8_t* so
 /// Round(i + (L - baseLevel) x levelShift x factor / 10000) with ties to even, exact
 /// in integers also for a fractional factor: per level the shift rounded half down,
 /// and whether it ends in exactly one half, where the parity of the column decides.
+/// Made for rows of `rowWidth` columns.
 class LevelTargets {
 public:
-    LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Ratio factor);
-    LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, int viewFactor)
-        : LevelTargets(baseLevel, levelShift, Ratio { viewFactor, 1 }) { }
+    LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, Ratio factor, std::int32_t rowWidth);
+    LevelTargets(std::uint8_t baseLevel, std::int64_t levelShift, int viewFactor, std::int32_t rowWidth)
+        : LevelTargets(baseLevel, levelShift, Ratio { viewFactor, 1 }, rowWidth) { }
+
+    std::int32_t rowWidth() const { return m_rowWidth; }
 
     /// The target of `column` (at most kMaxBitmapSide) at `level`. A target more than
     /// 2^20 columns away from its column is held there: far beyond the row either
@@ -56,19 +59,20 @@ public:
         std::int32_t furthest;
     };
 
-    /// The shifts held within -(width + 1) .. width + 1: moving a row of `width`
-    /// columns no differently, as targets beyond either edge only write outside it.
-    NearLandings nearLandings(std::int32_t width) const;
+    /// The shifts held within -(rowWidth + 1) .. rowWidth + 1: moving a row no
+    /// differently, as targets beyond either edge only write outside it.
+    const NearLandings& nearLandings() const { return m_near; }
 
 private:
     Shifts m_shift {};
+    std::int32_t m_rowWidth;
+    NearLandings m_near {};
 };
 
 /// One row of a warp: the row rule of MoveRowPixels with each column's target from its
-/// depth level. `width` pixels of `bytesPerPixel` bytes in every row.
+/// depth level. The targets' rowWidth() pixels of `bytesPerPixel` bytes in every row.
 void WarpRow(const LevelTargets& targets, const std::uint8_t* source, const std::uint8_t* sourceMask,
-    const std::uint8_t* levels, int bytesPerPixel, std::int64_t width, std::uint8_t* out,
-    std::uint8_t* outMask);
+    const std::uint8_t* levels, int bytesPerPixel, std::uint8_t* out, std::uint8_t* outMask);
 
 /// A layer picture and mask, widened by the margin, warped view after view. The
 /// output starts as a copy of the padded source and is not reset between views, so

@@ -176,19 +176,39 @@ TEST(LayerWarp, WideRowsOfANoisyMapMatchTheFormula) {
     // over rows wide enough to be moved sixteen columns at a time. The slope runs down
     // to the right, so in half the views the row's far end lands left of columns before
     // it; the largest shift sends some groups' sources further apart than a group spans.
+    // In the last two rows a rare column of a far level lands well away from its
+    // neighbours, sending the cursor back and forth in the middle of the row.
     std::mt19937 random(29);
     for (PixelFormat format : { PixelFormat::Bgr24, PixelFormat::Cmyk32 })
-        for (std::int64_t k : { std::int64_t { 2000 }, std::int64_t { 7000 }, std::int64_t { 60000 } }) {
+        for (std::int64_t k :
+            { std::int64_t { 800 }, std::int64_t { 2000 }, std::int64_t { 7000 }, std::int64_t { 60000 } }) {
             const int width = 421;
             const Bitmap source = test::Noise(width, 4, format, random);
             const Bitmap mask = test::Noise(width, 4, PixelFormat::Gray8, random);
             Bitmap levels(width, 4, PixelFormat::Gray8);
             for (int y = 0; y < 4; ++y)
-                for (int x = 0; x < width; ++x)
-                    levels.row(y)[x] = std::uint8_t(std::clamp(230 - x / 2 + int(random() % 5) - 2, 0, 255));
+                for (int x = 0; x < width; ++x) {
+                    const int level = std::clamp(230 - x / 2 + int(random() % 5) - 2, 0, 255);
+                    levels.row(y)[x] = std::uint8_t(y >= 2 && random() % 61 == 0 ? 255 - level : level);
+                }
             LayerWarp warp(source, mask, levels, 120, k);
             ASSERT_NO_FATAL_FAILURE(ExpectViewsMatchTheFormula(warp, source, mask, levels, 120, k, ""));
         }
+}
+
+TEST(LayerWarp, ColumnsLandingBehindTheCursorNearTheRowsEndMatchTheFormula) {
+    // In view 3 each level moves one column per level from 100. The row stands still to
+    // column 29, column 30 lands two columns back, and every column after it lands on
+    // column 28 too: the cursor is sent back and never again passes column 29, whose
+    // pixel must stay the one that landed there first.
+    std::mt19937 random(41);
+    const int width = 40;
+    const Bitmap source = test::Noise(width, 1, PixelFormat::Bgr24, random);
+    const Bitmap mask = test::Noise(width, 1, PixelFormat::Gray8, random);
+    Bitmap levels(width, 1, PixelFormat::Gray8);
+    for (int x = 0; x < width; ++x) levels.row(0)[x] = std::uint8_t(x < 30 ? 100 : x == 30 ? 98 : 128 - x);
+    LayerWarp warp(source, mask, levels, 100, 10000);
+    ASSERT_NO_FATAL_FAILURE(ExpectViewsMatchTheFormula(warp, source, mask, levels, 100, 10000, ""));
 }
 
 /// A padded layer with noise and levels in runs, `width` x `height`.
