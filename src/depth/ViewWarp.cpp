@@ -276,7 +276,9 @@ void MoveNoisyRow(
 }
 
 /// i - 1 where the cursor stands e > 0 columns ahead of column i, else i: GapPixel
-/// with the cursor relative to the column, `before` being i - 1.
+/// with the cursor relative to the column, `before` being i - 1. The quick steps have
+/// both at hand; calling GapPixel(i, i + e) instead costs them an addition a column,
+/// some 3% of a noisy warp.
 inline std::int64_t GapPixelAhead(std::int64_t i, std::int64_t before, std::int64_t e) {
 #if defined(__x86_64__)
     asm("testq %[e], %[e]\n\tcmovgq %[before], %[i]" : [i] "+r"(i) : [e] "r"(e), [before] "r"(before) : "cc");
