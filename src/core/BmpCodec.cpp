@@ -124,7 +124,11 @@ void SaveWorkBmp(const Bitmap& bitmap, const std::filesystem::path& path) {
     });
 }
 
-Bitmap LoadBmp(const std::filesystem::path& path) {
+namespace {
+
+/// LoadBmp into a picture `margin` (at least 0) columns wider on each side, the file's
+/// pixels from column `margin` on; the margins are left to the caller.
+Bitmap ReadBmpRows(const std::filesystem::path& path, std::int64_t margin) {
     AwaitWorkFile(path);
     const FileToRead file = OpenFileToRead(path, 2ull << 30);
     const std::string name = DisplayName(path);
@@ -134,12 +138,17 @@ Bitmap LoadBmp(const std::filesystem::path& path) {
     iovec headPiece { head, headBytes };
     ReadPiecesAt(file, { &headPiece, 1 }, 0, path, truncated);
     const BmpLayout layout = ReadBmpLayout({ head, headBytes }, file.size, name);
+    const std::int64_t width = layout.width + 2 * std::min<std::int64_t>(margin, kMaxBitmapSide);
+    if (width > kMaxBitmapSide)
+        throw Error(name + ": " + std::to_string(layout.width) + " pixels wide, too wide to widen by "
+            + std::to_string(margin) + " on each side");
 
     // The rows go from the file straight into the picture, in the file's order; each
     // row's padding goes to a scrap, so the picture's stays zero whatever the file holds.
-    Bitmap bitmap(layout.width, layout.height, layout.format, UnfilledPixels {});
-    const std::size_t used
-        = static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(BytesPerPixel(layout.format));
+    Bitmap bitmap(static_cast<int>(width), layout.height, layout.format, UnfilledPixels {});
+    const auto bytesPerPixel = static_cast<std::size_t>(BytesPerPixel(layout.format));
+    const std::size_t used = static_cast<std::size_t>(layout.width) * bytesPerPixel;
+    const std::size_t at = static_cast<std::size_t>(margin) * bytesPerPixel;
     std::uint8_t scrap[4];
     const std::size_t padding = layout.stride - used;
     constexpr int kRowsAtOnce = 256;
@@ -149,11 +158,30 @@ Bitmap LoadBmp(const std::filesystem::path& path) {
         pieces.clear();
         const int end = std::min(layout.height, stored + kRowsAtOnce);
         for (int k = stored; k < end; ++k) {
-            pieces.push_back({ bitmap.row(layout.topDown ? k : layout.height - 1 - k), used });
+            pieces.push_back({ bitmap.row(layout.topDown ? k : layout.height - 1 - k) + at, used });
             if (padding > 0) pieces.push_back({ scrap, padding });
         }
         ReadPiecesAt(file, pieces, layout.pixelOffset + static_cast<std::uint64_t>(stored) * layout.stride,
             path, truncated);
+    }
+    return bitmap;
+}
+
+} // namespace
+
+Bitmap LoadBmp(const std::filesystem::path& path) {
+    return ReadBmpRows(path, 0);
+}
+
+Bitmap LoadWidenedBmp(const std::filesystem::path& path, std::int64_t margin, std::uint8_t fill) {
+    if (margin < 0) throw Error(DisplayName(path) + ": cannot widen a picture by a negative margin");
+    Bitmap bitmap = ReadBmpRows(path, margin);
+    const auto side = static_cast<std::size_t>(margin) * static_cast<std::size_t>(bitmap.bytesPerPixel());
+    const std::size_t used
+        = static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.bytesPerPixel());
+    for (int y = 0; y < bitmap.height() && side > 0; ++y) {
+        std::memset(bitmap.row(y), fill, side);
+        std::memset(bitmap.row(y) + used - side, fill, side);
     }
     return bitmap;
 }

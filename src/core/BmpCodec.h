@@ -64,4 +64,10 @@ void SaveWorkBmp(const Bitmap& bitmap, const std::filesystem::path& path);
 /// written in the background is waited for first (AwaitWorkFile).
 Bitmap LoadBmp(const std::filesystem::path& path);
 
+/// LoadBmp with the picture placed at column `margin` (at least 0) of one `margin`
+/// columns wider on each side, the margins set to `fill`: read so, a picture to be
+/// widened is never held twice. Also throws Error, naming the file, when the widened
+/// picture would be too wide.
+Bitmap LoadWidenedBmp(const std::filesystem::path& path, std::int64_t margin, std::uint8_t fill);
+
 } // namespace deptrix

@@ -18,20 +18,19 @@ namespace deptrix {
 
 namespace {
 
-std::string SizeText(const Bitmap& picture) {
-    return std::to_string(picture.width()) + " x " + std::to_string(picture.height());
-}
-
-Bitmap LoadLayerFile(
-    const std::filesystem::path& path, PixelFormat format, const Bitmap& raster, std::int64_t margin) {
-    Bitmap picture = LoadBmp(path);
+/// A layer file widened by `margin` columns of `fill` on each side (cropped where the
+/// margin is negative), which must be of `format` and of the raster's size.
+Bitmap LoadLayerFile(const std::filesystem::path& path, PixelFormat format, const Bitmap& raster,
+    std::int64_t margin, std::uint8_t fill) {
+    Bitmap picture
+        = margin >= 0 ? LoadWidenedBmp(path, margin, fill) : PadColumns(LoadBmp(path), margin, fill);
     if (picture.format() != format)
         throw Error(
             DisplayName(path) + ": expected a " + std::to_string(8 * BytesPerPixel(format)) + "-bit picture");
-    if (picture.width() + 2 * margin != raster.width() || picture.height() != raster.height())
-        throw Error(DisplayName(path) + ": the picture is " + SizeText(picture)
-            + " pixels, the layer's box is " + std::to_string(raster.width() - 2 * margin) + " x "
-            + std::to_string(raster.height()));
+    if (picture.width() != raster.width() || picture.height() != raster.height())
+        throw Error(DisplayName(path) + ": the picture is " + std::to_string(picture.width() - 2 * margin)
+            + " x " + std::to_string(picture.height()) + " pixels, the layer's box is "
+            + std::to_string(raster.width() - 2 * margin) + " x " + std::to_string(raster.height()));
     return picture;
 }
 
@@ -82,15 +81,15 @@ void WarpLayerViews(Document& doc, int layerNumber, Fixed layerDepth, std::uint8
     const bool effects = doc.Layers.at(static_cast<std::size_t>(layerNumber - 1)).hasEffects();
     if (effects) WriteLayerEffectFiles(doc, static_cast<std::size_t>(layerNumber - 1), workFolder);
     LayerWarp warp = [&] {
-        const Bitmap picture = LoadLayerFile(
-            workFolder / (effects ? EffectLayerFileName(layerNumber) : LayerFileName(layerNumber)), format,
-            depthRaster, margin);
-        const Bitmap mask = LoadLayerFile(
-            workFolder / (effects ? EffectLayerMaskFileName(layerNumber) : LayerMaskFileName(layerNumber)),
-            PixelFormat::Gray8, depthRaster, margin);
         // RGB margins are black, CMYK margins unprinted paper; both transparent.
-        return LayerWarp(PadColumns(picture, margin, cmyk ? 255 : 0), PadColumns(mask, margin, 0),
-            std::move(depthRaster), baseLevel, LevelShift(doc.SourceWidth, layerDepth, doc.DepthFactor));
+        Bitmap picture = LoadLayerFile(
+            workFolder / (effects ? EffectLayerFileName(layerNumber) : LayerFileName(layerNumber)), format,
+            depthRaster, margin, cmyk ? 255 : 0);
+        Bitmap mask = LoadLayerFile(
+            workFolder / (effects ? EffectLayerMaskFileName(layerNumber) : LayerMaskFileName(layerNumber)),
+            PixelFormat::Gray8, depthRaster, margin, 0);
+        return LayerWarp(std::move(picture), std::move(mask), std::move(depthRaster), baseLevel,
+            LevelShift(doc.SourceWidth, layerDepth, doc.DepthFactor));
     }();
 
     const int width = warp.picture().width();

@@ -170,7 +170,32 @@ TEST(BmpCodec, LoadingAFileReadsWhatDecodingItsBytesReads) {
             const std::size_t used = 1001u * static_cast<std::size_t>(original.bytesPerPixel());
             for (int y = 0; y < loaded.height() && stride > used; y += 97)
                 EXPECT_EQ(loaded.row(y)[stride - 1], 0) << int(format) << " row " << y;
+            // Widened as it is read: the file's rows between margins of the fill, the
+            // row padding still zero (1001 + 2 x 7 columns leave some at every depth).
+            const Bitmap widened = LoadWidenedBmp(folder / "layer.gjs", 7, 0xA5);
+            ASSERT_EQ(widened.width(), 1015);
+            ASSERT_EQ(widened.height(), 600);
+            const std::size_t side = 7u * static_cast<std::size_t>(original.bytesPerPixel());
+            const std::size_t wideStride = RowStride(1015, format);
+            for (int y = 0; y < 600; ++y) {
+                const std::uint8_t* row = widened.row(y);
+                ASSERT_TRUE(std::all_of(row, row + side, [](std::uint8_t b) { return b == 0xA5; })) << y;
+                ASSERT_TRUE(std::equal(row + side, row + side + used, original.row(y))) << y;
+                ASSERT_TRUE(std::all_of(row + side + used, row + 2 * side + used, [](std::uint8_t b) {
+                    return b == 0xA5;
+                })) << y;
+                ASSERT_TRUE(std::all_of(row + 2 * side + used, row + wideStride, [](std::uint8_t b) {
+                    return b == 0;
+                })) << y;
+            }
         }
+    }
+    // A margin that would make the picture wider than any is refused, naming the file.
+    try {
+        LoadWidenedBmp(folder / "layer.gjs", 16000, 0);
+        ADD_FAILURE() << "widened past the largest picture";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("layer.gjs: ", 0), 0u) << e.what();
     }
     const std::vector<std::uint8_t> file = EncodeBmp(Noise(5, 3, PixelFormat::Bgr24, 4));
     for (std::size_t length = 0; length < file.size(); ++length) {
