@@ -3,7 +3,8 @@
 // map's decoding included. Pairs run back to back, which comes first taking turns, and
 // the counter is the median ratio of map to outlines. On a virtual machine that hands
 // freed memory back to its host, a synthesis now and then waits a few hundred ms for
-// fresh memory while it loads the layer's files; eight pairs keep the median steady.
+// fresh memory while it loads the layer's files; eight pairs make the median steadier
+// than six did, though a run hit by several such waits can still come out high.
 
 #include "SevenViewWarps.h"
 #include "core/BmpCodec.h"
